@@ -1,0 +1,60 @@
+// RBaseGame: the engine's game object, one per process, from which a game derives. It owns the lifetime of every
+// engine service: it creates them in its three start-up steps, drives them from the main loop and destroys them
+// in its shut-down. The program's entry point owns the object; RBaseGame::GetInstance hands it to the engine.
+#pragma once
+
+#include "core/RCore.h"
+
+struct SDL_Window;
+class RStartup;
+
+class RBaseGame : public RCore {
+public:
+    RBaseGame();
+    ~RBaseGame() override;
+
+    // The one game object. With none and the quit flag down a plain RBaseGame is created; with the flag up, null.
+    static RBaseGame* GetInstance();
+
+    const char* GetLocalAppDataPathName() const override { return "ROLT Base Game"; }
+    bool IsCommandLineTool() const override { return false; }
+
+    // Runs the whole program: the start-up steps, the main loop until the quit flag is raised, the shut-down.
+    void Run(const char* commandLine);
+
+    // Start-up steps; a game overrides each, calls the base version first and adds its own work after it.
+    virtual bool InitEngine();
+    virtual bool InitSystems();
+    virtual bool InitRuntime();
+    virtual void Shutdown();
+
+    // One pass of the main loop, in order.
+    void PumpEvents();
+    virtual void Update();
+    virtual void FixedUpdate(float step);
+    virtual void UpdateFrame();
+    virtual void RenderFrame();
+
+    // Raises the quit flag; the main loop ends after the current pass.
+    void Quit();
+    bool IsQuitting() const { return m_quit; }
+
+    SDL_Window* GetWindow() const { return m_window; }
+
+protected:
+    virtual bool CreateGameWindow();
+
+private:
+    void RunMainLoop();
+
+    RStartup* m_startup = nullptr;
+    SDL_Window* m_window = nullptr;
+    void* m_glContext = nullptr;
+    bool m_quit = false;
+
+    // Frame timing: the engine step of the last frame, the game time run in fixed steps and its remainder.
+    float m_lastElapsed = 0.0f;
+    float m_engineStep = 0.0f;
+    float m_gameStep = 0.0f;
+    float m_fixedAccumulator = 0.0f;
+};

@@ -1,0 +1,14 @@
+// WendroGame: the game's own object, the one RBaseGame of the program. It answers the game's names and adds the
+// game's work to each start-up step, frame and shut-down of the base game.
+#pragma once
+
+#include "basegame/RBaseGame.h"
+
+class WendroGame : public RBaseGame {
+public:
+    const char* GetLocalAppDataPathName() const override { return "Quandrel Tarnvow"; }
+    const char* GetMyGamesFolderName() const override { return nullptr; }
+    bool SupportsRift() const override { return false; }
+    void TouchLibs() override {}
+    void DebuggerHook() override {}
+};

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test with CTest, then builds and runs them all again with AddressSanitizer
+# and UndefinedBehaviorSanitizer. Exits non-zero when anything fails.
+set -uo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+"$top/scripts/setup.sh" || exit 1
+
+jobs=$(nproc)
+xvfb=(xvfb-run -a -s "-screen 0 1280x1024x24")
+status=0
+
+run_suite() { # build folder, extra CMake arguments...
+  local build="$1"; shift
+  cmake -S "$top" -B "$build" -G Ninja "$@" || return 1
+  cmake --build "$build" -j "$jobs" || return 1
+  (cd "$build" && "${xvfb[@]}" ctest --output-on-failure --timeout 600 -j "$jobs")
+}
+
+echo "=== Tests ==="
+run_suite "$top/build/test" -DCMAKE_BUILD_TYPE=RelWithDebInfo || status=1
+
+echo "=== Tests with AddressSanitizer and UndefinedBehaviorSanitizer ==="
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=1"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+export LSAN_OPTIONS="suppressions=$top/tests/lsan.supp:print_suppressions=0"
+run_suite "$top/build/sanitize" -DCMAKE_BUILD_TYPE=Debug -DROLT_SANITIZE=ON -DROLT_BENCHMARKS=OFF || status=1
+
+exit $status

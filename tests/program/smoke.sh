@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Starts the game, waits until its window is up and drawing, asks it to stop with SIGTERM and expects a clean,
+# prompt exit with status 0, no sanitizer report and the user folders in place.
+set -u
+program="$1"
+title="Quandrel Tarnvow"
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export XDG_DATA_HOME="$work/data"
+export HOME="$work/home"
+mkdir -p "$XDG_DATA_HOME" "$HOME"
+export SDL_AUDIODRIVER=dummy
+
+fail() { echo "FAIL: $*"; echo "--- program output ---"; cat "$work/out.txt"; exit 1; }
+
+"$program" >"$work/out.txt" 2>&1 &
+pid=$!
+
+# The window appears once start-up is done; give the loop a moment to draw frames.
+found=""
+for _ in $(seq 1 300); do
+  kill -0 "$pid" 2>/dev/null || fail "the program ended before its window appeared"
+  if xdotool search --name "^$title\$" >/dev/null 2>&1; then found=1; break; fi
+  sleep 0.1
+done
+[ -n "$found" ] || { kill -KILL "$pid"; fail "no window within 30 s"; }
+sleep 1.5
+kill -0 "$pid" 2>/dev/null || fail "the program ended on its own"
+
+kill -TERM "$pid"
+start=$(date +%s%N)
+for _ in $(seq 1 100); do
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.1
+done
+if kill -0 "$pid" 2>/dev/null; then kill -KILL "$pid"; fail "still running 10 s after SIGTERM"; fi
+wait "$pid"
+status=$?
+elapsed_ms=$(( ($(date +%s%N) - start) / 1000000 ))
+
+[ "$status" -eq 0 ] || fail "exit status $status"
+if grep -q -E "ERROR: (Address|Leak)Sanitizer|runtime error:" "$work/out.txt"; then fail "sanitizer report"; fi
+echo "exited with 0, ${elapsed_ms} ms after SIGTERM"
