@@ -1,11 +1,16 @@
 #include "basegame/RBaseGame.h"
 
 #include "basegame/RStartup.h"
+#include "core/RLogger.h"
+#include "core/RStreamMgr.h"
+#include "core/RThreadTagger.h"
 #include "core/RTickable.h"
 #include "core/RTimer.h"
 
 #include <SDL.h>
 #include <SDL_opengl.h>
+#include <cstdio>
+#include <ctime>
 
 namespace {
 
@@ -17,6 +22,9 @@ const unsigned kGameTick = 4;
 // Length of one fixed game step and the most steps one frame may run, so that a long stall cannot spiral.
 const float kFixedStep = 1.0f / 60.0f;
 const int kMaxFixedStepsPerFrame = 8;
+
+// How long the shut-down waits for running threads before it reports them and goes on.
+const float kDeadlockCheckSeconds = 10.0f;
 
 void RunTickPass(unsigned mask, float step)
 {
@@ -49,7 +57,39 @@ void RBaseGame::Run(const char* /*commandLine*/)
 bool RBaseGame::InitEngine()
 {
     m_startup = new RStartup();
-    return m_startup->IsReady();
+    if (!m_startup->IsReady())
+        return false;
+
+    RStreamMgr* streams = RStreamMgr::GetInstance();
+    AddUserSearchPath(GetModsFolderName());
+    streams->MountPack("Engine.rpk");
+
+    QueueLogHeader();
+    return true;
+}
+
+void RBaseGame::AddUserSearchPath(const char* subfolder)
+{
+    char path[1024];
+    if (MakeUserFolder(path, sizeof(path), GetLocalAppDataPathName(), subfolder, true))
+        RStreamMgr::GetInstance()->AddSearchPath(path);
+}
+
+void RBaseGame::QueueLogHeader()
+{
+    char stamp[64] = "";
+    const time_t now = time(nullptr);
+    struct tm local;
+    if (localtime_r(&now, &local))
+        strftime(stamp, sizeof(stamp), "%Y-%m-%d %H:%M:%S", &local);
+
+    char line[256];
+    RLogger* logger = RLogger::GetInstance();
+    logger->QueueLine("[Session]");
+    snprintf(line, sizeof(line), "Game=%s", GetLocalAppDataPathName());
+    logger->QueueLine(line);
+    snprintf(line, sizeof(line), "Started=%s", stamp);
+    logger->QueueLine(line);
 }
 
 bool RBaseGame::InitSystems()
@@ -136,6 +176,23 @@ void RBaseGame::RenderFrame()
     SDL_GL_SwapWindow(m_window);
 }
 
+void RBaseGame::WaitForThreads()
+{
+    RTimer wait;
+    wait.Reset();
+    while (RThreadTagger::HasRunningThreads()) {
+        wait.Update();
+        if (wait.GetElapsedSeconds() > kDeadlockCheckSeconds) {
+            char* report = RThreadTagger::GetReport();
+            fprintf(stderr, "Shut-down gave up waiting for threads after %.0f s:\n%s\n", kDeadlockCheckSeconds,
+                    report ? report : "");
+            delete[] report;
+            return;
+        }
+        SDL_Delay(10);
+    }
+}
+
 void RBaseGame::Quit()
 {
     m_quit = true;
@@ -143,6 +200,14 @@ void RBaseGame::Quit()
 
 void RBaseGame::Shutdown()
 {
+    if (RLogger* logger = RLogger::GetInstance()) {
+        logger->QueueLine("[SessionShutdown]");
+        // The engine's own threads are stopped first, so the wait below counts only threads that are still
+        // finishing work of their own.
+        logger->Shutdown();
+    }
+    WaitForThreads();
+
     s_quitting = true;
     if (m_glContext) {
         SDL_GL_DeleteContext(m_glContext);

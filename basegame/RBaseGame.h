@@ -44,8 +44,14 @@ public:
 protected:
     virtual bool CreateGameWindow();
 
+    // Adds the user folder `subfolder` (created when missing) as a file source.
+    void AddUserSearchPath(const char* subfolder);
+
 private:
     void RunMainLoop();
+    void QueueLogHeader();
+    // Waits while tagged threads run, up to the deadlock time, then reports the ones left.
+    void WaitForThreads();
 
     RStartup* m_startup = nullptr;
     SDL_Window* m_window = nullptr;

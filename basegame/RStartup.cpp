@@ -1,13 +1,32 @@
 #include "basegame/RStartup.h"
 
+#include "core/RCore.h"
+#include "core/RHandle.h"
+#include "core/RHashedString.h"
+#include "core/RLogger.h"
+#include "core/RStreamMgr.h"
+#include "core/RStringMgr.h"
+#include "core/RThreadTagger.h"
 #include "core/RTickable.h"
 #include "core/RTimer.h"
 
 #include <SDL.h>
 #include <cstdio>
+#include <unistd.h>
 
 RStartup::RStartup()
 {
+    // Content is found relative to the resource folder: it becomes the working directory and, as the empty
+    // folder name, the first file source.
+    char resources[1024];
+    if (GetResourcesPath(resources, sizeof(resources))) {
+        if (chdir(resources) != 0)
+            fprintf(stderr, "Could not enter the resource folder %s\n", resources);
+    } else {
+        fprintf(stderr, "No resource folder found; content is looked up from the current folder\n");
+    }
+    RStreamMgr::GetInstance()->AddSearchPath("");
+
     const Uint32 subsystems = SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK |
                               SDL_INIT_HAPTIC | SDL_INIT_GAMECONTROLLER | SDL_INIT_EVENTS;
     if (SDL_Init(subsystems) != 0) {
@@ -23,6 +42,12 @@ RStartup::RStartup()
 
 void RShutdown()
 {
+    RHandleTable::Close();
+    RStringMgr::DestroyInstance();
     RTickableManager::DestroyInstance();
+    RHashedStringTable::Destroy();
+    RStreamMgr::DestroyInstance();
+    RLogger::DestroyInstance();
+    RThreadTagger::DestroyInstance();
     SDL_Quit();
 }

@@ -11,4 +11,6 @@ public:
     bool SupportsRift() const override { return false; }
     void TouchLibs() override {}
     void DebuggerHook() override {}
+
+    bool InitEngine() override;
 };

@@ -9,8 +9,8 @@ cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DROLT_BENCHMARK
 cmake --build "$build" --target wendro
 
 if [ -n "${DISPLAY:-}" ]; then
-  exec "$build/program/wendro"
+  exec "$build/wendro"
 else
   echo "No display: running under Xvfb."
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$build/program/wendro"
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$build/wendro"
 fi

@@ -41,4 +41,9 @@ elapsed_ms=$(( ($(date +%s%N) - start) / 1000000 ))
 
 [ "$status" -eq 0 ] || fail "exit status $status"
 if grep -q -E "ERROR: (Address|Leak)Sanitizer|runtime error:" "$work/out.txt"; then fail "sanitizer report"; fi
+user="$XDG_DATA_HOME/Brasswick/Quandrel Tarnvow"
+for folder in Mods Maps Saves; do
+  [ -d "$user/$folder" ] || fail "the user folder $folder was not made"
+done
+[ "$elapsed_ms" -lt 3000 ] || fail "shut-down took ${elapsed_ms} ms"
 echo "exited with 0, ${elapsed_ms} ms after SIGTERM"

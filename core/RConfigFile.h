@@ -1,0 +1,130 @@
+// RConfigFile: the program's typed configuration variables, grouped by section, read from and written to
+// "Config.ini". Each variable lives in its owner's storage; the configuration keeps a pointer to it with a key,
+// a type, a default and an optional change callback, and owns nothing but those records. One instance serves the
+// whole program (GetInstance); section and key names are interned without regard to case. Main thread only.
+#pragma once
+
+#include "core/RHashedString.h"
+#include "core/RMath.h"
+#include "core/RString.h"
+#include "core/RUtilVector.h"
+
+#include <cstdint>
+
+// Called after every change of a variable's value, and once at registration.
+typedef void (*RConfigCallback)();
+
+class RConfigFile {
+public:
+    enum VariableType : uint32_t { kNoType = 0, kInt = 1, kFloat = 2, kBool = 3, kHashedString = 4, kColor = 5 };
+
+    // A default, with room for the largest type.
+    union DefaultValue {
+        int32_t intValue;
+        float floatValue;
+        bool boolValue;
+        uint32_t nameId;
+        float color[4];  // red, green, blue, alpha
+    };
+
+    struct ConfigVariable {
+        RHashedString key;
+        uint32_t type;           // one of VariableType; every stored record has a type and a target
+        void* target;            // the owner's storage of that type
+        DefaultValue defaultValue;
+        RConfigCallback callback;  // or null
+    };
+
+    struct ConfigVariableSet {
+        RHashedString section;
+        RUtilVector<ConfigVariable> variables;  // in registration order
+    };
+
+    RConfigFile();
+
+    // The program's configuration, a static object destroyed at exit.
+    static RConfigFile& GetInstance();
+
+    // Each appends a record to the section (created when missing; a key registered twice gets two records),
+    // stores the default into the target and then calls the callback, when there is one. A null target
+    // registers nothing.
+    void RegisterInt(RHashedString section, RHashedString key, int32_t* target, int32_t defaultValue,
+                     RConfigCallback callback);
+    void RegisterFloat(RHashedString section, RHashedString key, float* target, RConfigCallback callback,
+                       float defaultValue);
+    void RegisterBool(RHashedString section, RHashedString key, bool* target, bool defaultValue,
+                      RConfigCallback callback);
+    void RegisterString(RHashedString section, RHashedString key, RHashedString* target, RHashedString defaultValue,
+                        RConfigCallback callback);
+    void RegisterColor(RHashedString section, RHashedString key, RColor* target, RConfigCallback callback,
+                       float red, float green, float blue, float alpha);
+
+    // Sets every variable of the section with this key from text, by its type (int atoi, float atof, bool
+    // StringToBool, name interned without regard to case, colour "r,g,b,a" with missing parts 0), calling each
+    // callback; the value "def" or "default" (any case) resets instead. True when a variable was set. The text
+    // form interns the names first; a null section is the empty id's.
+    bool SetFromText(const char* section, const char* key, const char* value);
+    bool SetFromText(RHashedString section, RHashedString key, const char* value);
+    // Copies the default into every variable of the section with this key, calling each callback. True when
+    // one matched.
+    bool ResetToDefault(RHashedString section, RHashedString key);
+
+    // Typed setters: set every variable of the section with this key and type and call its callback. False when
+    // none matches (an unregistered key, or one of another type).
+    bool SetInt(RHashedString section, RHashedString key, int32_t value);
+    bool SetFloat(RHashedString section, RHashedString key, float value);
+    bool SetBool(RHashedString section, RHashedString key, bool value);
+    bool SetHashedString(RHashedString section, RHashedString key, RHashedString value);
+    bool SetColor(RHashedString section, RHashedString key, const RColor& value);
+
+    // Reads the INI file at path, applying each key line with SetFromText (keys before any section go to the
+    // empty id's section). When the file cannot be opened, writes the current values there instead. True when
+    // the file was read or written.
+    bool Load(const char* path);
+    // Writes every section in order and every variable in registration order with its current value. The file
+    // is replaced only once all of it is written; false when anything failed (the old file then stays).
+    bool Save(const char* path);
+
+    // Console listings: one line per section, "    (Default)" for the empty id; one line per variable of a
+    // section with its current value. ListVariables creates a missing section and hands back its id, the id
+    // of "(Default)" for the empty id.
+    void ListSections(RUtilVector<RString>& out);
+    void ListVariables(RHashedString& section, RUtilVector<RString>& out);
+
+    // Enumeration by position; the empty id for a position out of range. A missing section is created.
+    uint32_t GetSectionCount() const;
+    RHashedString GetSectionId(uint32_t index) const;
+    uint32_t GetVariableCount(RHashedString section);
+    RHashedString GetVariableKey(RHashedString section, uint32_t index);
+
+    // The type and the current value of the section's first variable with this key. An unregistered key, or a
+    // getter of another type, gives kNoType, 0, 0.0, false, the empty id or a zero colour; nothing is added.
+    uint32_t GetType(RHashedString section, RHashedString key);
+    int32_t GetInt(RHashedString section, RHashedString key);
+    float GetFloat(RHashedString section, RHashedString key);
+    bool GetBool(RHashedString section, RHashedString key);
+    RHashedString GetHashedString(RHashedString section, RHashedString key);
+    RColor GetColor(RHashedString section, RHashedString key);
+
+private:
+    RConfigFile(const RConfigFile&) = delete;
+    RConfigFile& operator=(const RConfigFile&) = delete;
+
+    // The section with this id, appended empty when missing.
+    ConfigVariableSet& FindSection(RHashedString section);
+    // The section's first variable with this key, or null; adds nothing but a missing section.
+    const ConfigVariable* FindVariable(RHashedString section, RHashedString key);
+    void Register(RHashedString section, RHashedString key, uint32_t type, void* target,
+                  const DefaultValue& defaultValue, RConfigCallback callback);
+    // For every variable of the section with this key, in registration order, for which valueOf(variable,
+    // value) gives true: stores the value through the target and calls the callback. True when one matched.
+    template <typename ValueOf> bool SetMatches(RHashedString section, RHashedString key, ValueOf valueOf);
+    bool SetTyped(RHashedString section, RHashedString key, uint32_t type, const DefaultValue& value);
+    static void StoreValue(const ConfigVariable& variable, const DefaultValue& value);
+    static void ParseValue(uint32_t type, const char* text, DefaultValue& out);
+    // "key: value" of the variable's current value.
+    static RString FormatVariable(const ConfigVariable& variable);
+    static void ApplyLine(const char* section, const char* key, const char* value, void* config);
+
+    RUtilVector<ConfigVariableSet> m_sections;  // in order of first use
+};

@@ -1,0 +1,90 @@
+#include "core/RFile.h"
+
+#include <new>
+#include <sys/stat.h>
+#include <sys/types.h>
+
+bool RFile::GetSize(FILE* file, uint32_t* outSize)
+{
+    if (!file || !outSize)
+        return false;
+    *outSize = 0;
+    if (fseeko(file, 0, SEEK_END) != 0)
+        return false;
+    off_t end = ftello(file);
+    if (fseeko(file, 0, SEEK_SET) != 0)
+        return false;
+    if (end < 0 || (uint64_t)end > UINT32_MAX)
+        return false;
+    *outSize = (uint32_t)end;
+    return true;
+}
+
+bool RFile::ReadWhole(FILE* file, char** outBuffer, uint32_t* outSize)
+{
+    if (!outBuffer || !outSize)
+        return false;
+    *outBuffer = nullptr;
+    *outSize = 0;
+    uint32_t size = 0;
+    if (!GetSize(file, &size))
+        return false;
+
+    char* buffer = new (std::nothrow) char[(uint64_t)size + 1];
+    if (!buffer)
+        return false;
+    size_t bytesRead = fread(buffer, 1, size, file);
+    if (ferror(file)) {
+        delete[] buffer;
+        return false;
+    }
+    buffer[bytesRead] = 0;
+    *outBuffer = buffer;
+    *outSize = (uint32_t)bytesRead;
+    return true;
+}
+
+bool RFile::Exists(const char* path)
+{
+    if (!path || !path[0])
+        return false;
+    struct stat info;
+    if (stat(path, &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    FILE* file = fopen(path, "rb");
+    if (!file)
+        return false;
+    fclose(file);
+    return true;
+}
+
+bool RFile::GetChecksum(const char* path, uint32_t* outChecksum)
+{
+    if (!outChecksum)
+        return false;
+    *outChecksum = 0;
+    if (!Exists(path))
+        return false;
+    FILE* file = fopen(path, "rb");
+    if (!file)
+        return false;
+
+    uint32_t checksum = 0;
+    unsigned char chunk[65536];
+    size_t count;
+    while ((count = fread(chunk, 1, sizeof chunk, file)) > 0) {
+        // Chunks are whole words except at the end of the file, where the missing bytes count as zero.
+        for (size_t i = 0; i < count; i += 4) {
+            uint32_t word = 0;
+            for (size_t b = 0; b < 4 && i + b < count; ++b)
+                word |= (uint32_t)chunk[i + b] << (8 * b);
+            checksum ^= word;
+        }
+    }
+    bool failed = ferror(file) != 0;
+    fclose(file);
+    if (failed)
+        return false;
+    *outChecksum = checksum;
+    return true;
+}

@@ -1,0 +1,26 @@
+// RFile: small helpers that every file reader uses: measuring and reading a whole open file, testing that a
+// regular file exists, and the engine's word checksum. The caller keeps ownership of the FILE it passes in;
+// buffers handed out are the caller's to free with delete[].
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+class RFile {
+public:
+    // The file's size in outSize, with the file left positioned at its start. False when the size cannot be
+    // measured (a pipe, a directory, a seek error) or is 4 GiB or more.
+    static bool GetSize(FILE* file, uint32_t* outSize);
+
+    // Reads the file from its start into a new buffer followed by a 0 byte. outSize is the number of bytes
+    // actually read (the 0 byte stands right after them). False, with *outBuffer null, when the size cannot be
+    // measured, memory runs out or reading fails.
+    static bool ReadWhole(FILE* file, char** outBuffer, uint32_t* outSize);
+
+    // True when path names a regular file that can be opened for reading; false for null or "".
+    static bool Exists(const char* path);
+
+    // XOR of the file's consecutive 4-byte little-endian words, a final partial word counting its missing bytes
+    // as zero; an empty file gives 0. False, with outChecksum 0, when the file does not exist or cannot be read.
+    static bool GetChecksum(const char* path, uint32_t* outChecksum);
+};

@@ -1,0 +1,256 @@
+// RRenderer: the one OpenGL device of the program. It owns the GL context on the game window, the frame flags,
+// the back-buffer size, the callback lists told of device loss and reset, and it lists (without owning) the
+// device-dependent resources and render targets that a device reset releases and re-creates. It creates, binds
+// and deletes the GL textures, targets and buffers the other renderer parts hold, and submits draws. A singleton,
+// main thread only; the context is current on the main thread from Init until the renderer is destroyed.
+//
+// The delete operations are static: owners destroyed after the renderer (at shut-down) call them to drop their
+// wrappers, and they touch GL only while a renderer with a live context exists, never creating one.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+#include <SDL_video.h>
+
+#include "core/RHashedString.h"
+#include "core/RUtilVector.h"
+
+class RResource;
+class RRenderTarget;
+class RVertexSet;
+class RIndexBuffer;
+class RTexture;
+class RGLObjectTexture;
+class RGLObjectRenderTarget;
+class RGLObjectRenderBuffer;
+class RGLObjectVertexBuffer;
+class RGLObjectVertexDeclaration;
+class RGLObjectIndexBuffer;
+class RGLObjectTechniquePass;
+
+class RRenderer {
+public:
+    // Texture format codes (CreateTexture, render targets). Codes above kFirstCompressedFormat - 1 are
+    // block-compressed.
+    enum : uint32_t {
+        FORMAT_RGB = 1,
+        FORMAT_RGBA = 2,
+        FORMAT_RGBA16F = 3,
+        FORMAT_RGBA32F = 4,
+        FORMAT_R16F = 5,
+        FORMAT_DXT1 = 4097,
+        FORMAT_DXT3 = 4098,
+        FORMAT_DXT5 = 4099,
+        kFirstCompressedFormat = 4096,
+    };
+
+    typedef void (*Callback)();
+
+    // The renderer, created on first use with every list empty and no context.
+    static RRenderer* GetInstance();
+    static bool HasInstance() { return s_instance != nullptr; }
+    // Shuts the renderer down (see ~RRenderer) and frees it.
+    static void DestroyInstance();
+
+    // Creates the GL context on the window, makes it current, loads the GL entry points and sets the default
+    // state; the back buffer is width x height. False (and nothing kept) when the context cannot be made or the
+    // GL lacks buffer objects, framebuffers or compressed textures. A second call on an initialised renderer
+    // does nothing and answers true.
+    bool Init(SDL_Window* window, const uint32_t* width, const uint32_t* height);
+    // Front faces clockwise, back faces culled, depth writes and the depth test on.
+    void SetDefaultState();
+
+    // The frame bracket. BeginFrame opens a frame only when none is open and the last one was presented;
+    // EndFrame closes it; Present swaps the window's buffers only outside a frame.
+    void BeginFrame();
+    void EndFrame();
+    void Present();
+
+    // Re-creates everything device-dependent for a back buffer of width x height: pre-reset callbacks (unless
+    // the device was lost), ReleaseDynamic on every resource, every listed target destroyed and re-created at
+    // the size its record then holds, RenewDynamic, post-reset callbacks. The last two arguments are not read:
+    // the fullscreen result stays as the caller preset it.
+    void ResetDevice(SDL_Window* window, const uint32_t* width, const uint32_t* height, bool fullscreen,
+                     bool* fullscreenFailed);
+    // Raising the flag calls the device-lost callbacks (once, when it was down).
+    void SetDeviceLost(bool lost);
+
+    // Each function is listed once; callbacks run in the order they were added.
+    void AddPreResetCallback(Callback callback);
+    void AddPostResetCallback(Callback callback);
+    void AddDeviceLostCallback(Callback callback);
+
+    // Each resource is listed once.
+    void RegisterResource(RResource* resource);
+    void UnregisterResource(RResource* resource);
+    void ReleaseAllDynamic();
+    void RenewAllDynamic();
+
+    // Clears the bound target: colour to the packed colour 0xAARRGGBB, depth to depthValue; a depth clear also
+    // clears the stencil to 0 under the stencil write mask. The colour and depth write masks are opened for the
+    // clear and all three masks are left as they were.
+    void Clear(bool colour, bool depth, uint32_t colourBytes, float depthValue);
+    void ClearColourAndDepth(uint32_t colourBytes, float depthValue) { Clear(true, true, colourBytes, depthValue); }
+    void ClearColour(uint32_t colourBytes) { Clear(true, false, colourBytes, 1.0f); }
+    void ClearDepth(float depthValue) { Clear(false, true, 0xFF000000u, depthValue); }
+
+    // Textures. CreateTexture makes a 2D texture of width x height in a format code with mipCount levels (0
+    // counts as 1; more than a full chain is capped), each level half the previous one. With a file, every
+    // level's data is read from it in turn: block-compressed formats (blockCompressed set, bytesPerUnit 8 for
+    // DXT1 and 16 otherwise) as (w + 3) / 4 x (h + 3) / 4 blocks, RGB and RGBA as w x h texels of bytesPerUnit
+    // 3 (B, G, R) or 4 (B, G, R, A) bytes. Without a file the levels are left undefined. *outMipCount gets the
+    // mip count asked for, capped. False, with *out null and nothing created, for an unknown format, a side
+    // of 0 or beyond the GL maximum, a data layout that does not fit the format, or a file holding too few
+    // bytes. The dynamic flag is not read by this device.
+    bool CreateTexture(uint32_t width, uint32_t height, uint32_t format, uint32_t mipCount, bool dynamic,
+                       RGLObjectTexture** out, uint32_t* outMipCount, FILE* pixels, uint32_t bytesPerUnit,
+                       bool blockCompressed);
+    // Deletes the GL texture and the wrapper (with any copy buffer); *texture becomes null.
+    static void DeleteTexture(RGLObjectTexture** texture);
+    // Reads a level back into the texture's copy buffer as B, G, R, A bytes, that level's width x height
+    // texels, and returns the buffer; null for a level the texture does not have.
+    uint8_t* LockTexture(RGLObjectTexture* texture, uint32_t level);
+    // Uploads the copy buffer to the level at that level's size and frees the buffer; nothing when not locked.
+    void UnlockTexture(RGLObjectTexture* texture, uint32_t level);
+    // Cube textures are not made on this device: *out becomes null and *outMipCount the mip count asked for.
+    void CreateCubeTexture(uint32_t edge, uint32_t format, uint32_t mipCount, RGLObjectTexture** out,
+                           uint32_t* outMipCount);
+    void DestroyCubeTexture(RGLObjectTexture** texture) {}
+    // Reads a DDS file found through the stream manager into a new 2D texture (a cube file gives its first face
+    // and raises *cube); the outputs are written on success. False, with *out null and nothing allocated, when
+    // the file is missing, its header is not a DDS header of a known format with sides the GL takes, or it holds
+    // too few bytes for its levels. Defined with the texture manager (RRendererTexMgr.cpp).
+    bool LoadDDS(const char* fileName, RGLObjectTexture** out, uint32_t* width, uint32_t* height,
+                 uint32_t* mipCount, bool* cube);
+
+    // Named textures, shared and counted by RTexMgr (created when missing); see RTexMgr for each operation.
+    RTexture* LoadTexture(const char* fileName, RHashedString name);
+    void UnloadTexture(RHashedString name);
+    RTexture* CreateNamedTexture(uint32_t width, uint32_t height, uint32_t format, RHashedString name, bool mips,
+                                 bool dynamic, bool cube);
+
+    // Render targets. CreateRenderTarget makes the target's colour texture (one level) at the size and format
+    // its record holds, a framebuffer and a GL_DEPTH24_STENCIL8 renderbuffer, and lists the target unless
+    // keepOutOfList (once). False, creating nothing, when the colour texture cannot be made (the target is
+    // still listed).
+    bool CreateRenderTarget(RRenderTarget* target, RGLObjectRenderTarget** fbo, RGLObjectTexture** colour,
+                            RGLObjectRenderBuffer** depth, bool keepOutOfList);
+    // Binds the target's framebuffer; at index 0 also the current target size and a full viewport. A target
+    // without a framebuffer binds the back buffer at index 0 and nothing at others.
+    void BindRenderTarget(RRenderTarget* target, uint32_t index);
+    // Deletes the three GL objects and their wrappers and nulls the pointers; unless keepInList, the target
+    // leaves the list.
+    static void DestroyRenderTarget(RRenderTarget* target, RGLObjectRenderTarget** fbo, RGLObjectTexture** colour,
+                                    RGLObjectRenderBuffer** depth, bool keepInList);
+    void BindDefaultTarget();
+    // Does nothing on this device: the buffer keeps what the caller put in it.
+    void ReadRenderTargetPixels(RGLObjectTexture* colour, uint32_t* buffer) {}
+
+    // Vertex and index buffers. Create* make a GL buffer of size bytes (static or dynamic draw) and its
+    // wrapper; Map* map the whole buffer (null when GL refuses) and Unmap* unmap it. None of them changes what
+    // BindIndexBuffer has bound.
+    bool CreateVertexBuffer(uint32_t size, bool dynamic, RGLObjectVertexBuffer** out);
+    void* MapVertexBuffer(RGLObjectVertexBuffer* buffer, bool writeOnly);
+    void UnmapVertexBuffer(RGLObjectVertexBuffer* buffer);
+    static void DeleteVertexBuffer(RGLObjectVertexBuffer** buffer);
+    void CreateVertexDeclaration(RGLObjectVertexDeclaration** out);
+    static void DeleteVertexDeclaration(RGLObjectVertexDeclaration** declaration);
+    bool CreateIndexBuffer(uint32_t size, bool dynamic, RGLObjectIndexBuffer** out);
+    void* MapIndexBuffer(RGLObjectIndexBuffer* buffer);
+    void UnmapIndexBuffer(RGLObjectIndexBuffer* buffer);
+    static void DeleteIndexBuffer(RGLObjectIndexBuffer** buffer);
+
+    // The technique pass being drawn (null between batches): its program and attribute map decide where
+    // BindVertexSet puts each stream. The draw loop sets it and makes its program current.
+    void SetCurrentTechniquePass(RGLObjectTechniquePass* pass) { m_currentTechniquePass = pass; }
+    RGLObjectTechniquePass* GetCurrentTechniquePass() const { return m_currentTechniquePass; }
+
+    // Binds each stream whose semantic the current pass declares to that attribute and disables every other
+    // attribute location. Skipped when the same set is bound for the same pass and program. A set without
+    // vertices (or null) binds nothing and leaves nothing to draw.
+    void BindVertexSet(const RVertexSet* set);
+    // Binds the index buffer; skipped when it is bound already. Null or a buffer without indices leaves no
+    // index buffer bound, so indexed draws draw nothing.
+    void BindIndexBuffer(const RIndexBuffer* buffer);
+    // Indexed draws from the bound index buffer: count -1 draws every bound index, otherwise count primitives,
+    // never more than are bound. Nothing without a bound vertex set and index buffer.
+    void DrawIndexedTriangles(int32_t count);
+    void DrawIndexedLines(int32_t count);
+    // Points draw the bound vertices in order (count -1: all of them), never through an index buffer.
+    void DrawIndexedPoints(int32_t count);
+
+    // Texts for a GL error code.
+    static const char* GetGLErrorName(int32_t code);
+    static const char* GetGLErrorDescription(int32_t code);
+
+    SDL_Window* GetWindow() const { return m_window; }
+    SDL_GLContext GetContext() const { return m_context; }
+    bool HasARBFramebuffer() const { return m_arbFramebuffer; }
+    bool HasEXTFramebuffer() const { return m_extFramebuffer; }
+    bool IsInitialised() const { return m_initialised; }
+    bool IsDeviceLost() const { return m_deviceLost; }
+    bool IsInFrame() const { return m_inFrame; }
+    bool IsPresented() const { return m_presented; }
+    uint32_t GetBackBufferWidth() const { return m_backBufferWidth; }
+    uint32_t GetBackBufferHeight() const { return m_backBufferHeight; }
+    uint32_t GetCurrentTargetWidth() const { return m_currentTargetWidth; }
+    uint32_t GetCurrentTargetHeight() const { return m_currentTargetHeight; }
+    const RVertexSet* GetBoundVertexSet() const { return m_boundVertexSet; }
+    const RIndexBuffer* GetBoundIndexBuffer() const { return m_boundIndexBuffer; }
+    const RUtilVector<RRenderTarget*>& GetRenderTargets() const { return m_renderTargets; }
+    const RUtilVector<RResource*>& GetResources() const { return m_resources; }
+
+private:
+    RRenderer() = default;
+    // Deletes the GL side of every listed target while the context lives, releases and deletes the context,
+    // then frees the lists. GL objects others still hold die with the context; their owners' later deletes
+    // only drop wrappers.
+    ~RRenderer();
+    RRenderer(const RRenderer&) = delete;
+    RRenderer& operator=(const RRenderer&) = delete;
+
+    // The renderer whose context may take GL calls, or null.
+    static RRenderer* LiveInstance();
+    static void RunCallbacks(const RUtilVector<Callback>& callbacks);
+    // Forgets the bound vertex set and disables the attribute locations it had enabled.
+    void ForgetVertexBinding();
+    // Forgets the bound index buffer.
+    void ForgetIndexBinding();
+    // Puts the cached index buffer back on GL_ELEMENT_ARRAY_BUFFER (or none) after another buffer was bound
+    // there.
+    void RestoreIndexBinding();
+
+    SDL_Window* m_window = nullptr;
+    SDL_GLContext m_context = nullptr;
+    bool m_arbFramebuffer = false;
+    bool m_extFramebuffer = false;
+    bool m_deviceLost = false;
+    bool m_initialised = false;
+    bool m_inFrame = false;
+    bool m_presented = true;
+    uint32_t m_backBufferWidth = 0;
+    uint32_t m_backBufferHeight = 0;
+    uint32_t m_currentTargetWidth = 0;
+    uint32_t m_currentTargetHeight = 0;
+    uint32_t m_boundVertexCount = 0;
+    int32_t m_boundIndexCount = 0;
+    const RVertexSet* m_boundVertexSet = nullptr;
+    const RIndexBuffer* m_boundIndexBuffer = nullptr;
+    // What the bound vertex set was bound for: the pass and its program.
+    const RGLObjectTechniquePass* m_boundPass = nullptr;
+    uint32_t m_boundProgram = 0;
+    // Attribute locations the last BindVertexSet enabled, one bit each.
+    uint64_t m_enabledAttributes = 0;
+    RGLObjectTechniquePass* m_currentTechniquePass = nullptr;
+    RUtilVector<Callback> m_preResetCallbacks;
+    RUtilVector<Callback> m_postResetCallbacks;
+    RUtilVector<Callback> m_deviceLostCallbacks;
+    RUtilVector<RRenderTarget*> m_renderTargets;
+    RUtilVector<RResource*> m_resources;
+    // GL limits read at Init.
+    uint32_t m_maxTextureSize = 0;
+    uint32_t m_maxVertexAttributes = 0;
+
+    static RRenderer* s_instance;
+};

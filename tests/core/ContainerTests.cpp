@@ -1,0 +1,655 @@
+// The engine's vector and ordered map, checked against their growth and shrink rules and, with random operation
+// sequences, against the standard library's containers.
+#include "core/RHashedString.h"
+#include "core/RString.h"
+#include "core/RUtilMap.h"
+#include "core/RUtilVector.h"
+
+#include <gtest/gtest.h>
+#include <pthread.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+// ---------------------------------------------------------------------------------------------------------------
+// Vector
+
+template <typename T> std::vector<T> Contents(const RUtilVector<T>& v)
+{
+    return std::vector<T>(v.begin(), v.end());
+}
+
+// The capacity the shrink rule leaves after one check.
+uint32_t ShrunkOnce(uint32_t count, uint32_t capacity, uint32_t minCapacity, bool noShrink)
+{
+    if (noShrink || count > capacity / 4 || capacity <= minCapacity)
+        return capacity;
+    return capacity / 2;
+}
+
+TEST(UtilVector, CapacityDoublesOnPush)
+{
+    RUtilVector<int> v;
+    EXPECT_EQ(v.getCapacity(), 0u);
+    EXPECT_EQ(v.getData(), nullptr);
+    const uint32_t expected[] = {1, 2, 4, 4, 8, 8, 8, 8, 16};
+    for (int i = 0; i < 9; ++i) {
+        v.push(i);
+        EXPECT_EQ(v.getCapacity(), expected[i]) << "after push " << i + 1;
+    }
+    EXPECT_EQ(Contents(v), (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8}));
+}
+
+TEST(UtilVector, EraseShrinksByQuarterRule)
+{
+    RUtilVector<int> v;
+    for (int i = 0; i < 5; ++i)
+        v.push(i);
+    v.erase(0, 2);  // count 3 of capacity 8: not yet a quarter
+    EXPECT_EQ(v.getCapacity(), 8u);
+    v.erase(1, 1);  // count 2 = 8 / 4: halves once
+    EXPECT_EQ(v.getCount(), 2u);
+    EXPECT_EQ(v.getCapacity(), 4u);
+    EXPECT_EQ(Contents(v), (std::vector<int>{2, 4}));
+    v.erase(0, 2);  // count 0 of 4: one halving per check
+    EXPECT_EQ(v.getCapacity(), 2u);
+    v.clear();
+    v.clear();
+    EXPECT_EQ(v.getCapacity(), 0u);
+    EXPECT_EQ(v.getData(), nullptr);
+}
+
+TEST(UtilVector, NoShrinkAndMinimumCapacityHoldStorage)
+{
+    RUtilVector<int> held;
+    held.setNoShrink(true);
+    for (int i = 0; i < 8; ++i)
+        held.push(i);
+    held.erase(0, 8);
+    EXPECT_EQ(held.getCapacity(), 8u);
+
+    RUtilVector<int> floor;
+    floor.setMinAllocLength(8);
+    EXPECT_EQ(floor.getCapacity(), 8u);
+    floor.push(1);
+    floor.erase(0, 1);
+    EXPECT_EQ(floor.getCapacity(), 8u);
+
+    // 0 doubles to 8, then the closing check halves once to 4, below the minimum of 5.
+    RUtilVector<int> odd;
+    odd.setMinAllocLength(5);
+    EXPECT_EQ(odd.getCapacity(), 4u);
+    EXPECT_EQ(odd.getMinCapacity(), 5u);
+}
+
+TEST(UtilVector, OutOfRangeEraseDoesNothing)
+{
+    RUtilVector<int> v;
+    v.push(7);
+    v.push(8);
+    v.erase(2, 1);
+    v.erase(0, 3);
+    v.erase(1, 0);
+    v.erase(1, 0xFFFFFFFFu);  // start + n wraps in 32 bits
+    EXPECT_EQ(Contents(v), (std::vector<int>{7, 8}));
+
+    v.push(7);
+    v.eraseElement(7);
+    EXPECT_EQ(Contents(v), (std::vector<int>{8, 7}));
+    v.eraseElement(99);
+    EXPECT_EQ(v.getCount(), 2u);
+    v.pushUniqueElement(8);
+    v.pushUniqueElement(9);
+    EXPECT_EQ(Contents(v), (std::vector<int>{8, 7, 9}));
+}
+
+TEST(UtilVector, SetSizeShrinksOneStepAtATime)
+{
+    RUtilVector<int> v;
+    v.setSize(8);
+    EXPECT_EQ(v.getCount(), 8u);
+    EXPECT_EQ(v.getCapacity(), 8u);
+    v.setSize(0);
+    EXPECT_EQ(v.getCapacity(), 2u);
+    v.setSize(3);
+    EXPECT_EQ(v.getCapacity(), 4u);
+}
+
+TEST(UtilVector, PushNoTempOfOwnElementSurvivesReallocation)
+{
+    // Long texts live on the heap, so reading a freed slot would be caught by the address checker.
+    RUtilVector<std::string> v;
+    v.push(std::string(40, 'a'));
+    for (int round = 0; round < 6; ++round) {
+        while (v.getCount() < v.getCapacity())
+            v.push(v[0]);
+        v.pushNoTemp(v[v.getCount() - 1]);  // full: this push reallocates
+    }
+    EXPECT_EQ(v.getCount(), 33u);
+    for (const std::string& s : v)
+        EXPECT_EQ(s, std::string(40, 'a'));
+}
+
+TEST(UtilVector, CopiesAreDeep)
+{
+    RUtilVector<std::string> a;
+    a.setMinAllocLength(16);
+    a.setNoShrink(true);
+    a.push(std::string(30, 'x'));
+    a.push(std::string(30, 'y'));
+    {
+        RUtilVector<std::string> b(a);
+        RUtilVector<std::string> c;
+        c.push("old");
+        c = a;
+        b[0] = "changed";
+        EXPECT_EQ(a[0], std::string(30, 'x'));
+        EXPECT_EQ(c[1], std::string(30, 'y'));
+        EXPECT_EQ(c.getMinCapacity(), 16u);
+        EXPECT_TRUE(c.getNoShrink());
+        c = c;
+        EXPECT_EQ(c.getCount(), 2u);
+        RUtilVector<std::string> moved(std::move(c));
+        EXPECT_EQ(moved.getCount(), 2u);
+        EXPECT_EQ(c.getCount(), 0u);
+    }
+    EXPECT_EQ(a.getCount(), 2u);
+
+    // Vectors of vectors reallocate their members without sharing arrays.
+    RUtilVector<RUtilVector<int>> nested;
+    for (int i = 0; i < 20; ++i) {
+        RUtilVector<int> inner;
+        inner.push(i);
+        nested.push(inner);
+    }
+    nested.erase(0, 15);
+    EXPECT_EQ(nested[4][0], 19);
+}
+
+// Random operations against std::vector, with the capacity followed through the growth and shrink rules.
+TEST(UtilVector, MatchesStdVectorUnderRandomOperations)
+{
+    std::mt19937 rng(1234);
+    for (int trial = 0; trial < 40; ++trial) {
+        RUtilVector<int> v;
+        std::vector<int> model;
+        uint32_t capacity = 0, minCapacity = 0;
+        bool noShrink = false;
+        auto grow = [&](uint32_t n) {
+            if (capacity < n) {
+                capacity = capacity ? capacity : 1;
+                while (capacity < n)
+                    capacity *= 2;
+            }
+        };
+        for (int step = 0; step < 600; ++step) {
+            int op = rng() % 100;
+            int value = static_cast<int>(rng() % 50);
+            if (op < 35) {
+                v.push(value);
+                model.push_back(value);
+                grow(static_cast<uint32_t>(model.size()));
+            } else if (op < 45 && !model.empty()) {
+                uint32_t i = rng() % model.size();
+                v.pushNoTemp(v[i]);
+                model.push_back(model[i]);
+                grow(static_cast<uint32_t>(model.size()));
+            } else if (op < 65) {
+                uint32_t start = rng() % (model.size() + 2);
+                uint32_t n = rng() % 5;
+                v.erase(start, n);
+                if (n > 0 && start < model.size() && start + n <= model.size()) {
+                    model.erase(model.begin() + start, model.begin() + start + n);
+                    capacity = ShrunkOnce(static_cast<uint32_t>(model.size()), capacity, minCapacity, noShrink);
+                }
+            } else if (op < 75) {
+                v.eraseElement(value);
+                auto it = std::find(model.begin(), model.end(), value);
+                if (it != model.end()) {
+                    model.erase(it);
+                    capacity = ShrunkOnce(static_cast<uint32_t>(model.size()), capacity, minCapacity, noShrink);
+                }
+            } else if (op < 80) {
+                v.pushUniqueElement(value);
+                if (std::find(model.begin(), model.end(), value) == model.end()) {
+                    model.push_back(value);
+                    grow(static_cast<uint32_t>(model.size()));
+                }
+            } else if (op < 87) {
+                uint32_t n = rng() % 40;
+                uint32_t oldCount = static_cast<uint32_t>(model.size());
+                v.setSize(n);
+                if (n > oldCount) {
+                    grow(n);
+                    for (uint32_t i = oldCount; i < n; ++i)
+                        v[i] = value;
+                    model.resize(n, value);
+                } else {
+                    for (uint32_t count = oldCount; count > n; --count)
+                        capacity = ShrunkOnce(count, capacity, minCapacity, noShrink);
+                    model.resize(n);
+                }
+            } else if (op < 91) {
+                minCapacity = rng() % 20;
+                v.setMinAllocLength(minCapacity);
+                grow(minCapacity);
+                capacity = ShrunkOnce(static_cast<uint32_t>(model.size()), capacity, minCapacity, noShrink);
+            } else if (op < 94) {
+                noShrink = !noShrink;
+                v.setNoShrink(noShrink);
+            } else if (op < 97) {
+                v.clear();
+                model.clear();
+                capacity = ShrunkOnce(0, capacity, minCapacity, noShrink);
+            } else {
+                RUtilVector<int> copy;
+                copy.push(-1);
+                copy.copyFrom(v);
+                ASSERT_EQ(Contents(copy), model);
+                ASSERT_EQ(copy.getMinCapacity(), minCapacity);
+                ASSERT_EQ(copy.getNoShrink(), noShrink);
+            }
+            ASSERT_EQ(Contents(v), model) << "trial " << trial << " step " << step;
+            ASSERT_EQ(v.getCapacity(), capacity) << "trial " << trial << " step " << step;
+            ASSERT_EQ(v.getData() == nullptr, capacity == 0);
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Sort
+
+struct Keyed {
+    int key;
+    int id;
+};
+
+int CompareKeyed(const Keyed* a, const Keyed* b, void* context)
+{
+    ++*static_cast<int*>(context);
+    return a->key - b->key;
+}
+
+int CompareInts(const int* a, const int* b, void*)
+{
+    return (*a > *b) - (*a < *b);
+}
+
+TEST(UtilVectorSort, MatchesStdSortAndKeepsEveryElement)
+{
+    std::mt19937 rng(99);
+    for (int trial = 0; trial < 200; ++trial) {
+        uint32_t n = rng() % 300;
+        int keyRange = 1 + static_cast<int>(rng() % 40);
+        RUtilVector<Keyed> v;
+        std::vector<int> keys;
+        for (uint32_t i = 0; i < n; ++i) {
+            Keyed k{static_cast<int>(rng() % keyRange), static_cast<int>(i)};
+            v.push(k);
+            keys.push_back(k.key);
+        }
+        int calls = 0;
+        v.sort(CompareKeyed, &calls);
+        std::sort(keys.begin(), keys.end());
+        std::vector<int> ids;
+        for (uint32_t i = 0; i < n; ++i) {
+            ASSERT_EQ(v[i].key, keys[i]);
+            ids.push_back(v[i].id);
+        }
+        std::sort(ids.begin(), ids.end());
+        for (uint32_t i = 0; i < n; ++i)
+            ASSERT_EQ(ids[i], static_cast<int>(i));
+        EXPECT_EQ(calls > 0, n >= 2);
+    }
+}
+
+TEST(UtilVectorSort, ConsumesRandomNumbersOnlyForTwoOrMore)
+{
+    RUtilVector<int> v;
+    srand(77);
+    int expected = rand();
+    srand(77);
+    v.sort(CompareInts, nullptr);
+    v.push(5);
+    v.sort(CompareInts, nullptr);
+    EXPECT_EQ(rand(), expected);
+
+    v.push(3);
+    srand(77);
+    v.sort(CompareInts, nullptr);
+    EXPECT_NE(rand(), expected);
+    EXPECT_EQ(v[0], 3);
+    EXPECT_EQ(v[1], 5);
+}
+
+TEST(UtilVectorSort, StringsMoveWithTheirTexts)
+{
+    RUtilVector<const char*> v;
+    const char* texts[] = {"delta", "alpha", "charlie", "bravo"};
+    for (const char* t : texts)
+        v.push(t);
+    v.sort([](const char* const* a, const char* const* b, void*) { return strcmp(*a, *b); }, nullptr);
+    EXPECT_STREQ(v[0], "alpha");
+    EXPECT_STREQ(v[3], "delta");
+}
+
+// Sorting many equal keys splits off one element per partition; the nesting must stay shallow all the same,
+// so the sort runs here on a thread with a deliberately small stack.
+void* SortEqualKeys(void* result)
+{
+    RUtilVector<int> v;
+    for (int i = 0; i < 6000; ++i)
+        v.push(42);
+    v.push(1);
+    v.sort(CompareInts, nullptr);
+    *static_cast<bool*>(result) = v[0] == 1 && v[6000] == 42;
+    return nullptr;
+}
+
+TEST(UtilVectorSort, EqualKeysDoNotNestDeeply)
+{
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    ASSERT_EQ(pthread_attr_setstacksize(&attr, 256 * 1024), 0);
+    bool sorted = false;
+    pthread_t thread;
+    ASSERT_EQ(pthread_create(&thread, &attr, SortEqualKeys, &sorted), 0);
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attr);
+    EXPECT_TRUE(sorted);
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Map
+
+using UMap = RUtilMap<int, unsigned>;
+using UNode = RUtilMapNode<int, unsigned>;
+using UIter = RUtilMapIter<int, unsigned>;
+
+// Checks parent links, key order, stored heights and balance below node; returns the subtree's height (-1 empty)
+// and counts its nodes.
+int CheckSubtree(const UNode* node, const UNode* parent, int& nodes)
+{
+    if (!node)
+        return -1;
+    ++nodes;
+    EXPECT_EQ(node->parent, parent);
+    if (node->left) {
+        EXPECT_LT(node->left->key, node->key);
+    }
+    if (node->right) {
+        EXPECT_GT(node->right->key, node->key);
+    }
+    int lh = CheckSubtree(node->left, node, nodes) + 1;
+    int rh = CheckSubtree(node->right, node, nodes) + 1;
+    EXPECT_EQ(node->leftHeight, lh);
+    EXPECT_EQ(node->rightHeight, rh);
+    EXPECT_LE(std::abs(rh - lh), 1) << "unbalanced at " << node->key;
+    return std::max(lh, rh);
+}
+
+void ExpectMatches(UMap& map, const std::map<unsigned, int>& model)
+{
+    ASSERT_EQ(map.getCount(), static_cast<int32_t>(model.size()));
+    ASSERT_EQ(map.getRoot() == nullptr, model.empty());
+    int nodes = 0;
+    CheckSubtree(map.getRoot(), nullptr, nodes);
+    ASSERT_EQ(nodes, static_cast<int>(model.size()));
+
+    auto expected = model.begin();
+    for (UIter it(map); it.isValid(); it.next(), ++expected) {
+        ASSERT_NE(expected, model.end());
+        ASSERT_EQ(it.getKey(), expected->first);
+        ASSERT_EQ(it.getValue(), expected->second);
+    }
+    ASSERT_EQ(expected, model.end());
+
+    // Backwards from past the end.
+    UIter back(map);
+    if (!back.isValid())
+        return;
+    while (back.isValid())
+        back.next();
+    ASSERT_EQ(back.getNode(), UIter::PastEnd());
+    back.prev();
+    for (auto rit = model.rbegin(); rit != model.rend(); ++rit, back.prev())
+        ASSERT_EQ(back.getKey(), rit->first);
+    ASSERT_EQ(back.getNode(), UIter::BeforeFirst());
+}
+
+TEST(UtilMap, AscendingKeysMakeABalancedTree)
+{
+    UMap map;
+    for (unsigned k = 1; k <= 7; ++k)
+        map.insert(static_cast<int>(k) * 10, k);
+    ASSERT_NE(map.getRoot(), nullptr);
+    EXPECT_EQ(map.getRoot()->key, 4u);
+    EXPECT_EQ(map.getRoot()->height(), 2);
+    EXPECT_EQ(map.getRoot()->HACK_calcheights(), 2);
+    ExpectMatches(map, {{1, 10}, {2, 20}, {3, 30}, {4, 40}, {5, 50}, {6, 60}, {7, 70}});
+}
+
+TEST(UtilMap, IndexInsertsDefaultOnce)
+{
+    UMap map;
+    EXPECT_EQ(map[5], 0);
+    EXPECT_EQ(map.getCount(), 1);
+    map[5] = 9;
+    EXPECT_EQ(map[5], 9);
+    EXPECT_EQ(map.getCount(), 1);
+    map.insert(11, 5);
+    EXPECT_EQ(map.getCount(), 1);
+    EXPECT_EQ(map[5], 11);
+    EXPECT_TRUE(map.exists(5));
+    EXPECT_EQ(map.find(6), nullptr);
+}
+
+TEST(UtilMap, RemovingTheOnlyAndAbsentKeys)
+{
+    UMap map;
+    map.remove(3);
+    EXPECT_EQ(map.getCount(), 0);
+    map.insert(1, 3);
+    map.remove(4);
+    EXPECT_EQ(map.getCount(), 1);
+    map.remove(3);
+    EXPECT_EQ(map.getCount(), 0);
+    EXPECT_EQ(map.getRoot(), nullptr);
+    UIter it(map);
+    EXPECT_FALSE(it.isValid());
+    EXPECT_EQ(it.getNode(), nullptr);
+    it.next();
+    it.prev();
+    EXPECT_EQ(it.getNode(), nullptr);
+}
+
+TEST(UtilMap, RemoveAndStepBackContinuesTheWalk)
+{
+    UMap map;
+    for (unsigned k = 10; k <= 50; k += 10)
+        map.insert(0, k);
+    UIter it(map);
+    map.removeAndStepBack(it);
+    EXPECT_EQ(it.getNode(), UIter::BeforeFirst());
+    it.next();
+    ASSERT_TRUE(it.isValid());
+    EXPECT_EQ(it.getKey(), 20u);
+
+    // Remove every other entry while walking.
+    std::vector<unsigned> kept;
+    bool drop = true;
+    for (UIter walk(map); walk.isValid(); walk.next()) {
+        if (drop)
+            map.removeAndStepBack(walk);
+        else
+            kept.push_back(walk.getKey());
+        drop = !drop;
+    }
+    EXPECT_EQ(kept, (std::vector<unsigned>{30, 50}));
+    EXPECT_EQ(map.getCount(), 2);
+
+    UIter past(map);
+    past.next();
+    past.next();
+    EXPECT_EQ(past.getNode(), UIter::PastEnd());
+    past.next();
+    EXPECT_EQ(past.getNode(), UIter::PastEnd());
+    map.removeAndStepBack(past);
+    EXPECT_EQ(map.getCount(), 2);
+}
+
+TEST(UtilMap, HashedNameKeysWalkAsSignedIds)
+{
+    RUtilMap<int, RHashedString> map;
+    map.insert(1, RHashedString::FromId(5));
+    map.insert(2, RHashedString::FromId(0x80000400u));
+    map.insert(3, RHashedString::FromId(0x7FFFFC00u));
+    std::vector<uint32_t> ids;
+    for (RUtilMapIter<int, RHashedString> it(map); it.isValid(); it.next())
+        ids.push_back(it.getKey().GetId());
+    EXPECT_EQ(ids, (std::vector<uint32_t>{0x80000400u, 5, 0x7FFFFC00u}));
+}
+
+TEST(UtilMap, StringKeysOrderByBytes)
+{
+    RUtilMap<RString, RString> map;
+    const char* keys[] = {"beta", "Zeta", "alpha", "Alpha", "al"};
+    for (const char* key : keys)
+        map.insert(RString(key), RString(key));
+    map[RString("alpha")] = RString("first");
+    EXPECT_EQ(map.getCount(), 5);
+    std::vector<std::string> walked;
+    for (RUtilMapIter<RString, RString> it(map); it.isValid(); it.next())
+        walked.push_back(it.getKey().GetString());
+    EXPECT_EQ(walked, (std::vector<std::string>{"Alpha", "Zeta", "al", "alpha", "beta"}));
+    EXPECT_TRUE(map.find(RString("alpha"))->value.Equals("first"));
+
+    RUtilVector<RString> strings;
+    for (const char* key : keys)
+        strings.push(RString(key));
+    strings.erase(0, 4);
+    EXPECT_TRUE(strings[0].Equals("al"));
+}
+
+TEST(UtilMap, UnsignedKeysOrderAsUnsigned)
+{
+    UMap map;
+    map.insert(1, 0xFFFFFFF0u);
+    map.insert(2, 1u);
+    UIter it(map);
+    EXPECT_EQ(it.getKey(), 1u);
+}
+
+TEST(UtilMap, MapValuesAreReplacedByDeepCopies)
+{
+    RUtilMap<RUtilMap<std::string, unsigned>, unsigned> outer;
+    outer[1][10] = std::string(40, 'a');
+    outer[1][11] = "b";
+    RUtilMap<std::string, unsigned> replacement;
+    replacement[12] = std::string(40, 'c');
+    outer.insert(replacement, 1);
+    ASSERT_EQ(outer[1].getCount(), 1);
+    EXPECT_EQ(outer[1][12], std::string(40, 'c'));
+    replacement[12] = "changed";
+    EXPECT_EQ(outer[1][12], std::string(40, 'c'));
+
+    RUtilMap<RUtilMap<std::string, unsigned>, unsigned> copy(outer);
+    copy[1][12] = "x";
+    EXPECT_EQ(outer[1][12], std::string(40, 'c'));
+    copy = outer;
+    copy = copy;
+    EXPECT_EQ(copy[1][12], std::string(40, 'c'));
+
+    UMap a, b;
+    a.insert(1, 1);
+    a.insert(2, 2);
+    b.insert(9, 2);
+    b.insert(3, 3);
+    a.CopyDataFrom(b);
+    ExpectMatches(a, {{1, 1}, {2, 9}, {3, 3}});
+}
+
+TEST(UtilMap, PointerKeys)
+{
+    int objects[4];
+    RUtilMap<int, int*> map;
+    for (int i = 3; i >= 0; --i)
+        map.insert(i, &objects[i]);
+    int expected = 0;
+    for (RUtilMapIter<int, int*> it(map); it.isValid(); it.next())
+        EXPECT_EQ(it.getValue(), expected++);
+    map.remove(&objects[2]);
+    EXPECT_FALSE(map.exists(&objects[2]));
+    EXPECT_EQ(map.getCount(), 3);
+}
+
+// Random inserts, index lookups and removals against std::map, checking order, count, parent links, heights and
+// balance after every step.
+TEST(UtilMap, MatchesStdMapUnderRandomOperations)
+{
+    std::mt19937 rng(4321);
+    for (int trial = 0; trial < 30; ++trial) {
+        UMap map;
+        std::map<unsigned, int> model;
+        unsigned keyRange = 8 + rng() % 400;
+        for (int step = 0; step < 700; ++step) {
+            unsigned key = rng() % keyRange;
+            int value = static_cast<int>(rng() % 1000);
+            int op = rng() % 10;
+            if (op < 5) {
+                map.insert(value, key);
+                model[key] = value;
+            } else if (op < 6) {
+                EXPECT_EQ(map[key], model[key]);
+            } else if (op < 9) {
+                map.remove(key);
+                model.erase(key);
+            } else if (!model.empty()) {
+                // Remove a run of entries from a random place through the iterator.
+                UIter it(map);
+                for (unsigned skip = rng() % model.size(); skip > 0; --skip)
+                    it.next();
+                for (int n = 0; n < 3 && it.isValid(); ++n) {
+                    model.erase(it.getKey());
+                    map.removeAndStepBack(it);
+                    it.next();
+                }
+            }
+            ASSERT_NO_FATAL_FAILURE(ExpectMatches(map, model)) << "trial " << trial << " step " << step;
+        }
+        // Drain in random order.
+        std::vector<unsigned> keys;
+        for (auto& entry : model)
+            keys.push_back(entry.first);
+        std::shuffle(keys.begin(), keys.end(), rng);
+        for (unsigned key : keys) {
+            map.remove(key);
+            model.erase(key);
+            ASSERT_NO_FATAL_FAILURE(ExpectMatches(map, model));
+        }
+        EXPECT_EQ(map.getRoot(), nullptr);
+    }
+}
+
+TEST(UtilMap, LargeSequentialMapStaysShallow)
+{
+    UMap map;
+    for (unsigned k = 0; k < 100000; ++k)
+        map.insert(static_cast<int>(k), k);
+    EXPECT_LE(map.getRoot()->height(), 24);  // AVL bound: 1.44 log2(n)
+    for (unsigned k = 0; k < 100000; k += 2)
+        map.remove(k);
+    EXPECT_EQ(map.getCount(), 50000);
+    int nodes = 0;
+    CheckSubtree(map.getRoot(), nullptr, nodes);
+    EXPECT_EQ(nodes, 50000);
+}
+
+}  // namespace

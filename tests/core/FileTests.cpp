@@ -1,0 +1,401 @@
+// User folders, the resource folder, the file helpers and base64, on real files in temporary folders.
+#include "TempUserData.h"
+
+#include "core/RBase64.h"
+#include "core/RCore.h"
+#include "core/RFile.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+void WriteFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    out.write(bytes.data(), (std::streamsize)bytes.size());
+}
+
+bool IsFolder(const std::string& path, mode_t* mode = nullptr)
+{
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+        return false;
+    if (mode)
+        *mode = info.st_mode & 07777;
+    return true;
+}
+
+mode_t CurrentUmask()
+{
+    mode_t mask = umask(0);
+    umask(mask);
+    return mask;
+}
+
+// ---- User folders ----
+
+class UserFolderTest : public ::testing::Test {
+protected:
+    TempUserData userData;
+    TestCore core;
+};
+
+TEST_F(UserFolderTest, BuildsPublisherApplicationAndSubfolderWithTheirModes)
+{
+    char path[PATH_MAX];
+    ASSERT_TRUE(RCore::MakeUserFolder(path, sizeof path, "Quandrel Tarnvow", core.GetConfigFolderName(), true));
+    std::string base = userData.root + "/data";
+    EXPECT_EQ(base + "/Brasswick/Quandrel Tarnvow/Config/", path);
+
+    mode_t mode = 0;
+    ASSERT_TRUE(IsFolder(base + "/Brasswick", &mode));
+    EXPECT_EQ(0700u, mode);
+    ASSERT_TRUE(IsFolder(base + "/Brasswick/Quandrel Tarnvow", &mode));
+    EXPECT_EQ(0700u, mode);
+    ASSERT_TRUE(IsFolder(path, &mode));
+    EXPECT_EQ(0777u & ~CurrentUmask(), mode);
+}
+
+TEST_F(UserFolderTest, EmptySubfolderGivesTheUserFolderItselfAndMakesNothingBeyond)
+{
+    char path[PATH_MAX];
+    ASSERT_TRUE(RCore::MakeUserFolder(path, sizeof path, core.GetLocalAppDataPathName(), "", true));
+    std::string expected = userData.root + "/data/Brasswick/Test Game/";
+    EXPECT_EQ(expected, path);
+    EXPECT_TRUE(IsFolder(expected));
+    EXPECT_TRUE(std::filesystem::is_empty(expected));
+
+    ASSERT_TRUE(RCore::MakeUserFolder(path, sizeof path, core.GetLocalAppDataPathName(), nullptr, true));
+    EXPECT_EQ(expected, path);
+}
+
+TEST_F(UserFolderTest, WithoutCreateTheSubfolderIsOnlyNamed)
+{
+    char path[PATH_MAX];
+    ASSERT_TRUE(RCore::MakeUserFolder(path, sizeof path, "Test Game", "Logs/", false));
+    EXPECT_EQ(userData.root + "/data/Brasswick/Test Game/Logs/", path);
+    EXPECT_TRUE(IsFolder(userData.root + "/data/Brasswick/Test Game"));
+    EXPECT_FALSE(IsFolder(path));
+}
+
+TEST_F(UserFolderTest, FallsBackToHomeWhenDataHomeIsUnsetOrRelative)
+{
+    unsetenv("XDG_DATA_HOME");
+    char path[PATH_MAX];
+    ASSERT_TRUE(RCore::MakeUserFolder(path, sizeof path, "Test Game", "Saves/", true));
+    EXPECT_EQ(userData.root + "/home/.local/share/Brasswick/Test Game/Saves/", path);
+    EXPECT_TRUE(IsFolder(path));
+
+    setenv("XDG_DATA_HOME", "relative/data", 1);
+    ASSERT_TRUE(RCore::MakeUserFolder(path, sizeof path, "Test Game", "Saves/", true));
+    EXPECT_EQ(userData.root + "/home/.local/share/Brasswick/Test Game/Saves/", path);
+}
+
+TEST_F(UserFolderTest, NoHomeAtAllIsACleanFailure)
+{
+    unsetenv("XDG_DATA_HOME");
+    unsetenv("HOME");
+    char path[PATH_MAX];
+    memset(path, 'x', sizeof path);
+    EXPECT_EQ(nullptr, GetApplicationSupportPath("Brasswick", "Test Game"));
+    EXPECT_FALSE(RCore::MakeUserFolder(path, sizeof path, "Test Game", "Config/", true));
+    EXPECT_STREQ("", path);
+}
+
+TEST_F(UserFolderTest, APathThatDoesNotFitIsAFailureNotACutPath)
+{
+    std::string expected = userData.root + "/data/Brasswick/Test Game/Config/";
+    std::vector<char> path(expected.size() + 1);
+    ASSERT_TRUE(RCore::MakeUserFolder(path.data(), path.size(), "Test Game", "Config/", true));
+    EXPECT_EQ(expected, path.data());
+
+    std::vector<char> tooSmall(expected.size());
+    EXPECT_FALSE(RCore::MakeUserFolder(tooSmall.data(), tooSmall.size(), "Test Game", "Config/", true));
+    EXPECT_STREQ("", tooSmall.data());
+}
+
+TEST_F(UserFolderTest, ApplicationSupportPathEndsWithASlashAndIsOwnedByTheCaller)
+{
+    char* path = GetApplicationSupportPath("Brasswick", "ROLT Base Game");
+    ASSERT_NE(nullptr, path);
+    EXPECT_EQ(userData.root + "/data/Brasswick/ROLT Base Game/", path);
+    EXPECT_TRUE(IsFolder(path));
+    delete[] path;
+}
+
+TEST(CoreInstanceTest, GameObjectIsTheInstanceAndTheQuitFlagStopsCreation)
+{
+    {
+        TestCore core;
+        EXPECT_EQ(&core, RCore::GetInstance());
+    }
+    EXPECT_EQ(nullptr, TestCore::CurrentInstance());
+    TestCore::SetQuitting(true);
+    EXPECT_EQ(nullptr, RCore::GetInstance());
+    TestCore::SetQuitting(false);
+
+    RCore* created = RCore::GetInstance();
+    ASSERT_NE(nullptr, created);
+    EXPECT_EQ(created, RCore::GetInstance());
+    delete created;
+    EXPECT_EQ(nullptr, TestCore::CurrentInstance());
+}
+
+// ---- The resource folder ----
+
+class ResourcesPathTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const char* current = getenv("ROLT_RESOURCE_DIR");
+        m_had = current != nullptr;
+        m_saved = current ? current : "";
+    }
+    void TearDown() override
+    {
+        if (m_had)
+            setenv("ROLT_RESOURCE_DIR", m_saved.c_str(), 1);
+        else
+            unsetenv("ROLT_RESOURCE_DIR");
+    }
+    TempUserData scratch;
+
+private:
+    bool m_had = false;
+    std::string m_saved;
+};
+
+TEST_F(ResourcesPathTest, TheEnvironmentMayPointElsewhere)
+{
+    std::string folder = scratch.root + "/Content";
+    ASSERT_EQ(0, mkdir(folder.c_str(), 0755));
+    setenv("ROLT_RESOURCE_DIR", (folder + "/./").c_str(), 1);
+    char path[PATH_MAX];
+    ASSERT_TRUE(GetResourcesPath(path, sizeof path));
+    EXPECT_EQ(folder, path);
+
+    std::vector<char> tooSmall(folder.size());
+    EXPECT_FALSE(GetResourcesPath(tooSmall.data(), tooSmall.size()));
+    EXPECT_STREQ("", tooSmall.data());
+
+    setenv("ROLT_RESOURCE_DIR", (scratch.root + "/Missing").c_str(), 1);
+    EXPECT_FALSE(GetResourcesPath(path, sizeof path));
+}
+
+TEST_F(ResourcesPathTest, OtherwiseTheResourcesFolderBesideTheExecutable)
+{
+    unsetenv("ROLT_RESOURCE_DIR");
+    char executable[PATH_MAX];
+    ssize_t length = readlink("/proc/self/exe", executable, sizeof executable - 1);
+    ASSERT_GT(length, 0);
+    executable[length] = 0;
+    std::string expected = std::filesystem::path(executable).parent_path().string() + "/Resources";
+
+    char path[PATH_MAX];
+    if (IsFolder(expected)) {
+        ASSERT_TRUE(GetResourcesPath(path, sizeof path));
+        EXPECT_EQ(std::filesystem::canonical(expected).string(), path);
+    } else {
+        EXPECT_FALSE(GetResourcesPath(path, sizeof path));
+    }
+}
+
+// ---- File helpers ----
+
+class FileHelperTest : public ::testing::Test {
+protected:
+    std::string PathOf(const char* name) const { return scratch.root + "/" + name; }
+    TempUserData scratch;
+};
+
+TEST_F(FileHelperTest, ExistsMeansAReadableRegularFile)
+{
+    WriteFile(PathOf("present.txt"), "x");
+    EXPECT_TRUE(RFile::Exists(PathOf("present.txt").c_str()));
+    EXPECT_FALSE(RFile::Exists(PathOf("absent.txt").c_str()));
+    EXPECT_FALSE(RFile::Exists(scratch.root.c_str()));
+    EXPECT_FALSE(RFile::Exists(""));
+    EXPECT_FALSE(RFile::Exists(nullptr));
+}
+
+TEST_F(FileHelperTest, ReadWholeGivesTheBytesAndATerminator)
+{
+    std::string bytes("ab\0cd\xff", 6);
+    WriteFile(PathOf("data.bin"), bytes);
+    FILE* file = fopen(PathOf("data.bin").c_str(), "rb");
+    ASSERT_NE(nullptr, file);
+    fseek(file, 3, SEEK_SET);
+    uint32_t size = 0;
+    ASSERT_TRUE(RFile::GetSize(file, &size));
+    EXPECT_EQ(6u, size);
+    EXPECT_EQ(0, ftell(file));
+
+    char* buffer = nullptr;
+    ASSERT_TRUE(RFile::ReadWhole(file, &buffer, &size));
+    ASSERT_EQ(6u, size);
+    EXPECT_EQ(bytes, std::string(buffer, size));
+    EXPECT_EQ(0, buffer[size]);
+    delete[] buffer;
+    fclose(file);
+
+    WriteFile(PathOf("empty.bin"), "");
+    file = fopen(PathOf("empty.bin").c_str(), "rb");
+    ASSERT_TRUE(RFile::ReadWhole(file, &buffer, &size));
+    EXPECT_EQ(0u, size);
+    EXPECT_EQ(0, buffer[0]);
+    delete[] buffer;
+    fclose(file);
+}
+
+TEST_F(FileHelperTest, SizesThatCannotBeMeasuredOrReach4GiBAreFailures)
+{
+    // A directory opens for reading on Linux and seeks to an absurd end.
+    FILE* folder = fopen(scratch.root.c_str(), "rb");
+    ASSERT_NE(nullptr, folder);
+    uint32_t size = 123;
+    EXPECT_FALSE(RFile::GetSize(folder, &size));
+    EXPECT_EQ(0u, size);
+    char* buffer = reinterpret_cast<char*>(1);
+    EXPECT_FALSE(RFile::ReadWhole(folder, &buffer, &size));
+    EXPECT_EQ(nullptr, buffer);
+    fclose(folder);
+
+    // Sparse files: one byte short of 4 GiB is measurable, 4 GiB is not (and nothing is allocated for it).
+    std::string bigPath = PathOf("big.bin");
+    WriteFile(bigPath, "");
+    ASSERT_EQ(0, truncate(bigPath.c_str(), 0xFFFFFFFFll));
+    FILE* big = fopen(bigPath.c_str(), "rb");
+    ASSERT_TRUE(RFile::GetSize(big, &size));
+    EXPECT_EQ(0xFFFFFFFFu, size);
+    fclose(big);
+    ASSERT_EQ(0, truncate(bigPath.c_str(), 0x100000000ll));
+    big = fopen(bigPath.c_str(), "rb");
+    EXPECT_FALSE(RFile::GetSize(big, &size));
+    EXPECT_FALSE(RFile::ReadWhole(big, &buffer, &size));
+    EXPECT_EQ(nullptr, buffer);
+    fclose(big);
+
+    // A pipe cannot be measured.
+    int ends[2];
+    ASSERT_EQ(0, pipe(ends));
+    FILE* reader = fdopen(ends[0], "rb");
+    ASSERT_EQ(1, write(ends[1], "x", 1));
+    EXPECT_FALSE(RFile::ReadWhole(reader, &buffer, &size));
+    EXPECT_EQ(nullptr, buffer);
+    fclose(reader);
+    close(ends[1]);
+
+    EXPECT_FALSE(RFile::GetSize(nullptr, &size));
+}
+
+TEST_F(FileHelperTest, ChecksumXorsLittleEndianWordsWithAZeroFilledTail)
+{
+    WriteFile(PathOf("five.bin"), std::string("\x01\x02\x03\x04\x10", 5));
+    uint32_t checksum = 1;
+    ASSERT_TRUE(RFile::GetChecksum(PathOf("five.bin").c_str(), &checksum));
+    EXPECT_EQ(0x04030201u ^ 0x10u, checksum);
+
+    // Many chunks' worth of words: equal pairs cancel out, leaving the last word.
+    std::string bytes;
+    for (int i = 0; i < 70000; ++i)
+        bytes += std::string("\xAA\xBB\xCC\xDD", 4);
+    bytes += std::string("\x11\x22\x33", 3);
+    WriteFile(PathOf("long.bin"), bytes);
+    ASSERT_TRUE(RFile::GetChecksum(PathOf("long.bin").c_str(), &checksum));
+    EXPECT_EQ(0x00332211u, checksum);
+
+    WriteFile(PathOf("empty.bin"), "");
+    checksum = 7;
+    ASSERT_TRUE(RFile::GetChecksum(PathOf("empty.bin").c_str(), &checksum));
+    EXPECT_EQ(0u, checksum);
+
+    checksum = 7;
+    EXPECT_FALSE(RFile::GetChecksum(PathOf("absent.bin").c_str(), &checksum));
+    EXPECT_EQ(0u, checksum);
+    EXPECT_FALSE(RFile::GetChecksum(scratch.root.c_str(), &checksum));
+    EXPECT_FALSE(RFile::GetChecksum("", &checksum));
+}
+
+// ---- Base64 ----
+
+std::string Encode(const std::string& bytes)
+{
+    char* text = nullptr;
+    size_t length = 99;
+    EXPECT_TRUE(RBase64::Encode(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &text,
+                                &length));
+    std::string result(text, length);
+    EXPECT_EQ(0, text[length]);
+    delete[] text;
+    return result;
+}
+
+// Decodes from a heap copy of exactly the text's bytes, so that reading past them is caught.
+std::string Decode(const std::string& text)
+{
+    std::unique_ptr<char[]> exact(new char[text.size() ? text.size() : 1]);
+    memcpy(exact.get(), text.data(), text.size());
+    unsigned char* data = nullptr;
+    size_t length = 99;
+    EXPECT_TRUE(RBase64::Decode(exact.get(), text.size(), &data, &length));
+    std::string result(reinterpret_cast<char*>(data), length);
+    EXPECT_EQ(0, data[length]);
+    delete[] data;
+    return result;
+}
+
+TEST(Base64Test, EncodeFollowsTheStandardVectors)
+{
+    EXPECT_EQ("", Encode(""));
+    EXPECT_EQ("Zg==", Encode("f"));
+    EXPECT_EQ("Zm8=", Encode("fo"));
+    EXPECT_EQ("Zm9v", Encode("foo"));
+    EXPECT_EQ("Zm9vYg==", Encode("foob"));
+    EXPECT_EQ("Zm9vYmE=", Encode("fooba"));
+    EXPECT_EQ("Zm9vYmFy", Encode("foobar"));
+    // Zero bytes inside the data and final bytes with zero low bits are regular characters, not padding.
+    EXPECT_EQ("AAAA", Encode(std::string(3, '\0')));
+    EXPECT_EQ("AA==", Encode(std::string(1, '\0')));
+    EXPECT_EQ("/A==", Encode("\xFC"));
+    EXPECT_EQ("QUFB", Encode("AAA"));
+    EXPECT_EQ("+/+/", Encode("\xFB\xFF\xBF"));
+    EXPECT_EQ("dXNlcjpwYXNz", Encode("user:pass"));
+}
+
+TEST(Base64Test, DecodeGivesThreeBytesPerGroupAndKeepsPaddingAsZeros)
+{
+    EXPECT_EQ("foobar", Decode("Zm9vYmFy"));
+    EXPECT_EQ(std::string("fo\0", 3), Decode("Zm8="));
+    EXPECT_EQ(std::string("f\0\0", 3), Decode("Zg=="));
+    EXPECT_EQ("", Decode(""));
+    // Characters outside the alphabet count as 0.
+    EXPECT_EQ(std::string("\0\0\0", 3), Decode("*!#="));
+    // A short final group reads only the characters that are there; the missing ones count as 0.
+    EXPECT_EQ(std::string("foo\x60\0\0", 6), Decode("Zm9vY"));
+    EXPECT_EQ(std::string("foob\0\0", 6), Decode("Zm9vYg"));
+}
+
+TEST(Base64Test, EveryByteSurvivesARoundTrip)
+{
+    std::string bytes;
+    for (int i = 0; i < 256; ++i)
+        bytes += (char)i;
+    for (size_t length = 0; length <= bytes.size(); length += 37) {
+        std::string part = bytes.substr(0, length);
+        std::string decoded = Decode(Encode(part));
+        ASSERT_GE(decoded.size(), part.size());
+        EXPECT_EQ(part, decoded.substr(0, part.size()));
+    }
+}
+
+} // namespace

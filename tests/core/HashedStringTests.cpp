@@ -1,0 +1,228 @@
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "core/RHashedString.h"
+#include "core/RString.h"
+
+namespace {
+
+uint32_t Bucket(const std::string& text) { return DJB2HashNoCase(text.c_str()) & 0x3FF; }
+
+// Two different texts (with the given prefix) that land in the same bucket.
+std::pair<std::string, std::string> CollidingPair(const std::string& prefix) {
+    std::unordered_map<uint32_t, std::string> seen;
+    for (int i = 0;; ++i) {
+        std::string text = prefix + std::to_string(i);
+        auto found = seen.find(Bucket(text));
+        if (found != seen.end()) return {found->second, text};
+        seen[Bucket(text)] = text;
+    }
+}
+
+// Runs body in a forked child against a table of its own, so the process-wide table the other tests use is
+// never destroyed under them. body returns true on success.
+template <typename Body> void ExpectOnFreshTable(Body body) {
+    EXPECT_EXIT(
+        {
+            RHashedStringTable::Destroy();
+            bool ok = body();
+            RHashedStringTable::Destroy();
+            std::_Exit(ok ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+}  // namespace
+
+TEST(RHashedString, EmptyNameIsNull) {
+    RHashedString empty;
+    EXPECT_EQ(empty.GetId(), 320u);
+    EXPECT_TRUE(empty.IsEmpty());
+    EXPECT_EQ(RHashedString("NULL"), empty);
+    EXPECT_EQ(RHashedString("null"), empty);
+    EXPECT_EQ(RHashedString("Null"), empty);
+    EXPECT_EQ(RHashedString(nullptr), empty);
+    EXPECT_EQ(RHashedString(nullptr, true), empty);
+    EXPECT_STREQ(empty.GetString(), "NULL");
+}
+
+TEST(RHashedString, CaseFoldingKeepsTheFirstVariant) {
+    RHashedString first("HsTestSpeed");
+    RHashedString upper("HSTESTSPEED");
+    EXPECT_EQ(first, upper);
+    EXPECT_STREQ(upper.GetString(), "HsTestSpeed");
+
+    RHashedString sensitive("HSTESTSPEED", true);
+    EXPECT_NE(sensitive, first);
+    EXPECT_EQ(sensitive.GetId() & 0x3FF, first.GetId() & 0x3FF);
+    EXPECT_GE(sensitive.GetId() >> 10, 1u);
+    EXPECT_STREQ(sensitive.GetString(), "HSTESTSPEED");
+    EXPECT_EQ(RHashedString("HSTESTSPEED", true), sensitive);
+
+    // A case-insensitive lookup finds the first stored variant, even one stored case-sensitively.
+    RHashedString storedSensitive("HsTestColor", true);
+    RHashedString other("HsTestCOLOR", true);
+    EXPECT_NE(storedSensitive, other);
+    EXPECT_EQ(RHashedString("hstestcolor"), storedSensitive);
+}
+
+TEST(RHashedString, CollidingTextsDifferOnlyInPosition) {
+    auto pair = CollidingPair("HsTestCollide");
+    RHashedString a(pair.first.c_str());
+    RHashedString b(pair.second.c_str());
+    EXPECT_NE(a, b);
+    EXPECT_EQ(a.GetId() & 0x3FF, b.GetId() & 0x3FF);
+    EXPECT_EQ(a.GetId() & 0x3FF, Bucket(pair.first));
+    EXPECT_STREQ(a.GetString(), pair.first.c_str());
+    EXPECT_STREQ(b.GetString(), pair.second.c_str());
+}
+
+TEST(RHashedString, LongTextsAreCutAndKeepOneId) {
+    std::string text(300, 'q');
+    text.replace(0, 10, "HsTestLong");
+    RHashedString a(text.c_str());
+    RHashedString b(text.c_str());
+    EXPECT_EQ(a, b);
+    EXPECT_EQ(strlen(a.GetString()), 255u);
+    EXPECT_EQ(std::string(a.GetString()), text.substr(0, 255));
+    // The cut text and any text that shares its first 255 characters are one name.
+    EXPECT_EQ(RHashedString(text.substr(0, 255).c_str()), a);
+    EXPECT_EQ(RHashedString((text.substr(0, 255) + "different tail").c_str()), a);
+    EXPECT_NE(RHashedString(text.substr(0, 254).c_str()), a);
+}
+
+TEST(RHashedString, UnknownIdsHaveNoText) {
+    // Position 2^21 in bucket 0: no chain is that long. Ids with bit 31 set shift as unsigned.
+    EXPECT_EQ(RHashedString::FromId(0x7FFFFC00u).GetString(), nullptr);
+    EXPECT_EQ(RHashedString::FromId(0xFFFFFD40u).GetString(), nullptr);
+    EXPECT_STREQ(RHashedString::FromId(320).GetString(), "NULL");
+}
+
+TEST(RHashedString, OrderIsSignedId) {
+    RHashedString negative = RHashedString::FromId(0x80000001u);
+    RHashedString positive = RHashedString::FromId(5);
+    EXPECT_TRUE(negative < positive);
+    EXPECT_FALSE(positive < negative);
+}
+
+TEST(RHashedStringTable, FreshTableInternsNullFirst) {
+    ExpectOnFreshTable([] {
+        // A text in bucket 320 interned first still comes after "NULL".
+        std::string inBucket;
+        for (int i = 0; inBucket.empty(); ++i) {
+            std::string text = "b" + std::to_string(i);
+            if (Bucket(text) == 320) inBucket = text;
+        }
+        RHashedString first(inBucket.c_str());
+        bool ok = first.GetId() == (1u << 10 | 320u);
+        ok = ok && strcmp(RHashedString().GetString(), "NULL") == 0;
+        ok = ok && RHashedString("nUlL").GetId() == 320u;
+        return ok;
+    });
+}
+
+TEST(RHashedStringTable, StatsOfAFreshTable) {
+    ExpectOnFreshTable([] {
+        RHashedStringTable::Stats stats = RHashedStringTable::GetInstance()->GetStats();
+        bool ok = stats.bucketCount == 1024 && stats.textCount == 1 && stats.shortestChain == 0 &&
+                  stats.longestChain == 1 && stats.meanChain == 1.0f / 1024;
+        float mean = 1.0f / 1024;
+        float variance = ((1 - mean) * (1 - mean) + 1023 * mean * mean) / 1024;
+        ok = ok && std::abs(stats.variance - variance) < 1e-7f;
+        ok = ok && std::abs(stats.deviation - std::sqrt(variance)) < 1e-5f;
+        return ok;
+    });
+}
+
+TEST(RHashedStringTable, DestroyStartsAnEmptyTable) {
+    ExpectOnFreshTable([] {
+        RHashedString name("HsTestGone");
+        bool ok = name.GetId() != 320u;
+        RHashedStringTable::Destroy();
+        // The new table knows only "NULL"; the old id has no text unless it happens to be 320.
+        ok = ok && RHashedStringTable::GetInstance()->GetStats().textCount == 1;
+        ok = ok && RHashedString::FromId(name.GetId() + (1u << 10)).GetString() == nullptr;
+        return ok;
+    });
+}
+
+namespace {
+
+constexpr int kThreadCount = 8;
+constexpr int kNamesPerThread = 3000;
+constexpr int kSharedNames = 2000;
+
+struct InternJob {
+    int index;
+    std::vector<uint32_t> sharedIds;  // ids of the shared names, in name order
+    std::vector<uint32_t> ownIds;
+    bool textsMatched = true;
+};
+
+std::string SharedName(int i) { return "HsTestShared" + std::to_string(i); }
+std::string OwnName(int thread, int i) { return "HsTestOwn" + std::to_string(thread) + "_" + std::to_string(i); }
+
+int InternThread(void* data) {
+    InternJob* job = static_cast<InternJob*>(data);
+    job->sharedIds.assign(kSharedNames, 0);
+    // Each thread walks the shared names from a different starting point and with its own case, so threads
+    // race to insert the same texts.
+    for (int step = 0; step < kSharedNames; ++step) {
+        int i = (step + job->index * 251) % kSharedNames;
+        std::string text = SharedName(i);
+        if (job->index % 2) {
+            for (char& c : text) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+        }
+        job->sharedIds[i] = RHashedString(text.c_str()).GetId();
+    }
+    for (int i = 0; i < kNamesPerThread; ++i) {
+        std::string text = OwnName(job->index, i);
+        RHashedString name(text.c_str());
+        job->ownIds.push_back(name.GetId());
+        const char* stored = name.GetString();
+        if (!stored || text != stored) job->textsMatched = false;
+        if (i % 500 == 0) RHashedStringTable::GetInstance()->GetStats();
+    }
+    return 0;
+}
+
+}  // namespace
+
+TEST(RHashedStringTable, ConcurrentInterning) {
+    uint32_t textsBefore = RHashedStringTable::GetInstance()->GetStats().textCount;
+    std::vector<InternJob> jobs(kThreadCount);
+    std::vector<SDL_Thread*> threads;
+    for (int t = 0; t < kThreadCount; ++t) {
+        jobs[t].index = t;
+        threads.push_back(SDL_CreateThread(InternThread, "intern", &jobs[t]));
+        ASSERT_NE(threads.back(), nullptr) << SDL_GetError();
+    }
+    for (SDL_Thread* thread : threads) SDL_WaitThread(thread, nullptr);
+
+    for (const InternJob& job : jobs) {
+        EXPECT_TRUE(job.textsMatched) << "thread " << job.index;
+        EXPECT_EQ(job.sharedIds, jobs[0].sharedIds) << "thread " << job.index;
+    }
+    for (int i = 0; i < kSharedNames; ++i) {
+        const char* stored = RHashedString::FromId(jobs[0].sharedIds[i]).GetString();
+        ASSERT_NE(stored, nullptr);
+        EXPECT_EQ(strcasecmp(stored, SharedName(i).c_str()), 0);
+    }
+    std::vector<uint32_t> all;
+    for (const InternJob& job : jobs) all.insert(all.end(), job.ownIds.begin(), job.ownIds.end());
+    all.insert(all.end(), jobs[0].sharedIds.begin(), jobs[0].sharedIds.end());
+    std::sort(all.begin(), all.end());
+    EXPECT_EQ(std::adjacent_find(all.begin(), all.end()), all.end()) << "two names share an id";
+
+    uint32_t textsAfter = RHashedStringTable::GetInstance()->GetStats().textCount;
+    EXPECT_EQ(textsAfter - textsBefore, uint32_t(kThreadCount * kNamesPerThread + kSharedNames));
+}

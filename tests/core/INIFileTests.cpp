@@ -1,0 +1,392 @@
+// The INI parser and the INI document, on real files in temporary folders and in packs.
+#include "core/RHashedString.h"
+#include "core/RINIFile.h"
+#include "core/RINIParser.h"
+#include "core/RPackFile.h"
+#include "core/RStreamMgr.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Triple {
+    std::string section;  // "<none>" for keys before any section
+    std::string key;
+    std::string value;
+    bool operator==(const Triple& other) const
+    {
+        return section == other.section && key == other.key && value == other.value;
+    }
+};
+
+std::ostream& operator<<(std::ostream& out, const Triple& t)
+{
+    return out << "(" << t.section << ", " << t.key << ", " << t.value << ")";
+}
+
+void Collect(const char* section, const char* key, const char* value, void* user)
+{
+    auto* out = static_cast<std::vector<Triple>*>(user);
+    out->push_back({section ? section : "<none>", key, value});
+}
+
+// Parses exactly the bytes of text (no terminator behind them, so an overread shows under the sanitizers).
+std::vector<Triple> Parse(const std::string& text)
+{
+    std::vector<char> bytes(text.begin(), text.end());
+    std::vector<Triple> triples;
+    RINIParser parser;
+    parser.Parse(bytes.data(), (uint32_t)bytes.size(), Collect, &triples);
+    return triples;
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+void WriteFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    out.write(bytes.data(), (std::streamsize)bytes.size());
+}
+
+std::string Value(RINIFile& file, const char* section, const char* key)
+{
+    RString value;
+    if (!file.GetValue(section ? RHashedString(section) : RHashedString(), RHashedString(key), value))
+        return "<missing>";
+    return value.GetString();
+}
+
+class TempFolder {
+public:
+    TempFolder()
+    {
+        char pattern[] = "/tmp/rolt-ini-XXXXXX";
+        const char* made = mkdtemp(pattern);
+        path = made ? made : "";
+    }
+    ~TempFolder()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+    std::string operator/(const std::string& name) const { return path + "/" + name; }
+    std::string path;
+};
+
+// ---- Parsing ----
+
+TEST(INIParserTest, SeparatorsTrimmingAndLaterSeparatorsInTheValue)
+{
+    std::vector<Triple> expected = {
+        {"<none>", "Width", "1280"}, {"<none>", "Width", "1280"}, {"<none>", "a", "b=c"}, {"<none>", "t", "x: y"},
+        {"<none>", "", "empty key"},  {"<none>", "k", ""}};
+    EXPECT_EQ(expected, Parse("Width = 1280\nWidth:1280\na=b=c\n\t t \t:\v x: y \f\r\n= empty key\nk=\n"));
+}
+
+TEST(INIParserTest, CommentsAndLinesWithoutSeparatorAndNoInlineComments)
+{
+    std::vector<Triple> expected = {{"<none>", "x", "1 ; note"}, {"<none>", "y", "[2]"}};
+    EXPECT_EQ(expected, Parse("; a comment: with a colon\n  \t; indented = comment\nx ; note\nx = 1 ; note\n"
+                              "y=[2]\n"));
+}
+
+TEST(INIParserTest, SectionHeadersAreUntrimmedAndAlsoKeyLines)
+{
+    std::vector<Triple> expected = {{"Video", "w", "1"}, {" Video ", "h", "2"}, {"a=b", "[a", "b]"},
+                                    {"a=b", "z", "3"}, {"open", "q", "4"}};
+    EXPECT_EQ(expected, Parse("  [Video] trailing text\nw=1\n[ Video ]\nh=2\n[a=b]\nz=3\n[open\nq=4\n"));
+}
+
+TEST(INIParserTest, ByteOrderMarkMakesTheHeaderAnOrdinaryLine)
+{
+    std::vector<Triple> expected = {{"<none>", "k", "v"}};
+    EXPECT_EQ(expected, Parse("\xEF\xBB\xBF[Section]\nk=v\n"));
+}
+
+TEST(INIParserTest, LineEndsBlankLinesZeroByteAndLengthEndTheText)
+{
+    std::vector<Triple> expected = {{"<none>", "a", "1"}, {"<none>", "b", "2"}, {"<none>", "c", "3"}};
+    EXPECT_EQ(expected, Parse("\r\n\r\na=1\r\n\n\nb=2\rc=3"));
+    EXPECT_EQ(std::vector<Triple>({{"<none>", "a", "1"}}), Parse(std::string("a=1\n\0b=2\n", 10)));
+    EXPECT_EQ(std::vector<Triple>({{"<none>", "a", "1x"}}), Parse(std::string("a=1x\0b=2\n", 9)));
+
+    std::vector<Triple> triples;
+    RINIParser parser;
+    parser.Parse("a=1\nb=2\n", 6, Collect, &triples);  // stops inside the second line
+    EXPECT_EQ(std::vector<Triple>({{"<none>", "a", "1"}, {"<none>", "b", ""}}), triples);
+    triples.clear();
+    parser.Parse(nullptr, 10, Collect, &triples);
+    EXPECT_TRUE(triples.empty());
+}
+
+TEST(INIParserTest, OverlongPartsAreCutAndTheRestOfTheLineIsDropped)
+{
+    // A value of 300 characters keeps 255.
+    std::vector<Triple> triples = Parse("k=" + std::string(300, 'v') + "\n");
+    ASSERT_EQ(1u, triples.size());
+    EXPECT_EQ(std::string(255, 'v'), triples[0].value);
+
+    // The line is cut at 319 characters: what lies beyond is neither a separator nor a new line.
+    triples = Parse(std::string(330, 'x') + "=hidden\n[Injected]\nnext=1\n");
+    EXPECT_EQ(std::vector<Triple>({{"Injected", "next", "1"}}), triples);
+    triples = Parse("k=" + std::string(317, 'v') + "[Evil]\nsecret=1\n");
+    ASSERT_EQ(2u, triples.size());
+    EXPECT_EQ(std::string(255, 'v'), triples[0].value);
+    EXPECT_EQ(Triple({"<none>", "secret", "1"}), triples[1]);
+
+    // Section names and keys keep 63 characters; a cut does not leave trailing blanks.
+    triples = Parse("[" + std::string(100, 's') + "]\n" + std::string(100, 'k') + "=1\nv=" + std::string(254, 'a') +
+                    "  b\n");
+    ASSERT_EQ(2u, triples.size());
+    EXPECT_EQ(std::string(63, 's'), triples[0].section);
+    EXPECT_EQ(std::string(63, 'k'), triples[0].key);
+    EXPECT_EQ(std::string(254, 'a'), triples[1].value);
+}
+
+TEST(INIParserTest, MapFormKeepsTheLastValueAndMergesSections)
+{
+    RUtilMap<RUtilMap<RString, RString>, RString> out;
+    RINIParser parser;
+    const char text[] = "top=0\n[A]\nx=1\n[B]\ny=2\n[A]\nx=3\nz=4\n";
+    parser.Parse(text, sizeof text - 1, out);
+    EXPECT_EQ(3, out.getCount());
+    EXPECT_STREQ("0", out[RString("")][RString("top")].GetString());
+    EXPECT_EQ(2, out[RString("A")].getCount());
+    EXPECT_STREQ("3", out[RString("A")][RString("x")].GetString());
+    EXPECT_STREQ("2", out[RString("B")][RString("y")].GetString());
+}
+
+TEST(INIParserTest, TruncatedAndGarbageInputStaysWithinTheLimits)
+{
+    const std::string sample = "; c\n[Audio]\nMasterVolume: 0.7\n[a=b]\nx = 1 ; y\n\r\nlast=value";
+    for (size_t length = 0; length <= sample.size(); ++length)
+        Parse(sample.substr(0, length));
+
+    std::mt19937 random(1234);
+    std::uniform_int_distribution<int> byte(0, 255);
+    const char alphabet[] = "[]=:; \t\r\n\0abc\x80\xff";
+    for (int round = 0; round < 300; ++round) {
+        std::string text(1 + random() % 2000, ' ');
+        for (char& c : text)
+            c = round % 2 ? (char)byte(random) : alphabet[random() % (sizeof alphabet - 1)];
+        for (const Triple& t : Parse(text)) {
+            EXPECT_LE(t.section.size(), 63u);
+            EXPECT_LE(t.key.size(), 63u);
+            EXPECT_LE(t.value.size(), 255u);
+        }
+    }
+
+    // One 8 MB line without a line end: parsed in one pass, only its start is kept.
+    std::string huge = "k=" + std::string(8u << 20, 'h');
+    std::vector<Triple> triples = Parse(huge);
+    ASSERT_EQ(1u, triples.size());
+    EXPECT_EQ(255u, triples[0].value.size());
+}
+
+// ---- The document ----
+
+TEST(INIFileTest, LoadsFromDiskAndKeepsTheLastValueOfARepeatedKey)
+{
+    TempFolder folder;
+    WriteFile(folder / "a.ini", "top=1\n[Video]\nWidth = 1280\nHeight:720\n[Audio]\nVolume=0.5\n[video]\nWidth=640\n");
+    RINIFile file;
+    file.Load((folder / "a.ini").c_str(), true);
+    EXPECT_EQ("1", Value(file, nullptr, "top"));
+    EXPECT_EQ("640", Value(file, "VIDEO", "width"));
+    EXPECT_EQ("720", Value(file, "Video", "Height"));
+    EXPECT_EQ("0.5", Value(file, "Audio", "Volume"));
+    EXPECT_EQ("<missing>", Value(file, "Audio", "Width"));
+    EXPECT_EQ("<missing>", Value(file, "Nowhere", "Width"));
+    EXPECT_EQ(3, file.GetSections().getCount());
+
+    RString untouched("kept");
+    EXPECT_FALSE(file.GetValue(RHashedString("Audio"), RHashedString("Nope"), untouched));
+    EXPECT_STREQ("kept", untouched.GetString());
+}
+
+TEST(INIFileTest, CaseSensitiveNamesStayApart)
+{
+    RINIFile file;
+    const char text[] = "[Pass]\nCull=None\ncull=Back\n[pass]\nCull=Front\n";
+    file.LoadFromMemory(text, sizeof text - 1, true, true);
+    RString value;
+    ASSERT_TRUE(file.GetValue(RHashedString("Pass", true), RHashedString("Cull", true), value));
+    EXPECT_STREQ("None", value.GetString());
+    ASSERT_TRUE(file.GetValue(RHashedString("Pass", true), RHashedString("cull", true), value));
+    EXPECT_STREQ("Back", value.GetString());
+    ASSERT_TRUE(file.GetValue(RHashedString("pass", true), RHashedString("Cull", true), value));
+    EXPECT_STREQ("Front", value.GetString());
+    EXPECT_TRUE(file.AreSectionsCaseSensitive());
+
+    // Loading again empties the document first.
+    file.LoadFromMemory("a=b", 3);
+    EXPECT_EQ(1, file.GetSections().getCount());
+    EXPECT_FALSE(file.AreKeysCaseSensitive());
+}
+
+TEST(INIFileTest, MissingUnreadableAndGarbageFilesGiveWhatCanBeRead)
+{
+    TempFolder folder;
+    RINIFile file;
+    file.SetValue(RHashedString("Old"), RHashedString("k"), "v");
+    file.Load((folder / "missing.ini").c_str(), true);
+    EXPECT_EQ(0, file.GetSections().getCount());
+    file.Load(folder.path.c_str(), true);  // a folder
+    EXPECT_EQ(0, file.GetSections().getCount());
+    file.Load(nullptr, true);
+    EXPECT_EQ(0, file.GetSections().getCount());
+
+    std::mt19937 random(99);
+    std::string garbage(100000, 0);
+    for (char& c : garbage)
+        c = (char)(random() & 0xFF);
+    WriteFile(folder / "garbage.ini", garbage);
+    file.Load((folder / "garbage.ini").c_str(), true);  // whatever it holds, it ends cleanly
+
+    const std::string sample = "[S]\nkey=value\n[T]\nx=1\n";
+    for (size_t length = 0; length < sample.size(); ++length) {
+        WriteFile(folder / "cut.ini", sample.substr(0, length));
+        file.Load((folder / "cut.ini").c_str(), true);
+    }
+    EXPECT_EQ("1", Value(file, "T", "x"));  // the last cut lacks only the final line end
+    WriteFile(folder / "cut.ini", sample.substr(0, sample.find("x=")));
+    file.Load((folder / "cut.ini").c_str(), true);
+    EXPECT_EQ("<missing>", Value(file, "T", "x"));
+    EXPECT_EQ("value", Value(file, "S", "key"));
+}
+
+TEST(INIFileTest, SavesSortedWithKeysBeforeAnySectionFirstAndReadsBackTheSame)
+{
+    TempFolder folder;
+    // A section whose id orders before the empty id's (320), so that id order alone would put it first.
+    std::string early;
+    for (int i = 0; early.empty(); ++i) {
+        std::string name = "Early" + std::to_string(i);
+        if ((int32_t)RHashedString(name.c_str()).GetId() < (int32_t)RHashedString::kEmptyId)
+            early = name;
+    }
+    RINIFile file;
+    file.SetValue(RHashedString(early.c_str()), RHashedString("inner"), "1");
+    file.SetValue(RHashedString(), RHashedString("outer"), "2");
+    file.SetValue(RHashedString("Late"), RHashedString("b"), "3");
+    ASSERT_EQ(0, file.Save((folder / "out.ini").c_str()));
+
+    std::string text = ReadFile(folder / "out.ini");
+    EXPECT_EQ(0u, text.find("outer: 2\r\n\r\n["));
+    EXPECT_NE(std::string::npos, text.find("[" + early + "]\r\ninner: 1\r\n"));
+    EXPECT_NE(std::string::npos, text.find("[Late]\r\nb: 3\r\n"));
+
+    RINIFile again;
+    again.Load((folder / "out.ini").c_str(), true);
+    EXPECT_EQ("2", Value(again, nullptr, "outer"));
+    EXPECT_EQ("1", Value(again, early.c_str(), "inner"));
+    EXPECT_EQ("<missing>", Value(again, early.c_str(), "outer"));
+    EXPECT_EQ("3", Value(again, "Late", "b"));
+}
+
+TEST(INIFileTest, SaveWritesTheFirstSpellingAndMergesTheNullHeader)
+{
+    TempFolder folder;
+    WriteFile(folder / "in.ini", "[video]\nw=1\n[Video]\nh=2\n[NULL]\nfree=3\n");
+    RINIFile file;
+    file.Load((folder / "in.ini").c_str(), true);
+    EXPECT_EQ("3", Value(file, nullptr, "free"));
+    ASSERT_EQ(0, file.Save((folder / "out.ini").c_str()));
+    std::string text = ReadFile(folder / "out.ini");
+    std::string first = RHashedString("video").GetString();  // whichever spelling the table met first
+    EXPECT_EQ(0u, text.find("free: 3\r\n\r\n[" + first + "]\r\n"));
+    EXPECT_EQ(std::string::npos, text.find("[NULL]"));
+    EXPECT_EQ(1u, (size_t)std::count(text.begin(), text.end(), '['));
+}
+
+TEST(INIFileTest, EmptyDocumentHasNoBlankFirstLineAndValuesLoseBlanksOrSplitOnLineBreaks)
+{
+    TempFolder folder;
+    RINIFile file;
+    ASSERT_EQ(0, file.Save((folder / "empty.ini").c_str()));
+    EXPECT_EQ("", ReadFile(folder / "empty.ini"));
+
+    file.SetValue(RHashedString("S"), RHashedString("padded"), "  x  ");
+    file.SetValue(RHashedString("S"), RHashedString("broken"), "one\r\ntwo: 2");
+    ASSERT_EQ(0, file.Save((folder / "s.ini").c_str()));
+    EXPECT_EQ(0u, ReadFile(folder / "s.ini").find("[S]\r\n"));
+    RINIFile again;
+    again.Load((folder / "s.ini").c_str(), true);
+    EXPECT_EQ("x", Value(again, "S", "padded"));
+    EXPECT_EQ("one", Value(again, "S", "broken"));
+    EXPECT_EQ("2", Value(again, "S", "two"));
+}
+
+TEST(INIFileTest, FailedSaveReportsItAndLeavesNoTemporaryFile)
+{
+    TempFolder folder;
+    RINIFile file;
+    file.SetValue(RHashedString("S"), RHashedString("k"), "v");
+    EXPECT_NE(0, file.Save((folder / "no/such/folder/x.ini").c_str()));
+    EXPECT_NE(0, file.Save(nullptr));
+
+    // A folder stands where the file should go: the rename fails and the folder stays as it was.
+    std::filesystem::create_directory(folder / "taken");
+    WriteFile(folder / "taken/inside", "x");
+    EXPECT_NE(0, file.Save((folder / "taken").c_str()));
+    EXPECT_TRUE(std::filesystem::is_directory(folder / "taken"));
+
+    // A good save replaces the old file whole.
+    WriteFile(folder / "good.ini", "old contents that are longer than the new ones\r\n");
+    EXPECT_EQ(0, file.Save((folder / "good.ini").c_str()));
+    EXPECT_EQ("[S]\r\nk: v\r\n", ReadFile(folder / "good.ini"));
+
+    int entries = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path)) {
+        (void)entry;
+        ++entries;
+    }
+    EXPECT_EQ(2, entries);  // "taken" and "good.ini": no temporary file is left behind
+}
+
+TEST(INIFileTest, LoadsThroughTheStreamManagerFromFoldersAndPacks)
+{
+    TempFolder folder;
+    std::filesystem::create_directory(folder / "loose");
+    WriteFile(folder / "loose/Loose.ini", "[A]\nx=folder\n");
+    {
+        RPackFile pack;
+        ASSERT_TRUE(pack.Create((folder / "test.rpk").c_str()));
+        const char packed[] = "[A]\nx=pack\ny=2";
+        ASSERT_TRUE(pack.AddBuffer("Packed.ini", packed, sizeof packed - 1));
+        const char other[] = "z=after";
+        ASSERT_TRUE(pack.AddBuffer("Other.ini", other, sizeof other - 1));
+        ASSERT_TRUE(pack.Close());
+    }
+    RStreamMgr* streams = RStreamMgr::GetInstance();
+    streams->AddSearchPath((folder / "loose").c_str());
+    streams->MountPack((folder / "test.rpk").c_str());
+
+    RINIFile file;
+    file.Load("Loose.ini", false);
+    EXPECT_EQ("folder", Value(file, "A", "x"));
+    file.Load("packed.ini", false);  // packs match without regard to case
+    EXPECT_EQ("pack", Value(file, "A", "x"));
+    EXPECT_EQ("2", Value(file, "A", "y"));  // the entry's end ends the text
+    EXPECT_EQ("<missing>", Value(file, nullptr, "z"));
+    file.Load("Absent.ini", false);
+    EXPECT_EQ(0, file.GetSections().getCount());
+    RStreamMgr::DestroyInstance();
+}
+
+} // namespace

@@ -1,0 +1,248 @@
+// Localization tables: default tables through the stream manager, language tables from the user folder, the test
+// language, the engine's language steps and the engine's own tables and version file.
+#include "TempUserData.h"
+
+#include "core/REngineConfig.h"
+#include "core/RLocMgr.h"
+#include "core/RLogger.h"
+#include "core/RPackFile.h"
+#include "core/RStreamMgr.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+
+namespace {
+
+void WriteFile(const std::string& path, const std::string& bytes)
+{
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream out(path, std::ios::binary);
+    out.write(bytes.data(), (std::streamsize)bytes.size());
+}
+
+class LocMgrTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        content = userData.root + "/content";
+        std::filesystem::create_directories(content);
+        languages = userData.root + "/data/Brasswick/Test Game/Localization";
+        RStreamMgr::GetInstance()->AddSearchPath(content.c_str());
+    }
+    void TearDown() override
+    {
+        RLocMgr::DestroyInstance();
+        RStreamMgr::DestroyInstance();
+        RLogger::DestroyInstance();
+    }
+
+    std::string Get(const char* file, const char* section, const char* key)
+    {
+        return RLocMgr::GetInstance()
+            ->GetString(RHashedString(file), RHashedString(section), RHashedString(key))
+            .GetString();
+    }
+
+    TempUserData userData;
+    TestCore core;
+    std::string content, languages;
+};
+
+TEST_F(LocMgrTest, LanguageTableOverridesTheDefaultTableKeyByKey)
+{
+    WriteFile(content + "/Menus.txt", "[TitleMenu]\nNewGame: New Game\nQuit: Quit\n");
+    WriteFile(languages + "/French/Menus.txt", "[TitleMenu]\nNewGame: Nouvelle partie\n");
+    RLocMgr* loc = RLocMgr::GetInstance();
+    loc->AddFile("Menus.txt");
+    loc->LoadDefaultTables(false);
+    EXPECT_EQ("New Game", Get("Menus", "TitleMenu", "NewGame"));
+    EXPECT_FALSE(loc->IsLanguageLoaded());
+
+    loc->LoadLanguageFolder("French", false);
+    EXPECT_TRUE(loc->IsLanguageLoaded());
+    EXPECT_EQ("Nouvelle partie", Get("menus", "titlemenu", "newgame"));
+    EXPECT_EQ("Quit", Get("Menus", "TitleMenu", "Quit"));
+
+    // A language without that file falls back to the default table again.
+    loc->LoadLanguageFolder("German", false);
+    EXPECT_EQ("New Game", Get("Menus", "TitleMenu", "NewGame"));
+    EXPECT_TRUE(std::filesystem::is_directory(languages));
+}
+
+TEST_F(LocMgrTest, NotFoundTextsNameTheFileSectionAndKey)
+{
+    RLocMgr* loc = RLocMgr::GetInstance();
+    loc->AddFile("Menus.txt");  // registered but in no source: an empty default table
+    loc->LoadDefaultTables(false);
+    EXPECT_EQ("[String Menus.TitleMenu.NewGame not found]", Get("Menus", "TitleMenu", "NewGame"));
+    EXPECT_EQ("[File Credits for string Roll.Line1 not found]", Get("Credits", "Roll", "Line1"));
+
+    loc->SetTestLanguage(true);  // the two not-found texts are never masked
+    EXPECT_EQ("[String Menus.TitleMenu.NewGame not found]", Get("Menus", "TitleMenu", "NewGame"));
+}
+
+TEST_F(LocMgrTest, TestLanguageMasksFoundTextsExceptTheListedBytes)
+{
+    WriteFile(content + "/General.txt", "[General]\nTwoWords: Press Start\n");
+    RLocMgr* loc = RLocMgr::GetInstance();
+    loc->AddFile("General.txt");
+    loc->LoadDefaultTables(false);
+    loc->SetTestLanguage(true);
+    EXPECT_EQ("XXXXX XXXXX", Get("General", "General", "TwoWords"));
+    loc->SetTestLanguage(false);
+    EXPECT_EQ("Press Start", Get("General", "General", "TwoWords"));
+
+    const char raw[] = "a\nb\t\x7F\x81\x8D\x8F\x90\x9D\x80\xE9~ !";
+    RString masked = RLocMgr::MaskText(RString(raw));
+    EXPECT_STREQ("X\nX\t\x7F\x81\x8D\x8F\x90\x9DXXX X", masked.GetString());
+    EXPECT_STREQ("", RLocMgr::MaskText(RString()).GetString());
+}
+
+TEST_F(LocMgrTest, StartupEntriesLoadOnlyInTheStartupPassesAndShortNamesAreSafe)
+{
+    WriteFile(content + "/Startup.txt", "[S]\nk: upper\n");
+    WriteFile(content + "/startup.txt", "[S]\nk: lower\n");
+    WriteFile(content + "/ab", "[S]\nk: short\n");
+    RLocMgr* loc = RLocMgr::GetInstance();
+    loc->AddFile("Startup.txt");
+    loc->AddFile("ab");
+    loc->AddFile("");
+    loc->AddFile(nullptr);
+
+    RUtilVector<RString> files;
+    files.push(RString("stale"));
+    loc->ListFiles(files);
+    ASSERT_EQ(3u, files.getCount());
+    EXPECT_STREQ("Startup.txt", files[0].GetString());
+    EXPECT_STREQ("ab", files[1].GetString());
+
+    loc->LoadDefaultTables(false);
+    EXPECT_EQ("[File Startup for string S.k not found]", Get("Startup", "S", "k"));
+    EXPECT_EQ("short", Get("ab", "S", "k"));
+    loc->LoadDefaultTables(true);
+    EXPECT_EQ("upper", Get("Startup", "S", "k"));
+
+    // The startup test is exact: a lower-case name is an ordinary entry (and shares the key by case folding).
+    loc->AddFile("startup.txt");
+    loc->LoadDefaultTables(false);
+    EXPECT_EQ("lower", Get("Startup", "S", "k"));
+}
+
+TEST_F(LocMgrTest, EngineLanguageSteps)
+{
+    WriteFile(content + "/Menus.txt", "[M]\nk: Default\n");
+    WriteFile(content + "/Startup.txt", "[M]\nk: Boot\n");
+    WriteFile(languages + "/Menus.txt", "[M]\nk: Folder itself\n");
+    WriteFile(languages + "/Pirate/Menus.txt", "[M]\nk: Arr\n");
+    WriteFile(languages + "/Pirate/Startup.txt", "[M]\nk: Ahoy\n");
+    RLocMgr* loc = RLocMgr::GetInstance();
+    loc->AddFile("Startup.txt");
+    loc->AddFile("Menus.txt");
+    loc->LoadDefaultTables(true);
+    loc->LoadDefaultTables(false);
+
+    REngineConfig::ApplyStartupLanguage("", true);
+    EXPECT_FALSE(loc->IsLanguageLoaded());
+    REngineConfig::ApplyStartupLanguage("XxX", true);  // the test language at start-up loads nothing
+    EXPECT_TRUE(loc->IsTestLanguage());
+    EXPECT_FALSE(loc->IsLanguageLoaded());
+    EXPECT_EQ("XXXXXXX", Get("Menus", "M", "k"));
+
+    REngineConfig::ApplyStartupLanguage("Pirate", true);
+    EXPECT_EQ("XXXX", Get("Startup", "M", "k"));
+    loc->SetTestLanguage(false);
+    EXPECT_EQ("Ahoy", Get("Startup", "M", "k"));
+    EXPECT_EQ("Default", Get("Menus", "M", "k"));
+
+    REngineConfig::ChangeLanguage("xxx");  // at run time: the folder itself, masked
+    EXPECT_TRUE(loc->IsTestLanguage());
+    EXPECT_EQ("XXXXXX XXXXXX", Get("Menus", "M", "k"));
+    REngineConfig::ChangeLanguage("Pirate");
+    EXPECT_FALSE(loc->IsTestLanguage());
+    EXPECT_EQ("Arr", Get("Menus", "M", "k"));
+    REngineConfig::ChangeLanguage("");
+    EXPECT_EQ("Arr", Get("Menus", "M", "k"));
+    REngineConfig::ChangeLanguage(nullptr);
+}
+
+TEST_F(LocMgrTest, GarbageAndTruncatedLanguageFilesEndCleanly)
+{
+    RLocMgr* loc = RLocMgr::GetInstance();
+    loc->AddFile("Menus.txt");
+    std::mt19937 random(5);
+    std::string garbage(50000, 0);
+    for (char& c : garbage)
+        c = (char)(random() & 0xFF);
+    WriteFile(languages + "/Bad/Menus.txt", garbage);
+    loc->LoadLanguageFolder("Bad", false);
+    Get("Menus", "TitleMenu", "NewGame");
+
+    std::filesystem::create_directories(languages + "/Folder/Menus.txt");  // a folder in the file's place
+    loc->LoadLanguageFolder("Folder", false);
+    EXPECT_EQ("[File Menus for string TitleMenu.NewGame not found]", Get("Menus", "TitleMenu", "NewGame"));
+
+    std::string longName(PATH_MAX, 'n');
+    loc->LoadLanguageFolder(longName.c_str(), false);  // too long a path: an empty table
+    loc->LoadLanguageFolder(nullptr, false);
+}
+
+// The engine's own tables and version file, packed as the content build packs them.
+TEST_F(LocMgrTest, EngineContentTablesHoldTheirKeys)
+{
+    const std::string source = std::string(ROLT_TEST_SOURCE_DIR) + "/content/Engine";
+    const std::string pack = userData.root + "/Engine.rpk";
+    {
+        RPackFile writer;
+        ASSERT_TRUE(writer.Create(pack.c_str()));
+        for (const auto& entry : std::filesystem::directory_iterator(source)) {
+            if (entry.is_regular_file()) {
+                ASSERT_TRUE(writer.AddFile(entry.path().c_str(), entry.path().filename().c_str()));
+            }
+        }
+        ASSERT_TRUE(writer.Close());
+    }
+    RStreamMgr::DestroyInstance();
+    RStreamMgr::GetInstance()->MountPack(pack.c_str());
+
+    RLocMgr* loc = RLocMgr::GetInstance();
+    const char* const names[] = {"Startup.txt", "General.txt", "Input.txt", "EngineControls.txt", "Menus.txt",
+                                 "Porvin.txt"};
+    for (const char* name : names)
+        loc->AddFile(name);
+    loc->LoadDefaultTables(true);
+    loc->LoadDefaultTables(false);
+    EXPECT_EQ("New Game", Get("Menus", "TitleMenu", "NewGame"));
+    EXPECT_EQ("Loading...", Get("Startup", "Startup", "Loading"));
+    EXPECT_EQ("Cancel", Get("General", "General", "Cancel"));
+    EXPECT_EQ("Pause", Get("EngineControls", "General", "Pause"));
+    EXPECT_EQ("Open Console", Get("EngineControls", "Utility", "OpenConsole"));
+    EXPECT_EQ("Powered by the ROLT engine", Get("Porvin", "Splash", "PoweredBy"));
+    EXPECT_EQ("[String Input.Keyboard.NoSuchInput not found]", Get("Input", "Keyboard", "NoSuchInput"));
+
+    RString version, engineVersion;
+    ASSERT_TRUE(REngineConfig::ReadVersionFile(version, engineVersion));
+    EXPECT_FALSE(version.IsEmpty());
+    EXPECT_FALSE(engineVersion.IsEmpty());
+}
+
+TEST_F(LocMgrTest, ConfigPathIsInTheUserConfigFolder)
+{
+    char path[PATH_MAX];
+    ASSERT_TRUE(REngineConfig::MakeConfigPath(path, sizeof path));
+    EXPECT_EQ(userData.root + "/data/Brasswick/Test Game/Config/Config.ini", path);
+    EXPECT_TRUE(std::filesystem::is_directory(userData.root + "/data/Brasswick/Test Game/Config"));
+    char tiny[8];
+    EXPECT_FALSE(REngineConfig::MakeConfigPath(tiny, sizeof tiny));
+    EXPECT_STREQ("", tiny);
+
+    RString version("untouched"), engineVersion;
+    EXPECT_FALSE(REngineConfig::ReadVersionFile(version, engineVersion));
+    EXPECT_STREQ("untouched", version.GetString());
+}
+
+} // namespace

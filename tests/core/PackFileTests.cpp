@@ -1,0 +1,490 @@
+#include "core/RPackFile.h"
+
+#include "TempUserData.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <sys/resource.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), (std::streamsize)bytes.size());
+}
+
+void PutU32(std::string& bytes, uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        bytes.push_back((char)(value >> (8 * i)));
+}
+
+uint32_t GetU32(const std::string& bytes, size_t at)
+{
+    uint32_t value = 0;
+    for (int i = 3; i >= 0; --i)
+        value = value << 8 | (unsigned char)bytes[at + i];
+    return value;
+}
+
+// One directory record as the file stores it; the name is copied as given, without a terminator of its own.
+std::string Record(const std::string& name, uint32_t offset, uint32_t size)
+{
+    std::string record(name.substr(0, 248));
+    record.resize(248, '\0');
+    PutU32(record, offset);
+    PutU32(record, size);
+    return record;
+}
+
+std::string Header(const char* tag, uint32_t directoryOffset, uint32_t directorySize)
+{
+    std::string header(tag, 4);
+    PutU32(header, directoryOffset);
+    PutU32(header, directorySize);
+    return header;
+}
+
+// The whole entry as a string, or "<missing>".
+std::string Entry(RPackFile& pack, const char* name)
+{
+    char* buffer = nullptr;
+    uint32_t size = 0;
+    if (!pack.ReadEntry(name, &buffer, &size))
+        return "<missing>";
+    std::string text(buffer, size);
+    EXPECT_EQ(0, buffer[size]);
+    delete[] buffer;
+    return text;
+}
+
+std::vector<std::string> Names(const RPackFile& pack, const char* pattern)
+{
+    RUtilVector<RString> list;
+    pack.ListEntries(list, pattern);
+    std::vector<std::string> names;
+    for (const RString& name : list)
+        names.push_back(name.GetString());
+    return names;
+}
+
+class PackFileTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/rolt-packs-XXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(pattern));
+        m_folder = pattern;
+    }
+    void TearDown() override { fs::remove_all(m_folder); }
+
+    std::string Path(const char* name) const { return m_folder + "/" + name; }
+
+    // A pack made through RPackFile with the given entries in order.
+    std::string MakePack(const char* name, const std::vector<std::pair<std::string, std::string>>& entries)
+    {
+        std::string path = Path(name);
+        RPackFile pack;
+        EXPECT_TRUE(pack.Create(path.c_str()));
+        for (const auto& entry : entries)
+            EXPECT_TRUE(pack.AddBuffer(entry.first.c_str(), entry.second.data(), (uint32_t)entry.second.size()));
+        EXPECT_TRUE(pack.Close());
+        return path;
+    }
+
+    std::string m_folder;
+};
+
+TEST_F(PackFileTest, CreatedPackHasTheDocumentedLayoutAndReadsBack)
+{
+    WriteBytes(Path("loose.bin"), std::string("\x00\x01\xff", 3));
+    RPackFile pack;
+    ASSERT_TRUE(pack.Create(Path("a.rpk").c_str()));
+    ASSERT_TRUE(pack.AddBuffer("first.txt", "hello", 5));
+    ASSERT_TRUE(pack.AddFile(Path("loose.bin").c_str(), "sub/loose.bin"));
+    ASSERT_TRUE(pack.AddBuffer("empty", nullptr, 0));
+    ASSERT_TRUE(pack.Close());
+
+    std::string expected = Header("rpk.", 20, 3 * 256) + "hello" + std::string("\x00\x01\xff", 3) +
+                           Record("first.txt", 12, 5) + Record("sub/loose.bin", 17, 3) + Record("empty", 20, 0);
+    EXPECT_EQ(expected, ReadBytes(Path("a.rpk")));
+
+    ASSERT_TRUE(pack.OpenRead(Path("a.rpk").c_str()));
+    EXPECT_EQ("hello", Entry(pack, "FIRST.TXT"));
+    EXPECT_EQ(std::string("\x00\x01\xff", 3), Entry(pack, "sub/loose.bin"));
+    EXPECT_EQ("", Entry(pack, "empty"));
+    EXPECT_EQ(3u, pack.GetEntrySize("sub/loose.bin"));
+    EXPECT_EQ(RPackFile::kNoSize, pack.GetEntrySize("nothing"));
+
+    uint32_t size = 0, offset = 0;
+    const char* packPath = nullptr;
+    ASSERT_TRUE(pack.GetEntryInfo("sub/loose.bin", &size, &offset, &packPath));
+    EXPECT_EQ(3u, size);
+    EXPECT_EQ(17u, offset);
+    EXPECT_EQ(Path("a.rpk"), packPath);
+
+    std::vector<std::string> walked;
+    uint32_t index = 0;
+    do {
+        char* buffer = nullptr;
+        uint32_t next = pack.ReadEntryByIndex(index, &buffer, &size);
+        ASSERT_NE(nullptr, buffer);
+        walked.push_back(std::string(buffer, size));
+        delete[] buffer;
+        index = next;
+    } while (index != 0);
+    EXPECT_EQ((std::vector<std::string>{"hello", std::string("\x00\x01\xff", 3), ""}), walked);
+    EXPECT_TRUE(pack.Close());
+    EXPECT_FALSE(pack.Close());
+}
+
+TEST_F(PackFileTest, EmptyPackIsTwelveBytes)
+{
+    MakePack("empty.rpk", {});
+    EXPECT_EQ(Header("rpk.", 12, 0), ReadBytes(Path("empty.rpk")));
+}
+
+TEST_F(PackFileTest, CreateLeavesTheOldFileUntilCloseAndAbandonLeavesNothing)
+{
+    std::string path = Path("build.rpk");
+    WriteBytes(path, "old contents");
+    {
+        RPackFile pack;
+        ASSERT_TRUE(pack.Create(path.c_str()));
+        ASSERT_TRUE(pack.AddBuffer("x", "new", 3));
+        EXPECT_EQ("old contents", ReadBytes(path));
+        pack.Abandon();
+    }
+    EXPECT_EQ("old contents", ReadBytes(path));
+    EXPECT_EQ(1, std::distance(fs::directory_iterator(m_folder), fs::directory_iterator()));
+
+    MakePack("build.rpk", {{"x", "new"}});
+    RPackFile pack;
+    ASSERT_TRUE(pack.OpenRead(path.c_str()));
+    EXPECT_EQ("new", Entry(pack, "x"));
+}
+
+TEST_F(PackFileTest, NamesMatchWithoutCaseAndTheFirstDuplicateWins)
+{
+    std::string path = MakePack("dup.rpk", {{"Data.TXT", "one"}, {"data.txt", "two"}, {"other", "three"}});
+    RPackFile pack;
+    ASSERT_TRUE(pack.OpenRead(path.c_str()));
+    EXPECT_EQ(0, pack.FindEntry("DATA.txt"));
+    EXPECT_EQ(2, pack.FindEntry("OTHER"));
+    EXPECT_EQ(-1, pack.FindEntry("data"));
+    EXPECT_EQ("one", Entry(pack, "data.txt"));
+}
+
+TEST_F(PackFileTest, ListEntriesFiltersBySuffixWithoutCase)
+{
+    std::string path = MakePack("list.rpk", {{"a.GAM", "1"}, {"gam", "2"}, {"b.gamx", "3"}, {"c/d.gam", "4"}});
+    RPackFile pack;
+    ASSERT_TRUE(pack.OpenRead(path.c_str()));
+    EXPECT_EQ((std::vector<std::string>{"a.GAM", "c/d.gam"}), Names(pack, "*.gam"));
+    std::vector<std::string> all{"a.GAM", "gam", "b.gamx", "c/d.gam"};
+    EXPECT_EQ(all, Names(pack, "*"));
+    EXPECT_EQ(all, Names(pack, "x"));
+    EXPECT_EQ(all, Names(pack, nullptr));
+}
+
+TEST_F(PackFileTest, RemovingAnEntryClosesTheGapAtClose)
+{
+    std::string path =
+        MakePack("three.rpk", {{"a", std::string(100, 'a')}, {"b", std::string(200, 'b')}, {"c", std::string(50, 'c')}});
+    RPackFile pack;
+    ASSERT_TRUE(pack.OpenReadWrite(path.c_str()));
+    ASSERT_TRUE(pack.RemoveEntry("B"));
+    EXPECT_FALSE(pack.RemoveEntry("b"));
+    ASSERT_TRUE(pack.Close());
+
+    std::string bytes = ReadBytes(path);
+    ASSERT_EQ(12u + 150 + 2 * 256, bytes.size());
+    EXPECT_EQ(162u, GetU32(bytes, 4));
+    EXPECT_EQ(512u, GetU32(bytes, 8));
+    ASSERT_TRUE(pack.OpenRead(path.c_str()));
+    uint32_t size = 0, offset = 0;
+    const char* packPath = nullptr;
+    ASSERT_TRUE(pack.GetEntryInfo("c", &size, &offset, &packPath));
+    EXPECT_EQ(112u, offset);
+    EXPECT_EQ(std::string(100, 'a'), Entry(pack, "a"));
+    EXPECT_EQ(std::string(50, 'c'), Entry(pack, "c"));
+}
+
+TEST_F(PackFileTest, CompactingKeepsEntriesThatShareData)
+{
+    // A foreign tag, a gap before the data, two records over the same bytes and one inside them.
+    std::string data = "0123456789";
+    std::string bytes = Header("ABCD", 32 + 10, 3 * 256) + std::string(20, '-') + data + Record("whole", 32, 10) +
+                        Record("again", 32, 10) + Record("middle", 35, 4);
+    WriteBytes(Path("shared.rpk"), bytes);
+    RPackFile pack;
+    ASSERT_TRUE(pack.OpenReadWrite(Path("shared.rpk").c_str()));
+    ASSERT_TRUE(pack.AddBuffer("added", "xyz", 3));
+    ASSERT_TRUE(pack.Close());
+
+    std::string result = ReadBytes(Path("shared.rpk"));
+    EXPECT_EQ("ABCD", result.substr(0, 4));
+    EXPECT_EQ(12u + 10 + 3 + 4 * 256, result.size());
+    ASSERT_TRUE(pack.OpenRead(Path("shared.rpk").c_str()));
+    EXPECT_EQ(data, Entry(pack, "whole"));
+    EXPECT_EQ(data, Entry(pack, "again"));
+    EXPECT_EQ("3456", Entry(pack, "middle"));
+    EXPECT_EQ("xyz", Entry(pack, "added"));
+}
+
+TEST_F(PackFileTest, CloseAsPutsTheFinishedPackAtTheNewPath)
+{
+    RPackFile pack;
+    ASSERT_TRUE(pack.Create(Path("first.rpk").c_str()));
+    ASSERT_TRUE(pack.AddBuffer("a", "1", 1));
+    ASSERT_TRUE(pack.CloseAs(Path("second.rpk").c_str()));
+    EXPECT_FALSE(fs::exists(Path("first.rpk")));
+
+    ASSERT_TRUE(pack.OpenReadWrite(Path("second.rpk").c_str()));
+    ASSERT_TRUE(pack.AddBuffer("b", "22", 2));
+    ASSERT_TRUE(pack.CloseAs(Path("third.rpk").c_str()));
+    ASSERT_TRUE(pack.OpenRead(Path("third.rpk").c_str()));
+    EXPECT_EQ("1", Entry(pack, "a"));
+    EXPECT_EQ("22", Entry(pack, "b"));
+}
+
+TEST_F(PackFileTest, OpeningAnOpenPackFailsAndKeepsItsPath)
+{
+    std::string first = MakePack("first.rpk", {{"a", "1"}});
+    std::string second = MakePack("second.rpk", {{"b", "2"}});
+    RPackFile pack;
+    ASSERT_TRUE(pack.OpenRead(first.c_str()));
+    EXPECT_FALSE(pack.OpenRead(second.c_str()));
+    EXPECT_FALSE(pack.OpenReadWrite(second.c_str()));
+    EXPECT_FALSE(pack.Create(Path("third.rpk").c_str()));
+    EXPECT_FALSE(fs::exists(Path("third.rpk")));
+
+    uint32_t size = 0, offset = 0;
+    const char* packPath = nullptr;
+    ASSERT_TRUE(pack.GetEntryInfo("a", &size, &offset, &packPath));
+    EXPECT_EQ(first, packPath);
+    FILE* file = nullptr;
+    ASSERT_EQ(0, pack.OpenEntryStream(&file, "a"));
+    EXPECT_EQ('1', fgetc(file));
+    fclose(file);
+}
+
+TEST_F(PackFileTest, FailedAddsLeaveTheDirectoryAsItWas)
+{
+    RPackFile pack;
+    EXPECT_FALSE(pack.AddBuffer("a", "1", 1)); // not open
+    ASSERT_TRUE(pack.Create(Path("adds.rpk").c_str()));
+    ASSERT_TRUE(pack.AddBuffer("kept", "1", 1));
+    EXPECT_FALSE(pack.AddFile(Path("missing.txt").c_str(), "missing"));
+    EXPECT_FALSE(pack.AddFile(m_folder.c_str(), "folder"));
+    EXPECT_FALSE(pack.AddBuffer(std::string(248, 'n').c_str(), "1", 1));
+    EXPECT_FALSE(pack.AddBuffer("", "1", 1));
+    EXPECT_FALSE(pack.AddBuffer("null data", nullptr, 4));
+    ASSERT_TRUE(pack.AddBuffer(std::string(247, 'n').c_str(), "2", 1));
+    ASSERT_TRUE(pack.Close());
+
+    ASSERT_TRUE(pack.OpenRead(Path("adds.rpk").c_str()));
+    EXPECT_EQ((std::vector<std::string>{"kept", std::string(247, 'n')}), Names(pack, nullptr));
+    EXPECT_FALSE(pack.AddBuffer("read-only", "1", 1));
+    EXPECT_FALSE(pack.RemoveEntry("kept"));
+}
+
+TEST_F(PackFileTest, ClosedPacksAnswerNothing)
+{
+    std::string path = MakePack("closed.rpk", {{"a", "1"}});
+    RPackFile pack;
+    FILE* file = reinterpret_cast<FILE*>(&pack);
+    EXPECT_NE(0, pack.OpenEntryStream(&file, "a"));
+    EXPECT_EQ(nullptr, file);
+
+    ASSERT_TRUE(pack.OpenRead(path.c_str()));
+    EXPECT_EQ(ENOENT, pack.OpenEntryStream(&file, "b"));
+    EXPECT_EQ(nullptr, file);
+    ASSERT_TRUE(pack.Close());
+
+    EXPECT_NE(0, pack.OpenEntryStream(&file, "a"));
+    EXPECT_EQ(nullptr, file);
+    EXPECT_FALSE(pack.HasEntry("a"));
+    EXPECT_EQ(RPackFile::kNoSize, pack.GetEntrySize("a"));
+    EXPECT_EQ("<missing>", Entry(pack, "a"));
+}
+
+TEST_F(PackFileTest, MalformedPacksFailToOpen)
+{
+    std::string oneRecord = Record("a", 12, 4);
+    struct Case {
+        const char* what;
+        std::string bytes;
+    } cases[] = {
+        {"empty file", ""},
+        {"truncated header", Header("rpk.", 12, 0).substr(0, 11)},
+        {"directory past the end", Header("rpk.", 13, 0) + ""},
+        {"directory cut short", Header("rpk.", 16, 512) + "data" + oneRecord},
+        {"directory size near 4 GiB", Header("rpk.", 16, 0xFFFFFF00u) + "data" + oneRecord},
+        {"offset and size wrapping in 32 bits", Header("rpk.", 0xFFFFFF00u, 0x200) + "data" + oneRecord},
+        {"entry past the end", Header("rpk.", 16, 256) + "data" + Record("a", 12, 300)},
+        {"entry offset past the end", Header("rpk.", 16, 256) + "data" + Record("a", 0x7FFFFFFFu, 1)},
+        {"entry size near 4 GiB", Header("rpk.", 16, 256) + "data" + Record("a", 12, 0xFFFFFFFFu)},
+        {"entry wrapping in 32 bits", Header("rpk.", 16, 256) + "data" + Record("a", 0xFFFFFFF0u, 0x20)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteBytes(Path("bad.rpk"), c.bytes);
+        RPackFile pack;
+        EXPECT_FALSE(pack.OpenRead(Path("bad.rpk").c_str()));
+        EXPECT_FALSE(pack.HasEntry("a"));
+        EXPECT_EQ("<missing>", Entry(pack, "a"));
+        EXPECT_FALSE(pack.Close());
+        // The object is usable again afterwards.
+        std::string good = MakePack("good.rpk", {{"g", "ok"}});
+        ASSERT_TRUE(pack.OpenRead(good.c_str()));
+        EXPECT_EQ("ok", Entry(pack, "g"));
+    }
+
+    RPackFile pack;
+    EXPECT_FALSE(pack.OpenRead(Path("missing.rpk").c_str()));
+    EXPECT_FALSE(pack.OpenRead(m_folder.c_str()));
+    EXPECT_FALSE(pack.OpenRead(nullptr));
+}
+
+TEST_F(PackFileTest, OddButBoundedDirectoriesAreRead)
+{
+    // A name filling all 248 bytes is cut to 247 characters; a directory size that is not a multiple of 256
+    // counts whole records only.
+    std::string longName(248, 'N');
+    WriteBytes(Path("odd.rpk"), Header("\x01\x02\x03\x04", 16, 256 + 44) + "data" + Record(longName, 12, 4) +
+                                    std::string(44, 'z'));
+    RPackFile pack;
+    ASSERT_TRUE(pack.OpenRead(Path("odd.rpk").c_str()));
+    EXPECT_EQ((std::vector<std::string>{std::string(247, 'N')}), Names(pack, nullptr));
+    EXPECT_EQ("data", Entry(pack, std::string(247, 'N').c_str()));
+}
+
+TEST_F(PackFileTest, ShortReadsFail)
+{
+    // The file shrinks under an open pack; the entry is larger than any stdio buffer.
+    std::string path = MakePack("short.rpk", {{"a", std::string(200000, 'a')}});
+    RPackFile pack;
+    ASSERT_TRUE(pack.OpenRead(path.c_str()));
+    ASSERT_EQ(0, truncate(path.c_str(), 100000));
+    char* buffer = reinterpret_cast<char*>(&pack);
+    uint32_t size = 0;
+    EXPECT_FALSE(pack.ReadEntry("a", &buffer, &size));
+    EXPECT_EQ(nullptr, buffer);
+    EXPECT_EQ(RPackFile::kNoSize, size);
+    EXPECT_EQ(0u, pack.ReadEntryByIndex(0, &buffer, &size));
+    EXPECT_EQ(nullptr, buffer);
+}
+
+// Writes past a file-size limit fail (EFBIG); the child process of a death test carries the limit.
+void LimitFileSize(rlim_t bytes)
+{
+    signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit = {bytes, bytes};
+    setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+TEST_F(PackFileTest, FailedWritesAreReportedAndNeverReplaceAGoodPack)
+{
+    std::string path = MakePack("good.rpk", {{"a", std::string(1000, 'a')}});
+    std::string before = ReadBytes(path);
+    // Under a 20,000-byte limit the added data fits but the directory after it does not (the pack holds 1,000
+    // bytes of data and one record at first).
+    std::string data(19900, 'b');
+    std::string big(30000, 'c');
+    EXPECT_EXIT(
+        {
+            LimitFileSize(20000);
+            RPackFile pack;
+            bool added = pack.Create(path.c_str()) && pack.AddBuffer("big", data.data(), (uint32_t)data.size());
+            exit(added && !pack.Close() ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+    EXPECT_TRUE(before == ReadBytes(path));
+    EXPECT_EQ(1, std::distance(fs::directory_iterator(m_folder), fs::directory_iterator()));
+
+    EXPECT_EXIT(
+        {
+            LimitFileSize(20000);
+            RPackFile pack;
+            bool tooBig = pack.Create(path.c_str()) && !pack.AddBuffer("big", big.data(), 30000);
+            pack.Abandon();
+            exit(tooBig ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+    EXPECT_TRUE(before == ReadBytes(path));
+
+    EXPECT_EXIT(
+        {
+            LimitFileSize(20000);
+            RPackFile pack;
+            bool added = pack.OpenReadWrite(path.c_str()) && pack.AddBuffer("big", data.data(), 18800);
+            exit(added && !pack.Close() ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+    EXPECT_GE(ReadBytes(path).size(), before.size());
+}
+
+TEST_F(PackFileTest, DumpAllWritesSafeNamesInsideTheDumpFolderOnly)
+{
+    TempUserData userData;
+    TestCore core;
+    std::string absolute = userData.root + "/absolute.txt";
+    std::string path = MakePack("dump.rpk", {{"plain.txt", "plain"},
+                                              {"../escaped.txt", "up"},
+                                              {"sub/../../escaped2.txt", "up2"},
+                                              {absolute, "abs"},
+                                              {"missing/inner.txt", "skipped"},
+                                              {"a..b.txt", "dots"}});
+    RPackFile pack;
+    ASSERT_TRUE(pack.OpenRead(path.c_str()));
+    pack.DumpAll();
+
+    char folder[4096];
+    RCore* instance = RCore::GetInstance();
+    ASSERT_TRUE(RCore::MakeUserFolder(folder, sizeof folder, instance->GetLocalAppDataPathName(),
+                                      instance->GetContentDumpFolderName(), false));
+    std::string dump = folder;
+    EXPECT_EQ("plain", ReadBytes(dump + "plain.txt"));
+    EXPECT_EQ("dots", ReadBytes(dump + "a..b.txt"));
+    EXPECT_FALSE(fs::exists(dump + "missing"));
+    EXPECT_FALSE(fs::exists(absolute));
+    EXPECT_FALSE(fs::exists(dump + "../escaped.txt"));
+    EXPECT_FALSE(fs::exists(dump + "../../escaped2.txt"));
+    EXPECT_EQ(2, std::distance(fs::directory_iterator(dump), fs::directory_iterator()));
+}
+
+TEST(PackFileNames, SafeNamesStayInsideTheirFolder)
+{
+    EXPECT_TRUE(RPackFile::IsSafeEntryName("a/b/c.txt"));
+    EXPECT_TRUE(RPackFile::IsSafeEntryName("..a/b..."));
+    EXPECT_FALSE(RPackFile::IsSafeEntryName(""));
+    EXPECT_FALSE(RPackFile::IsSafeEntryName(nullptr));
+    EXPECT_FALSE(RPackFile::IsSafeEntryName("/etc/x"));
+    EXPECT_FALSE(RPackFile::IsSafeEntryName(".."));
+    EXPECT_FALSE(RPackFile::IsSafeEntryName("a/.."));
+    EXPECT_FALSE(RPackFile::IsSafeEntryName("a/../../b"));
+}
+
+} // namespace

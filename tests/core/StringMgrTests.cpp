@@ -1,0 +1,85 @@
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/RStringMgr.h"
+
+TEST(RStringMgr, TextsLiveUntilTheFlush) {
+    RStringMgr* manager = RStringMgr::GetInstance();
+    manager->Flush();
+    const char* a = RStringMgr::Format("%s-%d", "level", 7);
+    const char* b = RStringMgr::Format("%05.1f|%c", 2.25, 'x');
+    const char* empty = RStringMgr::Format("%s", "");
+    EXPECT_STREQ(a, "level-7");
+    EXPECT_STREQ(b, "002.2|x");
+    EXPECT_STREQ(empty, "");
+    EXPECT_EQ(manager->GetPoolCount(), 3u);
+    manager->Flush();
+    EXPECT_EQ(manager->GetPoolCount(), 0u);
+}
+
+TEST(RStringMgr, LongTextsAreWhole) {
+    std::string big(10000, 'z');
+    const char* text = RStringMgr::Format("[%s]", big.c_str());
+    EXPECT_EQ(strlen(text), big.size() + 2);
+    RStringMgr::GetInstance()->Flush();
+}
+
+TEST(RStringMgr, FailedFormatGivesAnEmptyText) {
+    RStringMgr::GetInstance()->Flush();
+    // A wide character that the C locale cannot convert makes the format fail.
+    const wchar_t wide[] = {static_cast<wchar_t>(0x20AC), 0};
+    const char* text = RStringMgr::Format("%ls", wide);
+    ASSERT_NE(text, nullptr);
+    EXPECT_STREQ(text, "");
+    RStringMgr::GetInstance()->Flush();
+}
+
+TEST(RStringMgr, DestroyAndRecreate) {
+    RStringMgr::Format("left in the pool %d", 1);
+    RStringMgr::DestroyInstance();  // frees the pooled text (ASan checks for leaks)
+    RStringMgr* manager = RStringMgr::GetInstance();
+    EXPECT_EQ(manager->GetPoolCount(), 0u);
+    EXPECT_STREQ(RStringMgr::Format("%d", 12), "12");
+    manager->Flush();
+}
+
+namespace {
+
+constexpr int kFormatThreads = 6;
+constexpr int kFormatsPerThread = 2000;
+
+int FormatThread(void* data) {
+    int index = *static_cast<int*>(data);
+    int wrong = 0;
+    for (int i = 0; i < kFormatsPerThread; ++i) {
+        const char* text = RStringMgr::Format("t%d:%d", index, i);
+        if (text != "t" + std::to_string(index) + ":" + std::to_string(i)) ++wrong;
+    }
+    return wrong;
+}
+
+}  // namespace
+
+TEST(RStringMgr, ConcurrentFormats) {
+    RStringMgr::GetInstance()->Flush();
+    std::vector<int> indices(kFormatThreads);
+    std::vector<SDL_Thread*> threads;
+    for (int t = 0; t < kFormatThreads; ++t) {
+        indices[t] = t;
+        threads.push_back(SDL_CreateThread(FormatThread, "format", &indices[t]));
+        ASSERT_NE(threads.back(), nullptr);
+    }
+    for (SDL_Thread* thread : threads) {
+        int wrong = -1;
+        SDL_WaitThread(thread, &wrong);
+        EXPECT_EQ(wrong, 0);
+    }
+    EXPECT_EQ(RStringMgr::GetInstance()->GetPoolCount(), uint32_t(kFormatThreads * kFormatsPerThread));
+    RStringMgr::GetInstance()->Flush();
+    EXPECT_EQ(RStringMgr::GetInstance()->GetPoolCount(), 0u);
+}

@@ -1,0 +1,131 @@
+// Helpers shared by the image and texture tests: a temporary folder reachable through the stream manager,
+// running the external tools that make reference files, and reading their expected pixels.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "core/RStreamMgr.h"
+#include "render/RImage.h"
+
+namespace imagetest {
+
+// A temporary folder, removed with its contents. File names under it are absolute, so the stream manager finds
+// them through its empty (working-directory) prefix, which the constructor makes sure is a source.
+class TempFolder {
+public:
+    TempFolder()
+    {
+        char pattern[] = "/tmp/rolt_images_XXXXXX";
+        const char* made = mkdtemp(pattern);
+        path = made ? made : "";
+        static bool searchPathAdded = false;
+        if (!searchPathAdded) {
+            RStreamMgr::GetInstance()->AddSearchPath("");
+            searchPathAdded = true;
+        }
+    }
+    ~TempFolder()
+    {
+        std::error_code ignored;
+        if (!path.empty())
+            std::filesystem::remove_all(path, ignored);
+    }
+    std::string File(const std::string& name) const { return path + "/" + name; }
+
+    std::string path;
+};
+
+inline bool HaveTool(const char* name)
+{
+    const std::string command = std::string("command -v ") + name + " >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
+}
+
+inline bool RunTool(const std::string& command)
+{
+    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// Runs the generator script of tests/render/data into folder; false when python3 is missing or the script fails.
+inline bool GenerateReferenceImages(const std::string& folder)
+{
+    const std::string script = std::string(ROLT_TEST_SOURCE_DIR) + "/tests/render/data/make_images.py";
+    return HaveTool("python3") && RunTool("python3 '" + script + "' '" + folder + "'");
+}
+
+inline std::vector<uint8_t> ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Pixels as 0xAARRGGBB, top row first.
+struct Pixels {
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> colours;
+    uint32_t At(int x, int y) const { return colours[static_cast<size_t>(y) * width + x]; }
+};
+
+// The ".expect" files of the generator script: u32 width, u32 height, then the colours, little-endian.
+inline Pixels ReadExpect(const std::string& path)
+{
+    const std::vector<uint8_t> b = ReadBytes(path);
+    Pixels p;
+    if (b.size() < 8)
+        return p;
+    const auto u32 = [&](size_t at) {
+        return static_cast<uint32_t>(b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24);
+    };
+    p.width = static_cast<int>(u32(0));
+    p.height = static_cast<int>(u32(4));
+    for (size_t at = 8; at + 4 <= b.size(); at += 4)
+        p.colours.push_back(u32(at));
+    return p;
+}
+
+// Raw R, G, B, A bytes, as the image tool reads and writes them.
+inline Pixels FromRGBA(const std::vector<uint8_t>& rgba, int width, int height)
+{
+    Pixels p;
+    p.width = width;
+    p.height = height;
+    for (size_t i = 0; i + 4 <= rgba.size(); i += 4)
+        p.colours.push_back(static_cast<uint32_t>(rgba[i + 3]) << 24 | rgba[i] << 16 | rgba[i + 1] << 8 | rgba[i + 2]);
+    return p;
+}
+
+inline ::testing::AssertionResult SamePixels(const RImage& image, const Pixels& expected)
+{
+    if (image.GetWidth() != expected.width || image.GetHeight() != expected.height)
+        return ::testing::AssertionFailure() << "size " << image.GetWidth() << "x" << image.GetHeight()
+                                             << ", expected " << expected.width << "x" << expected.height;
+    if (expected.colours.size() != static_cast<size_t>(expected.width) * expected.height)
+        return ::testing::AssertionFailure() << "expected pixels incomplete";
+    for (int y = 0; y < expected.height; ++y)
+        for (int x = 0; x < expected.width; ++x)
+            if (image.GetPixel(x, y) != expected.At(x, y)) {
+                char text[96];
+                snprintf(text, sizeof(text), "pixel (%d, %d) is %08X, expected %08X", x, y, image.GetPixel(x, y),
+                         expected.At(x, y));
+                return ::testing::AssertionFailure() << text;
+            }
+    return ::testing::AssertionSuccess();
+}
+
+}  // namespace imagetest

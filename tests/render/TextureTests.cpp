@@ -1,0 +1,427 @@
+// Named textures from BMP and DDS files, blank and wrapped textures, and the texture manager's counts, read back
+// from GL under a real context.
+#include "GLTestSupport.h"
+#include "ImageTestFiles.h"
+
+#include "render/RGLObjMgr.h"
+#include "render/RTexMgr.h"
+#include "render/RTexture.h"
+
+using namespace gltest;
+using namespace imagetest;
+
+namespace {
+
+void Put32(std::vector<uint8_t>& b, size_t at, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        b[at + i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+// A DDS header: uncompressed with bits 24 or 32 (B, G, R, A masks), or compressed with a FourCC.
+std::vector<uint8_t> DDSHeader(uint32_t width, uint32_t height, uint32_t bits, const char* fourCC = nullptr,
+                               uint32_t mipCount = 0)
+{
+    std::vector<uint8_t> b(128, 0);
+    b[0] = 'D';
+    b[1] = 'D';
+    b[2] = 'S';
+    b[3] = ' ';
+    Put32(b, 4, 124);
+    Put32(b, 8, 0x1007 | (mipCount ? 0x20000 : 0));
+    Put32(b, 12, height);
+    Put32(b, 16, width);
+    Put32(b, 28, mipCount);
+    Put32(b, 76, 32);
+    if (fourCC) {
+        Put32(b, 80, 0x4);
+        for (int i = 0; i < 4; ++i)
+            b[84 + i] = static_cast<uint8_t>(fourCC[i]);
+    } else {
+        Put32(b, 80, 0x40 | (bits == 32 ? 0x1 : 0));
+        Put32(b, 88, bits);
+        Put32(b, 92, 0x00FF0000u);
+        Put32(b, 96, 0x0000FF00u);
+        Put32(b, 100, 0x000000FFu);
+        Put32(b, 104, bits == 32 ? 0xFF000000u : 0);
+    }
+    Put32(b, 108, 0x1000);
+    return b;
+}
+
+// Texel i of a level: distinct bytes B, G, R, A.
+uint32_t TexelColour(int level, int i)
+{
+    return (0xFF000000u - static_cast<uint32_t>(level) * 0x10000000u) | static_cast<uint32_t>(i * 3 + level) << 16 |
+           static_cast<uint32_t>(i * 5) << 8 | static_cast<uint32_t>(200 - i);
+}
+
+void PushTexels(std::vector<uint8_t>& b, int level, int count, int bytesPerTexel)
+{
+    for (int i = 0; i < count; ++i) {
+        const uint32_t c = TexelColour(level, i);
+        b.insert(b.end(), {static_cast<uint8_t>(c), static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c >> 16)});
+        if (bytesPerTexel == 4)
+            b.push_back(static_cast<uint8_t>(c >> 24));
+    }
+}
+
+class TextureFiles : public GLTest {
+protected:
+    void SetUp() override
+    {
+        GLTest::SetUp();
+        if (IsSkipped())
+            return;
+        objectsBefore = RGLObjMgr::GetInstance()->GetObjects().getCount();
+        manager = RTexMgr::GetInstance();
+    }
+    void TearDown() override
+    {
+        // Every texture goes while the context lives, and every GL object the test made goes with it.
+        RTexMgr::DestroyInstance();
+        if (RGLObjMgr::HasInstance()) {
+            EXPECT_EQ(RGLObjMgr::GetInstance()->GetObjects().getCount(), objectsBefore);
+        }
+    }
+
+    std::string Put(const std::string& name, const std::vector<uint8_t>& bytes)
+    {
+        const std::string path = folder.File(name);
+        WriteBytes(path, bytes);
+        return path;
+    }
+    uint32_t LiveObjects() const { return RGLObjMgr::GetInstance()->GetObjects().getCount(); }
+
+    TempFolder folder;
+    RTexMgr* manager = nullptr;
+    uint32_t objectsBefore = 0;
+};
+
+}  // namespace
+
+TEST(TextureSizes, LargestPowerOfTwo)
+{
+    EXPECT_EQ(RTexture::LargestPowerOfTwo(300, 1000), 256);
+    EXPECT_EQ(RTexture::LargestPowerOfTwo(640, 480), 256);
+    EXPECT_EQ(RTexture::LargestPowerOfTwo(0, 5), 1);
+    EXPECT_EQ(RTexture::LargestPowerOfTwo(-7, 5), 1);
+    EXPECT_EQ(RTexture::LargestPowerOfTwo(512, 512), 512);
+    EXPECT_EQ(RTexture::LargestPowerOfTwo(0x7FFFFFFF, 0x7FFFFFFF), 0x40000000);
+}
+
+TEST_F(TextureFiles, BMPTexturesHoldTheImagePixelsTopRowFirst)
+{
+    if (!GenerateReferenceImages(folder.path))
+        GTEST_SKIP() << "python3 is not available to make the reference files";
+    for (const char* stem : {"bmp4", "bmp8", "bmp24", "bmp32"}) {
+        SCOPED_TRACE(stem);
+        const Pixels expected = ReadExpect(folder.File(std::string(stem) + ".expect"));
+        RTexture* texture =
+            renderer->LoadTexture(folder.File(std::string(stem) + ".bmp").c_str(), RHashedString(stem));
+        ASSERT_NE(texture, nullptr);
+        EXPECT_EQ(texture->GetWidth(), static_cast<uint32_t>(expected.width));
+        EXPECT_EQ(texture->GetHeight(), static_cast<uint32_t>(expected.height));
+        EXPECT_EQ(texture->GetMipCount(), 1u);
+        EXPECT_FALSE(texture->IsCube());
+        int w = 0;
+        int h = 0;
+        const std::vector<uint32_t> texels = ReadLevel(texture->GetGLTexture()->name, 0, &w, &h);
+        ASSERT_EQ(w, expected.width);
+        ASSERT_EQ(h, expected.height);
+        EXPECT_EQ(texels, expected.colours);
+        renderer->UnloadTexture(RHashedString(stem));
+    }
+}
+
+TEST_F(TextureFiles, SharedByNameAndCounted)
+{
+    RImage first;
+    ASSERT_TRUE(first.Create(2, 2, 3));
+    first.SetPixel(0, 0, 0xFF102030u);
+    ASSERT_TRUE(first.SaveBMP(folder.File("first.bmp").c_str()));
+    RImage second;
+    ASSERT_TRUE(second.Create(4, 1, 3));
+    ASSERT_TRUE(second.SaveBMP(folder.File("second.bmp").c_str()));
+
+    const RHashedString name("Sprite");
+    RTexture* a = manager->LoadTexture(folder.File("first.bmp").c_str(), name);
+    ASSERT_NE(a, nullptr);
+    const uint32_t glObjects = LiveObjects();
+    RTexture* b = manager->LoadTexture(folder.File("first.bmp").c_str(), name);
+    EXPECT_EQ(a, b);
+    EXPECT_EQ(manager->GetReferenceCount(name), 2);
+    // Another file under a known name gives the stored texture.
+    RTexture* c = manager->LoadTexture(folder.File("second.bmp").c_str(), name);
+    EXPECT_EQ(c, a);
+    EXPECT_EQ(c->GetWidth(), 2u);
+    EXPECT_EQ(LiveObjects(), glObjects);
+    EXPECT_EQ(manager->GetTexture(name), a);
+    EXPECT_EQ(manager->GetReferenceCount(name), 3);
+
+    manager->UnloadTexture(name);
+    manager->UnloadTexture(name);
+    EXPECT_TRUE(manager->HasTexture(name));
+    manager->UnloadTexture(name);
+    EXPECT_FALSE(manager->HasTexture(name));
+    EXPECT_EQ(manager->GetTexture(name), nullptr);
+    EXPECT_EQ(LiveObjects(), glObjects - 1);
+    manager->UnloadTexture(name);  // unknown names are ignored
+    EXPECT_EQ(manager->LoadTexture(nullptr, name), nullptr);
+    EXPECT_FALSE(manager->HasTexture(name));
+}
+
+TEST_F(TextureFiles, FailedLoadsAreCountedButAbsent)
+{
+    RImage image;
+    ASSERT_TRUE(image.Create(2, 2, 3));
+    ASSERT_TRUE(image.SaveBMP(folder.File("upper.BMP").c_str()));
+    const uint32_t objects = LiveObjects();
+
+    for (const std::string& file : {folder.File("upper.BMP"), folder.File("missing.bmp"), folder.File("x.png"),
+                                    std::string("bmp"), Put("broken.bmp", {'B', 'M', 1, 2, 3})}) {
+        SCOPED_TRACE(file);
+        const RHashedString name(file.c_str());
+        EXPECT_EQ(manager->LoadTexture(file.c_str(), name), nullptr);
+        EXPECT_EQ(manager->LoadTexture(file.c_str(), name), nullptr);
+        EXPECT_TRUE(manager->HasTexture(name));
+        EXPECT_EQ(manager->GetReferenceCount(name), 2);
+        EXPECT_EQ(manager->GetTexture(name), nullptr);
+    }
+    EXPECT_EQ(LiveObjects(), objects);
+
+    // A texture built directly from such a file has no GL texture and nothing to lock.
+    RTexture direct(folder.File("missing.bmp").c_str(), RHashedString("Direct"));
+    EXPECT_FALSE(direct.HasGLTexture());
+    EXPECT_EQ(direct.GetWidth(), 0u);
+    EXPECT_EQ(direct.Lock(0, false), nullptr);
+    direct.Unlock(0);
+}
+
+TEST_F(TextureFiles, BlankTexturesLockAndUnlock)
+{
+    const RHashedString name("Blank");
+    RTexture* texture = manager->CreateTexture(4, 2, RRenderer::FORMAT_RGBA, name, false, true, false);
+    ASSERT_NE(texture, nullptr);
+    EXPECT_EQ(texture->GetMipCount(), 1u);
+    EXPECT_EQ(manager->CreateTexture(64, 64, RRenderer::FORMAT_RGB, name, true, false, false), texture);
+    EXPECT_EQ(manager->GetReferenceCount(name), 2);
+
+    uint8_t* texels = texture->Lock(0, false);
+    ASSERT_NE(texels, nullptr);
+    for (int i = 0; i < 8; ++i) {
+        const uint32_t c = TexelColour(0, i);
+        for (int k = 0; k < 4; ++k)
+            texels[i * 4 + k] = static_cast<uint8_t>(c >> (8 * k));
+    }
+    texture->Unlock(0);
+    const std::vector<uint32_t> read = ReadLevel(texture->GetGLTexture()->name, 0);
+    ASSERT_EQ(read.size(), 8u);
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(read[i], TexelColour(0, i));
+
+    RTexture* chain = manager->CreateTexture(8, 4, RRenderer::FORMAT_RGBA, RHashedString("Chain"), true, false, false);
+    ASSERT_NE(chain, nullptr);
+    EXPECT_EQ(chain->GetMipCount(), 0u);  // asked for 0: one level, reported as asked
+
+    // Cube textures are not made on this device: counted, absent, and nothing to free.
+    const RHashedString cubeName("Sky");
+    EXPECT_EQ(manager->CreateTexture(640, 480, RRenderer::FORMAT_RGBA, cubeName, true, false, true), nullptr);
+    EXPECT_TRUE(manager->HasTexture(cubeName));
+    manager->UnloadTexture(cubeName);
+    EXPECT_FALSE(manager->HasTexture(cubeName));
+}
+
+TEST_F(TextureFiles, ReplaceKeepsTheCountAndWrapsWithoutOwning)
+{
+    const RHashedString name("TargetColour");
+    RTexture* first = manager->CreateTexture(4, 4, RRenderer::FORMAT_RGBA, name, false, false, false);
+    ASSERT_NE(first, nullptr);
+    manager->CreateTexture(4, 4, RRenderer::FORMAT_RGBA, name, false, false, false);
+    manager->CreateTexture(4, 4, RRenderer::FORMAT_RGBA, name, false, false, false);
+    ASSERT_EQ(manager->GetReferenceCount(name), 3);
+
+    RGLObjectTexture* foreign = nullptr;
+    uint32_t mips = 0;
+    ASSERT_TRUE(renderer->CreateTexture(2, 2, RRenderer::FORMAT_RGBA, 1, false, &foreign, &mips, nullptr, 0, false));
+    const uint32_t objects = LiveObjects();
+    EXPECT_TRUE(manager->ReplaceTexture(foreign, name));
+    EXPECT_EQ(manager->GetReferenceCount(name), 3);
+    RTexture* wrapped = manager->GetTexture(name);
+    ASSERT_NE(wrapped, nullptr);
+    EXPECT_TRUE(wrapped->IsWrapped());
+    EXPECT_EQ(wrapped->GetGLTexture(), foreign);
+    EXPECT_EQ(wrapped->GetWidth(), RTexture::kUnset);
+    EXPECT_EQ(wrapped->GetMipCount(), RTexture::kUnset);
+    EXPECT_EQ(LiveObjects(), objects - 1);  // the replaced texture's own GL texture is gone
+
+    EXPECT_TRUE(manager->ReplaceTexture(foreign, RHashedString("Fresh")));
+    EXPECT_EQ(manager->GetReferenceCount(RHashedString("Fresh")), 1);
+    manager->DestroyAllTextures();
+    EXPECT_FALSE(manager->HasTexture(name));
+    // The wrapped GL texture stays its owner's.
+    EXPECT_EQ(glIsTexture(foreign->name), GL_TRUE);
+    RRenderer::DeleteTexture(&foreign);
+}
+
+TEST_F(TextureFiles, DDSUncompressedAndCompressedLevels)
+{
+    // 32-bit with a full chain of 4 x 2, 2 x 1, 1 x 1.
+    std::vector<uint8_t> rgba = DDSHeader(4, 2, 32, nullptr, 3);
+    PushTexels(rgba, 0, 8, 4);
+    PushTexels(rgba, 1, 2, 4);
+    PushTexels(rgba, 2, 1, 4);
+    RTexture* texture = manager->LoadTexture(Put("rgba.dds", rgba).c_str(), RHashedString("Rgba"));
+    ASSERT_NE(texture, nullptr);
+    EXPECT_EQ(texture->GetWidth(), 4u);
+    EXPECT_EQ(texture->GetHeight(), 2u);
+    EXPECT_EQ(texture->GetMipCount(), 3u);
+    EXPECT_FALSE(texture->IsCube());
+    const size_t levelTexels[3] = {8, 2, 1};
+    for (int level = 0; level < 3; ++level) {
+        const std::vector<uint32_t> read = ReadLevel(texture->GetGLTexture()->name, level);
+        ASSERT_EQ(read.size(), levelTexels[level]);
+        for (size_t i = 0; i < read.size(); ++i)
+            EXPECT_EQ(read[i], TexelColour(level, static_cast<int>(i))) << level << ":" << i;
+    }
+
+    // 24-bit: format code 1, three bytes per texel. The mip count without its flag is not used.
+    std::vector<uint8_t> rgb = DDSHeader(3, 2, 24, nullptr, 0);
+    Put32(rgb, 28, 5);
+    PushTexels(rgb, 0, 6, 3);
+    texture = manager->LoadTexture(Put("rgb.dds", rgb).c_str(), RHashedString("Rgb"));
+    ASSERT_NE(texture, nullptr);
+    EXPECT_EQ(texture->GetMipCount(), 1u);
+    EXPECT_EQ(texture->GetGLTexture()->internalFormat, static_cast<uint32_t>(GL_RGB));
+    EXPECT_EQ(TextureParameter(texture->GetGLTexture()->name, GL_TEXTURE_MAX_LEVEL), 0);
+    const std::vector<uint32_t> read = ReadLevel(texture->GetGLTexture()->name, 0);
+    ASSERT_EQ(read.size(), 6u);
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(read[i], TexelColour(0, i) | 0xFF000000u);
+
+    // DXT5: one 16-byte block per level of 4 x 4, 2 x 2 and 1 x 1; the block of level 0 is opaque white.
+    std::vector<uint8_t> dxt5 = DDSHeader(4, 4, 0, "DXT5", 3);
+    for (int level = 0; level < 3; ++level) {
+        const uint8_t block[16] = {0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0};
+        dxt5.insert(dxt5.end(), block, block + 16);
+    }
+    texture = manager->LoadTexture(Put("dxt5.dds", dxt5).c_str(), RHashedString("Dxt5"));
+    ASSERT_NE(texture, nullptr);
+    EXPECT_EQ(texture->GetGLTexture()->internalFormat, static_cast<uint32_t>(GL_COMPRESSED_RGBA_S3TC_DXT5_EXT));
+    EXPECT_EQ(texture->GetMipCount(), 3u);
+    const std::vector<uint32_t> white = ReadLevel(texture->GetGLTexture()->name, 0);
+    ASSERT_EQ(white.size(), 16u);
+    EXPECT_EQ(white[5], 0xFFFFFFFFu);
+}
+
+TEST_F(TextureFiles, DDSCubeFileReportsCubeAndIsFreed)
+{
+    std::vector<uint8_t> cube = DDSHeader(2, 2, 32);
+    Put32(cube, 112, 0x200 | 0xFC00);
+    for (int face = 0; face < 6; ++face)
+        PushTexels(cube, face, 4, 4);
+    const uint32_t objects = LiveObjects();
+    RTexture* texture = manager->LoadTexture(Put("cube.dds", cube).c_str(), RHashedString("Cube"));
+    ASSERT_NE(texture, nullptr);
+    EXPECT_TRUE(texture->IsCube());
+    EXPECT_EQ(LiveObjects(), objects + 1);
+    const GLuint glName = texture->GetGLTexture()->name;
+    manager->UnloadTexture(RHashedString("Cube"));
+    EXPECT_EQ(LiveObjects(), objects);
+    EXPECT_EQ(glIsTexture(glName), GL_FALSE);
+}
+
+TEST_F(TextureFiles, DDSMadeByTheImageTool)
+{
+    if (!HaveTool("convert"))
+        GTEST_SKIP() << "the image tool (convert) is not available";
+    std::vector<uint8_t> grid;
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+            grid.insert(grid.end(), {static_cast<uint8_t>(x * 30), static_cast<uint8_t>(y * 30),
+                                     static_cast<uint8_t>(x * y), static_cast<uint8_t>(255 - x * 10 - y)});
+    WriteBytes(folder.File("grid.rgba"), grid);
+    const std::string source = "convert -size 8x8 -depth 8 rgba:'" + folder.File("grid.rgba") + "' ";
+    ASSERT_TRUE(RunTool(source + "-define dds:compression=none -define dds:mipmaps=3 '" + folder.File("tool.dds") +
+                        "'"));
+    RTexture* texture = manager->LoadTexture(folder.File("tool.dds").c_str(), RHashedString("ToolDDS"));
+    ASSERT_NE(texture, nullptr);
+    EXPECT_EQ(texture->GetMipCount(), 4u);
+    EXPECT_EQ(ReadLevel(texture->GetGLTexture()->name, 0), FromRGBA(grid, 8, 8).colours);
+
+    // DXT1 of 4 x 4 blocks, each one colour exact in 5:6:5, decodes as the tool decodes it.
+    std::vector<uint8_t> blocks;
+    const uint8_t palette[4][3] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) {
+            const uint8_t* c = palette[(x / 4) + 2 * (y / 4)];
+            blocks.insert(blocks.end(), {c[0], c[1], c[2], 255});
+        }
+    WriteBytes(folder.File("blocks.rgba"), blocks);
+    ASSERT_TRUE(RunTool("convert -size 8x8 -depth 8 rgba:'" + folder.File("blocks.rgba") +
+                        "' -alpha off -define dds:compression=dxt1 -define dds:mipmaps=0 '" +
+                        folder.File("dxt1.dds") + "'"));
+    ASSERT_TRUE(RunTool("convert '" + folder.File("dxt1.dds") + "' -depth 8 rgba:'" + folder.File("dxt1.rgba") + "'"));
+    texture = manager->LoadTexture(folder.File("dxt1.dds").c_str(), RHashedString("ToolDXT1"));
+    ASSERT_NE(texture, nullptr);
+    EXPECT_EQ(texture->GetGLTexture()->internalFormat, static_cast<uint32_t>(GL_COMPRESSED_RGBA_S3TC_DXT1_EXT));
+    EXPECT_EQ(ReadLevel(texture->GetGLTexture()->name, 0), FromRGBA(ReadBytes(folder.File("dxt1.rgba")), 8, 8).colours);
+}
+
+TEST_F(TextureFiles, HostileDDSHeadersMakeNothing)
+{
+    GLint maxSide = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
+    std::vector<uint8_t> good = DDSHeader(2, 2, 32);
+    PushTexels(good, 0, 4, 4);
+    ASSERT_NE(manager->LoadTexture(Put("good.dds", good).c_str(), RHashedString("Good")), nullptr);
+    manager->UnloadTexture(RHashedString("Good"));
+
+    struct Case {
+        const char* what;
+        size_t offset;
+        uint32_t value;
+    } cases[] = {
+        {"magic", 0, 0x20534443u},
+        {"header size", 4, 123},
+        {"width 0", 16, 0},
+        {"height 0", 12, 0},
+        {"width beyond the GL maximum", 16, static_cast<uint32_t>(maxSide) + 1},
+        {"huge height", 12, 0x40000000u},
+        {"no format flag", 80, 0},
+        {"both format flags", 80, 0x44},
+        {"16-bit texels", 88, 16},
+        {"swapped masks", 92, 0x000000FFu},
+        {"mip chain beyond the data", 8, 0x21007},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<uint8_t> bytes = good;
+        Put32(bytes, c.offset, c.value);
+        if (std::string(c.what) == "mip chain beyond the data")
+            Put32(bytes, 28, 2);
+        GLuint nextName = 0;
+        glGenTextures(1, &nextName);
+        glDeleteTextures(1, &nextName);
+        const uint32_t objects = LiveObjects();
+        const RHashedString name(c.what);
+        EXPECT_EQ(manager->LoadTexture(Put("bad.dds", bytes).c_str(), name), nullptr);
+        EXPECT_EQ(manager->GetReferenceCount(name), 1);
+        EXPECT_EQ(LiveObjects(), objects);
+        GLuint after = 0;
+        glGenTextures(1, &after);
+        glDeleteTextures(1, &after);
+        // No GL texture name was taken in between (names are handed out in rising order or reused).
+        EXPECT_LE(after, nextName + 1);
+    }
+    for (const char* fourCC : {"DXT2", "DXT4", "ATI2"}) {
+        std::vector<uint8_t> bytes = DDSHeader(4, 4, 0, fourCC);
+        bytes.resize(bytes.size() + 16, 0);
+        EXPECT_EQ(manager->LoadTexture(Put("fourcc.dds", bytes).c_str(), RHashedString(fourCC)), nullptr) << fourCC;
+    }
+    for (size_t n = 0; n < good.size(); ++n) {
+        const std::vector<uint8_t> cut(good.begin(), good.begin() + n);
+        const RHashedString name(("cut" + std::to_string(n)).c_str());
+        EXPECT_EQ(manager->LoadTexture(Put("cut.dds", cut).c_str(), name), nullptr) << n;
+    }
+}
