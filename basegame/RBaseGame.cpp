@@ -6,11 +6,14 @@
 #include "core/RThreadTagger.h"
 #include "core/RTickable.h"
 #include "core/RTimer.h"
+#include "render/RImage.h"
+#include "render/RRenderer.h"
 
 #include <SDL.h>
 #include <SDL_opengl.h>
 #include <cstdio>
 #include <ctime>
+#include <sys/stat.h>
 
 namespace {
 
@@ -25,6 +28,11 @@ const int kMaxFixedStepsPerFrame = 8;
 
 // How long the shut-down waits for running threads before it reports them and goes on.
 const float kDeadlockCheckSeconds = 10.0f;
+
+// The renderer's reset and device-lost lists take plain functions; each reaches the game object.
+void CallPreDeviceReset() { if (RBaseGame* game = RBaseGame::GetInstance()) game->OnPreDeviceReset(); }
+void CallPostDeviceReset() { if (RBaseGame* game = RBaseGame::GetInstance()) game->OnPostDeviceReset(); }
+void CallDeviceLost() { if (RBaseGame* game = RBaseGame::GetInstance()) game->OnDeviceLost(); }
 
 void RunTickPass(unsigned mask, float step)
 {
@@ -94,11 +102,30 @@ void RBaseGame::QueueLogHeader()
 
 bool RBaseGame::InitSystems()
 {
-    return CreateGameWindow();
+    if (!CreateGameWindow())
+        return false;
+
+    UpdateWindowSize();
+    RRenderer* renderer = RRenderer::GetInstance();
+    if (!renderer->Init(m_window, &m_windowWidth, &m_windowHeight)) {
+        fprintf(stderr, "The renderer could not start on this OpenGL: %s\n", SDL_GetError());
+        return false;
+    }
+    renderer->AddPreResetCallback(CallPreDeviceReset);
+    renderer->AddPostResetCallback(CallPostDeviceReset);
+    renderer->AddDeviceLostCallback(CallDeviceLost);
+
+    // One opaque black frame, so the window never shows uninitialised memory.
+    renderer->BeginFrame();
+    renderer->ClearColour(0xFF000000u);
+    renderer->EndFrame();
+    renderer->Present();
+    return true;
 }
 
 bool RBaseGame::InitRuntime()
 {
+    ApplyRendererVideoMode();
     g_pGlobalTimer->Reset();
     m_lastElapsed = 0.0f;
     return true;
@@ -109,9 +136,29 @@ bool RBaseGame::CreateGameWindow()
     m_window = SDL_CreateWindow(GetLocalAppDataPathName(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 1280, 720,
                                 SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE);
     if (!m_window)
-        return false;
-    m_glContext = SDL_GL_CreateContext(m_window);
-    return m_glContext != nullptr;
+        fprintf(stderr, "The game window could not be created: %s\n", SDL_GetError());
+    return m_window != nullptr;
+}
+
+void RBaseGame::UpdateWindowSize()
+{
+    int width = 0;
+    int height = 0;
+    SDL_GL_GetDrawableSize(m_window, &width, &height);
+    m_windowWidth = width > 0 ? static_cast<uint32_t>(width) : 1;
+    m_windowHeight = height > 0 ? static_cast<uint32_t>(height) : 1;
+}
+
+void RBaseGame::ApplyRendererVideoMode()
+{
+    RRenderer* renderer = RRenderer::GetInstance();
+    if (!renderer->IsInitialised())
+        return;
+    UpdateWindowSize();
+    bool fullscreenFailed = m_fullscreen;
+    renderer->ResetDevice(m_window, &m_windowWidth, &m_windowHeight, m_fullscreen, &fullscreenFailed);
+    if (fullscreenFailed != m_fullscreen)
+        m_fullscreen = false;
 }
 
 void RBaseGame::RunMainLoop()
@@ -143,8 +190,18 @@ void RBaseGame::PumpEvents()
 {
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
-        if (event.type == SDL_QUIT)
+        switch (event.type) {
+        case SDL_QUIT:
             Quit();
+            break;
+        case SDL_WINDOWEVENT:
+            if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED || event.window.event == SDL_WINDOWEVENT_MAXIMIZED ||
+                event.window.event == SDL_WINDOWEVENT_RESTORED)
+                ApplyRendererVideoMode();
+            break;
+        default:
+            break;
+        }
     }
 }
 
@@ -169,11 +226,68 @@ void RBaseGame::UpdateFrame() {}
 
 void RBaseGame::RenderFrame()
 {
-    if (m_quit || !m_window)
+    if (m_quit)
         return;
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
-    SDL_GL_SwapWindow(m_window);
+    RRenderer* renderer = RRenderer::GetInstance();
+    if (renderer->IsDeviceLost()) {
+        ApplyRendererVideoMode();
+        return;
+    }
+    if (m_delayPresentation)
+        renderer->Present();
+    renderer->BeginFrame();
+    renderer->ClearColourAndDepth(0xFF000000u, 1.0f);
+    renderer->EndFrame();
+    // The back buffer is read before it is presented: after the swap its contents are undefined.
+    if (m_screenshotRequested) {
+        TakeScreenshot();
+        m_screenshotRequested = false;
+    }
+    if (!m_delayPresentation)
+        renderer->Present();
+}
+
+bool RBaseGame::TakeScreenshot()
+{
+    const int width = static_cast<int>(m_windowWidth);
+    const int height = static_cast<int>(m_windowHeight);
+    RImage image;
+    if (!image.Create(width, height, 4))
+        return false;
+
+    // GL rows run bottom-up, as the image's do; the pixels are read as B, G, R, A bytes, the packed colour.
+    uint32_t* pixels = new uint32_t[static_cast<size_t>(width) * static_cast<size_t>(height)];
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_BYTE, pixels);
+    for (int y = 0; y < height; ++y) {
+        const uint32_t* row = pixels + static_cast<size_t>(height - 1 - y) * static_cast<size_t>(width);
+        for (int x = 0; x < width; ++x)
+            image.SetPixel(x, y, row[x] | 0xFF000000u);
+    }
+    delete[] pixels;
+
+    char folder[1024];
+    if (!MakeUserFolder(folder, sizeof(folder), GetLocalAppDataPathName(), GetScreenshotFolderName(), true))
+        return false;
+    char stamp[32] = "";
+    const time_t now = time(nullptr);
+    struct tm local;
+    if (localtime_r(&now, &local))
+        strftime(stamp, sizeof(stamp), "%Y%m%d_%H%M%S", &local);
+
+    // A second screenshot within the same second gets the next free number.
+    char path[1200];
+    for (int number = 0; number < 100; ++number) {
+        const int written = number == 0
+                                ? snprintf(path, sizeof(path), "%sScreenshot_%s.bmp", folder, stamp)
+                                : snprintf(path, sizeof(path), "%sScreenshot_%s_%d.bmp", folder, stamp, number);
+        if (written < 0 || static_cast<size_t>(written) >= sizeof(path))
+            return false;
+        struct stat info;
+        if (stat(path, &info) != 0)
+            return image.SaveBMP(path);
+    }
+    return false;
 }
 
 void RBaseGame::WaitForThreads()
@@ -208,18 +322,14 @@ void RBaseGame::Shutdown()
     }
     WaitForThreads();
 
-    s_quitting = true;
-    if (m_glContext) {
-        SDL_GL_DeleteContext(m_glContext);
-        m_glContext = nullptr;
-    }
-    if (m_window) {
-        SDL_DestroyWindow(m_window);
-        m_window = nullptr;
-    }
     if (m_startup) {
         RShutdown();
         delete m_startup;
         m_startup = nullptr;
     }
+    if (m_window) {
+        SDL_DestroyWindow(m_window);
+        m_window = nullptr;
+    }
+    s_quitting = true;
 }

@@ -5,6 +5,8 @@
 
 #include "core/RCore.h"
 
+#include <cstdint>
+
 struct SDL_Window;
 class RStartup;
 
@@ -41,6 +43,16 @@ public:
 
     SDL_Window* GetWindow() const { return m_window; }
 
+    // Re-creates the renderer's device-dependent resources for the window's current drawable size.
+    void ApplyRendererVideoMode();
+    // Reached through the renderer's reset and device-lost callback lists; empty in the base game.
+    virtual void OnPreDeviceReset() {}
+    virtual void OnPostDeviceReset() {}
+    virtual void OnDeviceLost() {}
+
+    // Asks for the next rendered frame to be saved as a BMP in the user "Screenshots/" folder.
+    void RequestScreenshot() { m_screenshotRequested = true; }
+
 protected:
     virtual bool CreateGameWindow();
 
@@ -50,12 +62,19 @@ protected:
 private:
     void RunMainLoop();
     void QueueLogHeader();
+    void UpdateWindowSize();
+    // Reads the finished back buffer and writes it to a new file in the screenshot folder.
+    bool TakeScreenshot();
     // Waits while tagged threads run, up to the deadlock time, then reports the ones left.
     void WaitForThreads();
 
     RStartup* m_startup = nullptr;
     SDL_Window* m_window = nullptr;
-    void* m_glContext = nullptr;
+    uint32_t m_windowWidth = 1;   // the drawable size, the renderer's back buffer
+    uint32_t m_windowHeight = 1;
+    bool m_fullscreen = false;
+    bool m_delayPresentation = false;
+    bool m_screenshotRequested = false;
     bool m_quit = false;
 
     // Frame timing: the engine step of the last frame, the game time run in fixed steps and its remainder.

@@ -9,6 +9,9 @@
 #include "core/RThreadTagger.h"
 #include "core/RTickable.h"
 #include "core/RTimer.h"
+#include "render/RGLObjMgr.h"
+#include "render/RRenderer.h"
+#include "render/RTexMgr.h"
 
 #include <SDL.h>
 #include <cstdio>
@@ -43,9 +46,12 @@ RStartup::RStartup()
 void RShutdown()
 {
     RHandleTable::Close();
+    RGLObjMgr::DestroyInstance();
+    RRenderer::DestroyInstance();
     RStringMgr::DestroyInstance();
     RTickableManager::DestroyInstance();
     RHashedStringTable::Destroy();
+    RTexMgr::DestroyInstance();
     RStreamMgr::DestroyInstance();
     RLogger::DestroyInstance();
     RThreadTagger::DestroyInstance();

@@ -50,7 +50,7 @@ const char* PastTagEnd(const char* p, const char* end)
 
 RString Piece(const char* begin, const char* end)
 {
-    return RString(begin, (int)(end - begin));
+    return end > begin ? RString(begin, (int)(end - begin)) : RString();
 }
 
 // Parses the text ranges of a document. Every scan is bounded by the end of the range it works in, so the parser
@@ -92,8 +92,7 @@ private:
         if (p == nameStart)
             return PastTagEnd(p, end);
 
-        RXMLTree* element = new RXMLTree;
-        element->name = Piece(nameStart, p);
+        RXMLTree* element = new RXMLTree(nameStart, (int)(p - nameStart));
         bool kept = depth < RXMLFile::kMaxDepth;
         if (kept)
             list.push(element);
@@ -121,27 +120,25 @@ private:
             const char* nameStart = p;
             while (p < end && !EndsName(*p) && *p != '=')
                 ++p;
-            if (p == nameStart)
+            const char* nameEnd = p;
+            if (nameEnd == nameStart)
                 return p;
-            RXMLAttribute* attribute = new RXMLAttribute;
-            attribute->name = Piece(nameStart, p);
-            element->attributes.push(attribute);
 
+            const char* valueStart = p;
+            const char* valueEnd = p;
             p = SkipBlanks(p, end);
-            if (p == end || *p != '=')
-                continue;
-            p = SkipBlanks(p + 1, end);
-            if (p < end && (*p == '"' || *p == '\'')) {
-                const char* valueStart = p + 1;
-                p = Find(valueStart, end, *p);
-                attribute->value = Piece(valueStart, p);
-                if (p < end)
-                    ++p;
-            } else {
-                const char* valueStart = p;
-                p = SkipName(p, end);
-                attribute->value = Piece(valueStart, p);
+            if (p < end && *p == '=') {
+                p = SkipBlanks(p + 1, end);
+                if (p < end && (*p == '"' || *p == '\'')) {
+                    valueStart = p + 1;
+                    valueEnd = Find(valueStart, end, *p);
+                    p = valueEnd < end ? valueEnd + 1 : end;
+                } else {
+                    valueStart = p;
+                    valueEnd = p = SkipName(p, end);
+                }
             }
+            element->attributes.push(new RXMLAttribute{Piece(nameStart, nameEnd), Piece(valueStart, valueEnd)});
         }
     }
 

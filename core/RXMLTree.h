@@ -37,7 +37,8 @@ template <typename T> T* RXMLFindByName(const RUtilVector<T*>& list, const RStri
 
 class RXMLTree {
 public:
-    RXMLTree() = default;
+    // An element named by the first nameLength characters of nameText (all of it when nameLength is negative).
+    explicit RXMLTree(const char* nameText, int nameLength = -1) : name(nameText, nameLength) {}
     // Frees the attributes, the children and the text lines.
     ~RXMLTree();
 

@@ -26,8 +26,9 @@ bool ReadContentFile(const char* path, FileBytes& out)
     if (!path)
         return false;
     RStreamMgr* streams = RStreamMgr::GetInstance();
+    // No image file of an allowed size is larger than twice the pixel storage limit.
     const uint32_t size = streams->GetFileSize(path, 0);
-    if (size == 0xFFFFFFFFu)
+    if (size == 0xFFFFFFFFu || size > 2 * RImage::kMaxPixelBytes)
         return false;
     FILE* file = nullptr;
     if (streams->OpenFile(&file, path, 0) != 0 || !file)

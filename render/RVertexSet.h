@@ -42,7 +42,10 @@ public:
 
     uint32_t GetVertexCount() const { return m_vertexCount; }
     uint32_t GetStreamCount() const { return m_streamCount; }
-    RGLObjectVertexBuffer* GetStream(uint32_t index) const { return index < m_streamCount ? m_streams[index] : nullptr; }
+    RGLObjectVertexBuffer* GetStream(uint32_t index) const
+    {
+        return index < m_streamCount ? m_streams[index] : nullptr;
+    }
     uint32_t GetBytesPerVertex(uint32_t index) const { return index < m_streamCount ? m_bytesPerVertex[index] : 0; }
     StreamUsage GetUsage(uint32_t index) const { return index < m_streamCount ? m_usages[index] : STREAM_UNRECOGNISED; }
     RGLObjectVertexDeclaration* GetDeclaration() const { return m_declaration; }

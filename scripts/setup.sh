@@ -8,7 +8,7 @@ packages=(
   libsdl2-dev libglew-dev libgl1-mesa-dri xvfb xauth
   libgtest-dev libbenchmark-dev
   # Independent tools and yardsticks used by the tests and benchmarks.
-  python3 sox imagemagick xdotool libstb-dev libpugixml-dev libtinyxml2-dev libinih-dev
+  python3 sox imagemagick xdotool libstb-dev libpugixml-dev libtinyxml2-dev libinih-dev libxml2-utils
 )
 
 missing=()

@@ -137,6 +137,30 @@ bool RFMLAudioBuffer::Lock(RFMLAudioBuffer* buffer, uint32_t offset, uint32_t by
     return true;
 }
 
+void RFMLAudioBuffer::CopyIn(RFMLAudioBuffer* buffer, void* region, const void* source, uint32_t bytes)
+{
+    if (!buffer || !region || !source || bytes == 0)
+        return;
+    RMixer::Lock();
+    const uintptr_t start = reinterpret_cast<uintptr_t>(buffer->m_data);
+    const uintptr_t at = reinterpret_cast<uintptr_t>(region);
+    if (buffer->m_data && at >= start && at - start <= buffer->m_size && bytes <= buffer->m_size - (at - start))
+        memcpy(region, source, bytes);
+    RMixer::Unlock();
+}
+
+void RFMLAudioBuffer::RewindWith(RFMLAudioBuffer* buffer, const void* source, uint32_t bytes)
+{
+    if (!buffer)
+        return;
+    RMixer::Lock();
+    if (source && buffer->m_data)
+        memcpy(buffer->m_data, source, bytes < buffer->m_size ? bytes : buffer->m_size);
+    buffer->m_playCursor = 0;
+    buffer->m_writeCursor = 0;
+    RMixer::Unlock();
+}
+
 void RFMLAudioBuffer::Unlock(RFMLAudioBuffer* buffer, void*, uint32_t, void*, uint32_t)
 {
     if (!buffer)

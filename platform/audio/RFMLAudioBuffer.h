@@ -44,6 +44,14 @@ public:
     // fill the regions without the mixer lock: they own the bytes behind the play cursor.
     static bool Lock(RFMLAudioBuffer* buffer, uint32_t offset, uint32_t bytes, void** region1, uint32_t* bytes1,
                      void** region2, uint32_t* bytes2, uint32_t flags);
+    // Copies bytes from source into a region that Lock handed out, under the mixer lock: for writers whose
+    // region the mixer may be reading (a streamer that writes just ahead of the play cursor). Nothing is copied
+    // when the region does not lie inside the buffer's data.
+    static void CopyIn(RFMLAudioBuffer* buffer, void* region, const void* source, uint32_t bytes);
+    // Copies bytes from source to the start of the data (at most its size) and puts both cursors at 0, in one
+    // step under the mixer lock: a playing buffer goes on with the new bytes at its next block, with no block
+    // of old bytes or of silence between.
+    static void RewindWith(RFMLAudioBuffer* buffer, const void* source, uint32_t bytes);
     // Ends the outstanding lock; regions and cursors stay as they are.
     static void Unlock(RFMLAudioBuffer* buffer, void* region1, uint32_t bytes1, void* region2, uint32_t bytes2);
 

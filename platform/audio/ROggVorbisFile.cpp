@@ -1,5 +1,7 @@
 #include "platform/audio/ROggVorbisFile.h"
 
+#include "platform/audio/RStreamingAudio_Ogg.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -29,4 +31,9 @@ bool ROggVorbisFile::ReadSamples(void* dest, int32_t bytes, bool stopAtEnd) cons
         return false;
     memset(dest, 0, static_cast<size_t>(bytes));
     return stopAtEnd;
+}
+
+RAudioInterface* ROggVorbisFile::CreateSound()
+{
+    return new RStreamingAudio_Ogg(GetBuffer() ? GetBuffer()->GetSize() : 0);
 }

@@ -10,6 +10,8 @@ public:
     bool Load(const char* name) override;
     // Zeroes the first region.
     bool Fill(void* region1, uint32_t bytes1, void* region2, uint32_t bytes2) override;
+    // A new RStreamingAudio_Ogg, streamed or not.
+    RAudioInterface* CreateSound() override;
 
     // Writes bytes zeros to dest; true when stopAtEnd is set and bytes > 0 (the data is always at its end).
     bool ReadSamples(void* dest, int32_t bytes, bool stopAtEnd) const;

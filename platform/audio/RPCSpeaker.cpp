@@ -1,5 +1,7 @@
 #include "platform/audio/RPCSpeaker.h"
 
+#include "platform/audio/RStreamingAudio_PCS.h"
+
 #include <cstring>
 
 bool RPCSpeaker::Load(const char* name)
@@ -16,4 +18,9 @@ bool RPCSpeaker::Fill(void* region1, uint32_t bytes1, void*, uint32_t)
     if (region1 && bytes1)
         memset(region1, 0, bytes1);
     return true;
+}
+
+RAudioInterface* RPCSpeaker::CreateSound()
+{
+    return new RStreamingAudio_PCS(GetBuffer() ? GetBuffer()->GetSize() : 0);
 }

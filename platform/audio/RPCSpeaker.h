@@ -10,4 +10,6 @@ public:
     bool Load(const char* name) override;
     // Zeroes the first region.
     bool Fill(void* region1, uint32_t bytes1, void* region2, uint32_t bytes2) override;
+    // A new RStreamingAudio_PCS with a ring of the buffer's size (silent without one).
+    RAudioInterface* CreateSound() override;
 };

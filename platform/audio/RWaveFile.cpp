@@ -3,6 +3,7 @@
 #include "core/RPackFile.h"
 #include "core/RStreamMgr.h"
 #include "platform/audio/RSound.h"
+#include "platform/audio/RStreamingAudio_Wave.h"
 
 #include <cstring>
 
@@ -222,6 +223,6 @@ void RWaveFile::Close()
 RAudioInterface* RWaveFile::CreateSound()
 {
     if (IsStreaming())
-        return nullptr;
+        return new RStreamingAudio_Wave(GetBuffer() ? GetBuffer()->GetSize() : 0);
     return new RSound;
 }

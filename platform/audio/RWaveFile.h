@@ -44,7 +44,7 @@ public:
     bool Fill(void* region1, uint32_t bytes1, void* region2, uint32_t bytes2) override;
     // Unlocks the buffer, cursors to 0, closes the loading file.
     void Close() override;
-    // A new RSound when not streaming.
+    // A new RSound, or when streaming a new RStreamingAudio_Wave with a ring of the buffer's size.
     RAudioInterface* CreateSound() override;
     // The sample data's bytes: the data chunk's size, cut to the bytes present in the file and to whole frames.
     uint32_t GetDataSize() override { return m_dataBytes; }

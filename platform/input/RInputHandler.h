@@ -14,6 +14,8 @@
 
 #include <cstdint>
 
+struct RDefinedInput;
+
 // One device found by the enumeration. The SDL instance id names the device for as long as it stays attached,
 // whatever happens to the device indexes or to the list positions.
 struct AvailableEnumedJoystick {
@@ -71,6 +73,9 @@ public:
     bool isKeyRepeating(uint32_t scancode);
     // The character the key types: with neither flag, with shift, with caps lock, with both; 0 for none.
     int8_t KeyToChar(uint32_t scancode, bool shift, bool capsLock) const;
+    // Binding capture (RBindingCapture.cpp): the input that changed between the previous and the current state,
+    // as a binding with lastUsed 0. False, leaving *input as it was, when nothing capturable changed.
+    bool CaptureInput(RDefinedInput* input) const;
 
     // Rumble envelopes (kept in memory; nothing drives a device and nothing advances the clock).
     void AddRumbleWave(float strengthA, float riseA, float holdA, float releaseA, float strengthB, float riseB,

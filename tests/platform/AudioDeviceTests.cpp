@@ -172,7 +172,7 @@ TEST_F(DiskDeviceTest, ShortLoopGoesRoundWithoutASeamAtBlockEdges)
                                     "w.close()\n"));
     RSound* sound = LoadSound("loop.wav");
     ASSERT_NE(sound->Play(true), nullptr);
-    SDL_Delay(500);
+    SDL_Delay(700);
     sound->Stop();
     SDL_Delay(100);
     std::vector<Frame> output = Output();

@@ -1,5 +1,7 @@
 // The input handler on real SDL devices: virtual game controllers and plain joysticks attached through SDL,
 // and, under the test run's X server, key and mouse events sent to a window with xdotool.
+#include "XInputTestSupport.h"
+
 #include "platform/input/RInputHandler.h"
 
 #include <gtest/gtest.h>
@@ -239,69 +241,72 @@ TEST_F(InputDevices, NoDevicesMeansNothingOpens)
     EXPECT_EQ(handler->GetCurrentState().padAxes.getCount(), 0u);
 }
 
-// Runs a shell command and tells whether it exited with 0.
-bool Shell(const std::string& command)
-{
-    return std::system(command.c_str()) == 0;
-}
-
-// Pumps and reads frames until done() holds, for at most about five seconds: X events arrive asynchronously.
+// One frame as the base game reads it, then the test's check.
 template <typename Done> bool FramesUntil(RInputHandler* handler, Done done)
 {
-    for (int attempt = 0; attempt < 500; ++attempt) {
-        SDL_PumpEvents();
+    return xinputtest::PumpUntil([&] {
         handler->Update(1.0f / 60.0f);
-        if (done())
-            return true;
-        SDL_Delay(10);
-    }
-    return false;
+        return done();
+    });
 }
 
-// Real key and mouse events from the X server reach the handler's state.
+// Real key and mouse events from the X server reach the handler's state. Other tests' windows may share the
+// server, so each step raises and focuses the window and is tried again when its events went elsewhere.
 TEST(InputWindow, KeysAndMouseFromTheXServerReachTheState)
 {
+    using xinputtest::Xdotool;
     ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "the tests run under an X server";
+    xinputtest::XInputTurn turn;
+    ASSERT_TRUE(turn.IsHeld());
     ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0) << SDL_GetError();
     std::string title = "ROLT input test " + std::to_string(getpid());
-    SDL_Window* window = SDL_CreateWindow(title.c_str(), 40, 40, 320, 240, SDL_WINDOW_SHOWN);
+    SDL_Window* window = SDL_CreateWindow(title.c_str(), 900, 700, 320, 240, SDL_WINDOW_SHOWN);
     ASSERT_NE(window, nullptr) << SDL_GetError();
     RInputHandler* handler = RInputHandler::GetInstance();
     handler->InitDevices(window, 0, false, 0, false);
-    const std::string find = "xdotool search --sync --name '^" + title + "$'";
+    const CompleteInputState& state = handler->GetCurrentState();
+    const std::string find = "search --sync --name '^" + title + "$'";
+    auto bringForward = [&] { Xdotool(find + " windowraise windowfocus"); };
+    const int kAttempts = 5;
 
-    // Focus may be taken by other tests' windows on the same server, so focus and press again until seen.
     bool spaceSeen = false;
-    for (int attempt = 0; attempt < 5 && !spaceSeen; ++attempt) {
-        Shell(find + " windowfocus --sync");
-        Shell("xdotool keydown space");
-        spaceSeen = FramesUntil(handler, [&] { return handler->GetCurrentState().keys[SDL_SCANCODE_SPACE] != 0; });
-        Shell("xdotool keyup space");
+    for (int attempt = 0; attempt < kAttempts && !spaceSeen; ++attempt) {
+        bringForward();
+        Xdotool("keydown space");
+        spaceSeen = FramesUntil(handler, [&] { return state.keys[SDL_SCANCODE_SPACE] != 0; });
+        Xdotool("keyup space");
     }
     EXPECT_TRUE(spaceSeen);
-    EXPECT_TRUE(FramesUntil(handler, [&] { return handler->GetCurrentState().keys[SDL_SCANCODE_SPACE] == 0; }));
+    EXPECT_TRUE(FramesUntil(handler, [&] { return state.keys[SDL_SCANCODE_SPACE] == 0; }));
 
-    ASSERT_TRUE(Shell(find + " mousemove --window %1 --sync 20 20"));
-    for (int frame = 0; frame < 20; ++frame) { // let the move arrive, then count motion afresh
-        SDL_PumpEvents();
-        handler->Update(1.0f / 60.0f);
-        SDL_Delay(10);
-    }
+    // Motion from (20, 20) to (90, 50) inside the window reads as 70 pixels right and 30 down in all.
+    bool motionSeen = false;
     int movedX = 0;
     int movedY = 0;
-    Shell(find + " mousemove --window %1 --sync 90 50");
-    EXPECT_TRUE(FramesUntil(handler, [&] {
-        movedX += handler->GetCurrentState().mouseDX;
-        movedY += handler->GetCurrentState().mouseDY;
-        return movedX >= 70 && movedY >= 30;
-    }));
-    EXPECT_EQ(movedX, 70);
-    EXPECT_EQ(movedY, 30);
+    for (int attempt = 0; attempt < kAttempts && !motionSeen; ++attempt) {
+        bringForward();
+        Xdotool(find + " mousemove --window %1 --sync 20 20");
+        FramesUntil(handler, [] { return false; }); // let that move arrive, then count afresh
+        movedX = 0;
+        movedY = 0;
+        Xdotool(find + " mousemove --window %1 --sync 90 50");
+        motionSeen = FramesUntil(handler, [&] {
+            movedX += state.mouseDX;
+            movedY += state.mouseDY;
+            return movedX == 70 && movedY == 30;
+        });
+    }
+    EXPECT_TRUE(motionSeen) << movedX << ", " << movedY;
 
-    Shell("xdotool mousedown 1");
-    EXPECT_TRUE(FramesUntil(handler, [&] { return (handler->GetCurrentState().mouseButtons & SDL_BUTTON_LMASK) != 0; }));
-    Shell("xdotool mouseup 1");
-    EXPECT_TRUE(FramesUntil(handler, [&] { return (handler->GetCurrentState().mouseButtons & SDL_BUTTON_LMASK) == 0; }));
+    bool clickSeen = false;
+    for (int attempt = 0; attempt < kAttempts && !clickSeen; ++attempt) {
+        bringForward();
+        Xdotool(find + " mousemove --window %1 --sync 60 60 mousedown 1");
+        clickSeen = FramesUntil(handler, [&] { return (state.mouseButtons & SDL_BUTTON_LMASK) != 0; });
+        Xdotool("mouseup 1");
+    }
+    EXPECT_TRUE(clickSeen);
+    EXPECT_TRUE(FramesUntil(handler, [&] { return (state.mouseButtons & SDL_BUTTON_LMASK) == 0; }));
 
     RInputHandler::DestroyInstance();
     SDL_DestroyWindow(window);

@@ -364,8 +364,9 @@ TEST_F(WaveFileTest, StreamedAssetHasARingOfStreamLength)
     // A ring always holds whole frames.
     RAudioMgr::GetInstance()->SetStreamLength(0.123457f);
     EXPECT_EQ(asset->GetStreamBufferSize() % 4, 0u);
+    // A stream length of 0 is raised to the shortest one: the ring is never empty.
     RAudioMgr::GetInstance()->SetStreamLength(0.0f);
-    EXPECT_EQ(asset->GetStreamBufferSize(), 0u);
+    EXPECT_GT(asset->GetStreamBufferSize(), 0u);
 }
 
 TEST_F(WaveFileTest, PlainWaveMakesAPlainSound)

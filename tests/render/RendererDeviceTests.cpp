@@ -318,18 +318,3 @@ TEST_F(DeviceTest, TargetsWithoutASizeStayListedWithoutAGLSide)
     renderer->ResetDevice(Window(), &width, &height, false, nullptr);
     EXPECT_EQ(ColourTextureWidth(unsized), 12);
 }
-
-TEST(GLErrorTexts, NameEveryCode)
-{
-    EXPECT_STREQ(RRenderer::GetGLErrorName(0), "GL_NO_ERROR");
-    EXPECT_STREQ(RRenderer::GetGLErrorName(1280), "GL_INVALID_ENUM");
-    EXPECT_STREQ(RRenderer::GetGLErrorName(1282), "GL_INVALID_OPERATION");
-    EXPECT_STREQ(RRenderer::GetGLErrorName(1285), "GL_OUT_OF_MEMORY");
-    EXPECT_STREQ(RRenderer::GetGLErrorName(1), "Unknown GL error code");
-    EXPECT_STREQ(RRenderer::GetGLErrorName(1286), "Unknown GL error code");
-    EXPECT_STREQ(RRenderer::GetGLErrorName(-1), "Unknown GL error code");
-    EXPECT_STREQ(RRenderer::GetGLErrorDescription(1281),
-                 "A numeric argument is out of range. The offending function is ignored, having no side effect "
-                 "other than to set the error flag.");
-    EXPECT_STREQ(RRenderer::GetGLErrorDescription(1279), "Unknown GL error");
-}

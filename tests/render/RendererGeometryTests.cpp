@@ -31,7 +31,8 @@ struct HalvesGeometry {
         for (int half = 0; half < 2; ++half) {
             float x0 = xs[half][0];
             float x1 = xs[half][1];
-            positions.insert(positions.end(), {{x0, -1.0f, 0.0f}, {x0, 1.0f, 0.0f}, {x1, 1.0f, 0.0f}, {x1, -1.0f, 0.0f}});
+            positions.insert(positions.end(),
+                             {{x0, -1.0f, 0.0f}, {x0, 1.0f, 0.0f}, {x1, 1.0f, 0.0f}, {x1, -1.0f, 0.0f}});
             colours.insert(colours.end(), 4, half == 0 ? left : right);
             uint16_t base = static_cast<uint16_t>(half * 4);
             indices.insert(indices.end(), {base, uint16_t(base + 1), uint16_t(base + 2), base, uint16_t(base + 2),

@@ -297,13 +297,3 @@ TEST_F(TextureTest, DeleteTextureDropsTheWrapper)
     EXPECT_EQ(objects.getCount(), listed - 1);
     EXPECT_FALSE(glIsTexture(name));
 }
-
-TEST_F(TextureTest, CubeTexturesAreNotMade)
-{
-    RGLObjectTexture* texture = reinterpret_cast<RGLObjectTexture*>(0x1);
-    uint32_t mips = 0;
-    renderer->CreateCubeTexture(64, RRenderer::FORMAT_RGBA, 7, &texture, &mips);
-    EXPECT_EQ(texture, nullptr);
-    EXPECT_EQ(mips, 7u);
-    renderer->DestroyCubeTexture(&texture);
-}

@@ -1,0 +1,53 @@
+#include "platform/input/RTextInputList.h"
+
+#include "platform/input/RFMLTextInput.h"
+
+namespace {
+RTextInputList* g_textInputList = nullptr;
+}
+
+RFMLTextInput::~RFMLTextInput()
+{
+    if (RTextInputList* list = RTextInputList::GetExisting())
+        list->Unregister(this);
+}
+
+RTextInputList* RTextInputList::GetInstance()
+{
+    if (!g_textInputList)
+        g_textInputList = new RTextInputList();
+    return g_textInputList;
+}
+
+void RTextInputList::DestroyInstance()
+{
+    delete g_textInputList;
+    g_textInputList = nullptr;
+}
+
+RTextInputList* RTextInputList::GetExisting()
+{
+    return g_textInputList;
+}
+
+void RTextInputList::Register(RFMLTextInput* input)
+{
+    if (input)
+        m_inputs.pushUniqueElement(input);
+}
+
+void RTextInputList::Unregister(RFMLTextInput* input)
+{
+    m_inputs.eraseElement(input);
+}
+
+void RTextInputList::HandleEvent(const SDL_Event& event)
+{
+    if (event.type == SDL_TEXTEDITING) {
+        if (!m_inputs.isEmpty())
+            m_inputs[m_inputs.getCount() - 1]->OnTextEditing(event.edit);
+    } else if (event.type == SDL_TEXTINPUT) {
+        // SDL terminates the text, but the read stays inside the event's array regardless.
+        m_frameText.push(RString(event.text.text, static_cast<int>(SDL_TEXTINPUTEVENT_TEXT_SIZE - 1)));
+    }
+}

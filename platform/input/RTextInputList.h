@@ -1,0 +1,42 @@
+// RTextInputList: the registered text inputs and the text typed this frame. The base game's event pump hands each
+// SDL event to HandleEvent: a text-editing event goes to the most recently registered input, a text-input event's
+// text is kept in the frame's text list until ClearFrameText. The list does not own the inputs. One instance,
+// created by GetInstance and freed by DestroyInstance. Main thread only.
+#pragma once
+
+#include "core/RString.h"
+#include "core/RUtilVector.h"
+
+#include <SDL.h>
+
+class RFMLTextInput;
+
+class RTextInputList {
+public:
+    static RTextInputList* GetInstance();
+    static void DestroyInstance();
+    // The instance when one exists, else null (nothing is created).
+    static RTextInputList* GetExisting();
+
+    // Adds the input once; a null input or one already listed changes nothing.
+    void Register(RFMLTextInput* input);
+    // Removes the input; nothing when it is not listed.
+    void Unregister(RFMLTextInput* input);
+    uint32_t GetCount() const { return m_inputs.getCount(); }
+
+    // Passes SDL's text events on (see above); other events are ignored.
+    void HandleEvent(const SDL_Event& event);
+    // The texts of this frame's text-input events, in arrival order, as SDL gave them (UTF-8).
+    const RUtilVector<RString>& GetFrameText() const { return m_frameText; }
+    // Called at the start of every event pump.
+    void ClearFrameText() { m_frameText.clear(); }
+
+private:
+    RTextInputList() = default;
+    ~RTextInputList() = default;
+    RTextInputList(const RTextInputList&) = delete;
+    RTextInputList& operator=(const RTextInputList&) = delete;
+
+    RUtilVector<RFMLTextInput*> m_inputs; // registration order; the last one takes text-editing events
+    RUtilVector<RString> m_frameText;
+};
