@@ -1,18 +1,28 @@
 #include "basegame/RBaseGame.h"
 
 #include "basegame/RStartup.h"
+#include "core/REngineConfig.h"
+#include "core/RLexer.h"
 #include "core/RLogger.h"
+#include "core/RStringMgr.h"
 #include "core/RStreamMgr.h"
 #include "core/RThreadTagger.h"
 #include "core/RTickable.h"
 #include "core/RTimer.h"
+#include "platform/audio/RAudioMgr.h"
+#include "platform/audio/RSoundGroup.h"
+#include "platform/input/RControlConfig.h"
+#include "platform/input/RInputHandler.h"
+#include "platform/input/RTextInputList.h"
 #include "render/RImage.h"
 #include "render/RRenderer.h"
 
 #include <SDL.h>
 #include <SDL_opengl.h>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
+#include <unistd.h>
 #include <sys/stat.h>
 
 namespace {
@@ -22,12 +32,8 @@ const unsigned kEngineTick = 1;
 const unsigned kFixedTick = 2;
 const unsigned kGameTick = 4;
 
-// Length of one fixed game step and the most steps one frame may run, so that a long stall cannot spiral.
-const float kFixedStep = 1.0f / 60.0f;
+// The most fixed steps one frame may run, so that a long stall cannot spiral.
 const int kMaxFixedStepsPerFrame = 8;
-
-// How long the shut-down waits for running threads before it reports them and goes on.
-const float kDeadlockCheckSeconds = 10.0f;
 
 // The renderer's reset and device-lost lists take plain functions; each reaches the game object.
 void CallPreDeviceReset() { if (RBaseGame* game = RBaseGame::GetInstance()) game->OnPreDeviceReset(); }
@@ -68,11 +74,21 @@ bool RBaseGame::InitEngine()
     if (!m_startup->IsReady())
         return false;
 
+    BuildLexerOperatorTable();
     RStreamMgr* streams = RStreamMgr::GetInstance();
     AddUserSearchPath(GetModsFolderName());
     streams->MountPack("Engine.rpk");
 
+    RegisterEngineConfig();
+    RegisterGameConfig();
+    if (!REngineConfig::ReadVersionFile(m_version, m_engineVersion))
+        fprintf(stderr, "Version.ini is missing or incomplete\n");
     QueueLogHeader();
+    LoadConfig();
+
+    InitLocalization(true);
+    EnumerateDisplayModes(m_resolutions);
+    InitLocalization(false);
     return true;
 }
 
@@ -96,15 +112,40 @@ void RBaseGame::QueueLogHeader()
     logger->QueueLine("[Session]");
     snprintf(line, sizeof(line), "Game=%s", GetLocalAppDataPathName());
     logger->QueueLine(line);
+    snprintf(line, sizeof(line), "Version=%s", m_version.GetString());
+    logger->QueueLine(line);
+    snprintf(line, sizeof(line), "EngineVersion=%s", m_engineVersion.GetString());
+    logger->QueueLine(line);
     snprintf(line, sizeof(line), "Started=%s", stamp);
+    logger->QueueLine(line);
+}
+
+void RBaseGame::QueueUserBlock()
+{
+    char host[256] = "";
+    if (gethostname(host, sizeof(host) - 1) != 0)
+        snprintf(host, sizeof(host), "unknown");
+    host[sizeof(host) - 1] = 0;
+
+    char line[320];
+    RLogger* logger = RLogger::GetInstance();
+    logger->QueueLine("[User]");
+    snprintf(line, sizeof(line), "Computer=%s", host);
+    logger->QueueLine(line);
+    snprintf(line, sizeof(line), "Platform=%s", SDL_GetPlatform());
+    logger->QueueLine(line);
+    snprintf(line, sizeof(line), "SessionID=%d", m_settings.sessionId);
     logger->QueueLine(line);
 }
 
 bool RBaseGame::InitSystems()
 {
+    QueueUserBlock();
     if (!CreateGameWindow())
         return false;
+    srand(static_cast<unsigned>(time(nullptr)));
 
+    SetupInputHandler();
     UpdateWindowSize();
     RRenderer* renderer = RRenderer::GetInstance();
     if (!renderer->Init(m_window, &m_windowWidth, &m_windowHeight)) {
@@ -120,12 +161,46 @@ bool RBaseGame::InitSystems()
     renderer->ClearColour(0xFF000000u);
     renderer->EndFrame();
     renderer->Present();
+
+    InitAudio();
+    InitControlGroups();
+    LoadControlBindings();
+
+    RAudioMgr* audio = RAudioMgr::GetInstance();
+    audio->CreateGroup(GetAudioGroupSFX())->SetVolume(m_settings.soundVolume);
+    audio->CreateGroup(GetAudioGroupBGM())->SetVolume(m_settings.musicVolume);
     return true;
+}
+
+void RBaseGame::InitAudio()
+{
+    // Without an audio device the manager stays silent and everything else goes on.
+    RAudioMgr* audio = RAudioMgr::GetInstance();
+    audio->Init(m_window, nullptr);
+    audio->SetMasterVolume(m_settings.masterVolume);
+    audio->SetStreamLength(m_settings.streamLength);
+    audio->SetStreamUpdatePercent(m_settings.streamUpdatePercent);
+    audio->SetMuteWhenUnfocused(m_settings.muteWhenUnfocused);
+    audio->UnlockMusicMutex();
+    m_audioReady = true;
+}
+
+void RBaseGame::StopAllAudio()
+{
+    RAudioMgr* audio = RAudioMgr::GetInstance();
+    audio->StopAllSounds();
+    audio->ReleaseAllSounds();
+    m_toneGenerator = nullptr;
 }
 
 bool RBaseGame::InitRuntime()
 {
     ApplyRendererVideoMode();
+    UpdateCursorVisibility(true);
+    // Two updates with no time passing, so the first frame sees no press that was not made.
+    RInputHandler* input = RInputHandler::GetInstance();
+    input->Update(0.0f);
+    input->Update(0.0f);
     g_pGlobalTimer->Reset();
     m_lastElapsed = 0.0f;
     return true;
@@ -135,9 +210,12 @@ bool RBaseGame::CreateGameWindow()
 {
     m_window = SDL_CreateWindow(GetLocalAppDataPathName(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 1280, 720,
                                 SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE);
-    if (!m_window)
+    if (!m_window) {
         fprintf(stderr, "The game window could not be created: %s\n", SDL_GetError());
-    return m_window != nullptr;
+        return false;
+    }
+    m_windowSub.SetSDLWindow(m_window);
+    return true;
 }
 
 void RBaseGame::UpdateWindowSize()
@@ -155,10 +233,10 @@ void RBaseGame::ApplyRendererVideoMode()
     if (!renderer->IsInitialised())
         return;
     UpdateWindowSize();
-    bool fullscreenFailed = m_fullscreen;
-    renderer->ResetDevice(m_window, &m_windowWidth, &m_windowHeight, m_fullscreen, &fullscreenFailed);
-    if (fullscreenFailed != m_fullscreen)
-        m_fullscreen = false;
+    bool fullscreenFailed = m_settings.fullscreen;
+    renderer->ResetDevice(m_window, &m_windowWidth, &m_windowHeight, m_settings.fullscreen, &fullscreenFailed);
+    if (fullscreenFailed != m_settings.fullscreen)
+        m_settings.fullscreen = false;
 }
 
 void RBaseGame::RunMainLoop()
@@ -169,27 +247,41 @@ void RBaseGame::RunMainLoop()
             break;
         Update();
 
-        // Game time runs in whole fixed steps; what is left waits for the next frame.
-        m_fixedAccumulator += m_gameStep;
-        int steps = 0;
-        while (m_fixedAccumulator >= kFixedStep && steps < kMaxFixedStepsPerFrame) {
-            FixedUpdate(kFixedStep);
-            m_fixedAccumulator -= kFixedStep;
-            ++steps;
-        }
-        if (steps == kMaxFixedStepsPerFrame)
-            m_fixedAccumulator = 0.0f;
-
+        RunFixedSteps();
         UpdateFrame();
         RunTickPass(kGameTick, m_gameStep);
         RenderFrame();
     }
 }
 
+void RBaseGame::RunFixedSteps()
+{
+    if (m_settings.fixedGameFPS <= 0) {
+        // No fixed rate: one game step per frame, as long as the frame.
+        if (m_gameStep > 0.0f)
+            FixedUpdate(m_gameStep);
+        return;
+    }
+    // Game time runs in whole fixed steps; what is left waits for the next frame.
+    const float step = 1.0f / static_cast<float>(m_settings.fixedGameFPS);
+    m_fixedAccumulator += m_gameStep;
+    int steps = 0;
+    while (m_fixedAccumulator >= step && steps < kMaxFixedStepsPerFrame) {
+        FixedUpdate(step);
+        m_fixedAccumulator -= step;
+        ++steps;
+    }
+    if (steps == kMaxFixedStepsPerFrame)
+        m_fixedAccumulator = 0.0f;
+}
+
 void RBaseGame::PumpEvents()
 {
+    RTextInputList* textInputs = RTextInputList::GetInstance();
+    textInputs->ClearFrameText();
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
+        textInputs->HandleEvent(event);
         switch (event.type) {
         case SDL_QUIT:
             Quit();
@@ -210,19 +302,37 @@ void RBaseGame::Update()
     RTimer* clock = g_pGlobalTimer;
     clock->Update();
     const float elapsed = clock->GetElapsedSeconds();
-    m_engineStep = elapsed - m_lastElapsed;
+    const float frameTime = elapsed - m_lastElapsed;
     m_lastElapsed = elapsed;
-    m_gameStep = m_engineStep;
+    m_engineStep = m_settings.fixedEngineFPS > 0 ? 1.0f / static_cast<float>(m_settings.fixedEngineFPS) : frameTime;
 
+    // The game step stops while paused and never exceeds the step of the lowest game rate allowed.
+    m_gameStep = m_paused ? 0.0f : m_engineStep;
+    if (m_settings.minGameFPS > 0 && m_gameStep > 1.0f / static_cast<float>(m_settings.minGameFPS))
+        m_gameStep = 1.0f / static_cast<float>(m_settings.minGameFPS);
+
+    RInputHandler::GetInstance()->Update(m_engineStep);
+    RControlConfig::GetInstance()->UpdateControls(RControlConfig::kPerFrame, m_engineStep, elapsed);
+    RStringMgr::GetInstance()->Flush();
+    RAudioMgr::GetInstance()->UpdateAllSounds();
     RunTickPass(kEngineTick, m_engineStep);
 }
 
 void RBaseGame::FixedUpdate(float step)
 {
+    m_gameTime += step;
+    RControlConfig::GetInstance()->UpdateControls(RControlConfig::kPerFixedStep, step, m_gameTime);
     RunTickPass(kFixedTick, step);
 }
 
-void RBaseGame::UpdateFrame() {}
+void RBaseGame::UpdateFrame()
+{
+    RControlConfig* controls = RControlConfig::GetInstance();
+    if (controls->JustPressed(RHashedString("General"), RHashedString("Pause"), 0.5f))
+        SetPaused(!m_paused);
+    if (controls->JustPressed(RHashedString("Utility"), RHashedString("Screenshot"), 0.5f))
+        RequestScreenshot();
+}
 
 void RBaseGame::RenderFrame()
 {
@@ -233,7 +343,7 @@ void RBaseGame::RenderFrame()
         ApplyRendererVideoMode();
         return;
     }
-    if (m_delayPresentation)
+    if (m_settings.delayPresentation)
         renderer->Present();
     renderer->BeginFrame();
     renderer->ClearColourAndDepth(0xFF000000u, 1.0f);
@@ -243,7 +353,7 @@ void RBaseGame::RenderFrame()
         TakeScreenshot();
         m_screenshotRequested = false;
     }
-    if (!m_delayPresentation)
+    if (!m_settings.delayPresentation)
         renderer->Present();
 }
 
@@ -296,9 +406,9 @@ void RBaseGame::WaitForThreads()
     wait.Reset();
     while (RThreadTagger::HasRunningThreads()) {
         wait.Update();
-        if (wait.GetElapsedSeconds() > kDeadlockCheckSeconds) {
+        if (wait.GetElapsedSeconds() > m_settings.deadlockCheckTime) {
             char* report = RThreadTagger::GetReport();
-            fprintf(stderr, "Shut-down gave up waiting for threads after %.0f s:\n%s\n", kDeadlockCheckSeconds,
+            fprintf(stderr, "Shut-down gave up waiting for threads after %.0f s:\n%s\n", m_settings.deadlockCheckTime,
                     report ? report : "");
             delete[] report;
             return;
@@ -314,12 +424,18 @@ void RBaseGame::Quit()
 
 void RBaseGame::Shutdown()
 {
+    if (m_startup && m_startup->IsReady()) {
+        SaveConfig();
+        SaveControlBindings();
+    }
     if (RLogger* logger = RLogger::GetInstance()) {
         logger->QueueLine("[SessionShutdown]");
         // The engine's own threads are stopped first, so the wait below counts only threads that are still
         // finishing work of their own.
         logger->Shutdown();
     }
+    if (m_audioReady)
+        RAudioMgr::GetInstance()->StopThreads();
     WaitForThreads();
 
     if (m_startup) {

@@ -4,10 +4,17 @@
 #pragma once
 
 #include "core/RCore.h"
+#include "core/RHashedString.h"
+#include "core/RString.h"
+#include "core/RUtilVector.h"
+#include "platform/RDisplayModes.h"
+#include "platform/RWindowSub.h"
 
 #include <cstdint>
 
 struct SDL_Window;
+class RFMLTextInput;
+class RStreamingAudio_PCS;
 class RStartup;
 
 class RBaseGame : public RCore {
@@ -53,6 +60,82 @@ public:
     // Asks for the next rendered frame to be saved as a BMP in the user "Screenshots/" folder.
     void RequestScreenshot() { m_screenshotRequested = true; }
 
+    // Input and controls.
+    void SetupInputHandler();
+    // Registers the control groups and their actions; a game adds its own groups after the engine's.
+    virtual void InitControlGroups();
+    // Adds the default bindings of every action; called whenever the binding lists were emptied.
+    virtual void InitControlActions();
+    // Applies the defaults, then reads the bindings file over them.
+    void LoadControlBindings();
+    virtual const char* GetControlBindingsFileName() const { return "ControlBindings.bnd"; }
+    // The last-used device class changed (1 keyboard and mouse, 2 game controller, 3 joystick).
+    virtual void OnControlDeviceChanged(uint32_t oldDeviceClass, uint32_t newDeviceClass);
+    // Shows the cursor only for keyboard-and-mouse play while paused; captures the mouse otherwise.
+    void UpdateCursorVisibility(bool force);
+    // Text inputs receive SDL's text-editing events; the most recently registered one is served.
+    void RegisterTextInput(RFMLTextInput* input);
+    void UnregisterTextInput(RFMLTextInput* input);
+
+    // Configuration: every engine variable is registered, then the game's (RegisterGameConfig); "Config.ini" is
+    // read from the user "Config/" folder and written back there at shut-down.
+    void RegisterEngineConfig();
+    virtual void RegisterGameConfig() {}
+    void LoadConfig();
+    void SaveConfig();
+
+    // The engine's settings, as the configuration holds them.
+    struct Settings {
+        // [Audio]
+        float masterVolume = 0.7f;
+        float musicVolume = 0.3f;
+        float soundVolume = 0.7f;
+        float streamLength = 0.5f;         // seconds of sound in a stream's ring
+        float streamUpdatePercent = 0.25f; // fraction of the ring refilled per music-thread pass
+        bool muteWhenUnfocused = false;
+        // [Video]
+        bool fullscreen = false;
+        float aspectRatio = 0.0f;          // 0: the screen's own
+        int32_t tate = 0;                  // quarter turns of the picture, 0 to 3
+        int32_t antialiasQuality = 2;
+        bool delayPresentation = false;
+        // [Input]
+        RHashedString controller;          // the empty text: the first device found
+        float mouseScalar = 0.0f;
+        // [General]
+        RHashedString language;            // the empty text: the default tables
+        bool quickStart = false;
+        int32_t sessionId = 0;
+        RHashedString lastPlayedVersion;
+        // [Engine]
+        int32_t fixedEngineFPS = 0;        // 0: the measured frame time
+        int32_t fixedGameFPS = 60;
+        int32_t minGameFPS = 15;
+        float deadlockCheckTime = 10.0f;   // seconds the shut-down waits for threads
+    };
+    const Settings& GetSettings() const { return m_settings; }
+    const RString& GetVersion() const { return m_version; }
+    const RString& GetEngineVersion() const { return m_engineVersion; }
+
+    // Change callbacks of the configuration; each copes with being called before the device it touches exists.
+    void OnMouseScalarChanged();
+    void OnLanguageChanged();
+    void OnTateChanged();
+    void OnVolumeChanged();
+
+    // Audio: the two sound groups, and the tone-generator stream the game loads and hands to game code.
+    virtual RHashedString GetAudioGroupSFX() const { return RHashedString("__ROLT_AudioGroup_SFX"); }
+    virtual RHashedString GetAudioGroupBGM() const { return RHashedString("__ROLT_AudioGroup_BGM"); }
+    void SetToneGenerator(RStreamingAudio_PCS* toneGenerator) { m_toneGenerator = toneGenerator; }
+    RStreamingAudio_PCS* GetToneGenerator() const { return m_toneGenerator; }
+    // Stops every playing sound and releases every loaded one.
+    void StopAllAudio();
+
+    bool IsPaused() const { return m_paused; }
+    void SetPaused(bool paused);
+
+    const RUtilVector<ScreenResolution>& GetResolutions() const { return m_resolutions; }
+
 protected:
     virtual bool CreateGameWindow();
 
@@ -61,25 +144,46 @@ protected:
 
 private:
     void RunMainLoop();
+    // Runs the fixed game steps this frame's game time allows.
+    void RunFixedSteps();
     void QueueLogHeader();
+    void QueueUserBlock();
     void UpdateWindowSize();
     // Reads the finished back buffer and writes it to a new file in the screenshot folder.
     bool TakeScreenshot();
+    // The path of the bindings file in the user configuration folder; false when it cannot be made.
+    bool GetControlBindingsPath(char* outPath, size_t outSize);
+    void SaveControlBindings();
+    // Registers and loads the localization tables and the configured language.
+    void InitLocalization(bool startup);
+    void InitAudio();
+    // The text of a name setting; "" for the empty name as for the empty text.
+    static const char* SettingText(const RHashedString& name);
     // Waits while tagged threads run, up to the deadlock time, then reports the ones left.
     void WaitForThreads();
 
     RStartup* m_startup = nullptr;
     SDL_Window* m_window = nullptr;
+    RWindowSub m_windowSub;
+    RUtilVector<ScreenResolution> m_resolutions;
     uint32_t m_windowWidth = 1;   // the drawable size, the renderer's back buffer
     uint32_t m_windowHeight = 1;
-    bool m_fullscreen = false;
-    bool m_delayPresentation = false;
+    Settings m_settings;
+    char m_configPath[1200] = "";  // where "Config.ini" was read from, and is written back
+    RString m_version;
+    RString m_engineVersion;
+    bool m_localizationReady = false;
+    bool m_audioReady = false;
+    RStreamingAudio_PCS* m_toneGenerator = nullptr;
     bool m_screenshotRequested = false;
     bool m_quit = false;
+    bool m_paused = false;
+    bool m_cursorShown = true;
 
     // Frame timing: the engine step of the last frame, the game time run in fixed steps and its remainder.
     float m_lastElapsed = 0.0f;
     float m_engineStep = 0.0f;
     float m_gameStep = 0.0f;
     float m_fixedAccumulator = 0.0f;
+    float m_gameTime = 0.0f;
 };

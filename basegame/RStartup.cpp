@@ -1,6 +1,9 @@
 #include "basegame/RStartup.h"
 
+#include "basegame/RSubroutineMgr.h"
 #include "core/RCore.h"
+#include "core/RDefMgr.h"
+#include "core/RLocMgr.h"
 #include "core/RHandle.h"
 #include "core/RHashedString.h"
 #include "core/RLogger.h"
@@ -9,6 +12,10 @@
 #include "core/RThreadTagger.h"
 #include "core/RTickable.h"
 #include "core/RTimer.h"
+#include "platform/audio/RAudioMgr.h"
+#include "platform/input/RControlConfig.h"
+#include "platform/input/RInputHandler.h"
+#include "platform/input/RTextInputList.h"
 #include "render/RGLObjMgr.h"
 #include "render/RRenderer.h"
 #include "render/RTexMgr.h"
@@ -33,8 +40,8 @@ RStartup::RStartup()
     const Uint32 subsystems = SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK |
                               SDL_INIT_HAPTIC | SDL_INIT_GAMECONTROLLER | SDL_INIT_EVENTS;
     if (SDL_Init(subsystems) != 0) {
-        // Haptics are optional; a machine without them still runs the game.
-        if (SDL_Init(subsystems & ~SDL_INIT_HAPTIC) != 0) {
+        // Haptics and audio are optional: a machine without them still runs the game, silently.
+        if (SDL_Init(subsystems & ~(SDL_INIT_HAPTIC | SDL_INIT_AUDIO)) != 0) {
             fprintf(stderr, "SDL_Init failed: %s\n", SDL_GetError());
             return;
         }
@@ -45,15 +52,22 @@ RStartup::RStartup()
 
 void RShutdown()
 {
+    RDefMgr::DestroyInstance();
     RHandleTable::Close();
     RGLObjMgr::DestroyInstance();
     RRenderer::DestroyInstance();
+    RAudioMgr::DestroyInstance();
     RStringMgr::DestroyInstance();
     RTickableManager::DestroyInstance();
     RHashedStringTable::Destroy();
+    RControlConfig::DestroyInstance();
+    RInputHandler::DestroyInstance();
+    RTextInputList::DestroyInstance();
     RTexMgr::DestroyInstance();
     RStreamMgr::DestroyInstance();
+    RSubroutineMgr::DestroyInstance();
     RLogger::DestroyInstance();
+    RLocMgr::DestroyInstance();
     RThreadTagger::DestroyInstance();
     SDL_Quit();
 }

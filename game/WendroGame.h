@@ -13,4 +13,8 @@ public:
     void DebuggerHook() override {}
 
     bool InitEngine() override;
+    bool InitSystems() override;
+    void Shutdown() override;
+    void InitControlGroups() override;
+    void InitControlActions() override;
 };

@@ -28,6 +28,10 @@ class RGLObjectVertexBuffer;
 class RGLObjectVertexDeclaration;
 class RGLObjectIndexBuffer;
 class RGLObjectTechniquePass;
+class RGLObjectTechnique;
+class RGLObjectShader;
+class RGLObjectShaderParamHandle;
+class RShader;
 
 class RRenderer {
 public:
@@ -180,6 +184,71 @@ public:
     // Points draw the bound vertices in order (count -1: all of them), never through an index buffer.
     void DrawIndexedPoints(int32_t count);
 
+    // Effects (RRendererEffects.cpp). An effect file name F names its technique description, F less its last
+    // four characters plus "_GLSL.xml"; each pass P of technique T reads that base plus "_T_P" and "_VS.glsl",
+    // "_PS.glsl" and "_State.ini", all through the stream manager.
+    //
+    // Builds the GL side of an effect: every named technique and pass of the description in file order, each
+    // pass with its state file read and its program compiled and linked. A pass whose shader files are missing
+    // gets no GL objects; a pass that does not compile or link keeps its objects. Either way it is created
+    // unlinked, with its report in buildReport, and the load goes on. *out is null when the description is
+    // missing or no context exists.
+    void CreateEffect(const char* fileName, RGLObjectShader** out);
+    // Gives the effect one RTechnique per distinct technique name and, for every linked pass, a parameter-set
+    // wrapper and a handle per active uniform (names cut at 63 characters; a cut name that repeats one already
+    // held gets none). Each "Uniforms" line of a pass's state file that parses and names an active uniform the
+    // pass holds becomes a parameter of its scope; a texture gets a sampler with the pass's next texture unit.
+    // A pass already registered is left as it is.
+    void RegisterEffectParams(RShader* effect, RHashedString name, RGLObjectShader* glEffect);
+    // Deletes every program and shader of the effect (while a context lives), then every handle, sampler, pass,
+    // technique and the effect's wrapper. Current effect state pointing into it is cleared first (and no
+    // program is left current). Safe after the renderer is gone.
+    static void DestroyEffect(RGLObjectShader* glEffect);
+    // The first technique of the effect's GL side whose name equals name without regard to case, or null.
+    static RGLObjectTechnique* FindTechniqueByName(RShader* effect, const char* name);
+    // The pass's handle of the uniform called name (case-sensitive); an array's base name also finds its
+    // "name[0]" entry. Null when the pass holds none; the lookup adds nothing.
+    static RGLObjectShaderParamHandle* GetShaderParamHandle(RGLObjectTechniquePass* pass, const char* name);
+
+    // The effect being drawn. SetEffect takes the effect's GL side and clears the technique and the pass;
+    // SetTechnique clears the pass; BeginTechnique clears the pass and answers the technique's pass count.
+    void SetEffect(RShader* effect);
+    void SetTechnique(RGLObjectTechnique* technique);
+    uint32_t BeginTechnique();
+    // Makes pass index of the current technique current: its program in use and its render states applied.
+    // False, with no pass and no program current, when there is no such pass or it did not link.
+    bool BeginPass(uint32_t index);
+    // Clears the current pass; the states it set stay set.
+    void EndPass();
+    // Run for every loaded effect before and after a device reset: GL keeps programs across it, so nothing.
+    void OnEffectLost(RShader* effect) {}
+    void OnEffectReset(RShader* effect) {}
+    RGLObjectShader* GetCurrentEffect() const { return m_currentEffect; }
+    RGLObjectTechnique* GetCurrentTechnique() const { return m_currentTechnique; }
+    uint32_t GetCurrentPassCount() const { return m_currentPassCount; }
+
+    // Render and sampler states (RRendererStates.cpp). ApplyRenderStates applies the current pass's
+    // "RenderStates": blending, alpha test, depth test, depth writes, depth function, fill mode and culling;
+    // glBlendFunc only when both factors are given, glAlphaFunc only when the function is. ApplySamplerStates
+    // applies the current pass's sampler section of the uniform to the texture bound to GL_TEXTURE_2D on the
+    // active unit; the minifying filter is set only when MinFilter and MipFilter are both given, and takes the
+    // mip filter only when the texture manager holds the texture with more than one level.
+    void ApplyRenderStates();
+    void ApplySamplerStates(RHashedString uniformName, RHashedString textureName);
+    // Keyword conversions, by value id; values outside a table give its default (see the state-file format).
+    static uint32_t ParseCompareFunc(RHashedString value);
+    static uint32_t ParseBlendFactor(RHashedString value);
+    // "None", "CW" or "CCW" give the front face and whether to cull; false, outputs untouched, for others.
+    static bool ParseCullMode(RHashedString value, uint32_t* frontFace, bool* cullEnable);
+    static uint32_t ParseFillMode(RHashedString value);
+    static bool ParseBool(RHashedString value);
+    static void ApplyEnable(RHashedString value, uint32_t capability);
+    static uint32_t ParseAddressMode(RHashedString value);
+    static uint32_t ParseFilter(RHashedString value);
+    // A "BorderColor" value "0xAARRGGBB" as red, green, blue, alpha in [0, 1]; a non-hexadecimal or missing
+    // digit counts as -1.
+    static void ParseBorderColor(const char* value, float rgba[4]);
+
     // Texts for a GL error code.
     static const char* GetGLErrorName(int32_t code);
     static const char* GetGLErrorDescription(int32_t code);
@@ -243,6 +312,9 @@ private:
     // Attribute locations the last BindVertexSet enabled, one bit each.
     uint64_t m_enabledAttributes = 0;
     RGLObjectTechniquePass* m_currentTechniquePass = nullptr;
+    RGLObjectShader* m_currentEffect = nullptr;
+    RGLObjectTechnique* m_currentTechnique = nullptr;
+    uint32_t m_currentPassCount = 0;
     RUtilVector<Callback> m_preResetCallbacks;
     RUtilVector<Callback> m_postResetCallbacks;
     RUtilVector<Callback> m_deviceLostCallbacks;

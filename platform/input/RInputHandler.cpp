@@ -67,6 +67,11 @@ RInputHandler* RInputHandler::GetInstance()
     return g_inputHandler;
 }
 
+RInputHandler* RInputHandler::GetExisting()
+{
+    return g_inputHandler;
+}
+
 void RInputHandler::DestroyInstance()
 {
     delete g_inputHandler;

@@ -44,6 +44,8 @@ public:
     static constexpr float kRepeatInterval = 0.05f; // seconds between later repeats
 
     static RInputHandler* GetInstance();
+    // The handler when it exists, else null; never creates one.
+    static RInputHandler* GetExisting();
     // Closes the open device and frees the handler; the next GetInstance makes a new one.
     static void DestroyInstance();
 

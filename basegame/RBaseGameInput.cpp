@@ -1,0 +1,131 @@
+// The base game's side of input: the input handler's start, the control groups and their bindings, the cursor
+// and the text inputs.
+#include "basegame/RBaseGame.h"
+
+#include "basegame/RSubroutineMgr.h"
+#include "core/RHashedString.h"
+#include "platform/input/RControlConfig.h"
+#include "platform/input/RDefaultBindings.h"
+#include "platform/input/RInputHandler.h"
+#include "platform/input/RTextInputList.h"
+
+#include <cstdio>
+
+namespace {
+
+void ApplyDefaultBindings()
+{
+    if (RBaseGame* game = RBaseGame::GetInstance())
+        game->InitControlActions();
+}
+
+void NotifyDeviceChanged(uint32_t oldDeviceClass, uint32_t newDeviceClass)
+{
+    if (RBaseGame* game = RBaseGame::GetInstance())
+        game->OnControlDeviceChanged(oldDeviceClass, newDeviceClass);
+}
+
+struct ControlName {
+    const char* name;
+    bool hidden;
+};
+
+void AddGroup(const char* group, bool yieldsToSubroutines, bool menuStyle, bool updatesPerFrame, bool hidden,
+              const ControlName* controls, size_t count)
+{
+    RControlConfig* config = RControlConfig::GetInstance();
+    const RHashedString groupName(group);
+    config->AddGroup(groupName, yieldsToSubroutines, menuStyle, updatesPerFrame, hidden);
+    for (size_t i = 0; i < count; ++i)
+        config->AddControl(groupName, RHashedString(controls[i].name), controls[i].hidden);
+}
+
+} // namespace
+
+void RBaseGame::SetupInputHandler()
+{
+    RInputHandler* input = RInputHandler::GetInstance();
+    input->InitDevices(m_window, 0, false, 0, true);
+    input->EmptyInitHook(1);
+    OnMouseScalarChanged();
+    input->OpenJoystickByName(SettingText(m_settings.controller));
+}
+
+void RBaseGame::InitControlGroups()
+{
+    RControlConfig* config = RControlConfig::GetInstance();
+    config->SetDefaultBindingsHook(ApplyDefaultBindings);
+    config->SetDeviceChangedHook(NotifyDeviceChanged);
+    config->SetInputCapturedHook(&RSubroutineMgr::InstanceCapturesInput);
+
+    static const ControlName general[] = {{"Pause", false}};
+    static const ControlName utility[] = {{"OpenConsole", false}, {"Screenshot", false}, {"DeviceRecognition", true}};
+    static const ControlName menus[] = {{"NavUp", false},   {"NavDown", false}, {"NavLeft", false},
+                                        {"NavRight", false}, {"NavNext", false}, {"Accept", false},
+                                        {"Cancel", false},   {"Click", false}};
+    static const ControlName visOnly[] = {{"PressStart", true}};
+    AddGroup("General", true, false, true, false, general, sizeof(general) / sizeof(general[0]));
+    AddGroup("Utility", false, true, true, false, utility, sizeof(utility) / sizeof(utility[0]));
+    AddGroup("Menus", false, false, true, false, menus, sizeof(menus) / sizeof(menus[0]));
+    AddGroup("VisOnly", false, false, true, true, visOnly, sizeof(visOnly) / sizeof(visOnly[0]));
+}
+
+void RBaseGame::InitControlActions()
+{
+    AddEngineDefaultBindings(*RControlConfig::GetInstance());
+}
+
+bool RBaseGame::GetControlBindingsPath(char* outPath, size_t outSize)
+{
+    char folder[1024];
+    if (!MakeUserFolder(folder, sizeof(folder), GetLocalAppDataPathName(), GetConfigFolderName(), true))
+        return false;
+    const int written = snprintf(outPath, outSize, "%s%s", folder, GetControlBindingsFileName());
+    return written >= 0 && static_cast<size_t>(written) < outSize;
+}
+
+void RBaseGame::LoadControlBindings()
+{
+    char path[1200];
+    if (GetControlBindingsPath(path, sizeof(path)))
+        RControlConfig::GetInstance()->LoadBindings(path);
+    else
+        ApplyDefaultBindings(); // no user folder: the defaults alone
+}
+
+void RBaseGame::SaveControlBindings()
+{
+    char path[1200];
+    if (!GetControlBindingsPath(path, sizeof(path)) || !RControlConfig::GetInstance()->SaveBindings(path))
+        fprintf(stderr, "The control bindings could not be saved\n");
+}
+
+void RBaseGame::OnControlDeviceChanged(uint32_t /*oldDeviceClass*/, uint32_t /*newDeviceClass*/)
+{
+    UpdateCursorVisibility(false);
+}
+
+void RBaseGame::UpdateCursorVisibility(bool force)
+{
+    const bool show = RControlConfig::GetInstance()->GetLastDeviceClass() == 1 && m_paused;
+    if (show == m_cursorShown && !force)
+        return;
+    m_cursorShown = show;
+    RInputHandler::GetInstance()->SetMouseCaptured(m_window, !show, 0);
+}
+
+void RBaseGame::SetPaused(bool paused)
+{
+    m_paused = paused;
+    UpdateCursorVisibility(false);
+}
+
+void RBaseGame::RegisterTextInput(RFMLTextInput* input)
+{
+    RTextInputList::GetInstance()->Register(input);
+}
+
+void RBaseGame::UnregisterTextInput(RFMLTextInput* input)
+{
+    RTextInputList::GetInstance()->Unregister(input);
+}

@@ -1,0 +1,599 @@
+// Procedural geometry: the builders' streams, counts, index ranges and winding read back from their GL buffers,
+// the tangent generator on good and degenerate input, and the shapes drawn under the default culling state.
+#include "GLTestSupport.h"
+
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "render/RIndexBuffer.h"
+#include "render/RM3DData.h"
+#include "render/RMesh.h"
+#include "render/RMeshUtil.h"
+
+using namespace gltest;
+
+namespace {
+
+RVector3 Sub(const RVector3& a, const RVector3& b)
+{
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+RVector3 Cross(const RVector3& a, const RVector3& b)
+{
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+float Dot(const RVector3& a, const RVector3& b)
+{
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+float Length(const RVector3& v)
+{
+    return std::sqrt(Dot(v, v));
+}
+
+// A built mesh and its buffers read back; the geometry is freed with it.
+struct Built {
+    RMesh mesh;
+    RM3DData data;
+
+    ~Built()
+    {
+        delete mesh.GetVertexSet();
+        delete mesh.GetIndexBuffer();
+    }
+
+    bool Build(const std::function<bool(RMesh*)>& builder)
+    {
+        return builder(&mesh) && RM3DData::FromBuffers(mesh.GetVertexSet(), mesh.GetIndexBuffer(), &data);
+    }
+
+    uint32_t VertexCount() const { return static_cast<uint32_t>(data.header.vertexCount); }
+    std::vector<uint16_t> Indices() const
+    {
+        return std::vector<uint16_t>(data.indexData, data.indexData + data.header.indexCount);
+    }
+    std::vector<uint32_t> Usages() const
+    {
+        std::vector<uint32_t> usages;
+        for (const RM3DVertexStreamInfo& stream : data.streams)
+            usages.push_back(stream.usage);
+        return usages;
+    }
+    template <typename T> std::vector<T> Stream(uint32_t usage) const
+    {
+        const RM3DVertexStreamInfo* stream = data.FindStream(usage);
+        std::vector<T> values;
+        if (!stream || stream->size != sizeof(T))
+            return values;
+        values.resize(VertexCount());
+        std::memcpy(static_cast<void*>(values.data()), stream->data, values.size() * sizeof(T));
+        return values;
+    }
+    std::vector<RVector3> Positions() const { return Stream<RVector3>(STREAM_POSITION); }
+    std::vector<RVector3> Normals() const { return Stream<RVector3>(STREAM_NORMAL); }
+    std::vector<RVector3> Tangents() const { return Stream<RVector3>(STREAM_TANGENT); }
+    std::vector<RVector2> TexCoords() const { return Stream<RVector2>(STREAM_TEXCOORD0); }
+};
+
+struct Shape {
+    const char* name;
+    std::function<bool(RMesh*)> build;
+    std::vector<uint32_t> usages;
+    uint32_t vertices;
+    uint32_t indices;
+};
+
+const std::vector<uint32_t> kPosUV = {STREAM_POSITION, STREAM_TEXCOORD0};
+const std::vector<uint32_t> kPosNormalUV = {STREAM_POSITION, STREAM_NORMAL, STREAM_TEXCOORD0};
+const std::vector<uint32_t> kAll = {STREAM_POSITION, STREAM_NORMAL, STREAM_TANGENT, STREAM_TEXCOORD0};
+
+// Every builder with the vertex and index counts its formulas give.
+std::vector<Shape> Shapes()
+{
+    using namespace RMeshUtil;
+    return {
+        {"quad", [](RMesh* m) { return MakeFullScreenQuad(m, 640, 480); }, kPosUV, 4, 6},
+        {"icosphere 0", [](RMesh* m) { return MakeIcosphere(m, 0); }, kAll, 60, 60},
+        {"icosphere 1", [](RMesh* m) { return MakeIcosphere(m, 1); }, kAll, 120, 240},
+        {"icosphere 3", [](RMesh* m) { return MakeIcosphere(m, 3); }, kAll, 300, 960},
+        {"sphere", [](RMesh* m) { return MakeSphere(m, 4, 2, 2.5f); }, kAll, 15, 48},
+        {"sphere 16x9", [](RMesh* m) { return MakeSphere(m, 16, 9, 1.0f); }, kAll, 170, 864},
+        {"tapered cylinder", [](RMesh* m) { return MakeTaperedCylinder(m, 6, 0.5f); }, kPosNormalUV, 14, 36},
+        {"cone", [](RMesh* m) { return MakeTaperedCylinder(m, 6, 1.0f); }, kPosNormalUV, 14, 36},
+        {"cylinder", [](RMesh* m) { return MakeCylinder(m, 7); }, kPosNormalUV, 16, 42},
+        {"capsule", [](RMesh* m) { return MakeCapsule(m, 8, 3, 1.0f); }, kPosNormalUV, 72, 336},
+        {"cube", [](RMesh* m) { return MakeCube(m); }, kAll, 24, 36},
+        {"torus", [](RMesh* m) { return MakeTorus(m, 12, 6, 0.5f, 1.5f); }, kAll, 91, 432},
+        {"line grid", [](RMesh* m) { return MakeLineGrid(m, 3, 2); }, kPosUV, 18, 18},
+    };
+}
+
+bool Near(const RVector3& a, const RVector3& b, float tolerance = 1e-5f)
+{
+    return std::fabs(a.x - b.x) <= tolerance && std::fabs(a.y - b.y) <= tolerance &&
+           std::fabs(a.z - b.z) <= tolerance;
+}
+
+class GeometryBuildTest : public GLTest {};
+
+}  // namespace
+
+TEST_F(GeometryBuildTest, StreamsCountsAndIndexRanges)
+{
+    for (const Shape& shape : Shapes()) {
+        Built built;
+        ASSERT_TRUE(built.Build(shape.build)) << shape.name;
+        EXPECT_EQ(built.Usages(), shape.usages) << shape.name;
+        EXPECT_EQ(built.VertexCount(), shape.vertices) << shape.name;
+        ASSERT_EQ(built.Indices().size(), shape.indices) << shape.name;
+        for (uint16_t index : built.Indices())
+            ASSERT_LT(index, shape.vertices) << shape.name;
+        for (const RVector3& p : built.Positions())
+            ASSERT_TRUE(std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z)) << shape.name;
+    }
+}
+
+// Every triangle that has an area turns counter-clockwise about its outward normal in a right-handed frame; the
+// engine's cameras are left-handed, so seen through them it is clockwise: a front face under the default state.
+TEST_F(GeometryBuildTest, ClosedShapesWindTheSameWayOutward)
+{
+    for (const Shape& shape : Shapes()) {
+        if (shape.usages == kPosUV)
+            continue;
+        Built built;
+        ASSERT_TRUE(built.Build(shape.build)) << shape.name;
+        std::vector<RVector3> p = built.Positions();
+        std::vector<RVector3> n = built.Normals();
+        std::vector<uint16_t> indices = built.Indices();
+        int checked = 0;
+        for (size_t t = 0; t + 2 < indices.size(); t += 3) {
+            uint16_t a = indices[t], b = indices[t + 1], c = indices[t + 2];
+            RVector3 face = Cross(Sub(p[b], p[a]), Sub(p[c], p[a]));
+            if (Length(face) < 1e-6f)
+                continue;
+            RVector3 outward = {n[a].x + n[b].x + n[c].x, n[a].y + n[b].y + n[c].y, n[a].z + n[b].z + n[c].z};
+            EXPECT_GT(Dot(face, outward), 0.0f) << shape.name << " triangle " << t / 3;
+            ++checked;
+        }
+        EXPECT_GT(checked, 0) << shape.name;
+    }
+}
+
+TEST_F(GeometryBuildTest, TangentsAreUnitAndPerpendicularOrZero)
+{
+    for (const Shape& shape : Shapes()) {
+        if (shape.usages != kAll)
+            continue;
+        Built built;
+        ASSERT_TRUE(built.Build(shape.build)) << shape.name;
+        std::vector<RVector3> t = built.Tangents();
+        std::vector<RVector3> n = built.Normals();
+        int unit = 0;
+        for (uint32_t v = 0; v < built.VertexCount(); ++v) {
+            ASSERT_FALSE(std::isnan(t[v].x) || std::isnan(t[v].y) || std::isnan(t[v].z)) << shape.name;
+            float length = Length(t[v]);
+            if (length == 0.0f)
+                continue;
+            ++unit;
+            EXPECT_NEAR(length, 1.0f, 1e-4f) << shape.name << " vertex " << v;
+            EXPECT_NEAR(Dot(t[v], n[v]), 0.0f, 1e-4f) << shape.name << " vertex " << v;
+        }
+        // Only vertices first named by a triangle without area (at a pole) may have none.
+        EXPECT_GT(unit, static_cast<int>(built.VertexCount()) * 3 / 4) << shape.name;
+    }
+}
+
+TEST_F(GeometryBuildTest, CubeFacesFollowTheirTable)
+{
+    Built cube;
+    ASSERT_TRUE(cube.Build(RMeshUtil::MakeCube));
+    std::vector<RVector3> p = cube.Positions();
+    std::vector<RVector3> n = cube.Normals();
+    std::vector<RVector3> t = cube.Tangents();
+    std::vector<RVector2> uv = cube.TexCoords();
+    EXPECT_TRUE(Near(p[0], {-1, 1, -1}));
+    EXPECT_TRUE(Near(p[23], {1, 1, -1}));
+    EXPECT_TRUE(Near(n[5], {-1, 0, 0}));
+    EXPECT_TRUE(Near(n[20], {1, 0, 0}));
+    // On face 0, u grows from (-1, 1, -1) towards (-1, -1, -1).
+    EXPECT_TRUE(Near(t[0], {0, -1, 0}));
+    EXPECT_EQ(uv[1].x, 0.0f);
+    EXPECT_EQ(uv[1].y, 1.0f);
+    EXPECT_EQ(cube.Indices()[3], 2);
+    EXPECT_EQ(cube.Indices()[5], 3);
+}
+
+TEST_F(GeometryBuildTest, SpheresAndTheirRelatives)
+{
+    Built sphere;
+    ASSERT_TRUE(sphere.Build([](RMesh* m) { return RMeshUtil::MakeSphere(m, 4, 2, 2.5f); }));
+    EXPECT_TRUE(Near(sphere.Positions()[0], {0, 0, 2.5f}));
+    EXPECT_TRUE(Near(sphere.Positions()[14], {0, 0, -2.5f}));
+    EXPECT_TRUE(Near(sphere.Positions()[6], {0, 2.5f, 0}));
+    std::vector<uint16_t> indices = sphere.Indices();
+    EXPECT_EQ(std::vector<uint16_t>(indices.begin(), indices.begin() + 6), (std::vector<uint16_t>{0, 5, 6, 0, 6, 1}));
+
+    Built cone;
+    ASSERT_TRUE(cone.Build([](RMesh* m) { return RMeshUtil::MakeTaperedCylinder(m, 5, 1.0f); }));
+    std::vector<RVector3> conePositions = cone.Positions();
+    for (uint32_t v = 0; v < cone.VertexCount(); v += 2)
+        EXPECT_TRUE(Near(conePositions[v], {0, 0, 1})) << v;
+    EXPECT_NEAR(Length(Sub(conePositions[3], {0, 0, -1})), 1.0f, 1e-6f);
+
+    Built capsule;
+    const uint32_t stacks = 3;
+    ASSERT_TRUE(capsule.Build([](RMesh* m) { return RMeshUtil::MakeCapsule(m, 6, stacks, 0.0f); }));
+    std::vector<RVector3> p = capsule.Positions();
+    std::vector<RVector3> n = capsule.Normals();
+    for (uint32_t v = 0; v < capsule.VertexCount(); ++v) {
+        EXPECT_NEAR(Length(p[v]), 1.0f, 1e-5f) << v;
+        uint32_t row = v / 7;
+        if (row == stacks || row == stacks + 1)
+            EXPECT_EQ(n[v].z, 0.0f) << v;
+        else
+            EXPECT_NEAR(n[v].z, p[v].z, 1e-6f) << v;
+    }
+    Built longCapsule;
+    ASSERT_TRUE(longCapsule.Build([](RMesh* m) { return RMeshUtil::MakeCapsule(m, 6, 3, 4.0f); }));
+    EXPECT_TRUE(Near(longCapsule.Positions()[0], {0, 0, 3}));
+    EXPECT_TRUE(Near(longCapsule.Positions()[longCapsule.VertexCount() - 1], {0, 0, -3}));
+
+    Built torus;
+    ASSERT_TRUE(torus.Build([](RMesh* m) { return RMeshUtil::MakeTorus(m, 8, 4, 1.0f, 3.0f); }));
+    EXPECT_TRUE(Near(torus.Positions()[0], {0, -1, 0}));
+    // Half-way round the tube the ring is at the outer radius.
+    EXPECT_TRUE(Near(torus.Positions()[2 * 9], {0, -3, 0}));
+}
+
+TEST_F(GeometryBuildTest, IcosphereSeamsAndPoles)
+{
+    Built ico;
+    ASSERT_TRUE(ico.Build([](RMesh* m) { return RMeshUtil::MakeIcosphere(m, 0); }));
+    std::vector<RVector2> uv = ico.TexCoords();
+    EXPECT_FLOAT_EQ(uv[0].x, 0.1f);
+    EXPECT_FLOAT_EQ(uv[1].x, 0.2f);  // (0, 1): the far corner C of face 0
+    EXPECT_FLOAT_EQ(uv[2].x, 0.0f);  // (1, 0): corner B
+    EXPECT_FLOAT_EQ(uv[0].y, 1.0f);
+
+    Built fine;
+    ASSERT_TRUE(fine.Build([](RMesh* m) { return RMeshUtil::MakeIcosphere(m, 4); }));
+    std::vector<RVector3> p = fine.Positions();
+    std::vector<RVector3> n = fine.Normals();
+    std::vector<RVector2> t = fine.TexCoords();
+    for (uint32_t v = 0; v < fine.VertexCount(); ++v) {
+        EXPECT_NEAR(Length(p[v]), 1.0f, 1e-5f);
+        EXPECT_TRUE(Near(p[v], n[v]));
+        EXPECT_GE(t[v].y, 0.0f);
+        EXPECT_LE(t[v].y, 1.0f);
+        EXPECT_NEAR(t[v].y, std::asin(p[v].z) / 3.1415927f + 0.5f, 1e-5f);
+    }
+    // No triangle spans the texture seam: its three u values lie within a fifth of the map of each other.
+    std::vector<uint16_t> indices = fine.Indices();
+    for (size_t i = 0; i < indices.size(); i += 3) {
+        float u0 = t[indices[i]].x, u1 = t[indices[i + 1]].x, u2 = t[indices[i + 2]].x;
+        EXPECT_LT(std::fmax(u0, std::fmax(u1, u2)) - std::fmin(u0, std::fmin(u1, u2)), 0.21f) << i / 3;
+    }
+}
+
+TEST_F(GeometryBuildTest, LineGridPairsUpIntoSegments)
+{
+    Built grid;
+    ASSERT_TRUE(grid.Build([](RMesh* m) { return RMeshUtil::MakeLineGrid(m, 1, 1); }));
+    EXPECT_EQ(grid.mesh.GetPrimitiveType(), uint32_t(RMesh::PRIMITIVE_LINES));
+    const RVector3 expected[8] = {{1, 1, 0},  {-1, 1, 0}, {1, -1, 0},  {-1, -1, 0},
+                                  {1, -1, 0}, {1, 1, 0},  {-1, -1, 0}, {-1, 1, 0}};
+    std::vector<RVector3> p = grid.Positions();
+    std::vector<RVector2> uv = grid.TexCoords();
+    for (int v = 0; v < 8; ++v) {
+        EXPECT_TRUE(Near(p[v], expected[v])) << v;
+        EXPECT_EQ(uv[v].x, (expected[v].x + 1) / 2) << v;
+        EXPECT_EQ(uv[v].y, (expected[v].y + 1) / 2) << v;
+        EXPECT_EQ(grid.Indices()[v], v);
+    }
+}
+
+TEST_F(GeometryBuildTest, RefusedArgumentsLeaveTheMeshAlone)
+{
+    using namespace RMeshUtil;
+    Built kept;
+    ASSERT_TRUE(kept.Build(MakeCube));
+    RVertexSet* cube = kept.mesh.GetVertexSet();
+    const std::pair<const char*, std::function<bool(RMesh*)>> refused[] = {
+        {"sphere past 65,536 vertices", [](RMesh* m) { return MakeSphere(m, 256, 255, 1.0f); }},
+        {"sphere of no slices", [](RMesh* m) { return MakeSphere(m, 0, 4, 1.0f); }},
+        {"sphere of no stacks", [](RMesh* m) { return MakeSphere(m, 4, 0, 1.0f); }},
+        {"sphere of 2^32 - 1 slices", [](RMesh* m) { return MakeSphere(m, 0xFFFFFFFF, 0xFFFFFFFF, 1.0f); }},
+        {"icosphere 79", [](RMesh* m) { return MakeIcosphere(m, 79); }},
+        {"icosphere -1", [](RMesh* m) { return MakeIcosphere(m, -1); }},
+        {"icosphere INT32_MAX", [](RMesh* m) { return MakeIcosphere(m, INT32_MAX); }},
+        {"tapered cylinder of no segments", [](RMesh* m) { return MakeTaperedCylinder(m, 0, 0.5f); }},
+        {"tapered cylinder past the limit", [](RMesh* m) { return MakeTaperedCylinder(m, 32768, 0.5f); }},
+        {"cylinder of no segments", [](RMesh* m) { return MakeCylinder(m, 0); }},
+        {"cylinder of 2^32 - 1 segments", [](RMesh* m) { return MakeCylinder(m, 0xFFFFFFFF); }},
+        {"capsule of no slices", [](RMesh* m) { return MakeCapsule(m, 0, 3, 1.0f); }},
+        {"capsule past the limit", [](RMesh* m) { return MakeCapsule(m, 255, 127, 1.0f); }},
+        {"torus of no tube segments", [](RMesh* m) { return MakeTorus(m, 8, 0, 1.0f, 2.0f); }},
+        {"torus past the limit", [](RMesh* m) { return MakeTorus(m, 1000, 1000, 1.0f, 2.0f); }},
+        {"line grid of no rows", [](RMesh* m) { return MakeLineGrid(m, 0, 4); }},
+        {"line grid of no columns", [](RMesh* m) { return MakeLineGrid(m, 4, 0); }},
+        {"line grid past the limit", [](RMesh* m) { return MakeLineGrid(m, 40000, 40000); }},
+    };
+    for (const auto& entry : refused) {
+        EXPECT_FALSE(entry.second(&kept.mesh)) << entry.first;
+        EXPECT_EQ(kept.mesh.GetVertexSet(), cube) << entry.first;
+        EXPECT_EQ(kept.mesh.GetPrimitiveType(), uint32_t(RMesh::PRIMITIVE_TRIANGLES)) << entry.first;
+    }
+    EXPECT_FALSE(MakeCube(nullptr));
+    EXPECT_FALSE(MakeFullScreenQuad(nullptr, 1, 1));
+}
+
+TEST_F(GeometryBuildTest, LargestShapesUseEverySixteenBitIndex)
+{
+    const std::pair<const char*, std::function<bool(RMesh*)>> largest[] = {
+        {"sphere 255 x 255", [](RMesh* m) { return RMeshUtil::MakeSphere(m, 255, 255, 1.0f); }},
+        {"line grid", [](RMesh* m) { return RMeshUtil::MakeLineGrid(m, 16383, 16383); }},
+        {"icosphere 78", [](RMesh* m) { return RMeshUtil::MakeIcosphere(m, 78); }},
+    };
+    for (const auto& entry : largest) {
+        Built built;
+        ASSERT_TRUE(built.Build(entry.second)) << entry.first;
+        std::vector<uint16_t> indices = built.Indices();
+        uint16_t highest = 0;
+        for (uint16_t index : indices)
+            highest = std::max(highest, index);
+        EXPECT_EQ(highest, built.VertexCount() - 1) << entry.first;
+    }
+}
+
+TEST_F(GeometryBuildTest, BuildingAgainLeavesTheOldBuffersToTheCaller)
+{
+    Built built;
+    ASSERT_TRUE(built.Build(RMeshUtil::MakeCube));
+    RVertexSet* oldSet = built.mesh.GetVertexSet();
+    RIndexBuffer* oldIndices = built.mesh.GetIndexBuffer();
+    ASSERT_TRUE(RMeshUtil::MakeFullScreenQuad(&built.mesh, 0, 0));
+    EXPECT_NE(built.mesh.GetVertexSet(), oldSet);
+    EXPECT_EQ(oldSet->GetVertexCount(), 24u);
+    EXPECT_EQ(oldIndices->GetIndexCount(), 36u);
+    delete oldSet;
+    delete oldIndices;
+}
+
+TEST(MeshUtil, TriangularPatchVertexCount)
+{
+    EXPECT_EQ(RMeshUtil::TriangularPatchVertexCount(1, 5), 7);
+    EXPECT_EQ(RMeshUtil::TriangularPatchVertexCount(3, 2), 9);
+    EXPECT_EQ(RMeshUtil::TriangularPatchVertexCount(0, 9), 0);
+    EXPECT_EQ(RMeshUtil::TriangularPatchVertexCount(-5, 9), 0);
+    EXPECT_EQ(RMeshUtil::TriangularPatchVertexCount(4, 4), 15 + 6 - 3);
+    // Far past 32 bits the result wraps, as 32-bit arithmetic would, without overflowing anything.
+    int64_t a = INT32_MAX, b = INT32_MAX;
+    int64_t exact = (b + 1) * (a - 1) + b + 2 - (((a - 1) * (a - 2)) >> 1);
+    EXPECT_EQ(RMeshUtil::TriangularPatchVertexCount(INT32_MAX, INT32_MAX),
+              static_cast<int32_t>(static_cast<uint32_t>(exact)));
+}
+
+TEST(MeshUtil, TangentsOfATriangle)
+{
+    const uint16_t indices[3] = {0, 1, 2};
+    const RVector3 positions[3] = {{0, 0, 0}, {2, 0, 0}, {0, 3, 0}};
+    RVector3 normals[3] = {{0, 0, 5}, {0, 0.2f, 1}, {0, 0, -1}};
+    const RVector2 uv[3] = {{0, 0}, {1, 0}, {0, 1}};
+    RVector3 tangents[3] = {}, bitangents[3] = {};
+    RMeshUtil::GenerateTangents(3, 3, indices, positions, normals, uv, tangents, bitangents);
+    EXPECT_TRUE(Near(normals[0], {0, 0, 1}));
+    EXPECT_NEAR(Length(normals[1]), 1.0f, 1e-6f);
+    for (int v = 0; v < 3; ++v) {
+        EXPECT_NEAR(Dot(tangents[v], normals[v]), 0.0f, 1e-6f) << v;
+        EXPECT_NEAR(Length(tangents[v]), 1.0f, 1e-6f) << v;
+    }
+    EXPECT_TRUE(Near(tangents[0], {1, 0, 0}));
+    EXPECT_TRUE(Near(bitangents[0], {0, 1, 0}));
+    EXPECT_TRUE(Near(bitangents[2], {0, 1, 0}));
+}
+
+TEST(MeshUtil, DegenerateInputGivesZerosNotNaNs)
+{
+    const RVector2 sameUV[3] = {{0.5f, 0.5f}, {0.5f, 0.5f}, {0.5f, 0.5f}};
+    const RVector3 positions[4] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {7, 7, 7}};
+    const RVector2 uv[4] = {{0, 0}, {1, 0}, {0, 1}, {0, 0}};
+    const uint16_t indices[3] = {0, 1, 2};
+    RVector3 normals[3] = {{0, 0, 1}, {0, 0, 1}, {0, 0, 1}};
+    RVector3 tangents[3] = {{9, 9, 9}, {9, 9, 9}, {9, 9, 9}};
+    RVector3 bitangents[3] = {{9, 9, 9}, {9, 9, 9}, {9, 9, 9}};
+    RMeshUtil::GenerateTangents(3, 3, indices, positions, normals, sameUV, tangents, bitangents);
+    for (int v = 0; v < 3; ++v) {
+        EXPECT_TRUE(Near(tangents[v], {0, 0, 0}, 0.0f)) << v;
+        EXPECT_TRUE(Near(bitangents[v], {0, 0, 0}, 0.0f)) << v;
+    }
+
+    // Positions that collapse to a point, a zero normal and a NaN normal.
+    const RVector3 collapsed[3] = {{1, 1, 1}, {1, 1, 1}, {1, 1, 1}};
+    RVector3 badNormals[3] = {{0, 0, 0}, {NAN, 0, 1}, {0, 0, 1}};
+    RMeshUtil::GenerateTangents(3, 3, indices, collapsed, badNormals, uv, tangents, nullptr);
+    for (int v = 0; v < 3; ++v) {
+        EXPECT_TRUE(Near(tangents[v], {0, 0, 0}, 0.0f)) << v;
+        EXPECT_FALSE(std::isnan(badNormals[v].x)) << v;
+    }
+
+    // Triangles naming a vertex past the count and a trailing partial triangle are passed over; vertex 3,
+    // which no whole triangle names, keeps what it had.
+    const uint16_t messy[8] = {0, 1, 9, 2, 1, 0, 3, 3};
+    RVector3 n4[4] = {{0, 0, 1}, {0, 0, 1}, {0, 0, 1}, {0, 0, 2}};
+    RVector3 t4[4] = {{9, 9, 9}, {9, 9, 9}, {9, 9, 9}, {9, 9, 9}};
+    RMeshUtil::GenerateTangents(4, 8, messy, positions, n4, uv, t4, nullptr);
+    EXPECT_TRUE(Near(t4[0], {1, 0, 0})) << t4[0].x << " " << t4[0].y << " " << t4[0].z;
+    EXPECT_TRUE(Near(t4[3], {9, 9, 9}));
+    EXPECT_TRUE(Near(n4[3], {0, 0, 2}));
+}
+
+// --- Drawing -------------------------------------------------------------------------------------------------
+
+namespace {
+
+GLuint CompileShader(GLenum kind, const char* source)
+{
+    GLuint shader = glCreateShader(kind);
+    glShaderSource(shader, 1, &source, nullptr);
+    glCompileShader(shader);
+    GLint status = 0;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &status);
+    EXPECT_EQ(status, GL_TRUE);
+    return shader;
+}
+
+// A technique pass with a test program; attribute "pos" takes POSITION, "nrm" NORMAL and "uv" TEXCOORD0.
+class TestPass {
+public:
+    TestPass(const char* vertexSource, const char* fragmentSource)
+    {
+        m_pass.vertexShader = CompileShader(GL_VERTEX_SHADER, vertexSource);
+        m_pass.fragmentShader = CompileShader(GL_FRAGMENT_SHADER, fragmentSource);
+        m_pass.name = glCreateProgram();
+        glAttachShader(m_pass.name, m_pass.vertexShader);
+        glAttachShader(m_pass.name, m_pass.fragmentShader);
+        glLinkProgram(m_pass.name);
+        GLint status = 0;
+        glGetProgramiv(m_pass.name, GL_LINK_STATUS, &status);
+        EXPECT_EQ(status, GL_TRUE);
+        m_pass.attributes.insert(RHashedString("pos", true), STREAM_POSITION);
+        m_pass.attributes.insert(RHashedString("nrm", true), STREAM_NORMAL);
+        m_pass.attributes.insert(RHashedString("uv", true), STREAM_TEXCOORD0);
+        glUseProgram(m_pass.name);
+        RRenderer::GetInstance()->SetCurrentTechniquePass(&m_pass);
+    }
+    ~TestPass()
+    {
+        RRenderer* renderer = RRenderer::GetInstance();
+        renderer->BindVertexSet(nullptr);
+        renderer->SetCurrentTechniquePass(nullptr);
+        glUseProgram(0);
+        glDeleteProgram(m_pass.name);
+        glDeleteShader(m_pass.vertexShader);
+        glDeleteShader(m_pass.fragmentShader);
+    }
+    GLuint Program() const { return m_pass.name; }
+
+private:
+    RGLObjectTechniquePass m_pass;
+};
+
+void Draw(const RMesh& mesh)
+{
+    RRenderer* renderer = RRenderer::GetInstance();
+    renderer->BindVertexSet(mesh.GetVertexSet());
+    renderer->BindIndexBuffer(mesh.GetIndexBuffer());
+    if (mesh.GetPrimitiveType() == RMesh::PRIMITIVE_LINES)
+        renderer->DrawIndexedLines(-1);
+    else
+        renderer->DrawIndexedTriangles(-1);
+}
+
+const char* const kUVVertex =
+    "#version 120\n"
+    "attribute vec3 pos;\n"
+    "attribute vec2 uv;\n"
+    "varying vec2 coord;\n"
+    "void main() { coord = uv; gl_Position = vec4(pos, 1.0); }\n";
+const char* const kUVFragment =
+    "#version 120\n"
+    "varying vec2 coord;\n"
+    "void main() { gl_FragColor = vec4(coord, 0.0, 1.0); }\n";
+
+// Shapes at half size seen along +z, or along +y when sideways is set (a rotation, so handedness is kept): red
+// where the visible surface faces the viewer, green where it faces away.
+const char* const kFacingVertex =
+    "#version 120\n"
+    "attribute vec3 pos;\n"
+    "attribute vec3 nrm;\n"
+    "uniform float sideways;\n"
+    "varying float facing;\n"
+    "void main() {\n"
+    "  vec3 p = sideways > 0.5 ? vec3(pos.x, -pos.z, pos.y) : pos;\n"
+    "  facing = sideways > 0.5 ? nrm.y : nrm.z;\n"
+    "  gl_Position = vec4(p * 0.5, 1.0);\n"
+    "}\n";
+const char* const kFacingFragment =
+    "#version 120\n"
+    "varying float facing;\n"
+    "void main() { gl_FragColor = facing < 0.0 ? vec4(1.0, 0.0, 0.0, 1.0) : vec4(0.0, 1.0, 0.0, 1.0); }\n";
+
+}  // namespace
+
+TEST_F(GeometryBuildTest, FullScreenQuadCoversTheScreenWithItsTextureCoordinates)
+{
+    Built quad;
+    ASSERT_TRUE(quad.Build([](RMesh* m) { return RMeshUtil::MakeFullScreenQuad(m, 1, 1); }));
+    TestPass pass(kUVVertex, kUVFragment);
+
+    // The quad turns counter-clockwise on screen, so the default state culls it...
+    renderer->ClearColourAndDepth(0xFF000000u, 1.0f);
+    Draw(quad.mesh);
+    EXPECT_EQ(ReadPixel(kWindowWidth / 2, kWindowHeight / 2), 0xFF000000u);
+
+    // ...and full-screen passes draw it with culling off.
+    glDisable(GL_CULL_FACE);
+    renderer->ClearColourAndDepth(0xFF000000u, 1.0f);
+    Draw(quad.mesh);
+    std::vector<uint32_t> pixels(kWindowWidth * kWindowHeight);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadPixels(0, 0, kWindowWidth, kWindowHeight, GL_BGRA, GL_UNSIGNED_BYTE, pixels.data());
+    int wrong = 0;
+    for (int y = 0; y < kWindowHeight; ++y) {
+        for (int x = 0; x < kWindowWidth; ++x) {
+            uint32_t pixel = pixels[y * kWindowWidth + x];
+            int red = (pixel >> 16) & 0xFF, green = (pixel >> 8) & 0xFF;
+            int expectedRed = static_cast<int>((x + 0.5f) / kWindowWidth * 255.0f + 0.5f);
+            int expectedGreen = static_cast<int>((y + 0.5f) / kWindowHeight * 255.0f + 0.5f);
+            if (std::abs(red - expectedRed) > 2 || std::abs(green - expectedGreen) > 2 || (pixel >> 24) != 0xFF)
+                ++wrong;
+        }
+    }
+    EXPECT_EQ(wrong, 0);
+}
+
+TEST_F(GeometryBuildTest, DefaultCullingShowsTheOutsideOfEveryClosedShape)
+{
+    struct View {
+        const char* name;
+        std::function<bool(RMesh*)> build;
+        bool sideways;
+        int x, y;  // a pixel the shape covers
+    };
+    const View views[] = {
+        {"cube", RMeshUtil::MakeCube, false, kWindowWidth / 2, kWindowHeight / 2},
+        {"sphere", [](RMesh* m) { return RMeshUtil::MakeSphere(m, 16, 8, 1.0f); }, false, 32, 24},
+        {"icosphere", [](RMesh* m) { return RMeshUtil::MakeIcosphere(m, 2); }, false, 32, 24},
+        {"capsule", [](RMesh* m) { return RMeshUtil::MakeCapsule(m, 16, 4, 1.0f); }, false, 32, 24},
+        {"torus", [](RMesh* m) { return RMeshUtil::MakeTorus(m, 24, 12, 0.5f, 1.5f); }, false, 48, 24},
+        {"cylinder", [](RMesh* m) { return RMeshUtil::MakeCylinder(m, 24); }, true, 32, 24},
+        {"tapered cylinder", [](RMesh* m) { return RMeshUtil::MakeTaperedCylinder(m, 24, 0.5f); }, true, 32, 24},
+    };
+    TestPass pass(kFacingVertex, kFacingFragment);
+    GLint sideways = glGetUniformLocation(pass.Program(), "sideways");
+    for (const View& view : views) {
+        Built built;
+        ASSERT_TRUE(built.Build(view.build)) << view.name;
+        glUniform1f(sideways, view.sideways ? 1.0f : 0.0f);
+        renderer->ClearColourAndDepth(0xFF000000u, 1.0f);
+        Draw(built.mesh);
+        EXPECT_EQ(ReadPixel(view.x, view.y), 0xFFFF0000u) << view.name;
+    }
+}
+
+TEST_F(GeometryBuildTest, LineGridDrawsLines)
+{
+    Built grid;
+    ASSERT_TRUE(grid.Build([](RMesh* m) { return RMeshUtil::MakeLineGrid(m, 2, 2); }));
+    TestPass pass(kUVVertex, kUVFragment);
+    renderer->ClearColourAndDepth(0xFF000000u, 1.0f);
+    Draw(grid.mesh);
+    // The middle lines cross the centre; the cells between the lines stay clear.
+    uint32_t nearCentreColumn = ReadPixel(kWindowWidth / 2 - 1, 12) | ReadPixel(kWindowWidth / 2, 12);
+    EXPECT_NE(nearCentreColumn & 0x00FFFFFFu, 0u);
+    EXPECT_EQ(ReadPixel(16, 12), 0xFF000000u);
+    EXPECT_EQ(ReadPixel(48, 36), 0xFF000000u);
+}
