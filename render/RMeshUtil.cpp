@@ -98,6 +98,14 @@ struct Geometry {
     }
 };
 
+// (a + 1)(b + 1), or more than kMaxVertices when that product would not fit 64 bits.
+uint64_t GridVertexCount(uint64_t a, uint64_t b)
+{
+    if (a >= RMeshUtil::kMaxVertices || b >= RMeshUtil::kMaxVertices)
+        return RMeshUtil::kMaxVertices + 1;
+    return (a + 1) * (b + 1);
+}
+
 // The triangles of a grid of rows + 1 rows of columns + 1 vertices: per cell, with a the cell's vertex in its row
 // and b the one below it, (a, b, b + 1) and (a, b + 1, a + 1).
 void FillGridIndices(RUtilVector<uint16_t>& indices, uint32_t rows, uint32_t columns)
@@ -156,7 +164,7 @@ bool MakeFullScreenQuad(RMesh* mesh, int32_t width, int32_t height)
 
 bool MakeSphere(RMesh* mesh, uint32_t slices, uint32_t stacks, float radius)
 {
-    uint64_t vertexCount = (uint64_t(slices) + 1) * (uint64_t(stacks) + 1);
+    uint64_t vertexCount = GridVertexCount(slices, stacks);
     if (!mesh || slices == 0 || stacks == 0 || vertexCount > kMaxVertices)
         return false;
     Geometry g(static_cast<uint32_t>(vertexCount), 6 * slices * stacks, true, true);
@@ -236,7 +244,7 @@ bool MakeCylinder(RMesh* mesh, uint32_t segments)
 bool MakeCapsule(RMesh* mesh, uint32_t slices, uint32_t stacksPerHemisphere, float length)
 {
     uint64_t rows = 2 * uint64_t(stacksPerHemisphere) + 2;
-    uint64_t vertexCount = rows * (uint64_t(slices) + 1);
+    uint64_t vertexCount = GridVertexCount(rows - 1, slices);
     if (!mesh || slices == 0 || vertexCount > kMaxVertices)
         return false;
     uint32_t t = stacksPerHemisphere;
@@ -265,7 +273,7 @@ bool MakeCapsule(RMesh* mesh, uint32_t slices, uint32_t stacksPerHemisphere, flo
 
 bool MakeTorus(RMesh* mesh, uint32_t axisSegments, uint32_t tubeSegments, float innerRadius, float outerRadius)
 {
-    uint64_t vertexCount = (uint64_t(axisSegments) + 1) * (uint64_t(tubeSegments) + 1);
+    uint64_t vertexCount = GridVertexCount(axisSegments, tubeSegments);
     if (!mesh || axisSegments == 0 || tubeSegments == 0 || vertexCount > kMaxVertices)
         return false;
     Geometry g(static_cast<uint32_t>(vertexCount), 6 * axisSegments * tubeSegments, true, true);

@@ -72,19 +72,26 @@ struct Settings {
     }
 };
 
-const char kDefaults[] =
-    "SessionID: 0\r\n"
-    "Language: English\r\n"
-    "\r\n[Audio]\r\n"
-    "MasterVolume: 0.700000\r\n"
-    "MusicVolume: 0.300000\r\n"
-    "MuteWhenUnfocused: false\r\n"
-    "\r\n[Video]\r\n"
-    "Tate: 0\r\n"
-    "Fullscreen: true\r\n"
-    "Tint: 1.000000, 0.500000, 0.250000, 1.000000\r\n"
-    "\r\n[Input]\r\n"
-    "Controller: Virtual Controller\r\n";
+// Names are written in the spelling the process interned first, which another test may have chosen.
+std::string Spelling(const char* name)
+{
+    return RHashedString(name).GetString();
+}
+
+std::string Line(const char* key, const std::string& value)
+{
+    return Spelling(key) + ": " + value + "\r\n";
+}
+
+// "Config.ini" as Settings::Register leaves it.
+std::string DefaultsText()
+{
+    return Line("SessionID", "0") + Line("Language", Spelling("English")) + "\r\n[" + Spelling("Audio") + "]\r\n" +
+           Line("MasterVolume", "0.700000") + Line("MusicVolume", "0.300000") + Line("MuteWhenUnfocused", "false") +
+           "\r\n[" + Spelling("Video") + "]\r\n" + Line("Tate", "0") + Line("Fullscreen", "true") +
+           Line("Tint", "1.000000, 0.500000, 0.250000, 1.000000") + "\r\n[" + Spelling("Input") + "]\r\n" +
+           Line("Controller", Spelling("Virtual Controller"));
+}
 
 class ConfigFileTest : public ::testing::Test {
 protected:
@@ -141,7 +148,7 @@ TEST_F(ConfigFileTest, MissingFileIsWrittenWithTheDefaultsInTheStoredFormat)
 {
     settings.Register(config);
     ASSERT_TRUE(config.Load(path.c_str()));
-    EXPECT_EQ(kDefaults, ReadFile(path));
+    EXPECT_EQ(DefaultsText(), ReadFile(path));
 }
 
 TEST_F(ConfigFileTest, RoundTripKeepsEveryValueExactly)
@@ -230,7 +237,7 @@ TEST_F(ConfigFileTest, LookupsOfUnregisteredKeysAddNothingAndTypedAccessChecksTh
     EXPECT_EQ(3u, config.GetVariableCount(Name("Audio")));
     ASSERT_FALSE(config.Save(nullptr));
     ASSERT_TRUE(config.Save(path.c_str()));
-    EXPECT_EQ(kDefaults, ReadFile(path));
+    EXPECT_EQ(DefaultsText(), ReadFile(path));
 
     int callsBefore = g_volumeCalls;
     EXPECT_TRUE(config.SetFloat(Name("Audio"), Name("MasterVolume"), 0.5f));
@@ -264,8 +271,8 @@ TEST_F(ConfigFileTest, AKeyRegisteredTwiceSetsBothAndUnknownFileContentChangesNo
     EXPECT_TRUE(settings.fullscreen);
     ASSERT_TRUE(config.Save(path.c_str()));
     std::string text = ReadFile(path);
-    EXPECT_NE(std::string::npos, text.find("\r\n[Stranger]\r\n"));
-    EXPECT_EQ(text.size() - 12, text.find("[Stranger]\r\n"));  // the unregistered section is a bare header
+    std::string header = "\r\n[" + Spelling("Stranger") + "]\r\n";
+    EXPECT_EQ(text.size() - header.size(), text.find(header));  // the unregistered section is a bare header
 }
 
 TEST_F(ConfigFileTest, HashedStringComesBackInItsFirstSpelling)
@@ -284,21 +291,25 @@ TEST_F(ConfigFileTest, ListingsAndTheDefaultSection)
     settings.Register(config);
     RUtilVector<RString> lines;
     config.ListSections(lines);
-    EXPECT_EQ(std::vector<std::string>({"    Audio", "    Video", "    Input", "    (Default)"}), Lines(lines));
+    EXPECT_EQ(std::vector<std::string>({"    " + Spelling("Audio"), "    " + Spelling("Video"), "    " + Spelling("Input"),
+                                        "    (Default)"}),
+              Lines(lines));
 
     RUtilVector<RString> variables;
     RHashedString section = Name("Video");
     config.ListVariables(section, variables);
     EXPECT_EQ(Name("Video"), section);
-    EXPECT_EQ(std::vector<std::string>(
-                  {"    Tate: 0", "    Fullscreen: true", "    Tint: 1.000000, 0.500000, 0.250000, 1.000000"}),
+    EXPECT_EQ(std::vector<std::string>({"    " + Spelling("Tate") + ": 0", "    " + Spelling("Fullscreen") + ": true",
+                                        "    " + Spelling("Tint") + ": 1.000000, 0.500000, 0.250000, 1.000000"}),
               Lines(variables));
 
     RUtilVector<RString> unnamed;
     section = RHashedString();
     config.ListVariables(section, unnamed);
     EXPECT_EQ(Name("(Default)"), section);
-    EXPECT_EQ(std::vector<std::string>({"    SessionID: 0", "    Language: English"}), Lines(unnamed));
+    EXPECT_EQ(std::vector<std::string>({"    " + Spelling("SessionID") + ": 0",
+                                        "    " + Spelling("Language") + ": " + Spelling("English")}),
+              Lines(unnamed));
 
     // Asking for a section creates it.
     RUtilVector<RString> none;
@@ -338,7 +349,7 @@ TEST_F(ConfigFileTest, CallbacksMayRegisterMoreVariables)
 TEST_F(ConfigFileTest, MalformedFilesEndCleanly)
 {
     settings.Register(config);
-    const std::string sample = kDefaults;
+    const std::string sample = DefaultsText();
     for (size_t length = 0; length < sample.size(); length += 3) {
         WriteFile(path, sample.substr(0, length));
         EXPECT_TRUE(config.Load(path.c_str()));

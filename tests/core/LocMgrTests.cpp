@@ -25,6 +25,19 @@ void WriteFile(const std::string& path, const std::string& bytes)
     out.write(bytes.data(), (std::streamsize)bytes.size());
 }
 
+// A "not found" text names things in the spelling the process interned first.
+std::string NotFound(const char* file, const char* section, const char* key)
+{
+    return std::string("[String ") + RHashedString(file).GetString() + "." + RHashedString(section).GetString() + "." +
+           RHashedString(key).GetString() + " not found]";
+}
+
+std::string FileNotFound(const char* file, const char* section, const char* key)
+{
+    return std::string("[File ") + RHashedString(file).GetString() + " for string " +
+           RHashedString(section).GetString() + "." + RHashedString(key).GetString() + " not found]";
+}
+
 class LocMgrTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -79,11 +92,13 @@ TEST_F(LocMgrTest, NotFoundTextsNameTheFileSectionAndKey)
     RLocMgr* loc = RLocMgr::GetInstance();
     loc->AddFile("Menus.txt");  // registered but in no source: an empty default table
     loc->LoadDefaultTables(false);
-    EXPECT_EQ("[String Menus.TitleMenu.NewGame not found]", Get("Menus", "TitleMenu", "NewGame"));
-    EXPECT_EQ("[File Credits for string Roll.Line1 not found]", Get("Credits", "Roll", "Line1"));
+    EXPECT_EQ(NotFound("Menus", "TitleMenu", "NewGame"), Get("Menus", "TitleMenu", "NewGame"));
+    EXPECT_EQ(FileNotFound("Credits", "Roll", "Line1"), Get("Credits", "Roll", "Line1"));
+    EXPECT_EQ("[File LocTestFile for string LocTestSection.LocTestKey not found]",
+              Get("LocTestFile", "LocTestSection", "LocTestKey"));
 
     loc->SetTestLanguage(true);  // the two not-found texts are never masked
-    EXPECT_EQ("[String Menus.TitleMenu.NewGame not found]", Get("Menus", "TitleMenu", "NewGame"));
+    EXPECT_EQ(NotFound("Menus", "TitleMenu", "NewGame"), Get("Menus", "TitleMenu", "NewGame"));
 }
 
 TEST_F(LocMgrTest, TestLanguageMasksFoundTextsExceptTheListedBytes)
@@ -122,7 +137,7 @@ TEST_F(LocMgrTest, StartupEntriesLoadOnlyInTheStartupPassesAndShortNamesAreSafe)
     EXPECT_STREQ("ab", files[1].GetString());
 
     loc->LoadDefaultTables(false);
-    EXPECT_EQ("[File Startup for string S.k not found]", Get("Startup", "S", "k"));
+    EXPECT_EQ(FileNotFound("Startup", "S", "k"), Get("Startup", "S", "k"));
     EXPECT_EQ("short", Get("ab", "S", "k"));
     loc->LoadDefaultTables(true);
     EXPECT_EQ("upper", Get("Startup", "S", "k"));
@@ -184,7 +199,7 @@ TEST_F(LocMgrTest, GarbageAndTruncatedLanguageFilesEndCleanly)
 
     std::filesystem::create_directories(languages + "/Folder/Menus.txt");  // a folder in the file's place
     loc->LoadLanguageFolder("Folder", false);
-    EXPECT_EQ("[File Menus for string TitleMenu.NewGame not found]", Get("Menus", "TitleMenu", "NewGame"));
+    EXPECT_EQ(FileNotFound("Menus", "TitleMenu", "NewGame"), Get("Menus", "TitleMenu", "NewGame"));
 
     std::string longName(PATH_MAX, 'n');
     loc->LoadLanguageFolder(longName.c_str(), false);  // too long a path: an empty table
@@ -222,7 +237,7 @@ TEST_F(LocMgrTest, EngineContentTablesHoldTheirKeys)
     EXPECT_EQ("Pause", Get("EngineControls", "General", "Pause"));
     EXPECT_EQ("Open Console", Get("EngineControls", "Utility", "OpenConsole"));
     EXPECT_EQ("Powered by the ROLT engine", Get("Porvin", "Splash", "PoweredBy"));
-    EXPECT_EQ("[String Input.Keyboard.NoSuchInput not found]", Get("Input", "Keyboard", "NoSuchInput"));
+    EXPECT_EQ(NotFound("Input", "Keyboard", "NoSuchInput"), Get("Input", "Keyboard", "NoSuchInput"));
 
     RString version, engineVersion;
     ASSERT_TRUE(REngineConfig::ReadVersionFile(version, engineVersion));

@@ -628,6 +628,7 @@ TEST_F(EffectTest, DestroyingTheCurrentEffectLeavesNothingPointingIntoIt)
     RVertexStreamDesc stream = {positions, 12, STREAM_POSITION, false};
     RVertexSet set;
     ASSERT_TRUE(set.Create(&stream, 1, 3));
+    uint32_t withSet = LiveObjects();
 
     uint32_t program = 0;
     {
@@ -648,7 +649,7 @@ TEST_F(EffectTest, DestroyingTheCurrentEffectLeavesNothingPointingIntoIt)
     glGetIntegerv(GL_CURRENT_PROGRAM, &current);
     EXPECT_EQ(current, 0);
     EXPECT_FALSE(glIsProgram(program));
-    EXPECT_EQ(LiveObjects(), baseline);
+    EXPECT_EQ(LiveObjects(), withSet);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 

@@ -1,0 +1,87 @@
+// Real key and mouse events from the X server. These tests need the server's focus and pointer to themselves,
+// so they never run beside other tests.
+#include "../XInputTestSupport.h"
+#include "platform/input/RInputHandler.h"
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+// One frame as the base game reads it, then the test's check.
+template <typename Done> bool FramesUntil(RInputHandler* handler, Done done)
+{
+    return xinputtest::PumpUntil([&] {
+        handler->Update(1.0f / 60.0f);
+        return done();
+    });
+}
+
+// Real key and mouse events from the X server reach the handler's state. Other tests' windows may share the
+// server, so each step raises and focuses the window and is tried again when its events went elsewhere.
+TEST(InputWindow, KeysAndMouseFromTheXServerReachTheState)
+{
+    using xinputtest::Xdotool;
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "the tests run under an X server";
+    xinputtest::XInputTurn turn;
+    ASSERT_TRUE(turn.IsHeld());
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0) << SDL_GetError();
+    std::string title = "ROLT input test " + std::to_string(getpid());
+    SDL_Window* window = SDL_CreateWindow(title.c_str(), 900, 700, 320, 240, SDL_WINDOW_SHOWN);
+    ASSERT_NE(window, nullptr) << SDL_GetError();
+    RInputHandler* handler = RInputHandler::GetInstance();
+    handler->InitDevices(window, 0, false, 0, false);
+    const CompleteInputState& state = handler->GetCurrentState();
+    const std::string find = "search --sync --name '^" + title + "$'";
+    auto bringForward = [&] { Xdotool(find + " windowraise windowfocus"); };
+    const int kAttempts = 5;
+
+    bool spaceSeen = false;
+    for (int attempt = 0; attempt < kAttempts && !spaceSeen; ++attempt) {
+        bringForward();
+        Xdotool("keydown space");
+        spaceSeen = FramesUntil(handler, [&] { return state.keys[SDL_SCANCODE_SPACE] != 0; });
+        Xdotool("keyup space");
+    }
+    EXPECT_TRUE(spaceSeen);
+    EXPECT_TRUE(FramesUntil(handler, [&] { return state.keys[SDL_SCANCODE_SPACE] == 0; }));
+
+    // Motion from (20, 20) to (90, 50) inside the window reads as 70 pixels right and 30 down in all.
+    bool motionSeen = false;
+    int movedX = 0;
+    int movedY = 0;
+    for (int attempt = 0; attempt < kAttempts && !motionSeen; ++attempt) {
+        bringForward();
+        Xdotool(find + " mousemove --window %1 --sync 20 20");
+        FramesUntil(handler, [] { return false; }); // let that move arrive, then count afresh
+        movedX = 0;
+        movedY = 0;
+        Xdotool(find + " mousemove --window %1 --sync 90 50");
+        motionSeen = FramesUntil(handler, [&] {
+            movedX += state.mouseDX;
+            movedY += state.mouseDY;
+            return movedX == 70 && movedY == 30;
+        });
+    }
+    EXPECT_TRUE(motionSeen) << movedX << ", " << movedY;
+
+    bool clickSeen = false;
+    for (int attempt = 0; attempt < kAttempts && !clickSeen; ++attempt) {
+        bringForward();
+        Xdotool(find + " mousemove --window %1 --sync 60 60 mousedown 1");
+        clickSeen = FramesUntil(handler, [&] { return (state.mouseButtons & SDL_BUTTON_LMASK) != 0; });
+        Xdotool("mouseup 1");
+    }
+    EXPECT_TRUE(clickSeen);
+    EXPECT_TRUE(FramesUntil(handler, [&] { return (state.mouseButtons & SDL_BUTTON_LMASK) == 0; }));
+
+    RInputHandler::DestroyInstance();
+    SDL_DestroyWindow(window);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+} // namespace
