@@ -166,7 +166,7 @@ public:
     static void DeleteIndexBuffer(RGLObjectIndexBuffer** buffer);
 
     // The technique pass being drawn (null between batches): its program and attribute map decide where
-    // BindVertexSet puts each stream. The draw loop sets it and makes its program current.
+    // BindVertexSet puts each stream. BeginPass sets it and makes its program current.
     void SetCurrentTechniquePass(RGLObjectTechniquePass* pass) { m_currentTechniquePass = pass; }
     RGLObjectTechniquePass* GetCurrentTechniquePass() const { return m_currentTechniquePass; }
 

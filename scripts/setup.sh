@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   # Independent tools and yardsticks used by the tests and benchmarks.
   python3 sox imagemagick xdotool libstb-dev libpugixml-dev libtinyxml2-dev libinih-dev libxml2-utils
+  glslang-tools
 )
 
 missing=()

@@ -1,0 +1,163 @@
+// The base game's start-up, main-loop pass and shut-down as the program runs them, under the test run's X server,
+// with the user folder in a temporary place. Each run is a whole program life, so each test runs it in a child
+// process: the game object can be made only once per process.
+#include "../core/TempUserData.h"
+#include "basegame/RBaseGame.h"
+#include "basegame/RConsoleCommands.h"
+#include "core/RConfigFile.h"
+#include "core/RINIFile.h"
+#include "core/RStreamMgr.h"
+#include "render/RImage.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class TestGame : public RBaseGame {
+public:
+    const char* GetLocalAppDataPathName() const override { return "Base Game Test"; }
+};
+
+class BaseGame : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        setenv("ROLT_RESOURCE_DIR", ROLT_TEST_RESOURCE_DIR, 1);
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        userFolder = fs::path(data.root) / "data" / "Brasswick" / "Base Game Test";
+    }
+
+    // Starts a game, runs `frames` passes of the main loop with `during` before the last one, shuts it down.
+    template <typename During> static void RunGame(int frames, During during)
+    {
+        TestGame* game = new TestGame();
+        if (!game->InitEngine() || !game->InitSystems() || !game->InitRuntime())
+            exit(2);
+        for (int frame = 0; frame < frames; ++frame) {
+            if (frame == frames - 1)
+                during(*game);
+            game->PumpEvents();
+            game->Update();
+            game->FixedUpdate(1.0f / 60.0f);
+            game->UpdateFrame();
+            game->RenderFrame();
+        }
+        game->Shutdown();
+        delete game;
+    }
+    static void RunGame(int frames) { RunGame(frames, [](TestGame&) {}); }
+
+    std::string ConfigValue(const char* section, const char* key) const
+    {
+        RINIFile ini;
+        ini.Load((userFolder / "Config" / "Config.ini").c_str(), true);
+        RString value;
+        ini.GetValue(RHashedString(section), RHashedString(key), value);
+        return value.GetString();
+    }
+
+    TempUserData data;
+    fs::path userFolder;
+};
+
+TEST_F(BaseGame, AFirstRunWritesTheDefaultsAndEveryRunCountsItsSession)
+{
+    EXPECT_EXIT({ RunGame(3); exit(0); }, ::testing::ExitedWithCode(0), "");
+    ASSERT_TRUE(fs::exists(userFolder / "Config" / "Config.ini"));
+    EXPECT_TRUE(fs::exists(userFolder / "Config" / "ControlBindings.bnd"));
+    EXPECT_TRUE(fs::is_directory(userFolder / "Mods"));
+    EXPECT_EQ(ConfigValue("Audio", "MasterVolume"), "0.700000");
+    EXPECT_EQ(ConfigValue("Audio", "MusicVolume"), "0.300000");
+    EXPECT_EQ(ConfigValue("Engine", "FixedGameFPS"), "60");
+    EXPECT_EQ(ConfigValue("General", "SessionID"), "1");
+    EXPECT_FALSE(ConfigValue("General", "LastPlayedVersion").empty());
+
+    EXPECT_EXIT({ RunGame(1); exit(0); }, ::testing::ExitedWithCode(0), "");
+    EXPECT_EQ(ConfigValue("General", "SessionID"), "2");
+}
+
+TEST_F(BaseGame, ValuesThePlayerSetAreKeptAcrossRuns)
+{
+    fs::create_directories(userFolder / "Config");
+    {
+        std::ofstream config(userFolder / "Config" / "Config.ini", std::ios::binary);
+        config << "[Audio]\r\nMasterVolume: 0.25\r\n[Video]\r\nTate: 7\r\n[Engine]\r\nFixedGameFPS: 30\r\n";
+    }
+    EXPECT_EXIT({ RunGame(2); exit(0); }, ::testing::ExitedWithCode(0), "");
+    EXPECT_EQ(ConfigValue("Audio", "MasterVolume"), "0.250000");
+    EXPECT_EQ(ConfigValue("Engine", "FixedGameFPS"), "30");
+    // A rotation outside the four quarter turns falls back to none.
+    EXPECT_EQ(ConfigValue("Video", "Tate"), "0");
+    // Keys the file did not hold are written with their defaults.
+    EXPECT_EQ(ConfigValue("Audio", "SoundVolume"), "0.700000");
+}
+
+TEST_F(BaseGame, AScreenshotIsTheFinishedFrameSavedAsABitmap)
+{
+    EXPECT_EXIT(
+        {
+            RunGame(3, [](TestGame& game) { game.RequestScreenshot(); });
+            exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+    ASSERT_TRUE(fs::is_directory(userFolder / "Screenshots"));
+    int shots = 0;
+    for (const fs::directory_entry& entry : fs::directory_iterator(userFolder / "Screenshots")) {
+        ++shots;
+        EXPECT_EQ(entry.path().extension(), ".bmp");
+        RImage image;
+        RStreamMgr::GetInstance()->AddSearchPath(""); // absolute paths are found through the working folder
+        ASSERT_TRUE(image.LoadBMP(entry.path().c_str()));
+        EXPECT_GT(image.GetWidth(), 0);
+        EXPECT_GT(image.GetHeight(), 0);
+        // The frame is cleared to opaque black.
+        EXPECT_EQ(image.GetPixel(0, 0) & 0x00FFFFFFu, 0u);
+        EXPECT_EQ(image.GetPixel(image.GetWidth() / 2, image.GetHeight() / 2) & 0x00FFFFFFu, 0u);
+    }
+    EXPECT_EQ(shots, 1);
+}
+
+TEST_F(BaseGame, ConsoleCommandsChangeAndListTheConfiguration)
+{
+    EXPECT_EXIT(
+        {
+            RunGame(1, [](TestGame& game) {
+                RString out;
+                if (!RConsoleCommands::Execute("set Audio MasterVolume 0.5", out))
+                    exit(3);
+                if (game.GetSettings().masterVolume != 0.5f)
+                    exit(4);
+                if (!RConsoleCommands::Execute("reset Audio MasterVolume", out) ||
+                    game.GetSettings().masterVolume != 0.7f)
+                    exit(5);
+                if (!RConsoleCommands::Execute("set General QuickStart true", out) || !game.GetSettings().quickStart)
+                    exit(6);
+                if (!RConsoleCommands::Execute("unset General QuickStart", out) || game.GetSettings().quickStart)
+                    exit(7);
+                out = RString();
+                RConsoleCommands::Execute("listvars Audio", out);
+                if (out.Find(RString("MasterVolume: 0.700000")) < 0)
+                    exit(8);
+                out = RString();
+                RConsoleCommands::Execute("thread", out);
+                if (out.Find(RString("Current thread is: ")) != 0)
+                    exit(9);
+                out = RString();
+                if (RConsoleCommands::Execute("no-such-command", out) || out.Find(RString("Unknown command")) < 0)
+                    exit(10);
+                if (RConsoleCommands::Execute("set Audio NoSuchKey 1", out))
+                    exit(11);
+            });
+            exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+} // namespace

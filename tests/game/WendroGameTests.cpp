@@ -1,0 +1,80 @@
+// The game's own start-up: its file sources, its control group and its sounds, under the test run's X server with
+// the user folder in a temporary place. A game object can be made once per process, so each run is a child.
+#include "../core/TempUserData.h"
+#include "core/RStreamMgr.h"
+#include "game/WendroGame.h"
+#include "platform/audio/RAudioMgr.h"
+#include "platform/audio/RStreamingAudio_PCS.h"
+#include "platform/input/RControlConfig.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class Wendro : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        setenv("ROLT_RESOURCE_DIR", ROLT_TEST_RESOURCE_DIR, 1);
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+    }
+    TempUserData data;
+};
+
+// Runs the game's start-up, hands the running game to check (whose non-zero answer becomes the exit code), and
+// shuts it down.
+template <typename Check> void RunWendro(Check check)
+{
+    WendroGame* game = new WendroGame();
+    if (!game->InitEngine() || !game->InitSystems() || !game->InitRuntime())
+        exit(2);
+    const int failure = check(*game);
+    game->Shutdown();
+    delete game;
+    exit(failure);
+}
+
+TEST_F(Wendro, StartsWithItsFoldersPacksControlsAndSounds)
+{
+    EXPECT_EXIT(RunWendro([](WendroGame& game) {
+                    // "menu.wav" comes from the game's own pack.
+                    if (!RStreamMgr::GetInstance()->Exists("menu.wav", 0))
+                        return 3;
+                    RAudioMgr* audio = RAudioMgr::GetInstance();
+                    if (!audio->FindSound(RHashedString("Dozu")) || !audio->FindSound(RHashedString("PCSpeaker")))
+                        return 4;
+                    if (!game.GetToneGenerator())
+                        return 5;
+                    RControlConfig* controls = RControlConfig::GetInstance();
+                    if (!controls->FindGroup(RHashedString("Gameplay")))
+                        return 6;
+                    return 0;
+                }),
+                ::testing::ExitedWithCode(0), "");
+
+    const fs::path user = fs::path(data.root) / "data" / "Brasswick" / "Quandrel Tarnvow";
+    EXPECT_TRUE(fs::is_directory(user / "Maps"));
+    EXPECT_TRUE(fs::is_directory(user / "Saves"));
+    EXPECT_TRUE(fs::exists(user / "Config" / "ControlBindings.bnd"));
+}
+
+TEST_F(Wendro, PlaysTunesOnItsToneGenerator)
+{
+    EXPECT_EXIT(RunWendro([](WendroGame& game) {
+                    RPCSTune tune;
+                    ParsePCSTune(RString("T120 O4 L8 C D E"), tune.notes);
+                    tune.priority = 6;
+                    if (tune.notes.getCount() != 3)
+                        return 3;
+                    game.GetToneGenerator()->PlayTune(tune);
+                    return 0;
+                }),
+                ::testing::ExitedWithCode(0), "");
+}
+
+} // namespace
