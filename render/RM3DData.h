@@ -59,12 +59,13 @@ public:
     // Resets the record and fills it with copies of the buffers' contents, read through their locks: version 2.1,
     // no tangent request, the set's streams in order, the index buffer's indices (none when it is null). False,
     // with the record reset, for a null vertex set, a stream whose bytes per vertex are not the size its usage
-    // implies (a reader would misread it), or a buffer that cannot be mapped.
+    // implies (a reader would misread it), or a buffer that cannot be mapped; false for a null record.
     static bool FromBuffers(RVertexSet* vertexSet, RIndexBuffer* indexBuffer, RM3DData* record);
 
     // Writes the record to the file at path through a temporary file that replaces it only when every byte was
-    // written. False, leaving any old file as it was, for a null path, a record whose counts disagree with what
-    // it holds, or any failed write.
+    // written: the header as held, the tangent-flag byte when the header's version has one, the index size, the
+    // indices and the streams. False, leaving any old file as it was, for a null path, an index size other than
+    // 2, a record whose counts disagree with what it holds, or any failed write.
     static bool Write(const char* path, const RM3DData& record);
 
     // The stream with this usage, or null.
