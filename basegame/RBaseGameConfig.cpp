@@ -73,7 +73,7 @@ void RBaseGame::LoadConfig()
         return; // no user folder: the defaults stand and nothing is written back
     // A missing file is written at once with the defaults.
     if (!RConfigFile::GetInstance().Load(m_configPath))
-        RConfigFile::GetInstance().Save(m_configPath);
+        fprintf(stderr, "The configuration could not be read or written at %s\n", m_configPath);
 }
 
 void RBaseGame::SaveConfig()

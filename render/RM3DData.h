@@ -68,7 +68,7 @@ public:
     // 2, a record whose counts disagree with what it holds, or any failed write.
     static bool Write(const char* path, const RM3DData& record);
 
-    // The stream with this usage, or null.
+    // The first stream with this usage, or null.
     const RM3DVertexStreamInfo* FindStream(uint32_t usage) const;
 
     RM3DHeader header;

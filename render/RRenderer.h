@@ -32,6 +32,9 @@ class RGLObjectTechnique;
 class RGLObjectShader;
 class RGLObjectShaderParamHandle;
 class RShader;
+struct RMatrix4;
+struct RVector4;
+enum EShaderParamType : int32_t;
 
 class RRenderer {
 public:
@@ -226,6 +229,35 @@ public:
     RGLObjectShader* GetCurrentEffect() const { return m_currentEffect; }
     RGLObjectTechnique* GetCurrentTechnique() const { return m_currentTechnique; }
     uint32_t GetCurrentPassCount() const { return m_currentPassCount; }
+
+    // Effects through the shader manager (RRendererShaders.cpp, created when missing): one reference more on the
+    // effect loaded under name (loaded from fileName when the name is new), or one reference less.
+    RShader* LoadShader(const char* fileName, RHashedString name);
+    void UnloadShader(RHashedString name);
+
+    // Uniform uploads of shader parameters (RRendererShaders.cpp), into the program in use, at the handle's
+    // location. Each does nothing without a live context, for a handle without a location, and when the
+    // uniform's GL type does not take the value (bool: bool or int uniforms; int: int, bool or sampler; float:
+    // float or bool; vectors: float vectors of 2 to 4 components, from the first components; matrices: mat2 to
+    // mat4, from the upper-left block; arrays only of their own element type). Arrays send the caller's count,
+    // never more than the uniform's array size; a null array or a count below 1 sends nothing.
+    void SetUniformBool(const RGLObjectShaderParamHandle* handle, bool value);
+    void SetUniformBoolArray(const RGLObjectShaderParamHandle* handle, const int32_t* values, int32_t count);
+    void SetUniformInt(const RGLObjectShaderParamHandle* handle, int32_t value);
+    void SetUniformIntArray(const RGLObjectShaderParamHandle* handle, const int32_t* values, int32_t count);
+    void SetUniformFloat(const RGLObjectShaderParamHandle* handle, float value);
+    void SetUniformFloatArray(const RGLObjectShaderParamHandle* handle, const float* values, int32_t count);
+    void SetUniformVector(const RGLObjectShaderParamHandle* handle, const RVector4* value);
+    void SetUniformVectorArray(const RGLObjectShaderParamHandle* handle, const RVector4* values, int32_t count);
+    void SetUniformMatrix(const RGLObjectShaderParamHandle* handle, const RMatrix4* value);
+    void SetUniformMatrixArray(const RGLObjectShaderParamHandle* handle, const RMatrix4* values, int32_t count);
+    // Binds the texture the texture manager holds under the name to the unit of the handle's sampler (on
+    // GL_TEXTURE_2D), points the sampler uniform at that unit and applies the sampler states of the current
+    // pass. Nothing for the empty name, a name the texture manager does not hold, a handle without a sampler
+    // or a unit the GL does not have.
+    void SetUniformTexture(const RGLObjectShaderParamHandle* handle, RHashedString textureName);
+    // A texture parameter's unit is left with no 2D texture (and unit 0 active); other types keep their values.
+    void ResetUniform(const RGLObjectShaderParamHandle* handle, EShaderParamType type);
 
     // Render and sampler states (RRendererStates.cpp). ApplyRenderStates applies the current pass's
     // "RenderStates": blending, alpha test, depth test, depth writes, depth function, fill mode and culling;

@@ -9,6 +9,7 @@
 
 class RGLObjectShader;
 class RGLObjectTechniquePass;
+class RShaderParamInformant;
 class RShaderParamSetWrapper;
 class RTechnique;
 
@@ -34,6 +35,18 @@ public:
     RShaderParamSetWrapper* GetParamSetWrapper(const RGLObjectTechniquePass* pass) const;
     // Stores the wrapper for the pass and takes it over; false, leaving it with the caller, when the pass has one.
     bool AddParamSetWrapper(const RGLObjectTechniquePass* pass, RShaderParamSetWrapper* wrapper);
+
+    // Offers the pass's parameter set of the scope (RShaderParamSetWrapper::Scope) to the informant for the
+    // render pass, and raises *offered; a scope whose set is empty (or a pass of another effect) calls nobody
+    // and leaves the flag alone. Defined with the parameter sets (RShaderParamScopes.cpp).
+    void ApplyScopeParams(uint32_t scope, RShaderParamInformant* informant, RHashedString renderPassId,
+                          bool* offered, const RGLObjectTechniquePass* pass);
+    // Makes this the renderer's current effect (technique and pass cleared) and resets every parameter of every
+    // pass, scope by scope.
+    void ResetParams();
+    // Hand the effect to the renderer's device-loss and device-reset hooks.
+    void OnDeviceLost();
+    void OnDeviceReset();
 
     RHashedString GetName() const { return m_name; }
     RGLObjectShader* GetGLEffect() const { return m_glEffect; }

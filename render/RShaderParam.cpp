@@ -5,7 +5,9 @@
 #include <cstring>
 #include <strings.h>
 
+#include "core/RMath.h"
 #include "render/RRenderer.h"
+#include "render/RShaderParamInformant.h"
 
 namespace {
 
@@ -82,13 +84,130 @@ bool ParseShaderParamDeclaration(const char* value, EShaderParamType* type, int3
     return true;
 }
 
+RRenderer* RShaderParamMapping::CurrentRenderer() const
+{
+    if (!handle || !RRenderer::HasInstance())
+        return nullptr;
+    RRenderer* renderer = RRenderer::GetInstance();
+    return renderer->GetCurrentTechniquePass() == m_pass ? renderer : nullptr;
+}
+
+void RShaderParamMapping::SetBool(bool value)
+{
+    if (RRenderer* renderer = CurrentRenderer())
+        renderer->SetUniformBool(handle, value);
+}
+
+void RShaderParamMapping::SetBoolArray(const int32_t* values, int32_t valueCount)
+{
+    if (RRenderer* renderer = CurrentRenderer())
+        renderer->SetUniformBoolArray(handle, values, valueCount);
+}
+
+void RShaderParamMapping::SetInt(int32_t value)
+{
+    if (RRenderer* renderer = CurrentRenderer())
+        renderer->SetUniformInt(handle, value);
+}
+
+void RShaderParamMapping::SetIntArray(const int32_t* values, int32_t valueCount)
+{
+    if (RRenderer* renderer = CurrentRenderer())
+        renderer->SetUniformIntArray(handle, values, valueCount);
+}
+
+void RShaderParamMapping::SetFloat(float value)
+{
+    if (RRenderer* renderer = CurrentRenderer())
+        renderer->SetUniformFloat(handle, value);
+}
+
+void RShaderParamMapping::SetFloatArray(const float* values, int32_t valueCount)
+{
+    if (RRenderer* renderer = CurrentRenderer())
+        renderer->SetUniformFloatArray(handle, values, valueCount);
+}
+
+void RShaderParamMapping::SetVector(const RVector4* value)
+{
+    if (RRenderer* renderer = CurrentRenderer())
+        renderer->SetUniformVector(handle, value);
+}
+
+void RShaderParamMapping::SetVectorArray(const RVector4* values, int32_t valueCount)
+{
+    if (RRenderer* renderer = CurrentRenderer())
+        renderer->SetUniformVectorArray(handle, values, valueCount);
+}
+
+void RShaderParamMapping::SetMatrix(const RMatrix4* value)
+{
+    if (RRenderer* renderer = CurrentRenderer())
+        renderer->SetUniformMatrix(handle, value);
+}
+
+void RShaderParamMapping::SetMatrixArray(const RMatrix4* values, int32_t valueCount)
+{
+    if (RRenderer* renderer = CurrentRenderer())
+        renderer->SetUniformMatrixArray(handle, values, valueCount);
+}
+
+void RShaderParamMapping::SetTexture(RHashedString textureName)
+{
+    if (RRenderer* renderer = CurrentRenderer())
+        renderer->SetUniformTexture(handle, textureName);
+}
+
+void RShaderParamMapping::Reset()
+{
+    // Not tied to the current pass: a reset touches no program, only the texture unit.
+    if (handle && RRenderer::HasInstance())
+        RRenderer::GetInstance()->ResetUniform(handle, type);
+}
+
+RShaderParamMapping* RShaderParamMapping::Clone() const
+{
+    return new RShaderParamMapping(handle, name, type, count, m_pass);
+}
+
+RShaderParamSet& RShaderParamSet::operator=(const RShaderParamSet& other)
+{
+    if (this != &other) {
+        Clear();
+        CopyFrom(other);
+    }
+    return *this;
+}
+
 void RShaderParamSet::AddShaderParam(const char* name, RGLObjectTechniquePass* pass, EShaderParamType type,
                                      int32_t count)
 {
     if (!name || !pass)
         return;
     m_mappings.push(new RShaderParamMapping(RRenderer::GetShaderParamHandle(pass, name), RHashedString(name), type,
-                                            count));
+                                            count, pass));
+}
+
+void RShaderParamSet::InformAll(RShaderParamInformant* informant, RHashedString renderPassId)
+{
+    if (!informant)
+        return;
+    for (uint32_t i = 0; i < m_mappings.getCount(); ++i)
+        informant->InformShaderParams(m_mappings[i], renderPassId, informant);
+}
+
+void RShaderParamSet::ResetAll()
+{
+    for (uint32_t i = 0; i < m_mappings.getCount(); ++i)
+        m_mappings[i]->Reset();
+}
+
+void RShaderParamSet::CopyFrom(const RShaderParamSet& other)
+{
+    if (this == &other)
+        return;
+    for (uint32_t i = 0; i < other.m_mappings.getCount(); ++i)
+        m_mappings.push(other.m_mappings[i]->Clone());
 }
 
 void RShaderParamSet::Clear()

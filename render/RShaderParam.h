@@ -11,6 +11,10 @@
 
 class RGLObjectShaderParamHandle;
 class RGLObjectTechniquePass;
+class RRenderer;
+class RShaderParamInformant;
+struct RMatrix4;
+struct RVector4;
 
 // The type field of a "Uniforms" line. Arrays have no type of their own: the count gives their length.
 enum EShaderParamType : int32_t {
@@ -31,20 +35,55 @@ enum EShaderParamType : int32_t {
 bool ParseShaderParamDeclaration(const char* value, EShaderParamType* type, int32_t* count, uint32_t* scope);
 
 // One uniform a pass declares: the pass's handle (not owned; null when the pass holds none under the name), the
-// name interned without regard to case, the type and the declared element count.
+// name interned without regard to case, the type and the declared element count. An informant answers it through
+// one typed upload, which reaches the uniform only while the mapping's own pass is the renderer's current
+// technique pass (so a value never lands at the same location of another program) and only when the uniform's GL
+// type takes that kind of value; array uploads send the caller's count, cut to the uniform's array size.
 class RShaderParamMapping {
 public:
     RShaderParamMapping(RGLObjectShaderParamHandle* handle, RHashedString name, EShaderParamType type,
-                        int32_t count)
-        : handle(handle), name(name), type(type), count(count)
+                        int32_t count, const RGLObjectTechniquePass* pass)
+        : handle(handle), name(name), type(type), count(count), m_pass(pass)
     {
     }
     virtual ~RShaderParamMapping() = default;
+
+    // bool and bool[]: the array holds 32-bit integers, 0 false and anything else true.
+    virtual void SetBool(bool value);
+    virtual void SetBoolArray(const int32_t* values, int32_t valueCount);
+    // int and int[] (also a sampler's unit).
+    virtual void SetInt(int32_t value);
+    virtual void SetIntArray(const int32_t* values, int32_t valueCount);
+    // float and float[].
+    virtual void SetFloat(float value);
+    virtual void SetFloatArray(const float* values, int32_t valueCount);
+    // vec2, vec3 or vec4 from the first components of the vector; vec4[] from whole vectors.
+    virtual void SetVector(const RVector4* value);
+    virtual void SetVectorArray(const RVector4* values, int32_t valueCount);
+    // mat2, mat3 or mat4 from the upper-left block of the matrix as stored; mat4[] from whole matrices.
+    virtual void SetMatrix(const RMatrix4* value);
+    virtual void SetMatrixArray(const RMatrix4* values, int32_t valueCount);
+    // Binds the texture the texture manager holds under the name to the uniform's texture unit and applies the
+    // pass's sampler states to it. Only a uniform declared as a texture has a unit; on any other, nothing.
+    virtual void SetTexture(RHashedString textureName);
+    // Puts back what the parameter holds outside a draw: a texture parameter's unit is left with no texture, so
+    // nothing keeps a texture bound after its users are gone. Other parameters keep their values.
+    virtual void Reset();
+    // A new mapping of the same uniform, owned by the caller.
+    virtual RShaderParamMapping* Clone() const;
+
+    const RGLObjectTechniquePass* GetPass() const { return m_pass; }
 
     RGLObjectShaderParamHandle* handle;
     RHashedString name;
     EShaderParamType type;
     int32_t count;
+
+private:
+    // The renderer when the mapping's pass is the one being drawn, else null.
+    RRenderer* CurrentRenderer() const;
+
+    const RGLObjectTechniquePass* m_pass;  // the pass whose program holds the uniform
 };
 
 // The declared uniforms of one scope of one pass, in the order they were added; the set owns them.
@@ -52,12 +91,19 @@ class RShaderParamSet {
 public:
     RShaderParamSet() = default;
     ~RShaderParamSet() { Clear(); }
-    RShaderParamSet(const RShaderParamSet&) = delete;
-    RShaderParamSet& operator=(const RShaderParamSet&) = delete;
+    // Copies hold clones of the other set's mappings (CopyFrom); assignment clears first.
+    RShaderParamSet(const RShaderParamSet& other) { CopyFrom(other); }
+    RShaderParamSet& operator=(const RShaderParamSet& other);
 
     // Appends a mapping for the uniform called name in pass (its handle found by RRenderer::GetShaderParamHandle).
     // Null name or pass adds nothing.
     void AddShaderParam(const char* name, RGLObjectTechniquePass* pass, EShaderParamType type, int32_t count);
+    // Offers every mapping, in order, to the informant (which is also the requester); answers are not used.
+    void InformAll(RShaderParamInformant* informant, RHashedString renderPassId);
+    // Resets every mapping in order.
+    void ResetAll();
+    // Appends a clone of each of the other set's mappings, in order.
+    void CopyFrom(const RShaderParamSet& other);
     // Deletes every mapping and empties the list.
     void Clear();
 
