@@ -15,6 +15,8 @@
 #include "platform/input/RInputHandler.h"
 #include "platform/input/RTextInputList.h"
 #include "render/RImage.h"
+#include "render/RRenderStateRegistry.h"
+#include "render/RShaderMgr.h"
 #include "render/RRenderer.h"
 
 #include <SDL.h>
@@ -50,7 +52,12 @@ void RunTickPass(unsigned mask, float step)
 
 } // namespace
 
-RBaseGame::RBaseGame() = default;
+RBaseGame::RBaseGame()
+{
+    // Resolution-sensitive objects made from now on join the game object's list.
+    if (s_instance == this)
+        RResolutionSensitiveList::SetCurrent(&m_resolutionSensitives);
+}
 
 RBaseGame::~RBaseGame() = default;
 
@@ -63,8 +70,11 @@ RBaseGame* RBaseGame::GetInstance()
 
 void RBaseGame::Run(const char* /*commandLine*/)
 {
-    if (InitEngine() && InitSystems() && InitRuntime())
+    if (InitEngine() && InitSystems() && InitRuntime()) {
         RunMainLoop();
+        // Effects drop the parameter bindings they hold into objects that the shut-down frees.
+        RShaderMgr::GetInstance()->ResetAllShaderParams();
+    }
     Shutdown();
 }
 
@@ -155,6 +165,8 @@ bool RBaseGame::InitSystems()
     renderer->AddPreResetCallback(CallPreDeviceReset);
     renderer->AddPostResetCallback(CallPostDeviceReset);
     renderer->AddDeviceLostCallback(CallDeviceLost);
+    // Known before any pass, target or camera is made, so that those following it start at its size.
+    SetScreenResolution();
 
     // One opaque black frame, so the window never shows uninitialised memory.
     renderer->BeginFrame();
@@ -195,7 +207,7 @@ void RBaseGame::StopAllAudio()
 
 bool RBaseGame::InitRuntime()
 {
-    ApplyRendererVideoMode();
+    ApplyVideoMode();
     UpdateCursorVisibility(true);
     // Two updates with no time passing, so the first frame sees no press that was not made.
     RInputHandler* input = RInputHandler::GetInstance();
@@ -227,6 +239,12 @@ void RBaseGame::UpdateWindowSize()
     m_windowHeight = height > 0 ? static_cast<uint32_t>(height) : 1;
 }
 
+void RBaseGame::ApplyVideoMode()
+{
+    SetScreenResolution();
+    ApplyRendererVideoMode();
+}
+
 void RBaseGame::ApplyRendererVideoMode()
 {
     RRenderer* renderer = RRenderer::GetInstance();
@@ -237,6 +255,16 @@ void RBaseGame::ApplyRendererVideoMode()
     renderer->ResetDevice(m_window, &m_windowWidth, &m_windowHeight, m_settings.fullscreen, &fullscreenFailed);
     if (fullscreenFailed != m_settings.fullscreen)
         m_settings.fullscreen = false;
+}
+
+void RBaseGame::SetScreenResolution()
+{
+    UpdateWindowSize();
+    int32_t width = 0;
+    int32_t height = 0;
+    RResolutionSensitiveList::FitScreenResolution(m_windowWidth, m_windowHeight, m_settings.tate,
+                                                  m_settings.aspectRatio, &width, &height);
+    m_resolutionSensitives.SetResolution(width, height, m_windowWidth, m_windowHeight);
 }
 
 void RBaseGame::RunMainLoop()
@@ -289,7 +317,7 @@ void RBaseGame::PumpEvents()
         case SDL_WINDOWEVENT:
             if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED || event.window.event == SDL_WINDOWEVENT_MAXIMIZED ||
                 event.window.event == SDL_WINDOWEVENT_RESTORED)
-                ApplyRendererVideoMode();
+                ApplyVideoMode();
             break;
         default:
             break;
@@ -332,6 +360,14 @@ void RBaseGame::UpdateFrame()
         SetPaused(!m_paused);
     if (controls->JustPressed(RHashedString("Utility"), RHashedString("Screenshot"), 0.5f))
         RequestScreenshot();
+
+    // Alt with a new press of R lists every render state and value the loaded effects use.
+    const RInputHandler* input = RInputHandler::GetInstance();
+    const CompleteInputState& now = input->GetCurrentState();
+    const CompleteInputState& before = input->GetPreviousState();
+    const bool alt = now.keys[SDL_SCANCODE_LALT] || now.keys[SDL_SCANCODE_RALT];
+    if (alt && now.keys[SDL_SCANCODE_R] && !before.keys[SDL_SCANCODE_R])
+        RRenderStateRegistry::Write(stdout);
 }
 
 void RBaseGame::RenderFrame()

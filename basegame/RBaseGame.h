@@ -9,6 +9,7 @@
 #include "core/RUtilVector.h"
 #include "platform/RDisplayModes.h"
 #include "platform/RWindowSub.h"
+#include "render/RResolutionSensitiveList.h"
 
 #include <cstdint>
 
@@ -50,6 +51,9 @@ public:
 
     SDL_Window* GetWindow() const { return m_window; }
 
+    // Fits the screen resolution to the window, tells every resolution-sensitive object, then re-creates the
+    // renderer's device-dependent resources at the new size.
+    void ApplyVideoMode();
     // Re-creates the renderer's device-dependent resources for the window's current drawable size.
     void ApplyRendererVideoMode();
     // Reached through the renderer's reset and device-lost callback lists; empty in the base game.
@@ -136,6 +140,14 @@ public:
 
     const RUtilVector<ScreenResolution>& GetResolutions() const { return m_resolutions; }
 
+    // Screen resolution. SetScreenResolution stores the window's drawable size and the screen resolution fitted
+    // to it (turned by "Tate", narrowed to "AspectRatio"), then tells every resolution-sensitive object of the
+    // game object's list, in list order. The list is current while this is the game object.
+    void SetScreenResolution();
+    int32_t GetScreenWidth() const { return m_resolutionSensitives.GetScreenWidth(); }
+    int32_t GetScreenHeight() const { return m_resolutionSensitives.GetScreenHeight(); }
+    RResolutionSensitiveList& GetResolutionSensitives() { return m_resolutionSensitives; }
+
 protected:
     virtual bool CreateGameWindow();
 
@@ -186,4 +198,6 @@ private:
     float m_gameStep = 0.0f;
     float m_fixedAccumulator = 0.0f;
     float m_gameTime = 0.0f;
+
+    RResolutionSensitiveList m_resolutionSensitives;
 };

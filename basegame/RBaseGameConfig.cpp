@@ -8,6 +8,7 @@
 #include "platform/audio/RAudioMgr.h"
 #include "platform/audio/RSoundGroup.h"
 #include "platform/input/RInputHandler.h"
+#include "render/RRenderer.h"
 
 #include <cstdio>
 
@@ -121,7 +122,8 @@ void RBaseGame::OnTateChanged()
 {
     if (m_settings.tate < 0 || m_settings.tate > 3)
         m_settings.tate = 0;
-    ApplyRendererVideoMode();
+    if (RRenderer::GetInstance()->IsInitialised())
+        ApplyVideoMode();
 }
 
 void RBaseGame::OnVolumeChanged()

@@ -18,6 +18,7 @@
 #include "platform/input/RTextInputList.h"
 #include "render/RGLObjMgr.h"
 #include "render/RRenderer.h"
+#include "render/RShaderMgr.h"
 #include "render/RTexMgr.h"
 
 #include <SDL.h>
@@ -64,6 +65,7 @@ void RShutdown()
     RInputHandler::DestroyInstance();
     RTextInputList::DestroyInstance();
     RTexMgr::DestroyInstance();
+    RShaderMgr::DestroyInstance();
     RStreamMgr::DestroyInstance();
     RSubroutineMgr::DestroyInstance();
     RLogger::DestroyInstance();

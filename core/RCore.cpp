@@ -1,5 +1,6 @@
 #include "core/RCore.h"
 
+#include "core/RFile.h"
 #include "core/RPlatformLayer.h"
 
 #include <climits>
@@ -76,12 +77,10 @@ bool RCore::MakeUserFolder(char* outPath, size_t outSize, const char* applicatio
     if (!userFolder)
         return false;
     bool hasSubfolder = subfolder && subfolder[0];
-    int written = snprintf(outPath, outSize, "%s%s", userFolder, hasSubfolder ? subfolder : "");
+    bool fits = RFile::JoinPath(outPath, outSize, userFolder, hasSubfolder ? subfolder : "");
     delete[] userFolder;
-    if (written < 0 || (size_t)written >= outSize) {
-        outPath[0] = 0;
+    if (!fits)
         return false;
-    }
     if (hasSubfolder && create)
         mkdir(outPath, 0777);
     return true;

@@ -1,5 +1,6 @@
 #include "core/RDefFile.h"
 
+#include "core/RByteOrder.h"
 #include "core/RINIFile.h"
 #include "core/RPackFile.h"
 #include "core/RSafeFileWriter.h"
@@ -81,10 +82,10 @@ private:
 
     bool ReadU32(uint32_t* out)
     {
-        unsigned char bytes[4];
+        uint8_t bytes[4];
         if (!Read(bytes, 4))
             return false;
-        *out = (uint32_t)bytes[0] | (uint32_t)bytes[1] << 8 | (uint32_t)bytes[2] << 16 | (uint32_t)bytes[3] << 24;
+        *out = ReadLE32(bytes);
         return true;
     }
 
@@ -105,44 +106,32 @@ private:
     char m_buffer[RDefFile::kMaxStringBytes];
 };
 
-bool WriteBytes(FILE* file, const void* bytes, size_t size)
+bool WriteString(RSafeFileWriter& out, const char* text, size_t length)
 {
-    return size == 0 || fwrite(bytes, 1, size, file) == size;
+    return length < RDefFile::kMaxStringBytes && out.WriteU32((uint32_t)length) && out.Write(text, length);
 }
 
-bool WriteU32(FILE* file, uint32_t value)
-{
-    unsigned char bytes[4] = {(unsigned char)value, (unsigned char)(value >> 8), (unsigned char)(value >> 16),
-                              (unsigned char)(value >> 24)};
-    return WriteBytes(file, bytes, 4);
-}
-
-bool WriteString(FILE* file, const char* text, size_t length)
-{
-    return length < RDefFile::kMaxStringBytes && WriteU32(file, (uint32_t)length) && WriteBytes(file, text, length);
-}
-
-bool WriteName(FILE* file, const RHashedString& name)
+bool WriteName(RSafeFileWriter& out, const RHashedString& name)
 {
     const char* text = name.GetString();
-    return WriteString(file, text ? text : "", text ? strlen(text) : 0);
+    return WriteString(out, text ? text : "", text ? strlen(text) : 0);
 }
 
-bool WriteNode(FILE* file, const RDefFileNode& node, int depth)
+bool WriteNode(RSafeFileWriter& out, const RDefFileNode& node, int depth)
 {
-    if (depth > RDefFile::kMaxDepth || !WriteName(file, node.name) ||
-        !WriteU32(file, (uint32_t)node.attributes.getCount()) || !WriteU32(file, node.children.getCount()))
+    if (depth > RDefFile::kMaxDepth || !WriteName(out, node.name) ||
+        !out.WriteU32((uint32_t)node.attributes.getCount()) || !out.WriteU32(node.children.getCount()))
         return false;
     // The iterator needs a mutable map; it only reads.
     auto& attributes = const_cast<RUtilMap<RString, RHashedString>&>(node.attributes);
     for (RUtilMapIter<RString, RHashedString> iter(attributes); iter.isValid(); iter.next()) {
         const RString& value = iter.getValue();
-        if (!WriteName(file, iter.getKey()) ||
-            !WriteString(file, value.GetString(), value.IsEmpty() ? 0 : (size_t)value.GetLength()))
+        if (!WriteName(out, iter.getKey()) ||
+            !WriteString(out, value.GetString(), value.IsEmpty() ? 0 : (size_t)value.GetLength()))
             return false;
     }
     for (const RDefFileNode& child : node.children) {
-        if (!WriteNode(file, child, depth + 1))
+        if (!WriteNode(out, child, depth + 1))
             return false;
     }
     return true;
@@ -201,7 +190,6 @@ int RDefFile::SaveBinary(const char* path) const
     RSafeFileWriter writer;
     if (!writer.Open(path))
         return -1;
-    FILE* file = writer.GetFile();
-    bool ok = WriteBytes(file, kHeader, sizeof kHeader) && WriteNode(file, *this, 0);
+    bool ok = writer.Write(kHeader, sizeof kHeader) && WriteNode(writer, *this, 0);
     return ok && writer.Commit() ? 0 : -1;
 }

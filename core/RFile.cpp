@@ -58,6 +58,18 @@ bool RFile::Exists(const char* path)
     return true;
 }
 
+bool RFile::JoinPath(char* outPath, size_t outSize, const char* folder, const char* name)
+{
+    if (!outPath || outSize == 0)
+        return false;
+    int written = folder && name ? snprintf(outPath, outSize, "%s%s", folder, name) : -1;
+    if (written < 0 || (size_t)written >= outSize) {
+        outPath[0] = 0;
+        return false;
+    }
+    return true;
+}
+
 bool RFile::GetChecksum(const char* path, uint32_t* outChecksum)
 {
     if (!outChecksum)

@@ -1,8 +1,9 @@
 // RFile: small helpers that every file reader uses: measuring and reading a whole open file, testing that a
-// regular file exists, and the engine's word checksum. The caller keeps ownership of the FILE it passes in;
+// regular file exists, building a path in a bounded buffer, and the engine's word checksum. The caller keeps ownership of the FILE it passes in;
 // buffers handed out are the caller's to free with delete[].
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
@@ -19,6 +20,10 @@ public:
 
     // True when path names a regular file that can be opened for reading; false for null or "".
     static bool Exists(const char* path);
+
+    // Writes folder followed by name (joined as they are, so folder brings its own trailing slash) into the
+    // caller's buffer of outSize bytes. False, with the buffer emptied, when the path would not fit.
+    static bool JoinPath(char* outPath, size_t outSize, const char* folder, const char* name);
 
     // XOR of the file's consecutive 4-byte little-endian words, a final partial word counting its missing bytes
     // as zero; an empty file gives 0. False, with outChecksum 0, when the file does not exist or cannot be read.

@@ -1,6 +1,7 @@
 #include "core/RLocMgr.h"
 
 #include "core/RCore.h"
+#include "core/RFile.h"
 #include "core/RINIFile.h"
 #include "core/RLogger.h"
 
@@ -98,8 +99,7 @@ void RLocMgr::LoadLanguageFolder(const char* folder, bool startup)
             continue;
         RINIFile* table = new RINIFile();
         char path[PATH_MAX];
-        int length = haveFolder ? snprintf(path, sizeof path, "%s%s", folderPath, entry.fileName.GetString()) : -1;
-        if (length >= 0 && (size_t)length < sizeof path)
+        if (haveFolder && RFile::JoinPath(path, sizeof path, folderPath, entry.fileName.GetString()))
             table->Load(path, true);
         StoreTable(m_languageTables, entry.key, table);
     }

@@ -1,6 +1,7 @@
 #include "core/RLogger.h"
 
 #include "core/RCore.h"
+#include "core/RFile.h"
 #include "core/RThreadTagger.h"
 #include "core/RTimer.h"
 
@@ -75,12 +76,8 @@ RLogger::RLogger()
     if (core && RCore::MakeUserFolder(logsFolder, sizeof logsFolder, core->GetLocalAppDataPathName(),
                                       core->GetLogsFolderName(), true)) {
         // A path that does not fit stays empty, and its lines are dropped.
-        if (snprintf(m_safeLogPath, sizeof m_safeLogPath, "%s%s", logsFolder, "DebugLog_Safe.txt") >=
-            (int)sizeof m_safeLogPath)
-            m_safeLogPath[0] = 0;
-        if (snprintf(m_fastLogPath, sizeof m_fastLogPath, "%s%s", logsFolder, "DebugLog_Fast.txt") >=
-            (int)sizeof m_fastLogPath)
-            m_fastLogPath[0] = 0;
+        RFile::JoinPath(m_safeLogPath, sizeof m_safeLogPath, logsFolder, "DebugLog_Safe.txt");
+        RFile::JoinPath(m_fastLogPath, sizeof m_fastLogPath, logsFolder, "DebugLog_Fast.txt");
     }
 
     m_fileLock = SDL_CreateMutex();

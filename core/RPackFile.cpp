@@ -1,6 +1,7 @@
 #include "core/RPackFile.h"
 
 #include "core/RCore.h"
+#include "core/RByteOrder.h"
 #include "core/RFile.h"
 
 #include <cerrno>
@@ -16,68 +17,28 @@ namespace {
 const char kNewPackTag[4] = {'r', 'p', 'k', '.'};
 const uint32_t kCopyChunkBytes = 65536;
 
-uint32_t ReadU32(const unsigned char* bytes)
+// Appends length bytes at offset in source to dest.
+bool CopyRange(FILE* source, uint64_t offset, uint64_t length, RSafeFileWriter& dest)
 {
-    return (uint32_t)bytes[0] | (uint32_t)bytes[1] << 8 | (uint32_t)bytes[2] << 16 | (uint32_t)bytes[3] << 24;
-}
-
-void WriteU32(unsigned char* bytes, uint32_t value)
-{
-    bytes[0] = (unsigned char)value;
-    bytes[1] = (unsigned char)(value >> 8);
-    bytes[2] = (unsigned char)(value >> 16);
-    bytes[3] = (unsigned char)(value >> 24);
-}
-
-// Creates an empty file beside path under a unique temporary name, opened "w+b"; the name goes to *outTempPath
-// (delete[]). Null when it cannot be made.
-FILE* CreateFileBeside(const char* path, char** outTempPath)
-{
-    *outTempPath = nullptr;
-    char* tempPath = StringConcat(path, ".XXXXXX");
-    if (!tempPath)
-        return nullptr;
-    int descriptor = mkstemp(tempPath);
-    if (descriptor < 0) {
-        delete[] tempPath;
-        return nullptr;
-    }
-    FILE* file = fchmod(descriptor, 0644) == 0 ? fdopen(descriptor, "w+b") : nullptr;
-    if (!file) {
-        close(descriptor);
-        unlink(tempPath);
-        delete[] tempPath;
-        return nullptr;
-    }
-    *outTempPath = tempPath;
-    return file;
-}
-
-// Copies length bytes at offset in source to a new file at destPath. The copy is written beside destPath and
-// renamed over it only once every byte is on disk, so a failure leaves whatever was at destPath untouched.
-bool CopyToNewFile(FILE* source, uint64_t offset, uint64_t length, const char* destPath)
-{
-    char* tempPath = nullptr;
-    FILE* dest = CreateFileBeside(destPath, &tempPath);
-    if (!dest)
+    if (fseeko(source, (off_t)offset, SEEK_SET) != 0)
         return false;
-
-    bool ok = fseeko(source, (off_t)offset, SEEK_SET) == 0;
     unsigned char* chunk = new (std::nothrow) unsigned char[kCopyChunkBytes];
-    ok = ok && chunk;
+    bool ok = chunk != nullptr;
     while (ok && length > 0) {
         size_t count = length < kCopyChunkBytes ? (size_t)length : kCopyChunkBytes;
-        ok = fread(chunk, 1, count, source) == count && fwrite(chunk, 1, count, dest) == count;
+        ok = fread(chunk, 1, count, source) == count && dest.Write(chunk, count);
         length -= count;
     }
     delete[] chunk;
-    ok = ok && fflush(dest) == 0 && fsync(fileno(dest)) == 0;
-    ok = fclose(dest) == 0 && ok;
-    ok = ok && rename(tempPath, destPath) == 0;
-    if (!ok)
-        unlink(tempPath);
-    delete[] tempPath;
     return ok;
+}
+
+// Copies length bytes at offset in source to a new file at destPath, which is replaced only once every byte is
+// on disk, so a failure leaves whatever was at destPath untouched.
+bool CopyToNewFile(FILE* source, uint64_t offset, uint64_t length, const char* destPath)
+{
+    RSafeFileWriter dest;
+    return dest.Open(destPath) && CopyRange(source, offset, length, dest) && dest.Commit();
 }
 
 // Orders entry indices by their data offsets; the context is the entry list.
@@ -105,24 +66,13 @@ RPackFile::~RPackFile()
 
 bool RPackFile::OpenRead(const char* path)
 {
-    return OpenExisting(path, "rb", false);
-}
-
-bool RPackFile::OpenReadWrite(const char* path)
-{
-    return OpenExisting(path, "r+b", true);
-}
-
-bool RPackFile::OpenExisting(const char* path, const char* mode, bool writable)
-{
     if (m_open || !path || !path[0])
         return false;
     m_path = path;
-    m_file = fopen(path, mode);
+    m_file = fopen(path, "rb");
     if (!m_file)
         return false;
     m_open = true;
-    m_writable = writable;
     if (!ReadDirectory()) {
         m_entries.free();
         m_directorySize = 0;
@@ -132,17 +82,36 @@ bool RPackFile::OpenExisting(const char* path, const char* mode, bool writable)
     return true;
 }
 
+bool RPackFile::OpenReadWrite(const char* path)
+{
+    if (!OpenRead(path))
+        return false;
+    // The changes go to a working copy beside the pack that takes its place only when Close succeeds, so a
+    // failure on the way, or Abandon, leaves the pack as it was.
+    FILE* original = m_file;
+    struct stat info;
+    bool ok = fstat(fileno(original), &info) == 0 && m_newFile.Open(path) &&
+              CopyRange(original, 0, (uint64_t)info.st_size, m_newFile);
+    fclose(original);
+    m_file = m_newFile.GetFile();
+    if (!ok) {
+        m_entries.free();
+        m_directorySize = 0;
+        Abandon();
+        return false;
+    }
+    m_writable = true;
+    return true;
+}
+
 bool RPackFile::Create(const char* path)
 {
     if (m_open || !path || !path[0])
         return false;
     m_path = path;
-    char* tempPath = nullptr;
-    m_file = CreateFileBeside(path, &tempPath);
-    if (!m_file)
+    if (!m_newFile.Open(path))
         return false;
-    m_tempPath = tempPath;
-    delete[] tempPath;
+    m_file = m_newFile.GetFile();
     m_open = true;
     m_writable = true;
     memcpy(m_tag, kNewPackTag, sizeof m_tag);
@@ -163,8 +132,8 @@ bool RPackFile::ReadDirectory()
     if (fileLength < kHeaderBytes || !ReadAt(0, header, kHeaderBytes))
         return false;
     memcpy(m_tag, header, sizeof m_tag);
-    m_directoryOffset = ReadU32(header + 4);
-    m_directorySize = ReadU32(header + 8);
+    m_directoryOffset = ReadLE32(header + 4);
+    m_directorySize = ReadLE32(header + 8);
     if ((uint64_t)m_directoryOffset + m_directorySize > fileLength)
         return false;
 
@@ -183,8 +152,8 @@ bool RPackFile::ReadDirectory()
         RPackFileContent& entry = m_entries[i];
         memcpy(entry.name, record, RPackFileContent::kNameBytes);
         entry.name[RPackFileContent::kNameBytes - 1] = 0;
-        entry.dataOffset = ReadU32(record + RPackFileContent::kNameBytes);
-        entry.dataSize = ReadU32(record + RPackFileContent::kNameBytes + 4);
+        entry.dataOffset = ReadLE32(record + RPackFileContent::kNameBytes);
+        entry.dataSize = ReadLE32(record + RPackFileContent::kNameBytes + 4);
         uint64_t dataEnd = (uint64_t)entry.dataOffset + entry.dataSize;
         if (dataEnd > fileLength || dataEnd > UINT32_MAX)
             return false;
@@ -194,14 +163,13 @@ bool RPackFile::ReadDirectory()
 
 void RPackFile::Abandon()
 {
-    if (m_file)
+    if (m_newFile.GetFile())
+        m_newFile.Discard();
+    else if (m_file)
         fclose(m_file);
     m_file = nullptr;
     m_open = false;
     m_writable = false;
-    if (!m_tempPath.IsEmpty())
-        unlink(m_tempPath.GetString());
-    m_tempPath.Clear();
 }
 
 bool RPackFile::Close()
@@ -213,15 +181,15 @@ bool RPackFile::Close()
         m_writable = false;
         ok = Compact() && WriteDirectory();
     }
-    ok = fclose(m_file) == 0 && ok;
+    if (!m_newFile.GetFile()) {
+        ok = fclose(m_file) == 0 && ok;
+    } else if (ok) {
+        ok = m_newFile.CommitAs(m_path.GetString());
+    } else {
+        m_newFile.Discard();
+    }
     m_file = nullptr;
     m_open = false;
-    if (!m_tempPath.IsEmpty()) {
-        ok = ok && rename(m_tempPath.GetString(), m_path.GetString()) == 0;
-        if (!ok)
-            unlink(m_tempPath.GetString());
-        m_tempPath.Clear();
-    }
     return ok;
 }
 
@@ -229,21 +197,8 @@ bool RPackFile::CloseAs(const char* path)
 {
     if (!m_open || !path || !path[0])
         return false;
-    if (!m_writable || !m_tempPath.IsEmpty()) {
-        m_path = path;
-        return Close();
-    }
-
-    // A pack opened for writing in place is finished where it is, then copied to its new path.
     m_path = path;
-    m_writable = false;
-    bool ok = Compact() && WriteDirectory();
-    struct stat info;
-    ok = ok && fstat(fileno(m_file), &info) == 0 && CopyToNewFile(m_file, 0, (uint64_t)info.st_size, path);
-    ok = fclose(m_file) == 0 && ok;
-    m_file = nullptr;
-    m_open = false;
-    return ok;
+    return Close();
 }
 
 uint64_t RPackFile::GetDataEnd() const
@@ -368,8 +323,8 @@ bool RPackFile::WriteDirectory()
 {
     unsigned char header[kHeaderBytes];
     memcpy(header, m_tag, sizeof m_tag);
-    WriteU32(header + 4, m_directoryOffset);
-    WriteU32(header + 8, m_directorySize);
+    PutLE32(header + 4, m_directoryOffset);
+    PutLE32(header + 8, m_directorySize);
     if (!WriteAt(0, header, kHeaderBytes))
         return false;
     if (fseeko(m_file, (off_t)m_directoryOffset, SEEK_SET) != 0)
@@ -377,8 +332,8 @@ bool RPackFile::WriteDirectory()
     for (const RPackFileContent& entry : m_entries) {
         unsigned char record[RPackFileContent::kRecordBytes];
         memcpy(record, entry.name, RPackFileContent::kNameBytes);
-        WriteU32(record + RPackFileContent::kNameBytes, entry.dataOffset);
-        WriteU32(record + RPackFileContent::kNameBytes + 4, entry.dataSize);
+        PutLE32(record + RPackFileContent::kNameBytes, entry.dataOffset);
+        PutLE32(record + RPackFileContent::kNameBytes + 4, entry.dataSize);
         if (fwrite(record, 1, sizeof record, m_file) != sizeof record)
             return false;
     }
@@ -399,7 +354,8 @@ bool RPackFile::WriteAt(uint64_t offset, const void* source, uint32_t size)
 
 const char* RPackFile::GetDataFilePath() const
 {
-    return m_tempPath.IsEmpty() ? m_path.GetString() : m_tempPath.GetString();
+    const char* building = m_newFile.GetTempPath();
+    return building ? building : m_path.GetString();
 }
 
 int RPackFile::FindEntry(const char* name) const
@@ -563,8 +519,7 @@ void RPackFile::DumpAll()
     for (uint32_t i = 0; i < m_entries.getCount(); ++i) {
         const char* name = m_entries[i].name;
         char path[PATH_MAX];
-        int length = snprintf(path, sizeof path, "%s%s", folder, name);
-        if (IsSafeEntryName(name) && length > 0 && (size_t)length < sizeof path)
+        if (IsSafeEntryName(name) && RFile::JoinPath(path, sizeof path, folder, name))
             WriteEntryToFile(i, path);
     }
 }

@@ -3,6 +3,7 @@
 // OpenReadWrite or made with Create; the object owns its open file, its path and the directory held in memory.
 #pragma once
 
+#include "core/RSafeFileWriter.h"
 #include "core/RString.h"
 #include "core/RUtilVector.h"
 
@@ -35,7 +36,7 @@ public:
     // stored. OpenRead and OpenReadWrite read the header and directory and fail on a file that is not a
     // regular file, is shorter than its header, or whose directory or any entry lies outside it. Create starts
     // an empty pack; it is written next to path and put in its place only when Close succeeds, so an old file
-    // at path stays whole until then.
+    // at path stays whole until then. OpenReadWrite works on a copy made beside path in the same way.
     bool OpenRead(const char* path);
     bool OpenReadWrite(const char* path);
     bool Create(const char* path);
@@ -46,8 +47,8 @@ public:
     bool Close();
     // Close, but a writable pack's final contents go to path (the stored path becomes path).
     bool CloseAs(const char* path);
-    // Closes without finishing anything: a pack begun with Create leaves no file (whatever was at its path
-    // stays); a pack opened for writing in place keeps only the bytes written so far, its directory not updated.
+    // Closes without finishing anything: the file at the path stays as it was (a pack begun with Create leaves
+    // no file).
     void Abandon();
 
     // Appends an entry holding a copy of the file at diskPath, or of size bytes of buffer, after the data of
@@ -100,7 +101,6 @@ public:
     static bool IsSafeEntryName(const char* name);
 
 private:
-    bool OpenExisting(const char* path, const char* mode, bool writable);
     bool ReadDirectory();
     bool ReadEntryData(uint32_t index, char** outBuffer, uint32_t* outSize);
     // The end of the last entry's data, at least the header's end.
@@ -108,7 +108,7 @@ private:
     bool Compact();
     // Writes the header and directory, cuts the file after the directory and flushes it to disk.
     bool WriteDirectory();
-    // The file that holds the data now: the Create temporary while there is one, else the path.
+    // The file that holds the data now: the working file while the pack is writable, else the path.
     const char* GetDataFilePath() const;
     bool ReadAt(uint64_t offset, void* dest, uint32_t size);
     bool WriteAt(uint64_t offset, const void* source, uint32_t size);
@@ -119,7 +119,9 @@ private:
     bool m_writable;
     FILE* m_file;
     RString m_path;
-    RString m_tempPath;
+    // The file a writable pack is built in (a Create's new pack, an OpenReadWrite's working copy), until Close
+    // puts it at m_path; not open for a read-only pack.
+    RSafeFileWriter m_newFile;
     char m_tag[4];
     uint32_t m_directoryOffset;
     uint32_t m_directorySize;

@@ -1,5 +1,7 @@
 #include "core/RPlatformLayer.h"
 
+#include "core/RFile.h"
+
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -8,17 +10,6 @@
 #include <unistd.h>
 
 namespace {
-
-// Writes the formatted path into the caller's buffer; a path that does not fit leaves it empty.
-bool WritePath(char* outPath, size_t outSize, const char* first, const char* second)
-{
-    int written = snprintf(outPath, outSize, "%s%s", first, second);
-    if (written < 0 || (size_t)written >= outSize) {
-        outPath[0] = 0;
-        return false;
-    }
-    return true;
-}
 
 bool IsAbsolute(const char* path)
 {
@@ -35,11 +26,11 @@ bool RPlatformLayer::GetApplicationSupportFolder(char* outPath, size_t outSize)
 
     const char* dataHome = getenv("XDG_DATA_HOME");
     if (IsAbsolute(dataHome))
-        return WritePath(outPath, outSize, dataHome, "");
+        return RFile::JoinPath(outPath, outSize, dataHome, "");
 
     const char* home = getenv("HOME");
     if (IsAbsolute(home))
-        return WritePath(outPath, outSize, home, "/.local/share");
+        return RFile::JoinPath(outPath, outSize, home, "/.local/share");
     return false;
 }
 
@@ -52,7 +43,7 @@ bool RPlatformLayer::GetResourcesFolder(char* outPath, size_t outSize)
     char wanted[PATH_MAX];
     const char* fromEnvironment = getenv("ROLT_RESOURCE_DIR");
     if (fromEnvironment && fromEnvironment[0]) {
-        if (!WritePath(wanted, sizeof wanted, fromEnvironment, ""))
+        if (!RFile::JoinPath(wanted, sizeof wanted, fromEnvironment, ""))
             return false;
     } else {
         char executable[PATH_MAX];
@@ -64,7 +55,7 @@ bool RPlatformLayer::GetResourcesFolder(char* outPath, size_t outSize)
         if (!lastSlash)
             return false;
         lastSlash[1] = 0;
-        if (!WritePath(wanted, sizeof wanted, executable, "Resources"))
+        if (!RFile::JoinPath(wanted, sizeof wanted, executable, "Resources"))
             return false;
     }
 
@@ -72,5 +63,5 @@ bool RPlatformLayer::GetResourcesFolder(char* outPath, size_t outSize)
     struct stat info;
     if (!realpath(wanted, resolved) || stat(resolved, &info) != 0 || !S_ISDIR(info.st_mode))
         return false;
-    return WritePath(outPath, outSize, resolved, "");
+    return RFile::JoinPath(outPath, outSize, resolved, "");
 }

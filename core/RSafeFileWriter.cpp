@@ -1,5 +1,6 @@
 #include "core/RSafeFileWriter.h"
 
+#include "core/RByteOrder.h"
 #include "core/RString.h"
 
 #include <cstdarg>
@@ -31,7 +32,7 @@ bool RSafeFileWriter::Open(const char* path)
     // The mode a plain fopen would give, since the temporary file takes the target's place.
     mode_t mask = umask(0);
     umask(mask);
-    m_file = fchmod(descriptor, 0666 & ~mask) == 0 ? fdopen(descriptor, "wb") : nullptr;
+    m_file = fchmod(descriptor, 0666 & ~mask) == 0 ? fdopen(descriptor, "w+b") : nullptr;
     if (!m_file) {
         close(descriptor);
         Discard();
@@ -39,6 +40,22 @@ bool RSafeFileWriter::Open(const char* path)
     }
     m_failed = false;
     return true;
+}
+
+bool RSafeFileWriter::Write(const void* data, size_t size)
+{
+    if (!m_file || m_failed)
+        return false;
+    if (size > 0 && fwrite(data, 1, size, m_file) != size)
+        m_failed = true;
+    return !m_failed;
+}
+
+bool RSafeFileWriter::WriteU32(uint32_t value)
+{
+    uint8_t bytes[4];
+    PutLE32(bytes, value);
+    return Write(bytes, sizeof bytes);
 }
 
 void RSafeFileWriter::Print(const char* format, ...)
@@ -54,12 +71,19 @@ void RSafeFileWriter::Print(const char* format, ...)
 
 bool RSafeFileWriter::Commit()
 {
-    if (!m_file)
+    return CommitAs(m_targetPath);
+}
+
+bool RSafeFileWriter::CommitAs(const char* path)
+{
+    if (!m_file || !path || !path[0]) {
+        Discard();
         return false;
+    }
     bool ok = !m_failed && fflush(m_file) == 0 && fsync(fileno(m_file)) == 0;
     ok = fclose(m_file) == 0 && ok;
     m_file = nullptr;
-    ok = ok && rename(m_tempPath, m_targetPath) == 0;
+    ok = ok && rename(m_tempPath, path) == 0;
     if (ok) {
         delete[] m_tempPath;
         m_tempPath = nullptr;

@@ -53,16 +53,6 @@ void RStreamMgr::AddSearchPath(const char* folder)
     m_sources.push(StreamSource{nullptr, needsSlash ? StringConcat(folder, "/") : StringDuplicate(folder)});
 }
 
-bool RStreamMgr::JoinPath(const char* folder, const char* name)
-{
-    int length = snprintf(m_path, sizeof m_path, "%s%s", folder, name);
-    if (length < 0 || (size_t)length >= sizeof m_path) {
-        m_path[0] = 0;
-        return false;
-    }
-    return true;
-}
-
 int RStreamMgr::FindSource(const char* name, uint32_t mode)
 {
     int entry = -1;
@@ -82,7 +72,7 @@ int RStreamMgr::Locate(const char* name, uint32_t mode, int* outEntry)
             *outEntry = usePacks ? source.pack->FindEntry(name) : -1;
             if (*outEntry >= 0)
                 return (int)i;
-        } else if (useFolders && JoinPath(source.folder, name) && RFile::Exists(m_path)) {
+        } else if (useFolders && RFile::JoinPath(m_path, sizeof m_path, source.folder, name) && RFile::Exists(m_path)) {
             return (int)i;
         }
     }

@@ -71,8 +71,6 @@ private:
     // FindSource, also giving the entry's index when a pack holds the name (else -1), so that a read need not
     // search the pack's directory again.
     int Locate(const char* name, uint32_t mode, int* outEntry);
-    // Writes folder and name into the path buffer; false (buffer emptied) when they would not fit.
-    bool JoinPath(const char* folder, const char* name);
     // The size of the loose file that the last lookup found (the path buffer); kNoSize when it cannot be measured.
     uint32_t MeasureFoundFile() const;
 

@@ -246,10 +246,8 @@ public:
 private:
     void growForOneMore()
     {
-        if (m_count + 1 > m_capacity) {
-            m_capacity = m_capacity ? m_capacity * 2 : 1;
-            copy(false);
-        }
+        if (m_count + 1 > m_capacity)
+            growToHold(m_count + 1);
     }
 
     // Doubles the capacity (0 becomes 1) until it holds n, reallocating once at the end.
@@ -259,7 +257,7 @@ private:
             return;
         uint32_t capacity = m_capacity ? m_capacity : 1;
         while (capacity < n)
-            capacity *= 2;
+            capacity = capacity > UINT32_MAX / 2 ? n : capacity * 2;  // past 2^31 doubling would wrap to 0
         m_capacity = capacity;
         copy(false);
     }

@@ -85,8 +85,10 @@ public:
 
 private:
     const RVector3& WorldUp() const;
-    // side = normalise(up' x direction), up = normalise(direction x side). A direction along up' keeps the
-    // previous side (made square to the direction) rather than collapsing the basis.
+    // side = normalise(up' x direction). A direction along up' (or an up' of no length) keeps the previous side,
+    // made square to the direction, rather than collapsing the basis; only a zero direction gives a zero side.
+    void UpdateSide();
+    // UpdateSide, then up = normalise(direction x side); the camera's own up is overwritten either way.
     void OrthonormaliseBasis();
     // The projection from the lens; one that would hold infinities or NaNs (no aspect, no field of view, the
     // near plane on the far one) is not taken and the last good one stays.

@@ -96,7 +96,7 @@ public:
     RString passName;
     RINIFile stateFile;  // loaded with case-sensitive section and key names
     RUtilMap<RHashedString, StreamUsage> attributes;
-    RUtilMap<RHashedString, RHashedString> renderStates;                     // state name to value
+    RUtilMap<RHashedString, RHashedString> renderStates;  // state name to value
     RUtilMap<RUtilMap<RHashedString, RHashedString>, RHashedString> samplerStates;  // uniform to state to value
     int32_t nextTextureUnit = 0;  // the unit the next declared texture uniform gets while registering
     // Whether the program linked; a pass whose shaders are missing or broken is kept but never made current.

@@ -1,12 +1,13 @@
 #include "render/RImage.h"
 
+#include "core/RByteOrder.h"
+#include "core/RSafeFileWriter.h"
 #include "core/RStreamMgr.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <unistd.h>
 
 namespace {
 
@@ -67,82 +68,18 @@ struct ByteReader {
     uint16_t U16()
     {
         const uint8_t* b = Take(2);
-        return b ? static_cast<uint16_t>(b[0] | b[1] << 8) : 0;
+        return b ? ReadLE16(b) : 0;
     }
     uint32_t U32()
     {
         const uint8_t* b = Take(4);
-        return b ? (uint32_t)b[0] | (uint32_t)b[1] << 8 | (uint32_t)b[2] << 16 | (uint32_t)b[3] << 24 : 0;
+        return b ? ReadLE32(b) : 0;
     }
     uint32_t U32BE()
     {
         const uint8_t* b = Take(4);
         return b ? (uint32_t)b[0] << 24 | (uint32_t)b[1] << 16 | (uint32_t)b[2] << 8 | (uint32_t)b[3] : 0;
     }
-};
-
-void PutU16(uint8_t* at, uint32_t v)
-{
-    at[0] = static_cast<uint8_t>(v);
-    at[1] = static_cast<uint8_t>(v >> 8);
-}
-
-void PutU32(uint8_t* at, uint32_t v)
-{
-    PutU16(at, v);
-    PutU16(at + 2, v >> 16);
-}
-
-// A file replaced only after a complete write: bytes go to a temporary file in the same folder, which is
-// flushed, synced, closed and then renamed over the target. Anything that fails removes the temporary file.
-class SafeFileWriter {
-public:
-    explicit SafeFileWriter(const char* path)
-    {
-        if (!path || snprintf(m_target, sizeof(m_target), "%s", path) >= (int)sizeof(m_target) ||
-            snprintf(m_temp, sizeof(m_temp), "%s.XXXXXX", path) >= (int)sizeof(m_temp))
-            return;
-        const int fd = mkstemp(m_temp);
-        if (fd < 0)
-            return;
-        m_file = fdopen(fd, "wb");
-        if (!m_file) {
-            close(fd);
-            unlink(m_temp);
-        }
-    }
-    ~SafeFileWriter()
-    {
-        if (m_file) {
-            fclose(m_file);
-            unlink(m_temp);
-        }
-    }
-
-    void Write(const void* data, size_t size)
-    {
-        if (m_file && m_ok && size && fwrite(data, 1, size, m_file) != size)
-            m_ok = false;
-    }
-
-    bool Commit()
-    {
-        if (!m_file)
-            return false;
-        bool ok = m_ok && fflush(m_file) == 0 && fsync(fileno(m_file)) == 0;
-        ok = (fclose(m_file) == 0) && ok;
-        m_file = nullptr;
-        if (ok && rename(m_temp, m_target) == 0)
-            return true;
-        unlink(m_temp);
-        return false;
-    }
-
-private:
-    char m_target[1024] = {};
-    char m_temp[1040] = {};
-    FILE* m_file = nullptr;
-    bool m_ok = true;
 };
 
 // A rectangle of a source image placed in a destination image.
@@ -648,17 +585,19 @@ bool RImage::SaveBMP(const char* path) const
     const uint32_t imageBytes = rowBytes * (uint32_t)m_height;
 
     uint8_t headers[kBMPHeadersSize] = {};
-    PutU16(headers + 0, 0x4D42);
-    PutU32(headers + 2, kBMPHeadersSize + tableBytes + imageBytes);
-    PutU32(headers + 10, kBMPHeadersSize + tableBytes);
-    PutU32(headers + 14, 40);
-    PutU32(headers + 18, (uint32_t)m_width);
-    PutU32(headers + 22, (uint32_t)m_height);
-    PutU16(headers + 26, 1);
-    PutU16(headers + 28, bits);
-    PutU32(headers + 34, imageBytes);
+    PutLE16(headers + 0, 0x4D42);
+    PutLE32(headers + 2, kBMPHeadersSize + tableBytes + imageBytes);
+    PutLE32(headers + 10, kBMPHeadersSize + tableBytes);
+    PutLE32(headers + 14, 40);
+    PutLE32(headers + 18, (uint32_t)m_width);
+    PutLE32(headers + 22, (uint32_t)m_height);
+    PutLE16(headers + 26, 1);
+    PutLE16(headers + 28, bits);
+    PutLE32(headers + 34, imageBytes);
 
-    SafeFileWriter out(path);
+    RSafeFileWriter out;
+    if (!out.Open(path))
+        return false;
     out.Write(headers, sizeof(headers));
     out.Write(m_colourTable, tableBytes);
     if (!packed) {
@@ -687,8 +626,8 @@ bool RImage::Save555(const char* path) const
     if (!m_pixels || m_width < 1 || m_height < 1 || m_width > 0xFFFF || m_height > 0xFFFF)
         return false;
     uint8_t header[8] = {};
-    PutU16(header + 0, (uint32_t)m_width);
-    PutU16(header + 2, (uint32_t)m_height);
+    PutLE16(header + 0, (uint32_t)m_width);
+    PutLE16(header + 2, (uint32_t)m_height);
     header[4] = static_cast<uint8_t>(m_bytesPerPixel);
 
     uint8_t* rows = static_cast<uint8_t*>(malloc((size_t)m_height * 3));
@@ -710,11 +649,10 @@ bool RImage::Save555(const char* path) const
             rows[y * 3 + c] = static_cast<uint8_t>((v > 255 ? 255 : v) >> 3);
         }
     }
-    SafeFileWriter out(path);
-    out.Write(header, sizeof(header));
-    out.Write(rows, (size_t)m_height * 3);
+    RSafeFileWriter out;
+    const bool written = out.Open(path) && out.Write(header, sizeof(header)) && out.Write(rows, (size_t)m_height * 3);
     free(rows);
-    return out.Commit();
+    return written && out.Commit();
 }
 
 // ---- Rectangle operations ----

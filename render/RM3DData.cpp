@@ -1,9 +1,9 @@
 #include "render/RM3DData.h"
 
-#include <cstdio>
 #include <cstring>
 #include <new>
 
+#include "core/RByteOrder.h"
 #include "core/RSafeFileWriter.h"
 #include "render/RIndexBuffer.h"
 #include "render/RVertexSet.h"
@@ -41,7 +41,7 @@ public:
         uint8_t b[2];
         if (!Take(b, 2))
             return false;
-        *out = static_cast<uint16_t>(b[0] | (b[1] << 8));
+        *out = ReadLE16(b);
         return true;
     }
 
@@ -50,7 +50,7 @@ public:
         uint8_t b[4];
         if (!Take(b, 4))
             return false;
-        *out = uint32_t(b[0]) | (uint32_t(b[1]) << 8) | (uint32_t(b[2]) << 16) | (uint32_t(b[3]) << 24);
+        *out = ReadLE32(b);
         return true;
     }
 
@@ -67,24 +67,6 @@ private:
     const uint8_t* m_bytes;
     uint64_t m_left;
 };
-
-void PutU32(uint8_t* out, uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        out[i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
-bool WriteBytes(FILE* file, const void* bytes, uint64_t count)
-{
-    return count == 0 || fwrite(bytes, 1, count, file) == count;
-}
-
-bool WriteU32(FILE* file, uint32_t value)
-{
-    uint8_t bytes[4];
-    PutU32(bytes, value);
-    return WriteBytes(file, bytes, 4);
-}
 
 // The flag byte follows the header exactly when both version numbers are high enough.
 bool HasTangentFlag(const RM3DHeader& header)
@@ -225,26 +207,25 @@ bool RM3DData::Write(const char* path, const RM3DData& record)
     RSafeFileWriter writer;
     if (!writer.Open(path))
         return false;
-    FILE* file = writer.GetFile();
     uint8_t headerBytes[RM3DHeader::kBytes];
     std::memcpy(headerBytes, header.magic, 4);
     headerBytes[4] = header.majorVersion;
     headerBytes[5] = header.minorVersion;
-    headerBytes[6] = static_cast<uint8_t>(header.reserved);
-    headerBytes[7] = static_cast<uint8_t>(header.reserved >> 8);
-    PutU32(headerBytes + 8, static_cast<uint32_t>(header.streamCount));
-    PutU32(headerBytes + 12, static_cast<uint32_t>(header.vertexCount));
-    PutU32(headerBytes + 16, static_cast<uint32_t>(header.indexCount));
-    bool ok = WriteBytes(file, headerBytes, sizeof headerBytes);
+    PutLE16(headerBytes + 6, header.reserved);
+    PutLE32(headerBytes + 8, static_cast<uint32_t>(header.streamCount));
+    PutLE32(headerBytes + 12, static_cast<uint32_t>(header.vertexCount));
+    PutLE32(headerBytes + 16, static_cast<uint32_t>(header.indexCount));
+    writer.Write(headerBytes, sizeof headerBytes);
     // A reader takes the flag byte only from a version that has one; writing it for any other would shift
     // everything after it.
-    if (ok && HasTangentFlag(header))
-        ok = WriteBytes(file, &record.tangentFlag, 1);
-    ok = ok && WriteU32(file, record.indexSize) &&
-         WriteBytes(file, record.indexData, static_cast<uint64_t>(header.indexCount) * kIndexSize);
+    if (HasTangentFlag(header))
+        writer.Write(&record.tangentFlag, 1);
+    writer.WriteU32(record.indexSize);
+    writer.Write(record.indexData, static_cast<uint64_t>(header.indexCount) * kIndexSize);
     for (const RM3DVertexStreamInfo& stream : record.streams) {
-        ok = ok && WriteU32(file, stream.usage) && WriteU32(file, stream.size) &&
-             WriteBytes(file, stream.data, static_cast<uint64_t>(header.vertexCount) * stream.size);
+        writer.WriteU32(stream.usage);
+        writer.WriteU32(stream.size);
+        writer.Write(stream.data, static_cast<uint64_t>(header.vertexCount) * stream.size);
     }
-    return ok && writer.Commit();
+    return writer.Commit();
 }

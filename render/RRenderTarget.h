@@ -22,7 +22,8 @@ public:
     // Fills the record and creates the GL side (Create).
     RRenderTarget(RHashedString name, uint32_t width, uint32_t height, uint32_t format, uint8_t flag,
                   uint8_t depthFlag);
-    // Destroy, and out of the renderer's list.
+    // Destroy, out of the renderer's list, out of every pass that draws into it or makes it current, and no
+    // longer the renderer's current render target.
     ~RRenderTarget();
     RRenderTarget(const RRenderTarget&) = delete;
     RRenderTarget& operator=(const RRenderTarget&) = delete;
@@ -31,15 +32,21 @@ public:
     bool Create(RHashedString name, uint32_t width, uint32_t height, uint32_t format, uint8_t flag,
                 uint8_t depthFlag);
     // Creates the GL side at the record's size through RRenderer::CreateRenderTarget, first destroying any it
-    // had. Outside a reset a non-empty name is stored; a reset keeps the stored name and does not list the
-    // target again. A named target's colour texture then replaces the texture of that name in RTexMgr. False
-    // when the GL side could not be made (the target stays listed, without one).
+    // had (Destroy, kept in the list). A side of 0 is made, and recorded, as 1. Outside a reset a non-empty name
+    // is stored; a reset keeps the stored name and does not list the target again. A named target's colour
+    // texture then replaces the texture of that name in RTexMgr, the target holding one reference on the name.
+    // False when the GL side could not be made (the target stays listed, without one, and passes drawing into
+    // it draw nothing).
     bool Recreate(RHashedString name, bool reset);
-    // Releases the named texture in RTexMgr and deletes the GL side; unless keepInList, the renderer forgets
-    // the target.
+    // Releases the target's reference on its named texture in RTexMgr and deletes the GL side; unless
+    // keepInList, the renderer forgets the target. Whoever still holds the name finds it absent, never a
+    // deleted texture.
     void Destroy(bool keepInList);
     // Binds the framebuffer for drawing (RRenderer::BindRenderTarget).
     void Bind(uint32_t index);
+    // Hands the colour texture and the buffer to RRenderer::ReadRenderTargetPixels, which leaves the buffer as
+    // it is on this device.
+    void ReadPixels(uint32_t* buffer);
 
     uint32_t width = kNoSize;
     uint32_t height = kNoSize;

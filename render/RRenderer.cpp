@@ -6,6 +6,7 @@
 #include "render/RGLObject.h"
 #include "render/RRenderTarget.h"
 #include "render/RResource.h"
+#include "render/RShaderMgr.h"
 
 RRenderer* RRenderer::s_instance = nullptr;
 
@@ -29,6 +30,7 @@ RRenderer* RRenderer::LiveInstance()
 
 RRenderer::~RRenderer()
 {
+    DeleteRenderRecords();
     if (m_context) {
         for (uint32_t i = 0; i < m_renderTargets.getCount(); ++i)
             m_renderTargets[i]->Destroy(true);
@@ -136,9 +138,17 @@ void RRenderer::ResetDevice(SDL_Window* window, const uint32_t* width, const uin
         RunCallbacks(m_preResetCallbacks);
     m_deviceLost = false;
 
+    // The loaded effects are told before and after (they keep their programs: GL needs no work for them).
+    RShaderMgr* shaders = RShaderMgr::HasInstance() ? RShaderMgr::GetInstance() : nullptr;
+    if (shaders)
+        shaders->OnDeviceLost();
     ReleaseAllDynamic();
     for (uint32_t i = 0; i < m_renderTargets.getCount(); ++i)
         m_renderTargets[i]->Destroy(true);
+    if (shaders) {
+        shaders->OnDeviceLost();
+        shaders->OnDeviceReset();
+    }
     SetDefaultState();
     // Recreate with the reset flag never changes the list, so walking it by index is safe.
     for (uint32_t i = 0; i < m_renderTargets.getCount(); ++i)

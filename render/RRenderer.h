@@ -18,6 +18,11 @@
 
 class RResource;
 class RRenderTarget;
+class RRenderStage;
+class RRenderPass;
+class RRenderGroup;
+class RRenderableInterface;
+struct RViewport;
 class RVertexSet;
 class RIndexBuffer;
 class RTexture;
@@ -281,6 +286,49 @@ public:
     // digit counts as -1.
     static void ParseBorderColor(const char* value, float rgba[4]);
 
+    // Render stages, passes and groups (RRendererPasses.cpp), each found by id in creation order: a find answers
+    // the first match or null; a create answers the existing record or appends a new one; adds append once and,
+    // like removes, do nothing when a record is missing. Destroying a pass first takes it out of every stage, and
+    // destroying a group out of every pass, so nothing is left pointing at a deleted record.
+    //
+    // Draws a frame: the stage's passes, or every pass in creation order for the empty id or an unknown one.
+    // Each pass rebinds its targets only when they differ from the previous drawn pass's (or the current
+    // render target changed), clears only then, as the first pass drawn, or with its clear-always flag, and sets
+    // its viewport and depth range only when the targets changed or the viewport differs. Each enabled group is
+    // sorted and drawn in batches sharing a technique. A pass drawing into a target without a GL side draws
+    // nothing, nor does a renderable whose material chooses no technique for the pass. Raises the text-flush
+    // flag.
+    void RenderStage(RHashedString stageId);
+    RRenderStage* FindRenderStage(RHashedString id) const;
+    RRenderStage* CreateRenderStage(RHashedString id);
+    void AddPassToStage(RHashedString passId, RHashedString stageId);
+    void RemovePassFromStage(RHashedString passId, RHashedString stageId);
+    void DestroyRenderStage(RHashedString id);
+    void DestroyAllRenderStages();
+    RRenderPass* FindRenderPass(RHashedString id) const;
+    RRenderPass* CreateRenderPass(RHashedString id);
+    void AddGroupToPass(RHashedString groupId, RHashedString passId);
+    void RemoveGroupFromPass(RHashedString groupId, RHashedString passId);
+    void DestroyRenderPass(RHashedString id);
+    RRenderGroup* FindRenderGroup(RHashedString id) const;
+    RRenderGroup* CreateRenderGroup(RHashedString id);
+    void AddRenderableToGroup(RRenderableInterface* renderable, RHashedString groupId);
+    void RemoveRenderableFromGroup(RRenderableInterface* renderable, RHashedString groupId);
+    // Renderable templates and instances call it when they are destroyed.
+    void RemoveRenderableFromAllGroups(RRenderableInterface* renderable);
+    void DestroyRenderGroup(RHashedString id);
+    // The target a pass without targets draws into (null: the back buffer); kept from frame to frame.
+    void SetCurrentRenderTarget(RRenderTarget* target) { m_currentRenderTarget = target; }
+    RRenderTarget* GetCurrentRenderTarget() const { return m_currentRenderTarget; }
+    // A target going away: out of every pass's targets and set-target passes, and no longer current.
+    void ForgetRenderTarget(RRenderTarget* target);
+    const RUtilVector<RRenderStage*>& GetRenderStages() const { return m_renderStages; }
+    const RUtilVector<RRenderPass*>& GetRenderPasses() const { return m_renderPasses; }
+    const RUtilVector<RRenderGroup*>& GetRenderGroups() const { return m_renderGroups; }
+    // Up from the start and raised again by every RenderStage; fonts and glyph sets empty their queues while
+    // it is up.
+    bool IsTextFlushRaised() const { return m_textFlush; }
+
     // Texts for a GL error code.
     static const char* GetGLErrorName(int32_t code);
     static const char* GetGLErrorDescription(int32_t code);
@@ -316,6 +364,13 @@ private:
     static void RunCallbacks(const RUtilVector<Callback>& callbacks);
     // Forgets the bound vertex set and disables the attribute locations it had enabled.
     void ForgetVertexBinding();
+    // Stage drawing (RRendererPasses.cpp).
+    // Binds the current render target at index 0, or the back buffer.
+    void BindCurrentTarget();
+    void ApplyViewport(const RViewport& viewport);
+    void DrawGroup(RRenderGroup* group, RHashedString renderPassId);
+    // Deletes every stage, pass and group record (the renderer's shut-down).
+    void DeleteRenderRecords();
     // Forgets the bound index buffer.
     void ForgetIndexBinding();
     // Puts the cached index buffer back on GL_ELEMENT_ARRAY_BUFFER (or none) after another buffer was bound
@@ -352,6 +407,11 @@ private:
     RUtilVector<Callback> m_deviceLostCallbacks;
     RUtilVector<RRenderTarget*> m_renderTargets;
     RUtilVector<RResource*> m_resources;
+    RUtilVector<RRenderStage*> m_renderStages;
+    RUtilVector<RRenderPass*> m_renderPasses;
+    RUtilVector<RRenderGroup*> m_renderGroups;
+    RRenderTarget* m_currentRenderTarget = nullptr;
+    bool m_textFlush = true;
     // GL limits read at Init.
     uint32_t m_maxTextureSize = 0;
     uint32_t m_maxVertexAttributes = 0;

@@ -1,7 +1,8 @@
 // Shader parameters as an effect's passes declare them: the type enumeration, one declared uniform of one pass
 // (RShaderParamMapping), the ordered list of a scope's declared uniforms (RShaderParamSet, which owns its
 // mappings) and the four scope sets of one pass (RShaderParamSetWrapper, which owns its sets). The effect loader
-// fills them; a mapping points at its pass's handle, so sets must not outlive their effect. Main thread only.
+// fills them; informants answer a mapping through its typed uploads. A mapping points at its pass's handle, so
+// sets must not outlive their effect. Main thread only.
 #pragma once
 
 #include <cstdint>

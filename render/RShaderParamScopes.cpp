@@ -10,7 +10,7 @@ void RShader::ApplyScopeParams(uint32_t scope, RShaderParamInformant* informant,
 {
     RShaderParamSetWrapper* wrapper = GetParamSetWrapper(pass);
     RShaderParamSet* set = wrapper ? wrapper->GetSet(scope) : nullptr;
-    if (!set || set->GetCount() == 0)
+    if (!set || set->GetCount() == 0 || !informant)
         return;
     set->InformAll(informant, renderPassId);
     if (offered)

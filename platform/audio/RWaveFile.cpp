@@ -1,5 +1,6 @@
 #include "platform/audio/RWaveFile.h"
 
+#include "core/RByteOrder.h"
 #include "core/RPackFile.h"
 #include "core/RStreamMgr.h"
 #include "platform/audio/RSound.h"
@@ -27,8 +28,7 @@ public:
         uint8_t b[4];
         if (!ReadBytes(b, 4))
             return false;
-        *value = static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
-                 static_cast<uint32_t>(b[2]) << 16 | static_cast<uint32_t>(b[3]) << 24;
+        *value = ReadLE32(b);
         return true;
     }
 
@@ -37,7 +37,7 @@ public:
         uint8_t b[2];
         if (!ReadBytes(b, 2))
             return false;
-        *value = static_cast<uint16_t>(b[0] | b[1] << 8);
+        *value = ReadLE16(b);
         return true;
     }
 

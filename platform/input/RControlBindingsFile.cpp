@@ -4,6 +4,7 @@
 // single). Names are stored as a length that counts the zero byte, then the bytes.
 #include "platform/input/RControlConfig.h"
 
+#include "core/RByteOrder.h"
 #include "core/RSafeFileWriter.h"
 
 #include <sys/stat.h>
@@ -25,12 +26,6 @@ constexpr uint64_t kMaxFileBytes = 16u << 20;
 // Interned names are cut at this length, so file names are compared up to it.
 constexpr uint32_t kMaxNameLength = 255;
 
-uint32_t ReadLittleEndian(const uint8_t* bytes)
-{
-    return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
-           static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
-}
-
 // Reads the file's fields in order; every read fails once the bytes run out.
 class BindingsReader {
 public:
@@ -49,7 +44,7 @@ public:
         const uint8_t* bytes = nullptr;
         if (!ReadBytes(&bytes, 4))
             return false;
-        *value = ReadLittleEndian(bytes);
+        *value = ReadLE32(bytes);
         return true;
     }
     // A stored name: the bytes up to its first zero within its stored length, cut at kMaxNameLength.
@@ -75,20 +70,14 @@ private:
     uint64_t m_at = 0;
 };
 
-bool WriteU32(FILE* file, uint32_t value)
-{
-    uint8_t bytes[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
-                        static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
-    return fwrite(bytes, 1, 4, file) == 4;
-}
-
-bool WriteName(FILE* file, RHashedString name)
+void WriteName(RSafeFileWriter& out, RHashedString name)
 {
     const char* text = name.GetString();
     if (!text)
         text = "";
     size_t length = strlen(text) + 1;
-    return WriteU32(file, static_cast<uint32_t>(length)) && fwrite(text, 1, length, file) == length;
+    out.WriteU32(static_cast<uint32_t>(length));
+    out.Write(text, length);
 }
 
 // Names in the file match registered names without regard to case, as interning does.
@@ -181,9 +170,9 @@ void RControlConfig::ApplyBindingsFile(const uint8_t* bytes, uint64_t size)
             for (uint32_t b = 0; b < bindingCount; ++b) {
                 const uint8_t* record = records + b * kBindingBytes;
                 RDefinedInput input;
-                input.kind = ReadLittleEndian(record);
-                input.source = ReadLittleEndian(record + 4);
-                input.code = ReadLittleEndian(record + 8);
+                input.kind = ReadLE32(record);
+                input.source = ReadLE32(record + 4);
+                input.code = ReadLE32(record + 8);
                 AddDefinedInput(group->name, control->name, input);
             }
         }
@@ -195,20 +184,22 @@ bool RControlConfig::SaveBindings(const char* path) const
     RSafeFileWriter writer;
     if (!writer.Open(path))
         return false;
-    FILE* file = writer.GetFile();
-    bool ok = fwrite(kMagic, 1, 4, file) == 4 && WriteU32(file, kVersion) && fwrite(kTag, 1, 4, file) == 4 &&
-              WriteU32(file, m_groups.getCount());
-    for (uint32_t g = 0; ok && g < m_groups.getCount(); ++g) {
-        const RControlGroup* group = m_groups[g];
-        ok = WriteName(file, group->name) && WriteU32(file, group->controls.getCount());
-        for (uint32_t a = 0; ok && a < group->controls.getCount(); ++a) {
-            const RNamedControl* control = group->controls[a];
-            ok = WriteName(file, control->name) && WriteU32(file, control->inputs.getCount());
-            for (uint32_t b = 0; ok && b < control->inputs.getCount(); ++b) {
-                const RDefinedInput& input = control->inputs[b];
-                ok = WriteU32(file, input.kind) && WriteU32(file, input.source) && WriteU32(file, input.code);
+    writer.Write(kMagic, 4);
+    writer.WriteU32(kVersion);
+    writer.Write(kTag, 4);
+    writer.WriteU32(m_groups.getCount());
+    for (const RControlGroup* group : m_groups) {
+        WriteName(writer, group->name);
+        writer.WriteU32(group->controls.getCount());
+        for (const RNamedControl* control : group->controls) {
+            WriteName(writer, control->name);
+            writer.WriteU32(control->inputs.getCount());
+            for (const RDefinedInput& input : control->inputs) {
+                writer.WriteU32(input.kind);
+                writer.WriteU32(input.source);
+                writer.WriteU32(input.code);
             }
         }
     }
-    return ok && writer.Commit();
+    return writer.Commit();
 }

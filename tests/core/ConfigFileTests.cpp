@@ -1,32 +1,17 @@
 // Typed configuration variables and "Config.ini", on real files in temporary folders.
 #include "core/RConfigFile.h"
 #include "core/RHashedString.h"
+#include "tests/TestFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
-
-void WriteFile(const std::string& path, const std::string& bytes)
-{
-    std::ofstream out(path, std::ios::binary);
-    out.write(bytes.data(), (std::streamsize)bytes.size());
-}
 
 RHashedString Name(const char* text)
 {
@@ -148,7 +133,7 @@ TEST_F(ConfigFileTest, MissingFileIsWrittenWithTheDefaultsInTheStoredFormat)
 {
     settings.Register(config);
     ASSERT_TRUE(config.Load(path.c_str()));
-    EXPECT_EQ(DefaultsText(), ReadFile(path));
+    EXPECT_EQ(DefaultsText(), ReadBytes(path));
 }
 
 TEST_F(ConfigFileTest, RoundTripKeepsEveryValueExactly)
@@ -165,7 +150,7 @@ TEST_F(ConfigFileTest, RoundTripKeepsEveryValueExactly)
     ASSERT_TRUE(config.SetFromText(nullptr, "Language", "xxx"));
     Settings written = settings;
     ASSERT_TRUE(config.Save(path.c_str()));
-    std::string firstText = ReadFile(path);
+    std::string firstText = ReadBytes(path);
 
     // A new program run: the defaults are registered, then the file is read over them.
     RConfigFile next;
@@ -185,7 +170,7 @@ TEST_F(ConfigFileTest, RoundTripKeepsEveryValueExactly)
     EXPECT_EQ(41, read.sessionId);
     EXPECT_EQ(Name("XXX"), read.language);
     ASSERT_TRUE(next.Save(path.c_str()));
-    EXPECT_EQ(firstText, ReadFile(path));
+    EXPECT_EQ(firstText, ReadBytes(path));
 }
 
 TEST_F(ConfigFileTest, TextValuesByTypeDefaultsAndUnknownKeys)
@@ -237,7 +222,7 @@ TEST_F(ConfigFileTest, LookupsOfUnregisteredKeysAddNothingAndTypedAccessChecksTh
     EXPECT_EQ(3u, config.GetVariableCount(Name("Audio")));
     ASSERT_FALSE(config.Save(nullptr));
     ASSERT_TRUE(config.Save(path.c_str()));
-    EXPECT_EQ(DefaultsText(), ReadFile(path));
+    EXPECT_EQ(DefaultsText(), ReadBytes(path));
 
     int callsBefore = g_volumeCalls;
     EXPECT_TRUE(config.SetFloat(Name("Audio"), Name("MasterVolume"), 0.5f));
@@ -266,11 +251,11 @@ TEST_F(ConfigFileTest, AKeyRegisteredTwiceSetsBothAndUnknownFileContentChangesNo
     EXPECT_EQ(2, b);
 
     settings.Register(config);
-    WriteFile(path, "[Video]\r\nUnused: 12\r\n[Stranger]\r\nx: 1\r\nFullscreen: false\r\n");
+    WriteBytes(path, "[Video]\r\nUnused: 12\r\n[Stranger]\r\nx: 1\r\nFullscreen: false\r\n");
     ASSERT_TRUE(config.Load(path.c_str()));
     EXPECT_TRUE(settings.fullscreen);
     ASSERT_TRUE(config.Save(path.c_str()));
-    std::string text = ReadFile(path);
+    std::string text = ReadBytes(path);
     std::string header = "\r\n[" + Spelling("Stranger") + "]\r\n";
     EXPECT_EQ(text.size() - header.size(), text.find(header));  // the unregistered section is a bare header
 }
@@ -283,7 +268,7 @@ TEST_F(ConfigFileTest, HashedStringComesBackInItsFirstSpelling)
     ASSERT_TRUE(config.SetFromText("S", "V", "CONFIGFILETESTFIRSTSPELLING"));
     EXPECT_EQ(original, value);
     ASSERT_TRUE(config.Save(path.c_str()));
-    EXPECT_NE(std::string::npos, ReadFile(path).find("V: ConfigFileTestFirstSpelling\r\n"));
+    EXPECT_NE(std::string::npos, ReadBytes(path).find("V: ConfigFileTestFirstSpelling\r\n"));
 }
 
 TEST_F(ConfigFileTest, ListingsAndTheDefaultSection)
@@ -351,7 +336,7 @@ TEST_F(ConfigFileTest, MalformedFilesEndCleanly)
     settings.Register(config);
     const std::string sample = DefaultsText();
     for (size_t length = 0; length < sample.size(); length += 3) {
-        WriteFile(path, sample.substr(0, length));
+        WriteBytes(path, sample.substr(0, length));
         EXPECT_TRUE(config.Load(path.c_str()));
     }
 
@@ -359,10 +344,10 @@ TEST_F(ConfigFileTest, MalformedFilesEndCleanly)
     std::string garbage(200000, 0);
     for (char& c : garbage)
         c = (char)(random() & 0xFF);
-    WriteFile(path, garbage);
+    WriteBytes(path, garbage);
     EXPECT_TRUE(config.Load(path.c_str()));
 
-    WriteFile(path, "[Audio]\r\nMasterVolume: " + std::string(5000, '9') + "\r\n[Video]\r\nTint: " +
+    WriteBytes(path, "[Audio]\r\nMasterVolume: " + std::string(5000, '9') + "\r\n[Video]\r\nTint: " +
                         std::string(400, ',') + "\r\nTate: 3\r\n");
     EXPECT_TRUE(config.Load(path.c_str()));
     EXPECT_EQ(3, settings.tate);

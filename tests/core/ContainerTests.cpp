@@ -89,6 +89,15 @@ TEST(UtilVector, NoShrinkAndMinimumCapacityHoldStorage)
     EXPECT_EQ(odd.getMinCapacity(), 5u);
 }
 
+TEST(UtilVector, CapacitiesPastTwoToThe31StopAtTheRequest)
+{
+    // Doubling from 2^31 would wrap to 0 and never reach the request. The bytes are allocated but never touched.
+    RUtilVector<char> v;
+    v.setMinAllocLength(0x80000001u);
+    EXPECT_EQ(0x80000001u, v.getCapacity());
+    v.free();
+}
+
 TEST(UtilVector, OutOfRangeEraseDoesNothing)
 {
     RUtilVector<int> v;

@@ -2,6 +2,7 @@
 #include "core/RDefMgr.h"
 #include "core/RPackFile.h"
 #include "core/RStreamMgr.h"
+#include "tests/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -9,32 +10,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), (std::streamsize)bytes.size());
-}
-
-void PutU32(std::string& bytes, uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        bytes.push_back((char)(value >> (8 * i)));
-}
 
 void PutString(std::string& bytes, const std::string& text)
 {

@@ -4,13 +4,13 @@
 #include "core/RBase64.h"
 #include "core/RCore.h"
 #include "core/RFile.h"
+#include "tests/TestFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <sys/stat.h>
@@ -18,12 +18,6 @@
 #include <vector>
 
 namespace {
-
-void WriteFile(const std::string& path, const std::string& bytes)
-{
-    std::ofstream out(path, std::ios::binary);
-    out.write(bytes.data(), (std::streamsize)bytes.size());
-}
 
 bool IsFolder(const std::string& path, mode_t* mode = nullptr)
 {
@@ -220,7 +214,7 @@ protected:
 
 TEST_F(FileHelperTest, ExistsMeansAReadableRegularFile)
 {
-    WriteFile(PathOf("present.txt"), "x");
+    WriteBytes(PathOf("present.txt"), "x");
     EXPECT_TRUE(RFile::Exists(PathOf("present.txt").c_str()));
     EXPECT_FALSE(RFile::Exists(PathOf("absent.txt").c_str()));
     EXPECT_FALSE(RFile::Exists(scratch.root.c_str()));
@@ -231,7 +225,7 @@ TEST_F(FileHelperTest, ExistsMeansAReadableRegularFile)
 TEST_F(FileHelperTest, ReadWholeGivesTheBytesAndATerminator)
 {
     std::string bytes("ab\0cd\xff", 6);
-    WriteFile(PathOf("data.bin"), bytes);
+    WriteBytes(PathOf("data.bin"), bytes);
     FILE* file = fopen(PathOf("data.bin").c_str(), "rb");
     ASSERT_NE(nullptr, file);
     fseek(file, 3, SEEK_SET);
@@ -248,7 +242,7 @@ TEST_F(FileHelperTest, ReadWholeGivesTheBytesAndATerminator)
     delete[] buffer;
     fclose(file);
 
-    WriteFile(PathOf("empty.bin"), "");
+    WriteBytes(PathOf("empty.bin"), "");
     file = fopen(PathOf("empty.bin").c_str(), "rb");
     ASSERT_TRUE(RFile::ReadWhole(file, &buffer, &size));
     EXPECT_EQ(0u, size);
@@ -272,7 +266,7 @@ TEST_F(FileHelperTest, SizesThatCannotBeMeasuredOrReach4GiBAreFailures)
 
     // Sparse files: one byte short of 4 GiB is measurable, 4 GiB is not (and nothing is allocated for it).
     std::string bigPath = PathOf("big.bin");
-    WriteFile(bigPath, "");
+    WriteBytes(bigPath, "");
     ASSERT_EQ(0, truncate(bigPath.c_str(), 0xFFFFFFFFll));
     FILE* big = fopen(bigPath.c_str(), "rb");
     ASSERT_TRUE(RFile::GetSize(big, &size));
@@ -300,7 +294,7 @@ TEST_F(FileHelperTest, SizesThatCannotBeMeasuredOrReach4GiBAreFailures)
 
 TEST_F(FileHelperTest, ChecksumXorsLittleEndianWordsWithAZeroFilledTail)
 {
-    WriteFile(PathOf("five.bin"), std::string("\x01\x02\x03\x04\x10", 5));
+    WriteBytes(PathOf("five.bin"), std::string("\x01\x02\x03\x04\x10", 5));
     uint32_t checksum = 1;
     ASSERT_TRUE(RFile::GetChecksum(PathOf("five.bin").c_str(), &checksum));
     EXPECT_EQ(0x04030201u ^ 0x10u, checksum);
@@ -310,11 +304,11 @@ TEST_F(FileHelperTest, ChecksumXorsLittleEndianWordsWithAZeroFilledTail)
     for (int i = 0; i < 70000; ++i)
         bytes += std::string("\xAA\xBB\xCC\xDD", 4);
     bytes += std::string("\x11\x22\x33", 3);
-    WriteFile(PathOf("long.bin"), bytes);
+    WriteBytes(PathOf("long.bin"), bytes);
     ASSERT_TRUE(RFile::GetChecksum(PathOf("long.bin").c_str(), &checksum));
     EXPECT_EQ(0x00332211u, checksum);
 
-    WriteFile(PathOf("empty.bin"), "");
+    WriteBytes(PathOf("empty.bin"), "");
     checksum = 7;
     ASSERT_TRUE(RFile::GetChecksum(PathOf("empty.bin").c_str(), &checksum));
     EXPECT_EQ(0u, checksum);

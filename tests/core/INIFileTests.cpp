@@ -4,15 +4,14 @@
 #include "core/RINIParser.h"
 #include "core/RPackFile.h"
 #include "core/RStreamMgr.h"
+#include "tests/TestFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -47,20 +46,6 @@ std::vector<Triple> Parse(const std::string& text)
     RINIParser parser;
     parser.Parse(bytes.data(), (uint32_t)bytes.size(), Collect, &triples);
     return triples;
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
-
-void WriteFile(const std::string& path, const std::string& bytes)
-{
-    std::ofstream out(path, std::ios::binary);
-    out.write(bytes.data(), (std::streamsize)bytes.size());
 }
 
 // Names are written in the spelling the process interned first, which another test may have chosen.
@@ -209,7 +194,7 @@ TEST(INIParserTest, TruncatedAndGarbageInputStaysWithinTheLimits)
 TEST(INIFileTest, LoadsFromDiskAndKeepsTheLastValueOfARepeatedKey)
 {
     TempFolder folder;
-    WriteFile(folder / "a.ini", "top=1\n[Video]\nWidth = 1280\nHeight:720\n[Audio]\nVolume=0.5\n[video]\nWidth=640\n");
+    WriteBytes(folder / "a.ini", "top=1\n[Video]\nWidth = 1280\nHeight:720\n[Audio]\nVolume=0.5\n[video]\nWidth=640\n");
     RINIFile file;
     file.Load((folder / "a.ini").c_str(), true);
     EXPECT_EQ("1", Value(file, nullptr, "top"));
@@ -261,16 +246,16 @@ TEST(INIFileTest, MissingUnreadableAndGarbageFilesGiveWhatCanBeRead)
     std::string garbage(100000, 0);
     for (char& c : garbage)
         c = (char)(random() & 0xFF);
-    WriteFile(folder / "garbage.ini", garbage);
+    WriteBytes(folder / "garbage.ini", garbage);
     file.Load((folder / "garbage.ini").c_str(), true);  // whatever it holds, it ends cleanly
 
     const std::string sample = "[S]\nkey=value\n[T]\nx=1\n";
     for (size_t length = 0; length < sample.size(); ++length) {
-        WriteFile(folder / "cut.ini", sample.substr(0, length));
+        WriteBytes(folder / "cut.ini", sample.substr(0, length));
         file.Load((folder / "cut.ini").c_str(), true);
     }
     EXPECT_EQ("1", Value(file, "T", "x"));  // the last cut lacks only the final line end
-    WriteFile(folder / "cut.ini", sample.substr(0, sample.find("x=")));
+    WriteBytes(folder / "cut.ini", sample.substr(0, sample.find("x=")));
     file.Load((folder / "cut.ini").c_str(), true);
     EXPECT_EQ("<missing>", Value(file, "T", "x"));
     EXPECT_EQ("value", Value(file, "S", "key"));
@@ -297,7 +282,7 @@ TEST(INIFileTest, SavesSortedWithKeysBeforeAnySectionFirstAndReadsBackTheSame)
     file.SetValue(RHashedString("IniLateSection"), RHashedString("IniLateKey"), "3");
     ASSERT_EQ(0, file.Save((folder / "out.ini").c_str()));
 
-    std::string text = ReadFile(folder / "out.ini");
+    std::string text = ReadBytes(folder / "out.ini");
     EXPECT_EQ(0u, text.find("IniOuterKey: 2\r\n\r\n["));
     EXPECT_NE(std::string::npos, text.find("[" + early + "]\r\nIniInnerKey: 1\r\n"));
     EXPECT_NE(std::string::npos, text.find("[IniLateSection]\r\nIniLateKey: 3\r\n"));
@@ -313,12 +298,12 @@ TEST(INIFileTest, SavesSortedWithKeysBeforeAnySectionFirstAndReadsBackTheSame)
 TEST(INIFileTest, SaveWritesTheFirstSpellingAndMergesTheNullHeader)
 {
     TempFolder folder;
-    WriteFile(folder / "in.ini", "[video]\nw=1\n[Video]\nh=2\n[NULL]\nfree=3\n");
+    WriteBytes(folder / "in.ini", "[video]\nw=1\n[Video]\nh=2\n[NULL]\nfree=3\n");
     RINIFile file;
     file.Load((folder / "in.ini").c_str(), true);
     EXPECT_EQ("3", Value(file, nullptr, "free"));
     ASSERT_EQ(0, file.Save((folder / "out.ini").c_str()));
-    std::string text = ReadFile(folder / "out.ini");
+    std::string text = ReadBytes(folder / "out.ini");
     std::string first = RHashedString("video").GetString();  // whichever spelling the table met first
     EXPECT_EQ(0u, text.find(Spelling("free") + ": 3\r\n\r\n[" + first + "]\r\n"));
     EXPECT_EQ(std::string::npos, text.find("[NULL]"));
@@ -330,12 +315,12 @@ TEST(INIFileTest, EmptyDocumentHasNoBlankFirstLineAndValuesLoseBlanksOrSplitOnLi
     TempFolder folder;
     RINIFile file;
     ASSERT_EQ(0, file.Save((folder / "empty.ini").c_str()));
-    EXPECT_EQ("", ReadFile(folder / "empty.ini"));
+    EXPECT_EQ("", ReadBytes(folder / "empty.ini"));
 
     file.SetValue(RHashedString("S"), RHashedString("padded"), "  x  ");
     file.SetValue(RHashedString("S"), RHashedString("broken"), "one\r\ntwo: 2");
     ASSERT_EQ(0, file.Save((folder / "s.ini").c_str()));
-    EXPECT_EQ(0u, ReadFile(folder / "s.ini").find("[" + Spelling("S") + "]\r\n"));
+    EXPECT_EQ(0u, ReadBytes(folder / "s.ini").find("[" + Spelling("S") + "]\r\n"));
     RINIFile again;
     again.Load((folder / "s.ini").c_str(), true);
     EXPECT_EQ("x", Value(again, "S", "padded"));
@@ -353,14 +338,14 @@ TEST(INIFileTest, FailedSaveReportsItAndLeavesNoTemporaryFile)
 
     // A folder stands where the file should go: the rename fails and the folder stays as it was.
     std::filesystem::create_directory(folder / "taken");
-    WriteFile(folder / "taken/inside", "x");
+    WriteBytes(folder / "taken/inside", "x");
     EXPECT_NE(0, file.Save((folder / "taken").c_str()));
     EXPECT_TRUE(std::filesystem::is_directory(folder / "taken"));
 
     // A good save replaces the old file whole.
-    WriteFile(folder / "good.ini", "old contents that are longer than the new ones\r\n");
+    WriteBytes(folder / "good.ini", "old contents that are longer than the new ones\r\n");
     EXPECT_EQ(0, file.Save((folder / "good.ini").c_str()));
-    EXPECT_EQ("[" + Spelling("S") + "]\r\n" + Spelling("k") + ": v\r\n", ReadFile(folder / "good.ini"));
+    EXPECT_EQ("[" + Spelling("S") + "]\r\n" + Spelling("k") + ": v\r\n", ReadBytes(folder / "good.ini"));
 
     int entries = 0;
     for (const auto& entry : std::filesystem::directory_iterator(folder.path)) {
@@ -374,7 +359,7 @@ TEST(INIFileTest, LoadsThroughTheStreamManagerFromFoldersAndPacks)
 {
     TempFolder folder;
     std::filesystem::create_directory(folder / "loose");
-    WriteFile(folder / "loose/Loose.ini", "[A]\nx=folder\n");
+    WriteBytes(folder / "loose/Loose.ini", "[A]\nx=folder\n");
     {
         RPackFile pack;
         ASSERT_TRUE(pack.Create((folder / "test.rpk").c_str()));

@@ -7,23 +7,16 @@
 #include "core/RLogger.h"
 #include "core/RPackFile.h"
 #include "core/RStreamMgr.h"
+#include "tests/TestFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <string>
 
 namespace {
-
-void WriteFile(const std::string& path, const std::string& bytes)
-{
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    std::ofstream out(path, std::ios::binary);
-    out.write(bytes.data(), (std::streamsize)bytes.size());
-}
 
 // A "not found" text names things in the spelling the process interned first.
 std::string NotFound(const char* file, const char* section, const char* key)
@@ -68,8 +61,8 @@ protected:
 
 TEST_F(LocMgrTest, LanguageTableOverridesTheDefaultTableKeyByKey)
 {
-    WriteFile(content + "/Menus.txt", "[TitleMenu]\nNewGame: New Game\nQuit: Quit\n");
-    WriteFile(languages + "/French/Menus.txt", "[TitleMenu]\nNewGame: Nouvelle partie\n");
+    WriteBytes(content + "/Menus.txt", "[TitleMenu]\nNewGame: New Game\nQuit: Quit\n");
+    WriteBytes(languages + "/French/Menus.txt", "[TitleMenu]\nNewGame: Nouvelle partie\n");
     RLocMgr* loc = RLocMgr::GetInstance();
     loc->AddFile("Menus.txt");
     loc->LoadDefaultTables(false);
@@ -103,7 +96,7 @@ TEST_F(LocMgrTest, NotFoundTextsNameTheFileSectionAndKey)
 
 TEST_F(LocMgrTest, TestLanguageMasksFoundTextsExceptTheListedBytes)
 {
-    WriteFile(content + "/General.txt", "[General]\nTwoWords: Press Start\n");
+    WriteBytes(content + "/General.txt", "[General]\nTwoWords: Press Start\n");
     RLocMgr* loc = RLocMgr::GetInstance();
     loc->AddFile("General.txt");
     loc->LoadDefaultTables(false);
@@ -120,9 +113,9 @@ TEST_F(LocMgrTest, TestLanguageMasksFoundTextsExceptTheListedBytes)
 
 TEST_F(LocMgrTest, StartupEntriesLoadOnlyInTheStartupPassesAndShortNamesAreSafe)
 {
-    WriteFile(content + "/Startup.txt", "[S]\nk: upper\n");
-    WriteFile(content + "/startup.txt", "[S]\nk: lower\n");
-    WriteFile(content + "/ab", "[S]\nk: short\n");
+    WriteBytes(content + "/Startup.txt", "[S]\nk: upper\n");
+    WriteBytes(content + "/startup.txt", "[S]\nk: lower\n");
+    WriteBytes(content + "/ab", "[S]\nk: short\n");
     RLocMgr* loc = RLocMgr::GetInstance();
     loc->AddFile("Startup.txt");
     loc->AddFile("ab");
@@ -150,11 +143,11 @@ TEST_F(LocMgrTest, StartupEntriesLoadOnlyInTheStartupPassesAndShortNamesAreSafe)
 
 TEST_F(LocMgrTest, EngineLanguageSteps)
 {
-    WriteFile(content + "/Menus.txt", "[M]\nk: Default\n");
-    WriteFile(content + "/Startup.txt", "[M]\nk: Boot\n");
-    WriteFile(languages + "/Menus.txt", "[M]\nk: Folder itself\n");
-    WriteFile(languages + "/Pirate/Menus.txt", "[M]\nk: Arr\n");
-    WriteFile(languages + "/Pirate/Startup.txt", "[M]\nk: Ahoy\n");
+    WriteBytes(content + "/Menus.txt", "[M]\nk: Default\n");
+    WriteBytes(content + "/Startup.txt", "[M]\nk: Boot\n");
+    WriteBytes(languages + "/Menus.txt", "[M]\nk: Folder itself\n");
+    WriteBytes(languages + "/Pirate/Menus.txt", "[M]\nk: Arr\n");
+    WriteBytes(languages + "/Pirate/Startup.txt", "[M]\nk: Ahoy\n");
     RLocMgr* loc = RLocMgr::GetInstance();
     loc->AddFile("Startup.txt");
     loc->AddFile("Menus.txt");
@@ -193,7 +186,7 @@ TEST_F(LocMgrTest, GarbageAndTruncatedLanguageFilesEndCleanly)
     std::string garbage(50000, 0);
     for (char& c : garbage)
         c = (char)(random() & 0xFF);
-    WriteFile(languages + "/Bad/Menus.txt", garbage);
+    WriteBytes(languages + "/Bad/Menus.txt", garbage);
     loc->LoadLanguageFolder("Bad", false);
     Get("Menus", "TitleMenu", "NewGame");
 

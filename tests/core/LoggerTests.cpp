@@ -3,6 +3,7 @@
 
 #include "core/RLogger.h"
 #include "core/RThreadTagger.h"
+#include "tests/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +12,6 @@
 #include <chrono>
 #include <fstream>
 #include <mutex>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -44,14 +44,6 @@ bool WaitForFlushes(size_t count)
         SDL_Delay(5);
     }
     return false;
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
-    return content.str();
 }
 
 class LoggerTest : public ::testing::Test {
@@ -187,12 +179,12 @@ TEST_F(ToolLoggerTest, TheFirstSafeLineOfARunEmptiesTheFileAndLaterOnesAppend)
     RLogger* logger = RLogger::GetInstance();
     EXPECT_TRUE(logger->LogSafe("first"));
     // Complete after every line, without any close or shutdown.
-    std::string afterOne = ReadFile(path);
+    std::string afterOne = ReadBytes(path);
     EXPECT_EQ(std::string::npos, afterOne.find("left over"));
     EXPECT_TRUE(logger->LogSafe("100% %s %n"));
     EXPECT_TRUE(logger->LogSafe(nullptr));
 
-    std::string text = ReadFile(path);
+    std::string text = ReadBytes(path);
     std::vector<std::string> lines;
     for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
         lines.push_back(text.substr(start, end - start));
@@ -214,14 +206,14 @@ TEST_F(ToolLoggerTest, TheFastLogStaysOpenUntilShutdown)
     for (int i = 0; i < 3; ++i)
         EXPECT_TRUE(logger->LogFast("fast %d line"));
     logger->Shutdown();
-    std::string text = ReadFile(LogsFolder() + "DebugLog_Fast.txt");
+    std::string text = ReadBytes(LogsFolder() + "DebugLog_Fast.txt");
     size_t count = 0;
     for (size_t at = 0; (at = text.find(": fast %d line\r\n", at)) != std::string::npos; ++at)
         ++count;
     EXPECT_EQ(3u, count);
     // After the close, lines are dropped rather than written to a closed file.
     EXPECT_TRUE(logger->LogFast("late"));
-    EXPECT_EQ(text, ReadFile(LogsFolder() + "DebugLog_Fast.txt"));
+    EXPECT_EQ(text, ReadBytes(LogsFolder() + "DebugLog_Fast.txt"));
 }
 
 TEST_F(ToolLoggerTest, WithoutAUserFolderTheFileSinksDropTheirLines)

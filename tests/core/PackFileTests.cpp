@@ -1,6 +1,7 @@
 #include "core/RPackFile.h"
 
 #include "TempUserData.h"
+#include "tests/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +12,6 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <string>
 #include <sys/resource.h>
@@ -21,32 +21,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), (std::streamsize)bytes.size());
-}
-
-void PutU32(std::string& bytes, uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        bytes.push_back((char)(value >> (8 * i)));
-}
-
-uint32_t GetU32(const std::string& bytes, size_t at)
-{
-    uint32_t value = 0;
-    for (int i = 3; i >= 0; --i)
-        value = value << 8 | (unsigned char)bytes[at + i];
-    return value;
-}
 
 // One directory record as the file stores it; the name is copied as given, without a terminator of its own.
 std::string Record(const std::string& name, uint32_t offset, uint32_t size)
@@ -443,7 +417,25 @@ TEST_F(PackFileTest, FailedWritesAreReportedAndNeverReplaceAGoodPack)
             exit(added && !pack.Close() ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "");
-    EXPECT_GE(ReadBytes(path).size(), before.size());
+    EXPECT_TRUE(before == ReadBytes(path));
+    EXPECT_EQ(1, std::distance(fs::directory_iterator(m_folder), fs::directory_iterator()));
+}
+
+TEST_F(PackFileTest, ChangesToAnOpenedPackReachItOnlyAtClose)
+{
+    std::string path = MakePack("edit.rpk", {{"a", std::string(100, 'a')}, {"b", "bb"}});
+    std::string before = ReadBytes(path);
+    {
+        RPackFile pack;
+        ASSERT_TRUE(pack.OpenReadWrite(path.c_str()));
+        ASSERT_TRUE(pack.RemoveEntry("a"));
+        ASSERT_TRUE(pack.AddBuffer("c", "ccc", 3));
+        EXPECT_EQ("ccc", Entry(pack, "c"));
+        EXPECT_TRUE(before == ReadBytes(path));
+        pack.Abandon();
+    }
+    EXPECT_TRUE(before == ReadBytes(path));
+    EXPECT_EQ(1, std::distance(fs::directory_iterator(m_folder), fs::directory_iterator()));
 }
 
 TEST_F(PackFileTest, DumpAllWritesSafeNamesInsideTheDumpFolderOnly)

@@ -1,26 +1,19 @@
 #include "core/RStreamMgr.h"
 
 #include "core/RPackFile.h"
+#include "tests/TestFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 namespace {
 
 namespace fs = std::filesystem;
-
-void WriteBytes(const std::string& path, const std::string& bytes)
-{
-    fs::create_directories(fs::path(path).parent_path());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), (std::streamsize)bytes.size());
-}
 
 class StreamMgrTest : public ::testing::Test {
 protected:

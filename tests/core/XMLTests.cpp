@@ -1,5 +1,6 @@
 #include "core/RStreamMgr.h"
 #include "core/RXMLFile.h"
+#include "tests/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +9,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <random>
 #include <string>
@@ -18,18 +17,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), (std::streamsize)bytes.size());
-}
 
 // Parses a copy of text in a buffer of exactly its size, so that the sanitizers see any read past its end.
 void Parse(RXMLFile& document, const std::string& text, size_t length = std::string::npos)

@@ -2,6 +2,7 @@
 
 #include "core/RHashedString.h"
 #include "render/RGLObjMgr.h"
+#include "render/RShaderMgr.h"
 #include "render/RTexMgr.h"
 
 namespace gltest {
@@ -15,10 +16,12 @@ class GLTestEnvironment : public ::testing::Environment {
 public:
     void TearDown() override
     {
-        // The engine's shut-down order: the GL object manager and the renderer before the texture manager.
+        // The engine's shut-down order: the GL object manager and the renderer before the texture and shader
+        // managers.
         RGLObjMgr::DestroyInstance();
         RRenderer::DestroyInstance();
         RTexMgr::DestroyInstance();
+        RShaderMgr::DestroyInstance();
         // The video subsystem stays up: quitting it unloads the GL driver, and the leak checker then reports
         // the driver's own allocations, still referenced from its unloaded data, as lost.
         if (s_window) {

@@ -1,0 +1,42 @@
+// Test helpers shared by every test folder: whole files read and written as byte strings, and 32-bit
+// little-endian fields for building binary files by hand.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+// The file's bytes; empty when it cannot be read.
+inline std::string ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Replaces the file with bytes, making any missing folders on its path first.
+inline void WriteBytes(const std::string& path, const std::string& bytes)
+{
+    std::error_code ignored;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), (std::streamsize)bytes.size());
+}
+
+// Appends value, least significant byte first.
+inline void PutU32(std::string& bytes, uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        bytes.push_back((char)(value >> (8 * i)));
+}
+
+// The little-endian value at byte at (which the caller keeps inside bytes).
+inline uint32_t GetU32(const std::string& bytes, size_t at)
+{
+    uint32_t value = 0;
+    for (int i = 3; i >= 0; --i)
+        value = value << 8 | (unsigned char)bytes[at + i];
+    return value;
+}

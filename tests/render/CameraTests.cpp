@@ -1,0 +1,316 @@
+// Cameras: the basis, view and projection matrices against hand-computed values, projection both ways, the
+// free-fly turns and moves, and degenerate cameras (zero direction, direction along up, lenses with no extent).
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "render/RCamera.h"
+
+namespace {
+
+const float kTolerance = 1e-5f;
+const float kPi = 3.14159265f;
+
+void ExpectVector(const RVector3& v, float x, float y, float z, float tolerance = kTolerance)
+{
+    EXPECT_NEAR(v.x, x, tolerance);
+    EXPECT_NEAR(v.y, y, tolerance);
+    EXPECT_NEAR(v.z, z, tolerance);
+}
+
+// Every element of the matrix against the sixteen expected values, index 4r + c.
+void ExpectMatrix(const RMatrix4& m, const float (&expected)[16], float tolerance = kTolerance)
+{
+    for (int i = 0; i < 16; ++i)
+        EXPECT_NEAR(m.m[i], expected[i], tolerance) << "element " << i;
+}
+
+bool IsFinite(const RMatrix4& m)
+{
+    for (float value : m.m) {
+        if (!std::isfinite(value))
+            return false;
+    }
+    return true;
+}
+
+float Dot(const RVector3& a, const RVector3& b)
+{
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+
+// Every test starts and ends with the engine's world-up vector at +z.
+class CameraTest : public ::testing::Test {
+protected:
+    void SetUp() override { g_worldUp = RVector3{0.0f, 0.0f, 1.0f}; }
+    void TearDown() override { g_worldUp = RVector3{0.0f, 0.0f, 1.0f}; }
+};
+
+}  // namespace
+
+TEST_F(CameraTest, NewCameraLooksAlongXWithZUp)
+{
+    RCamera camera(75.0f, 4.0f / 3.0f, 1.0f, 1000.0f);
+    ExpectVector(camera.GetDirection(), 1, 0, 0);
+    ExpectVector(camera.GetSide(), 0, 1, 0);
+    ExpectVector(camera.GetUp(), 0, 0, 1);
+    EXPECT_FLOAT_EQ(camera.GetFOV(), 75.0f * 0.017453292f);
+    EXPECT_FALSE(camera.IsOrthographic());
+    EXPECT_TRUE(camera.UsesWorldUp());
+
+    // View: x' = -side, y' = up, z' = -direction.
+    const float view[16] = {0, 0, -1, 0, -1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1};
+    ExpectMatrix(camera.GetViewMatrix(), view);
+
+    // 1 / tan(37.5 degrees) = 1.3032254; the x scale over the aspect; depth 0..1 from near to far.
+    const float yScale = 1.3032254f;
+    const float projection[16] = {yScale * 0.75f, 0, 0, 0, 0, yScale, 0, 0, 0, 0, -1000.0f / 999.0f, -1,
+                                  0, 0, -1000.0f / 999.0f, 0};
+    ExpectMatrix(camera.GetProjectionMatrix(), projection);
+    RMatrix4 reference;
+    RMatrix4::MakePerspective(reference, 75.0f * 0.017453292f, 4.0f / 3.0f, 1.0f, 1000.0f, -1.0f);
+    ExpectMatrix(camera.GetProjectionMatrix(), reference.m, 0.0f);
+}
+
+TEST_F(CameraTest, PerspectiveProjectsAndUnprojectsHandComputedPoints)
+{
+    // 90 degrees: y scale 1, x scale 1 / aspect = 0.5; depth (z' f/(n-f) + n f/(n-f)) / -z' with n 1, f 101.
+    RCamera camera(90.0f, 2.0f, 1.0f, 101.0f);
+    bool ok = false;
+    ExpectVector(camera.Project(RVector3{10, 0, 0}, &ok), 0, 0, 0.909f);
+    EXPECT_TRUE(ok);
+    ExpectVector(camera.Project(RVector3{1, 0, 0}), 0, 0, 0);    // on the near plane
+    ExpectVector(camera.Project(RVector3{101, 0, 0}), 0, 0, 1);  // on the far plane
+    // Ten ahead, five to the right (-y) and five up: x' 5, y' 5 over w 10.
+    ExpectVector(camera.Project(RVector3{10, -5, 5}), 0.25f, 0.5f, 0.909f);
+
+    ExpectVector(camera.Unproject(RVector3{0.25f, 0.5f, 0.909f}, &ok), 10, -5, 5, 1e-3f);
+    EXPECT_TRUE(ok);
+    ExpectVector(camera.Unproject(RVector3{0, 0, 0}), 1, 0, 0, 1e-4f);
+
+    // A point in the eye's plane has no projection.
+    ExpectVector(camera.Project(RVector3{0, 3, 4}, &ok), 0, 0, 0);
+    EXPECT_FALSE(ok);
+}
+
+TEST_F(CameraTest, ViewFollowsPositionAndDirection)
+{
+    RCamera camera(90.0f, 2.0f, 1.0f, 101.0f);
+    camera.SetPosition(RVector3{1, 2, 3});
+    camera.LookAt(RVector3{1, 7, 3});  // along +y: the side (left) is -x
+    ExpectVector(camera.GetDirection(), 0, 1, 0);
+    const float view[16] = {1, 0, 0, 0, 0, 0, -1, 0, 0, 1, 0, 0, -1, -3, 2, 1};
+    ExpectMatrix(camera.GetViewMatrix(), view);
+    ExpectVector(camera.GetSide(), -1, 0, 0);
+    ExpectVector(camera.Project(RVector3{1, 12, 3}), 0, 0, 0.909f);
+
+    // The product is view then projection.
+    RMatrix4 product;
+    RMatrix4::Multiply(product, camera.GetViewMatrix(), camera.GetProjectionMatrix());
+    ExpectMatrix(camera.GetViewProjectionMatrix(), product.m, 0.0f);
+}
+
+TEST_F(CameraTest, OrthographicLensUsesTheViewHeight)
+{
+    RCamera camera(90.0f, 2.0f, 1.0f, 101.0f);
+    camera.SetOrthographic(true, 10.0f);  // 10 high, 20 wide
+    EXPECT_FLOAT_EQ(camera.GetFOV(), 10.0f);
+    const float projection[16] = {0.1f, 0, 0, 0, 0, 0.2f, 0, 0, 0, 0, -0.01f, 0, 0, 0, -0.01f, 1};
+    ExpectMatrix(camera.GetProjectionMatrix(), projection);
+    ExpectVector(camera.Project(RVector3{51, -10, 2.5f}), 1, 0.5f, 0.5f);
+    ExpectVector(camera.Unproject(RVector3{1, 0.5f, 0.5f}), 51, -10, 2.5f, 1e-3f);
+
+    // The field of view is a height for an orthographic camera and degrees for a perspective one.
+    camera.SetFOV(2.0f);
+    EXPECT_FLOAT_EQ(camera.GetFOV(), 2.0f);
+    camera.SetOrthographic(false, 1.0f);
+    camera.SetFOV(2.0f);
+    EXPECT_FLOAT_EQ(camera.GetFOV(), 2.0f * 0.017453292f);
+}
+
+TEST_F(CameraTest, MinimumAspectKeepsTheHorizontalExtentBelowIt)
+{
+    // At aspect 1 below a minimum of 2 the horizontal half-angle of aspect 2 (tan = 2) is kept: x scale 0.5, and
+    // the y scale the aspect times it.
+    RCamera camera(90.0f, 1.0f, 1.0f, 101.0f);
+    camera.SetMinAspect(2.0f);
+    RMatrix4 projection = camera.GetProjectionMatrix();
+    EXPECT_NEAR(projection.m[0], 0.5f, kTolerance);
+    EXPECT_NEAR(projection.m[5], 0.5f, kTolerance);
+    camera.SetAspect(3.0f);
+    projection = camera.GetProjectionMatrix();
+    EXPECT_NEAR(projection.m[0], 1.0f / 3.0f, kTolerance);
+    EXPECT_NEAR(projection.m[5], 1.0f, kTolerance);
+}
+
+TEST_F(CameraTest, PitchTurnsTowardsUpAndStopsShortOfThePoles)
+{
+    RCamera camera(75.0f, 1.0f, 1.0f, 100.0f);
+    camera.Pitch(0.3f);
+    ExpectVector(camera.GetDirection(), std::cos(0.3f), 0, std::sin(0.3f));
+
+    const float limit = std::sin(RCamera::kMaxPitch);  // 89 degrees above the horizontal
+    for (float angle : {kPi, -kPi, 2.0f * kPi, -3.0f}) {
+        RCamera turned(75.0f, 1.0f, 1.0f, 100.0f);
+        turned.Pitch(angle);
+        const RVector3& d = turned.GetDirection();
+        // Whatever the size of the turn, the view never passes over the pole: it still faces +x.
+        EXPECT_GT(d.x, 0.0f) << angle;
+        EXPECT_NEAR(d.z, angle > 0 ? limit : -limit, kTolerance) << angle;
+        EXPECT_NEAR(d.y, 0.0f, kTolerance) << angle;
+        RMatrix4 view = turned.GetViewMatrix();
+        EXPECT_TRUE(IsFinite(view));
+        EXPECT_GT(turned.GetUp().z, 0.0f) << angle;  // never upside down
+    }
+
+    // Many small turns stop at the same place.
+    RCamera stepped(75.0f, 1.0f, 1.0f, 100.0f);
+    for (int i = 0; i < 100; ++i)
+        stepped.Pitch(0.05f);
+    EXPECT_NEAR(stepped.GetDirection().z, limit, kTolerance);
+    stepped.Pitch(-0.1f);
+    EXPECT_NEAR(std::asin(stepped.GetDirection().z), RCamera::kMaxPitch - 0.1f, 1e-4f);
+}
+
+TEST_F(CameraTest, YawTurnsAboutTheWorldUpOrTheCamerasOwn)
+{
+    RCamera camera(75.0f, 1.0f, 1.0f, 100.0f);
+    // The camera's own up differs from the world's; with the flag set the world's is used.
+    camera.SetUp(RVector3{0, 1, 0});
+    camera.Yaw(kPi / 2);
+    ExpectVector(camera.GetDirection(), 0, 1, 0);
+
+    RCamera own(75.0f, 1.0f, 1.0f, 100.0f);
+    own.SetUseWorldUp(false);
+    own.SetUp(RVector3{0, 1, 0});
+    own.Yaw(kPi / 2);  // about +y, +x turns to -z
+    ExpectVector(own.GetDirection(), 0, 0, -1);
+
+    RCamera rolled(75.0f, 1.0f, 1.0f, 100.0f);
+    rolled.SetUseWorldUp(false);
+    rolled.Roll(kPi / 2);  // about +x, +z turns to -y
+    ExpectVector(rolled.GetUp(), 0, -1, 0);
+    rolled.Update();
+    ExpectVector(rolled.GetSide(), 0, 0, 1);
+}
+
+TEST_F(CameraTest, TheGamesWorldUpTurnsTheBasis)
+{
+    g_worldUp = RVector3{0, -1, 0};
+    RCamera camera(75.0f, 1.0f, 1.0f, 100.0f);
+    ExpectVector(camera.GetSide(), 0, 0, 1);
+    ExpectVector(camera.GetUp(), 0, -1, 0);
+    camera.MoveUpWorld(2.0f);
+    ExpectVector(camera.GetPosition(), 0, -2, 0);
+}
+
+TEST_F(CameraTest, MovesFollowTheBasisAndTheWorldUp)
+{
+    RCamera camera(75.0f, 1.0f, 1.0f, 100.0f);
+    camera.Pitch(kPi / 6);  // 30 degrees up
+    camera.Update();
+    camera.MoveForward(2.0f);
+    ExpectVector(camera.GetPosition(), 2 * std::cos(kPi / 6), 0, 1);
+    camera.SetPosition(RVector3{0, 0, 0});
+    camera.MoveForwardLevel(2.0f);
+    ExpectVector(camera.GetPosition(), 2, 0, 0);
+    camera.MoveRight(1.0f);  // along the side, +y
+    ExpectVector(camera.GetPosition(), 2, 1, 0);
+    camera.MoveRightLevel(1.0f);
+    ExpectVector(camera.GetPosition(), 2, 2, 0);
+    camera.MoveUp(2.0f);  // along the tilted up
+    ExpectVector(camera.GetPosition(), 2 - std::sin(kPi / 6) * 2, 2, 2 * std::cos(kPi / 6));
+    camera.SetPosition(RVector3{0, 0, 0});
+    camera.MoveUpWorld(3.0f);
+    camera.Translate(RVector3{1, 1, 1});
+    camera.MoveAlong(RVector3{0, 2, 0}, 0.5f);
+    ExpectVector(camera.GetPosition(), 1, 2, 4);
+}
+
+TEST_F(CameraTest, LookingAtItsOwnPositionLeavesADegenerateBasisWithoutNaNs)
+{
+    RCamera camera(75.0f, 1.0f, 1.0f, 100.0f);
+    camera.SetPosition(RVector3{4, 5, 6});
+    camera.LookAt(RVector3{4, 5, 6});
+    ExpectVector(camera.GetDirection(), 0, 0, 0, 0.0f);
+    camera.Update();
+    ExpectVector(camera.GetSide(), 0, 0, 0, 0.0f);
+    ExpectVector(camera.GetUp(), 0, 0, 0, 0.0f);
+    EXPECT_TRUE(IsFinite(camera.GetViewProjectionMatrix()));
+
+    // Nothing can be projected through it, and it says so instead of answering NaNs.
+    bool ok = true;
+    ExpectVector(camera.Project(RVector3{10, 0, 0}, &ok), 0, 0, 0, 0.0f);
+    EXPECT_FALSE(ok);
+    ok = true;
+    ExpectVector(camera.Unproject(RVector3{0, 0, 0.5f}, &ok), 0, 0, 0, 0.0f);
+    EXPECT_FALSE(ok);
+
+    // Turns of a zero direction, or about one, change nothing.
+    camera.Pitch(0.5f);
+    camera.Yaw(0.5f);
+    camera.SetUseWorldUp(false);
+    camera.Roll(kPi);
+    ExpectVector(camera.GetDirection(), 0, 0, 0, 0.0f);
+
+    // Looking somewhere again rebuilds a whole basis, though the camera's own up was lost.
+    camera.LookAt(RVector3{5, 5, 6});
+    camera.Update();
+    EXPECT_NEAR(Dot(camera.GetSide(), camera.GetSide()), 1.0f, kTolerance);
+    EXPECT_NEAR(Dot(camera.GetUp(), camera.GetUp()), 1.0f, kTolerance);
+    EXPECT_NEAR(Dot(camera.GetSide(), camera.GetDirection()), 0.0f, kTolerance);
+}
+
+TEST_F(CameraTest, ADirectionAlongUpKeepsAWholeBasis)
+{
+    RCamera camera(75.0f, 1.0f, 1.0f, 100.0f);
+    camera.SetDirection(RVector3{0, 0, 5});
+    camera.Update();
+    // The old side stays, and the up is square to it and to the direction.
+    ExpectVector(camera.GetSide(), 0, 1, 0);
+    ExpectVector(camera.GetUp(), -1, 0, 0);
+    RMatrix4 view = camera.GetViewProjectionMatrix();
+    EXPECT_TRUE(IsFinite(view));
+    bool ok = false;
+    ExpectVector(camera.Project(RVector3{0, 0, 10}, &ok), 0, 0, 0.909f, 1e-3f);
+    EXPECT_TRUE(ok);
+
+    // A pitch from straight up comes back within the limit, still facing where the view was turned.
+    camera.Pitch(0.0f);
+    EXPECT_NEAR(camera.GetDirection().z, std::sin(RCamera::kMaxPitch), kTolerance);
+    EXPECT_NEAR(camera.GetDirection().y, 0.0f, kTolerance);
+
+    // A side that was itself along the new direction gives way to any square one.
+    RCamera down(75.0f, 1.0f, 1.0f, 100.0f);
+    down.SetDirection(RVector3{0, 1, 0});
+    down.Update();
+    ExpectVector(down.GetSide(), -1, 0, 0);
+    down.SetUseWorldUp(false);
+    down.SetDirection(RVector3{1, 0, 0});  // along the old side, and along the camera's own up
+    down.SetUp(RVector3{1, 0, 0});
+    down.Update();
+    EXPECT_NEAR(Dot(down.GetSide(), down.GetSide()), 1.0f, kTolerance);
+    EXPECT_NEAR(Dot(down.GetSide(), down.GetDirection()), 0.0f, kTolerance);
+    EXPECT_TRUE(IsFinite(down.GetViewProjectionMatrix()));
+}
+
+TEST_F(CameraTest, ALensWithNoExtentKeepsTheLastGoodProjection)
+{
+    RCamera camera(90.0f, 2.0f, 1.0f, 101.0f);
+    const RMatrix4 good = camera.GetProjectionMatrix();
+    camera.SetAspect(0.0f);  // 1 / 0 in the x scale
+    ExpectMatrix(camera.GetProjectionMatrix(), good.m, 0.0f);
+    camera.SetAspect(2.0f);
+    camera.SetFar(1.0f);  // the near plane on the far one
+    ExpectMatrix(camera.GetProjectionMatrix(), good.m, 0.0f);
+    camera.SetFar(101.0f);
+    camera.SetFOV(0.0f);
+    ExpectMatrix(camera.GetProjectionMatrix(), good.m, 0.0f);
+    camera.SetOrthographic(true, 0.0f);
+    ExpectMatrix(camera.GetProjectionMatrix(), good.m, 0.0f);
+    EXPECT_TRUE(IsFinite(camera.GetViewProjectionMatrix()));
+
+    // A lens with an extent again is taken at once.
+    camera.SetOrthographic(true, 10.0f);
+    EXPECT_NEAR(camera.GetProjectionMatrix().m[5], 0.2f, kTolerance);
+}

@@ -1,0 +1,384 @@
+// Resolution-sensitive objects: the list they join and leave, resolution changes reaching every listed object in
+// order (also while objects come and go), sizes from fractions, the screen resolution fitted to the window, and
+// cameras, quads and targets following a change, targets through a device reset on the shared GL context.
+#include "GLTestSupport.h"
+
+#include <cmath>
+#include <functional>
+#include <string>
+
+#include "render/RGLObjMgr.h"
+#include "render/RIndexBuffer.h"
+#include "render/RRenderTarget.h"
+#include "render/RResSensCamera.h"
+#include "render/RResSensQuad.h"
+#include "render/RResSensTarget.h"
+#include "render/RResolutionSensitiveList.h"
+#include "render/RTexMgr.h"
+#include "render/RTexture.h"
+#include "render/RVertexSet.h"
+
+using namespace gltest;
+
+namespace {
+
+// A list made current for one scope, as the game object does for its lifetime.
+class ScopedList {
+public:
+    ScopedList() : m_previous(RResolutionSensitiveList::GetCurrent())
+    {
+        RResolutionSensitiveList::SetCurrent(&list);
+    }
+    ~ScopedList() { RResolutionSensitiveList::SetCurrent(m_previous); }
+
+    RResolutionSensitiveList list;
+
+private:
+    RResolutionSensitiveList* m_previous;
+};
+
+std::string s_log;
+
+// Notes each change it is told of in s_log, and may run an action of the test's when told.
+class Recorder : public RResolutionSensitive {
+public:
+    explicit Recorder(const char* tag) : m_tag(tag) {}
+    ~Recorder() override { LeaveList(); }
+
+    void OnResolutionChanged(int32_t width, int32_t height) override
+    {
+        s_log += m_tag + " " + std::to_string(width) + "x" + std::to_string(height) + ";";
+        if (onChanged)
+            onChanged();
+        if (deleteSelfWhenTold)
+            delete this;
+    }
+
+    std::function<void()> onChanged;
+    bool deleteSelfWhenTold = false;
+
+private:
+    std::string m_tag;
+};
+
+GLint ColourTextureSide(const RRenderTarget& target, GLenum side)
+{
+    return target.colourTexture ? LevelParameter(target.colourTexture->name, 0, side) : -1;
+}
+
+void ResetDevice(RRenderer* renderer)
+{
+    uint32_t width = kWindowWidth;
+    uint32_t height = kWindowHeight;
+    bool failed = false;
+    renderer->ResetDevice(Window(), &width, &height, false, &failed);
+}
+
+}  // namespace
+
+class ResolutionListTest : public ::testing::Test {
+protected:
+    void SetUp() override { s_log.clear(); }
+};
+
+TEST_F(ResolutionListTest, ChangesReachEveryListedObjectInConstructionOrder)
+{
+    ScopedList scope;
+    RResolutionSensitiveList& list = scope.list;
+    Recorder a("a"), b("b"), c("c");
+    ASSERT_EQ(list.GetCount(), 3u);
+    EXPECT_EQ(list.GetObject(0), &a);
+    EXPECT_EQ(list.GetObject(2), &c);
+    EXPECT_EQ(list.GetObject(3), nullptr);
+
+    EXPECT_TRUE(list.SetResolution(1280, 720, 1300, 740));
+    EXPECT_EQ(s_log, "a 1280x720;b 1280x720;c 1280x720;");
+    EXPECT_EQ(list.GetScreenWidth(), 1280);
+    EXPECT_EQ(list.GetScreenHeight(), 720);
+    EXPECT_EQ(list.GetWindowWidth(), 1300u);
+    EXPECT_EQ(list.GetWindowHeight(), 740u);
+
+    {
+        Recorder scoped("scoped");
+        EXPECT_EQ(list.GetCount(), 4u);
+    }
+    EXPECT_EQ(list.GetCount(), 3u);
+
+    // A copy is listed too, after the others; assignment changes no listing.
+    Recorder copy(b);
+    ASSERT_EQ(list.GetCount(), 4u);
+    EXPECT_EQ(list.GetObject(3), &copy);
+    s_log.clear();
+    list.SetResolution(640, 480, 640, 480);
+    EXPECT_EQ(s_log, "a 640x480;b 640x480;c 640x480;b 640x480;");
+    copy = a;
+    EXPECT_EQ(list.GetCount(), 4u);
+    EXPECT_EQ(list.GetObject(3), &copy);
+}
+
+TEST_F(ResolutionListTest, ObjectsMayComeAndGoWhileTheListIsWalked)
+{
+    ScopedList scope;
+    RResolutionSensitiveList& list = scope.list;
+    Recorder* first = new Recorder("first");
+    Recorder* second = new Recorder("second");
+    Recorder* third = new Recorder("third");
+    Recorder* fourth = new Recorder("fourth");
+    Recorder* made = nullptr;
+
+    // The second destroys itself and the fourth, which was not yet told, and makes a new object, which was made
+    // knowing the new size and is not told.
+    second->onChanged = [&]() {
+        delete fourth;
+        fourth = nullptr;
+        made = new Recorder("made");
+    };
+    second->deleteSelfWhenTold = true;
+    // The third destroys the first, which was told already.
+    third->onChanged = [&]() {
+        delete first;
+        first = nullptr;
+    };
+    EXPECT_TRUE(list.SetResolution(800, 600, 800, 600));
+    second = nullptr;  // it deleted itself
+    EXPECT_EQ(s_log, "first 800x600;second 800x600;third 800x600;");
+    ASSERT_EQ(list.GetCount(), 2u);
+    EXPECT_EQ(list.GetObject(0), third);
+    EXPECT_EQ(list.GetObject(1), made);
+
+    // A change asked for from inside a change is refused, and the walk goes on.
+    third->onChanged = [&]() { EXPECT_FALSE(list.SetResolution(1, 1, 1, 1)); };
+    s_log.clear();
+    EXPECT_TRUE(list.SetResolution(1024, 768, 1024, 768));
+    EXPECT_EQ(s_log, "third 1024x768;made 1024x768;");
+    EXPECT_EQ(list.GetScreenWidth(), 1024);
+    delete third;
+    delete made;
+    EXPECT_EQ(list.GetCount(), 0u);
+}
+
+TEST_F(ResolutionListTest, ObjectsOutliveTheirListSafely)
+{
+    Recorder* survivor = nullptr;
+    {
+        ScopedList scope;
+        survivor = new Recorder("survivor");
+        EXPECT_EQ(scope.list.GetCount(), 1u);
+    }
+    // The list is gone: the object is in none, and no new object joins one.
+    EXPECT_EQ(RResolutionSensitiveList::GetCurrent(), nullptr);
+    Recorder unlisted("unlisted");
+    delete survivor;
+
+    // A list destroyed while current stops being current.
+    auto* list = new RResolutionSensitiveList();
+    RResolutionSensitiveList::SetCurrent(list);
+    Recorder late("late");
+    delete list;
+    EXPECT_EQ(RResolutionSensitiveList::GetCurrent(), nullptr);
+}
+
+TEST(ResolutionSizes, FractionsTruncateAndNeverOverflow)
+{
+    ScopedList scope;
+    RResSensQuad* quad = new RResSensQuad(false, 0.5f, 0.001f);  // no GL context needed to size it
+    EXPECT_EQ(quad->GetScaledWidth(1366), 683);
+    EXPECT_EQ(quad->GetScaledHeight(640), 0);  // below a pixel: nothing clamps it up
+    EXPECT_EQ(quad->GetScaledWidth(0), 0);
+    EXPECT_EQ(quad->GetScaledWidth(-1280), 0);  // a negative product is not a size
+    delete quad;
+
+    RResSensQuad negative(false, -0.5f, NAN);
+    EXPECT_EQ(negative.GetScaledWidth(1280), 0);
+    EXPECT_EQ(negative.GetScaledHeight(720), 0);
+    RResSensQuad huge(false, 1e30f, INFINITY);
+    EXPECT_EQ(huge.GetScaledWidth(1280), INT32_MAX);
+    EXPECT_EQ(huge.GetScaledHeight(1), INT32_MAX);
+}
+
+TEST(ResolutionSizes, ScreenResolutionFitsTheWindow)
+{
+    int32_t width = 0, height = 0;
+    RResolutionSensitiveList::FitScreenResolution(1280, 720, 0, 0.0f, &width, &height);
+    EXPECT_EQ(width, 1280);
+    EXPECT_EQ(height, 720);
+    // Turned a quarter (or three quarters) the sides swap.
+    RResolutionSensitiveList::FitScreenResolution(1280, 720, 1, 0.0f, &width, &height);
+    EXPECT_EQ(width, 720);
+    EXPECT_EQ(height, 1280);
+    RResolutionSensitiveList::FitScreenResolution(1280, 720, 3, 0.0f, &width, &height);
+    EXPECT_EQ(width, 720);
+    RResolutionSensitiveList::FitScreenResolution(1280, 720, 2, 0.0f, &width, &height);
+    EXPECT_EQ(width, 1280);
+    // A narrower aspect pillarboxes, a wider one letterboxes.
+    RResolutionSensitiveList::FitScreenResolution(1280, 720, 0, 4.0f / 3.0f, &width, &height);
+    EXPECT_EQ(width, 960);
+    EXPECT_EQ(height, 720);
+    RResolutionSensitiveList::FitScreenResolution(1280, 720, 0, 2.0f, &width, &height);
+    EXPECT_EQ(width, 1280);
+    EXPECT_EQ(height, 640);
+    RResolutionSensitiveList::FitScreenResolution(1280, 720, 1, 0.5f, &width, &height);  // 720 x 1280 turned
+    EXPECT_EQ(width, 640);
+    EXPECT_EQ(height, 1280);
+
+    // No size, no aspect or a senseless one never divide by zero or give an empty screen.
+    RResolutionSensitiveList::FitScreenResolution(0, 0, 0, 4.0f / 3.0f, &width, &height);
+    EXPECT_EQ(width, 1);
+    EXPECT_EQ(height, 1);
+    for (float aspect : {-1.0f, NAN, INFINITY}) {
+        RResolutionSensitiveList::FitScreenResolution(1280, 720, 0, aspect, &width, &height);
+        EXPECT_EQ(width, 1280) << aspect;
+        EXPECT_EQ(height, 720) << aspect;
+    }
+    RResolutionSensitiveList::FitScreenResolution(1280, 720, 0, 1e-9f, &width, &height);
+    EXPECT_EQ(width, 1);
+    EXPECT_EQ(height, 720);
+    RResolutionSensitiveList::FitScreenResolution(1280, 720, 0, 1e9f, &width, &height);
+    EXPECT_EQ(width, 1280);
+    EXPECT_EQ(height, 1);
+    RResolutionSensitiveList::FitScreenResolution(0xFFFFFFFFu, 720, 0, 0.0f, &width, &height);
+    EXPECT_EQ(width, INT32_MAX);
+}
+
+TEST(ResolutionCamera, AspectFollowsTheScreen)
+{
+    ScopedList scope;
+    RResSensCamera camera(90.0f, 1.0f, 1.0f, 101.0f);
+    ASSERT_EQ(scope.list.GetCount(), 1u);
+    scope.list.SetResolution(1280, 640, 1280, 640);
+    EXPECT_FLOAT_EQ(camera.GetAspect(), 2.0f);
+    EXPECT_NEAR(camera.GetProjectionMatrix().m[0], 0.5f, 1e-6f);
+
+    // A size with no height or width keeps the aspect it had.
+    scope.list.SetResolution(1280, 0, 1280, 0);
+    scope.list.SetResolution(0, 0, 0, 0);
+    scope.list.SetResolution(-4, 3, 0, 0);
+    EXPECT_FLOAT_EQ(camera.GetAspect(), 2.0f);
+
+    RResSensCamera copy(camera);
+    EXPECT_EQ(scope.list.GetCount(), 2u);
+    scope.list.SetResolution(300, 400, 300, 400);
+    EXPECT_FLOAT_EQ(copy.GetAspect(), 0.75f);
+}
+
+using ResolutionGLTest = GLTest;
+
+TEST_F(ResolutionGLTest, TargetsFollowTheScreenThroughADeviceReset)
+{
+    ScopedList scope;
+    scope.list.SetResolution(1280, 720, kWindowWidth, kWindowHeight);
+    const RUtilVector<RRenderTarget*>& targets = renderer->GetRenderTargets();
+    const uint32_t listedTargets = targets.getCount();
+    {
+        RResSensTarget half(RHashedString("ResolutionTest_Half"), RRenderer::FORMAT_RGBA, 0, 0, 0.5f, 0.5f);
+        RResSensTarget full(RHashedString("ResolutionTest_Full"), RRenderer::FORMAT_RGB, 0, 0);
+        EXPECT_EQ(scope.list.GetCount(), 2u);
+        EXPECT_EQ(targets.getCount(), listedTargets + 2);
+        EXPECT_EQ(half.width, 640u);
+        EXPECT_EQ(half.height, 360u);
+        EXPECT_EQ(ColourTextureSide(half, GL_TEXTURE_WIDTH), 640);
+        EXPECT_EQ(ColourTextureSide(half, GL_TEXTURE_HEIGHT), 360);
+        EXPECT_EQ(ColourTextureSide(full, GL_TEXTURE_WIDTH), 1280);
+        EXPECT_EQ(full.format, uint32_t(RRenderer::FORMAT_RGB));
+
+        // The change rewrites the records only; GL keeps the old size until the reset.
+        scope.list.SetResolution(1366, 768, kWindowWidth, kWindowHeight);
+        EXPECT_EQ(half.width, 683u);
+        EXPECT_EQ(half.height, 384u);
+        EXPECT_EQ(ColourTextureSide(half, GL_TEXTURE_WIDTH), 640);
+
+        ResetDevice(renderer);
+        EXPECT_EQ(ColourTextureSide(half, GL_TEXTURE_WIDTH), 683);
+        EXPECT_EQ(ColourTextureSide(half, GL_TEXTURE_HEIGHT), 384);
+        EXPECT_EQ(ColourTextureSide(full, GL_TEXTURE_WIDTH), 1366);
+        EXPECT_EQ(ColourTextureSide(full, GL_TEXTURE_HEIGHT), 768);
+        // Materials sample the re-created texture under the target's name.
+        RTexture* named = RTexMgr::GetInstance()->GetTexture(RHashedString("ResolutionTest_Half"));
+        ASSERT_NE(named, nullptr);
+        EXPECT_EQ(named->GetGLTexture(), half.colourTexture);
+
+        half.Bind(0);
+        EXPECT_EQ(glCheckFramebufferStatus(GL_FRAMEBUFFER), GLenum(GL_FRAMEBUFFER_COMPLETE));
+        renderer->ClearColour(0xFF204060u);
+        EXPECT_EQ(ReadPixel(682, 383), 0xFF204060u);
+        renderer->BindDefaultTarget();
+    }
+    // Gone from both lists, with its texture name released.
+    EXPECT_EQ(scope.list.GetCount(), 0u);
+    EXPECT_EQ(targets.getCount(), listedTargets);
+    EXPECT_EQ(RTexMgr::GetInstance()->GetTexture(RHashedString("ResolutionTest_Half")), nullptr);
+}
+
+TEST_F(ResolutionGLTest, TargetsTooSmallOrUnsizedWaitForASize)
+{
+    ScopedList scope;
+    scope.list.SetResolution(640, 480, kWindowWidth, kWindowHeight);
+    // 0.001 of 640 is no pixel at all: the target stays listed without a GL side until it has a size.
+    RResSensTarget tiny(RHashedString("ResolutionTest_Tiny"), RRenderer::FORMAT_RGBA, 0, 0, 0.001f, 0.5f);
+    EXPECT_EQ(tiny.width, 0u);
+    EXPECT_EQ(tiny.colourTexture, nullptr);
+    scope.list.SetResolution(4000, 480, kWindowWidth, kWindowHeight);
+    ResetDevice(renderer);
+    EXPECT_EQ(ColourTextureSide(tiny, GL_TEXTURE_WIDTH), 4);
+    EXPECT_EQ(ColourTextureSide(tiny, GL_TEXTURE_HEIGHT), 240);
+
+    // A negative fraction is no size either, rather than a huge unsigned one.
+    RResSensTarget negative(RHashedString("ResolutionTest_Negative"), RRenderer::FORMAT_RGBA, 0, 0, -1.0f, 1.0f);
+    EXPECT_EQ(negative.width, 0u);
+    EXPECT_EQ(negative.colourTexture, nullptr);
+    ResetDevice(renderer);
+}
+
+TEST_F(ResolutionGLTest, QuadsRebuildTheirGeometryOnEveryChange)
+{
+    ScopedList scope;
+    scope.list.SetResolution(1280, 720, kWindowWidth, kWindowHeight);
+    const uint32_t glObjects = RGLObjMgr::GetInstance()->GetObjects().getCount();
+    {
+        RResSensQuad quad;
+        RResSensQuad windowQuad(true, 1.0f, 1.0f);
+        EXPECT_TRUE(windowQuad.FollowsWindow());
+        ASSERT_NE(quad.GetVertexSet(), nullptr);
+        ASSERT_NE(quad.GetIndexBuffer(), nullptr);
+        EXPECT_EQ(quad.GetVertexSet()->GetVertexCount(), 4u);
+        EXPECT_EQ(quad.GetIndexBuffer()->GetIndexCount(), 6u);
+        const uint32_t withQuads = RGLObjMgr::GetInstance()->GetObjects().getCount();
+        EXPECT_GT(withQuads, glObjects);
+
+        // Each change frees the old geometry and builds new: the GL objects neither pile up nor vanish.
+        for (int i = 0; i < 3; ++i)
+            scope.list.SetResolution(800 + i, 600, kWindowWidth, kWindowHeight);
+        EXPECT_EQ(RGLObjMgr::GetInstance()->GetObjects().getCount(), withQuads);
+        ASSERT_NE(windowQuad.GetVertexSet(), nullptr);
+        EXPECT_EQ(windowQuad.GetVertexSet()->GetVertexCount(), 4u);
+
+        quad.FreeGeometry();
+        EXPECT_EQ(quad.GetVertexSet(), nullptr);
+        EXPECT_EQ(quad.GetIndexBuffer(), nullptr);
+        EXPECT_TRUE(quad.Rebuild(10, 10));
+        EXPECT_NE(quad.GetVertexSet(), nullptr);
+    }
+    EXPECT_EQ(RGLObjMgr::GetInstance()->GetObjects().getCount(), glObjects);
+    EXPECT_EQ(scope.list.GetCount(), 0u);
+}
+
+TEST_F(ResolutionGLTest, AChangeThenAResetAsTheGameDoesIt)
+{
+    ScopedList scope;
+    scope.list.SetResolution(1280, 720, kWindowWidth, kWindowHeight);
+    RResSensCamera camera(75.0f, 16.0f / 9.0f, 1.0f, 1000.0f);
+    RResSensTarget target(RHashedString("ResolutionTest_Game"), RRenderer::FORMAT_RGB, 0, 0, 0.25f, 0.25f);
+    RResSensQuad quad;
+    s_log.clear();
+    Recorder last("last");
+
+    scope.list.SetResolution(1024, 768, kWindowWidth, kWindowHeight);
+    EXPECT_EQ(s_log, "last 1024x768;");
+    EXPECT_FLOAT_EQ(camera.GetAspect(), 1024.0f / 768.0f);
+    EXPECT_EQ(target.width, 256u);
+    EXPECT_EQ(target.height, 192u);
+    ResetDevice(renderer);
+    EXPECT_EQ(ColourTextureSide(target, GL_TEXTURE_WIDTH), 256);
+    EXPECT_EQ(ColourTextureSide(target, GL_TEXTURE_HEIGHT), 192);
+    EXPECT_NE(quad.GetVertexSet(), nullptr);
+}
