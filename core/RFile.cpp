@@ -58,6 +58,22 @@ bool RFile::Exists(const char* path)
     return true;
 }
 
+bool RFile::ReadWholeFile(const char* path, char** outBuffer, uint32_t* outSize)
+{
+    if (outBuffer)
+        *outBuffer = nullptr;
+    if (outSize)
+        *outSize = 0;
+    if (!Exists(path))
+        return false;
+    FILE* file = fopen(path, "rb");
+    if (!file)
+        return false;
+    bool ok = ReadWhole(file, outBuffer, outSize);
+    fclose(file);
+    return ok;
+}
+
 bool RFile::JoinPath(char* outPath, size_t outSize, const char* folder, const char* name)
 {
     if (!outPath || outSize == 0)

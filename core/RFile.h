@@ -17,6 +17,9 @@ public:
     // actually read (the 0 byte stands right after them). False, with *outBuffer null, when the size cannot be
     // measured, memory runs out or reading fails.
     static bool ReadWhole(FILE* file, char** outBuffer, uint32_t* outSize);
+    // ReadWhole of the regular file at path, which it opens and closes; false, with *outBuffer null, also when
+    // path names no readable regular file.
+    static bool ReadWholeFile(const char* path, char** outBuffer, uint32_t* outSize);
 
     // True when path names a regular file that can be opened for reading; false for null or "".
     static bool Exists(const char* path);

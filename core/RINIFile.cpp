@@ -60,14 +60,7 @@ void RINIFile::Load(const char* path, bool fromDisk, bool sectionsCaseSensitive,
     char* text = nullptr;
     uint32_t size = 0;
     if (fromDisk) {
-        if (!RFile::Exists(path))
-            return;
-        FILE* file = fopen(path, "rb");
-        if (!file)
-            return;
-        if (!RFile::ReadWhole(file, &text, &size))
-            text = nullptr;
-        fclose(file);
+        RFile::ReadWholeFile(path, &text, &size);
     } else {
         RStreamMgr::GetInstance()->ReadFile(path, &text, &size, RStreamMgr::kPacksAndFolders, false);
     }

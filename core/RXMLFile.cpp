@@ -185,13 +185,7 @@ void RXMLFile::Load(const char* path, bool fromDisk)
     char* text = nullptr;
     uint32_t size = 0;
     if (fromDisk) {
-        if (!RFile::Exists(path))
-            return;
-        FILE* file = fopen(path, "rb");
-        if (!file)
-            return;
-        RFile::ReadWhole(file, &text, &size);
-        fclose(file);
+        RFile::ReadWholeFile(path, &text, &size);
     } else {
         RStreamMgr::GetInstance()->ReadFile(path, &text, &size, RStreamMgr::kPacksAndFolders, false);
     }

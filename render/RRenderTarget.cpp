@@ -34,11 +34,6 @@ bool RRenderTarget::Recreate(RHashedString newName, bool reset)
         Destroy(true);
     if (!reset && !newName.IsEmpty())
         name = newName;
-    // A screen-following target of a minimised window shrinks to nothing; GL makes no texture of side 0.
-    if (width == 0)
-        width = 1;
-    if (height == 0)
-        height = 1;
     if (!RRenderer::GetInstance()->CreateRenderTarget(this, &framebuffer, &colourTexture, &depthBuffer, reset))
         return false;
     if (!name.IsEmpty()) {

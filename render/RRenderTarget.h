@@ -32,11 +32,11 @@ public:
     bool Create(RHashedString name, uint32_t width, uint32_t height, uint32_t format, uint8_t flag,
                 uint8_t depthFlag);
     // Creates the GL side at the record's size through RRenderer::CreateRenderTarget, first destroying any it
-    // had (Destroy, kept in the list). A side of 0 is made, and recorded, as 1. Outside a reset a non-empty name
-    // is stored; a reset keeps the stored name and does not list the target again. A named target's colour
-    // texture then replaces the texture of that name in RTexMgr, the target holding one reference on the name.
-    // False when the GL side could not be made (the target stays listed, without one, and passes drawing into
-    // it draw nothing).
+    // had (Destroy, kept in the list). Outside a reset a non-empty name is stored; a reset keeps the stored name
+    // and does not list the target again. A named target's colour texture then replaces the texture of that name
+    // in RTexMgr, the target holding one reference on the name. False when the GL side could not be made, as for
+    // a side of 0 or no size: the target stays listed without one, passes drawing into it draw nothing, and a
+    // later reset at a real size makes it.
     bool Recreate(RHashedString name, bool reset);
     // Releases the target's reference on its named texture in RTexMgr and deletes the GL side; unless
     // keepInList, the renderer forgets the target. Whoever still holds the name finds it absent, never a

@@ -365,8 +365,11 @@ private:
     // Forgets the bound vertex set and disables the attribute locations it had enabled.
     void ForgetVertexBinding();
     // Stage drawing (RRendererPasses.cpp).
-    // Binds the current render target at index 0, or the back buffer.
-    void BindCurrentTarget();
+    // Binds the target at index 0 (null: the back buffer); the current target size is that of what its GL side
+    // was made at, which a record rewritten since (a resolution change before the reset) no longer tells.
+    void BindForDrawing(RRenderTarget* target);
+    // BindForDrawing of the current render target.
+    void BindCurrentTarget() { BindForDrawing(m_currentRenderTarget); }
     void ApplyViewport(const RViewport& viewport);
     void DrawGroup(RRenderGroup* group, RHashedString renderPassId);
     // Deletes every stage, pass and group record (the renderer's shut-down).

@@ -247,12 +247,18 @@ void RRenderer::DeleteRenderRecords()
     m_currentRenderTarget = nullptr;
 }
 
-void RRenderer::BindCurrentTarget()
+void RRenderer::BindForDrawing(RRenderTarget* target)
 {
-    if (m_currentRenderTarget)
-        BindRenderTarget(m_currentRenderTarget, 0);
-    else
+    if (!target) {
         BindDefaultTarget();
+        return;
+    }
+    BindRenderTarget(target, 0);
+    if (target->framebuffer && target->colourTexture) {
+        m_currentTargetWidth = target->colourTexture->width;
+        m_currentTargetHeight = target->colourTexture->height;
+        glViewport(0, 0, static_cast<GLsizei>(m_currentTargetWidth), static_cast<GLsizei>(m_currentTargetHeight));
+    }
 }
 
 void RRenderer::ApplyViewport(const RViewport& viewport)
@@ -322,7 +328,10 @@ void RRenderer::RenderStage(RHashedString stageId)
                 if (i < pass->targets.getCount()) {
                     RRenderTarget* target = pass->targets[i];
                     if (target && (i >= previousTargets.getCount() || previousTargets[i] != target)) {
-                        BindRenderTarget(target, i);
+                        if (i == 0)
+                            BindForDrawing(target);
+                        else
+                            BindRenderTarget(target, i);
                         drawTarget = target;
                         drawTargetSized = i == 0;
                     }
@@ -334,10 +343,7 @@ void RRenderer::RenderStage(RHashedString stageId)
             }
             // The device has no multiple render targets: the pass draws into one, at that one's size.
             if (drawTarget != wanted || !drawTargetSized) {
-                if (wanted)
-                    BindRenderTarget(wanted, 0);
-                else
-                    BindDefaultTarget();
+                BindForDrawing(wanted);
                 drawTarget = wanted;
                 drawTargetSized = true;
             }

@@ -1,10 +1,10 @@
 #include "core/RStreamMgr.h"
 #include "core/RXMLFile.h"
+#include "tests/FileSizeLimit.h"
 #include "tests/TestFiles.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,7 +12,6 @@
 #include <memory>
 #include <random>
 #include <string>
-#include <sys/resource.h>
 
 namespace {
 
@@ -429,15 +428,12 @@ TEST_F(XMLFileTest, SaveReplacesTheFileOnlyWhenComplete)
     // A write that fails (the file size limit) leaves the old file as it was and no temporary file behind.
     RXMLFile big;
     Parse(big, RoomDocument(400));
-    void (*previous)(int) = signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limit;
-    ASSERT_EQ(0, getrlimit(RLIMIT_FSIZE, &limit));
-    struct rlimit small = limit;
-    small.rlim_cur = 4096;
-    ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &small));
-    bool saved = big.Save(Path("out.xml").c_str());
-    setrlimit(RLIMIT_FSIZE, &limit);
-    signal(SIGXFSZ, previous);
+    bool saved = true;
+    {
+        FileSizeLimit limit(4096);
+        ASSERT_TRUE(limit.IsActive());
+        saved = big.Save(Path("out.xml").c_str());
+    }
     EXPECT_FALSE(saved);
     EXPECT_EQ(Saved(document), ReadBytes(Path("out.xml")));
     int files = 0;

@@ -1,5 +1,6 @@
 // Helpers shared by the image and texture tests: a temporary folder reachable through the stream manager,
-// running the external tools that make reference files, and reading their expected pixels.
+// running the external tools that make reference files, reading their expected pixels, and little-endian fields
+// for building files by hand.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -72,6 +73,13 @@ inline void WriteBytes(const std::string& path, const std::vector<uint8_t>& byte
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Stores v little-endian at byte at of b (which the caller has sized).
+inline void PutU32(std::vector<uint8_t>& b, size_t at, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        b[at + i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
 // Pixels as 0xAARRGGBB, top row first.

@@ -1,12 +1,11 @@
 #include "render/RImage.h"
 
 #include "ImageTestFiles.h"
+#include "tests/FileSizeLimit.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cstring>
-#include <sys/resource.h>
 
 using namespace imagetest;
 
@@ -15,12 +14,6 @@ namespace {
 uint32_t U32At(const std::vector<uint8_t>& b, size_t at)
 {
     return static_cast<uint32_t>(b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24);
-}
-
-void PutU32(std::vector<uint8_t>& b, size_t at, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        b[at + i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
 void PutU16(std::vector<uint8_t>& b, size_t at, uint32_t v)
@@ -406,15 +399,12 @@ TEST(ImageWriters, FailuresAreReportedAndKeepTheOldFile)
     RImage small = MakePattern(2, 2, 3);
     ASSERT_TRUE(small.SaveBMP(path.c_str()));
     const std::vector<uint8_t> before = ReadBytes(path);
-    struct rlimit saved;
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    void (*oldHandler)(int) = signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limited = saved;
-    limited.rlim_cur = 1000;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    const bool saved40 = image.SaveBMP(path.c_str());
-    setrlimit(RLIMIT_FSIZE, &saved);
-    signal(SIGXFSZ, oldHandler);
+    bool saved40 = true;
+    {
+        FileSizeLimit limit(1000);
+        ASSERT_TRUE(limit.IsActive());
+        saved40 = image.SaveBMP(path.c_str());
+    }
     EXPECT_FALSE(saved40);
     EXPECT_EQ(ReadBytes(path), before);
 

@@ -14,12 +14,6 @@ using namespace imagetest;
 
 namespace {
 
-void Put32(std::vector<uint8_t>& b, size_t at, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        b[at + i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
 // A DDS header: uncompressed with bits 24 or 32 (B, G, R, A masks), or compressed with a FourCC.
 std::vector<uint8_t> DDSHeader(uint32_t width, uint32_t height, uint32_t bits, const char* fourCC = nullptr,
                                uint32_t mipCount = 0)
@@ -29,25 +23,25 @@ std::vector<uint8_t> DDSHeader(uint32_t width, uint32_t height, uint32_t bits, c
     b[1] = 'D';
     b[2] = 'S';
     b[3] = ' ';
-    Put32(b, 4, 124);
-    Put32(b, 8, 0x1007 | (mipCount ? 0x20000 : 0));
-    Put32(b, 12, height);
-    Put32(b, 16, width);
-    Put32(b, 28, mipCount);
-    Put32(b, 76, 32);
+    PutU32(b, 4, 124);
+    PutU32(b, 8, 0x1007 | (mipCount ? 0x20000 : 0));
+    PutU32(b, 12, height);
+    PutU32(b, 16, width);
+    PutU32(b, 28, mipCount);
+    PutU32(b, 76, 32);
     if (fourCC) {
-        Put32(b, 80, 0x4);
+        PutU32(b, 80, 0x4);
         for (int i = 0; i < 4; ++i)
             b[84 + i] = static_cast<uint8_t>(fourCC[i]);
     } else {
-        Put32(b, 80, 0x40 | (bits == 32 ? 0x1 : 0));
-        Put32(b, 88, bits);
-        Put32(b, 92, 0x00FF0000u);
-        Put32(b, 96, 0x0000FF00u);
-        Put32(b, 100, 0x000000FFu);
-        Put32(b, 104, bits == 32 ? 0xFF000000u : 0);
+        PutU32(b, 80, 0x40 | (bits == 32 ? 0x1 : 0));
+        PutU32(b, 88, bits);
+        PutU32(b, 92, 0x00FF0000u);
+        PutU32(b, 96, 0x0000FF00u);
+        PutU32(b, 100, 0x000000FFu);
+        PutU32(b, 104, bits == 32 ? 0xFF000000u : 0);
     }
-    Put32(b, 108, 0x1000);
+    PutU32(b, 108, 0x1000);
     return b;
 }
 
@@ -302,7 +296,7 @@ TEST_F(TextureFiles, DDSUncompressedAndCompressedLevels)
 
     // 24-bit: format code 1, three bytes per texel. The mip count without its flag is not used.
     std::vector<uint8_t> rgb = DDSHeader(3, 2, 24, nullptr, 0);
-    Put32(rgb, 28, 5);
+    PutU32(rgb, 28, 5);
     PushTexels(rgb, 0, 6, 3);
     texture = manager->LoadTexture(Put("rgb.dds", rgb).c_str(), RHashedString("Rgb"));
     ASSERT_NE(texture, nullptr);
@@ -335,7 +329,7 @@ TEST_F(TextureFiles, DDSUncompressedAndCompressedLevels)
 TEST_F(TextureFiles, DDSCubeFileReportsCubeAndIsFreed)
 {
     std::vector<uint8_t> cube = DDSHeader(2, 2, 32);
-    Put32(cube, 112, 0x200 | 0xFC00);
+    PutU32(cube, 112, 0x200 | 0xFC00);
     for (int face = 0; face < 6; ++face)
         PushTexels(cube, face, 4, 4);
     const uint32_t objects = LiveObjects();
@@ -416,9 +410,9 @@ TEST_F(TextureFiles, HostileDDSHeadersMakeNothing)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         std::vector<uint8_t> bytes = good;
-        Put32(bytes, c.offset, c.value);
+        PutU32(bytes, c.offset, c.value);
         if (std::string(c.what) == "mip chain beyond the data")
-            Put32(bytes, 28, 2);
+            PutU32(bytes, 28, 2);
         GLuint nextName = 0;
         glGenTextures(1, &nextName);
         glDeleteTextures(1, &nextName);
