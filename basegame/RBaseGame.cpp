@@ -54,9 +54,12 @@ void RunTickPass(unsigned mask, float step)
 
 RBaseGame::RBaseGame()
 {
-    // Resolution-sensitive objects made from now on join the game object's list.
-    if (s_instance == this)
+    // Resolution-sensitive objects made from now on join the game object's list, and the pass materials ask this
+    // object for the picture's turn and brightness.
+    if (s_instance == this) {
         RResolutionSensitiveList::SetCurrent(&m_resolutionSensitives);
+        RPassMaterialHost::SetCurrent(this);
+    }
 }
 
 RBaseGame::~RBaseGame() = default;
@@ -175,6 +178,8 @@ bool RBaseGame::InitSystems()
     renderer->Present();
 
     InitAudio();
+    CreateRenderSetup();
+    ApplyScreenResViewport();
     InitControlGroups();
     LoadControlBindings();
 
@@ -242,6 +247,7 @@ void RBaseGame::UpdateWindowSize()
 void RBaseGame::ApplyVideoMode()
 {
     SetScreenResolution();
+    ApplyScreenResViewport();
     ApplyRendererVideoMode();
 }
 
@@ -382,7 +388,7 @@ void RBaseGame::RenderFrame()
     if (m_settings.delayPresentation)
         renderer->Present();
     renderer->BeginFrame();
-    renderer->ClearColourAndDepth(0xFF000000u, 1.0f);
+    renderer->RenderStage(RHashedString());
     renderer->EndFrame();
     // The back buffer is read before it is presented: after the swap its contents are undefined.
     if (m_screenshotRequested) {
@@ -461,11 +467,10 @@ void RBaseGame::Quit()
 void RBaseGame::Shutdown()
 {
     if (m_startup && m_startup->IsReady()) {
+        RLogger* logger = RLogger::GetInstance();
+        logger->QueueLine("[SessionShutdown]");
         SaveConfig();
         SaveControlBindings();
-    }
-    if (RLogger* logger = RLogger::GetInstance()) {
-        logger->QueueLine("[SessionShutdown]");
         // The engine's own threads are stopped first, so the wait below counts only threads that are still
         // finishing work of their own.
         logger->Shutdown();
@@ -473,6 +478,7 @@ void RBaseGame::Shutdown()
     if (m_audioReady)
         RAudioMgr::GetInstance()->StopThreads();
     WaitForThreads();
+    DestroyRenderSetup();
 
     if (m_startup) {
         RShutdown();

@@ -9,16 +9,22 @@
 #include "core/RUtilVector.h"
 #include "platform/RDisplayModes.h"
 #include "platform/RWindowSub.h"
+#include "render/RPassMaterialHost.h"
 #include "render/RResolutionSensitiveList.h"
 
 #include <cstdint>
 
 struct SDL_Window;
+class RDepthBackdrop;
 class RFMLTextInput;
+class RConsoleBackdrop;
+class RMaterial;
+class RResSensQuad;
+class RResSensTarget;
 class RStreamingAudio_PCS;
 class RStartup;
 
-class RBaseGame : public RCore {
+class RBaseGame : public RCore, public RPassMaterialHost {
 public:
     RBaseGame();
     ~RBaseGame() override;
@@ -63,6 +69,29 @@ public:
 
     // Asks for the next rendered frame to be saved as a BMP in the user "Screenshots/" folder.
     void RequestScreenshot() { m_screenshotRequested = true; }
+
+    // Rendering: the engine's passes draw the scene into the pre-HUD target, that target (smoothed) and the HUD
+    // into the final target, and the final target (turned and brightened) into the back buffer.
+    virtual RHashedString GetScenePassName() const { return RHashedString("__ROLT_Scene_Pass"); }
+    virtual RHashedString GetPreHUDPassName() const { return RHashedString("__ROLT_PreHUD_Pass"); }
+    virtual RHashedString GetFinalPassName() const { return RHashedString("__ROLT_Final_Pass"); }
+    virtual RHashedString GetDefaultBackdropGroupName() const override;
+    virtual RHashedString GetHUDGroupName() const;
+    virtual RHashedString GetHUDGlyphGroupName() const;
+    virtual RHashedString GetMenuGroupName() const;
+    virtual RHashedString GetMenuGlyphGroupName() const;
+    virtual RHashedString GetMenuBackdropGroupName() const;
+    virtual RHashedString GetConsoleBackdropGroupName() const;
+    virtual RHashedString GetConsoleGroupName() const;
+    virtual RHashedString GetConsoleGlyphGroupName() const;
+    // Factories of the engine's backdrop and pass materials; the caller owns what they return.
+    virtual RDepthBackdrop* GetNewDepthBackdropEntity();
+    virtual RMaterial* GetNewPreHUDPassMaterial();
+    virtual RMaterial* GetNewFinalPassMaterial();
+    // Fits the final pass's viewport inside the window at the picture's aspect (letter- or pillar-boxed).
+    void ApplyScreenResViewport();
+    int32_t GetTateMode() const override { return m_settings.tate; }
+    float GetBrightness() const override { return m_brightness; }
 
     // Input and controls.
     void SetupInputHandler();
@@ -169,6 +198,9 @@ private:
     // Registers and loads the localization tables and the configured language.
     void InitLocalization(bool startup);
     void InitAudio();
+    // Creates and frees the engine's render targets, passes, groups, full-screen quads and console backdrop.
+    void CreateRenderSetup();
+    void DestroyRenderSetup();
     // The text of a name setting; "" for the empty name as for the empty text.
     static const char* SettingText(const RHashedString& name);
     // Waits while tagged threads run, up to the deadlock time, then reports the ones left.
@@ -187,6 +219,17 @@ private:
     bool m_localizationReady = false;
     bool m_audioReady = false;
     RStreamingAudio_PCS* m_toneGenerator = nullptr;
+    float m_brightness = 1.0f;
+
+    // The engine's render set-up, owned by the game object.
+    RResSensTarget* m_preHUDTarget = nullptr;
+    RResSensTarget* m_finalTarget = nullptr;
+    RResSensQuad* m_preHUDQuad = nullptr;
+    RResSensQuad* m_finalQuad = nullptr;
+    RMaterial* m_preHUDMaterial = nullptr;
+    RMaterial* m_finalMaterial = nullptr;
+    RConsoleBackdrop* m_consoleBackdrop = nullptr;
+    RMaterial* m_consoleBackdropMaterial = nullptr;
     bool m_screenshotRequested = false;
     bool m_quit = false;
     bool m_paused = false;

@@ -51,9 +51,22 @@ RStartup::RStartup()
     m_ready = true;
 }
 
+namespace {
+
+void (*s_destroyMenuManager)() = nullptr;
+
+} // namespace
+
+void RSetMenuManagerDestroyer(void (*destroy)())
+{
+    s_destroyMenuManager = destroy;
+}
+
 void RShutdown()
 {
     RDefMgr::DestroyInstance();
+    if (s_destroyMenuManager)
+        s_destroyMenuManager();
     RHandleTable::Close();
     RGLObjMgr::DestroyInstance();
     RRenderer::DestroyInstance();

@@ -16,3 +16,6 @@ private:
 
 // Destroys every engine singleton that exists, in the engine's shut-down order, then quits SDL.
 void RShutdown();
+
+// The menu manager lives above the base game; when it is created it hands RShutdown the function that destroys it.
+void RSetMenuManagerDestroyer(void (*destroy)());

@@ -1,0 +1,152 @@
+// The base game's render set-up: the names of the engine's passes and groups, the targets and full-screen quads
+// of the pre-HUD and final passes, the console backdrop, and the factories a game may override.
+#include "basegame/RBaseGame.h"
+
+#include "render/RConsoleBackdrop.h"
+#include "render/RConsoleBackdropMaterial.h"
+#include "render/RFinalPassMaterial.h"
+#include "render/RPreHUDPassMaterial.h"
+#include "render/RRenderPass.h"
+#include "render/RRenderer.h"
+#include "render/RResSensQuad.h"
+#include "render/RResSensTarget.h"
+#include "scene/RDepthBackdrop.h"
+
+namespace {
+
+const char* const kPreHUDTargetName = "__ROLT_PreHUD_Pass_Texture";
+const char* const kFinalTargetName = "__ROLT_Final_Pass_Texture";
+const char* const kPreHUDQuadGroup = "__ROLT_PreHUD_Quad_Group";
+const char* const kFinalQuadGroup = "__ROLT_Final_Quad_Group";
+
+// Creates a pass drawing the named groups in order.
+RRenderPass* CreatePass(RHashedString name, std::initializer_list<RHashedString> groups)
+{
+    RRenderer* renderer = RRenderer::GetInstance();
+    RRenderPass* pass = renderer->CreateRenderPass(name);
+    for (const RHashedString& group : groups) {
+        renderer->CreateRenderGroup(group);
+        renderer->AddGroupToPass(group, name);
+    }
+    return pass;
+}
+
+} // namespace
+
+RHashedString RBaseGame::GetDefaultBackdropGroupName() const { return RHashedString("__ROLT_Default_Backdrop_Group"); }
+RHashedString RBaseGame::GetHUDGroupName() const { return RHashedString("__ROLT_HUD_Group"); }
+RHashedString RBaseGame::GetHUDGlyphGroupName() const { return RHashedString("__ROLT_HUD_Glyph_Group"); }
+RHashedString RBaseGame::GetMenuGroupName() const { return RHashedString("__ROLT_Menu_Group"); }
+RHashedString RBaseGame::GetMenuGlyphGroupName() const { return RHashedString("__ROLT_Menu_Glyph_Group"); }
+RHashedString RBaseGame::GetMenuBackdropGroupName() const { return RHashedString("__ROLT_Menu_Backdrop_Group"); }
+RHashedString RBaseGame::GetConsoleBackdropGroupName() const { return RHashedString("__ROLT_Console_Backdrop_Group"); }
+RHashedString RBaseGame::GetConsoleGroupName() const { return RHashedString("__ROLT_Console_Group"); }
+RHashedString RBaseGame::GetConsoleGlyphGroupName() const { return RHashedString("__ROLT_Console_Glyph_Group"); }
+
+RDepthBackdrop* RBaseGame::GetNewDepthBackdropEntity()
+{
+    return new RDepthBackdrop();
+}
+
+RMaterial* RBaseGame::GetNewPreHUDPassMaterial()
+{
+    return new RPreHUDPassMaterial(m_settings.antialiasQuality);
+}
+
+RMaterial* RBaseGame::GetNewFinalPassMaterial()
+{
+    return new RFinalPassMaterial();
+}
+
+void RBaseGame::CreateRenderSetup()
+{
+    // The scene, with the depth backdrop behind everything, into the pre-HUD target.
+    m_preHUDTarget = new RResSensTarget(RHashedString(kPreHUDTargetName), RRenderer::FORMAT_RGBA, 0, 1);
+    RRenderPass* scene = CreatePass(GetScenePassName(), {GetDefaultBackdropGroupName()});
+    scene->targets.push(m_preHUDTarget);
+    scene->clearColourFlag = true;
+    scene->clearColour = 0xFF000000u;
+
+    // The pre-HUD picture, smoothed, then the HUD, menus and console over it, into the final target.
+    m_finalTarget = new RResSensTarget(RHashedString(kFinalTargetName), RRenderer::FORMAT_RGBA, 0, 1);
+    RRenderPass* preHUD = CreatePass(GetPreHUDPassName(),
+                                     {RHashedString(kPreHUDQuadGroup), GetHUDGroupName(), GetHUDGlyphGroupName(),
+                                      GetMenuBackdropGroupName(), GetMenuGroupName(), GetMenuGlyphGroupName(),
+                                      GetConsoleBackdropGroupName(), GetConsoleGroupName(),
+                                      GetConsoleGlyphGroupName()});
+    preHUD->targets.push(m_finalTarget);
+    preHUD->clearColourFlag = true;
+    preHUD->clearColour = 0xFF000000u;
+
+    // The final picture into the back buffer, inside the viewport that keeps its aspect.
+    RRenderPass* final = CreatePass(GetFinalPassName(), {RHashedString(kFinalQuadGroup)});
+    final->clearColourFlag = true;
+    final->clearColour = 0xFF000000u;
+
+    RRenderer* renderer = RRenderer::GetInstance();
+    m_preHUDMaterial = GetNewPreHUDPassMaterial();
+    m_preHUDQuad = new RResSensQuad();
+    m_preHUDQuad->SetMaterial(m_preHUDMaterial);
+    renderer->AddRenderableToGroup(m_preHUDQuad, RHashedString(kPreHUDQuadGroup));
+    m_finalMaterial = GetNewFinalPassMaterial();
+    m_finalQuad = new RResSensQuad();
+    m_finalQuad->SetMaterial(m_finalMaterial);
+    renderer->AddRenderableToGroup(m_finalQuad, RHashedString(kFinalQuadGroup));
+
+    // The console's panel, hidden until the console opens.
+    m_consoleBackdropMaterial = new RConsoleBackdropMaterial(false);
+    m_consoleBackdrop = new RConsoleBackdrop();
+    m_consoleBackdrop->SetMaterial(m_consoleBackdropMaterial);
+    m_consoleBackdrop->SetVisible(false);
+    renderer->AddRenderableToGroup(m_consoleBackdrop, GetConsoleBackdropGroupName());
+}
+
+void RBaseGame::DestroyRenderSetup()
+{
+    // Renderables leave their groups as they are destroyed; materials go after the renderables using them.
+    delete m_consoleBackdrop;
+    m_consoleBackdrop = nullptr;
+    delete m_consoleBackdropMaterial;
+    m_consoleBackdropMaterial = nullptr;
+    delete m_finalQuad;
+    m_finalQuad = nullptr;
+    delete m_preHUDQuad;
+    m_preHUDQuad = nullptr;
+    delete m_finalMaterial;
+    m_finalMaterial = nullptr;
+    delete m_preHUDMaterial;
+    m_preHUDMaterial = nullptr;
+    delete m_finalTarget;
+    m_finalTarget = nullptr;
+    delete m_preHUDTarget;
+    m_preHUDTarget = nullptr;
+}
+
+void RBaseGame::ApplyScreenResViewport()
+{
+    RRenderPass* pass = RRenderer::GetInstance()->FindRenderPass(GetFinalPassName());
+    if (!pass || m_windowWidth == 0 || m_windowHeight == 0)
+        return;
+    const float windowWidth = static_cast<float>(m_windowWidth);
+    const float windowHeight = static_cast<float>(m_windowHeight);
+    const int32_t screenWidth = GetScreenWidth() > 0 ? GetScreenWidth() : 1;
+    const int32_t screenHeight = GetScreenHeight() > 0 ? GetScreenHeight() : 1;
+    float aspect = m_settings.aspectRatio > 0.0f
+                       ? m_settings.aspectRatio
+                       : static_cast<float>(screenWidth) / static_cast<float>(screenHeight);
+    if (m_settings.tate % 2 == 1)
+        aspect = 1.0f / aspect;
+
+    RViewport& viewport = pass->viewport;
+    if (aspect > windowWidth / windowHeight) {
+        viewport.x = 0.0f;
+        viewport.y = (windowHeight - windowWidth / aspect) * 0.5f / windowHeight;
+        viewport.width = 1.0f;
+        viewport.height = 1.0f - 2.0f * viewport.y;
+    } else {
+        viewport.x = (windowWidth - aspect * windowHeight) * 0.5f / windowWidth;
+        viewport.y = 0.0f;
+        viewport.width = 1.0f - 2.0f * viewport.x;
+        viewport.height = 1.0f;
+    }
+}

@@ -1,0 +1,30 @@
+#version 120
+// Text on the HUD: glyph quads with a page coordinate, a coordinate within the glyph's cell and a colour.
+attribute vec3 inPosition;
+attribute vec2 inPageCoord;
+attribute vec2 inCellCoord;
+attribute vec4 inColour;
+
+uniform float invHalfScreenWidth;
+uniform float invHalfScreenHeight;
+uniform float xOffset;
+uniform float yOffset;
+
+// Pixels (or menu units) with y negated to clip space: x from the left edge, y down from the top edge.
+vec4 ToClip(vec2 position)
+{
+    return vec4(position.x * invHalfScreenWidth - 1.0 + xOffset, position.y * invHalfScreenHeight + 1.0 - yOffset,
+                0.0, 1.0);
+}
+
+varying vec2 pageCoord;
+varying vec2 cellCoord;
+varying vec4 colour;
+
+void main()
+{
+    gl_Position = ToClip(inPosition.xy);
+    pageCoord = inPageCoord;
+    cellCoord = inCellCoord;
+    colour = inColour;
+}

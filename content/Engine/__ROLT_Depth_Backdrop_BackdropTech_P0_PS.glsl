@@ -1,0 +1,8 @@
+#version 120
+// One flat colour.
+uniform vec4 BackdropColor;
+
+void main()
+{
+    gl_FragColor = BackdropColor;
+}

@@ -1,0 +1,6 @@
+#include "render/RDefaultFont.h"
+
+RDefaultFont::RDefaultFont()
+{
+    LoadGlyphMetrics(kMetricsFile);
+}

@@ -1,0 +1,43 @@
+// REntity: the base of every object of the scene. It is a run-time typed object with its own handle, answers
+// shader parameters for the renderables chained to it, and owns its components, at most one of each class, kept
+// under their class names and deleted with the entity.
+#pragma once
+
+#include <cstdint>
+
+#include "core/RRTTIBase.h"
+#include "core/RUtilMap.h"
+#include "render/RShaderParamInformant.h"
+#include "scene/RComponent.h"
+
+class REntity : public RRTTIBase, public RShaderParamInformant {
+    RRTTI_CLASS(REntity, RRTTIBase)
+public:
+    REntity() = default;
+    // Deletes every component, once each.
+    ~REntity() override;
+    REntity(const REntity&) = delete;
+    REntity& operator=(const REntity&) = delete;
+
+    // The entity's component of class T, created (default-constructed) and stored under T's class name when the
+    // entity has none yet.
+    template <typename T> T* AddComponent();
+    // The entity's component of class T, or null.
+    template <typename T> T* GetComponent() const { return static_cast<T*>(FindComponent(T::StaticGetClassName())); }
+
+    // The component stored under the class name, or null.
+    RComponent* FindComponent(RHashedString className) const;
+    int32_t GetComponentCount() const { return m_components.getCount(); }
+
+private:
+    RUtilMap<RComponent*, RHashedString> m_components;
+};
+
+template <typename T> T* REntity::AddComponent()
+{
+    if (T* existing = GetComponent<T>())
+        return existing;
+    T* component = new T();
+    m_components.insert(component, T::StaticGetClassName());
+    return component;
+}

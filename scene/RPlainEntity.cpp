@@ -1,0 +1,14 @@
+#include "scene/RPlainEntity.h"
+
+#include "render/RRenderableInterface.h"
+#include "render/RRenderer.h"
+#include "scene/RRenderableComponent.h"
+
+void RPlainEntity::AttachRenderable(RRenderableInterface* renderable, RHashedString groupId, RHashedString name)
+{
+    if (!renderable)
+        return;
+    AddComponent<RRenderableComponent>()->AddRenderable(renderable, name);
+    RRenderer::GetInstance()->AddRenderableToGroup(renderable, groupId);
+    renderable->SetChainedInformant(this);
+}
