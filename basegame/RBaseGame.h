@@ -16,6 +16,8 @@
 
 struct SDL_Window;
 class RDepthBackdrop;
+class RFont;
+class RGlyphSet;
 class RFMLTextInput;
 class RConsoleBackdrop;
 class RMaterial;
@@ -88,6 +90,11 @@ public:
     virtual RDepthBackdrop* GetNewDepthBackdropEntity();
     virtual RMaterial* GetNewPreHUDPassMaterial();
     virtual RMaterial* GetNewFinalPassMaterial();
+    // The engine's three fonts and controller glyph sets: for the HUD, the menus and the console.
+    enum TextLayer { kHUDText, kMenuText, kConsoleText, kTextLayerCount };
+    RFont* GetFont(TextLayer layer) const { return m_fonts[layer]; }
+    // Creates the controller glyph sets of the three layers and registers them as group "xbox".
+    virtual void CreateControllerGlyphs();
     // Fits the final pass's viewport inside the window at the picture's aspect (letter- or pillar-boxed).
     void ApplyScreenResViewport();
     int32_t GetTateMode() const override { return m_settings.tate; }
@@ -230,6 +237,10 @@ private:
     RMaterial* m_finalMaterial = nullptr;
     RConsoleBackdrop* m_consoleBackdrop = nullptr;
     RMaterial* m_consoleBackdropMaterial = nullptr;
+    RFont* m_fonts[kTextLayerCount] = {};
+    RMaterial* m_fontMaterials[kTextLayerCount] = {};
+    RGlyphSet* m_glyphSets[kTextLayerCount] = {};
+    RMaterial* m_glyphMaterials[kTextLayerCount] = {};
     bool m_screenshotRequested = false;
     bool m_quit = false;
     bool m_paused = false;

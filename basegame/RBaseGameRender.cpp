@@ -3,6 +3,10 @@
 #include "basegame/RBaseGame.h"
 
 #include "render/RConsoleBackdrop.h"
+#include "render/RDefaultFont.h"
+#include "render/RGlyphSetMgr.h"
+#include "render/RHUDMaterials.h"
+#include "render/RXboxGlyphs.h"
 #include "render/RConsoleBackdropMaterial.h"
 #include "render/RFinalPassMaterial.h"
 #include "render/RPreHUDPassMaterial.h"
@@ -30,6 +34,9 @@ RRenderPass* CreatePass(RHashedString name, std::initializer_list<RHashedString>
     }
     return pass;
 }
+
+// The glyph-set name each text layer's fonts and glyphs use for the controller group "xbox".
+const char* const kGlyphSetNames[RBaseGame::kTextLayerCount] = {"xbox_hud", "xbox_menu", "xbox_console"};
 
 } // namespace
 
@@ -93,17 +100,61 @@ void RBaseGame::CreateRenderSetup()
     m_finalQuad->SetMaterial(m_finalMaterial);
     renderer->AddRenderableToGroup(m_finalQuad, RHashedString(kFinalQuadGroup));
 
-    // The console's panel, hidden until the console opens.
-    m_consoleBackdropMaterial = new RConsoleBackdropMaterial(false);
-    m_consoleBackdrop = new RConsoleBackdrop();
-    m_consoleBackdrop->SetMaterial(m_consoleBackdropMaterial);
-    m_consoleBackdrop->SetVisible(false);
-    renderer->AddRenderableToGroup(m_consoleBackdrop, GetConsoleBackdropGroupName());
+    // The fonts, with the console's panel (hidden until the console opens) made between the menu's and the
+    // console's, then the controller glyphs.
+    const RHashedString fontGroups[kTextLayerCount] = {GetHUDGroupName(), GetMenuGroupName(), GetConsoleGroupName()};
+    m_fontMaterials[kHUDText] = RHUDMaterialFactory::BuildHUDMaterial<RDefaultFontMaterial>();
+    m_fontMaterials[kMenuText] = RHUDMaterialFactory::BuildHUDMaterial<RDefaultMenuFontMaterial>();
+    m_fontMaterials[kConsoleText] = RHUDMaterialFactory::BuildHUDMaterial<RDefaultFontMaterial>();
+    for (int layer = 0; layer < kTextLayerCount; ++layer) {
+        if (layer == kConsoleText) {
+            m_consoleBackdropMaterial = new RConsoleBackdropMaterial(false);
+            m_consoleBackdrop = new RConsoleBackdrop();
+            m_consoleBackdrop->SetMaterial(m_consoleBackdropMaterial);
+            m_consoleBackdrop->SetVisible(false);
+            renderer->AddRenderableToGroup(m_consoleBackdrop, GetConsoleBackdropGroupName());
+        }
+        RFont* font = new RDefaultFont();
+        font->SetMaterial(m_fontMaterials[layer]);
+        font->GetGlyphSetNames().insert(RHashedString(kGlyphSetNames[layer]), RHashedString("xbox"));
+        renderer->AddRenderableToGroup(font, fontGroups[layer]);
+        m_fonts[layer] = font;
+    }
+    CreateControllerGlyphs();
+}
+
+void RBaseGame::CreateControllerGlyphs()
+{
+    RRenderer* renderer = RRenderer::GetInstance();
+    const RHashedString glyphGroups[kTextLayerCount] = {GetHUDGlyphGroupName(), GetMenuGlyphGroupName(),
+                                                        GetConsoleGlyphGroupName()};
+    m_glyphMaterials[kHUDText] = RHUDMaterialFactory::BuildHUDMaterial<RXboxGlyphsMaterial>();
+    m_glyphMaterials[kMenuText] = RHUDMaterialFactory::BuildHUDMaterial<RXboxGlyphsMaterial_Menu>();
+    m_glyphMaterials[kConsoleText] = RHUDMaterialFactory::BuildHUDMaterial<RXboxGlyphsMaterial>();
+    for (int layer = 0; layer < kTextLayerCount; ++layer) {
+        RGlyphSet* glyphs = new RXboxGlyphs();
+        glyphs->SetMaterial(m_glyphMaterials[layer]);
+        renderer->AddRenderableToGroup(glyphs, glyphGroups[layer]);
+        RGlyphSetMgr::GetInstance()->RegisterGlyphSet(glyphs, RHashedString("xbox"),
+                                                       RHashedString(kGlyphSetNames[layer]));
+        m_glyphSets[layer] = glyphs;
+    }
 }
 
 void RBaseGame::DestroyRenderSetup()
 {
-    // Renderables leave their groups as they are destroyed; materials go after the renderables using them.
+    // Renderables leave their groups (and glyph sets their manager) as they are destroyed; materials go after
+    // the renderables using them.
+    for (int layer = 0; layer < kTextLayerCount; ++layer) {
+        delete m_glyphSets[layer];
+        m_glyphSets[layer] = nullptr;
+        delete m_glyphMaterials[layer];
+        m_glyphMaterials[layer] = nullptr;
+        delete m_fonts[layer];
+        m_fonts[layer] = nullptr;
+        delete m_fontMaterials[layer];
+        m_fontMaterials[layer] = nullptr;
+    }
     delete m_consoleBackdrop;
     m_consoleBackdrop = nullptr;
     delete m_consoleBackdropMaterial;

@@ -17,6 +17,7 @@
 #include "platform/input/RInputHandler.h"
 #include "platform/input/RTextInputList.h"
 #include "render/RGLObjMgr.h"
+#include "render/RGlyphSetMgr.h"
 #include "render/RRenderer.h"
 #include "render/RShaderMgr.h"
 #include "render/RTexMgr.h"
@@ -67,6 +68,7 @@ void RShutdown()
     RDefMgr::DestroyInstance();
     if (s_destroyMenuManager)
         s_destroyMenuManager();
+    RGlyphSetMgr::DestroyInstance();
     RHandleTable::Close();
     RGLObjMgr::DestroyInstance();
     RRenderer::DestroyInstance();

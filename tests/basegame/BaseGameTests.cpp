@@ -7,6 +7,7 @@
 #include "core/RConfigFile.h"
 #include "core/RINIFile.h"
 #include "core/RStreamMgr.h"
+#include "render/RFont.h"
 #include "render/RImage.h"
 
 #include <gtest/gtest.h>
@@ -34,19 +35,20 @@ protected:
         userFolder = fs::path(data.root) / "data" / "Brasswick" / "Base Game Test";
     }
 
-    // Starts a game, runs `frames` passes of the main loop with `during` before the last one, shuts it down.
+    // Starts a game, runs `frames` passes of the main loop with `during` just before the last frame is drawn,
+    // shuts it down.
     template <typename During> static void RunGame(int frames, During during)
     {
         TestGame* game = new TestGame();
         if (!game->InitEngine() || !game->InitSystems() || !game->InitRuntime())
             exit(2);
         for (int frame = 0; frame < frames; ++frame) {
-            if (frame == frames - 1)
-                during(*game);
             game->PumpEvents();
             game->Update();
             game->FixedUpdate(1.0f / 60.0f);
             game->UpdateFrame();
+            if (frame == frames - 1)
+                during(*game); // where a game queues its frame's HUD text
             game->RenderFrame();
         }
         game->Shutdown();
@@ -122,6 +124,34 @@ TEST_F(BaseGame, AScreenshotIsTheFinishedFrameSavedAsABitmap)
         EXPECT_EQ(image.GetPixel(image.GetWidth() / 2, image.GetHeight() / 2) & 0x00FFFFFFu, 0u);
     }
     EXPECT_EQ(shots, 1);
+}
+
+// HUD text queued in a frame goes through every engine pass (scene, pre-HUD with the HUD over it, final) into the
+// back buffer, where the screenshot finds it: white strokes at the text's place, black elsewhere.
+TEST_F(BaseGame, HUDTextReachesTheFinishedFrame)
+{
+    EXPECT_EXIT(
+        {
+            RunGame(3, [](TestGame& game) {
+                static const char kText[] = "HELLO";
+                game.GetFont(RBaseGame::kHUDText)
+                    ->QueueString(kText, 5, 0xFFFFFFFFu, 0, false, 10.0f, 10.0f, 4.0f, 4.0f, 1000.0f, 1000.0f);
+                game.RequestScreenshot();
+            });
+            exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+    RStreamMgr::GetInstance()->AddSearchPath("");
+    for (const fs::directory_entry& entry : fs::directory_iterator(userFolder / "Screenshots")) {
+        RImage image;
+        ASSERT_TRUE(image.LoadBMP(entry.path().c_str()));
+        int lit = 0;
+        for (int y = 0; y < 80; ++y)
+            for (int x = 0; x < 200; ++x)
+                lit += (image.GetPixel(x, y) & 0x00FFFFFFu) != 0;
+        EXPECT_GT(lit, 100) << "the text's strokes";
+        EXPECT_EQ(image.GetPixel(image.GetWidth() - 5, image.GetHeight() - 5) & 0x00FFFFFFu, 0u);
+    }
 }
 
 TEST_F(BaseGame, ConsoleCommandsChangeAndListTheConfiguration)

@@ -1,5 +1,5 @@
-// What the HUD material and menu tests share: a parameter mapping that records the answers an informant gives
-// it instead of uploading them, a menu state with settable values, and a screen size made current for a scope.
+// What the HUD material, pass material and menu tests share: a parameter mapping that records the answer an
+// informant gives it instead of uploading it, a menu state with settable values, and a current screen size.
 #pragma once
 
 #include <cstdint>
@@ -7,77 +7,83 @@
 
 #include "core/RMath.h"
 #include "render/RHUDMenuState.h"
+#include "render/RMenuBackdropState.h"
 #include "render/RResolutionSensitiveList.h"
 #include "render/RShaderParam.h"
 
 namespace hudtest {
 
-// Records the last value of each kind it was given; no GL is touched.
+// Records the last answer and its kind ("" while unanswered); no GL is touched.
 class RecordingMapping : public RShaderParamMapping {
 public:
-    explicit RecordingMapping(const char* uniform, EShaderParamType kind = SHADER_PARAM_FLOAT)
-        : RShaderParamMapping(nullptr, RHashedString(uniform), kind, 1, nullptr)
+    explicit RecordingMapping(const char* uniform)
+        : RShaderParamMapping(nullptr, RHashedString(uniform), SHADER_PARAM_UNKNOWN, 1, nullptr)
     {
     }
+    void SetBool(bool value) override { kind = "bool", boolValue = value; }
+    void SetFloat(float value) override { kind = "float", floatValue = value; }
+    void SetVector(const RVector4* value) override { kind = "vector", vector = *value; }
+    void SetMatrix(const RMatrix4* value) override { kind = "matrix", matrix = *value; }
+    void SetTexture(RHashedString name) override { kind = "texture", texture = name; }
 
-    void SetFloat(float value) override
-    {
-        floatValue = value;
-        ++answers;
-    }
-    void SetVector(const RVector4* value) override
-    {
-        vectorValue = *value;
-        ++answers;
-    }
-    void SetTexture(RHashedString textureName) override
-    {
-        texture = textureName;
-        ++answers;
-    }
-
+    std::string kind;
+    bool boolValue = false;
     float floatValue = -999.0f;
-    RVector4 vectorValue = {-999.0f, -999.0f, -999.0f, -999.0f};
+    RVector4 vector = {-999.0f, -999.0f, -999.0f, -999.0f};
+    RMatrix4 matrix{};
     RHashedString texture;
-    int answers = 0;
 };
 
-// The float an informant answers for the uniform, or -999 when it does not answer.
-template <typename Informant>
-float AnsweredFloat(Informant& informant, const char* uniform)
+// The informant's answer to the uniform; *answered takes what InformShaderParams returned.
+inline RecordingMapping Ask(RShaderParamInformant& informant, const char* uniform, bool* answered = nullptr)
 {
     RecordingMapping mapping(uniform);
-    if (!informant.InformShaderParams(&mapping, RHashedString("Main"), &informant))
-        return -999.0f;
-    return mapping.floatValue;
+    bool result = informant.InformShaderParams(&mapping, RHashedString("Main"), &informant);
+    if (answered)
+        *answered = result;
+    return mapping;
 }
-
-template <typename Informant>
-RVector4 AnsweredVector(Informant& informant, const char* uniform)
+inline float AnsweredFloat(RShaderParamInformant& informant, const char* uniform)
 {
-    RecordingMapping mapping(uniform, SHADER_PARAM_VECTOR);
-    informant.InformShaderParams(&mapping, RHashedString("Main"), &informant);
-    return mapping.vectorValue;
+    return Ask(informant, uniform).floatValue;
+}
+inline RVector4 AnsweredVector(RShaderParamInformant& informant, const char* uniform)
+{
+    return Ask(informant, uniform).vector;
 }
 
-// A menu state made current for its lifetime; the top menu's adjustments add fixed amounts.
-class TestMenuState : public RHUDMenuState {
+// The menus' side, current for its lifetime: overlay colour, slide, the top menu's adjustments, title offset and
+// backdrop opacity.
+class TestMenuState : public RHUDMenuState, public RMenuBackdropState {
 public:
-    TestMenuState() : m_previous(RHUDMenuState::GetCurrent()) { RHUDMenuState::SetCurrent(this); }
-    ~TestMenuState() override { RHUDMenuState::SetCurrent(m_previous == this ? nullptr : m_previous); }
+    TestMenuState() : m_previous(RHUDMenuState::GetCurrent()), m_previousBackdrop(RMenuBackdropState::GetCurrent())
+    {
+        RHUDMenuState::SetCurrent(this);
+        RMenuBackdropState::SetCurrent(this);
+    }
+    ~TestMenuState() override
+    {
+        RHUDMenuState::SetCurrent(m_previous);
+        RMenuBackdropState::SetCurrent(m_previousBackdrop);
+    }
 
     uint32_t GetOverlayColour() const override { return overlayColour; }
     float GetSlideOffset() const override { return slideOffset; }
     void GetXOffset(float* offset) override { *offset += xAdjustment; }
     void GetYOffset(float* offset) override { *offset += yAdjustment; }
+    void GetTitleYOffset(float* offset) override { *offset += titleShift; }
+    float GetBackdropOpacity() const override { return opacity; }
 
     uint32_t overlayColour = 0xFFFFFFFFu;
     float slideOffset = 0.0f;
     float xAdjustment = 0.0f;
     float yAdjustment = 0.0f;
+    float titleShift = 0.0f;
+    float opacity = 1.0f;
 
 private:
     RHUDMenuState* m_previous;
+    RMenuBackdropState* m_previousBackdrop;
 };
 
 // A resolution list holding a screen size, current for its lifetime.

@@ -19,6 +19,18 @@
 
 namespace imagetest {
 
+inline std::vector<uint8_t> ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes)
+{
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
 // A temporary folder, removed with its contents. File names under it are absolute, so the stream manager finds
 // them through its empty (working-directory) prefix, which the constructor makes sure is a source.
 class TempFolder {
@@ -41,14 +53,19 @@ public:
             std::filesystem::remove_all(path, ignored);
     }
     std::string File(const std::string& name) const { return path + "/" + name; }
+    // Writes bytes to the named file and gives its path.
+    std::string Put(const std::string& name, const std::vector<uint8_t>& bytes) const
+    {
+        WriteBytes(File(name), bytes);
+        return File(name);
+    }
 
     std::string path;
 };
 
 inline bool HaveTool(const char* name)
 {
-    const std::string command = std::string("command -v ") + name + " >/dev/null 2>&1";
-    return std::system(command.c_str()) == 0;
+    return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
 }
 
 inline bool RunTool(const std::string& command)
@@ -63,24 +80,14 @@ inline bool GenerateReferenceImages(const std::string& folder)
     return HaveTool("python3") && RunTool("python3 '" + script + "' '" + folder + "'");
 }
 
-inline std::vector<uint8_t> ReadBytes(const std::string& path)
+// Stores v little-endian in n bytes at byte at of b (which the caller has sized).
+inline void PutLE(std::vector<uint8_t>& b, size_t at, uint32_t v, int n = 4)
 {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-// Stores v little-endian at byte at of b (which the caller has sized).
-inline void PutU32(std::vector<uint8_t>& b, size_t at, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < n; ++i)
         b[at + i] = static_cast<uint8_t>(v >> (8 * i));
 }
+inline void PutU32(std::vector<uint8_t>& b, size_t at, uint32_t v) { PutLE(b, at, v, 4); }
+inline void PutU16(std::vector<uint8_t>& b, size_t at, uint32_t v) { PutLE(b, at, v, 2); }
 
 // Pixels as 0xAARRGGBB, top row first.
 struct Pixels {
@@ -95,11 +102,11 @@ inline Pixels ReadExpect(const std::string& path)
 {
     const std::vector<uint8_t> b = ReadBytes(path);
     Pixels p;
-    if (b.size() < 8)
-        return p;
     const auto u32 = [&](size_t at) {
         return static_cast<uint32_t>(b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24);
     };
+    if (b.size() < 8)
+        return p;
     p.width = static_cast<int>(u32(0));
     p.height = static_cast<int>(u32(4));
     for (size_t at = 8; at + 4 <= b.size(); at += 4)
@@ -110,9 +117,7 @@ inline Pixels ReadExpect(const std::string& path)
 // Raw R, G, B, A bytes, as the image tool reads and writes them.
 inline Pixels FromRGBA(const std::vector<uint8_t>& rgba, int width, int height)
 {
-    Pixels p;
-    p.width = width;
-    p.height = height;
+    Pixels p{width, height, {}};
     for (size_t i = 0; i + 4 <= rgba.size(); i += 4)
         p.colours.push_back(static_cast<uint32_t>(rgba[i + 3]) << 24 | rgba[i] << 16 | rgba[i + 1] << 8 | rgba[i + 2]);
     return p;
@@ -127,12 +132,9 @@ inline ::testing::AssertionResult SamePixels(const RImage& image, const Pixels& 
         return ::testing::AssertionFailure() << "expected pixels incomplete";
     for (int y = 0; y < expected.height; ++y)
         for (int x = 0; x < expected.width; ++x)
-            if (image.GetPixel(x, y) != expected.At(x, y)) {
-                char text[96];
-                snprintf(text, sizeof(text), "pixel (%d, %d) is %08X, expected %08X", x, y, image.GetPixel(x, y),
-                         expected.At(x, y));
-                return ::testing::AssertionFailure() << text;
-            }
+            if (image.GetPixel(x, y) != expected.At(x, y))
+                return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") is " << std::hex
+                                                     << image.GetPixel(x, y) << ", expected " << expected.At(x, y);
     return ::testing::AssertionSuccess();
 }
 

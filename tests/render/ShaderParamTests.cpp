@@ -80,24 +80,11 @@ const char* const kScopesState =
     "MagFilter = Point\n";
 
 // A quad coloured by a tint from the material instance times a gain from the renderable.
-const char* const kTintVS =
-    "#version 120\n"
-    "attribute vec3 inPos;\n"
-    "void main() { gl_Position = vec4(inPos, 1.0); }\n";
 const char* const kTintPS =
-    "#version 120\n"
-    "uniform vec4 u_tint;\n"
-    "uniform float u_gain;\n"
-    "void main() { gl_FragColor = u_tint * u_gain; }\n";
+    "#version 120\nuniform vec4 u_tint;\nuniform float u_gain;\nvoid main() { gl_FragColor = u_tint * u_gain; }\n";
 const char* const kTintState =
-    "[Uniforms]\n"
-    "u_tint = vector,1,matinst\n"
-    "u_gain = float,1,renderable\n"
-    "[Attributes]\n"
-    "inPos = POSITION\n"
-    "[RenderStates]\n"
-    "CullMode = None\n"
-    "ZEnable = False\n";
+    "[Uniforms]\nu_tint = vector,1,matinst\nu_gain = float,1,renderable\n"
+    "[Attributes]\ninPos = POSITION\n[RenderStates]\nCullMode = None\nZEnable = False\n";
 
 RMatrix4 Sequence(float first)
 {

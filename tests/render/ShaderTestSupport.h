@@ -1,6 +1,7 @@
-// Helpers of the shader-parameter and shader-manager tests: effect files written to a temporary folder, an
-// informant that answers the parameters it is given by name and records every request, and lookups of an
-// effect's passes, mappings and uniform values.
+// What the shader, material, renderable and render-pass tests share: effect files written to a temporary folder
+// (among them the flat-colour effect "colours"), an informant that answers the parameters it is given by name
+// and records every request, lookups of an effect's passes, mappings and uniform values, and the draw of one
+// renderable for a render pass as the renderer's draw loop makes it for a batch of one.
 #pragma once
 
 #include <unistd.h>
@@ -14,9 +15,18 @@
 
 #include "GLTestSupport.h"
 #include "core/RStreamMgr.h"
+#include "render/RIndexBuffer.h"
+#include "render/RMaterial.h"
+#include "render/RMaterialInst.h"
+#include "render/RMesh.h"
+#include "render/RMeshUtil.h"
+#include "render/RRenderable.h"
+#include "render/RRenderableInst.h"
 #include "render/RShader.h"
 #include "render/RShaderParam.h"
 #include "render/RShaderParamInformant.h"
+#include "render/RTechnique.h"
+#include "render/RVertexSet.h"
 
 namespace shadertest {
 
@@ -50,13 +60,19 @@ public:
         std::ofstream out(File(name), std::ios::binary);
         out << text;
     }
+    // The sources of one pass of the effect base: technique_pass_{VS,PS,State}.
+    void WritePass(const std::string& base, const std::string& pass, const std::string& vertex,
+                   const std::string& pixel, const std::string& state) const
+    {
+        Write(base + "_" + pass + "_VS.glsl", vertex);
+        Write(base + "_" + pass + "_PS.glsl", pixel);
+        Write(base + "_" + pass + "_State.ini", state);
+    }
     // An effect of one technique T with one pass P, and its file name (ending in ".fxo").
     std::string WriteEffect(const std::string& base, const char* vertex, const char* pixel, const char* state) const
     {
         Write(base + "_GLSL.xml", "<technique name=\"T\"><pass name=\"P\"/></technique>");
-        Write(base + "_T_P_VS.glsl", vertex);
-        Write(base + "_T_P_PS.glsl", pixel);
-        Write(base + "_T_P_State.ini", state);
+        WritePass(base, "T_P", vertex, pixel, state);
         return File(base) + ".fxo";
     }
 
@@ -153,3 +169,143 @@ inline uint32_t BoundTexture(int unit)
 }
 
 }  // namespace shadertest
+
+namespace materialtest {
+
+constexpr uint32_t kBlack = 0xFF000000u;
+constexpr uint32_t kRed = 0xFFFF0000u;
+constexpr uint32_t kGreen = 0xFF00FF00u;
+constexpr uint32_t kBlue = 0xFF0000FFu;
+constexpr uint32_t kMagenta = 0xFFFF00FFu;
+
+constexpr const char* kFlatVS = "#version 120\nattribute vec3 inPos;\nvoid main() { gl_Position = vec4(inPos, 1.0); }\n";
+
+inline std::string FlatPS(const char* colour)
+{
+    return std::string("#version 120\nvoid main() { gl_FragColor = vec4(") + colour + "); }\n";
+}
+
+// The template's scale and the instance's offset place the quad; the material's base colour and the material
+// instance's tint add up to the colour drawn.
+constexpr const char* kScopedVS =
+    "#version 120\nattribute vec3 inPos;\nuniform float u_scale;\nuniform vec4 u_offset;\n"
+    "void main() { gl_Position = vec4(inPos.xy * u_scale + u_offset.xy, 0.0, 1.0); }\n";
+constexpr const char* kScopedPS =
+    "#version 120\nuniform vec4 u_base;\nuniform vec4 u_tint;\nvoid main() { gl_FragColor = u_base + u_tint; }\n";
+
+// The full-screen quad winds counter-clockwise, so every pass turns culling off.
+constexpr const char* kFlatState = "[Attributes]\ninPos = POSITION\n[RenderStates]\nCullMode = None\nZEnable = False\n";
+constexpr const char* kAddState =
+    "[Attributes]\ninPos = POSITION\n"
+    "[RenderStates]\nCullMode = None\nZEnable = False\nAlphaBlendEnable = True\nSrcBlend = One\nDestBlend = One\n";
+constexpr const char* kScopedState =
+    "[Uniforms]\n"
+    "u_base = vector,1,material\n"
+    "u_tint = vector,1,matinst\n"
+    "u_scale = float,1,renderable\n"
+    "u_offset = vector,1,rendinst\n"
+    "[Attributes]\ninPos = POSITION\n"
+    "[RenderStates]\nCullMode = None\nZEnable = False\n";
+
+// Writes the effect "colours" into the folder and returns its file: techniques "Red", "Green", "Blue", "Magenta"
+// (red, then blue added by a second pass) and "Scoped".
+inline std::string WriteColourEffect(const shadertest::EffectFolder& folder)
+{
+    folder.Write("colours_GLSL.xml",
+                 "<technique name=\"Red\"><pass name=\"P\"/></technique>"
+                 "<technique name=\"Green\"><pass name=\"P\"/></technique>"
+                 "<technique name=\"Blue\"><pass name=\"P\"/></technique>"
+                 "<technique name=\"Magenta\"><pass name=\"A\"/><pass name=\"B\"/></technique>"
+                 "<technique name=\"Scoped\"><pass name=\"P\"/></technique>");
+    folder.WritePass("colours", "Red_P", kFlatVS, FlatPS("1.0, 0.0, 0.0, 1.0"), kFlatState);
+    folder.WritePass("colours", "Green_P", kFlatVS, FlatPS("0.0, 1.0, 0.0, 1.0"), kFlatState);
+    folder.WritePass("colours", "Blue_P", kFlatVS, FlatPS("0.0, 0.0, 1.0, 1.0"), kFlatState);
+    folder.WritePass("colours", "Magenta_A", kFlatVS, FlatPS("1.0, 0.0, 0.0, 1.0"), kFlatState);
+    folder.WritePass("colours", "Magenta_B", kFlatVS, FlatPS("0.0, 0.0, 1.0, 0.0"), kAddState);
+    folder.WritePass("colours", "Scoped_P", kScopedVS, kScopedPS, kScopedState);
+    return folder.File("colours.fxo");
+}
+
+// Draws the renderable for the render pass as the draw loop draws a batch of one: skipped unless it, its
+// template and its instance (when it has one) are visible; then the technique its material chooses, and for
+// every technique pass the four parameter scopes (material template, material instance or template, renderable
+// template, renderable instance or template) and the template's RenderWith with the instance. False, drawing
+// nothing, when skipped or when the material chooses no technique.
+inline bool DrawForPass(RRenderer* renderer, RRenderableInterface* renderable, RHashedString renderPassId)
+{
+    RRenderable* drawer = renderable->GetTemplate();
+    RRenderableInst* instance = renderable->GetInstance();
+    RMaterialInterface* material = renderable->GetMaterial();
+    if (!drawer || !material || !renderable->IsVisible() || !drawer->IsVisible() ||
+        (instance && !instance->IsVisible()))
+        return false;
+    RTechnique* technique = material->GetTechniqueForPass(renderPassId);
+    if (!technique || !technique->GetGLTechnique())
+        return false;
+    RShader* effect = technique->GetOwner();
+    renderer->SetEffect(effect);
+    renderer->SetTechnique(technique->GetGLTechnique());
+    uint32_t passCount = renderer->BeginTechnique();
+    RMaterialInterface* materialTemplate = material->GetTemplate();
+    RMaterialInterface* materialInstance = material->GetInstance() ? material->GetInstance() : materialTemplate;
+    RRenderableInterface* renderableInstance = instance ? static_cast<RRenderableInterface*>(instance) : drawer;
+    for (uint32_t k = 0; k < passCount; ++k) {
+        if (!renderer->BeginPass(k))
+            continue;
+        const RGLObjectTechniquePass* pass = renderer->GetCurrentTechniquePass();
+        bool offered = false;
+        effect->ApplyScopeParams(RShaderParamSetWrapper::SCOPE_MATERIAL, materialTemplate, renderPassId, &offered,
+                                 pass);
+        effect->ApplyScopeParams(RShaderParamSetWrapper::SCOPE_MATERIAL_INSTANCE, materialInstance, renderPassId,
+                                 &offered, pass);
+        effect->ApplyScopeParams(RShaderParamSetWrapper::SCOPE_RENDERABLE, drawer, renderPassId, &offered, pass);
+        effect->ApplyScopeParams(RShaderParamSetWrapper::SCOPE_RENDERABLE_INSTANCE, renderableInstance,
+                                 renderPassId, &offered, pass);
+        drawer->RenderWith(renderer, instance);
+        renderer->EndPass();
+    }
+    return true;
+}
+
+// The full-screen quad, its buffers owned by the fixture that built it.
+struct QuadBuffers {
+    RMesh mesh;
+    ~QuadBuffers()
+    {
+        delete mesh.GetVertexSet();
+        delete mesh.GetIndexBuffer();
+    }
+};
+
+class MaterialGLTest : public gltest::GLTest {
+protected:
+    void SetUp() override
+    {
+        gltest::GLTest::SetUp();
+        if (IsSkipped())
+            return;
+        effect = new RShader(WriteColourEffect(folder).c_str(), RHashedString("Material Test Colours"));
+        ASSERT_EQ(effect->GetTechniqueCount(), 5);
+        ASSERT_TRUE(RMeshUtil::MakeFullScreenQuad(&quad.mesh, gltest::kWindowWidth, gltest::kWindowHeight));
+        renderer->ClearColourAndDepth(kBlack, 1.0f);
+    }
+    void TearDown() override
+    {
+        if (!renderer)
+            return;
+        renderer->SetEffect(nullptr);
+        delete effect;
+        glUseProgram(0);
+        glDisable(GL_BLEND);
+        renderer->SetDefaultState();
+    }
+
+    RTechnique* Technique(const char* name) const { return effect->GetTechnique(RHashedString(name)); }
+    uint32_t Centre() const { return gltest::ReadPixel(gltest::kWindowWidth / 2, gltest::kWindowHeight / 2); }
+
+    shadertest::EffectFolder folder;
+    RShader* effect = nullptr;
+    QuadBuffers quad;
+};
+
+}  // namespace materialtest
