@@ -4,6 +4,7 @@
 #pragma once
 
 #include "render/RCalibrationImageInterface.h"
+#include "render/RMenuPicture.h"
 
 class RTexture;
 
@@ -14,9 +15,9 @@ public:
     // Unloads the effect and the picture.
     ~RDefaultCalibrationMaterial() override;
 
-    float GetImageAspect() const override;
+    float GetImageAspect() const override { return m_picture.GetAspect(); }
     // Null when the picture could not be loaded.
-    RTexture* GetCalibrationTexture() const { return m_calibrationTexture; }
+    RTexture* GetCalibrationTexture() const { return m_picture.GetTexture(); }
 
     // "wvpMat" the picture's placement, "OpacityColor" the menus' overlay colour, "CalibrationTex" the picture;
     // other names go to the chained informant.
@@ -24,6 +25,5 @@ public:
                             RShaderParamInformant* requester) override;
 
 private:
-    RTexture* m_calibrationTexture = nullptr;
-    bool m_textureLoaded = false;  // whether a reference on the picture's name was taken
+    RMenuPicture m_picture;
 };

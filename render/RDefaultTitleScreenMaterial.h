@@ -4,6 +4,7 @@
 #pragma once
 
 #include "render/RMaterial.h"
+#include "render/RMenuPicture.h"
 
 class RTexture;
 
@@ -17,9 +18,9 @@ public:
     RDefaultTitleScreenMaterial& operator=(const RDefaultTitleScreenMaterial&) = delete;
 
     // Null when the picture could not be loaded.
-    RTexture* GetTitleTexture() const { return m_titleTexture; }
+    RTexture* GetTitleTexture() const { return m_picture.GetTexture(); }
     // The picture's width / height, 0 without a picture.
-    float GetPictureAspect() const;
+    float GetPictureAspect() const { return m_picture.GetAspect(); }
 
     // "wvpMat" the picture's placement, "OpacityColor" the menus' overlay colour, "TitleTex" the picture; other
     // names go to the chained informant.
@@ -27,6 +28,5 @@ public:
                             RShaderParamInformant* requester) override;
 
 private:
-    RTexture* m_titleTexture = nullptr;
-    bool m_textureLoaded = false;  // whether a reference on the picture's name was taken
+    RMenuPicture m_picture;
 };

@@ -6,6 +6,9 @@
 #include "core/RHashedString.h"
 #include "render/RMaterialInterface.h"
 
+template <class Template, class Instance>
+class RInstanceTemplate;
+
 class RMaterialInst : public RMaterialInterface {
 public:
     RMaterialInst() = default;
@@ -25,7 +28,7 @@ public:
     void SetTemplate(RMaterial* newTemplate);
 
 private:
-    friend class RMaterial;
+    friend class RInstanceTemplate<RMaterial, RMaterialInst>;
 
     RMaterial* m_template = nullptr;
 };

@@ -5,6 +5,9 @@
 
 #include "render/RRenderableInterface.h"
 
+template <class Template, class Instance>
+class RInstanceTemplate;
+
 class RRenderableInst : public RRenderableInterface {
 public:
     RRenderableInst() = default;
@@ -27,7 +30,7 @@ public:
     void SetTemplate(RRenderable* newTemplate);
 
 private:
-    friend class RRenderable;
+    friend class RInstanceTemplate<RRenderable, RRenderableInst>;
 
     RRenderable* m_template = nullptr;
 };

@@ -1,4 +1,4 @@
-"""What the engine's HUD art generators share: the bitmap font's text source, DDS writers (32-bit B, G, R, A and
+"""What the engine's content generators share: the bitmap font's text source, DDS writers (32-bit B, G, R, A and
 DXT5) and a safe file write.
 
 The font source (content/EngineArt/EngineFont.txt) holds glyphs as rows of '.' and '#'; see that file.

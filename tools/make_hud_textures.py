@@ -14,33 +14,9 @@ Everything is computed here, so the files are the same on every build. Each file
 beside its final name and renamed over it only when complete. Rows are stored from the top of the picture down.
 """
 import os
-import struct
 import sys
-import tempfile
 
-
-def dds_bytes(width, height, pixels):
-    """A DDS file of one level; pixels is a list of rows (top first) of (r, g, b, a) tuples."""
-    header = [0] * 31
-    header[0] = 124  # header size
-    header[1] = 0x1 | 0x2 | 0x4 | 0x1000 | 0x8  # caps, height, width, pixel format, pitch
-    header[2] = height
-    header[3] = width
-    header[4] = width * 4  # pitch
-    header[18] = 32  # pixel format size
-    header[19] = 0x40 | 0x1  # uncompressed RGB with alpha
-    header[21] = 32  # bits per texel
-    header[22] = 0x00FF0000  # red mask
-    header[23] = 0x0000FF00  # green mask
-    header[24] = 0x000000FF  # blue mask
-    header[25] = 0xFF000000  # alpha mask
-    header[26] = 0x1000  # caps: texture
-    data = bytearray(b"DDS ")
-    data += struct.pack("<31I", *header)
-    for row in pixels:
-        for r, g, b, a in row:
-            data += bytes((b, g, r, a))
-    return bytes(data)
+from engine_art import dds_bgra, write_atomically
 
 
 def rounded_inside(x, y, width, height, radius):
@@ -71,38 +47,22 @@ def framed_panel(width, height, radius, frame, fill, edge):
     return rows
 
 
-def write_atomically(path, data):
-    folder = os.path.dirname(os.path.abspath(path))
-    handle, temporary = tempfile.mkstemp(dir=folder, prefix=".tmp_hud_")
-    try:
-        with os.fdopen(handle, "wb") as out:
-            out.write(data)
-            out.flush()
-            os.fsync(out.fileno())
-        os.replace(temporary, path)
-    except BaseException:
-        if os.path.exists(temporary):
-            os.unlink(temporary)
-        raise
-
-
 def main():
     if len(sys.argv) != 2:
         sys.stderr.write("usage: make_hud_textures.py OUTPUT_FOLDER\n")
         return 2
     folder = sys.argv[1]
-    os.makedirs(folder, exist_ok=True)
 
     white = [[(255, 255, 255, 255)] * 4 for _ in range(4)]
-    write_atomically(os.path.join(folder, "mod_white.dds"), dds_bytes(4, 4, white))
+    write_atomically(os.path.join(folder, "mod_white.dds"), dds_bgra(4, 4, white))
 
     button = framed_panel(64, 16, 4, 2, (255, 255, 255, 112), (255, 255, 255, 255))
-    write_atomically(os.path.join(folder, "menu_quad.dds"), dds_bytes(64, 16, button))
+    write_atomically(os.path.join(folder, "menu_quad.dds"), dds_bgra(64, 16, button))
 
     underlay = framed_panel(64, 64, 12, 2, (24, 28, 40, 200), (200, 208, 224, 255))
     # The middle must be one flat colour so that repeating it shows no seams.
     assert all(underlay[y][x] == (24, 28, 40, 200) for y in range(16, 48) for x in range(16, 48))
-    write_atomically(os.path.join(folder, "menu_underlay.dds"), dds_bytes(64, 64, underlay))
+    write_atomically(os.path.join(folder, "menu_underlay.dds"), dds_bgra(64, 64, underlay))
     return 0
 
 

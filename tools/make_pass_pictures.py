@@ -13,9 +13,9 @@ Everything is computed here, so the files are the same on every build. Each file
 beside its final name and renamed over it only when complete. Rows are stored from the top of the picture down.
 """
 import os
-import struct
 import sys
-import tempfile
+
+from engine_art import dds_bgra, write_atomically
 
 WIDTH = 512
 HEIGHT = 256
@@ -27,31 +27,6 @@ LETTERS = {
     "L": ["#....", "#....", "#....", "#....", "#....", "#....", "#####"],
     "T": ["#####", "..#..", "..#..", "..#..", "..#..", "..#..", "..#.."],
 }
-
-
-def dds_bytes(width, height, pixels):
-    """A DDS file of one level; pixels is a list of rows (top first) of (r, g, b, a) tuples."""
-    header = [0] * 31
-    header[0] = 124  # header size
-    header[1] = 0x1 | 0x2 | 0x4 | 0x1000 | 0x8  # caps, height, width, pixel format, pitch
-    header[2] = height
-    header[3] = width
-    header[4] = width * 4  # pitch
-    header[6] = 1  # mip count (flag not set: one level)
-    header[18] = 32  # pixel format size
-    header[19] = 0x40 | 0x1  # RGB with alpha
-    header[21] = 32  # bits per pixel
-    header[22] = 0x00FF0000
-    header[23] = 0x0000FF00
-    header[24] = 0x000000FF
-    header[25] = 0xFF000000
-    header[26] = 0x1000  # caps: texture
-    out = bytearray(b"DDS ")
-    out += struct.pack("<31I", *header)
-    for row in pixels:
-        for r, g, b, a in row:
-            out += bytes((b, g, r, a))
-    return bytes(out)
 
 
 def title_pixels():
@@ -116,31 +91,14 @@ def calibration_pixels():
     return pixels
 
 
-def write_atomically(path, data):
-    folder = os.path.dirname(os.path.abspath(path))
-    os.makedirs(folder, exist_ok=True)
-    handle, temporary = tempfile.mkstemp(dir=folder, suffix=".tmp")
-    try:
-        with os.fdopen(handle, "wb") as out:
-            out.write(data)
-            out.flush()
-            os.fsync(out.fileno())
-        os.chmod(temporary, 0o644)
-        os.replace(temporary, path)
-    except BaseException:
-        if os.path.exists(temporary):
-            os.unlink(temporary)
-        raise
-
-
 def main():
     if len(sys.argv) != 2:
         sys.stderr.write("usage: make_pass_pictures.py OUTPUT_FOLDER\n")
         return 1
     folder = sys.argv[1]
-    write_atomically(os.path.join(folder, "default_title.dds"), dds_bytes(WIDTH, HEIGHT, title_pixels()))
+    write_atomically(os.path.join(folder, "default_title.dds"), dds_bgra(WIDTH, HEIGHT, title_pixels()))
     write_atomically(os.path.join(folder, "default_calibration.dds"),
-                     dds_bytes(WIDTH, HEIGHT, calibration_pixels()))
+                     dds_bgra(WIDTH, HEIGHT, calibration_pixels()))
     return 0
 
 

@@ -1,4 +1,3 @@
-// User folders, the resource folder, the file helpers and base64, on real files in temporary folders.
 #include "TempUserData.h"
 
 #include "core/RBase64.h"
@@ -36,70 +35,51 @@ mode_t CurrentUmask()
     return mask;
 }
 
-// ---- User folders ----
-
 class UserFolderTest : public ::testing::Test {
 protected:
     TempUserData userData;
     TestCore core;
 };
 
-TEST_F(UserFolderTest, BuildsPublisherApplicationAndSubfolderWithTheirModes)
+TEST_F(UserFolderTest, BuildsTheFolderWithItsModesOrNamesIt)
 {
     char path[PATH_MAX];
     ASSERT_TRUE(RCore::MakeUserFolder(path, sizeof path, "Quandrel Tarnvow", core.GetConfigFolderName(), true));
     std::string base = userData.root + "/data";
     EXPECT_EQ(base + "/Brasswick/Quandrel Tarnvow/Config/", path);
-
     mode_t mode = 0;
-    ASSERT_TRUE(IsFolder(base + "/Brasswick", &mode));
-    EXPECT_EQ(0700u, mode);
-    ASSERT_TRUE(IsFolder(base + "/Brasswick/Quandrel Tarnvow", &mode));
-    EXPECT_EQ(0700u, mode);
+    for (const std::string& folder : {base + "/Brasswick", base + "/Brasswick/Quandrel Tarnvow"}) {
+        ASSERT_TRUE(IsFolder(folder, &mode));
+        EXPECT_EQ(0700u, mode);
+    }
     ASSERT_TRUE(IsFolder(path, &mode));
     EXPECT_EQ(0777u & ~CurrentUmask(), mode);
-}
 
-TEST_F(UserFolderTest, EmptySubfolderGivesTheUserFolderItselfAndMakesNothingBeyond)
-{
-    char path[PATH_MAX];
-    ASSERT_TRUE(RCore::MakeUserFolder(path, sizeof path, core.GetLocalAppDataPathName(), "", true));
     std::string expected = userData.root + "/data/Brasswick/Test Game/";
-    EXPECT_EQ(expected, path);
-    EXPECT_TRUE(IsFolder(expected));
-    EXPECT_TRUE(std::filesystem::is_empty(expected));
-
-    ASSERT_TRUE(RCore::MakeUserFolder(path, sizeof path, core.GetLocalAppDataPathName(), nullptr, true));
-    EXPECT_EQ(expected, path);
-}
-
-TEST_F(UserFolderTest, WithoutCreateTheSubfolderIsOnlyNamed)
-{
-    char path[PATH_MAX];
+    for (const char* empty : {"", static_cast<const char*>(nullptr)}) {
+        ASSERT_TRUE(RCore::MakeUserFolder(path, sizeof path, core.GetLocalAppDataPathName(), empty, true));
+        EXPECT_EQ(expected, path);
+        EXPECT_TRUE(std::filesystem::is_empty(expected));
+    }
     ASSERT_TRUE(RCore::MakeUserFolder(path, sizeof path, "Test Game", "Logs/", false));
-    EXPECT_EQ(userData.root + "/data/Brasswick/Test Game/Logs/", path);
-    EXPECT_TRUE(IsFolder(userData.root + "/data/Brasswick/Test Game"));
+    EXPECT_EQ(expected + "Logs/", path);
     EXPECT_FALSE(IsFolder(path));
 }
 
-TEST_F(UserFolderTest, FallsBackToHomeWhenDataHomeIsUnsetOrRelative)
+TEST_F(UserFolderTest, FallsBackToHomeAndFailsCleanlyWithoutOne)
 {
-    unsetenv("XDG_DATA_HOME");
     char path[PATH_MAX];
-    ASSERT_TRUE(RCore::MakeUserFolder(path, sizeof path, "Test Game", "Saves/", true));
-    EXPECT_EQ(userData.root + "/home/.local/share/Brasswick/Test Game/Saves/", path);
-    EXPECT_TRUE(IsFolder(path));
-
-    setenv("XDG_DATA_HOME", "relative/data", 1);
-    ASSERT_TRUE(RCore::MakeUserFolder(path, sizeof path, "Test Game", "Saves/", true));
-    EXPECT_EQ(userData.root + "/home/.local/share/Brasswick/Test Game/Saves/", path);
-}
-
-TEST_F(UserFolderTest, NoHomeAtAllIsACleanFailure)
-{
+    for (const char* dataHome : {static_cast<const char*>(nullptr), "relative/data"}) {
+        if (dataHome)
+            setenv("XDG_DATA_HOME", dataHome, 1);
+        else
+            unsetenv("XDG_DATA_HOME");
+        ASSERT_TRUE(RCore::MakeUserFolder(path, sizeof path, "Test Game", "Saves/", true));
+        EXPECT_EQ(userData.root + "/home/.local/share/Brasswick/Test Game/Saves/", path);
+        EXPECT_TRUE(IsFolder(path));
+    }
     unsetenv("XDG_DATA_HOME");
     unsetenv("HOME");
-    char path[PATH_MAX];
     memset(path, 'x', sizeof path);
     EXPECT_EQ(nullptr, GetApplicationSupportPath("Brasswick", "Test Game"));
     EXPECT_FALSE(RCore::MakeUserFolder(path, sizeof path, "Test Game", "Config/", true));
@@ -112,19 +92,9 @@ TEST_F(UserFolderTest, APathThatDoesNotFitIsAFailureNotACutPath)
     std::vector<char> path(expected.size() + 1);
     ASSERT_TRUE(RCore::MakeUserFolder(path.data(), path.size(), "Test Game", "Config/", true));
     EXPECT_EQ(expected, path.data());
-
     std::vector<char> tooSmall(expected.size());
     EXPECT_FALSE(RCore::MakeUserFolder(tooSmall.data(), tooSmall.size(), "Test Game", "Config/", true));
     EXPECT_STREQ("", tooSmall.data());
-}
-
-TEST_F(UserFolderTest, ApplicationSupportPathEndsWithASlashAndIsOwnedByTheCaller)
-{
-    char* path = GetApplicationSupportPath("Brasswick", "ROLT Base Game");
-    ASSERT_NE(nullptr, path);
-    EXPECT_EQ(userData.root + "/data/Brasswick/ROLT Base Game/", path);
-    EXPECT_TRUE(IsFolder(path));
-    delete[] path;
 }
 
 TEST(CoreInstanceTest, GameObjectIsTheInstanceAndTheQuitFlagStopsCreation)
@@ -145,32 +115,9 @@ TEST(CoreInstanceTest, GameObjectIsTheInstanceAndTheQuitFlagStopsCreation)
     EXPECT_EQ(nullptr, TestCore::CurrentInstance());
 }
 
-// ---- The resource folder ----
-
-class ResourcesPathTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        const char* current = getenv("ROLT_RESOURCE_DIR");
-        m_had = current != nullptr;
-        m_saved = current ? current : "";
-    }
-    void TearDown() override
-    {
-        if (m_had)
-            setenv("ROLT_RESOURCE_DIR", m_saved.c_str(), 1);
-        else
-            unsetenv("ROLT_RESOURCE_DIR");
-    }
-    TempUserData scratch;
-
-private:
-    bool m_had = false;
-    std::string m_saved;
-};
-
-TEST_F(ResourcesPathTest, TheEnvironmentMayPointElsewhere)
+TEST(ResourcesPathTest, TheEnvironmentMayPointElsewhere)
 {
+    TempUserData scratch;
     std::string folder = scratch.root + "/Content";
     ASSERT_EQ(0, mkdir(folder.c_str(), 0755));
     setenv("ROLT_RESOURCE_DIR", (folder + "/./").c_str(), 1);
@@ -186,46 +133,20 @@ TEST_F(ResourcesPathTest, TheEnvironmentMayPointElsewhere)
     EXPECT_FALSE(GetResourcesPath(path, sizeof path));
 }
 
-TEST_F(ResourcesPathTest, OtherwiseTheResourcesFolderBesideTheExecutable)
-{
-    unsetenv("ROLT_RESOURCE_DIR");
-    char executable[PATH_MAX];
-    ssize_t length = readlink("/proc/self/exe", executable, sizeof executable - 1);
-    ASSERT_GT(length, 0);
-    executable[length] = 0;
-    std::string expected = std::filesystem::path(executable).parent_path().string() + "/Resources";
-
-    char path[PATH_MAX];
-    if (IsFolder(expected)) {
-        ASSERT_TRUE(GetResourcesPath(path, sizeof path));
-        EXPECT_EQ(std::filesystem::canonical(expected).string(), path);
-    } else {
-        EXPECT_FALSE(GetResourcesPath(path, sizeof path));
-    }
-}
-
-// ---- File helpers ----
-
 class FileHelperTest : public ::testing::Test {
 protected:
     std::string PathOf(const char* name) const { return scratch.root + "/" + name; }
     TempUserData scratch;
 };
 
-TEST_F(FileHelperTest, ExistsMeansAReadableRegularFile)
-{
-    WriteBytes(PathOf("present.txt"), "x");
-    EXPECT_TRUE(RFile::Exists(PathOf("present.txt").c_str()));
-    EXPECT_FALSE(RFile::Exists(PathOf("absent.txt").c_str()));
-    EXPECT_FALSE(RFile::Exists(scratch.root.c_str()));
-    EXPECT_FALSE(RFile::Exists(""));
-    EXPECT_FALSE(RFile::Exists(nullptr));
-}
-
 TEST_F(FileHelperTest, ReadWholeGivesTheBytesAndATerminator)
 {
     std::string bytes("ab\0cd\xff", 6);
     WriteBytes(PathOf("data.bin"), bytes);
+    EXPECT_TRUE(RFile::Exists(PathOf("data.bin").c_str()));
+    const std::string absentPath = PathOf("absent.txt");
+    for (const char* absent : {absentPath.c_str(), scratch.root.c_str(), "", (const char*)nullptr})
+        EXPECT_FALSE(RFile::Exists(absent));
     FILE* file = fopen(PathOf("data.bin").c_str(), "rb");
     ASSERT_NE(nullptr, file);
     fseek(file, 3, SEEK_SET);
@@ -320,8 +241,6 @@ TEST_F(FileHelperTest, ChecksumXorsLittleEndianWordsWithAZeroFilledTail)
     EXPECT_FALSE(RFile::GetChecksum("", &checksum));
 }
 
-// ---- Base64 ----
-
 std::string Encode(const std::string& bytes)
 {
     char* text = nullptr;
@@ -348,35 +267,20 @@ std::string Decode(const std::string& text)
     return result;
 }
 
-TEST(Base64Test, EncodeFollowsTheStandardVectors)
+TEST(Base64Test, StandardVectorsAndShortOrForeignText)
 {
-    EXPECT_EQ("", Encode(""));
-    EXPECT_EQ("Zg==", Encode("f"));
-    EXPECT_EQ("Zm8=", Encode("fo"));
-    EXPECT_EQ("Zm9v", Encode("foo"));
-    EXPECT_EQ("Zm9vYg==", Encode("foob"));
-    EXPECT_EQ("Zm9vYmE=", Encode("fooba"));
-    EXPECT_EQ("Zm9vYmFy", Encode("foobar"));
-    // Zero bytes inside the data and final bytes with zero low bits are regular characters, not padding.
-    EXPECT_EQ("AAAA", Encode(std::string(3, '\0')));
-    EXPECT_EQ("AA==", Encode(std::string(1, '\0')));
-    EXPECT_EQ("/A==", Encode("\xFC"));
-    EXPECT_EQ("QUFB", Encode("AAA"));
-    EXPECT_EQ("+/+/", Encode("\xFB\xFF\xBF"));
-    EXPECT_EQ("dXNlcjpwYXNz", Encode("user:pass"));
-}
-
-TEST(Base64Test, DecodeGivesThreeBytesPerGroupAndKeepsPaddingAsZeros)
-{
-    EXPECT_EQ("foobar", Decode("Zm9vYmFy"));
-    EXPECT_EQ(std::string("fo\0", 3), Decode("Zm8="));
-    EXPECT_EQ(std::string("f\0\0", 3), Decode("Zg=="));
-    EXPECT_EQ("", Decode(""));
-    // Characters outside the alphabet count as 0.
-    EXPECT_EQ(std::string("\0\0\0", 3), Decode("*!#="));
-    // A short final group reads only the characters that are there; the missing ones count as 0.
-    EXPECT_EQ(std::string("foo\x60\0\0", 6), Decode("Zm9vY"));
-    EXPECT_EQ(std::string("foob\0\0", 6), Decode("Zm9vYg"));
+    const std::pair<std::string, std::string> encoded[] = {
+        {"", ""},         {"f", "Zg=="},       {"fo", "Zm8="},          {"foo", "Zm9v"},
+        {"foob", "Zm9vYg=="}, {"foobar", "Zm9vYmFy"}, {std::string(3, '\0'), "AAAA"}, {std::string(1, '\0'), "AA=="},
+        {"\xFC", "/A=="},  {"\xFB\xFF\xBF", "+/+/"}};
+    for (const auto& c : encoded)
+        EXPECT_EQ(c.second, Encode(c.first));
+    // Padding and foreign characters decode as zeros; a short final group reads only what is there.
+    const std::pair<std::string, std::string> decoded[] = {
+        {"Zm9vYmFy", "foobar"}, {"Zm8=", std::string("fo\0", 3)}, {"", ""}, {"*!#=", std::string(3, '\0')},
+        {"Zm9vY", std::string("foo\x60\0\0", 6)}, {"Zm9vYg", std::string("foob\0\0", 6)}};
+    for (const auto& c : decoded)
+        EXPECT_EQ(c.second, Decode(c.first)) << c.first;
 }
 
 TEST(Base64Test, EveryByteSurvivesARoundTrip)

@@ -1,4 +1,3 @@
-// The logger's queue, its Stats Thread and its direct sinks, with real threads and real files.
 #include "TempUserData.h"
 
 #include "core/RLogger.h"
@@ -35,6 +34,12 @@ size_t FlushCount()
     return g_flushes.size();
 }
 
+std::string Flushed(size_t index)
+{
+    std::lock_guard<std::mutex> lock(g_flushMutex);
+    return index < g_flushes.size() ? g_flushes[index] : "<none>";
+}
+
 // Bounded wait for the Stats Thread's next pass (it runs about once a second).
 bool WaitForFlushes(size_t count)
 {
@@ -46,7 +51,7 @@ bool WaitForFlushes(size_t count)
     return false;
 }
 
-class LoggerTest : public ::testing::Test {
+template <bool CommandLineTool> class LoggerTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -62,45 +67,27 @@ protected:
     std::string LogsFolder() const { return userData.root + "/data/Brasswick/Test Game/Logs/"; }
 
     TempUserData userData;
+    TestCore core{CommandLineTool};
 };
-
-class GameLoggerTest : public LoggerTest {
-protected:
-    TestCore core{false};
-};
-
-class ToolLoggerTest : public LoggerTest {
-protected:
-    TestCore core{true};
-};
-
-TEST_F(GameLoggerTest, StartsTheStatsThreadAndMakesTheLogsFolder)
-{
-    RLogger::GetInstance();
-    EXPECT_TRUE(std::filesystem::is_directory(LogsFolder()));
-    RThreadTagger* tagger = RThreadTagger::GetInstance();
-    EXPECT_EQ(2u, tagger->GetThreadCount());
-    EXPECT_NE(std::string::npos, std::string(tagger->DumpThreads().GetString()).find("Stats Thread ["));
-}
+using GameLoggerTest = LoggerTest<false>;
+using ToolLoggerTest = LoggerTest<true>;
 
 TEST_F(GameLoggerTest, AFlushJoinsEveryQueuedLineWithCrLfOnTheStatsThread)
 {
     RLogger* logger = RLogger::GetInstance();
+    EXPECT_TRUE(std::filesystem::is_directory(LogsFolder()));
+    EXPECT_EQ(2u, RThreadTagger::GetInstance()->GetThreadCount());
+    EXPECT_NE(std::string::npos,
+              std::string(RThreadTagger::GetInstance()->DumpThreads().GetString()).find("Stats Thread ["));
     logger->QueueLine("a");
     logger->QueueLine("b");
     logger->RequestFlush(RecordFlush);
     ASSERT_TRUE(WaitForFlushes(1));
-    {
-        std::lock_guard<std::mutex> lock(g_flushMutex);
-        EXPECT_EQ("a\r\nb\r\n", g_flushes[0]);
-    }
+    EXPECT_EQ("a\r\nb\r\n", Flushed(0));
     EXPECT_NE(SDL_ThreadID(), g_flushThread.load());
-
-    // The queue was emptied: a flush with nothing queued still calls back, with an empty text.
-    logger->RequestFlush(RecordFlush);
+    logger->RequestFlush(RecordFlush); // nothing queued: still called back, with an empty text
     ASSERT_TRUE(WaitForFlushes(2));
-    std::lock_guard<std::mutex> lock(g_flushMutex);
-    EXPECT_EQ("", g_flushes[1]);
+    EXPECT_EQ("", Flushed(1));
 }
 
 TEST_F(GameLoggerTest, LinesFromManyThreadsAllArriveInOneFlush)
@@ -121,31 +108,25 @@ TEST_F(GameLoggerTest, LinesFromManyThreadsAllArriveInOneFlush)
         SDL_WaitThread(writer, nullptr);
     logger->RequestFlush(RecordFlush);
     ASSERT_TRUE(WaitForFlushes(1));
-    std::lock_guard<std::mutex> lock(g_flushMutex);
     std::string expectedLine = "line with 100% of %s %n in it\r\n";
-    EXPECT_EQ(expectedLine.size() * threads * perThread, g_flushes[0].size());
-    EXPECT_EQ(0u, g_flushes[0].find(expectedLine));
+    EXPECT_EQ(expectedLine.size() * threads * perThread, Flushed(0).size());
+    EXPECT_EQ(0u, Flushed(0).find(expectedLine));
 }
 
 TEST_F(GameLoggerTest, AFlushRequestedWithTheStopIsServedAndShutdownEndsTheThreadPromptly)
 {
     RLogger* logger = RLogger::GetInstance();
-    // Let the Stats Thread reach its sleep, so that an unprompted stop would have to wait out the period.
-    SDL_Delay(50);
+    SDL_Delay(50); // the Stats Thread reaches its sleep: an unprompted stop would wait out the period
     logger->QueueLine("[SessionShutdown]");
     logger->RequestFlush(RecordFlush);
     auto start = std::chrono::steady_clock::now();
     logger->Shutdown();
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-
-    // The request made with the stop was served before the thread ended, and the thread is gone: the base
-    // game's wait for other threads finds none.
     ASSERT_EQ(1u, FlushCount());
-    EXPECT_EQ("[SessionShutdown]\r\n", g_flushes[0]);
+    EXPECT_EQ("[SessionShutdown]\r\n", Flushed(0));
     EXPECT_FALSE(RThreadTagger::HasRunningThreads());
     EXPECT_LT(seconds, 0.9);
-
-    logger->Shutdown();  // a second call returns at once
+    logger->Shutdown(); // a second call returns at once
     RLogger::DestroyInstance();
     EXPECT_EQ(1u, FlushCount());
 }
@@ -160,7 +141,7 @@ TEST_F(GameLoggerTest, UnflushedLinesAreDroppedAtShutdown)
     EXPECT_FALSE(RThreadTagger::HasRunningThreads());
 }
 
-TEST_F(ToolLoggerTest, ACommandLineToolStartsNoThreadYetQueues)
+TEST_F(ToolLoggerTest, ACommandLineToolStartsNoThreadAndWithoutAUserFolderDropsFileLines)
 {
     RLogger* logger = RLogger::GetInstance();
     EXPECT_EQ(1u, RThreadTagger::GetInstance()->GetThreadCount());
@@ -168,73 +149,57 @@ TEST_F(ToolLoggerTest, ACommandLineToolStartsNoThreadYetQueues)
     logger->RequestFlush(RecordFlush);
     logger->Shutdown();
     EXPECT_EQ(0u, FlushCount());
-}
 
-TEST_F(ToolLoggerTest, TheFirstSafeLineOfARunEmptiesTheFileAndLaterOnesAppend)
-{
-    std::filesystem::create_directories(LogsFolder());
-    std::string path = LogsFolder() + "DebugLog_Safe.txt";
-    std::ofstream(path) << "left over from the last run\n";
-
-    RLogger* logger = RLogger::GetInstance();
-    EXPECT_TRUE(logger->LogSafe("first"));
-    // Complete after every line, without any close or shutdown.
-    std::string afterOne = ReadBytes(path);
-    EXPECT_EQ(std::string::npos, afterOne.find("left over"));
-    EXPECT_TRUE(logger->LogSafe("100% %s %n"));
-    EXPECT_TRUE(logger->LogSafe(nullptr));
-
-    std::string text = ReadBytes(path);
-    std::vector<std::string> lines;
-    for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
-        lines.push_back(text.substr(start, end - start));
-    ASSERT_EQ(3u, lines.size());
-    // "%010.4f: " then the text unchanged.
-    for (const std::string& line : lines) {
-        ASSERT_GE(line.size(), 12u);
-        EXPECT_EQ(':', line[10]);
-        EXPECT_EQ('.', line[5]);
-    }
-    EXPECT_EQ(": first", lines[0].substr(10));
-    EXPECT_EQ(": 100% %s %n", lines[1].substr(10));
-    EXPECT_EQ(": ", lines[2].substr(10));
-}
-
-TEST_F(ToolLoggerTest, TheFastLogStaysOpenUntilShutdown)
-{
-    RLogger* logger = RLogger::GetInstance();
-    for (int i = 0; i < 3; ++i)
-        EXPECT_TRUE(logger->LogFast("fast %d line"));
-    logger->Shutdown();
-    std::string text = ReadBytes(LogsFolder() + "DebugLog_Fast.txt");
-    size_t count = 0;
-    for (size_t at = 0; (at = text.find(": fast %d line\r\n", at)) != std::string::npos; ++at)
-        ++count;
-    EXPECT_EQ(3u, count);
-    // After the close, lines are dropped rather than written to a closed file.
-    EXPECT_TRUE(logger->LogFast("late"));
-    EXPECT_EQ(text, ReadBytes(LogsFolder() + "DebugLog_Fast.txt"));
-}
-
-TEST_F(ToolLoggerTest, WithoutAUserFolderTheFileSinksDropTheirLines)
-{
+    RLogger::DestroyInstance();
     unsetenv("XDG_DATA_HOME");
     unsetenv("HOME");
-    RLogger* logger = RLogger::GetInstance();
+    logger = RLogger::GetInstance();
     EXPECT_TRUE(logger->LogSafe("dropped"));
     EXPECT_TRUE(logger->LogFast("dropped"));
     logger->Shutdown();
 }
 
-TEST_F(ToolLoggerTest, TheConsoleLineIsNeverAFormat)
+TEST_F(ToolLoggerTest, FileAndConsoleLinesAreNeverFormats)
 {
+    std::filesystem::create_directories(LogsFolder());
+    std::string safe = LogsFolder() + "DebugLog_Safe.txt", fast = LogsFolder() + "DebugLog_Fast.txt";
+    std::ofstream(safe) << "left over from the last run\n";
     RLogger* logger = RLogger::GetInstance();
+    EXPECT_TRUE(logger->LogSafe("first")); // the first safe line of a run empties the file
+    EXPECT_EQ(std::string::npos, ReadBytes(safe).find("left over")); // complete after every line
+    EXPECT_TRUE(logger->LogSafe("100% %s %n"));
+    EXPECT_TRUE(logger->LogSafe(nullptr));
+    std::string text = ReadBytes(safe);
+    std::vector<std::string> lines;
+    for (size_t begin = 0, end; (end = text.find("\r\n", begin)) != std::string::npos; begin = end + 2)
+        lines.push_back(text.substr(begin, end - begin));
+    ASSERT_EQ(3u, lines.size());
+    for (const std::string& line : lines) { // "%010.4f: " then the text unchanged
+        ASSERT_GE(line.size(), 12u);
+        EXPECT_EQ('.', line[5]);
+    }
+    EXPECT_EQ(": first", lines[0].substr(10));
+    EXPECT_EQ(": 100% %s %n", lines[1].substr(10));
+    EXPECT_EQ(": ", lines[2].substr(10));
+
     testing::internal::CaptureStdout();
     logger->LogConsole("50% %s %x %n");
     fflush(stdout);
     std::string printed = testing::internal::GetCapturedStdout();
     ASSERT_EQ(26u, printed.size());
     EXPECT_EQ(": 50% %s %x %n\r\n", printed.substr(10));
+
+    // The fast log stays open until shutdown; after the close, lines are dropped.
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(logger->LogFast("fast %d line"));
+    logger->Shutdown();
+    text = ReadBytes(fast);
+    size_t count = 0;
+    for (size_t at = 0; (at = text.find(": fast %d line\r\n", at)) != std::string::npos; ++at)
+        ++count;
+    EXPECT_EQ(3u, count);
+    EXPECT_TRUE(logger->LogFast("late"));
+    EXPECT_EQ(text, ReadBytes(fast));
 }
 
 } // namespace

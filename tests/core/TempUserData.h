@@ -1,5 +1,5 @@
-// Test helpers: a temporary folder that stands in for the user's data folder (XDG_DATA_HOME and HOME point into
-// it while the helper lives), and a game object whose answers a test chooses.
+// Test helpers: a temporary folder removed with its contents, one that stands in for the user's data folder
+// (XDG_DATA_HOME and HOME point into it while the helper lives), and a game object whose answers a test chooses.
 #pragma once
 
 #include "core/RCore.h"
@@ -8,6 +8,36 @@
 #include <filesystem>
 #include <string>
 
+class TempFolder {
+public:
+    TempFolder()
+    {
+        char pattern[] = "/tmp/rolt-test-XXXXXX";
+        const char* made = mkdtemp(pattern);
+        path = made ? made : "";
+    }
+    ~TempFolder()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    std::string operator/(const std::string& name) const { return path + "/" + name; }
+    // Entries directly inside the folder (a writer that failed leaves no temporary file behind).
+    int FileCount() const
+    {
+        int count = 0;
+        for (auto it = std::filesystem::directory_iterator(path); it != std::filesystem::directory_iterator(); ++it)
+            ++count;
+        return count;
+    }
+
+    std::string path;
+};
+
+// Also restores ROLT_RESOURCE_DIR, which a test may point elsewhere.
 class TempUserData {
 public:
     TempUserData()
@@ -15,15 +45,22 @@ public:
         char pattern[] = "/tmp/rolt-userdata-XXXXXX";
         const char* made = mkdtemp(pattern);
         root = made ? made : "";
-        Save("HOME", m_home, m_hadHome);
-        Save("XDG_DATA_HOME", m_dataHome, m_hadDataHome);
+        for (Saved& saved : m_saved) {
+            const char* current = getenv(saved.name);
+            saved.had = current != nullptr;
+            saved.value = current ? current : "";
+        }
         setenv("HOME", (root + "/home").c_str(), 1);
         setenv("XDG_DATA_HOME", (root + "/data").c_str(), 1);
     }
     ~TempUserData()
     {
-        Restore("HOME", m_home, m_hadHome);
-        Restore("XDG_DATA_HOME", m_dataHome, m_hadDataHome);
+        for (const Saved& saved : m_saved) {
+            if (saved.had)
+                setenv(saved.name, saved.value.c_str(), 1);
+            else
+                unsetenv(saved.name);
+        }
         std::error_code ignored;
         std::filesystem::remove_all(root, ignored);
     }
@@ -33,22 +70,11 @@ public:
     std::string root;
 
 private:
-    static void Save(const char* name, std::string& value, bool& had)
-    {
-        const char* current = getenv(name);
-        had = current != nullptr;
-        value = current ? current : "";
-    }
-    static void Restore(const char* name, const std::string& value, bool had)
-    {
-        if (had)
-            setenv(name, value.c_str(), 1);
-        else
-            unsetenv(name);
-    }
-
-    std::string m_home, m_dataHome;
-    bool m_hadHome = false, m_hadDataHome = false;
+    struct Saved {
+        const char* name;
+        bool had;
+        std::string value;
+    } m_saved[3] = {{"HOME", false, ""}, {"XDG_DATA_HOME", false, ""}, {"ROLT_RESOURCE_DIR", false, ""}};
 };
 
 // The game object for a test; it is the RCore singleton while it lives.

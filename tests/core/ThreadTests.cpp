@@ -1,4 +1,3 @@
-// The thread registry with real SDL threads.
 #include "core/RThreadTagger.h"
 
 #include <gtest/gtest.h>
@@ -58,15 +57,21 @@ protected:
     void TearDown() override { RThreadTagger::DestroyInstance(); }
 };
 
-TEST_F(ThreadTaggerTest, TheMainThreadIsRegisteredFromTheStart)
+TEST_F(ThreadTaggerTest, TheMainThreadIsRegisteredFromTheStartAndReportsSayShutDownAfter)
 {
     RThreadTagger* tagger = RThreadTagger::GetInstance();
     EXPECT_EQ(1u, tagger->GetThreadCount());
     EXPECT_FALSE(RThreadTagger::HasRunningThreads());
     EXPECT_TRUE(tagger->IsMainThread(0));
     EXPECT_TRUE(tagger->IsMainThread(SDL_ThreadID()));
-    EXPECT_EQ(Tagged("Main Thread", SDL_ThreadID()), NameOf(0));
     EXPECT_EQ(Tagged("Main Thread", SDL_ThreadID()) + " (MAIN) (CURRENT)\n", tagger->DumpThreads().GetString());
+    char* report = RThreadTagger::GetReport();
+    EXPECT_EQ("Thread tagger:\n" + Tagged("Main Thread", SDL_ThreadID()), std::string(report));
+    delete[] report;
+    RThreadTagger::DestroyInstance();
+    report = RThreadTagger::GetReport();
+    EXPECT_STREQ("Thread tagger: Shut down.", report);
+    delete[] report;
 }
 
 TEST_F(ThreadTaggerTest, EachThreadIsRegisteredUnderItsOwnIdBeforeCreateThreadReturns)
@@ -75,7 +80,6 @@ TEST_F(ThreadTaggerTest, EachThreadIsRegisteredUnderItsOwnIdBeforeCreateThreadRe
     HeldThread first, second;
     SDL_Thread* a = tagger->CreateThread(HeldThread::Run, &first, "Worker A");
     ASSERT_NE(nullptr, a);
-    // Registered by the time CreateThread returns, under the id the thread itself reads.
     EXPECT_EQ(2u, tagger->GetThreadCount());
     SDL_Thread* b = tagger->CreateThread(HeldThread::Run, &second, "Worker B");
     ASSERT_NE(nullptr, b);
@@ -109,19 +113,6 @@ TEST_F(ThreadTaggerTest, EachThreadIsRegisteredUnderItsOwnIdBeforeCreateThreadRe
     EXPECT_FALSE(RThreadTagger::HasRunningThreads());
 }
 
-TEST_F(ThreadTaggerTest, AnUnnamedThreadIsListedAsUnnamed)
-{
-    RThreadTagger* tagger = RThreadTagger::GetInstance();
-    HeldThread held;
-    SDL_Thread* thread = tagger->CreateThread(HeldThread::Run, &held, nullptr);
-    ASSERT_NE(nullptr, thread);
-    EXPECT_STREQ("Unnamed Thread [RFML 0]", SDL_GetThreadName(thread));
-    ASSERT_TRUE(held.WaitReady());
-    EXPECT_EQ(Tagged("Unnamed Thread", held.ownId), NameOf(held.ownId));
-    SDL_SemPost(held.release);
-    SDL_WaitThread(thread, nullptr);
-}
-
 TEST_F(ThreadTaggerTest, LongNamesKeepTheirIdAndReportsStayWithinTheirBuffer)
 {
     RThreadTagger* tagger = RThreadTagger::GetInstance();
@@ -144,7 +135,7 @@ TEST_F(ThreadTaggerTest, LongNamesKeepTheirIdAndReportsStayWithinTheirBuffer)
     delete[] report;
     EXPECT_LT(text.size(), 512u);
     EXPECT_EQ(0u, text.find("Thread tagger:\n"));
-    // Only whole lines: the last line is a full registered name.
+    // Only whole lines: the last is a full registered name.
     std::string lastLine = text.substr(text.rfind('\n') + 1);
     ASSERT_FALSE(lastLine.empty());
     EXPECT_EQ(']', lastLine.back());
@@ -154,20 +145,6 @@ TEST_F(ThreadTaggerTest, LongNamesKeepTheirIdAndReportsStayWithinTheirBuffer)
         SDL_SemPost(held[i].release);
         SDL_WaitThread(threads[i], nullptr);
     }
-}
-
-TEST_F(ThreadTaggerTest, ReportListsThreadsOrSaysShutDown)
-{
-    RThreadTagger::GetInstance();
-    char* report = RThreadTagger::GetReport();
-    EXPECT_EQ("Thread tagger:\n" + Tagged("Main Thread", SDL_ThreadID()), std::string(report));
-    delete[] report;
-
-    RThreadTagger::DestroyInstance();
-    report = RThreadTagger::GetReport();
-    EXPECT_STREQ("Thread tagger: Shut down.", report);
-    delete[] report;
-    EXPECT_FALSE(RThreadTagger::HasRunningThreads());
 }
 
 TEST_F(ThreadTaggerTest, AThreadEndingAfterItsTaggerWasDestroyedLeavesTheNextTaggerAlone)

@@ -19,11 +19,9 @@ TEST(Timer, ReadsZeroUntilTheFirstUpdate)
     EXPECT_GT(counter, 0u);
     EXPECT_GE(timer.GetElapsedSeconds(), 0.025f);
     EXPECT_GE(timer.GetLastStep(), 0.025);
-    // Without another update the reading stays where it was.
     float reading = timer.GetElapsedSeconds();
     SDL_Delay(20);
     EXPECT_EQ(timer.GetElapsedSeconds(), reading);
-    // Reset starts over at zero.
     timer.Reset();
     EXPECT_EQ(timer.GetElapsedSeconds(), 0.0f);
 }
@@ -45,15 +43,13 @@ TEST(Timer, PausedTimeIsExcluded)
     timer.SetPaused(false);
     EXPECT_FALSE(timer.IsPaused());
 
-    // Between resuming and the next update the start lies past the last update: that reads 0, not a wrapped
-    // 64-bit difference.
+    // Between resuming and the next update the start lies past the last update: 0, not a wrapped difference.
     EXPECT_GE(timer.GetElapsedSeconds(), 0.0f);
     EXPECT_LT(timer.GetElapsedSeconds(), 1.0f);
 
     SDL_Delay(20);
     timer.Update();
-    // Only the time since the update made during the pause counts as this step, and the 300 ms paused
-    // do not count as elapsed: roughly 20 ms before and 20 ms after (generous bounds for a loaded machine).
+    // The step runs from the update made during the pause; the 300 ms paused do not count as elapsed.
     EXPECT_GE(timer.GetLastStep(), 0.15);
     float elapsed = timer.GetElapsedSeconds();
     EXPECT_GE(elapsed, beforePause + 0.015f);
@@ -78,13 +74,12 @@ TEST(Timer, ResumingAnUnpausedTimerDoesNothing)
     RTimer timer;
     timer.Reset();
     SDL_Delay(30);
-    // No pause was ever recorded: resuming must not move the start by the counter's whole value.
+    // Resuming without a recorded pause, or a second time, must not move the start.
     timer.SetPaused(false);
     timer.Update();
     float elapsed = timer.GetElapsedSeconds();
     EXPECT_GE(elapsed, 0.025f);
 
-    // Nor after a completed pause: a second resume leaves the start alone.
     timer.SetPaused(true);
     SDL_Delay(10);
     timer.SetPaused(false);
@@ -92,17 +87,6 @@ TEST(Timer, ResumingAnUnpausedTimerDoesNothing)
     timer.SetPaused(false);
     timer.Update();
     EXPECT_GE(timer.GetElapsedSeconds(), elapsed + 0.09f);
-}
-
-TEST(Timer, TogglePauseFlipsTheFlag)
-{
-    RTimer timer;
-    timer.Reset();
-    EXPECT_FALSE(timer.IsPaused());
-    timer.TogglePause();
-    EXPECT_TRUE(timer.IsPaused());
-    timer.TogglePause();
-    EXPECT_FALSE(timer.IsPaused());
 }
 
 TEST(Timer, GlobalClockIsReadableFromAnotherThread)

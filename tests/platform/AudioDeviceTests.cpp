@@ -4,14 +4,7 @@
 #include "core/RTimer.h"
 #include "platform/audio/RAudioMgr.h"
 #include "platform/audio/RSound.h"
-#include "platform/audio/RSoundInst.h"
 #include "platform/audio/RWaveFile.h"
-
-#include <gtest/gtest.h>
-
-#include <SDL.h>
-
-#include <cstdlib>
 
 namespace {
 
@@ -21,9 +14,8 @@ class DiskDeviceTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_output = m_folder.File("out.raw");
         setenv("SDL_AUDIODRIVER", "disk", 1);
-        setenv("SDL_DISKAUDIOFILE", m_output.c_str(), 1);
+        setenv("SDL_DISKAUDIOFILE", m_folder.File("out.raw").c_str(), 1);
         ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_AUDIO), 0) << SDL_GetError();
         RMixer().Init();
         g_pGlobalTimer->Reset();
@@ -40,7 +32,6 @@ protected:
         ASSERT_NE(m_device, 0u) << SDL_GetError();
         SDL_PauseAudioDevice(m_device, 0);
     }
-
     void TearDown() override
     {
         CloseDevice();
@@ -49,7 +40,6 @@ protected:
         unsetenv("SDL_DISKAUDIOFILE");
         RAudioMgr::DestroyInstance();
     }
-
     void CloseDevice()
     {
         if (m_device)
@@ -57,135 +47,79 @@ protected:
         m_device = 0;
     }
 
-    // A plain sound loaded from a file in the test folder.
-    static RSound* LoadSound(const std::string& name)
+    // Loads a plain sound from the folder, plays it (looping or not) for at most waitMs, and returns what the
+    // device received from the sound's first frame on (it starts on a block boundary after silence).
+    std::vector<Frame> PlayAndRecord(const std::string& name, bool loop, int waitMs, size_t leadingSilence = 0)
     {
         RWaveFile* asset = new RWaveFile;
         EXPECT_TRUE(LoadAsset(asset, name.c_str(), false));
         RSound* sound = static_cast<RSound*>(asset->CreateSound());
         sound->SetAsset(asset);
         sound->SetVolume(RAudioMgr::GetInstance()->GetMasterVolume());
-        return sound;
-    }
-
-    // Waits (at most 10 s) until the sound's instances have all played out.
-    static void WaitUntilFinished(RSound* sound)
-    {
-        for (int i = 0; i < 1000 && sound->GetInstanceCount() > 0; ++i) {
+        EXPECT_NE(sound->Play(loop), nullptr);
+        for (int i = 0; i < waitMs / 10 && (loop || sound->GetInstanceCount() > 0); ++i) {
             SDL_Delay(10);
             sound->Update();
         }
+        if (loop)
+            sound->Stop();
         EXPECT_EQ(sound->GetInstanceCount(), 0u);
-    }
-
-    // What the device received, as frames.
-    std::vector<Frame> Output()
-    {
+        SDL_Delay(150);
         CloseDevice();
-        std::vector<uint8_t> bytes = ReadBytes(m_output);
-        std::vector<Frame> frames(bytes.size() / 4);
-        for (size_t i = 0; i < frames.size(); ++i)
-            frames[i] = Frame{Signed16(&bytes[4 * i]), Signed16(&bytes[4 * i + 2])};
-        return frames;
-    }
-
-    // The output frame where expected begins: the sound starts on a block boundary after silence.
-    static size_t FindStart(const std::vector<Frame>& output, const std::vector<Frame>& expected)
-    {
-        size_t lead = 0;
-        while (lead < expected.size() && expected[lead] == Frame{0, 0})
-            ++lead;
+        delete sound;
+        std::vector<Frame> out = Frames(ReadBytes(m_folder.File("out.raw")));
         size_t first = 0;
-        while (first < output.size() && output[first] == Frame{0, 0})
+        while (first < out.size() && out[first] == kSilence)
             ++first;
-        EXPECT_LT(first, output.size()) << "nothing was heard";
-        EXPECT_GE(first, lead);
-        const size_t start = first - lead;
+        EXPECT_LT(first, out.size()) << "nothing was heard";
+        EXPECT_GE(first, leadingSilence);
+        const size_t start = first - leadingSilence;
         EXPECT_EQ(start % RMixer::kOutputBlockFrames, 0u);
-        return start;
+        return std::vector<Frame>(out.begin() + static_cast<long>(start), out.end());
     }
 
     TempAudioFolder m_folder;
-    std::string m_output;
     SDL_AudioDeviceID m_device = 0;
 };
 
-TEST_F(DiskDeviceTest, SixteenBitStereoSoundIsHeardSampleForSample)
+TEST_F(DiskDeviceTest, SixteenBitStereoSoundIsHeardSampleForSampleThenSilence)
 {
-    ASSERT_TRUE(RunTool("sox -R -n -r 44100 -c 2 -b 16 " + m_folder.File("noise.wav") +
-                        " synth 0.25 whitenoise vol 0.7"));
+    ASSERT_TRUE(RunTool("sox -R -n -r 44100 -c 2 -b 16 " + m_folder.File("noise.wav") + " synth 0.25 whitenoise vol 0.7"));
     ASSERT_TRUE(RunTool("sox " + m_folder.File("noise.wav") + " -t raw " + m_folder.File("noise.raw")));
-    const std::vector<uint8_t> raw = ReadBytes(m_folder.File("noise.raw"));
-    std::vector<Frame> expected(raw.size() / 4);
+    const std::vector<Frame> expected = Frames(ReadBytes(m_folder.File("noise.raw")));
+    size_t lead = 0;
+    while (expected[lead] == kSilence)
+        ++lead;
+    std::vector<Frame> out = PlayAndRecord("noise.wav", false, 5000, lead);
+    ASSERT_GE(out.size(), expected.size() + 100);
     for (size_t i = 0; i < expected.size(); ++i)
-        expected[i] = Frame{Signed16(&raw[4 * i]), Signed16(&raw[4 * i + 2])};
-
-    RSound* sound = LoadSound("noise.wav");
-    SDL_Delay(100);
-    ASSERT_NE(sound->Play(false), nullptr);
-    WaitUntilFinished(sound);
-    SDL_Delay(200);
-    std::vector<Frame> output = Output();
-    delete sound;
-
-    const size_t start = FindStart(output, expected);
-    ASSERT_GE(output.size(), start + expected.size() + 100);
-    for (size_t i = 0; i < expected.size(); ++i)
-        ASSERT_EQ(output[start + i], expected[i]) << "frame " << i;
-    for (size_t i = start + expected.size(); i < output.size(); ++i)
-        ASSERT_EQ(output[i], (Frame{0, 0})) << "frame " << i;
+        ASSERT_EQ(out[i], expected[i]) << "frame " << i;
+    EXPECT_TRUE(AllSilent(out, expected.size()));
 }
 
 TEST_F(DiskDeviceTest, EightBitMonoAtHalfVolumeFromTheFirstBlock)
 {
-    ASSERT_TRUE(RunPython(m_folder, "import wave\n"
-                                    "w = wave.open('" + m_folder.File("ramp8.wav") + "', 'wb')\n"
-                                    "w.setnchannels(1)\nw.setsampwidth(1)\nw.setframerate(44100)\n"
-                                    "w.writeframes(bytes((i * 7) % 256 for i in range(9000)))\nw.close()\n"));
+    ASSERT_TRUE(WriteWave(m_folder, "ramp8.wav", 1, 1, 44100, "[(i * 7) % 256 for i in range(9000)]"));
     RAudioMgr::GetInstance()->SetMasterVolume(0.5f);
-    RSound* sound = LoadSound("ramp8.wav");
-    std::vector<Frame> expected(9000);
+    // The first frame, level -128 * 256 / 4, is not silent.
+    std::vector<Frame> out = PlayAndRecord("ramp8.wav", false, 5000);
+    ASSERT_GE(out.size(), 9000u);
     for (int i = 0; i < 9000; ++i) {
         // Master volume × the sound's own volume (set to the master volume at load): 0.25.
         const int16_t level = static_cast<int16_t>(((i * 7) % 256 - 128) * 256 / 4);
-        expected[static_cast<size_t>(i)] = Frame{level, level};
+        ASSERT_EQ(out[static_cast<size_t>(i)], (Frame{level, level})) << "frame " << i;
     }
-    ASSERT_NE(sound->Play(false), nullptr);
-    WaitUntilFinished(sound);
-    SDL_Delay(100);
-    std::vector<Frame> output = Output();
-    delete sound;
-
-    const size_t start = FindStart(output, expected);
-    ASSERT_GE(output.size(), start + expected.size());
-    for (size_t i = 0; i < expected.size(); ++i)
-        ASSERT_EQ(output[start + i], expected[i]) << "frame " << i;
 }
 
 TEST_F(DiskDeviceTest, ShortLoopGoesRoundWithoutASeamAtBlockEdges)
 {
     // 1,000 frames, shorter than one 4,096-frame block.
-    ASSERT_TRUE(RunPython(m_folder, "import struct, wave\n"
-                                    "w = wave.open('" + m_folder.File("loop.wav") + "', 'wb')\n"
-                                    "w.setnchannels(2)\nw.setsampwidth(2)\nw.setframerate(44100)\n"
-                                    "w.writeframes(b''.join(struct.pack('<hh', i + 1, -i - 1) for i in range(1000)))\n"
-                                    "w.close()\n"));
-    RSound* sound = LoadSound("loop.wav");
-    ASSERT_NE(sound->Play(true), nullptr);
-    SDL_Delay(700);
-    sound->Stop();
-    SDL_Delay(100);
-    std::vector<Frame> output = Output();
-    delete sound;
-
-    std::vector<Frame> expected(1000);
-    for (int i = 0; i < 1000; ++i)
-        expected[static_cast<size_t>(i)] = Frame{static_cast<int16_t>(i + 1), static_cast<int16_t>(-i - 1)};
-    const size_t start = FindStart(output, expected);
+    ASSERT_TRUE(WriteWave(m_folder, "loop.wav", 2, 2, 44100, "[v for i in range(1000) for v in (i + 1, -i - 1)]"));
+    std::vector<Frame> out = PlayAndRecord("loop.wav", true, 400);
     size_t heard = 0;
-    while (start + heard < output.size() && output[start + heard] != Frame{0, 0}) {
-        ASSERT_EQ(output[start + heard], expected[heard % 1000]) << "frame " << heard;
-        ++heard;
+    for (; heard < out.size() && out[heard] != kSilence; ++heard) {
+        const int16_t v = static_cast<int16_t>(heard % 1000 + 1);
+        ASSERT_EQ(out[heard], (Frame{v, static_cast<int16_t>(-v)})) << "frame " << heard;
     }
     EXPECT_GE(heard, 2u * RMixer::kOutputBlockFrames);
 }

@@ -1,21 +1,16 @@
-// Streamed sounds driven block by block: the mixer's callback is called directly and the stream refilled after
-// each block, as the music thread does, so every output frame can be compared with the WAVE file's frames. Then
-// the music thread itself: started and stopped many times, and streams released before it opened them.
-#include "StreamTestSupport.h"
+// Streamed sounds driven block by block (the mixer's callback called directly, the stream refilled after each
+// block, as the music thread does), so every output frame can be compared with the WAVE file's frames. Then the
+// music thread itself: started and stopped many times, and streams released before it opened them.
+#include "AudioTestSupport.h"
 #include "core/RThreadTagger.h"
 #include "platform/audio/RAudioMgr.h"
 #include "platform/audio/RMusicThread.h"
 #include "platform/audio/ROggVorbisFile.h"
-#include "platform/audio/RPCSpeaker.h"
 #include "platform/audio/RStreamingAudio_Ogg.h"
 #include "platform/audio/RStreamingAudio_Wave.h"
 #include "platform/audio/RWaveFile.h"
 
-#include <gtest/gtest.h>
-
-#include <SDL.h>
-
-#include <cstdlib>
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -31,159 +26,114 @@ protected:
         RMixer().Init();
         RAudioMgr* manager = RAudioMgr::GetInstance();
         manager->SetMasterVolume(1.0f);
-        manager->SetStreamLength(0.5f);  // a ring of 22,050 frames
+        manager->SetStreamLength(0.5f); // a ring of 22,050 frames
         manager->SetStreamUpdatePercent(0.25f);
     }
     void TearDown() override { RAudioMgr::DestroyInstance(); }
 
-    // A streamed index-coded WAVE file of the given frames, opened as the music thread opens it.
-    std::unique_ptr<RStreamingAudio_Wave> OpenWave(const std::string& name, int frames)
+    // A streamed index-coded WAVE file, opened as the music thread opens it and told to play.
+    std::unique_ptr<RStreamingAudio_Wave> PlayWave(const std::string& name, int frames, bool loop)
     {
         EXPECT_TRUE(WriteIndexWave(m_folder, name, frames));
         std::unique_ptr<RStreamingAudio_Wave> stream(MakeStream<RStreamingAudio_Wave>(new RWaveFile, name.c_str()));
-        if (stream)
+        if (stream) {
             stream->Open();
+            stream->Play(loop);
+            stream->Refill();
+        }
         return stream;
     }
-
-    // Plays blocks until the stream stops (at most limit blocks) and returns the output.
-    static std::vector<Frame> PlayUntilStopped(RStreamingAudio* stream, int limit)
+    // Every frame heard is the data's next one, going round at its end.
+    static void ExpectUnbroken(const std::vector<Frame>& out, size_t count, int period)
+    {
+        ASSERT_GE(out.size(), count);
+        for (size_t i = 0; i < count; ++i)
+            ASSERT_EQ(out[i], IndexFrame(static_cast<int>(i) % period)) << "frame " << i;
+    }
+    static std::vector<Frame> Blocks(RStreamingAudio* stream, int blocks)
     {
         std::vector<Frame> out;
-        for (int b = 0; b < limit && !stream->IsStopped(); ++b)
-            RunBlocks(stream, 1, &out);
-        EXPECT_TRUE(stream->IsStopped());
+        RunBlocks(stream, blocks, &out);
         return out;
-    }
-
-    static void ExpectIndices(const std::vector<Frame>& out, size_t from, size_t count, int firstIndex, int period)
-    {
-        ASSERT_GE(out.size(), from + count);
-        for (size_t i = 0; i < count; ++i)
-            ASSERT_EQ(out[from + i], IndexFrame((firstIndex + static_cast<int>(i)) % period)) << "frame " << from + i;
     }
 
     TempAudioFolder m_folder;
 };
 
-TEST_F(StreamTest, WaveLongerThanItsRingPlaysOnceSampleForSampleThenStops)
+TEST_F(StreamTest, WaveWithoutLoopPlaysOnceSampleForSampleThenStops)
 {
-    const int frames = 57000;  // 1.3 s, more than two rings
-    std::unique_ptr<RStreamingAudio_Wave> stream = OpenWave("once.wav", frames);
-    ASSERT_TRUE(stream);
-    stream->Play(false);
-    stream->Refill();
-    std::vector<Frame> out = PlayUntilStopped(stream.get(), 60);
-    ExpectIndices(out, 0, frames, 0, frames);
-    for (size_t i = frames; i < out.size(); ++i)
-        ASSERT_EQ(out[i], (Frame{0, 0})) << "frame " << i;
-    // It stops within a ring and a block of its data's end, and stays silent.
-    EXPECT_LT(out.size(), static_cast<size_t>(frames + 22050 + 2 * kBlock));
-    std::vector<Frame> after;
-    RunBlocks(stream.get(), 3, &after);
-    for (const Frame& f : after)
-        ASSERT_EQ(f, (Frame{0, 0}));
-
-    // Played again, it starts from its first frame.
-    stream->Play(false);
-    stream->Refill();
-    std::vector<Frame> again;
-    RunBlocks(stream.get(), 4, &again);
-    ExpectIndices(again, 0, 4 * kBlock, 0, frames);
-}
-
-TEST_F(StreamTest, WaveShorterThanItsRingPlaysOnceThenStops)
-{
-    const int frames = 5000;
-    std::unique_ptr<RStreamingAudio_Wave> stream = OpenWave("short.wav", frames);
-    ASSERT_TRUE(stream);
-    stream->Play(false);
-    stream->Refill();
-    std::vector<Frame> out = PlayUntilStopped(stream.get(), 30);
-    ExpectIndices(out, 0, frames, 0, frames);
-    for (size_t i = frames; i < out.size(); ++i)
-        ASSERT_EQ(out[i], (Frame{0, 0})) << "frame " << i;
+    // Shorter than the ring, and more than two rings long.
+    for (int frames : {5000, 57000}) {
+        std::unique_ptr<RStreamingAudio_Wave> stream = PlayWave("once" + std::to_string(frames) + ".wav", frames, false);
+        ASSERT_TRUE(stream);
+        std::vector<Frame> out;
+        for (int b = 0; b < 60 && !stream->IsStopped(); ++b)
+            RunBlocks(stream.get(), 1, &out);
+        EXPECT_TRUE(stream->IsStopped());
+        ExpectUnbroken(out, frames, frames);
+        EXPECT_TRUE(AllSilent(out, frames));
+        EXPECT_LT(out.size(), static_cast<size_t>(frames + 22050 + 2 * kBlock)) << "stops within a ring and a block";
+        EXPECT_TRUE(AllSilent(Blocks(stream.get(), 3)));
+        stream->Play(false);
+        stream->Refill();
+        ExpectUnbroken(Blocks(stream.get(), 1), kBlock, frames);
+    }
 }
 
 TEST_F(StreamTest, LoopingWaveWrapsWithoutASeam)
 {
     // Shorter than the ring, longer than the ring, and not a multiple of a block either way.
     for (int frames : {3000, 13001, 30011}) {
-        std::unique_ptr<RStreamingAudio_Wave> stream = OpenWave("loop" + std::to_string(frames) + ".wav", frames);
+        std::unique_ptr<RStreamingAudio_Wave> stream = PlayWave("loop" + std::to_string(frames) + ".wav", frames, true);
         ASSERT_TRUE(stream);
-        stream->Play(true);
-        stream->Refill();
-        std::vector<Frame> out;
-        RunBlocks(stream.get(), 40, &out);  // 3.7 s of output
-        ExpectIndices(out, 0, out.size(), 0, frames);
+        std::vector<Frame> out = Blocks(stream.get(), 40); // 3.7 s of output
+        ExpectUnbroken(out, out.size(), frames);
         EXPECT_FALSE(stream->IsStopped());
     }
 }
 
-TEST_F(StreamTest, PauseKeepsThePlaceAndPlayResumesThere)
+TEST_F(StreamTest, PauseKeepsThePlaceAndStopRestartsOrStaysSilent)
 {
     const int frames = 40000;
-    std::unique_ptr<RStreamingAudio_Wave> stream = OpenWave("pause.wav", frames);
+    std::unique_ptr<RStreamingAudio_Wave> stream = PlayWave("pause.wav", frames, true);
     ASSERT_TRUE(stream);
-    stream->Play(true);
-    stream->Refill();
-    std::vector<Frame> out;
-    RunBlocks(stream.get(), 5, &out);
+    std::vector<Frame> out = Blocks(stream.get(), 5);
     stream->Pause();
     stream->Refill();
     EXPECT_TRUE(stream->IsStopped());
-    std::vector<Frame> paused;
-    RunBlocks(stream.get(), 4, &paused);
-    for (const Frame& f : paused)
-        ASSERT_EQ(f, (Frame{0, 0}));
+    EXPECT_TRUE(AllSilent(Blocks(stream.get(), 3)));
     stream->Play(true);
     stream->Refill();
     RunBlocks(stream.get(), 12, &out);
-    // Everything heard is one unbroken run through the data, going round at its end.
-    ExpectIndices(out, 0, out.size(), 0, frames);
-}
+    ExpectUnbroken(out, out.size(), frames);
 
-TEST_F(StreamTest, StopRestartsAPlayingStreamAndLeavesAPausedOneSilent)
-{
-    const int frames = 30000;
-    std::unique_ptr<RStreamingAudio_Wave> stream = OpenWave("stop.wav", frames);
-    ASSERT_TRUE(stream);
-    stream->Play(true);
-    stream->Refill();
-    std::vector<Frame> out;
-    RunBlocks(stream.get(), 6, &out);
+    // A stop while playing starts again from the beginning.
     stream->Stop();
     stream->Refill();
-    std::vector<Frame> restarted;
-    RunBlocks(stream.get(), 3, &restarted);
-    ExpectIndices(restarted, 0, restarted.size(), 0, frames);
-
+    ExpectUnbroken(Blocks(stream.get(), 3), 3 * kBlock, frames);
     // A stop while paused rewinds without starting.
     stream->Pause();
     stream->Refill();
     stream->Stop();
     stream->Refill();
     EXPECT_TRUE(stream->IsStopped());
-    std::vector<Frame> silent;
-    RunBlocks(stream.get(), 3, &silent);
-    for (const Frame& f : silent)
-        ASSERT_EQ(f, (Frame{0, 0}));
+    EXPECT_TRUE(AllSilent(Blocks(stream.get(), 3)));
     stream->Play(true);
     stream->Refill();
-    std::vector<Frame> fromStart;
-    RunBlocks(stream.get(), 3, &fromStart);
-    ExpectIndices(fromStart, 0, fromStart.size(), 0, frames);
+    ExpectUnbroken(Blocks(stream.get(), 3), 3 * kBlock, frames);
 }
 
 TEST_F(StreamTest, ControlCallsWaitForTheNextRefill)
 {
-    std::unique_ptr<RStreamingAudio_Wave> stream = OpenWave("volume.wav", 8000);
+    ASSERT_TRUE(WriteIndexWave(m_folder, "volume.wav", 8000));
+    std::unique_ptr<RStreamingAudio_Wave> stream(MakeStream<RStreamingAudio_Wave>(new RWaveFile, "volume.wav"));
     ASSERT_TRUE(stream);
+    stream->Open();
     RFMLAudioBuffer* buffer = stream->GetAsset()->GetBuffer();
     stream->SetVolume(0.5f);
     stream->SetPan(-0.25f);
     stream->Play(true);
-    EXPECT_EQ(stream->GetPendingMessageCount(), 5u);  // volume, pan, then play with its volume and pan
+    EXPECT_EQ(stream->GetPendingMessageCount(), 5u); // volume, pan, then play with its volume and pan
     EXPECT_TRUE(stream->IsStopped());
     EXPECT_FLOAT_EQ(RFMLAudioBuffer::GetVolume(buffer), 1.0f);
     stream->Refill();
@@ -193,7 +143,7 @@ TEST_F(StreamTest, ControlCallsWaitForTheNextRefill)
     EXPECT_FLOAT_EQ(RFMLAudioBuffer::GetPan(buffer), -0.25f);
 }
 
-TEST_F(StreamTest, MissingAndUnreadableFilesStreamSilence)
+TEST_F(StreamTest, MissingUnreadableAndOggFilesStreamSilenceAndNeverWait)
 {
     WriteBytes(m_folder.File("broken.wav"), std::vector<uint8_t>{'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A'});
     for (const char* name : {"no-such-stream.wav", "broken.wav"}) {
@@ -202,32 +152,23 @@ TEST_F(StreamTest, MissingAndUnreadableFilesStreamSilence)
         stream->Open();
         stream->Play(false);
         stream->Refill();
-        std::vector<Frame> out;
-        RunBlocks(stream.get(), 6, &out);
-        for (const Frame& f : out)
-            ASSERT_EQ(f, (Frame{0, 0}));
+        EXPECT_TRUE(AllSilent(Blocks(stream.get(), 6))) << name;
         stream->Close();
     }
-}
 
-TEST_F(StreamTest, OggStreamStaysSilentAndNeverWaitsForData)
-{
     WriteBytes(m_folder.File("music.ogg"), std::vector<uint8_t>(64, 'O'));
     const int filesBefore = OpenFileCount();
-    std::unique_ptr<RStreamingAudio_Ogg> stream(MakeStream<RStreamingAudio_Ogg>(new ROggVorbisFile, "music.ogg"));
-    ASSERT_TRUE(stream);
-    stream->Open();
-    EXPECT_EQ(OpenFileCount(), filesBefore + 1);  // kept open while the stream is open
+    std::unique_ptr<RStreamingAudio_Ogg> ogg(MakeStream<RStreamingAudio_Ogg>(new ROggVorbisFile, "music.ogg"));
+    ASSERT_TRUE(ogg);
+    ogg->Open();
+    EXPECT_EQ(OpenFileCount(), filesBefore + 1) << "kept open while the stream is open";
     for (bool loop : {true, false}) {
-        stream->Play(loop);
-        std::vector<Frame> out;
-        RunBlocks(stream.get(), 4, &out);
-        for (const Frame& f : out)
-            ASSERT_EQ(f, (Frame{0, 0}));
-        stream->Stop();
-        stream->Refill();
+        ogg->Play(loop);
+        EXPECT_TRUE(AllSilent(Blocks(ogg.get(), 4)));
+        ogg->Stop();
+        ogg->Refill();
     }
-    stream->Close();
+    ogg->Close();
     EXPECT_EQ(OpenFileCount(), filesBefore);
 }
 
@@ -245,27 +186,11 @@ protected:
         unsetenv("SDL_AUDIODRIVER");
         EXPECT_FALSE(RThreadTagger::HasRunningThreads());
         EXPECT_EQ(RMusicThread::GetPendingCount(), 0u);
+        EXPECT_EQ(RMusicThread::GetActiveCount(), 0u);
     }
-
-    static RAudioMgr* Start()
+    static bool PendingTaken()
     {
-        RAudioMgr* manager = RAudioMgr::GetInstance();
-        manager->Init(nullptr, nullptr);
-        manager->SetStreamLength(0.5f);
-        manager->SetStreamUpdatePercent(0.25f);
-        manager->UnlockMusicMutex();
-        return manager;
-    }
-
-    // Waits (at most 5 s) until the music thread has taken every handed-over stream.
-    static bool WaitForPendingLists()
-    {
-        for (int i = 0; i < 500; ++i) {
-            if (RMusicThread::GetPendingCount() == 0)
-                return true;
-            SDL_Delay(10);
-        }
-        return false;
+        return WaitFor([] { return RMusicThread::GetPendingCount() == 0; });
     }
 
     TempAudioFolder m_folder;
@@ -302,25 +227,27 @@ TEST_F(MusicThreadTest, StreamReleasedBeforeItWasOpenedIsStillClosedAndDeleted)
 {
     ASSERT_TRUE(WriteIndexWave(m_folder, "early.wav", 20000));
     RAudioMgr* manager = RAudioMgr::GetInstance();
-    manager->Init(nullptr, nullptr);  // the thread waits for the music lock
+    manager->Init(nullptr, nullptr); // the thread waits for the music lock
     manager->LoadSound("early.wav", RHashedString("Early"), RHashedString(), true);
     manager->PlaySound(RHashedString("Early"), true);
     EXPECT_EQ(RMusicThread::GetPendingCount(), 1u);
     manager->ReleaseSound(RHashedString("Early"));
     EXPECT_EQ(manager->FindSound(RHashedString("Early")), nullptr);
-    EXPECT_EQ(RMusicThread::GetPendingCount(), 1u);  // only in the list to remove
+    EXPECT_EQ(RMusicThread::GetPendingCount(), 1u) << "only in the list to remove";
     manager->UnlockMusicMutex();
-    EXPECT_TRUE(WaitForPendingLists());
+    EXPECT_TRUE(PendingTaken());
     EXPECT_EQ(RMusicThread::GetActiveCount(), 0u);
 }
 
 TEST_F(MusicThreadTest, StreamReleasedRightBeforeShutdownIsDeletedByTheLastPass)
 {
     ASSERT_TRUE(WriteIndexWave(m_folder, "late.wav", 20000));
-    RAudioMgr* manager = Start();
+    RAudioMgr* manager = RAudioMgr::GetInstance();
+    manager->Init(nullptr, nullptr);
+    manager->UnlockMusicMutex();
     manager->LoadSound("late.wav", RHashedString("Late"), RHashedString(), true);
     manager->PlaySound(RHashedString("Late"), true);
-    ASSERT_TRUE(WaitForPendingLists());
+    ASSERT_TRUE(PendingTaken());
     EXPECT_EQ(RMusicThread::GetActiveCount(), 1u);
     manager->ReleaseAllSounds();
     RAudioMgr::DestroyInstance();
@@ -341,10 +268,10 @@ TEST_F(MusicThreadTest, ExtremeStreamSettingsStillGiveARingAndAPause)
     manager->SetStreamLength(1e30f);
     manager->SetStreamUpdatePercent(7.0f);
     EXPECT_LE(manager->GetStreamLength(), RAudioMgr::kMaxStreamLength);
-    EXPECT_LT(manager->GetStreamUpdatePercent(), 1.0f);  // a refill threshold below the ring's size
+    EXPECT_LT(manager->GetStreamUpdatePercent(), 1.0f) << "a refill threshold below the ring's size";
     manager->SetStreamLength(std::nanf(""));
     EXPECT_EQ(manager->GetStreamLength(), RAudioMgr::kMinStreamLength);
-    ASSERT_TRUE(WaitForPendingLists());
+    ASSERT_TRUE(PendingTaken());
     manager->ReleaseAllSounds();
 }
 

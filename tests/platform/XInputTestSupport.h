@@ -1,6 +1,5 @@
-// Helpers for tests that send real key and mouse events through the X server with xdotool. The keyboard focus
-// and the pointer are shared by every window on the server, so such tests take turns through XInputTurn, a lock
-// file per display, and each xdotool call is bounded in time.
+// Helpers for tests that use the X server's shared state (keyboard focus, pointer, clipboard): such tests take
+// turns through XInputTurn, a lock file per display; xdotool calls are bounded in time.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -21,18 +20,13 @@ public:
     XInputTurn()
     {
         std::string display = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
-        for (char& c : display) {
-            if (c == '/' || c == ':')
-                c = '_';
-        }
-        std::string path = "/tmp/rolt-xinput" + display + ".lock";
-        m_fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-        for (int wait = 0; m_fd >= 0 && wait < 600; ++wait) {
-            if (flock(m_fd, LOCK_EX | LOCK_NB) == 0) {
-                m_held = true;
-                return;
-            }
-            SDL_Delay(100);
+        for (char& c : display)
+            c = (c == '/' || c == ':') ? '_' : c;
+        m_fd = open(("/tmp/rolt-xinput" + display + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        for (int wait = 0; m_fd >= 0 && wait < 600 && !m_held; ++wait) {
+            m_held = flock(m_fd, LOCK_EX | LOCK_NB) == 0;
+            if (!m_held)
+                SDL_Delay(100);
         }
     }
     ~XInputTurn()
@@ -42,7 +36,6 @@ public:
     }
     XInputTurn(const XInputTurn&) = delete;
     XInputTurn& operator=(const XInputTurn&) = delete;
-
     bool IsHeld() const { return m_held; }
 
 private:
@@ -56,8 +49,7 @@ inline bool Xdotool(const std::string& arguments)
     return std::system(("timeout 10 xdotool " + arguments).c_str()) == 0;
 }
 
-// Pumps SDL's events and calls step() until it returns true, for at most about a second: X events arrive
-// asynchronously.
+// Pumps SDL's events and calls step() until it returns true, for at most about a second.
 template <typename Step> bool PumpUntil(Step step)
 {
     for (int frame = 0; frame < 100; ++frame) {

@@ -51,13 +51,6 @@ protected:
 TEST_F(CameraTest, NewCameraLooksAlongXWithZUp)
 {
     RCamera camera(75.0f, 4.0f / 3.0f, 1.0f, 1000.0f);
-    ExpectVector(camera.GetDirection(), 1, 0, 0);
-    ExpectVector(camera.GetSide(), 0, 1, 0);
-    ExpectVector(camera.GetUp(), 0, 0, 1);
-    EXPECT_FLOAT_EQ(camera.GetFOV(), 75.0f * 0.017453292f);
-    EXPECT_FALSE(camera.IsOrthographic());
-    EXPECT_TRUE(camera.UsesWorldUp());
-
     // View: x' = -side, y' = up, z' = -direction.
     const float view[16] = {0, 0, -1, 0, -1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1};
     ExpectMatrix(camera.GetViewMatrix(), view);
@@ -67,9 +60,6 @@ TEST_F(CameraTest, NewCameraLooksAlongXWithZUp)
     const float projection[16] = {yScale * 0.75f, 0, 0, 0, 0, yScale, 0, 0, 0, 0, -1000.0f / 999.0f, -1,
                                   0, 0, -1000.0f / 999.0f, 0};
     ExpectMatrix(camera.GetProjectionMatrix(), projection);
-    RMatrix4 reference;
-    RMatrix4::MakePerspective(reference, 75.0f * 0.017453292f, 4.0f / 3.0f, 1.0f, 1000.0f, -1.0f);
-    ExpectMatrix(camera.GetProjectionMatrix(), reference.m, 0.0f);
 }
 
 TEST_F(CameraTest, PerspectiveProjectsAndUnprojectsHandComputedPoints)
@@ -93,54 +83,15 @@ TEST_F(CameraTest, PerspectiveProjectsAndUnprojectsHandComputedPoints)
     EXPECT_FALSE(ok);
 }
 
-TEST_F(CameraTest, ViewFollowsPositionAndDirection)
-{
-    RCamera camera(90.0f, 2.0f, 1.0f, 101.0f);
-    camera.SetPosition(RVector3{1, 2, 3});
-    camera.LookAt(RVector3{1, 7, 3});  // along +y: the side (left) is -x
-    ExpectVector(camera.GetDirection(), 0, 1, 0);
-    const float view[16] = {1, 0, 0, 0, 0, 0, -1, 0, 0, 1, 0, 0, -1, -3, 2, 1};
-    ExpectMatrix(camera.GetViewMatrix(), view);
-    ExpectVector(camera.GetSide(), -1, 0, 0);
-    ExpectVector(camera.Project(RVector3{1, 12, 3}), 0, 0, 0.909f);
-
-    // The product is view then projection.
-    RMatrix4 product;
-    RMatrix4::Multiply(product, camera.GetViewMatrix(), camera.GetProjectionMatrix());
-    ExpectMatrix(camera.GetViewProjectionMatrix(), product.m, 0.0f);
-}
-
 TEST_F(CameraTest, OrthographicLensUsesTheViewHeight)
 {
     RCamera camera(90.0f, 2.0f, 1.0f, 101.0f);
     camera.SetOrthographic(true, 10.0f);  // 10 high, 20 wide
-    EXPECT_FLOAT_EQ(camera.GetFOV(), 10.0f);
     const float projection[16] = {0.1f, 0, 0, 0, 0, 0.2f, 0, 0, 0, 0, -0.01f, 0, 0, 0, -0.01f, 1};
     ExpectMatrix(camera.GetProjectionMatrix(), projection);
     ExpectVector(camera.Project(RVector3{51, -10, 2.5f}), 1, 0.5f, 0.5f);
     ExpectVector(camera.Unproject(RVector3{1, 0.5f, 0.5f}), 51, -10, 2.5f, 1e-3f);
 
-    // The field of view is a height for an orthographic camera and degrees for a perspective one.
-    camera.SetFOV(2.0f);
-    EXPECT_FLOAT_EQ(camera.GetFOV(), 2.0f);
-    camera.SetOrthographic(false, 1.0f);
-    camera.SetFOV(2.0f);
-    EXPECT_FLOAT_EQ(camera.GetFOV(), 2.0f * 0.017453292f);
-}
-
-TEST_F(CameraTest, MinimumAspectKeepsTheHorizontalExtentBelowIt)
-{
-    // At aspect 1 below a minimum of 2 the horizontal half-angle of aspect 2 (tan = 2) is kept: x scale 0.5, and
-    // the y scale the aspect times it.
-    RCamera camera(90.0f, 1.0f, 1.0f, 101.0f);
-    camera.SetMinAspect(2.0f);
-    RMatrix4 projection = camera.GetProjectionMatrix();
-    EXPECT_NEAR(projection.m[0], 0.5f, kTolerance);
-    EXPECT_NEAR(projection.m[5], 0.5f, kTolerance);
-    camera.SetAspect(3.0f);
-    projection = camera.GetProjectionMatrix();
-    EXPECT_NEAR(projection.m[0], 1.0f / 3.0f, kTolerance);
-    EXPECT_NEAR(projection.m[5], 1.0f, kTolerance);
 }
 
 TEST_F(CameraTest, PitchTurnsTowardsUpAndStopsShortOfThePoles)
@@ -170,61 +121,6 @@ TEST_F(CameraTest, PitchTurnsTowardsUpAndStopsShortOfThePoles)
     EXPECT_NEAR(stepped.GetDirection().z, limit, kTolerance);
     stepped.Pitch(-0.1f);
     EXPECT_NEAR(std::asin(stepped.GetDirection().z), RCamera::kMaxPitch - 0.1f, 1e-4f);
-}
-
-TEST_F(CameraTest, YawTurnsAboutTheWorldUpOrTheCamerasOwn)
-{
-    RCamera camera(75.0f, 1.0f, 1.0f, 100.0f);
-    // The camera's own up differs from the world's; with the flag set the world's is used.
-    camera.SetUp(RVector3{0, 1, 0});
-    camera.Yaw(kPi / 2);
-    ExpectVector(camera.GetDirection(), 0, 1, 0);
-
-    RCamera own(75.0f, 1.0f, 1.0f, 100.0f);
-    own.SetUseWorldUp(false);
-    own.SetUp(RVector3{0, 1, 0});
-    own.Yaw(kPi / 2);  // about +y, +x turns to -z
-    ExpectVector(own.GetDirection(), 0, 0, -1);
-
-    RCamera rolled(75.0f, 1.0f, 1.0f, 100.0f);
-    rolled.SetUseWorldUp(false);
-    rolled.Roll(kPi / 2);  // about +x, +z turns to -y
-    ExpectVector(rolled.GetUp(), 0, -1, 0);
-    rolled.Update();
-    ExpectVector(rolled.GetSide(), 0, 0, 1);
-}
-
-TEST_F(CameraTest, TheGamesWorldUpTurnsTheBasis)
-{
-    g_worldUp = RVector3{0, -1, 0};
-    RCamera camera(75.0f, 1.0f, 1.0f, 100.0f);
-    ExpectVector(camera.GetSide(), 0, 0, 1);
-    ExpectVector(camera.GetUp(), 0, -1, 0);
-    camera.MoveUpWorld(2.0f);
-    ExpectVector(camera.GetPosition(), 0, -2, 0);
-}
-
-TEST_F(CameraTest, MovesFollowTheBasisAndTheWorldUp)
-{
-    RCamera camera(75.0f, 1.0f, 1.0f, 100.0f);
-    camera.Pitch(kPi / 6);  // 30 degrees up
-    camera.Update();
-    camera.MoveForward(2.0f);
-    ExpectVector(camera.GetPosition(), 2 * std::cos(kPi / 6), 0, 1);
-    camera.SetPosition(RVector3{0, 0, 0});
-    camera.MoveForwardLevel(2.0f);
-    ExpectVector(camera.GetPosition(), 2, 0, 0);
-    camera.MoveRight(1.0f);  // along the side, +y
-    ExpectVector(camera.GetPosition(), 2, 1, 0);
-    camera.MoveRightLevel(1.0f);
-    ExpectVector(camera.GetPosition(), 2, 2, 0);
-    camera.MoveUp(2.0f);  // along the tilted up
-    ExpectVector(camera.GetPosition(), 2 - std::sin(kPi / 6) * 2, 2, 2 * std::cos(kPi / 6));
-    camera.SetPosition(RVector3{0, 0, 0});
-    camera.MoveUpWorld(3.0f);
-    camera.Translate(RVector3{1, 1, 1});
-    camera.MoveAlong(RVector3{0, 2, 0}, 0.5f);
-    ExpectVector(camera.GetPosition(), 1, 2, 4);
 }
 
 TEST_F(CameraTest, LookingAtItsOwnPositionLeavesADegenerateBasisWithoutNaNs)

@@ -2,17 +2,12 @@
 // the description's structure, compiling and linking, uniform registration, the current effect state, drawing
 // through an effect and the clean-up of every GL object.
 #include "GLTestSupport.h"
+#include "ImageTestFiles.h"
 
-#include <unistd.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <random>
 #include <set>
 #include <string>
 
-#include "core/RStreamMgr.h"
 #include "render/RGLObjMgr.h"
 #include "render/RIndexBuffer.h"
 #include "render/RShader.h"
@@ -74,71 +69,18 @@ const char* const kUniformState =
     "[Attributes]\n"
     "inPos = POSITION\n";
 
-// A syntax error (the missing semicolon) in an otherwise valid vertex shader.
-const char* const kBrokenVS =
-    "#version 120\n"
-    "attribute vec3 inPos;\n"
-    "void main() { gl_Position = vec4(inPos, 1.0) }\n";
-const char* const kBrokenPS =
-    "#version 120\n"
-    "void main() { gl_FragColor = undeclared; }\n";
-// Compiles, but a program cannot link without a main function.
-const char* const kNoMainVS =
-    "#version 120\n"
-    "attribute vec3 inPos;\n"
-    "vec4 helper() { return vec4(inPos, 1.0); }\n";
-
-// A temporary folder, removed with its contents. Effects are named by absolute path, which the stream manager
-// finds through its working-directory source.
-class EffectFolder {
-public:
-    EffectFolder()
-    {
-        char pattern[] = "/tmp/rolt_effects_XXXXXX";
-        const char* made = mkdtemp(pattern);
-        path = made ? made : "";
-        static bool searchPathAdded = false;
-        if (!searchPathAdded) {
-            RStreamMgr::GetInstance()->AddSearchPath("");
-            searchPathAdded = true;
-        }
-    }
-    ~EffectFolder()
-    {
-        std::error_code ignored;
-        if (!path.empty())
-            std::filesystem::remove_all(path, ignored);
-    }
-    std::string File(const std::string& name) const { return path + "/" + name; }
-    void Write(const std::string& name, const std::string& text) const
-    {
-        std::ofstream out(File(name), std::ios::binary);
-        out << text;
-    }
-    // The three files of pass P of technique T of the effect with base name B.
-    void WritePass(const std::string& base, const std::string& technique, const std::string& pass,
-                   const char* vertex, const char* pixel, const char* state) const
-    {
-        std::string prefix = base + "_" + technique + "_" + pass;
-        if (vertex)
-            Write(prefix + "_VS.glsl", vertex);
-        if (pixel)
-            Write(prefix + "_PS.glsl", pixel);
-        if (state)
-            Write(prefix + "_State.ini", state);
-    }
-
-    std::string path;
-};
+// A syntax error (the missing semicolon), an undeclared name, and a shader that compiles but cannot link.
+const char* const kBrokenVS = "#version 120\nattribute vec3 inPos;\nvoid main() { gl_Position = vec4(inPos, 1.0) }\n";
+const char* const kBrokenPS = "#version 120\nvoid main() { gl_FragColor = undeclared; }\n";
+const char* const kNoMainVS = "#version 120\nattribute vec3 inPos;\nvec4 helper() { return vec4(inPos, 1.0); }\n";
 
 class EffectTest : public GLTest {
 protected:
     void SetUp() override
     {
         GLTest::SetUp();
-        if (IsSkipped())
-            return;
-        baseline = RGLObjMgr::GetInstance()->GetObjects().getCount();
+        if (!IsSkipped())
+            baseline = LiveObjects();
     }
     void TearDown() override
     {
@@ -146,17 +88,36 @@ protected:
             return;
         renderer->SetEffect(nullptr);
         glUseProgram(0);
-        glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-        glDisable(GL_BLEND);
-        glDisable(GL_ALPHA_TEST);
         renderer->SetDefaultState();
     }
 
-    // An effect file name in the folder.
-    std::string Effect(const std::string& base) const { return folder.File(base) + ".fxo"; }
+    void Write(const std::string& name, const std::string& text)
+    {
+        folder.Put(name, std::vector<uint8_t>(text.begin(), text.end()));
+    }
+    // The description and the files of each pass ("T" and "P" unless named) of the effect with base name B.
+    std::string Effect(const std::string& base, const char* vertex = kColourVS, const char* pixel = kColourPS,
+                       const char* state = "")
+    {
+        Write(base + "_GLSL.xml", "<technique name=\"T\"><pass name=\"P\"/></technique>");
+        WritePass(base, "T", "P", vertex, pixel, state);
+        return EffectName(base);
+    }
+    void WritePass(const std::string& base, const std::string& technique, const std::string& pass,
+                   const char* vertex, const char* pixel, const char* state)
+    {
+        const std::string prefix = base + "_" + technique + "_" + pass;
+        if (vertex)
+            Write(prefix + "_VS.glsl", vertex);
+        if (pixel)
+            Write(prefix + "_PS.glsl", pixel);
+        if (state)
+            Write(prefix + "_State.ini", state);
+    }
+    std::string EffectName(const std::string& base) const { return folder.File(base) + ".fxo"; }
     uint32_t LiveObjects() const { return RGLObjMgr::GetInstance()->GetObjects().getCount(); }
 
-    EffectFolder folder;
+    imagetest::TempFolder folder;
     uint32_t baseline = 0;
 };
 
@@ -169,14 +130,19 @@ RGLObjectTechniquePass* PassOf(RShader& shader, uint32_t technique, uint32_t pas
     return effect->techniques[technique]->passes[pass];
 }
 
-std::set<std::string> MappingNames(RShaderParamSet* set)
+std::set<std::string> MappingNames(RShaderParamSetWrapper* wrapper, uint32_t scope)
 {
     std::set<std::string> names;
+    RShaderParamSet* set = wrapper->GetSet(scope);
     for (uint32_t i = 0; i < set->GetCount(); ++i)
         names.insert(set->GetMapping(i)->name.GetString());
     return names;
 }
 
+bool StartsWith(const RString& text, const char* prefix)
+{
+    return std::string(text.GetString()).rfind(prefix, 0) == 0;
+}
 bool HasText(const RString& text, const char* needle)
 {
     return std::string(text.GetString()).find(needle) != std::string::npos;
@@ -186,44 +152,31 @@ bool HasText(const RString& text, const char* needle)
 
 TEST_F(EffectTest, NamesItsFilesAfterEffectTechniqueAndPassAndLinks)
 {
-    std::string base = folder.File("sprites");
-    folder.Write("sprites_GLSL.xml", "<technique name=\"SpriteTech\"><pass name=\"Main\"/></technique>");
-    folder.WritePass("sprites", "SpriteTech", "Main", kColourVS, kColourPS,
-                     "[Attributes]\ninPos = POSITION\ninColour = COLOR0\n");
+    Write("sprites_GLSL.xml", "<technique name=\"SpriteTech\"><pass name=\"Main\"/></technique>");
+    WritePass("sprites", "SpriteTech", "Main", kColourVS, kColourPS, "[Attributes]\ninPos = POSITION\ninColour = COLOR0\n");
     {
-        RShader shader((base + ".fxo").c_str(), RHashedString("Sprites Shader"));
+        RShader shader(EffectName("sprites").c_str(), RHashedString("Sprites Shader"));
         RGLObjectTechniquePass* pass = PassOf(shader, 0, 0);
         ASSERT_NE(pass, nullptr);
-        EXPECT_STREQ(shader.GetGLEffect()->techniques[0]->techniqueName.GetString(), "SpriteTech");
-        EXPECT_STREQ(pass->passName.GetString(), "Main");
         EXPECT_TRUE(pass->linked) << pass->buildReport.GetString();
         EXPECT_TRUE(pass->buildReport.IsEmpty());
-        EXPECT_TRUE(glIsProgram(pass->name));
-        EXPECT_TRUE(glIsShader(pass->vertexShader));
-        EXPECT_TRUE(glIsShader(pass->fragmentShader));
+        EXPECT_TRUE(glIsProgram(pass->name) && glIsShader(pass->vertexShader) && glIsShader(pass->fragmentShader));
         // The state file was read into the attribute map.
-        ASSERT_NE(pass->attributes.find(STREAM_POSITION), nullptr);
+        ASSERT_TRUE(pass->attributes.find(STREAM_POSITION) && pass->attributes.find(STREAM_COLOR));
         EXPECT_STREQ(pass->attributes.find(STREAM_POSITION)->value.GetString(), "inPos");
-        ASSERT_NE(pass->attributes.find(STREAM_COLOR), nullptr);
         EXPECT_STREQ(pass->attributes.find(STREAM_COLOR)->value.GetString(), "inColour");
         EXPECT_NE(shader.GetTechnique(RHashedString("spritetech")), nullptr);
+        // Whatever the extension, the last four characters go.
+        RShader again((folder.File("sprites") + "ABCD").c_str(), RHashedString("Sprites Again"));
+        ASSERT_NE(PassOf(again, 0, 0), nullptr);
+        EXPECT_TRUE(PassOf(again, 0, 0)->linked);
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     }
-    // Whatever the extension, the last four characters go.
-    {
-        RShader shader((base + "ABCD").c_str(), RHashedString("Sprites Again"));
-        ASSERT_NE(PassOf(shader, 0, 0), nullptr);
-        EXPECT_TRUE(PassOf(shader, 0, 0)->linked);
-    }
     EXPECT_EQ(LiveObjects(), baseline);
-}
 
-TEST_F(EffectTest, FindsItsFilesInAFolderSource)
-{
     // A relative name, found through a folder added to the stream manager.
     RStreamMgr::GetInstance()->AddSearchPath(folder.path.c_str());
-    folder.Write("foldered_GLSL.xml", "<technique name=\"T\"><pass name=\"P\"/></technique>");
-    folder.WritePass("foldered", "T", "P", kColourVS, kColourPS, "");
+    Effect("foldered");
     RShader shader("foldered.fxo", RHashedString("Foldered"));
     ASSERT_NE(PassOf(shader, 0, 0), nullptr);
     EXPECT_TRUE(PassOf(shader, 0, 0)->linked);
@@ -231,20 +184,20 @@ TEST_F(EffectTest, FindsItsFilesInAFolderSource)
 
 TEST_F(EffectTest, ReadsTheDescriptionsTechniquesAndPasses)
 {
-    folder.Write("structure_GLSL.xml",
-                 "<?xml version=\"1.0\"?>\n"
-                 "<!-- every technique and pass here lacks shader files -->\n"
-                 "<other name=\"NotATechnique\"><pass name=\"P\"/></other>\n"
-                 "<TECHNIQUE NAME=\"Upper\"><PASS NAME=\"One\"/>some text<Pass name=\"Two\"></Pass></TECHNIQUE>\n"
-                 "<technique name=\"\"><pass name=\"Lost\"/></technique>\n"
-                 "<technique><pass name=\"AlsoLost\"/></technique>\n"
-                 "<technique name=\"first\" Name=\"Last\">\n"
-                 "  <pass/><pass name=\"\"/><group><pass name=\"Deep\"/></group><pass name=\"Kept\"/>\n"
-                 "</technique>\n"
-                 "<technique name=\"Dup\"><pass name=\"A\"/></technique>\n"
-                 "<technique name=\"dup\"><pass name=\"B\"/><pass name=\"C\"/></technique>\n"
-                 "<technique name=\"Empty\"></technique>\n");
-    RShader shader(Effect("structure").c_str(), RHashedString("Structure"));
+    Write("structure_GLSL.xml",
+          "<?xml version=\"1.0\"?>\n"
+          "<!-- every technique and pass here lacks shader files -->\n"
+          "<other name=\"NotATechnique\"><pass name=\"P\"/></other>\n"
+          "<TECHNIQUE NAME=\"Upper\"><PASS NAME=\"One\"/>some text<Pass name=\"Two\"></Pass></TECHNIQUE>\n"
+          "<technique name=\"\"><pass name=\"Lost\"/></technique>\n"
+          "<technique><pass name=\"AlsoLost\"/></technique>\n"
+          "<technique name=\"first\" Name=\"Last\">\n"
+          "  <pass/><pass name=\"\"/><group><pass name=\"Deep\"/></group><pass name=\"Kept\"/>\n"
+          "</technique>\n"
+          "<technique name=\"Dup\"><pass name=\"A\"/></technique>\n"
+          "<technique name=\"dup\"><pass name=\"B\"/><pass name=\"C\"/></technique>\n"
+          "<technique name=\"Empty\"></technique>\n");
+    RShader shader(EffectName("structure").c_str(), RHashedString("Structure"));
     RGLObjectShader* effect = shader.GetGLEffect();
     ASSERT_NE(effect, nullptr);
     std::vector<std::string> techniques;
@@ -260,14 +213,11 @@ TEST_F(EffectTest, ReadsTheDescriptionsTechniquesAndPasses)
 
     // Both techniques called dup exist; lookups by name find the first, and the effect keeps one record for them.
     EXPECT_EQ(RRenderer::FindTechniqueByName(&shader, "DUP"), effect->techniques[2]);
-    EXPECT_EQ(RRenderer::FindTechniqueByName(&shader, "upper"), effect->techniques[0]);
     EXPECT_EQ(RRenderer::FindTechniqueByName(&shader, "Lost"), nullptr);
     EXPECT_EQ(RRenderer::FindTechniqueByName(&shader, nullptr), nullptr);
-    EXPECT_EQ(shader.GetTechniqueCount(), 4);
     RTechnique* dup = shader.GetTechnique(RHashedString("dUP"));
     ASSERT_NE(dup, nullptr);
     EXPECT_EQ(dup->GetGLTechnique(), effect->techniques[2]);
-    EXPECT_EQ(dup->GetOwner(), &shader);
     EXPECT_EQ(shader.GetTechnique(RHashedString("NoSuchTechnique")), nullptr);
     EXPECT_EQ(shader.GetTechniqueCount(), 4);
 
@@ -278,113 +228,16 @@ TEST_F(EffectTest, ReadsTheDescriptionsTechniquesAndPasses)
     EXPECT_FALSE(pass->linked);
     EXPECT_TRUE(HasText(pass->buildReport, "Missing shader source."));
     EXPECT_TRUE(HasText(pass->buildReport, "structure_Upper_One_VS.glsl"));
+
+    // A missing description gives no GL side.
+    RGLObjectShader* absent = reinterpret_cast<RGLObjectShader*>(&folder);
+    renderer->CreateEffect(EffectName("absent").c_str(), &absent);
+    EXPECT_EQ(absent, nullptr);
+    RShader none(EffectName("absent").c_str(), RHashedString("Absent"));
+    EXPECT_EQ(none.GetGLEffect(), nullptr);
+    EXPECT_EQ(none.GetTechniqueCount() + none.GetParamSetWrapperCount(), 0);
+    EXPECT_EQ(RRenderer::FindTechniqueByName(&none, "Anything"), nullptr);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-}
-
-TEST_F(EffectTest, AMissingDescriptionGivesNoGLSide)
-{
-    RGLObjectShader* effect = reinterpret_cast<RGLObjectShader*>(&folder);
-    renderer->CreateEffect(Effect("absent").c_str(), &effect);
-    EXPECT_EQ(effect, nullptr);
-    RShader shader(Effect("absent").c_str(), RHashedString("Absent"));
-    EXPECT_EQ(shader.GetGLEffect(), nullptr);
-    EXPECT_EQ(shader.GetTechniqueCount(), 0);
-    EXPECT_EQ(shader.GetParamSetWrapperCount(), 0);
-    EXPECT_EQ(shader.GetTechnique(RHashedString("Anything")), nullptr);
-    EXPECT_EQ(RRenderer::FindTechniqueByName(&shader, "Anything"), nullptr);
-    EXPECT_EQ(LiveObjects(), baseline);
-}
-
-TEST_F(EffectTest, ADescriptionWithoutPassesGivesEmptyTechniques)
-{
-    folder.Write("nopasses_GLSL.xml", "<technique name=\"A\"/><technique name=\"B\">text</technique>");
-    RShader shader(Effect("nopasses").c_str(), RHashedString("No Passes"));
-    ASSERT_NE(shader.GetGLEffect(), nullptr);
-    ASSERT_EQ(shader.GetGLEffect()->techniques.getCount(), 2u);
-    EXPECT_EQ(shader.GetGLEffect()->techniques[0]->passes.getCount(), 0u);
-    EXPECT_EQ(shader.GetTechniqueCount(), 2);
-    EXPECT_EQ(shader.GetParamSetWrapperCount(), 0);
-}
-
-TEST_F(EffectTest, BrokenShadersStillGiveAnUnlinkedPassWithAReport)
-{
-    folder.Write("broken_GLSL.xml",
-                 "<technique name=\"T\"><pass name=\"BadVS\"/><pass name=\"BadPS\"/><pass name=\"NoMain\"/>"
-                 "<pass name=\"Good\"/></technique>");
-    folder.WritePass("broken", "T", "BadVS", kBrokenVS, kColourPS, "");
-    folder.WritePass("broken", "T", "BadPS", kColourVS, kBrokenPS, "");
-    folder.WritePass("broken", "T", "NoMain", kNoMainVS, kColourPS, "");
-    folder.WritePass("broken", "T", "Good", kColourVS, kColourPS, "");
-    RShader shader(Effect("broken").c_str(), RHashedString("Broken"));
-
-    RGLObjectTechniquePass* badVertex = PassOf(shader, 0, 0);
-    ASSERT_NE(badVertex, nullptr);
-    EXPECT_FALSE(badVertex->linked);
-    EXPECT_TRUE(glIsProgram(badVertex->name));  // the pass keeps its program and shaders
-    EXPECT_TRUE(glIsShader(badVertex->vertexShader));
-    std::string report = badVertex->buildReport.GetString();
-    EXPECT_EQ(report.rfind("Error in vertex shader compilation.\n\nSource file: ", 0), 0u) << report;
-    EXPECT_NE(report.find("broken_T_BadVS_VS.glsl\nTechnique: T\nPass: BadVS\n\n"), std::string::npos) << report;
-    EXPECT_NE(report.find("Error in shader linking."), std::string::npos);
-
-    RGLObjectTechniquePass* badPixel = PassOf(shader, 0, 1);
-    EXPECT_FALSE(badPixel->linked);
-    EXPECT_EQ(std::string(badPixel->buildReport.GetString()).rfind("Error in pixel shader compilation.", 0), 0u);
-
-    RGLObjectTechniquePass* noMain = PassOf(shader, 0, 2);
-    EXPECT_FALSE(noMain->linked);
-    EXPECT_EQ(std::string(noMain->buildReport.GetString()).rfind("Error in shader linking.\n\nSource files: ", 0),
-              0u)
-        << noMain->buildReport.GetString();
-
-    EXPECT_TRUE(PassOf(shader, 0, 3)->linked);
-    // Every pass has its parameter sets, but unlinked ones have no uniforms.
-    EXPECT_EQ(shader.GetParamSetWrapperCount(), 4);
-    EXPECT_EQ(badVertex->uniformHandles.getCount(), 0);
-
-    // An unlinked pass is never made current: the good pass's program does not stay in use in its place.
-    renderer->SetEffect(&shader);
-    renderer->SetTechnique(RRenderer::FindTechniqueByName(&shader, "T"));
-    EXPECT_EQ(renderer->BeginTechnique(), 4u);
-    EXPECT_TRUE(renderer->BeginPass(3));
-    EXPECT_FALSE(renderer->BeginPass(0));
-    GLint program = -1;
-    glGetIntegerv(GL_CURRENT_PROGRAM, &program);
-    EXPECT_EQ(program, 0);
-    EXPECT_EQ(renderer->GetCurrentTechniquePass(), nullptr);
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-}
-
-TEST_F(EffectTest, MissingPassFilesHandNothingToGL)
-{
-    folder.Write("missing_GLSL.xml",
-                 "<technique name=\"T\"><pass name=\"NoVS\"/><pass name=\"NoPS\"/><pass name=\"NoState\"/></technique>");
-    folder.WritePass("missing", "T", "NoVS", nullptr, kColourPS, "[RenderStates]\nZEnable = False\n");
-    folder.WritePass("missing", "T", "NoPS", kColourVS, nullptr, "");
-    folder.WritePass("missing", "T", "NoState", kColourVS, kColourPS, nullptr);
-    {
-        RShader shader(Effect("missing").c_str(), RHashedString("Missing"));
-        RGLObjectTechniquePass* noVertex = PassOf(shader, 0, 0);
-        ASSERT_NE(noVertex, nullptr);
-        EXPECT_EQ(noVertex->name, 0u);
-        EXPECT_FALSE(noVertex->linked);
-        EXPECT_TRUE(HasText(noVertex->buildReport, "missing_T_NoVS_VS.glsl"));
-        // Its state file was still read.
-        EXPECT_EQ(noVertex->renderStates.getCount(), 1);
-        RGLObjectTechniquePass* noPixel = PassOf(shader, 0, 1);
-        EXPECT_EQ(noPixel->name, 0u);
-        EXPECT_TRUE(HasText(noPixel->buildReport, "missing_T_NoPS_PS.glsl"));
-        // Without a state file the pass has empty maps and still links.
-        RGLObjectTechniquePass* noState = PassOf(shader, 0, 2);
-        EXPECT_TRUE(noState->linked);
-        EXPECT_EQ(noState->attributes.getCount(), 0);
-        EXPECT_EQ(noState->renderStates.getCount(), 0);
-        EXPECT_EQ(noState->samplerStates.getCount(), 0);
-        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-    }
-    // Destroying passes without GL objects makes no invalid GL call.
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-    EXPECT_EQ(LiveObjects(), baseline);
 }
 
 TEST_F(EffectTest, MalformedDescriptionsLoadWhatTheyHoldAndLeakNothing)
@@ -404,11 +257,10 @@ TEST_F(EffectTest, MalformedDescriptionsLoadWhatTheyHoldAndLeakNothing)
     }
     texts.push_back(std::string(100000, '<'));
     texts.push_back(std::string(3000, '\0'));
-
     for (size_t i = 0; i < texts.size(); ++i) {
-        folder.Write("malformed_GLSL.xml", texts[i]);
+        Write("malformed_GLSL.xml", texts[i]);
         {
-            RShader shader(Effect("malformed").c_str(), RHashedString("Malformed"));
+            RShader shader(EffectName("malformed").c_str(), RHashedString("Malformed"));
             ASSERT_NE(shader.GetGLEffect(), nullptr) << "text " << i;
             for (RGLObjectTechnique* technique : shader.GetGLEffect()->techniques) {
                 EXPECT_FALSE(technique->techniqueName.IsEmpty());
@@ -419,156 +271,188 @@ TEST_F(EffectTest, MalformedDescriptionsLoadWhatTheyHoldAndLeakNothing)
         ASSERT_EQ(LiveObjects(), baseline) << "text " << i;
     }
     // The whole text gives the whole structure.
-    folder.Write("malformed_GLSL.xml", valid);
-    RShader shader(Effect("malformed").c_str(), RHashedString("Malformed"));
+    Write("malformed_GLSL.xml", valid);
+    RShader shader(EffectName("malformed").c_str(), RHashedString("Malformed"));
     ASSERT_EQ(shader.GetGLEffect()->techniques.getCount(), 2u);
     EXPECT_EQ(shader.GetGLEffect()->techniques[0]->passes.getCount(), 2u);
+}
+
+TEST_F(EffectTest, BrokenAndMissingShaderFilesGiveUnlinkedPassesWithReports)
+{
+    Write("broken_GLSL.xml",
+          "<technique name=\"T\"><pass name=\"BadVS\"/><pass name=\"BadPS\"/><pass name=\"NoMain\"/>"
+          "<pass name=\"Good\"/><pass name=\"NoVS\"/><pass name=\"NoPS\"/><pass name=\"NoState\"/></technique>");
+    WritePass("broken", "T", "BadVS", kBrokenVS, kColourPS, "");
+    WritePass("broken", "T", "BadPS", kColourVS, kBrokenPS, "");
+    WritePass("broken", "T", "NoMain", kNoMainVS, kColourPS, "");
+    WritePass("broken", "T", "Good", kColourVS, kColourPS, "");
+    WritePass("broken", "T", "NoVS", nullptr, kColourPS, "[RenderStates]\nZEnable = False\n");
+    WritePass("broken", "T", "NoPS", kColourVS, nullptr, "");
+    WritePass("broken", "T", "NoState", kColourVS, kColourPS, nullptr);
+    {
+        RShader shader(EffectName("broken").c_str(), RHashedString("Broken"));
+        RGLObjectTechniquePass* badVertex = PassOf(shader, 0, 0);
+        ASSERT_NE(PassOf(shader, 0, 6), nullptr);
+        EXPECT_FALSE(badVertex->linked);
+        EXPECT_TRUE(glIsProgram(badVertex->name) && glIsShader(badVertex->vertexShader));  // kept for the report
+        const RString& report = badVertex->buildReport;
+        EXPECT_TRUE(StartsWith(report, "Error in vertex shader compilation.\n\nSource file: ")) << report.GetString();
+        EXPECT_TRUE(HasText(report, "broken_T_BadVS_VS.glsl\nTechnique: T\nPass: BadVS\n\n")) << report.GetString();
+        EXPECT_TRUE(HasText(report, "Error in shader linking."));
+        EXPECT_FALSE(PassOf(shader, 0, 1)->linked);
+        EXPECT_TRUE(StartsWith(PassOf(shader, 0, 1)->buildReport, "Error in pixel shader compilation."));
+        EXPECT_FALSE(PassOf(shader, 0, 2)->linked);
+        EXPECT_TRUE(StartsWith(PassOf(shader, 0, 2)->buildReport, "Error in shader linking.\n\nSource files: "));
+        EXPECT_TRUE(PassOf(shader, 0, 3)->linked);
+        // Every pass has its parameter sets, but unlinked ones have no uniforms.
+        EXPECT_EQ(shader.GetParamSetWrapperCount(), 7);
+        EXPECT_EQ(badVertex->uniformHandles.getCount(), 0);
+
+        // A missing shader file hands nothing to GL; the state file is still read. Without a state file the
+        // pass has empty maps and still links.
+        for (uint32_t p : {4u, 5u}) {
+            EXPECT_EQ(PassOf(shader, 0, p)->name, 0u);
+            EXPECT_TRUE(HasText(PassOf(shader, 0, p)->buildReport, p == 4 ? "broken_T_NoVS_VS.glsl" : "broken_T_NoPS_PS.glsl"));
+        }
+        EXPECT_EQ(PassOf(shader, 0, 4)->renderStates.getCount(), 1);
+        RGLObjectTechniquePass* noState = PassOf(shader, 0, 6);
+        EXPECT_TRUE(noState->linked);
+        EXPECT_EQ(noState->attributes.getCount() + noState->renderStates.getCount() + noState->samplerStates.getCount(), 0);
+
+        // An unlinked pass is never made current: the good pass's program does not stay in use in its place.
+        renderer->SetEffect(&shader);
+        renderer->SetTechnique(RRenderer::FindTechniqueByName(&shader, "T"));
+        EXPECT_EQ(renderer->BeginTechnique(), 7u);
+        EXPECT_TRUE(renderer->BeginPass(3));
+        EXPECT_FALSE(renderer->BeginPass(0));
+        GLint program = -1;
+        glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+        EXPECT_EQ(program, 0);
+        EXPECT_EQ(renderer->GetCurrentTechniquePass(), nullptr);
+        renderer->SetEffect(nullptr);
+    }
+    // Destroying passes without GL objects makes no invalid GL call.
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    EXPECT_EQ(LiveObjects(), baseline);
 }
 
 TEST_F(EffectTest, RegistersDeclaredUniformsIntoScopesWithTextureUnits)
 {
-    folder.Write("uniforms_GLSL.xml", "<technique name=\"T\"><pass name=\"P0\"/><pass name=\"P1\"/></technique>");
-    folder.WritePass("uniforms", "T", "P0", kUniformVS, kUniformPS, kUniformState);
-    folder.WritePass("uniforms", "T", "P1", kUniformVS, kUniformPS, kUniformState);
-    RShader shader(Effect("uniforms").c_str(), RHashedString("Uniforms"));
-    for (uint32_t p = 0; p < 2; ++p) {
-        RGLObjectTechniquePass* pass = PassOf(shader, 0, p);
-        ASSERT_NE(pass, nullptr);
-        ASSERT_TRUE(pass->linked) << pass->buildReport.GetString();
-        RShaderParamSetWrapper* wrapper = shader.GetParamSetWrapper(pass);
-        ASSERT_NE(wrapper, nullptr);
+    Write("uniforms_GLSL.xml", "<technique name=\"T\"><pass name=\"P0\"/><pass name=\"P1\"/></technique>");
+    WritePass("uniforms", "T", "P0", kUniformVS, kUniformPS, kUniformState);
+    WritePass("uniforms", "T", "P1", kUniformVS, kUniformPS, kUniformState);
+    {
+        RShader shader(EffectName("uniforms").c_str(), RHashedString("Uniforms"));
+        for (uint32_t p = 0; p < 2; ++p) {
+            RGLObjectTechniquePass* pass = PassOf(shader, 0, p);
+            ASSERT_NE(pass, nullptr);
+            ASSERT_TRUE(pass->linked) << pass->buildReport.GetString();
+            RShaderParamSetWrapper* wrapper = shader.GetParamSetWrapper(pass);
+            ASSERT_NE(wrapper, nullptr);
+            // A blank after a comma makes the scope no keyword: u_spaced goes to the material scope. A listed name
+            // that is not active, and a line with too few fields, add nothing.
+            using W = RShaderParamSetWrapper;
+            EXPECT_EQ(MappingNames(wrapper, W::SCOPE_MATERIAL), (std::set<std::string>{"u_texA", "u_spaced"}));
+            EXPECT_EQ(MappingNames(wrapper, W::SCOPE_MATERIAL_INSTANCE), (std::set<std::string>{"u_tint"}));
+            EXPECT_EQ(MappingNames(wrapper, W::SCOPE_RENDERABLE), (std::set<std::string>{"u_scale"}));
+            EXPECT_EQ(MappingNames(wrapper, W::SCOPE_RENDERABLE_INSTANCE), (std::set<std::string>{"u_texB", "u_arr"}));
+            EXPECT_EQ(RRenderer::GetShaderParamHandle(pass, "u_missing"), nullptr);
 
-        // A blank after a comma makes the scope no keyword: u_spaced goes to the material scope.
-        EXPECT_EQ(MappingNames(wrapper->GetSet(RShaderParamSetWrapper::SCOPE_MATERIAL)),
-                  (std::set<std::string>{"u_texA", "u_spaced"}));
-        EXPECT_EQ(MappingNames(wrapper->GetSet(RShaderParamSetWrapper::SCOPE_MATERIAL_INSTANCE)),
-                  (std::set<std::string>{"u_tint"}));
-        EXPECT_EQ(MappingNames(wrapper->GetSet(RShaderParamSetWrapper::SCOPE_RENDERABLE)),
-                  (std::set<std::string>{"u_scale"}));
-        EXPECT_EQ(MappingNames(wrapper->GetSet(RShaderParamSetWrapper::SCOPE_RENDERABLE_INSTANCE)),
-                  (std::set<std::string>{"u_texB", "u_arr"}));
-
-        // Each mapping carries its type, count and the pass's handle.
-        RShaderParamSet* instance = wrapper->GetSet(RShaderParamSetWrapper::SCOPE_RENDERABLE_INSTANCE);
-        for (uint32_t i = 0; i < instance->GetCount(); ++i) {
-            RShaderParamMapping* mapping = instance->GetMapping(i);
-            ASSERT_NE(mapping->handle, nullptr);
-            if (mapping->name == RHashedString("u_arr")) {
-                EXPECT_EQ(mapping->type, SHADER_PARAM_VECTOR);
-                EXPECT_EQ(mapping->count, 3);
-                EXPECT_EQ(mapping->handle->arraySize, 3);
-                EXPECT_EQ(mapping->handle->glType, static_cast<uint32_t>(GL_FLOAT_VEC4));
-                EXPECT_EQ(mapping->handle->location, glGetUniformLocation(pass->name, "u_arr"));
-            } else {
-                EXPECT_EQ(mapping->type, SHADER_PARAM_TEXTURE);
-                EXPECT_EQ(mapping->handle->glType, static_cast<uint32_t>(GL_SAMPLER_2D));
+            // Each mapping carries its type, count and the pass's handle.
+            RShaderParamSet* instance = wrapper->GetSet(W::SCOPE_RENDERABLE_INSTANCE);
+            for (uint32_t i = 0; i < instance->GetCount(); ++i) {
+                RShaderParamMapping* mapping = instance->GetMapping(i);
+                ASSERT_NE(mapping->handle, nullptr);
+                const bool array = mapping->name == RHashedString("u_arr");
+                EXPECT_EQ(mapping->type, array ? SHADER_PARAM_VECTOR : SHADER_PARAM_TEXTURE);
+                EXPECT_EQ(mapping->count, array ? 3 : 1);
+                EXPECT_EQ(mapping->handle->arraySize, array ? 3 : 1);
+                EXPECT_EQ(mapping->handle->glType, static_cast<uint32_t>(array ? GL_FLOAT_VEC4 : GL_SAMPLER_2D));
+                EXPECT_EQ(mapping->handle->location, glGetUniformLocation(pass->name, array ? "u_arr" : "u_texB"));
             }
-        }
+            // Texture units 0, 1, ... in the order the Uniforms section is visited, restarting for every pass.
+            int32_t expectedUnit = 0;
+            auto* uniforms = pass->stateFile.GetSections().find(RHashedString("Uniforms", true));
+            ASSERT_NE(uniforms, nullptr);
+            for (RINIFile::Section::Iter line(uniforms->value); line.isValid(); line.next()) {
+                if (std::string(line.getValue().GetString()).rfind("texture", 0) != 0)
+                    continue;
+                RGLObjectShaderParamHandle* handle = RRenderer::GetShaderParamHandle(pass, line.getKey().GetString());
+                ASSERT_TRUE(handle && handle->sampler);
+                EXPECT_EQ(handle->sampler->textureUnit, expectedUnit++);
+                EXPECT_EQ(handle->sampler->uniformName, line.getKey());
+            }
+            EXPECT_EQ(expectedUnit, 2);
+            EXPECT_EQ(pass->nextTextureUnit, 2);
 
-        // Texture units 0, 1, ... in the order the Uniforms section is visited, restarting for every pass.
-        int32_t expectedUnit = 0;
-        auto* uniforms = pass->stateFile.GetSections().find(RHashedString("Uniforms", true));
-        ASSERT_NE(uniforms, nullptr);
-        for (RINIFile::Section::Iter line(uniforms->value); line.isValid(); line.next()) {
-            if (std::string(line.getValue().GetString()).rfind("texture", 0) != 0)
-                continue;
-            RGLObjectShaderParamHandle* handle = RRenderer::GetShaderParamHandle(pass, line.getKey().GetString());
-            ASSERT_NE(handle, nullptr);
-            ASSERT_NE(handle->sampler, nullptr);
-            EXPECT_EQ(handle->sampler->textureUnit, expectedUnit++);
-            EXPECT_EQ(handle->sampler->uniformName, line.getKey());
-        }
-        EXPECT_EQ(expectedUnit, 2);
-        EXPECT_EQ(pass->nextTextureUnit, 2);
+            // An unlisted uniform has a handle and no parameter; lookups add nothing and find array elements.
+            RGLObjectShaderParamHandle* unlisted = RRenderer::GetShaderParamHandle(pass, "u_unlisted");
+            ASSERT_NE(unlisted, nullptr);
+            EXPECT_EQ(unlisted->sampler, nullptr);
+            EXPECT_EQ(unlisted->location, glGetUniformLocation(pass->name, "u_unlisted"));
+            const int32_t handles = pass->uniformHandles.getCount();
+            EXPECT_EQ(RRenderer::GetShaderParamHandle(pass, "U_SCALE"), nullptr);  // GLSL names are case-sensitive
+            EXPECT_EQ(RRenderer::GetShaderParamHandle(pass, nullptr), nullptr);
+            EXPECT_EQ(RRenderer::GetShaderParamHandle(nullptr, "u_scale"), nullptr);
+            EXPECT_EQ(RRenderer::GetShaderParamHandle(pass, "u_arr"), RRenderer::GetShaderParamHandle(pass, "u_arr[0]"));
+            EXPECT_EQ(pass->uniformHandles.getCount(), handles);
 
-        // A uniform the Uniforms section does not list has a handle and no parameter; a listed name that is not
-        // active, and a line with too few fields, add nothing.
-        RGLObjectShaderParamHandle* unlisted = RRenderer::GetShaderParamHandle(pass, "u_unlisted");
-        ASSERT_NE(unlisted, nullptr);
-        EXPECT_EQ(unlisted->sampler, nullptr);
-        EXPECT_EQ(unlisted->location, glGetUniformLocation(pass->name, "u_unlisted"));
-        EXPECT_EQ(RRenderer::GetShaderParamHandle(pass, "u_missing"), nullptr);
-        uint32_t mappings = 0;
-        for (uint32_t scope = 0; scope < RShaderParamSetWrapper::kScopeCount; ++scope)
-            mappings += wrapper->GetSet(scope)->GetCount();
-        EXPECT_EQ(mappings, 6u);
+            // The two 70-character names share their first 63 characters, so they share one handle.
+            GLint active = 0;
+            glGetProgramiv(pass->name, GL_ACTIVE_UNIFORMS, &active);
+            EXPECT_EQ(handles, active - 1);
+            EXPECT_NE(RRenderer::GetShaderParamHandle(pass, ("u_" + std::string(61, 'a')).c_str()), nullptr);
+            EXPECT_EQ(RRenderer::GetShaderParamHandle(pass, ("u_" + std::string(67, 'a') + "1").c_str()), nullptr);
+        }
+        // Registering again leaves the effect as it was.
+        const int32_t wrappers = shader.GetParamSetWrapperCount();
+        const uint32_t objects = LiveObjects();
+        renderer->RegisterEffectParams(&shader, shader.GetName(), shader.GetGLEffect());
+        EXPECT_EQ(shader.GetParamSetWrapperCount(), wrappers);
+        EXPECT_EQ(LiveObjects(), objects);
     }
+    EXPECT_EQ(LiveObjects(), baseline);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-TEST_F(EffectTest, UniformNamesAreCutAt63CharactersWithoutLeakingHandles)
+TEST_F(EffectTest, PassesApplyTheirStatesAndDrawThroughTheirAttributes)
 {
-    folder.Write("longnames_GLSL.xml", "<technique name=\"T\"><pass name=\"P\"/></technique>");
-    folder.WritePass("longnames", "T", "P", kUniformVS, kUniformPS, kUniformState);
-    uint32_t handlesBefore = LiveObjects();
-    {
-        RShader shader(Effect("longnames").c_str(), RHashedString("Long Names"));
-        RGLObjectTechniquePass* pass = PassOf(shader, 0, 0);
-        ASSERT_NE(pass, nullptr);
-        ASSERT_TRUE(pass->linked);
-        GLint active = 0;
-        glGetProgramiv(pass->name, GL_ACTIVE_UNIFORMS, &active);
-        // The two 70-character names share their first 63 characters, so they share one handle.
-        EXPECT_EQ(pass->uniformHandles.getCount(), active - 1);
-        std::string cut = std::string("u_") + std::string(61, 'a');
-        EXPECT_NE(RRenderer::GetShaderParamHandle(pass, cut.c_str()), nullptr);
-        std::string full = std::string("u_") + std::string(67, 'a') + "1";
-        EXPECT_EQ(RRenderer::GetShaderParamHandle(pass, full.c_str()), nullptr);
-        EXPECT_GT(LiveObjects(), handlesBefore);
-    }
-    EXPECT_EQ(LiveObjects(), baseline);
-}
-
-TEST_F(EffectTest, HandleLookupsAddNothingAndFindArrayElements)
-{
-    folder.Write("handles_GLSL.xml", "<technique name=\"T\"><pass name=\"P\"/></technique>");
-    folder.WritePass("handles", "T", "P", kUniformVS, kUniformPS, kUniformState);
-    RShader shader(Effect("handles").c_str(), RHashedString("Handles"));
-    RGLObjectTechniquePass* pass = PassOf(shader, 0, 0);
-    ASSERT_NE(pass, nullptr);
-    int32_t count = pass->uniformHandles.getCount();
-    EXPECT_EQ(RRenderer::GetShaderParamHandle(pass, "u_nothing"), nullptr);
-    EXPECT_EQ(RRenderer::GetShaderParamHandle(pass, "U_SCALE"), nullptr);  // GLSL names are case-sensitive
-    EXPECT_EQ(RRenderer::GetShaderParamHandle(pass, nullptr), nullptr);
-    EXPECT_EQ(RRenderer::GetShaderParamHandle(nullptr, "u_scale"), nullptr);
-    EXPECT_EQ(pass->uniformHandles.getCount(), count);
-    EXPECT_EQ(RRenderer::GetShaderParamHandle(pass, "u_arr"), RRenderer::GetShaderParamHandle(pass, "u_arr[0]"));
-    EXPECT_NE(RRenderer::GetShaderParamHandle(pass, "u_scale"), nullptr);
-
-    // Registering again leaves the effect as it was.
-    int32_t wrappers = shader.GetParamSetWrapperCount();
-    uint32_t objects = LiveObjects();
-    renderer->RegisterEffectParams(&shader, shader.GetName(), shader.GetGLEffect());
-    EXPECT_EQ(shader.GetParamSetWrapperCount(), wrappers);
-    EXPECT_EQ(LiveObjects(), objects);
-}
-
-TEST_F(EffectTest, CurrentEffectTechniqueAndPass)
-{
-    folder.Write("state_GLSL.xml", "<technique name=\"T\"><pass name=\"A\"/><pass name=\"B\"/></technique>");
-    folder.WritePass("state", "T", "A", kColourVS, kColourPS, "[RenderStates]\nZEnable = True\n");
-    folder.WritePass("state", "T", "B", kColourVS, kColourPS, "[RenderStates]\nZEnable = False\n");
-    RShader shader(Effect("state").c_str(), RHashedString("State"));
+    Write("state_GLSL.xml", "<technique name=\"T\"><pass name=\"A\"/><pass name=\"B\"/></technique>");
+    // The quad winds counter-clockwise, which the default state culls: pass B turns culling off.
+    const char* attributes = "[Attributes]\ninPos = POSITION\ninColour = COLOR0\n";
+    WritePass("state", "T", "A", kColourVS, kColourPS, (std::string(attributes) + "[RenderStates]\nZEnable = True\n").c_str());
+    WritePass("state", "T", "B", kColourVS, kColourPS,
+              (std::string(attributes) + "[RenderStates]\nCullMode = None\nZEnable = False\n").c_str());
+    RShader shader(EffectName("state").c_str(), RHashedString("State"));
     RGLObjectTechnique* technique = RRenderer::FindTechniqueByName(&shader, "t");
     ASSERT_NE(technique, nullptr);
-
     renderer->SetEffect(&shader);
-    EXPECT_EQ(renderer->GetCurrentEffect(), shader.GetGLEffect());
     EXPECT_EQ(renderer->BeginTechnique(), 0u);  // no technique yet
     EXPECT_FALSE(renderer->BeginPass(0));
     renderer->SetTechnique(technique);
     EXPECT_EQ(renderer->BeginTechnique(), 2u);
-    EXPECT_EQ(renderer->GetCurrentPassCount(), 2u);
 
+    const float positions[] = {-1, -1, 0, 1, -1, 0, 1, 1, 0, -1, 1, 0};
+    const uint32_t colours[] = {0xFF20C040u, 0xFF20C040u, 0xFF20C040u, 0xFF20C040u};
+    const uint16_t indices[] = {0, 1, 2, 0, 2, 3};
+    const RVertexStreamDesc streams[2] = {{positions, 12, STREAM_POSITION, false}, {colours, 4, STREAM_COLOR, false}};
+    RVertexSet set;
+    RIndexBuffer indexBuffer;
+    ASSERT_TRUE(set.Create(streams, 2, 4) && indexBuffer.Create(indices, 6, false));
+    renderer->ClearColourAndDepth(0xFF000000u, 1.0f);
     glEnable(GL_DEPTH_TEST);
     ASSERT_TRUE(renderer->BeginPass(1));
     EXPECT_EQ(renderer->GetCurrentTechniquePass(), technique->passes[1]);
     GLint program = 0;
     glGetIntegerv(GL_CURRENT_PROGRAM, &program);
     EXPECT_EQ(static_cast<uint32_t>(program), technique->passes[1]->name);
-    EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST) || glIsEnabled(GL_CULL_FACE));
+    renderer->BindVertexSet(&set);
+    renderer->BindIndexBuffer(&indexBuffer);
+    renderer->DrawIndexedTriangles(-1);
     renderer->EndPass();
+    EXPECT_EQ(ReadPixel(kWindowWidth / 2, kWindowHeight / 2), 0xFF20C040u);
+    EXPECT_EQ(ReadPixel(1, 1), 0xFF20C040u);
     EXPECT_EQ(renderer->GetCurrentTechniquePass(), nullptr);
     EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));  // nothing is restored when a pass ends
 
@@ -576,63 +460,25 @@ TEST_F(EffectTest, CurrentEffectTechniqueAndPass)
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
     EXPECT_FALSE(renderer->BeginPass(2));
     EXPECT_EQ(renderer->GetCurrentTechniquePass(), nullptr);
-
     ASSERT_TRUE(renderer->BeginPass(0));
     renderer->SetTechnique(technique);
     EXPECT_EQ(renderer->GetCurrentTechniquePass(), nullptr);
     renderer->SetEffect(nullptr);
-    EXPECT_EQ(renderer->GetCurrentEffect(), nullptr);
     EXPECT_EQ(renderer->GetCurrentTechnique(), nullptr);
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-}
-
-TEST_F(EffectTest, DrawsThroughTheStateFilesAttributes)
-{
-    folder.Write("draw_GLSL.xml", "<technique name=\"T\"><pass name=\"P\"/></technique>");
-    // The quad winds counter-clockwise, which the default state culls: the pass turns culling off.
-    folder.WritePass("draw", "T", "P", kColourVS, kColourPS,
-                     "[Attributes]\ninPos = POSITION\ninColour = COLOR0\n"
-                     "[RenderStates]\nCullMode = None\nZEnable = False\n");
-    RShader shader(Effect("draw").c_str(), RHashedString("Draw"));
-    ASSERT_TRUE(PassOf(shader, 0, 0) && PassOf(shader, 0, 0)->linked);
-
-    const float positions[] = {-1, -1, 0, 1, -1, 0, 1, 1, 0, -1, 1, 0};
-    const uint32_t colours[] = {0xFF20C040u, 0xFF20C040u, 0xFF20C040u, 0xFF20C040u};
-    const uint16_t indices[] = {0, 1, 2, 0, 2, 3};
-    RVertexStreamDesc streams[2] = {{positions, 12, STREAM_POSITION, false}, {colours, 4, STREAM_COLOR, false}};
-    RVertexSet set;
-    RIndexBuffer indexBuffer;
-    ASSERT_TRUE(set.Create(streams, 2, 4));
-    ASSERT_TRUE(indexBuffer.Create(indices, 6, false));
-
-    renderer->ClearColourAndDepth(0xFF000000u, 1.0f);
-    renderer->SetEffect(&shader);
-    renderer->SetTechnique(shader.GetTechnique(RHashedString("T"))->GetGLTechnique());
-    ASSERT_EQ(renderer->BeginTechnique(), 1u);
-    ASSERT_TRUE(renderer->BeginPass(0));
-    EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
-    renderer->BindVertexSet(&set);
-    renderer->BindIndexBuffer(&indexBuffer);
-    renderer->DrawIndexedTriangles(-1);
-    renderer->EndPass();
-    EXPECT_EQ(ReadPixel(kWindowWidth / 2, kWindowHeight / 2), 0xFF20C040u);
-    EXPECT_EQ(ReadPixel(1, 1), 0xFF20C040u);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 TEST_F(EffectTest, DestroyingTheCurrentEffectLeavesNothingPointingIntoIt)
 {
-    folder.Write("current_GLSL.xml", "<technique name=\"T\"><pass name=\"P\"/></technique>");
-    folder.WritePass("current", "T", "P", kColourVS, kColourPS, "[Attributes]\ninPos = POSITION\n");
     const float positions[] = {0, 0, 0, 1, 0, 0, 1, 1, 0};
-    RVertexStreamDesc stream = {positions, 12, STREAM_POSITION, false};
+    const RVertexStreamDesc stream = {positions, 12, STREAM_POSITION, false};
     RVertexSet set;
     ASSERT_TRUE(set.Create(&stream, 1, 3));
-    uint32_t withSet = LiveObjects();
-
+    const uint32_t withSet = LiveObjects();
     uint32_t program = 0;
     {
-        RShader shader(Effect("current").c_str(), RHashedString("Current"));
+        RShader shader(Effect("current", kColourVS, kColourPS, "[Attributes]\ninPos = POSITION\n").c_str(),
+                       RHashedString("Current"));
         program = PassOf(shader, 0, 0)->name;
         renderer->SetEffect(&shader);
         renderer->SetTechnique(RRenderer::FindTechniqueByName(&shader, "T"));
@@ -653,12 +499,11 @@ TEST_F(EffectTest, DestroyingTheCurrentEffectLeavesNothingPointingIntoIt)
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-TEST_F(EffectTest, AnEffectMayOutliveTheRenderer)
+// The engine's shut-down destroys the renderer before the shader manager; without a context nothing is built.
+TEST_F(EffectTest, AnEffectMayOutliveTheRendererAndNoneIsBuiltWithoutAContext)
 {
-    // The engine's shut-down destroys the renderer before the shader manager.
-    folder.Write("outlive_GLSL.xml", "<technique name=\"T\"><pass name=\"P\"/></technique>");
-    folder.WritePass("outlive", "T", "P", kUniformVS, kUniformPS, kUniformState);
-    RShader* shader = new RShader(Effect("outlive").c_str(), RHashedString("Outlive"));
+    RShader* shader = new RShader(Effect("outlive", kUniformVS, kUniformPS, kUniformState).c_str(),
+                                  RHashedString("Outlive"));
     ASSERT_TRUE(PassOf(*shader, 0, 0) && PassOf(*shader, 0, 0)->linked);
     renderer->SetEffect(shader);
     RRenderer::DestroyInstance();
@@ -666,15 +511,9 @@ TEST_F(EffectTest, AnEffectMayOutliveTheRenderer)
     delete shader;
     EXPECT_EQ(LiveObjects(), baseline);
     EXPECT_FALSE(RRenderer::HasInstance());
-}
 
-TEST_F(EffectTest, WithoutAContextNoEffectIsBuilt)
-{
-    folder.Write("nocontext_GLSL.xml", "<technique name=\"T\"><pass name=\"P\"/></technique>");
-    RRenderer::DestroyInstance();
-    renderer = nullptr;
     RGLObjectShader* effect = nullptr;
-    RRenderer::GetInstance()->CreateEffect(Effect("nocontext").c_str(), &effect);
+    RRenderer::GetInstance()->CreateEffect(EffectName("outlive").c_str(), &effect);
     EXPECT_EQ(effect, nullptr);
     RRenderer::DestroyInstance();
     EXPECT_EQ(LiveObjects(), baseline);
@@ -682,20 +521,16 @@ TEST_F(EffectTest, WithoutAContextNoEffectIsBuilt)
 
 TEST_F(EffectTest, TheTestShadersPassAnIndependentValidator)
 {
-    if (std::system("command -v glslangValidator >/dev/null 2>&1") != 0)
+    if (!imagetest::HaveTool("glslangValidator"))
         GTEST_SKIP() << "glslangValidator is not installed";
-    struct Case {
-        const char* source;
-        const char* extension;
-        bool valid;
-    } cases[] = {{kColourVS, "vert", true},  {kColourPS, "frag", true}, {kUniformVS, "vert", true},
-                 {kUniformPS, "frag", true}, {kNoMainVS, "vert", true}, {kBrokenVS, "vert", false},
-                 {kBrokenPS, "frag", false}};
+    const std::pair<const char*, bool> vertex[] = {{kColourVS, true}, {kUniformVS, true}, {kNoMainVS, true},
+                                                   {kBrokenVS, false}};
+    const std::pair<const char*, bool> pixel[] = {{kColourPS, true}, {kUniformPS, true}, {kBrokenPS, false}};
     int index = 0;
-    for (const Case& c : cases) {
-        std::string name = "check" + std::to_string(index++) + "." + c.extension;
-        folder.Write(name, c.source);
-        std::string command = "glslangValidator " + folder.File(name) + " >/dev/null 2>&1";
-        EXPECT_EQ(std::system(command.c_str()) == 0, c.valid) << name;
-    }
+    for (const auto* cases : {vertex, pixel})
+        for (int i = 0; i < (cases == vertex ? 4 : 3); ++i) {
+            const std::string name = "check" + std::to_string(index++) + (cases == vertex ? ".vert" : ".frag");
+            Write(name, cases[i].first);
+            EXPECT_EQ(imagetest::RunTool("glslangValidator " + folder.File(name)), cases[i].second) << name;
+        }
 }

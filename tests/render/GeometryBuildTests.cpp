@@ -121,175 +121,64 @@ class GeometryBuildTest : public GLTest {};
 
 }  // namespace
 
-TEST_F(GeometryBuildTest, StreamsCountsAndIndexRanges)
+// Every builder's streams, counts and index range; every triangle that has an area turns counter-clockwise about
+// its outward normal in a right-handed frame (the engine's cameras are left-handed, so seen through them it is
+// clockwise: a front face under the default state); tangents are unit and perpendicular to the normal.
+TEST_F(GeometryBuildTest, StreamsCountsWindingAndTangents)
 {
     for (const Shape& shape : Shapes()) {
+        SCOPED_TRACE(shape.name);
         Built built;
-        ASSERT_TRUE(built.Build(shape.build)) << shape.name;
-        EXPECT_EQ(built.Usages(), shape.usages) << shape.name;
-        EXPECT_EQ(built.VertexCount(), shape.vertices) << shape.name;
-        ASSERT_EQ(built.Indices().size(), shape.indices) << shape.name;
-        for (uint16_t index : built.Indices())
-            ASSERT_LT(index, shape.vertices) << shape.name;
-        for (const RVector3& p : built.Positions())
-            ASSERT_TRUE(std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z)) << shape.name;
-    }
-}
-
-// Every triangle that has an area turns counter-clockwise about its outward normal in a right-handed frame; the
-// engine's cameras are left-handed, so seen through them it is clockwise: a front face under the default state.
-TEST_F(GeometryBuildTest, ClosedShapesWindTheSameWayOutward)
-{
-    for (const Shape& shape : Shapes()) {
+        ASSERT_TRUE(built.Build(shape.build));
+        EXPECT_EQ(built.Usages(), shape.usages);
+        EXPECT_EQ(built.VertexCount(), shape.vertices);
+        const std::vector<uint16_t> indices = built.Indices();
+        ASSERT_EQ(indices.size(), shape.indices);
+        for (uint16_t index : indices)
+            ASSERT_LT(index, shape.vertices);
+        const std::vector<RVector3> p = built.Positions();
+        for (const RVector3& v : p)
+            ASSERT_TRUE(std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z));
         if (shape.usages == kPosUV)
             continue;
-        Built built;
-        ASSERT_TRUE(built.Build(shape.build)) << shape.name;
-        std::vector<RVector3> p = built.Positions();
-        std::vector<RVector3> n = built.Normals();
-        std::vector<uint16_t> indices = built.Indices();
+        const std::vector<RVector3> n = built.Normals();
         int checked = 0;
         for (size_t t = 0; t + 2 < indices.size(); t += 3) {
-            uint16_t a = indices[t], b = indices[t + 1], c = indices[t + 2];
-            RVector3 face = Cross(Sub(p[b], p[a]), Sub(p[c], p[a]));
+            const uint16_t a = indices[t], b = indices[t + 1], c = indices[t + 2];
+            const RVector3 face = Cross(Sub(p[b], p[a]), Sub(p[c], p[a]));
             if (Length(face) < 1e-6f)
                 continue;
-            RVector3 outward = {n[a].x + n[b].x + n[c].x, n[a].y + n[b].y + n[c].y, n[a].z + n[b].z + n[c].z};
-            EXPECT_GT(Dot(face, outward), 0.0f) << shape.name << " triangle " << t / 3;
+            const RVector3 outward = {n[a].x + n[b].x + n[c].x, n[a].y + n[b].y + n[c].y, n[a].z + n[b].z + n[c].z};
+            EXPECT_GT(Dot(face, outward), 0.0f) << "triangle " << t / 3;
             ++checked;
         }
-        EXPECT_GT(checked, 0) << shape.name;
-    }
-}
-
-TEST_F(GeometryBuildTest, TangentsAreUnitAndPerpendicularOrZero)
-{
-    for (const Shape& shape : Shapes()) {
+        EXPECT_GT(checked, 0);
         if (shape.usages != kAll)
             continue;
-        Built built;
-        ASSERT_TRUE(built.Build(shape.build)) << shape.name;
-        std::vector<RVector3> t = built.Tangents();
-        std::vector<RVector3> n = built.Normals();
+        const std::vector<RVector3> tangents = built.Tangents();
         for (uint32_t v = 0; v < built.VertexCount(); ++v) {
-            ASSERT_FALSE(std::isnan(t[v].x) || std::isnan(t[v].y) || std::isnan(t[v].z)) << shape.name;
-            float length = Length(t[v]);
+            const RVector3& t = tangents[v];
+            ASSERT_FALSE(std::isnan(t.x) || std::isnan(t.y) || std::isnan(t.z));
             // A vertex at a pole of the latitude-longitude sphere may be first named by a triangle without
             // area, which has no tangent; every other vertex has one.
-            if (length == 0.0f && std::fabs(n[v].z) > 0.9999f)
+            if (Length(t) == 0.0f && std::fabs(n[v].z) > 0.9999f)
                 continue;
-            EXPECT_NEAR(length, 1.0f, 1e-4f) << shape.name << " vertex " << v;
-            EXPECT_NEAR(Dot(t[v], n[v]), 0.0f, 1e-4f) << shape.name << " vertex " << v;
+            EXPECT_NEAR(Length(t), 1.0f, 1e-4f) << "vertex " << v;
+            EXPECT_NEAR(Dot(t, n[v]), 0.0f, 1e-4f) << "vertex " << v;
         }
     }
 }
 
-TEST_F(GeometryBuildTest, CubeFacesFollowTheirTable)
+// No triangle of the icosphere spans the texture seam: its three u values lie within a fifth of the map.
+TEST_F(GeometryBuildTest, IcosphereTrianglesNeverSpanTheSeam)
 {
-    Built cube;
-    ASSERT_TRUE(cube.Build(RMeshUtil::MakeCube));
-    std::vector<RVector3> p = cube.Positions();
-    std::vector<RVector3> n = cube.Normals();
-    std::vector<RVector3> t = cube.Tangents();
-    std::vector<RVector2> uv = cube.TexCoords();
-    EXPECT_TRUE(Near(p[0], {-1, 1, -1}));
-    EXPECT_TRUE(Near(p[23], {1, 1, -1}));
-    EXPECT_TRUE(Near(n[5], {-1, 0, 0}));
-    EXPECT_TRUE(Near(n[20], {1, 0, 0}));
-    // On face 0, u grows from (-1, 1, -1) towards (-1, -1, -1).
-    EXPECT_TRUE(Near(t[0], {0, -1, 0}));
-    EXPECT_EQ(uv[1].x, 0.0f);
-    EXPECT_EQ(uv[1].y, 1.0f);
-    EXPECT_EQ(cube.Indices()[3], 2);
-    EXPECT_EQ(cube.Indices()[5], 3);
-}
-
-TEST_F(GeometryBuildTest, SpheresAndTheirRelatives)
-{
-    Built sphere;
-    ASSERT_TRUE(sphere.Build([](RMesh* m) { return RMeshUtil::MakeSphere(m, 4, 2, 2.5f); }));
-    EXPECT_TRUE(Near(sphere.Positions()[0], {0, 0, 2.5f}));
-    EXPECT_TRUE(Near(sphere.Positions()[14], {0, 0, -2.5f}));
-    EXPECT_TRUE(Near(sphere.Positions()[6], {0, 2.5f, 0}));
-    std::vector<uint16_t> indices = sphere.Indices();
-    EXPECT_EQ(std::vector<uint16_t>(indices.begin(), indices.begin() + 6), (std::vector<uint16_t>{0, 5, 6, 0, 6, 1}));
-
-    Built cone;
-    ASSERT_TRUE(cone.Build([](RMesh* m) { return RMeshUtil::MakeTaperedCylinder(m, 5, 1.0f); }));
-    std::vector<RVector3> conePositions = cone.Positions();
-    for (uint32_t v = 0; v < cone.VertexCount(); v += 2)
-        EXPECT_TRUE(Near(conePositions[v], {0, 0, 1})) << v;
-    EXPECT_NEAR(Length(Sub(conePositions[3], {0, 0, -1})), 1.0f, 1e-6f);
-
-    Built capsule;
-    const uint32_t stacks = 3;
-    ASSERT_TRUE(capsule.Build([](RMesh* m) { return RMeshUtil::MakeCapsule(m, 6, stacks, 0.0f); }));
-    std::vector<RVector3> p = capsule.Positions();
-    std::vector<RVector3> n = capsule.Normals();
-    for (uint32_t v = 0; v < capsule.VertexCount(); ++v) {
-        EXPECT_NEAR(Length(p[v]), 1.0f, 1e-5f) << v;
-        uint32_t row = v / 7;
-        if (row == stacks || row == stacks + 1)
-            EXPECT_EQ(n[v].z, 0.0f) << v;
-        else
-            EXPECT_NEAR(n[v].z, p[v].z, 1e-6f) << v;
-    }
-    Built longCapsule;
-    ASSERT_TRUE(longCapsule.Build([](RMesh* m) { return RMeshUtil::MakeCapsule(m, 6, 3, 4.0f); }));
-    EXPECT_TRUE(Near(longCapsule.Positions()[0], {0, 0, 3}));
-    EXPECT_TRUE(Near(longCapsule.Positions()[longCapsule.VertexCount() - 1], {0, 0, -3}));
-
-    Built torus;
-    ASSERT_TRUE(torus.Build([](RMesh* m) { return RMeshUtil::MakeTorus(m, 8, 4, 1.0f, 3.0f); }));
-    EXPECT_TRUE(Near(torus.Positions()[0], {0, -1, 0}));
-    // Half-way round the tube the ring is at the outer radius.
-    EXPECT_TRUE(Near(torus.Positions()[2 * 9], {0, -3, 0}));
-}
-
-TEST_F(GeometryBuildTest, IcosphereSeamsAndPoles)
-{
-    Built ico;
-    ASSERT_TRUE(ico.Build([](RMesh* m) { return RMeshUtil::MakeIcosphere(m, 0); }));
-    std::vector<RVector2> uv = ico.TexCoords();
-    EXPECT_FLOAT_EQ(uv[0].x, 0.1f);
-    EXPECT_FLOAT_EQ(uv[1].x, 0.2f);  // (0, 1): the far corner C of face 0
-    EXPECT_FLOAT_EQ(uv[2].x, 0.0f);  // (1, 0): corner B
-    EXPECT_FLOAT_EQ(uv[0].y, 1.0f);
-
     Built fine;
     ASSERT_TRUE(fine.Build([](RMesh* m) { return RMeshUtil::MakeIcosphere(m, 4); }));
-    std::vector<RVector3> p = fine.Positions();
-    std::vector<RVector3> n = fine.Normals();
-    std::vector<RVector2> t = fine.TexCoords();
-    for (uint32_t v = 0; v < fine.VertexCount(); ++v) {
-        EXPECT_NEAR(Length(p[v]), 1.0f, 1e-5f);
-        EXPECT_TRUE(Near(p[v], n[v]));
-        EXPECT_GE(t[v].y, 0.0f);
-        EXPECT_LE(t[v].y, 1.0f);
-        EXPECT_NEAR(t[v].y, std::asin(p[v].z) / 3.1415927f + 0.5f, 1e-5f);
-    }
-    // No triangle spans the texture seam: its three u values lie within a fifth of the map of each other.
-    std::vector<uint16_t> indices = fine.Indices();
+    const std::vector<RVector2> t = fine.TexCoords();
+    const std::vector<uint16_t> indices = fine.Indices();
     for (size_t i = 0; i < indices.size(); i += 3) {
-        float u0 = t[indices[i]].x, u1 = t[indices[i + 1]].x, u2 = t[indices[i + 2]].x;
+        const float u0 = t[indices[i]].x, u1 = t[indices[i + 1]].x, u2 = t[indices[i + 2]].x;
         EXPECT_LT(std::fmax(u0, std::fmax(u1, u2)) - std::fmin(u0, std::fmin(u1, u2)), 0.21f) << i / 3;
-    }
-}
-
-TEST_F(GeometryBuildTest, LineGridPairsUpIntoSegments)
-{
-    Built grid;
-    ASSERT_TRUE(grid.Build([](RMesh* m) { return RMeshUtil::MakeLineGrid(m, 1, 1); }));
-    EXPECT_EQ(grid.mesh.GetPrimitiveType(), uint32_t(RMesh::PRIMITIVE_LINES));
-    const RVector3 expected[8] = {{1, 1, 0},  {-1, 1, 0}, {1, -1, 0},  {-1, -1, 0},
-                                  {1, -1, 0}, {1, 1, 0},  {-1, -1, 0}, {-1, 1, 0}};
-    std::vector<RVector3> p = grid.Positions();
-    std::vector<RVector2> uv = grid.TexCoords();
-    for (int v = 0; v < 8; ++v) {
-        EXPECT_TRUE(Near(p[v], expected[v])) << v;
-        EXPECT_EQ(uv[v].x, (expected[v].x + 1) / 2) << v;
-        EXPECT_EQ(uv[v].y, (expected[v].y + 1) / 2) << v;
-        EXPECT_EQ(grid.Indices()[v], v);
     }
 }
 
@@ -349,51 +238,15 @@ TEST_F(GeometryBuildTest, LargestShapesUseEverySixteenBitIndex)
     }
 }
 
-TEST_F(GeometryBuildTest, BuildingAgainLeavesTheOldBuffersToTheCaller)
+TEST(MeshUtil, TriangularPatchVertexCountWrapsWithoutOverflowing)
 {
-    Built built;
-    ASSERT_TRUE(built.Build(RMeshUtil::MakeCube));
-    RVertexSet* oldSet = built.mesh.GetVertexSet();
-    RIndexBuffer* oldIndices = built.mesh.GetIndexBuffer();
-    ASSERT_TRUE(RMeshUtil::MakeFullScreenQuad(&built.mesh, 0, 0));
-    EXPECT_NE(built.mesh.GetVertexSet(), oldSet);
-    EXPECT_EQ(oldSet->GetVertexCount(), 24u);
-    EXPECT_EQ(oldIndices->GetIndexCount(), 36u);
-    delete oldSet;
-    delete oldIndices;
-}
-
-TEST(MeshUtil, TriangularPatchVertexCount)
-{
-    EXPECT_EQ(RMeshUtil::TriangularPatchVertexCount(1, 5), 7);
-    EXPECT_EQ(RMeshUtil::TriangularPatchVertexCount(3, 2), 9);
-    EXPECT_EQ(RMeshUtil::TriangularPatchVertexCount(0, 9), 0);
-    EXPECT_EQ(RMeshUtil::TriangularPatchVertexCount(-5, 9), 0);
     EXPECT_EQ(RMeshUtil::TriangularPatchVertexCount(4, 4), 15 + 6 - 3);
+    EXPECT_EQ(RMeshUtil::TriangularPatchVertexCount(-5, 9), 0);
     // Far past 32 bits the result wraps, as 32-bit arithmetic would, without overflowing anything.
-    int64_t a = INT32_MAX, b = INT32_MAX;
-    int64_t exact = (b + 1) * (a - 1) + b + 2 - (((a - 1) * (a - 2)) >> 1);
+    const int64_t a = INT32_MAX, b = INT32_MAX;
+    const int64_t exact = (b + 1) * (a - 1) + b + 2 - (((a - 1) * (a - 2)) >> 1);
     EXPECT_EQ(RMeshUtil::TriangularPatchVertexCount(INT32_MAX, INT32_MAX),
               static_cast<int32_t>(static_cast<uint32_t>(exact)));
-}
-
-TEST(MeshUtil, TangentsOfATriangle)
-{
-    const uint16_t indices[3] = {0, 1, 2};
-    const RVector3 positions[3] = {{0, 0, 0}, {2, 0, 0}, {0, 3, 0}};
-    RVector3 normals[3] = {{0, 0, 5}, {0, 0.2f, 1}, {0, 0, -1}};
-    const RVector2 uv[3] = {{0, 0}, {1, 0}, {0, 1}};
-    RVector3 tangents[3] = {}, bitangents[3] = {};
-    RMeshUtil::GenerateTangents(3, 3, indices, positions, normals, uv, tangents, bitangents);
-    EXPECT_TRUE(Near(normals[0], {0, 0, 1}));
-    EXPECT_NEAR(Length(normals[1]), 1.0f, 1e-6f);
-    for (int v = 0; v < 3; ++v) {
-        EXPECT_NEAR(Dot(tangents[v], normals[v]), 0.0f, 1e-6f) << v;
-        EXPECT_NEAR(Length(tangents[v]), 1.0f, 1e-6f) << v;
-    }
-    EXPECT_TRUE(Near(tangents[0], {1, 0, 0}));
-    EXPECT_TRUE(Near(bitangents[0], {0, 1, 0}));
-    EXPECT_TRUE(Near(bitangents[2], {0, 1, 0}));
 }
 
 TEST(MeshUtil, DegenerateInputGivesZerosNotNaNs)
@@ -583,18 +436,4 @@ TEST_F(GeometryBuildTest, DefaultCullingShowsTheOutsideOfEveryClosedShape)
         Draw(built.mesh);
         EXPECT_EQ(ReadPixel(view.x, view.y), 0xFFFF0000u) << view.name;
     }
-}
-
-TEST_F(GeometryBuildTest, LineGridDrawsLines)
-{
-    Built grid;
-    ASSERT_TRUE(grid.Build([](RMesh* m) { return RMeshUtil::MakeLineGrid(m, 2, 2); }));
-    TestPass pass(kUVVertex, kUVFragment);
-    renderer->ClearColourAndDepth(0xFF000000u, 1.0f);
-    Draw(grid.mesh);
-    // The middle lines cross the centre; the cells between the lines stay clear.
-    uint32_t nearCentreColumn = ReadPixel(kWindowWidth / 2 - 1, 12) | ReadPixel(kWindowWidth / 2, 12);
-    EXPECT_NE(nearCentreColumn & 0x00FFFFFFu, 0u);
-    EXPECT_EQ(ReadPixel(16, 12), 0xFF000000u);
-    EXPECT_EQ(ReadPixel(48, 36), 0xFF000000u);
 }

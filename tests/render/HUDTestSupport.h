@@ -10,6 +10,7 @@
 #include "render/RMenuBackdropState.h"
 #include "render/RResolutionSensitiveList.h"
 #include "render/RShaderParam.h"
+#include "render/RShaderParamInformant.h"
 
 namespace hudtest {
 

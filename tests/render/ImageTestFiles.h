@@ -32,7 +32,8 @@ inline void WriteBytes(const std::string& path, const std::vector<uint8_t>& byte
 }
 
 // A temporary folder, removed with its contents. File names under it are absolute, so the stream manager finds
-// them through its empty (working-directory) prefix, which the constructor makes sure is a source.
+// them through its empty (working-directory) prefix, which the constructor adds as a source every time: another
+// test may have destroyed the manager since (a repeated source is harmless).
 class TempFolder {
 public:
     TempFolder()
@@ -40,11 +41,7 @@ public:
         char pattern[] = "/tmp/rolt_images_XXXXXX";
         const char* made = mkdtemp(pattern);
         path = made ? made : "";
-        static bool searchPathAdded = false;
-        if (!searchPathAdded) {
-            RStreamMgr::GetInstance()->AddSearchPath("");
-            searchPathAdded = true;
-        }
+        RStreamMgr::GetInstance()->AddSearchPath("");
     }
     ~TempFolder()
     {

@@ -1,12 +1,10 @@
-// Materials: the technique a template chooses for each render pass (pass entries over the default, names the
-// effect lacks ignored), instances deferring to their template, instance counting with its hooks, copies, and the
-// faults guarded against: templates going before their instances and counts that could go below zero. Drawn
-// through a real effect and read back pixel by pixel.
-#include "MaterialTestEffects.h"
-
+// Materials, renderables and meshes: the technique a template chooses for each render pass, instances deferring
+// to their templates, instance counting with its hooks and copies, templates going before their instances,
+// meshes without buffers and through a device reset. Drawn through a real effect and read back.
 #include <string>
 #include <vector>
 
+#include "ShaderTestSupport.h"
 #include "core/RMath.h"
 
 using namespace gltest;
@@ -14,168 +12,98 @@ using namespace materialtest;
 
 namespace {
 
+const RHashedString kMainPass("Main");
+const RHashedString kHUDPass("HUD");
+
 // Records its hooks with the instance count each one saw.
-class HookedMaterial : public RMaterial {
+template <typename Base> class Hooked : public Base {
 public:
-    explicit HookedMaterial(std::vector<std::string>* log, const char* name = "M") : m_log(log), m_name(name) {}
+    Hooked(std::vector<std::string>* log, const char* name) : m_log(log), m_name(name) {}
 
 protected:
-    void OnFirstInstance() override { m_log->push_back(m_name + " first@" + std::to_string(GetInstanceCount())); }
-    void OnLastInstance() override { m_log->push_back(m_name + " last@" + std::to_string(GetInstanceCount())); }
+    void OnFirstInstance() override { m_log->push_back(m_name + " first@" + std::to_string(this->GetInstanceCount())); }
+    void OnLastInstance() override { m_log->push_back(m_name + " last@" + std::to_string(this->GetInstanceCount())); }
 
 private:
     std::vector<std::string>* m_log;
     std::string m_name;
 };
+using Log = std::vector<std::string>;
 
-// Answers "u_base" (material scope) or "u_tint" (material-instance scope) with its colour.
-template <typename Base> class ColourAnswering : public Base {
+// Answers one vector or float parameter by name.
+template <typename Base> class Answering : public Base {
 public:
-    ColourAnswering(const char* parameter, RVector4 colour) : m_parameter(parameter), m_colour(colour) {}
+    Answering(const char* parameter, RVector4 value) : m_parameter(parameter), m_value(value) {}
     bool InformShaderParams(RShaderParamMapping* mapping, RHashedString renderPassId,
                             RShaderParamInformant* requester) override
     {
-        if (mapping->name == m_parameter) {
-            mapping->SetVector(&m_colour);
-            return true;
-        }
-        return Base::InformShaderParams(mapping, renderPassId, requester);
+        if (mapping->name != m_parameter)
+            return Base::InformShaderParams(mapping, renderPassId, requester);
+        if (mapping->name == RHashedString("u_scale"))
+            mapping->SetFloat(m_value.x);
+        else
+            mapping->SetVector(&m_value);
+        return true;
     }
 
 private:
     RHashedString m_parameter;
-    RVector4 m_colour;
+    RVector4 m_value;
 };
 
-// Places the full-screen quad at its size and offset.
-class PlacedInst : public RRenderableInst {
-public:
-    explicit PlacedInst(RVector4 offset) : m_offset(offset) {}
-    bool InformShaderParams(RShaderParamMapping* mapping, RHashedString renderPassId,
-                            RShaderParamInformant* requester) override
+struct Geometry {
+    RVertexSet set;
+    RIndexBuffer indices;
+    bool Make(const std::vector<float>& positions, const std::vector<uint16_t>& list)
     {
-        if (mapping->name == RHashedString("u_offset")) {
-            mapping->SetVector(&m_offset);
-            return true;
-        }
-        return RRenderableInst::InformShaderParams(mapping, renderPassId, requester);
-    }
-
-private:
-    RVector4 m_offset;
-};
-
-class HalfSizeQuad : public RMesh {
-public:
-    bool InformShaderParams(RShaderParamMapping* mapping, RHashedString renderPassId,
-                            RShaderParamInformant* requester) override
-    {
-        if (mapping->name == RHashedString("u_scale")) {
-            mapping->SetFloat(0.5f);
-            return true;
-        }
-        return RMesh::InformShaderParams(mapping, renderPassId, requester);
+        RVertexStreamDesc stream = {positions.data(), 12, STREAM_POSITION, false};
+        if (!set.Create(&stream, 1, static_cast<uint32_t>(positions.size() / 3)))
+            return false;
+        return list.empty() || indices.Create(list.data(), static_cast<uint32_t>(list.size()), false);
     }
 };
-
-const RHashedString kMainPass("Main");
-const RHashedString kHUDPass("HUD");
 
 }  // namespace
 
-TEST_F(MaterialGLTest, TheDefaultTechniqueDrawsEveryPassWithoutAnEntry)
+TEST_F(MaterialGLTest, TheTechniqueForAPassIsItsEntryOrElseTheDefault)
 {
     RMaterial material;
+    quad.mesh.SetMaterial(&material);
+    EXPECT_FALSE(DrawForPass(renderer, &quad.mesh, kMainPass));  // no technique: nothing drawn
+    EXPECT_EQ(Centre(), kBlack);
     material.SetDefaultTechnique(effect, RHashedString("Red"));
-    EXPECT_EQ(material.GetTechniqueForPass(kMainPass), Technique("Red"));
-    EXPECT_EQ(material.GetTechniqueForPass(RHashedString()), Technique("Red"));
-
-    quad.mesh.SetMaterial(&material);
-    ASSERT_TRUE(DrawForPass(renderer, &quad.mesh, kHUDPass));
-    EXPECT_EQ(Centre(), kRed);
-    EXPECT_EQ(ReadPixel(0, 0), kRed);
-    EXPECT_EQ(ReadPixel(kWindowWidth - 1, kWindowHeight - 1), kRed);
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-}
-
-TEST_F(MaterialGLTest, APassEntryWinsOverTheDefaultForItsPassOnly)
-{
-    RMaterial material;
-    material.SetDefaultTechnique(effect, RHashedString("Red"));
-    material.SetTechniqueForPass(effect, RHashedString("Blue"), kMainPass);
-    // A second entry for the same pass replaces the first.
-    material.SetTechniqueForPass(effect, RHashedString("Green"), kMainPass);
-    EXPECT_EQ(material.GetPassEntryCount(), 1);
-    EXPECT_EQ(material.GetTechniqueForPass(kMainPass), Technique("Green"));
-    EXPECT_EQ(material.GetTechniqueForPass(kHUDPass), Technique("Red"));
-
-    quad.mesh.SetMaterial(&material);
-    ASSERT_TRUE(DrawForPass(renderer, &quad.mesh, kMainPass));
-    EXPECT_EQ(Centre(), kGreen);
-    ASSERT_TRUE(DrawForPass(renderer, &quad.mesh, kHUDPass));
-    EXPECT_EQ(Centre(), kRed);
-}
-
-TEST_F(MaterialGLTest, EveryPassOfTheChosenTechniqueIsDrawn)
-{
-    RMaterial material;
-    material.SetDefaultTechnique(effect, RHashedString("Magenta"));
-    quad.mesh.SetMaterial(&material);
-    ASSERT_TRUE(DrawForPass(renderer, &quad.mesh, kMainPass));
-    // Red from the first pass, blue added by the second.
-    EXPECT_EQ(Centre(), kMagenta);
-}
-
-TEST_F(MaterialGLTest, TechniqueNamesTheEffectLacksAreIgnored)
-{
-    RMaterial material;
-    material.SetDefaultTechnique(effect, RHashedString("Blue"));
-    material.SetDefaultTechnique(effect, RHashedString("Purple"));
+    material.SetDefaultTechnique(effect, RHashedString("Purple"));  // names the effect lacks are ignored
     material.SetDefaultTechnique(nullptr, RHashedString("Green"));
-    EXPECT_EQ(material.GetDefaultTechnique(), Technique("Blue"));
-
-    material.SetTechniqueForPass(effect, RHashedString("Green"), kMainPass);
+    material.SetTechniqueForPass(effect, RHashedString("Blue"), kMainPass);
+    material.SetTechniqueForPass(effect, RHashedString("Magenta"), kMainPass);  // replaces the entry
     material.SetTechniqueForPass(effect, RHashedString("Purple"), kMainPass);
-    material.SetTechniqueForPass(nullptr, RHashedString("Red"), kMainPass);
+    material.SetTechniqueForPass(nullptr, RHashedString("Green"), kMainPass);
     material.SetTechniqueForPass(effect, RHashedString("Purple"), kHUDPass);
     EXPECT_EQ(material.GetPassEntryCount(), 1);
-    EXPECT_EQ(material.GetTechniqueForPass(kMainPass), Technique("Green"));
-    EXPECT_EQ(material.GetTechniqueForPass(kHUDPass), Technique("Blue"));
-}
+    EXPECT_EQ(material.GetTechniqueForPass(RHashedString()), Technique("Red"));
 
-TEST_F(MaterialGLTest, AMaterialThatChoosesNoTechniqueDrawsNothing)
-{
-    RMaterial material;
-    EXPECT_EQ(material.GetTechniqueForPass(kMainPass), nullptr);
-    RMaterialInst unbound;
-    EXPECT_EQ(unbound.GetTechniqueForPass(kMainPass), nullptr);
-    EXPECT_EQ(unbound.GetTemplate(), nullptr);
-
-    quad.mesh.SetMaterial(&material);
-    EXPECT_FALSE(DrawForPass(renderer, &quad.mesh, kMainPass));
-    quad.mesh.SetMaterial(&unbound);
-    EXPECT_FALSE(DrawForPass(renderer, &quad.mesh, kMainPass));
-    EXPECT_EQ(Centre(), kBlack);
+    ASSERT_TRUE(DrawForPass(renderer, &quad.mesh, kHUDPass));
+    EXPECT_EQ(ReadPixel(0, 0), kRed);
+    EXPECT_EQ(ReadPixel(kWindowWidth - 1, kWindowHeight - 1), kRed);
+    ASSERT_TRUE(DrawForPass(renderer, &quad.mesh, kMainPass));
+    EXPECT_EQ(Centre(), kMagenta);  // red from the first pass, blue added by the second
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 TEST_F(MaterialGLTest, InstancesDrawWithTheirTemplatesTechniqueAndTheirOwnParameters)
 {
-    // Base colour red from the template, tints from each instance: the left quad green, the right one blue.
-    ColourAnswering<RMaterial> base("u_base", {1.0f, 0.0f, 0.0f, 1.0f});
+    // Base colour red from the template, tints from each material instance; the instances place the quads.
+    Answering<RMaterial> base("u_base", {1.0f, 0.0f, 0.0f, 1.0f});
     base.SetDefaultTechnique(effect, RHashedString("Scoped"));
-    base.SetTechniqueForPass(effect, RHashedString("Green"), kHUDPass);
-    ColourAnswering<RMaterialInst> greenTint("u_tint", {0.0f, 1.0f, 0.0f, 0.0f});
-    ColourAnswering<RMaterialInst> blueTint("u_tint", {0.0f, 0.0f, 1.0f, 0.0f});
+    Answering<RMaterialInst> greenTint("u_tint", {0.0f, 1.0f, 0.0f, 0.0f});
+    Answering<RMaterialInst> blueTint("u_tint", {0.0f, 0.0f, 1.0f, 0.0f});
     greenTint.SetTemplate(&base);
     blueTint.SetTemplate(&base);
-    EXPECT_EQ(greenTint.GetTechniqueForPass(kMainPass), Technique("Scoped"));
-    EXPECT_EQ(blueTint.GetTechniqueForPass(kHUDPass), Technique("Green"));
-
-    HalfSizeQuad halfQuad;
+    Answering<RMesh> halfQuad("u_scale", {0.5f, 0.0f, 0.0f, 0.0f});
     halfQuad.SetVertexSet(quad.mesh.GetVertexSet());
     halfQuad.SetIndexBuffer(quad.mesh.GetIndexBuffer());
-    PlacedInst left({-0.5f, 0.0f, 0.0f, 0.0f});
-    PlacedInst right({0.5f, 0.0f, 0.0f, 0.0f});
+    Answering<RRenderableInst> left("u_offset", {-0.5f, 0.0f, 0.0f, 0.0f});
+    Answering<RRenderableInst> right("u_offset", {0.5f, 0.0f, 0.0f, 0.0f});
     left.SetTemplate(&halfQuad);
     right.SetTemplate(&halfQuad);
     left.SetMaterial(&greenTint);
@@ -186,132 +114,127 @@ TEST_F(MaterialGLTest, InstancesDrawWithTheirTemplatesTechniqueAndTheirOwnParame
     const int y = kWindowHeight / 2;
     EXPECT_EQ(ReadPixel(kWindowWidth / 4, y), 0xFFFFFF00u);
     EXPECT_EQ(ReadPixel(kWindowWidth * 3 / 4, y), kMagenta);
-    // Outside the half-height quads nothing was drawn.
     EXPECT_EQ(ReadPixel(kWindowWidth / 4, 1), kBlack);
     EXPECT_EQ(ReadPixel(kWindowWidth * 3 / 4, kWindowHeight - 2), kBlack);
+
+    // An instance's own material draws it until cleared, then its template's.
+    RMaterial red;
+    red.SetDefaultTechnique(effect, RHashedString("Red"));
+    quad.mesh.SetMaterial(&red);
+    RRenderableInst* instance = quad.mesh.CreateInstance();
+    instance->SetMaterial(&blueTint);
+    EXPECT_EQ(instance->GetMaterial(), &blueTint);
+    instance->SetMaterial(nullptr);
+    EXPECT_EQ(instance->GetMaterial(), &red);
+    ASSERT_TRUE(DrawForPass(renderer, instance, kMainPass));
+    EXPECT_EQ(Centre(), kRed);
+    delete instance;
 }
 
-TEST(MaterialCounting, HooksRunOnceForTheFirstAndTheLastInstance)
+TEST(MaterialCounting, HooksRunForTheFirstAndLastInstanceAndTheOldTemplateGoesFirst)
 {
-    std::vector<std::string> log;
-    HookedMaterial material(&log);
-    RMaterialInst* first = material.CreateInstance();
-    RMaterialInst* second = material.CreateInstance();
-    EXPECT_EQ(material.GetInstanceCount(), 2u);
-    EXPECT_EQ(first->GetTemplate(), &material);
-    EXPECT_EQ(second->GetInstance(), second);
-    EXPECT_EQ(log, std::vector<std::string>({"M first@0"}));
-
+    Log log;
+    Hooked<RMaterial> a(&log, "A");
+    Hooked<RMaterial> b(&log, "B");
+    RMaterialInst* first = a.CreateInstance();
+    RMaterialInst* second = a.CreateInstance();
+    EXPECT_EQ(a.GetInstanceCount(), 2u);
+    EXPECT_EQ(first->GetTemplate(), &a);
     delete first;
-    EXPECT_EQ(material.GetInstanceCount(), 1u);
-    EXPECT_EQ(log.size(), 1u);
-    delete second;
-    EXPECT_EQ(material.GetInstanceCount(), 0u);
-    EXPECT_EQ(log, std::vector<std::string>({"M first@0", "M last@0"}));
-}
-
-TEST(MaterialCounting, TemplateAndInstanceAnswerForThemselves)
-{
-    RMaterial material;
-    EXPECT_EQ(material.GetTemplate(), &material);
-    EXPECT_EQ(material.GetInstance(), nullptr);
-    RMaterialInterface plain;
-    EXPECT_EQ(plain.GetTemplate(), nullptr);
-    EXPECT_EQ(plain.GetInstance(), nullptr);
-    EXPECT_EQ(plain.GetTechniqueForPass(kMainPass), nullptr);
-}
-
-TEST(MaterialCounting, SettingANullTemplateReleasesTheBinding)
-{
-    std::vector<std::string> log;
-    HookedMaterial material(&log);
-    RMaterialInst instance;
-    instance.SetTemplate(&material);
-    EXPECT_EQ(material.GetInstanceCount(), 1u);
-    instance.SetTemplate(nullptr);
-    EXPECT_EQ(material.GetInstanceCount(), 0u);
-    EXPECT_EQ(instance.GetTemplate(), nullptr);
-    EXPECT_EQ(log, std::vector<std::string>({"M first@0", "M last@0"}));
-    // Releasing again counts nothing twice.
-    instance.SetTemplate(nullptr);
-    EXPECT_EQ(material.GetInstanceCount(), 0u);
-    EXPECT_EQ(log.size(), 2u);
-}
-
-TEST(MaterialCounting, MovingAnInstanceReleasesTheOldTemplateBeforeBindingTheNew)
-{
-    std::vector<std::string> log;
-    HookedMaterial a(&log, "A");
-    HookedMaterial b(&log, "B");
-    RMaterialInst instance;
-    instance.SetTemplate(&a);
-    instance.SetTemplate(&b);
-    EXPECT_EQ(a.GetInstanceCount(), 0u);
-    EXPECT_EQ(b.GetInstanceCount(), 1u);
-    // Binding through the new template directly moves the instance back the same way.
-    a.AddInstance(&instance);
+    second->SetTemplate(&b);  // a's last hook before b's first
+    b.AddInstance(second);
+    second->SetTemplate(nullptr);
+    second->SetTemplate(nullptr);  // released once only
+    EXPECT_EQ(log, Log({"A first@0", "A last@0", "B first@0", "B last@0"}));
+    a.AddInstance(second);  // binding through the new template moves it back the same way
     EXPECT_EQ(a.GetInstanceCount(), 1u);
-    EXPECT_EQ(b.GetInstanceCount(), 0u);
-    EXPECT_EQ(log, std::vector<std::string>({"A first@0", "A last@0", "B first@0", "B last@0", "A first@0"}));
+    delete second;
+    EXPECT_EQ(a.GetInstanceCount(), 0u);
+    EXPECT_EQ(log.size(), 6u);
+
+    Hooked<RRenderable> c(&log, "C");
+    Hooked<RRenderable> d(&log, "D");
+    RRenderableInst lone;
+    lone.SetTemplate(&c);
+    d.AddInstance(&lone);
+    EXPECT_EQ(c.GetInstanceCount(), 0u);
+    EXPECT_EQ(d.GetInstanceCount(), 1u);
+    EXPECT_EQ(Log(log.begin() + 6, log.end()), Log({"C first@0", "C last@0", "D first@0"}));
 }
 
 TEST(MaterialCounting, CountsNeverGoBelowZeroNorCountAnInstanceTwice)
 {
-    std::vector<std::string> log;
-    HookedMaterial material(&log);
-    HookedMaterial other(&log, "O");
+    Log log;
+    Hooked<RMaterial> material(&log, "M");
+    Hooked<RMaterial> other(&log, "O");
     RMaterialInst stranger;
     material.RemoveInstance(&stranger);
     material.RemoveInstance(nullptr);
-    EXPECT_EQ(material.GetInstanceCount(), 0u);
-
     RMaterialInst instance;
     material.AddInstance(&instance);
     material.AddInstance(&instance);
     material.AddInstance(nullptr);
     EXPECT_EQ(material.GetInstanceCount(), 1u);
-    // An instance bound elsewhere is not this template's to release.
     stranger.SetTemplate(&other);
-    material.RemoveInstance(&stranger);
+    material.RemoveInstance(&stranger);  // bound elsewhere: not this template's to release
     EXPECT_EQ(material.GetInstanceCount(), 1u);
-    EXPECT_EQ(other.GetInstanceCount(), 1u);
     EXPECT_EQ(stranger.GetTemplate(), &other);
-    EXPECT_EQ(log, std::vector<std::string>({"M first@0", "O first@0"}));
+    EXPECT_EQ(log, Log({"M first@0", "O first@0"}));
+
+    Hooked<RRenderable> renderable(&log, "R");
+    RRenderableInst unbound, bound;
+    renderable.RemoveInstance(&unbound);
+    renderable.AddInstance(&bound);
+    renderable.AddInstance(&bound);
+    renderable.RemoveInstance(&unbound);
+    EXPECT_EQ(renderable.GetInstanceCount(), 1u);
+    bound.SetTemplate(nullptr);
+    bound.SetTemplate(nullptr);
+    EXPECT_EQ(renderable.GetInstanceCount(), 0u);
+    EXPECT_EQ(Log(log.begin() + 2, log.end()), Log({"R first@0", "R last@0"}));
 }
 
-TEST(MaterialCounting, ATemplateGoingFirstLeavesItsInstancesUnbound)
+TEST(MaterialCounting, TemplatesGoingFirstLeaveTheirInstancesUnbound)
 {
     RMaterialInst* survivor = nullptr;
     RMaterialInst copySource;
+    RMaterial own, templates;
+    RRenderableInst* orphan = nullptr;
+    RRenderableInst withMaterial;
     {
         RMaterial material;
         survivor = material.CreateInstance();
         copySource.SetTemplate(&material);
-        EXPECT_EQ(material.GetInstanceCount(), 2u);
+        RMesh mesh;
+        mesh.SetMaterial(&templates);
+        orphan = mesh.CreateInstance();
+        withMaterial.SetTemplate(&mesh);
+        withMaterial.SetMaterial(&own);
     }
     EXPECT_EQ(survivor->GetTemplate(), nullptr);
     EXPECT_EQ(survivor->GetTechniqueForPass(kMainPass), nullptr);
     EXPECT_EQ(copySource.GetTemplate(), nullptr);
+    EXPECT_EQ(orphan->GetTemplate(), nullptr);
+    EXPECT_EQ(orphan->GetMaterial(), nullptr);
+    EXPECT_EQ(withMaterial.GetMaterial(), &own);
     // Copying, rebinding and deleting the orphans touch no freed template.
     RMaterialInst copy(copySource);
     EXPECT_EQ(copy.GetTemplate(), nullptr);
+    RRenderableInst orphanCopy(*orphan);
+    EXPECT_EQ(orphanCopy.GetTemplate(), nullptr);
     RMaterial next;
     survivor->SetTemplate(&next);
     EXPECT_EQ(next.GetInstanceCount(), 1u);
     delete survivor;
+    delete orphan;
     EXPECT_EQ(next.GetInstanceCount(), 0u);
 }
 
-TEST(MaterialCounting, CopiesOfInstancesBindToTheSameTemplate)
+TEST(MaterialCounting, CopiesAndSelfAssignmentKeepTheCounts)
 {
-    std::vector<std::string> log;
-    HookedMaterial material(&log);
+    Log log;
+    Hooked<RMaterial> material(&log, "M");
     RMaterialInst unbound;
-    RMaterialInst unboundCopy(unbound);
-    EXPECT_EQ(unboundCopy.GetTemplate(), nullptr);
-    EXPECT_EQ(material.GetInstanceCount(), 0u);
-    EXPECT_TRUE(log.empty());
-
     RMaterialInst bound;
     bound.SetTemplate(&material);
     RMaterialInterface chainParent;
@@ -321,20 +244,40 @@ TEST(MaterialCounting, CopiesOfInstancesBindToTheSameTemplate)
         EXPECT_EQ(copy.GetTemplate(), &material);
         EXPECT_EQ(copy.GetChainedInformant(), nullptr);
         EXPECT_EQ(material.GetInstanceCount(), 2u);
-
-        // Assignment releases the old binding and takes the source's; from itself it keeps its binding.
         copy = unbound;
-        EXPECT_EQ(copy.GetTemplate(), nullptr);
         EXPECT_EQ(material.GetInstanceCount(), 1u);
         copy = bound;
-        EXPECT_EQ(material.GetInstanceCount(), 2u);
         RMaterialInst& self = copy;
         copy = self;
         EXPECT_EQ(copy.GetTemplate(), &material);
         EXPECT_EQ(material.GetInstanceCount(), 2u);
     }
     EXPECT_EQ(material.GetInstanceCount(), 1u);
-    EXPECT_EQ(log, std::vector<std::string>({"M first@0"}));
+    EXPECT_EQ(log, Log({"M first@0"}));
+
+    RMesh mesh;
+    RRenderableInst* instance = mesh.CreateInstance();
+    instance->SetVisible(false);
+    RRenderableInst instanceCopy(*instance);  // visible, without a material of its own, same template
+    EXPECT_TRUE(instanceCopy.IsVisible());
+    EXPECT_EQ(mesh.GetInstanceCount(), 2u);
+    RRenderableInst& self = instanceCopy;
+    instanceCopy = self;
+    EXPECT_EQ(instanceCopy.GetTemplate(), &mesh);
+    EXPECT_EQ(mesh.GetInstanceCount(), 2u);
+    // A mesh copy or assignment takes the geometry and nothing of the renderable part.
+    mesh.SetMaterial(&material);
+    mesh.SetPrimitiveType(RMesh::PRIMITIVE_LINES);
+    EXPECT_EQ(RMesh(mesh).GetInstanceCount(), 0u);
+    EXPECT_EQ(RMesh(mesh).GetMaterial(), nullptr);
+    RMesh assigned;
+    RRenderableInst* assignedInstance = assigned.CreateInstance();
+    assigned = mesh;
+    EXPECT_EQ(assigned.GetPrimitiveType(), static_cast<uint32_t>(RMesh::PRIMITIVE_LINES));
+    EXPECT_EQ(assigned.GetMaterial(), nullptr);
+    EXPECT_EQ(assigned.GetInstanceCount(), 1u);
+    delete assignedInstance;
+    delete instance;
 }
 
 TEST_F(MaterialGLTest, ACopiedTemplateCarriesItsTechniquesButNoInstances)
@@ -343,10 +286,8 @@ TEST_F(MaterialGLTest, ACopiedTemplateCarriesItsTechniquesButNoInstances)
     source.SetDefaultTechnique(effect, RHashedString("Red"));
     source.SetTechniqueForPass(effect, RHashedString("Green"), kMainPass);
     RMaterialInst* instance = source.CreateInstance();
-
     RMaterial copy(source);
     EXPECT_EQ(copy.GetInstanceCount(), 0u);
-    EXPECT_EQ(copy.GetTechniqueForPass(kMainPass), Technique("Green"));
     EXPECT_EQ(copy.GetTechniqueForPass(kHUDPass), Technique("Red"));
 
     // Assignment takes the source's pass entries and keeps its own default and instances.
@@ -355,17 +296,105 @@ TEST_F(MaterialGLTest, ACopiedTemplateCarriesItsTechniquesButNoInstances)
     assigned.SetTechniqueForPass(effect, RHashedString("Red"), kHUDPass);
     RMaterialInst* assignedInstance = assigned.CreateInstance();
     assigned = source;
+    RMaterial& self = assigned;
+    assigned = self;
     EXPECT_EQ(assigned.GetPassEntryCount(), 1);
     EXPECT_EQ(assigned.GetTechniqueForPass(kMainPass), Technique("Green"));
     EXPECT_EQ(assigned.GetTechniqueForPass(kHUDPass), Technique("Blue"));
     EXPECT_EQ(assigned.GetInstanceCount(), 1u);
-    RMaterial& self = assigned;
-    assigned = self;
-    EXPECT_EQ(assigned.GetTechniqueForPass(kMainPass), Technique("Green"));
-
-    quad.mesh.SetMaterial(&copy);
-    ASSERT_TRUE(DrawForPass(renderer, &quad.mesh, kMainPass));
-    EXPECT_EQ(Centre(), kGreen);
+    EXPECT_EQ(copy.GetTechniqueForPass(kMainPass), Technique("Green"));
     delete instance;
     delete assignedInstance;
+}
+
+TEST_F(MaterialGLTest, MeshesDrawTheirPrimitiveTypeAndNothingWithoutTheirOwnBuffers)
+{
+    RMaterial red, green;
+    red.SetDefaultTechnique(effect, RHashedString("Red"));
+    green.SetDefaultTechnique(effect, RHashedString("Green"));
+    // Two vertices at pixel centres along one row, and the index pair joining them.
+    const int row = 10;
+    const float y = PixelCentre(row, kWindowHeight);
+    Geometry pair;
+    ASSERT_TRUE(pair.Make({PixelCentre(4, kWindowWidth), y, 0.0f, PixelCentre(40, kWindowWidth), y, 0.0f}, {0, 1}));
+    RMesh mesh;
+    mesh.SetVertexSet(&pair.set);
+    mesh.SetIndexBuffer(&pair.indices);
+    mesh.SetMaterial(&red);
+    struct Case {
+        uint32_t primitive;
+        int x;
+        uint32_t expected;
+    };
+    for (Case c : {Case{RMesh::PRIMITIVE_POINTS, 4, kRed}, Case{RMesh::PRIMITIVE_POINTS, 20, kBlack},
+                   Case{RMesh::PRIMITIVE_LINES, 20, kRed}, Case{7, 4, kBlack}, Case{7, 20, kBlack}}) {
+        renderer->ClearColour(kBlack);
+        mesh.SetPrimitiveType(c.primitive);
+        ASSERT_TRUE(DrawForPass(renderer, &mesh, kMainPass));
+        EXPECT_EQ(ReadPixel(c.x, row), c.expected) << c.primitive << " at " << c.x;
+        EXPECT_EQ(ReadPixel(20, row + 2), kBlack) << c.primitive;
+    }
+
+    // Without a vertex set nothing is drawn; without an index buffer, never the quad's indices left bound.
+    renderer->ClearColour(kBlack);
+    RMesh empty;
+    empty.SetIndexBuffer(quad.mesh.GetIndexBuffer());
+    empty.SetMaterial(&red);
+    ASSERT_TRUE(DrawForPass(renderer, &empty, kMainPass));
+    empty.RenderWith(nullptr, nullptr);
+    EXPECT_EQ(Centre(), kBlack);
+    quad.mesh.SetMaterial(&red);
+    ASSERT_TRUE(DrawForPass(renderer, &quad.mesh, kMainPass));
+    ASSERT_EQ(renderer->GetBoundIndexBuffer(), quad.mesh.GetIndexBuffer());
+    Geometry corners;
+    ASSERT_TRUE(corners.Make({PixelCentre(2, kWindowWidth), PixelCentre(2, kWindowHeight), 0, 1, -1, 0, 1, 1, 0,
+                              -1, 1, 0},
+                             {}));
+    RMesh unindexed;
+    unindexed.SetVertexSet(&corners.set);
+    unindexed.SetMaterial(&green);
+    ASSERT_TRUE(DrawForPass(renderer, &unindexed, kMainPass));
+    EXPECT_EQ(renderer->GetBoundIndexBuffer(), nullptr);
+    EXPECT_EQ(Centre(), kRed);
+    unindexed.SetPrimitiveType(RMesh::PRIMITIVE_POINTS);  // as points it draws its vertices without indices
+    ASSERT_TRUE(DrawForPass(renderer, &unindexed, kMainPass));
+    EXPECT_EQ(ReadPixel(2, 2), kGreen);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(MaterialGLTest, MeshesDrawTheSameAfterADeviceResetAndReleaseNothingTwice)
+{
+    RMaterial material;
+    material.SetDefaultTechnique(effect, RHashedString("Magenta"));
+    quad.mesh.SetMaterial(&material);
+    RRenderableInst* instance = quad.mesh.CreateInstance();
+    const uint32_t resourcesBefore = renderer->GetResources().getCount();
+    renderer->RegisterResource(&quad.mesh);
+    RMesh* borrowed = new RMesh(quad.mesh);  // goes, leaving the shared buffers and no resource entry
+    renderer->RegisterResource(borrowed);
+    delete borrowed;
+    EXPECT_EQ(renderer->GetResources().getCount(), resourcesBefore + 1);
+
+    ASSERT_TRUE(DrawForPass(renderer, instance, kMainPass));
+    std::vector<uint32_t> before = {Centre(), ReadPixel(0, 0), ReadPixel(kWindowWidth - 1, kWindowHeight - 1)};
+    EXPECT_EQ(before[0], kMagenta);
+    uint32_t width = kWindowWidth;
+    uint32_t height = kWindowHeight;
+    renderer->ResetDevice(Window(), &width, &height, false, nullptr);
+    renderer->ResetDevice(Window(), &width, &height, false, nullptr);
+    renderer->ReleaseAllDynamic();
+    renderer->ReleaseAllDynamic();
+    renderer->RenewAllDynamic();
+    ASSERT_TRUE(PrepareRenderer());
+    EXPECT_EQ(quad.mesh.GetVertexSet()->GetVertexCount(), 4u);
+    EXPECT_TRUE(glIsBuffer(quad.mesh.GetVertexSet()->GetStream(0)->name));
+
+    renderer->ClearColourAndDepth(kBlack, 1.0f);
+    ASSERT_TRUE(DrawForPass(renderer, instance, kMainPass));
+    std::vector<uint32_t> after = {Centre(), ReadPixel(0, 0), ReadPixel(kWindowWidth - 1, kWindowHeight - 1)};
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    delete instance;
+    renderer->UnregisterResource(&quad.mesh);
+    EXPECT_EQ(renderer->GetResources().getCount(), resourcesBefore);
 }

@@ -1,299 +1,213 @@
-// Texture creation, upload from file data, locking and render targets of the GL device, read back from GL.
+// Texture creation, upload from file data and locking on the GL device, read back from GL.
 #include "GLTestSupport.h"
 
 #include "render/RGLObjMgr.h"
-#include "render/RRenderTarget.h"
 
 using namespace gltest;
 
 namespace {
 
-// A texture made by the device, deleted at the end of the test.
-struct TextureHolder {
+// A texture made by the device from bytes in a file, deleted at the end of the test.
+struct Upload {
     RGLObjectTexture* texture = nullptr;
-    ~TextureHolder() { RRenderer::DeleteTexture(&texture); }
-};
+    uint32_t mips = 99;
+    long consumed = -1;  // bytes of the file read
+    bool ok = false;
 
-// A file that is closed at the end of the test.
-struct FileHolder {
-    FILE* file;
-    explicit FileHolder(const std::vector<uint8_t>& bytes) : file(FileWith(bytes)) {}
-    ~FileHolder()
+    Upload(uint32_t w, uint32_t h, uint32_t format, uint32_t mipCount, const std::vector<uint8_t>& bytes,
+           uint32_t bytesPerUnit, bool compressed)
     {
-        if (file)
+        FILE* file = bytes.empty() ? nullptr : FileWith(bytes);
+        ok = RRenderer::GetInstance()->CreateTexture(w, h, format, mipCount, false, &texture, &mips, file,
+                                                     bytesPerUnit, compressed);
+        if (file) {
+            consumed = ftell(file);
             fclose(file);
+        }
     }
+    ~Upload() { RRenderer::DeleteTexture(&texture); }
 };
 
-// One DXT1 block of a single colour (RGB 5:6:5 in colour 0, every index 0).
-void PushDxt1Block(std::vector<uint8_t>& bytes, uint16_t colour565)
+// DXT1 blocks of one colour each (RGB 5:6:5 in colour 0, colour 1 zero: the four-colour mode, every index 0).
+std::vector<uint8_t> Dxt1Blocks(std::initializer_list<uint16_t> colours)
 {
-    bytes.push_back(colour565 & 0xFF);
-    bytes.push_back(colour565 >> 8);
-    bytes.push_back(0);  // colour 1 = 0, so colour 0 > colour 1: the four-colour mode
-    bytes.push_back(0);
-    for (int i = 0; i < 4; ++i)
-        bytes.push_back(0);
+    std::vector<uint8_t> bytes;
+    for (uint16_t c : colours)
+        bytes.insert(bytes.end(), {uint8_t(c & 0xFF), uint8_t(c >> 8), 0, 0, 0, 0, 0, 0});
+    return bytes;
 }
 
-constexpr uint16_t kRed565 = 0xF800;
-constexpr uint16_t kGreen565 = 0x07E0;
-constexpr uint16_t kBlue565 = 0x001F;
-constexpr uint16_t kWhite565 = 0xFFFF;
+constexpr uint16_t kRed565 = 0xF800, kGreen565 = 0x07E0, kBlue565 = 0x001F, kWhite565 = 0xFFFF;
 
 }  // namespace
 
 using TextureTest = GLTest;
 
-TEST_F(TextureTest, UncompressedLevelsAreUploadedAtTheirOwnSizeAsBGRA)
+TEST_F(TextureTest, UncompressedLevelsAreBGRAAtTheirOwnSizeAndPartialChainsComplete)
 {
     // A 4 x 2 base level of distinct texels and its 2 x 1 level, bytes B, G, R, A.
     std::vector<uint8_t> bytes;
-    for (int i = 0; i < 8; ++i) {
+    for (int i = 0; i < 8; ++i)
         bytes.insert(bytes.end(), {uint8_t(i), uint8_t(0x10 + i), uint8_t(0x20 + i), uint8_t(0xF0 + i)});
-    }
     bytes.insert(bytes.end(), {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08});
-    FileHolder file(bytes);
-    TextureHolder holder;
-    uint32_t mips = 99;
-    ASSERT_TRUE(renderer->CreateTexture(4, 2, RRenderer::FORMAT_RGBA, 2, false, &holder.texture, &mips, file.file, 4,
-                                        false));
-    ASSERT_NE(holder.texture, nullptr);
-    EXPECT_EQ(mips, 2u);
-    EXPECT_EQ(holder.texture->width, 4u);
-    EXPECT_EQ(holder.texture->height, 2u);
-    EXPECT_EQ(holder.texture->copyBufferSize, 32u);
-    EXPECT_EQ(ftell(file.file), 40);
-
-    int w = 0;
-    int h = 0;
-    std::vector<uint32_t> base = ReadLevel(holder.texture->name, 0, &w, &h);
-    ASSERT_EQ(w, 4);
-    ASSERT_EQ(h, 2);
+    Upload two(4, 2, RRenderer::FORMAT_RGBA, 2, bytes, 4, false);
+    ASSERT_TRUE(two.ok);
+    EXPECT_EQ(two.mips, 2u);
+    EXPECT_EQ(two.texture->copyBufferSize, 32u);
+    EXPECT_EQ(two.consumed, 40);
+    int w = 0, h = 0;
+    std::vector<uint32_t> base = ReadLevel(two.texture->name, 0, &w, &h);
+    ASSERT_EQ(std::make_pair(w, h), std::make_pair(4, 2));
     for (int i = 0; i < 8; ++i)
         EXPECT_EQ(base[i], (uint32_t(0xF0 + i) << 24) | (uint32_t(0x20 + i) << 16) | (uint32_t(0x10 + i) << 8) | i);
-    std::vector<uint32_t> small = ReadLevel(holder.texture->name, 1, &w, &h);
-    ASSERT_EQ(w, 2);
-    ASSERT_EQ(h, 1);
-    EXPECT_EQ(small[0], 0x04030201u);
-    EXPECT_EQ(small[1], 0x08070605u);
+    EXPECT_EQ(ReadLevel(two.texture->name, 1, &w, &h), (std::vector<uint32_t>{0x04030201u, 0x08070605u}));
+    ASSERT_EQ(std::make_pair(w, h), std::make_pair(2, 1));
     // A partial chain is complete: sampling may not reach for a level that was never uploaded.
-    EXPECT_EQ(TextureParameter(holder.texture->name, GL_TEXTURE_BASE_LEVEL), 0);
-    EXPECT_EQ(TextureParameter(holder.texture->name, GL_TEXTURE_MAX_LEVEL), 1);
+    EXPECT_EQ(TextureParameter(two.texture->name, GL_TEXTURE_BASE_LEVEL), 0);
+    EXPECT_EQ(TextureParameter(two.texture->name, GL_TEXTURE_MAX_LEVEL), 1);
+
+    // Three-byte texels with rows not padded to four bytes; what follows the texture stays unread.
+    bytes.clear();
+    for (int i = 0; i < 6; ++i)
+        bytes.insert(bytes.end(), {uint8_t(10 * i), uint8_t(10 * i + 1), uint8_t(10 * i + 2)});
+    bytes.insert(bytes.end(), {0xEE, 0xEE, 0xEE});
+    Upload rgb(3, 2, RRenderer::FORMAT_RGB, 1, bytes, 3, false);
+    ASSERT_TRUE(rgb.ok);
+    EXPECT_EQ(rgb.consumed, 18);
+    std::vector<uint32_t> texels = ReadLevel(rgb.texture->name, 0);
+    ASSERT_EQ(texels.size(), 6u);
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(texels[i], 0xFF000000u | (uint32_t(10 * i + 2) << 16) | (uint32_t(10 * i + 1) << 8) | (10 * i));
+
+    // Mip counts are capped at a full chain: 4 x 4 has three levels, and the data of a fourth is never read.
+    bytes.assign((16 + 4 + 1) * 4, 0x7F);
+    bytes.insert(bytes.end(), 64, 0x11);
+    Upload capped(4, 4, RRenderer::FORMAT_RGBA, 10, bytes, 4, false);
+    EXPECT_EQ(capped.mips, 3u);
+    EXPECT_EQ(capped.consumed, 84);
+    EXPECT_EQ(TextureParameter(capped.texture->name, GL_TEXTURE_MAX_LEVEL), 2);
+
+    // Zero and one mip both make one level; zero is reported as asked.
+    Upload none(8, 8, RRenderer::FORMAT_RGBA, 0, {}, 0, false);
+    Upload one(8, 8, RRenderer::FORMAT_RGBA16F, 1, {}, 0, false);
+    EXPECT_EQ(none.mips, 0u);
+    EXPECT_EQ(one.mips, 1u);
+    EXPECT_EQ(TextureParameter(none.texture->name, GL_TEXTURE_MAX_LEVEL), 0);
+    EXPECT_EQ(TextureParameter(one.texture->name, GL_TEXTURE_MAX_LEVEL), 0);
+    EXPECT_EQ(LevelParameter(none.texture->name, 1, GL_TEXTURE_WIDTH), 0);
+    EXPECT_EQ(one.texture->internalFormat, uint32_t(GL_RGBA16F));
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
-TEST_F(TextureTest, ThreeByteTexelsAreReadAsThreeBytes)
-{
-    // 3 x 2 texels of B, G, R with rows not padded to four bytes.
-    std::vector<uint8_t> bytes;
-    for (int i = 0; i < 6; ++i)
-        bytes.insert(bytes.end(), {uint8_t(10 * i), uint8_t(10 * i + 1), uint8_t(10 * i + 2)});
-    bytes.insert(bytes.end(), {0xEE, 0xEE, 0xEE});  // what follows the texture stays unread
-    FileHolder file(bytes);
-    TextureHolder holder;
-    uint32_t mips = 0;
-    ASSERT_TRUE(renderer->CreateTexture(3, 2, RRenderer::FORMAT_RGB, 1, false, &holder.texture, &mips, file.file, 3,
-                                        false));
-    EXPECT_EQ(ftell(file.file), 18);
-    std::vector<uint32_t> texels = ReadLevel(holder.texture->name, 0);
-    ASSERT_EQ(texels.size(), 6u);
-    for (int i = 0; i < 6; ++i)
-        EXPECT_EQ(texels[i], 0xFF000000u | (uint32_t(10 * i + 2) << 16) | (uint32_t(10 * i + 1) << 8) | (10 * i))
-            << "texel " << i;
-}
-
-TEST_F(TextureTest, Dxt1LevelsCountPartialBlocks)
+TEST_F(TextureTest, CompressedLevelsCountPartialBlocks)
 {
     // 6 x 6 needs 2 x 2 blocks, the 3 x 3 level one block, the 1 x 1 level one block.
-    std::vector<uint8_t> bytes;
-    PushDxt1Block(bytes, kRed565);
-    PushDxt1Block(bytes, kGreen565);
-    PushDxt1Block(bytes, kBlue565);
-    PushDxt1Block(bytes, kWhite565);
-    PushDxt1Block(bytes, kGreen565);
-    PushDxt1Block(bytes, kBlue565);
-    FileHolder file(bytes);
-    TextureHolder holder;
-    uint32_t mips = 0;
-    ASSERT_TRUE(renderer->CreateTexture(6, 6, RRenderer::FORMAT_DXT1, 3, false, &holder.texture, &mips, file.file, 8,
-                                        true));
-    EXPECT_EQ(mips, 3u);
-    EXPECT_EQ(ftell(file.file), 48);
-
+    Upload six(6, 6, RRenderer::FORMAT_DXT1, 3,
+               Dxt1Blocks({kRed565, kGreen565, kBlue565, kWhite565, kGreen565, kBlue565}), 8, true);
+    ASSERT_TRUE(six.ok);
+    EXPECT_EQ(six.mips, 3u);
+    EXPECT_EQ(six.consumed, 48);
     int w = 0;
-    std::vector<uint32_t> base = ReadLevel(holder.texture->name, 0, &w);
+    std::vector<uint32_t> base = ReadLevel(six.texture->name, 0, &w);
     ASSERT_EQ(w, 6);
     // Rows run from the first block row; blocks go left to right, then down.
-    EXPECT_EQ(base[0 * 6 + 0], 0xFFFF0000u);
-    EXPECT_EQ(base[0 * 6 + 5], 0xFF00FF00u);
-    EXPECT_EQ(base[5 * 6 + 0], 0xFF0000FFu);
-    EXPECT_EQ(base[5 * 6 + 5], 0xFFFFFFFFu);
-    EXPECT_EQ(ReadLevel(holder.texture->name, 1)[0], 0xFF00FF00u);
-    EXPECT_EQ(ReadLevel(holder.texture->name, 2)[0], 0xFF0000FFu);
-    EXPECT_EQ(TextureParameter(holder.texture->name, GL_TEXTURE_MAX_LEVEL), 2);
-}
+    EXPECT_EQ(base[0], 0xFFFF0000u);
+    EXPECT_EQ(base[5], 0xFF00FF00u);
+    EXPECT_EQ(base[30], 0xFF0000FFu);
+    EXPECT_EQ(base[35], 0xFFFFFFFFu);
+    EXPECT_EQ(ReadLevel(six.texture->name, 1)[0], 0xFF00FF00u);
+    EXPECT_EQ(ReadLevel(six.texture->name, 2)[0], 0xFF0000FFu);
+    EXPECT_EQ(TextureParameter(six.texture->name, GL_TEXTURE_MAX_LEVEL), 2);
 
-TEST_F(TextureTest, SmallDxt1LevelsReadOneBlockEach)
-{
-    std::vector<uint8_t> bytes;
-    PushDxt1Block(bytes, kBlue565);
-    PushDxt1Block(bytes, kRed565);
-    FileHolder file(bytes);
-    TextureHolder holder;
-    uint32_t mips = 0;
-    ASSERT_TRUE(renderer->CreateTexture(2, 2, RRenderer::FORMAT_DXT1, 2, false, &holder.texture, &mips, file.file, 8,
-                                        true));
-    EXPECT_EQ(ftell(file.file), 16);
-    EXPECT_EQ(ReadLevel(holder.texture->name, 0), std::vector<uint32_t>(4, 0xFF0000FFu));
-    EXPECT_EQ(ReadLevel(holder.texture->name, 1), std::vector<uint32_t>(1, 0xFFFF0000u));
-}
+    Upload small(2, 2, RRenderer::FORMAT_DXT1, 2, Dxt1Blocks({kBlue565, kRed565}), 8, true);
+    EXPECT_EQ(small.consumed, 16);
+    EXPECT_EQ(ReadLevel(small.texture->name, 0), std::vector<uint32_t>(4, 0xFF0000FFu));
+    EXPECT_EQ(ReadLevel(small.texture->name, 1), std::vector<uint32_t>(1, 0xFFFF0000u));
 
-TEST_F(TextureTest, Dxt5CarriesItsAlphaBlock)
-{
-    // Alpha block: alpha 0 = 0x80, alpha 1 = 0x00, every index 0; then a green colour block.
-    std::vector<uint8_t> bytes = {0x80, 0x00, 0, 0, 0, 0, 0, 0};
-    PushDxt1Block(bytes, kGreen565);
-    FileHolder file(bytes);
-    TextureHolder holder;
-    uint32_t mips = 0;
-    ASSERT_TRUE(renderer->CreateTexture(4, 4, RRenderer::FORMAT_DXT5, 1, false, &holder.texture, &mips, file.file, 16,
-                                        true));
-    EXPECT_EQ(holder.texture->internalFormat, uint32_t(GL_COMPRESSED_RGBA_S3TC_DXT5_EXT));
-    EXPECT_EQ(ReadLevel(holder.texture->name, 0), std::vector<uint32_t>(16, 0x8000FF00u));
-}
-
-TEST_F(TextureTest, MipCountsAreCappedAtAFullChain)
-{
-    // 4 x 4 has three levels; the data of a fourth is never read.
-    std::vector<uint8_t> bytes((16 + 4 + 1) * 4, 0x7F);
-    bytes.insert(bytes.end(), 64, 0x11);
-    FileHolder file(bytes);
-    TextureHolder holder;
-    uint32_t mips = 0;
-    ASSERT_TRUE(renderer->CreateTexture(4, 4, RRenderer::FORMAT_RGBA, 10, false, &holder.texture, &mips, file.file, 4,
-                                        false));
-    EXPECT_EQ(mips, 3u);
-    EXPECT_EQ(ftell(file.file), 84);
-    EXPECT_EQ(TextureParameter(holder.texture->name, GL_TEXTURE_MAX_LEVEL), 2);
-}
-
-TEST_F(TextureTest, ZeroAndOneMipMakeOneLevel)
-{
-    TextureHolder none;
-    uint32_t mips = 99;
-    ASSERT_TRUE(renderer->CreateTexture(8, 8, RRenderer::FORMAT_RGBA, 0, false, &none.texture, &mips, nullptr, 0,
-                                        false));
-    EXPECT_EQ(mips, 0u);
-    EXPECT_EQ(TextureParameter(none.texture->name, GL_TEXTURE_MAX_LEVEL), 0);
-    EXPECT_EQ(LevelParameter(none.texture->name, 1, GL_TEXTURE_WIDTH), 0);
-
-    TextureHolder one;
-    ASSERT_TRUE(renderer->CreateTexture(8, 8, RRenderer::FORMAT_RGBA16F, 1, false, &one.texture, &mips, nullptr, 0,
-                                        false));
-    EXPECT_EQ(mips, 1u);
-    EXPECT_EQ(TextureParameter(one.texture->name, GL_TEXTURE_BASE_LEVEL), 0);
-    EXPECT_EQ(TextureParameter(one.texture->name, GL_TEXTURE_MAX_LEVEL), 0);
-    EXPECT_EQ(one.texture->internalFormat, uint32_t(GL_RGBA16F));
+    // DXT5: an alpha block (alpha 0 = 0x80, alpha 1 = 0, every index 0), then a green colour block.
+    std::vector<uint8_t> dxt5 = {0x80, 0x00, 0, 0, 0, 0, 0, 0};
+    const std::vector<uint8_t> green = Dxt1Blocks({kGreen565});
+    dxt5.insert(dxt5.end(), green.begin(), green.end());
+    Upload alpha(4, 4, RRenderer::FORMAT_DXT5, 1, dxt5, 16, true);
+    EXPECT_EQ(alpha.texture->internalFormat, uint32_t(GL_COMPRESSED_RGBA_S3TC_DXT5_EXT));
+    EXPECT_EQ(ReadLevel(alpha.texture->name, 0), std::vector<uint32_t>(16, 0x8000FF00u));
 }
 
 TEST_F(TextureTest, BadRequestsCreateNothing)
 {
     const uint32_t listed = RGLObjMgr::GetInstance()->GetObjects().getCount();
-    std::vector<uint8_t> bytes(4 * 4 * 4, 0x55);
-    struct Case {
+    const std::vector<uint8_t> bytes(4 * 4 * 4, 0x55);
+    const struct {
         const char* what;
-        uint32_t width, height, format, bytesPerUnit;
+        uint32_t width, height, format, mips, bytesPerUnit;
         bool blockCompressed;
         size_t fileBytes;
     } cases[] = {
-        {"truncated level", 4, 4, RRenderer::FORMAT_RGBA, 4, false, 63},
-        {"truncated second level", 4, 4, RRenderer::FORMAT_RGBA, 4, false, 64},  // asks two levels below
-        {"zero width", 0, 4, RRenderer::FORMAT_RGBA, 4, false, 64},
-        {"all-ones size", 0xFFFFFFFF, 0xFFFFFFFF, RRenderer::FORMAT_RGBA, 4, false, 64},
-        {"beyond the GL maximum", 1u << 20, 1, RRenderer::FORMAT_RGBA, 4, false, 64},
-        {"unknown format", 4, 4, 7, 4, false, 64},
-        {"two-byte texels", 4, 4, RRenderer::FORMAT_RGB, 2, false, 64},
-        {"wrapped-around byte count", 4, 4, RRenderer::FORMAT_RGB, 0xFFFFFFFF, false, 64},
-        {"float data from a file", 2, 2, RRenderer::FORMAT_RGBA32F, 4, false, 64},
-        {"compressed flag on an RGB format", 4, 4, RRenderer::FORMAT_RGBA, 4, true, 64},
-        {"DXT1 with 16-byte blocks", 4, 4, RRenderer::FORMAT_DXT1, 16, true, 64},
-        {"DXT5 data too short", 8, 8, RRenderer::FORMAT_DXT5, 16, true, 63},
+        {"truncated level", 4, 4, RRenderer::FORMAT_RGBA, 1, 4, false, 63},
+        {"truncated second level", 4, 4, RRenderer::FORMAT_RGBA, 2, 4, false, 64},
+        {"zero width", 0, 4, RRenderer::FORMAT_RGBA, 1, 4, false, 64},
+        {"all-ones size", 0xFFFFFFFF, 0xFFFFFFFF, RRenderer::FORMAT_RGBA, 1, 4, false, 64},
+        {"beyond the GL maximum", 1u << 20, 1, RRenderer::FORMAT_RGBA, 1, 4, false, 64},
+        {"unknown format", 4, 4, 7, 1, 4, false, 64},
+        {"two-byte texels", 4, 4, RRenderer::FORMAT_RGB, 1, 2, false, 64},
+        {"wrapped-around byte count", 4, 4, RRenderer::FORMAT_RGB, 1, 0xFFFFFFFF, false, 64},
+        {"float data from a file", 2, 2, RRenderer::FORMAT_RGBA32F, 1, 4, false, 64},
+        {"compressed flag on an RGB format", 4, 4, RRenderer::FORMAT_RGBA, 1, 4, true, 64},
+        {"DXT1 with 16-byte blocks", 4, 4, RRenderer::FORMAT_DXT1, 1, 16, true, 64},
+        {"DXT5 data too short", 8, 8, RRenderer::FORMAT_DXT5, 1, 16, true, 63},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        FileHolder file(std::vector<uint8_t>(bytes.begin(), bytes.begin() + c.fileBytes));
+        FILE* file = FileWith(std::vector<uint8_t>(bytes.begin(), bytes.begin() + c.fileBytes));
         RGLObjectTexture* texture = reinterpret_cast<RGLObjectTexture*>(0x1);
-        uint32_t mipCount = std::string(c.what) == "truncated second level" ? 2 : 1;
-        EXPECT_FALSE(renderer->CreateTexture(c.width, c.height, c.format, mipCount, false, &texture, nullptr,
-                                             file.file, c.bytesPerUnit, c.blockCompressed));
+        EXPECT_FALSE(renderer->CreateTexture(c.width, c.height, c.format, c.mips, false, &texture, nullptr, file,
+                                             c.bytesPerUnit, c.blockCompressed));
         EXPECT_EQ(texture, nullptr);
+        fclose(file);
     }
     EXPECT_EQ(RGLObjMgr::GetInstance()->GetObjects().getCount(), listed);
 }
 
-TEST_F(TextureTest, LockAndUnlockRoundTripPackedColours)
+TEST_F(TextureTest, LockedLevelsRoundTripAtTheirOwnSize)
 {
-    TextureHolder holder;
-    ASSERT_TRUE(renderer->CreateTexture(4, 4, RRenderer::FORMAT_RGBA, 1, false, &holder.texture, nullptr, nullptr, 0,
-                                        false));
-    uint32_t* texels = reinterpret_cast<uint32_t*>(renderer->LockTexture(holder.texture, 0));
-    ASSERT_NE(texels, nullptr);
-    for (uint32_t i = 0; i < 16; ++i)
-        texels[i] = 0x80000000u | (i << 16) | ((0xF0 - i) << 8) | (i * 3);
-    renderer->UnlockTexture(holder.texture, 0);
-    EXPECT_EQ(holder.texture->copyBuffer, nullptr);
-
-    std::vector<uint32_t> uploaded = ReadLevel(holder.texture->name, 0);
-    texels = reinterpret_cast<uint32_t*>(renderer->LockTexture(holder.texture, 0));
-    ASSERT_NE(texels, nullptr);
-    for (uint32_t i = 0; i < 16; ++i) {
-        uint32_t expected = 0x80000000u | (i << 16) | ((0xF0 - i) << 8) | (i * 3);
-        EXPECT_EQ(uploaded[i], expected) << "texel " << i;
-        EXPECT_EQ(texels[i], expected) << "texel " << i;
+    Upload holder(8, 4, RRenderer::FORMAT_RGBA, 2, {}, 0, false);
+    ASSERT_TRUE(holder.ok);
+    for (int level = 0; level < 2; ++level) {
+        uint32_t* texels = reinterpret_cast<uint32_t*>(renderer->LockTexture(holder.texture, level));
+        ASSERT_NE(texels, nullptr);
+        for (uint32_t i = 0; i < (level ? 8u : 32u); ++i)
+            texels[i] = 0x80000000u | (i << 16) | ((0xF0 - i) << 8) | (i * 3 + level);
+        renderer->UnlockTexture(holder.texture, level);
+        EXPECT_EQ(holder.texture->copyBuffer, nullptr);
     }
-    renderer->UnlockTexture(holder.texture, 0);
-    EXPECT_EQ(ReadLevel(holder.texture->name, 0), uploaded);
-}
-
-TEST_F(TextureTest, LockedLevelsKeepTheirSize)
-{
-    TextureHolder holder;
-    ASSERT_TRUE(renderer->CreateTexture(8, 4, RRenderer::FORMAT_RGBA, 2, false, &holder.texture, nullptr, nullptr, 0,
-                                        false));
-    uint32_t* level0 = reinterpret_cast<uint32_t*>(renderer->LockTexture(holder.texture, 0));
-    ASSERT_NE(level0, nullptr);
-    for (int i = 0; i < 32; ++i)
-        level0[i] = 0xFF112233u;
-    renderer->UnlockTexture(holder.texture, 0);
-
-    uint32_t* level1 = reinterpret_cast<uint32_t*>(renderer->LockTexture(holder.texture, 1));
-    ASSERT_NE(level1, nullptr);
-    for (int i = 0; i < 8; ++i)
-        level1[i] = 0xFF445566u;
-    renderer->UnlockTexture(holder.texture, 1);
-
     EXPECT_EQ(LevelParameter(holder.texture->name, 1, GL_TEXTURE_WIDTH), 4);
     EXPECT_EQ(LevelParameter(holder.texture->name, 1, GL_TEXTURE_HEIGHT), 2);
-    EXPECT_EQ(ReadLevel(holder.texture->name, 1), std::vector<uint32_t>(8, 0xFF445566u));
-    EXPECT_EQ(ReadLevel(holder.texture->name, 0), std::vector<uint32_t>(32, 0xFF112233u));
+    for (int level = 0; level < 2; ++level) {
+        const std::vector<uint32_t> uploaded = ReadLevel(holder.texture->name, level);
+        ASSERT_EQ(uploaded.size(), level ? 8u : 32u);
+        // A second lock reads the level back as it was written; unlocking it again changes nothing.
+        const uint32_t* texels = reinterpret_cast<uint32_t*>(renderer->LockTexture(holder.texture, level));
+        ASSERT_NE(texels, nullptr);
+        for (uint32_t i = 0; i < uploaded.size(); ++i) {
+            EXPECT_EQ(uploaded[i], 0x80000000u | (i << 16) | ((0xF0 - i) << 8) | (i * 3 + level)) << i;
+            EXPECT_EQ(texels[i], uploaded[i]) << i;
+        }
+        renderer->UnlockTexture(holder.texture, level);
+        EXPECT_EQ(ReadLevel(holder.texture->name, level), uploaded);
+    }
     // Levels the texture does not have cannot be locked; unlocking what is not locked does nothing.
     EXPECT_EQ(renderer->LockTexture(holder.texture, 5), nullptr);
     EXPECT_EQ(renderer->LockTexture(holder.texture, 40), nullptr);
     renderer->UnlockTexture(holder.texture, 0);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-}
 
-TEST_F(TextureTest, DeleteTextureDropsTheWrapper)
-{
-    RGLObjectTexture* texture = nullptr;
-    ASSERT_TRUE(renderer->CreateTexture(2, 2, RRenderer::FORMAT_RGB, 1, false, &texture, nullptr, nullptr, 0, false));
+    // Deleting a locked texture frees its copy and its GL texture and drops the wrapper.
     const RUtilVector<RGLObject*>& objects = RGLObjMgr::GetInstance()->GetObjects();
     const uint32_t listed = objects.getCount();
-    GLuint name = texture->name;
-    ASSERT_NE(renderer->LockTexture(texture, 0), nullptr);  // a locked texture frees its copy too
-    RRenderer::DeleteTexture(&texture);
-    EXPECT_EQ(texture, nullptr);
+    const GLuint name = holder.texture->name;
+    ASSERT_NE(renderer->LockTexture(holder.texture, 0), nullptr);
+    RRenderer::DeleteTexture(&holder.texture);
+    EXPECT_EQ(holder.texture, nullptr);
     EXPECT_EQ(objects.getCount(), listed - 1);
     EXPECT_FALSE(glIsTexture(name));
 }

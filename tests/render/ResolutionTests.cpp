@@ -81,41 +81,6 @@ protected:
     void SetUp() override { s_log.clear(); }
 };
 
-TEST_F(ResolutionListTest, ChangesReachEveryListedObjectInConstructionOrder)
-{
-    ScopedList scope;
-    RResolutionSensitiveList& list = scope.list;
-    Recorder a("a"), b("b"), c("c");
-    ASSERT_EQ(list.GetCount(), 3u);
-    EXPECT_EQ(list.GetObject(0), &a);
-    EXPECT_EQ(list.GetObject(2), &c);
-    EXPECT_EQ(list.GetObject(3), nullptr);
-
-    EXPECT_TRUE(list.SetResolution(1280, 720, 1300, 740));
-    EXPECT_EQ(s_log, "a 1280x720;b 1280x720;c 1280x720;");
-    EXPECT_EQ(list.GetScreenWidth(), 1280);
-    EXPECT_EQ(list.GetScreenHeight(), 720);
-    EXPECT_EQ(list.GetWindowWidth(), 1300u);
-    EXPECT_EQ(list.GetWindowHeight(), 740u);
-
-    {
-        Recorder scoped("scoped");
-        EXPECT_EQ(list.GetCount(), 4u);
-    }
-    EXPECT_EQ(list.GetCount(), 3u);
-
-    // A copy is listed too, after the others; assignment changes no listing.
-    Recorder copy(b);
-    ASSERT_EQ(list.GetCount(), 4u);
-    EXPECT_EQ(list.GetObject(3), &copy);
-    s_log.clear();
-    list.SetResolution(640, 480, 640, 480);
-    EXPECT_EQ(s_log, "a 640x480;b 640x480;c 640x480;b 640x480;");
-    copy = a;
-    EXPECT_EQ(list.GetCount(), 4u);
-    EXPECT_EQ(list.GetObject(3), &copy);
-}
-
 TEST_F(ResolutionListTest, ObjectsMayComeAndGoWhileTheListIsWalked)
 {
     ScopedList scope;
@@ -198,46 +163,26 @@ TEST(ResolutionSizes, FractionsTruncateAndNeverOverflow)
 
 TEST(ResolutionSizes, ScreenResolutionFitsTheWindow)
 {
-    int32_t width = 0, height = 0;
-    RResolutionSensitiveList::FitScreenResolution(1280, 720, 0, 0.0f, &width, &height);
-    EXPECT_EQ(width, 1280);
-    EXPECT_EQ(height, 720);
-    // Turned a quarter (or three quarters) the sides swap.
-    RResolutionSensitiveList::FitScreenResolution(1280, 720, 1, 0.0f, &width, &height);
-    EXPECT_EQ(width, 720);
-    EXPECT_EQ(height, 1280);
-    RResolutionSensitiveList::FitScreenResolution(1280, 720, 3, 0.0f, &width, &height);
-    EXPECT_EQ(width, 720);
-    RResolutionSensitiveList::FitScreenResolution(1280, 720, 2, 0.0f, &width, &height);
-    EXPECT_EQ(width, 1280);
-    // A narrower aspect pillarboxes, a wider one letterboxes.
-    RResolutionSensitiveList::FitScreenResolution(1280, 720, 0, 4.0f / 3.0f, &width, &height);
-    EXPECT_EQ(width, 960);
-    EXPECT_EQ(height, 720);
-    RResolutionSensitiveList::FitScreenResolution(1280, 720, 0, 2.0f, &width, &height);
-    EXPECT_EQ(width, 1280);
-    EXPECT_EQ(height, 640);
-    RResolutionSensitiveList::FitScreenResolution(1280, 720, 1, 0.5f, &width, &height);  // 720 x 1280 turned
-    EXPECT_EQ(width, 640);
-    EXPECT_EQ(height, 1280);
-
-    // No size, no aspect or a senseless one never divide by zero or give an empty screen.
-    RResolutionSensitiveList::FitScreenResolution(0, 0, 0, 4.0f / 3.0f, &width, &height);
-    EXPECT_EQ(width, 1);
-    EXPECT_EQ(height, 1);
-    for (float aspect : {-1.0f, NAN, INFINITY}) {
-        RResolutionSensitiveList::FitScreenResolution(1280, 720, 0, aspect, &width, &height);
-        EXPECT_EQ(width, 1280) << aspect;
-        EXPECT_EQ(height, 720) << aspect;
+    // Turned a quarter (or three quarters) the sides swap; a narrower aspect pillarboxes, a wider one letterboxes;
+    // no size, no aspect or a senseless one never divide by zero or give an empty screen.
+    const struct {
+        uint32_t width, height;
+        int rotation;
+        float aspect;
+        int32_t fittedWidth, fittedHeight;
+    } cases[] = {
+        {1280, 720, 0, 0.0f, 1280, 720},      {1280, 720, 1, 0.0f, 720, 1280},     {1280, 720, 3, 0.0f, 720, 1280},
+        {1280, 720, 2, 0.0f, 1280, 720},      {1280, 720, 0, 4.0f / 3.0f, 960, 720}, {1280, 720, 0, 2.0f, 1280, 640},
+        {1280, 720, 1, 0.5f, 640, 1280},      {0, 0, 0, 4.0f / 3.0f, 1, 1},        {1280, 720, 0, -1.0f, 1280, 720},
+        {1280, 720, 0, NAN, 1280, 720},       {1280, 720, 0, INFINITY, 1280, 720}, {1280, 720, 0, 1e-9f, 1, 720},
+        {1280, 720, 0, 1e9f, 1280, 1},        {0xFFFFFFFFu, 720, 0, 0.0f, INT32_MAX, 720},
+    };
+    for (const auto& c : cases) {
+        int32_t width = -1, height = -1;
+        RResolutionSensitiveList::FitScreenResolution(c.width, c.height, c.rotation, c.aspect, &width, &height);
+        EXPECT_EQ(width, c.fittedWidth) << c.width << "x" << c.height << " turned " << c.rotation << " at " << c.aspect;
+        EXPECT_EQ(height, c.fittedHeight) << c.width << "x" << c.height << " turned " << c.rotation << " at " << c.aspect;
     }
-    RResolutionSensitiveList::FitScreenResolution(1280, 720, 0, 1e-9f, &width, &height);
-    EXPECT_EQ(width, 1);
-    EXPECT_EQ(height, 720);
-    RResolutionSensitiveList::FitScreenResolution(1280, 720, 0, 1e9f, &width, &height);
-    EXPECT_EQ(width, 1280);
-    EXPECT_EQ(height, 1);
-    RResolutionSensitiveList::FitScreenResolution(0xFFFFFFFFu, 720, 0, 0.0f, &width, &height);
-    EXPECT_EQ(width, INT32_MAX);
 }
 
 TEST(ResolutionCamera, AspectFollowsTheScreen)
@@ -360,25 +305,4 @@ TEST_F(ResolutionGLTest, QuadsRebuildTheirGeometryOnEveryChange)
     }
     EXPECT_EQ(RGLObjMgr::GetInstance()->GetObjects().getCount(), glObjects);
     EXPECT_EQ(scope.list.GetCount(), 0u);
-}
-
-TEST_F(ResolutionGLTest, AChangeThenAResetAsTheGameDoesIt)
-{
-    ScopedList scope;
-    scope.list.SetResolution(1280, 720, kWindowWidth, kWindowHeight);
-    RResSensCamera camera(75.0f, 16.0f / 9.0f, 1.0f, 1000.0f);
-    RResSensTarget target(RHashedString("ResolutionTest_Game"), RRenderer::FORMAT_RGB, 0, 0, 0.25f, 0.25f);
-    RResSensQuad quad;
-    s_log.clear();
-    Recorder last("last");
-
-    scope.list.SetResolution(1024, 768, kWindowWidth, kWindowHeight);
-    EXPECT_EQ(s_log, "last 1024x768;");
-    EXPECT_FLOAT_EQ(camera.GetAspect(), 1024.0f / 768.0f);
-    EXPECT_EQ(target.width, 256u);
-    EXPECT_EQ(target.height, 192u);
-    ResetDevice(renderer);
-    EXPECT_EQ(ColourTextureSide(target, GL_TEXTURE_WIDTH), 256);
-    EXPECT_EQ(ColourTextureSide(target, GL_TEXTURE_HEIGHT), 192);
-    EXPECT_NE(quad.GetVertexSet(), nullptr);
 }

@@ -39,11 +39,10 @@ public:
         char pattern[] = "/tmp/rolt_params_XXXXXX";
         const char* made = mkdtemp(pattern);
         path = made ? made : "";
-        static bool searchPathAdded = false;
-        if (!searchPathAdded) {
+        // The working-directory source goes with the stream manager; add it again whenever it is missing.
+        Write("probe", "");
+        if (!RStreamMgr::GetInstance()->Exists(File("probe").c_str(), RStreamMgr::kFoldersOnly))
             RStreamMgr::GetInstance()->AddSearchPath("");
-            searchPathAdded = true;
-        }
     }
     ~EffectFolder()
     {

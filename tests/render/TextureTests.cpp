@@ -19,29 +19,19 @@ std::vector<uint8_t> DDSHeader(uint32_t width, uint32_t height, uint32_t bits, c
                                uint32_t mipCount = 0)
 {
     std::vector<uint8_t> b(128, 0);
-    b[0] = 'D';
-    b[1] = 'D';
-    b[2] = 'S';
-    b[3] = ' ';
-    PutU32(b, 4, 124);
-    PutU32(b, 8, 0x1007 | (mipCount ? 0x20000 : 0));
-    PutU32(b, 12, height);
-    PutU32(b, 16, width);
-    PutU32(b, 28, mipCount);
-    PutU32(b, 76, 32);
+    const uint32_t fields[][2] = {{0, 0x20534444u}, {4, 124}, {8, 0x1007u | (mipCount ? 0x20000u : 0)}, {12, height},
+                                  {16, width}, {28, mipCount}, {76, 32}, {108, 0x1000}};
+    for (const auto& f : fields)
+        PutU32(b, f[0], f[1]);
     if (fourCC) {
         PutU32(b, 80, 0x4);
-        for (int i = 0; i < 4; ++i)
-            b[84 + i] = static_cast<uint8_t>(fourCC[i]);
-    } else {
-        PutU32(b, 80, 0x40 | (bits == 32 ? 0x1 : 0));
-        PutU32(b, 88, bits);
-        PutU32(b, 92, 0x00FF0000u);
-        PutU32(b, 96, 0x0000FF00u);
-        PutU32(b, 100, 0x000000FFu);
-        PutU32(b, 104, bits == 32 ? 0xFF000000u : 0);
+        std::copy(fourCC, fourCC + 4, b.begin() + 84);
+        return b;
     }
-    PutU32(b, 108, 0x1000);
+    const uint32_t format[][2] = {{80, 0x40u | (bits == 32 ? 0x1u : 0)}, {88, bits}, {92, 0x00FF0000u},
+                                  {96, 0x0000FF00u}, {100, 0x000000FFu}, {104, bits == 32 ? 0xFF000000u : 0}};
+    for (const auto& f : format)
+        PutU32(b, f[0], f[1]);
     return b;
 }
 
@@ -94,12 +84,7 @@ protected:
         }
     }
 
-    std::string Put(const std::string& name, const std::vector<uint8_t>& bytes)
-    {
-        const std::string path = folder.File(name);
-        WriteBytes(path, bytes);
-        return path;
-    }
+    std::string Put(const std::string& name, const std::vector<uint8_t>& bytes) { return folder.Put(name, bytes); }
     uint32_t LiveObjects() const { return RGLObjMgr::GetInstance()->GetObjects().getCount(); }
 
     TempFolder folder;
@@ -108,16 +93,6 @@ protected:
 };
 
 }  // namespace
-
-TEST(TextureSizes, LargestPowerOfTwo)
-{
-    EXPECT_EQ(RTexture::LargestPowerOfTwo(300, 1000), 256);
-    EXPECT_EQ(RTexture::LargestPowerOfTwo(640, 480), 256);
-    EXPECT_EQ(RTexture::LargestPowerOfTwo(0, 5), 1);
-    EXPECT_EQ(RTexture::LargestPowerOfTwo(-7, 5), 1);
-    EXPECT_EQ(RTexture::LargestPowerOfTwo(512, 512), 512);
-    EXPECT_EQ(RTexture::LargestPowerOfTwo(0x7FFFFFFF, 0x7FFFFFFF), 0x40000000);
-}
 
 TEST_F(TextureFiles, BMPTexturesHoldTheImagePixelsTopRowFirst)
 {
@@ -141,43 +116,6 @@ TEST_F(TextureFiles, BMPTexturesHoldTheImagePixelsTopRowFirst)
         EXPECT_EQ(texels, expected.colours);
         renderer->UnloadTexture(RHashedString(stem));
     }
-}
-
-TEST_F(TextureFiles, SharedByNameAndCounted)
-{
-    RImage first;
-    ASSERT_TRUE(first.Create(2, 2, 3));
-    first.SetPixel(0, 0, 0xFF102030u);
-    ASSERT_TRUE(first.SaveBMP(folder.File("first.bmp").c_str()));
-    RImage second;
-    ASSERT_TRUE(second.Create(4, 1, 3));
-    ASSERT_TRUE(second.SaveBMP(folder.File("second.bmp").c_str()));
-
-    const RHashedString name("Sprite");
-    RTexture* a = manager->LoadTexture(folder.File("first.bmp").c_str(), name);
-    ASSERT_NE(a, nullptr);
-    const uint32_t glObjects = LiveObjects();
-    RTexture* b = manager->LoadTexture(folder.File("first.bmp").c_str(), name);
-    EXPECT_EQ(a, b);
-    EXPECT_EQ(manager->GetReferenceCount(name), 2);
-    // Another file under a known name gives the stored texture.
-    RTexture* c = manager->LoadTexture(folder.File("second.bmp").c_str(), name);
-    EXPECT_EQ(c, a);
-    EXPECT_EQ(c->GetWidth(), 2u);
-    EXPECT_EQ(LiveObjects(), glObjects);
-    EXPECT_EQ(manager->GetTexture(name), a);
-    EXPECT_EQ(manager->GetReferenceCount(name), 3);
-
-    manager->UnloadTexture(name);
-    manager->UnloadTexture(name);
-    EXPECT_TRUE(manager->HasTexture(name));
-    manager->UnloadTexture(name);
-    EXPECT_FALSE(manager->HasTexture(name));
-    EXPECT_EQ(manager->GetTexture(name), nullptr);
-    EXPECT_EQ(LiveObjects(), glObjects - 1);
-    manager->UnloadTexture(name);  // unknown names are ignored
-    EXPECT_EQ(manager->LoadTexture(nullptr, name), nullptr);
-    EXPECT_FALSE(manager->HasTexture(name));
 }
 
 TEST_F(TextureFiles, FailedLoadsAreCountedButAbsent)
@@ -205,40 +143,6 @@ TEST_F(TextureFiles, FailedLoadsAreCountedButAbsent)
     EXPECT_EQ(direct.GetWidth(), 0u);
     EXPECT_EQ(direct.Lock(0, false), nullptr);
     direct.Unlock(0);
-}
-
-TEST_F(TextureFiles, BlankTexturesLockAndUnlock)
-{
-    const RHashedString name("Blank");
-    RTexture* texture = manager->CreateTexture(4, 2, RRenderer::FORMAT_RGBA, name, false, true, false);
-    ASSERT_NE(texture, nullptr);
-    EXPECT_EQ(texture->GetMipCount(), 1u);
-    EXPECT_EQ(manager->CreateTexture(64, 64, RRenderer::FORMAT_RGB, name, true, false, false), texture);
-    EXPECT_EQ(manager->GetReferenceCount(name), 2);
-
-    uint8_t* texels = texture->Lock(0, false);
-    ASSERT_NE(texels, nullptr);
-    for (int i = 0; i < 8; ++i) {
-        const uint32_t c = TexelColour(0, i);
-        for (int k = 0; k < 4; ++k)
-            texels[i * 4 + k] = static_cast<uint8_t>(c >> (8 * k));
-    }
-    texture->Unlock(0);
-    const std::vector<uint32_t> read = ReadLevel(texture->GetGLTexture()->name, 0);
-    ASSERT_EQ(read.size(), 8u);
-    for (int i = 0; i < 8; ++i)
-        EXPECT_EQ(read[i], TexelColour(0, i));
-
-    RTexture* chain = manager->CreateTexture(8, 4, RRenderer::FORMAT_RGBA, RHashedString("Chain"), true, false, false);
-    ASSERT_NE(chain, nullptr);
-    EXPECT_EQ(chain->GetMipCount(), 0u);  // asked for 0: one level, reported as asked
-
-    // Cube textures are not made on this device: counted, absent, and nothing to free.
-    const RHashedString cubeName("Sky");
-    EXPECT_EQ(manager->CreateTexture(640, 480, RRenderer::FORMAT_RGBA, cubeName, true, false, true), nullptr);
-    EXPECT_TRUE(manager->HasTexture(cubeName));
-    manager->UnloadTexture(cubeName);
-    EXPECT_FALSE(manager->HasTexture(cubeName));
 }
 
 TEST_F(TextureFiles, ReplaceKeepsTheCountAndWrapsWithoutOwning)

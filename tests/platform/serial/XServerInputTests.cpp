@@ -3,12 +3,7 @@
 #include "../XInputTestSupport.h"
 #include "platform/input/RInputHandler.h"
 
-#include <SDL.h>
-#include <gtest/gtest.h>
-
-#include <cstdlib>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -21,8 +16,8 @@ template <typename Done> bool FramesUntil(RInputHandler* handler, Done done)
     });
 }
 
-// Real key and mouse events from the X server reach the handler's state. Other tests' windows may share the
-// server, so each step raises and focuses the window and is tried again when its events went elsewhere.
+// Other tests' windows may share the server: each step raises and focuses the window, tried again when its events
+// went elsewhere.
 TEST(InputWindow, KeysAndMouseFromTheXServerReachTheState)
 {
     using xinputtest::Xdotool;

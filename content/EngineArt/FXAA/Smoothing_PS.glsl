@@ -1,5 +1,5 @@
 #version 120
-// Edge smoothing of the finished scene (medium quality). Where the brightness around a pixel changes sharply,
+// Edge smoothing of the finished scene (@QUALITY@ quality). Where the brightness around a pixel changes sharply,
 // the pixel is blended with samples taken along the edge (at right angles to the brightness gradient), which
 // softens stair steps while flat areas and gentle gradients pass through unchanged.
 uniform sampler2D PreHUDPassBackbuffer;
@@ -7,10 +7,10 @@ uniform vec4 rcpFrame;    // 1 / width, 1 / height of the picture
 uniform bool bUseFXAA;
 varying vec2 uv;
 
-const float kContrastRatio = 0.166;  // contrast an edge needs, relative to the brightest neighbour
-const float kContrastFloor = 0.0625;  // contrast an edge needs at least, against noise in dark areas
-const int kSteps = 3;             // samples on each side of the pixel along the edge
-const float kStepLength = 1.0;      // pixels between those samples
+const float kContrastRatio = @CONTRAST_RATIO@;  // contrast an edge needs, relative to the brightest neighbour
+const float kContrastFloor = @CONTRAST_FLOOR@;  // contrast an edge needs at least, against noise in dark areas
+const int kSteps = @STEPS@;             // samples on each side of the pixel along the edge
+const float kStepLength = @STEP_LENGTH@;      // pixels between those samples
 
 float Brightness(vec3 colour)
 {
