@@ -1,13 +1,15 @@
 #!/usr/bin/env python3
 """Draws the controller glyph page "xbox_dxt5.dds" from its description (content/EngineArt/XboxGlyphs.txt, which
-says what each cell shows) with labels in the engine's bitmap font.
+says what each cell shows) with labels in the engine's bitmap font. The page keeps the name the glyph materials
+ask for but is stored as plain 32-bit texels: at 128 x 256 compression saves nothing worth having, and the software
+GL's block decoder keeps memory it never frees.
 
 Usage: make_xbox_glyphs.py DESCRIPTION FONT_SOURCE OUTPUT_FOLDER
 """
 import os
 import sys
 
-from engine_art import dds_dxt5, read_font, write_atomically
+from engine_art import dds_bgra, read_font, write_atomically
 
 CELL = 32
 COLUMNS, ROWS = 4, 8
@@ -145,7 +147,7 @@ def main():
         cell = draw_cell(shape, colour, label, font)
         for y in range(CELL):
             pixels[row * CELL + y][column * CELL:(column + 1) * CELL] = cell[y]
-    write_atomically(os.path.join(sys.argv[3], "xbox_dxt5.dds"), dds_dxt5(width, height, pixels))
+    write_atomically(os.path.join(sys.argv[3], "xbox_dxt5.dds"), dds_bgra(width, height, pixels))
     return 0
 
 

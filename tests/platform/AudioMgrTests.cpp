@@ -1,12 +1,11 @@
-// The audio manager: named, reference-counted sounds, the choice of sound kind by file name, groups and the volumes
-// pushed down to playing sounds, a machine without an audio device, and the whole path end to end on SDL's "disk"
-// driver: what the device wrote compared with the WAVE file's frames and measured for the tone generator's pitch.
+// The audio manager: named, reference-counted sounds, groups and the volumes pushed down to playing sounds, a
+// machine without an audio device, and the whole path end to end on SDL's "disk" driver: what the device wrote
+// compared with the WAVE file's frames and measured for the tone generator's pitch.
 #include "AudioTestSupport.h"
 #include "core/RString.h"
 #include "core/RThreadTagger.h"
 #include "core/RTimer.h"
 #include "platform/audio/RAudioMgr.h"
-#include "platform/audio/RMusicThread.h"
 #include "platform/audio/RPCSTune.h"
 #include "platform/audio/RSound.h"
 #include "platform/audio/RSoundGroup.h"
@@ -36,13 +35,6 @@ protected:
         RAudioMgr::DestroyInstance();
         unsetenv("SDL_AUDIODRIVER");
         EXPECT_FALSE(RThreadTagger::HasRunningThreads());
-    }
-    // Init on SDL's dummy driver with the music thread let go, as the base game starts audio.
-    void StartDummy()
-    {
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        m_manager->Init(nullptr, nullptr);
-        m_manager->UnlockMusicMutex();
     }
     RAudioInterface* LoadBlip(const char* name, RHashedString group = RHashedString())
     {
@@ -74,28 +66,6 @@ TEST_F(AudioMgrTest, SameNameLoadsOnceAndCountsReferences)
     EXPECT_EQ(m_manager->GetSoundCount(), 0u);
     EXPECT_EQ(kept->Release(), 0u);
     delete kept;
-}
-
-TEST_F(AudioMgrTest, FileNamesChooseTheirKindByTheirExactEnding)
-{
-    StartDummy();
-    for (const char* name : {"", "wav", ".wa", "blip.WAV", "blip.wave", "blip.mp3", "blip.Ogg"})
-        EXPECT_EQ(m_manager->LoadSound(name, RHashedString("Odd"), kSFX, false), nullptr) << name;
-    EXPECT_EQ(m_manager->GetSoundCount(), 0u);
-    EXPECT_EQ(m_manager->FindGroup(kSFX), nullptr);
-
-    EXPECT_NE(dynamic_cast<RSound*>(LoadBlip("Wave")), nullptr);
-    RAudioInterface* ogg = m_manager->LoadSound("none.ogg", RHashedString("Ogg"), RHashedString(), false);
-    ASSERT_NE(ogg, nullptr);
-    EXPECT_NE(ogg->GetStreamingSound(), nullptr);
-    EXPECT_NE(dynamic_cast<RStreamingAudio_PCS*>(m_manager->LoadSound(nullptr, RHashedString("PCSpeaker"), kBGM, true)),
-              nullptr);
-    RAudioInterface* missing = m_manager->LoadSound("missing.wav", RHashedString("Missing"), kSFX, false);
-    ASSERT_NE(missing, nullptr) << "a file that cannot be read still gives a sound, a silent one";
-    EXPECT_EQ(missing->GetAsset()->GetBuffer()->GetSize(), 0u);
-    m_manager->StopAllSounds();
-    m_manager->ReleaseAllSounds();
-    EXPECT_TRUE(WaitFor([] { return RMusicThread::GetPendingCount() == 0 && RMusicThread::GetActiveCount() == 0; }));
 }
 
 TEST_F(AudioMgrTest, GroupsAndVolumesReachPlayingSoundsAndOutliveNothing)
@@ -132,24 +102,6 @@ TEST_F(AudioMgrTest, GroupsAndVolumesReachPlayingSoundsAndOutliveNothing)
     EXPECT_EQ(sound->GetGroup(), nullptr);
     m_manager->SetMasterVolume(0.5f);
     EXPECT_FLOAT_EQ(sound->GetGroupVolume(), 0.5f);
-    m_manager->ReleaseAllSounds();
-}
-
-TEST_F(AudioMgrTest, StreamVolumeIsMasterTimesGroupTimesItsOwn)
-{
-    StartDummy();
-    RSoundGroup* bgm = m_manager->CreateGroup(kBGM);
-    RAudioInterface* tones = m_manager->LoadSound(nullptr, RHashedString("PCSpeaker"), kBGM, true);
-    ASSERT_NE(tones, nullptr);
-    m_manager->PlaySound(RHashedString("PCSpeaker"), true);
-    m_manager->SetMasterVolume(0.5f);
-    bgm->SetVolume(0.5f);
-    RFMLAudioBuffer* buffer = tones->GetAsset()->GetBuffer();
-    EXPECT_TRUE(WaitFor([&] { return RFMLAudioBuffer::GetVolume(buffer) == 0.25f; })) << "at the thread's next pass";
-    uint32_t status = 0;
-    RFMLAudioBuffer::GetStatus(buffer, &status);
-    EXPECT_EQ(status, 1u);
-    m_manager->StopAllSounds();
     m_manager->ReleaseAllSounds();
 }
 

@@ -1,5 +1,5 @@
-// Display modes and the resolution list: the list logic on lists built here, then the real enumeration without
-// video, under the test run's X server and under SDL's dummy driver (one mode, 1024 x 768).
+// Display modes and the resolution list: the real enumeration without video, under the test run's X server and
+// under SDL's dummy driver (one mode, 1024 x 768).
 #include "platform/RDisplayModes.h"
 #include "platform/RWindowSub.h"
 
@@ -33,47 +33,12 @@ RDispMode Mode(uint32_t width, uint32_t height, uint32_t bits = 24, uint32_t rat
     return mode;
 }
 
-RUtilVector<RDispMode> Modes(std::initializer_list<RDispMode> modes)
-{
-    RUtilVector<RDispMode> list;
-    for (const RDispMode& mode : modes)
-        list.push(mode);
-    return list;
-}
-
-std::vector<RDispMode> Vec(const RUtilVector<RDispMode>& list)
-{
-    return std::vector<RDispMode>(list.begin(), list.end());
-}
-
 std::vector<Size> Sizes(const RUtilVector<ScreenResolution>& list)
 {
     std::vector<Size> sizes;
     for (const ScreenResolution& size : list)
         sizes.push_back({size.width, size.height});
     return sizes;
-}
-
-TEST(DisplayModeLists, DuplicatesGoAndFiltersKeepWhatMatchesEveryCriterionButZero)
-{
-    RUtilVector<RDispMode> modes = Modes({Mode(1920, 1080), Mode(800, 600), Mode(1920, 1080, 24, 30),
-                                          Mode(1920, 1080), Mode(800, 600, 32), Mode(800, 600)});
-    RemoveDuplicateModes(modes);
-    EXPECT_EQ(Vec(modes), Vec(Modes({Mode(1920, 1080), Mode(800, 600), Mode(1920, 1080, 24, 30), Mode(800, 600, 32)})));
-    RUtilVector<RDispMode> empty;
-    RemoveDuplicateModes(empty);
-    EXPECT_TRUE(empty.isEmpty());
-
-    const RUtilVector<RDispMode> base =
-        Modes({Mode(1920, 1080), Mode(1920, 1080, 24, 30), Mode(1280, 720), Mode(1920, 1200, 32)});
-    modes = base;
-    FilterModes(modes, 1920, 0, 0, 60);
-    EXPECT_EQ(Vec(modes), Vec(Modes({Mode(1920, 1080), Mode(1920, 1200, 32)})));
-    modes = base;
-    FilterModes(modes, 0, 0, 0, 0);
-    EXPECT_EQ(Vec(modes), Vec(base));
-    FilterModes(modes, 1920, 1080, 32, 0);
-    EXPECT_TRUE(modes.isEmpty());
 }
 
 // Each test starts the video subsystem with the driver it names and stops it again.

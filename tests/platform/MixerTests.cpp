@@ -109,39 +109,6 @@ TEST_F(MixerTest, VolumeAndLinearBalanceAreClampedAndNeverNaN)
     EXPECT_EQ(Mix(2)[1], kSilence);
 }
 
-TEST_F(MixerTest, SecondLockFailsUntilUnlockAndRequestsWrapTheRing)
-{
-    RFMLAudioBuffer* buffer = Make(2, 16, std::vector<uint8_t>(400));
-    void *r1 = nullptr, *r2 = nullptr;
-    uint32_t n1 = 0, n2 = 0;
-    ASSERT_TRUE(RFMLAudioBuffer::Lock(buffer, 400 - 40, 100, &r1, &n1, &r2, &n2, 0));
-    EXPECT_EQ(n1, 40u);
-    EXPECT_EQ(n2, 60u);
-    EXPECT_EQ(static_cast<uint8_t*>(r1), static_cast<uint8_t*>(r2) + 360);
-
-    void* s1 = &n1;
-    void* s2 = &n2;
-    uint32_t m1 = 7, m2 = 8;
-    EXPECT_FALSE(RFMLAudioBuffer::Lock(buffer, 0, 10, &s1, &m1, &s2, &m2, 0));
-    EXPECT_TRUE(s1 == &n1 && s2 == &n2 && m1 == 7u && m2 == 8u) << "a refused lock writes nothing";
-    RFMLAudioBuffer::Unlock(buffer, r1, n1, r2, n2);
-
-    // Offsets past the end wrap round the ring and a request is never larger than the ring.
-    ASSERT_TRUE(RFMLAudioBuffer::Lock(buffer, 1000, 5000, &s1, &m1, &s2, &m2, 0));
-    EXPECT_EQ(m1, 200u);
-    EXPECT_EQ(m2, 200u);
-    EXPECT_EQ(static_cast<uint8_t*>(s1), static_cast<uint8_t*>(s2) + 200);
-    RFMLAudioBuffer::Unlock(buffer, s1, m1, s2, m2);
-
-    RFMLAudioBuffer::SetPosition(buffer, 100);
-    ASSERT_TRUE(RFMLAudioBuffer::Lock(buffer, 0, 50, &s1, &m1, &s2, &m2, RFMLAudioBuffer::kLockFromWriteCursor));
-    EXPECT_EQ(static_cast<uint8_t*>(s1), static_cast<uint8_t*>(r2) + 100);
-    EXPECT_EQ(m1, 50u);
-    EXPECT_EQ(m2, 0u);
-    EXPECT_EQ(s2, nullptr);
-    RFMLAudioBuffer::Unlock(buffer, s1, m1, s2, m2);
-}
-
 TEST_F(MixerTest, BufferWithoutLoopPlaysOnceAcrossBlocksThenStops)
 {
     // 100 frames in one block, then again from the first sample.
@@ -227,43 +194,13 @@ TEST_F(MixerTest, PartialOrEmptyFramesAreNeverRead)
     EXPECT_EQ(Status(tiny), 0u);
 }
 
-TEST_F(MixerTest, DuplicatesHaveFreshStateAndDestroyedBuffersAreNoLongerMixed)
+TEST_F(MixerTest, DestroyedBuffersAreNoLongerMixed)
 {
-    RFMLAudioBuffer* source = Make16(2, {11, 12, 13, 14}, 1);
-    RFMLAudioBuffer::SetVolume(source, 0.5f);
-    RFMLAudioBuffer::SetPan(source, 0.5f);
-    RFMLAudioBuffer::SetPosition(source, 4);
-    RFMLAudioBuffer* copy = RFMLAudioBuffer::Duplicate(source);
-    ASSERT_NE(copy, nullptr);
-    m_buffers.push_back(copy);
-    EXPECT_EQ(RFMLAudioBuffer::GetVolume(copy), 1.0f);
-    EXPECT_EQ(RFMLAudioBuffer::GetPan(copy), 0.0f);
-    EXPECT_EQ(Status(copy), 0u);
-    uint32_t play = 1, write = 1;
-    RFMLAudioBuffer::GetCursors(copy, &play, &write);
-    EXPECT_EQ(play + write, 0u);
-    Forget(source);
-    RFMLAudioBuffer::Play(copy, false);
-    EXPECT_EQ(Mix(3), (std::vector<Frame>{{11, 12}, {13, 14}, kSilence}));
-
     RFMLAudioBuffer* a = Make16(1, std::vector<int16_t>(64, 10), 1);
     Make16(1, std::vector<int16_t>(64, 20), 1);
     EXPECT_EQ(Mix(2)[0], (Frame{30, 30}));
     Forget(a);
     EXPECT_EQ(Mix(2)[0], (Frame{20, 20}));
-
-    // Null buffers: every operation does nothing.
-    EXPECT_EQ(RFMLAudioBuffer::Duplicate(nullptr), nullptr);
-    uint32_t status = 5;
-    RFMLAudioBuffer::GetStatus(nullptr, &status);
-    EXPECT_EQ(status, 0u);
-    RFMLAudioBuffer::Play(nullptr, true);
-    RFMLAudioBuffer::SetVolume(nullptr, 1.0f);
-    RFMLAudioBuffer::SetPosition(nullptr, 3);
-    void* r = nullptr;
-    uint32_t n = 0;
-    EXPECT_FALSE(RFMLAudioBuffer::Lock(nullptr, 0, 0, &r, &n, &r, &n, 1));
-    RFMLAudioBuffer::Destroy(nullptr);
 }
 
 } // namespace

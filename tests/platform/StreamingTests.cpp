@@ -123,26 +123,6 @@ TEST_F(StreamTest, PauseKeepsThePlaceAndStopRestartsOrStaysSilent)
     ExpectUnbroken(Blocks(stream.get(), 3), 3 * kBlock, frames);
 }
 
-TEST_F(StreamTest, ControlCallsWaitForTheNextRefill)
-{
-    ASSERT_TRUE(WriteIndexWave(m_folder, "volume.wav", 8000));
-    std::unique_ptr<RStreamingAudio_Wave> stream(MakeStream<RStreamingAudio_Wave>(new RWaveFile, "volume.wav"));
-    ASSERT_TRUE(stream);
-    stream->Open();
-    RFMLAudioBuffer* buffer = stream->GetAsset()->GetBuffer();
-    stream->SetVolume(0.5f);
-    stream->SetPan(-0.25f);
-    stream->Play(true);
-    EXPECT_EQ(stream->GetPendingMessageCount(), 5u); // volume, pan, then play with its volume and pan
-    EXPECT_TRUE(stream->IsStopped());
-    EXPECT_FLOAT_EQ(RFMLAudioBuffer::GetVolume(buffer), 1.0f);
-    stream->Refill();
-    EXPECT_EQ(stream->GetPendingMessageCount(), 0u);
-    EXPECT_FALSE(stream->IsStopped());
-    EXPECT_FLOAT_EQ(RFMLAudioBuffer::GetVolume(buffer), 0.5f);
-    EXPECT_FLOAT_EQ(RFMLAudioBuffer::GetPan(buffer), -0.25f);
-}
-
 TEST_F(StreamTest, MissingUnreadableAndOggFilesStreamSilenceAndNeverWait)
 {
     WriteBytes(m_folder.File("broken.wav"), std::vector<uint8_t>{'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A'});

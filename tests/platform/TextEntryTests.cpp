@@ -1,6 +1,5 @@
 // Text entry: the field edited from the input handler's key states (written here frame by frame), the list of
-// registered text inputs fed with SDL events pushed through SDL's queue, and copy and paste through the X
-// server's clipboard.
+// registered text inputs fed with SDL events pushed through SDL's queue, and paste from the X server's clipboard.
 #include "XInputTestSupport.h"
 
 #include "core/RString.h"
@@ -224,8 +223,8 @@ TEST_F(TextEvents, EditingGoesToTheLatestInputAndTypedTextToTheFrame)
     EXPECT_EQ(RTextInputList::GetExisting(), nullptr);
 }
 
-// Copy and paste through the X server's clipboard, shared by every process on the server: the tests take turns
-// through the display's input lock.
+// Paste from the X server's clipboard, shared by every process on the server: tests take turns through
+// the display's input lock.
 class Clipboard : public TextEntry {
 protected:
     void SetUp() override
@@ -269,23 +268,6 @@ TEST_F(Clipboard, PasteInsertsTheFirstNonBlankLineInWindows1252UntilTheFieldIsFu
     entry.SetText(RString("x"));
     EXPECT_TRUE(Paste()) << "an empty clipboard pastes nothing but is still reported";
     EXPECT_EQ(Text(), "x");
-}
-
-TEST_F(Clipboard, CopyPutsTheTextOnTheClipboardAsUTF8)
-{
-    entry.SetText(RString("caf\xE9 \x80 5"));
-    ASSERT_EQ(SDL_SetClipboardText("old"), 0);
-    EXPECT_TRUE(Frame({SDL_SCANCODE_LCTRL, SDL_SCANCODE_C}));
-    EXPECT_FALSE(Frame({SDL_SCANCODE_LCTRL, SDL_SCANCODE_C})) << "once per press";
-    char* clipboard = SDL_GetClipboardText();
-    ASSERT_NE(clipboard, nullptr);
-    EXPECT_STREQ(clipboard, "caf\xC3\xA9 \xE2\x82\xAC 5");
-    SDL_free(clipboard);
-    EXPECT_EQ(Text(), "caf\xE9 \x80 5") << "copying leaves the text";
-    Frame({});
-    entry.SetText(RString(""));
-    EXPECT_TRUE(Paste());
-    EXPECT_EQ(Text(), "caf\xE9 \x80 5") << "what was copied pastes back unchanged";
 }
 
 } // namespace

@@ -1,11 +1,10 @@
 // Effects built from technique descriptions, GLSL files and state files written to temporary folders: naming,
-// the description's structure, compiling and linking, uniform registration, the current effect state, drawing
+// the description's structure, compiling and linking, uniform handles, the current effect state, drawing
 // through an effect and the clean-up of every GL object.
 #include "GLTestSupport.h"
 #include "ImageTestFiles.h"
 
 #include <random>
-#include <set>
 #include <string>
 
 #include "render/RGLObjMgr.h"
@@ -31,41 +30,27 @@ const char* const kColourPS =
     "varying vec4 colour;\n"
     "void main() { gl_FragColor = colour; }\n";
 
-// Uses every uniform the registration tests look for, so that none is optimised away.
+// Uniforms for the handle lookups; the two 70-character names differ only past the 63rd character.
 const char* const kUniformVS =
     "#version 120\n"
     "attribute vec3 inPos;\n"
     "uniform float u_scale;\n"
-    "uniform vec4 u_tint;\n"
-    "varying vec4 colour;\n"
-    "void main() { colour = u_tint; gl_Position = vec4(inPos * u_scale, 1.0); }\n";
+    "void main() { gl_Position = vec4(inPos * u_scale, 1.0); }\n";
 const char* const kUniformPS =
     "#version 120\n"
-    "uniform sampler2D u_texA;\n"
-    "uniform sampler2D u_texB;\n"
     "uniform vec4 u_arr[3];\n"
-    "uniform float u_spaced;\n"
     "uniform float u_unlisted;\n"
     "uniform float u_aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa1;\n"
     "uniform float u_aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa2;\n"
-    "varying vec4 colour;\n"
     "void main() {\n"
-    "    vec2 uv = colour.xy;\n"
-    "    gl_FragColor = colour + texture2D(u_texA, uv) + texture2D(u_texB, uv) + u_arr[0] + u_arr[1] + u_arr[2]\n"
-    "        + vec4(u_spaced, u_unlisted,\n"
-    "               u_aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa1,\n"
-    "               u_aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa2);\n"
+    "    gl_FragColor = u_arr[2] + vec4(u_unlisted,\n"
+    "        u_aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa1,\n"
+    "        u_aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa2, 1.0);\n"
     "}\n";
 const char* const kUniformState =
     "[Uniforms]\n"
-    "u_tint = vector,1,matinst\n"
     "u_scale = float,1,renderable\n"
-    "u_texA = texture,1,material\n"
-    "u_texB = texture,1,rendinst\n"
     "u_arr = vector,3,instance\n"
-    "u_spaced = float, 1, matinst\n"
-    "u_missing = float,1,material\n"
-    "u_short = float,1\n"
     "[Attributes]\n"
     "inPos = POSITION\n";
 
@@ -128,15 +113,6 @@ RGLObjectTechniquePass* PassOf(RShader& shader, uint32_t technique, uint32_t pas
         pass >= effect->techniques[technique]->passes.getCount())
         return nullptr;
     return effect->techniques[technique]->passes[pass];
-}
-
-std::set<std::string> MappingNames(RShaderParamSetWrapper* wrapper, uint32_t scope)
-{
-    std::set<std::string> names;
-    RShaderParamSet* set = wrapper->GetSet(scope);
-    for (uint32_t i = 0; i < set->GetCount(); ++i)
-        names.insert(set->GetMapping(i)->name.GetString());
-    return names;
 }
 
 bool StartsWith(const RString& text, const char* prefix)
@@ -336,82 +312,28 @@ TEST_F(EffectTest, BrokenAndMissingShaderFilesGiveUnlinkedPassesWithReports)
     EXPECT_EQ(LiveObjects(), baseline);
 }
 
-TEST_F(EffectTest, RegistersDeclaredUniformsIntoScopesWithTextureUnits)
+TEST_F(EffectTest, UniformHandleLookupsAreBoundedAndAddNothing)
 {
-    Write("uniforms_GLSL.xml", "<technique name=\"T\"><pass name=\"P0\"/><pass name=\"P1\"/></technique>");
-    WritePass("uniforms", "T", "P0", kUniformVS, kUniformPS, kUniformState);
-    WritePass("uniforms", "T", "P1", kUniformVS, kUniformPS, kUniformState);
-    {
-        RShader shader(EffectName("uniforms").c_str(), RHashedString("Uniforms"));
-        for (uint32_t p = 0; p < 2; ++p) {
-            RGLObjectTechniquePass* pass = PassOf(shader, 0, p);
-            ASSERT_NE(pass, nullptr);
-            ASSERT_TRUE(pass->linked) << pass->buildReport.GetString();
-            RShaderParamSetWrapper* wrapper = shader.GetParamSetWrapper(pass);
-            ASSERT_NE(wrapper, nullptr);
-            // A blank after a comma makes the scope no keyword: u_spaced goes to the material scope. A listed name
-            // that is not active, and a line with too few fields, add nothing.
-            using W = RShaderParamSetWrapper;
-            EXPECT_EQ(MappingNames(wrapper, W::SCOPE_MATERIAL), (std::set<std::string>{"u_texA", "u_spaced"}));
-            EXPECT_EQ(MappingNames(wrapper, W::SCOPE_MATERIAL_INSTANCE), (std::set<std::string>{"u_tint"}));
-            EXPECT_EQ(MappingNames(wrapper, W::SCOPE_RENDERABLE), (std::set<std::string>{"u_scale"}));
-            EXPECT_EQ(MappingNames(wrapper, W::SCOPE_RENDERABLE_INSTANCE), (std::set<std::string>{"u_texB", "u_arr"}));
-            EXPECT_EQ(RRenderer::GetShaderParamHandle(pass, "u_missing"), nullptr);
+    RShader shader(Effect("uniforms", kUniformVS, kUniformPS, kUniformState).c_str(), RHashedString("Uniforms"));
+    RGLObjectTechniquePass* pass = PassOf(shader, 0, 0);
+    ASSERT_NE(pass, nullptr);
+    ASSERT_TRUE(pass->linked) << pass->buildReport.GetString();
+    RGLObjectShaderParamHandle* unlisted = RRenderer::GetShaderParamHandle(pass, "u_unlisted");
+    ASSERT_NE(unlisted, nullptr);
+    EXPECT_EQ(unlisted->location, glGetUniformLocation(pass->name, "u_unlisted"));
+    const int32_t handles = pass->uniformHandles.getCount();
+    EXPECT_EQ(RRenderer::GetShaderParamHandle(pass, "U_SCALE"), nullptr);  // GLSL names are case-sensitive
+    EXPECT_EQ(RRenderer::GetShaderParamHandle(pass, nullptr), nullptr);
+    EXPECT_EQ(RRenderer::GetShaderParamHandle(nullptr, "u_scale"), nullptr);
+    EXPECT_EQ(RRenderer::GetShaderParamHandle(pass, "u_arr"), RRenderer::GetShaderParamHandle(pass, "u_arr[0]"));
+    EXPECT_EQ(pass->uniformHandles.getCount(), handles);
 
-            // Each mapping carries its type, count and the pass's handle.
-            RShaderParamSet* instance = wrapper->GetSet(W::SCOPE_RENDERABLE_INSTANCE);
-            for (uint32_t i = 0; i < instance->GetCount(); ++i) {
-                RShaderParamMapping* mapping = instance->GetMapping(i);
-                ASSERT_NE(mapping->handle, nullptr);
-                const bool array = mapping->name == RHashedString("u_arr");
-                EXPECT_EQ(mapping->type, array ? SHADER_PARAM_VECTOR : SHADER_PARAM_TEXTURE);
-                EXPECT_EQ(mapping->count, array ? 3 : 1);
-                EXPECT_EQ(mapping->handle->arraySize, array ? 3 : 1);
-                EXPECT_EQ(mapping->handle->glType, static_cast<uint32_t>(array ? GL_FLOAT_VEC4 : GL_SAMPLER_2D));
-                EXPECT_EQ(mapping->handle->location, glGetUniformLocation(pass->name, array ? "u_arr" : "u_texB"));
-            }
-            // Texture units 0, 1, ... in the order the Uniforms section is visited, restarting for every pass.
-            int32_t expectedUnit = 0;
-            auto* uniforms = pass->stateFile.GetSections().find(RHashedString("Uniforms", true));
-            ASSERT_NE(uniforms, nullptr);
-            for (RINIFile::Section::Iter line(uniforms->value); line.isValid(); line.next()) {
-                if (std::string(line.getValue().GetString()).rfind("texture", 0) != 0)
-                    continue;
-                RGLObjectShaderParamHandle* handle = RRenderer::GetShaderParamHandle(pass, line.getKey().GetString());
-                ASSERT_TRUE(handle && handle->sampler);
-                EXPECT_EQ(handle->sampler->textureUnit, expectedUnit++);
-                EXPECT_EQ(handle->sampler->uniformName, line.getKey());
-            }
-            EXPECT_EQ(expectedUnit, 2);
-            EXPECT_EQ(pass->nextTextureUnit, 2);
-
-            // An unlisted uniform has a handle and no parameter; lookups add nothing and find array elements.
-            RGLObjectShaderParamHandle* unlisted = RRenderer::GetShaderParamHandle(pass, "u_unlisted");
-            ASSERT_NE(unlisted, nullptr);
-            EXPECT_EQ(unlisted->sampler, nullptr);
-            EXPECT_EQ(unlisted->location, glGetUniformLocation(pass->name, "u_unlisted"));
-            const int32_t handles = pass->uniformHandles.getCount();
-            EXPECT_EQ(RRenderer::GetShaderParamHandle(pass, "U_SCALE"), nullptr);  // GLSL names are case-sensitive
-            EXPECT_EQ(RRenderer::GetShaderParamHandle(pass, nullptr), nullptr);
-            EXPECT_EQ(RRenderer::GetShaderParamHandle(nullptr, "u_scale"), nullptr);
-            EXPECT_EQ(RRenderer::GetShaderParamHandle(pass, "u_arr"), RRenderer::GetShaderParamHandle(pass, "u_arr[0]"));
-            EXPECT_EQ(pass->uniformHandles.getCount(), handles);
-
-            // The two 70-character names share their first 63 characters, so they share one handle.
-            GLint active = 0;
-            glGetProgramiv(pass->name, GL_ACTIVE_UNIFORMS, &active);
-            EXPECT_EQ(handles, active - 1);
-            EXPECT_NE(RRenderer::GetShaderParamHandle(pass, ("u_" + std::string(61, 'a')).c_str()), nullptr);
-            EXPECT_EQ(RRenderer::GetShaderParamHandle(pass, ("u_" + std::string(67, 'a') + "1").c_str()), nullptr);
-        }
-        // Registering again leaves the effect as it was.
-        const int32_t wrappers = shader.GetParamSetWrapperCount();
-        const uint32_t objects = LiveObjects();
-        renderer->RegisterEffectParams(&shader, shader.GetName(), shader.GetGLEffect());
-        EXPECT_EQ(shader.GetParamSetWrapperCount(), wrappers);
-        EXPECT_EQ(LiveObjects(), objects);
-    }
-    EXPECT_EQ(LiveObjects(), baseline);
+    // The two 70-character names share their first 63 characters, so they share one handle.
+    GLint active = 0;
+    glGetProgramiv(pass->name, GL_ACTIVE_UNIFORMS, &active);
+    EXPECT_EQ(handles, active - 1);
+    EXPECT_NE(RRenderer::GetShaderParamHandle(pass, ("u_" + std::string(61, 'a')).c_str()), nullptr);
+    EXPECT_EQ(RRenderer::GetShaderParamHandle(pass, ("u_" + std::string(67, 'a') + "1").c_str()), nullptr);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
@@ -517,20 +439,4 @@ TEST_F(EffectTest, AnEffectMayOutliveTheRendererAndNoneIsBuiltWithoutAContext)
     EXPECT_EQ(effect, nullptr);
     RRenderer::DestroyInstance();
     EXPECT_EQ(LiveObjects(), baseline);
-}
-
-TEST_F(EffectTest, TheTestShadersPassAnIndependentValidator)
-{
-    if (!imagetest::HaveTool("glslangValidator"))
-        GTEST_SKIP() << "glslangValidator is not installed";
-    const std::pair<const char*, bool> vertex[] = {{kColourVS, true}, {kUniformVS, true}, {kNoMainVS, true},
-                                                   {kBrokenVS, false}};
-    const std::pair<const char*, bool> pixel[] = {{kColourPS, true}, {kUniformPS, true}, {kBrokenPS, false}};
-    int index = 0;
-    for (const auto* cases : {vertex, pixel})
-        for (int i = 0; i < (cases == vertex ? 4 : 3); ++i) {
-            const std::string name = "check" + std::to_string(index++) + (cases == vertex ? ".vert" : ".frag");
-            Write(name, cases[i].first);
-            EXPECT_EQ(imagetest::RunTool("glslangValidator " + folder.File(name)), cases[i].second) << name;
-        }
 }

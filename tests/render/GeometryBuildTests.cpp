@@ -1,11 +1,10 @@
 // Procedural geometry: the builders' streams, counts, index ranges and winding read back from their GL buffers,
-// the tangent generator on good and degenerate input, and the shapes drawn under the default culling state.
+// the tangent generator on good and degenerate input.
 #include "GLTestSupport.h"
 
 #include <cmath>
 #include <cstring>
 #include <functional>
-#include <string>
 #include <vector>
 
 #include "render/RIndexBuffer.h"
@@ -139,9 +138,16 @@ TEST_F(GeometryBuildTest, StreamsCountsWindingAndTangents)
         const std::vector<RVector3> p = built.Positions();
         for (const RVector3& v : p)
             ASSERT_TRUE(std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z));
-        if (shape.usages == kPosUV)
+        if (built.mesh.GetPrimitiveType() == RMesh::PRIMITIVE_LINES)
             continue;
-        const std::vector<RVector3> n = built.Normals();
+        // The full-screen quad has no normals: it turns counter-clockwise on screen, its coordinates following x and y.
+        std::vector<RVector3> n = built.Normals();
+        if (n.empty()) {
+            n.assign(p.size(), RVector3{0.0f, 0.0f, 1.0f});
+            const std::vector<RVector2> uv = built.TexCoords();
+            for (size_t v = 0; v < p.size(); ++v)
+                EXPECT_TRUE(uv[v].x == (p[v].x + 1.0f) / 2.0f && uv[v].y == (p[v].y + 1.0f) / 2.0f) << "vertex " << v;
+        }
         int checked = 0;
         for (size_t t = 0; t + 2 < indices.size(); t += 3) {
             const uint16_t a = indices[t], b = indices[t + 1], c = indices[t + 2];
@@ -282,158 +288,4 @@ TEST(MeshUtil, DegenerateInputGivesZerosNotNaNs)
     EXPECT_TRUE(Near(t4[0], {1, 0, 0})) << t4[0].x << " " << t4[0].y << " " << t4[0].z;
     EXPECT_TRUE(Near(t4[3], {9, 9, 9}));
     EXPECT_TRUE(Near(n4[3], {0, 0, 2}));
-}
-
-// --- Drawing -------------------------------------------------------------------------------------------------
-
-namespace {
-
-GLuint CompileShader(GLenum kind, const char* source)
-{
-    GLuint shader = glCreateShader(kind);
-    glShaderSource(shader, 1, &source, nullptr);
-    glCompileShader(shader);
-    GLint status = 0;
-    glGetShaderiv(shader, GL_COMPILE_STATUS, &status);
-    EXPECT_EQ(status, GL_TRUE);
-    return shader;
-}
-
-// A technique pass with a test program; attribute "pos" takes POSITION, "nrm" NORMAL and "uv" TEXCOORD0.
-class TestPass {
-public:
-    TestPass(const char* vertexSource, const char* fragmentSource)
-    {
-        m_pass.vertexShader = CompileShader(GL_VERTEX_SHADER, vertexSource);
-        m_pass.fragmentShader = CompileShader(GL_FRAGMENT_SHADER, fragmentSource);
-        m_pass.name = glCreateProgram();
-        glAttachShader(m_pass.name, m_pass.vertexShader);
-        glAttachShader(m_pass.name, m_pass.fragmentShader);
-        glLinkProgram(m_pass.name);
-        GLint status = 0;
-        glGetProgramiv(m_pass.name, GL_LINK_STATUS, &status);
-        EXPECT_EQ(status, GL_TRUE);
-        m_pass.attributes.insert(RHashedString("pos", true), STREAM_POSITION);
-        m_pass.attributes.insert(RHashedString("nrm", true), STREAM_NORMAL);
-        m_pass.attributes.insert(RHashedString("uv", true), STREAM_TEXCOORD0);
-        glUseProgram(m_pass.name);
-        RRenderer::GetInstance()->SetCurrentTechniquePass(&m_pass);
-    }
-    ~TestPass()
-    {
-        RRenderer* renderer = RRenderer::GetInstance();
-        renderer->BindVertexSet(nullptr);
-        renderer->SetCurrentTechniquePass(nullptr);
-        glUseProgram(0);
-        glDeleteProgram(m_pass.name);
-        glDeleteShader(m_pass.vertexShader);
-        glDeleteShader(m_pass.fragmentShader);
-    }
-    GLuint Program() const { return m_pass.name; }
-
-private:
-    RGLObjectTechniquePass m_pass;
-};
-
-void Draw(const RMesh& mesh)
-{
-    RRenderer* renderer = RRenderer::GetInstance();
-    renderer->BindVertexSet(mesh.GetVertexSet());
-    renderer->BindIndexBuffer(mesh.GetIndexBuffer());
-    if (mesh.GetPrimitiveType() == RMesh::PRIMITIVE_LINES)
-        renderer->DrawIndexedLines(-1);
-    else
-        renderer->DrawIndexedTriangles(-1);
-}
-
-const char* const kUVVertex =
-    "#version 120\n"
-    "attribute vec3 pos;\n"
-    "attribute vec2 uv;\n"
-    "varying vec2 coord;\n"
-    "void main() { coord = uv; gl_Position = vec4(pos, 1.0); }\n";
-const char* const kUVFragment =
-    "#version 120\n"
-    "varying vec2 coord;\n"
-    "void main() { gl_FragColor = vec4(coord, 0.0, 1.0); }\n";
-
-// Shapes at half size seen along +z, or along +y when sideways is set (a rotation, so handedness is kept): red
-// where the visible surface faces the viewer, green where it faces away.
-const char* const kFacingVertex =
-    "#version 120\n"
-    "attribute vec3 pos;\n"
-    "attribute vec3 nrm;\n"
-    "uniform float sideways;\n"
-    "varying float facing;\n"
-    "void main() {\n"
-    "  vec3 p = sideways > 0.5 ? vec3(pos.x, -pos.z, pos.y) : pos;\n"
-    "  facing = sideways > 0.5 ? nrm.y : nrm.z;\n"
-    "  gl_Position = vec4(p * 0.5, 1.0);\n"
-    "}\n";
-const char* const kFacingFragment =
-    "#version 120\n"
-    "varying float facing;\n"
-    "void main() { gl_FragColor = facing < 0.0 ? vec4(1.0, 0.0, 0.0, 1.0) : vec4(0.0, 1.0, 0.0, 1.0); }\n";
-
-}  // namespace
-
-TEST_F(GeometryBuildTest, FullScreenQuadCoversTheScreenWithItsTextureCoordinates)
-{
-    Built quad;
-    ASSERT_TRUE(quad.Build([](RMesh* m) { return RMeshUtil::MakeFullScreenQuad(m, 1, 1); }));
-    TestPass pass(kUVVertex, kUVFragment);
-
-    // The quad turns counter-clockwise on screen, so the default state culls it...
-    renderer->ClearColourAndDepth(0xFF000000u, 1.0f);
-    Draw(quad.mesh);
-    EXPECT_EQ(ReadPixel(kWindowWidth / 2, kWindowHeight / 2), 0xFF000000u);
-
-    // ...and full-screen passes draw it with culling off.
-    glDisable(GL_CULL_FACE);
-    renderer->ClearColourAndDepth(0xFF000000u, 1.0f);
-    Draw(quad.mesh);
-    std::vector<uint32_t> pixels(kWindowWidth * kWindowHeight);
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glReadPixels(0, 0, kWindowWidth, kWindowHeight, GL_BGRA, GL_UNSIGNED_BYTE, pixels.data());
-    int wrong = 0;
-    for (int y = 0; y < kWindowHeight; ++y) {
-        for (int x = 0; x < kWindowWidth; ++x) {
-            uint32_t pixel = pixels[y * kWindowWidth + x];
-            int red = (pixel >> 16) & 0xFF, green = (pixel >> 8) & 0xFF;
-            int expectedRed = static_cast<int>((x + 0.5f) / kWindowWidth * 255.0f + 0.5f);
-            int expectedGreen = static_cast<int>((y + 0.5f) / kWindowHeight * 255.0f + 0.5f);
-            if (std::abs(red - expectedRed) > 2 || std::abs(green - expectedGreen) > 2 || (pixel >> 24) != 0xFF)
-                ++wrong;
-        }
-    }
-    EXPECT_EQ(wrong, 0);
-}
-
-TEST_F(GeometryBuildTest, DefaultCullingShowsTheOutsideOfEveryClosedShape)
-{
-    struct View {
-        const char* name;
-        std::function<bool(RMesh*)> build;
-        bool sideways;
-        int x, y;  // a pixel the shape covers
-    };
-    const View views[] = {
-        {"cube", RMeshUtil::MakeCube, false, kWindowWidth / 2, kWindowHeight / 2},
-        {"sphere", [](RMesh* m) { return RMeshUtil::MakeSphere(m, 16, 8, 1.0f); }, false, 32, 24},
-        {"icosphere", [](RMesh* m) { return RMeshUtil::MakeIcosphere(m, 2); }, false, 32, 24},
-        {"capsule", [](RMesh* m) { return RMeshUtil::MakeCapsule(m, 16, 4, 1.0f); }, false, 32, 24},
-        {"torus", [](RMesh* m) { return RMeshUtil::MakeTorus(m, 24, 12, 0.5f, 1.5f); }, false, 48, 24},
-        {"cylinder", [](RMesh* m) { return RMeshUtil::MakeCylinder(m, 24); }, true, 32, 24},
-        {"tapered cylinder", [](RMesh* m) { return RMeshUtil::MakeTaperedCylinder(m, 24, 0.5f); }, true, 32, 24},
-    };
-    TestPass pass(kFacingVertex, kFacingFragment);
-    GLint sideways = glGetUniformLocation(pass.Program(), "sideways");
-    for (const View& view : views) {
-        Built built;
-        ASSERT_TRUE(built.Build(view.build)) << view.name;
-        glUniform1f(sideways, view.sideways ? 1.0f : 0.0f);
-        renderer->ClearColourAndDepth(0xFF000000u, 1.0f);
-        Draw(built.mesh);
-        EXPECT_EQ(ReadPixel(view.x, view.y), 0xFFFF0000u) << view.name;
-    }
 }

@@ -168,39 +168,6 @@ TEST(ImageWriters, BMPRoundTripsAndMatchesTheLayout)
     }
 }
 
-TEST(ImageWriters, FiveBitFormatStoresTheFirstPixelOfEachRow)
-{
-    TempFolder folder;
-    RImage image = MakePattern(4, 3, 3);
-    image.SetPixel(0, 0, 0xFFFFFFFFu);
-    const std::string path = folder.File("image.555");
-    srand(1234);
-    ASSERT_TRUE(image.Save555(path.c_str()));
-    const std::vector<uint8_t> bytes = ReadBytes(path);
-    ASSERT_EQ(bytes.size(), 8u + 9u);
-    EXPECT_EQ(std::vector<uint8_t>(bytes.begin(), bytes.begin() + 9), (std::vector<uint8_t>{4, 0, 3, 0, 3, 0, 0, 0, 31}));
-    // Each pixel of the image drew one number from the C library's sequence.
-    srand(1234);
-    for (int i = 0; i < 12; ++i)
-        rand();
-    const int next = rand();
-    srand(1234);
-    ASSERT_TRUE(image.Save555(path.c_str()));
-    EXPECT_EQ(rand(), next);
-
-    RImage loaded;
-    ASSERT_TRUE(loaded.Load555(path.c_str()));
-    EXPECT_EQ(loaded.GetPixel(0, 0), 0xFFF8F8F8u);  // a 3-byte image keeps no alpha
-    EXPECT_EQ(loaded.GetPixel(1, 0), 0xFF000000u);  // only column 0 is stored
-    for (int y = 1; y < 3; ++y)
-        for (int shift = 0; shift <= 16; shift += 8) {
-            const int o = (image.GetPixel(0, y) >> shift) & 0xFF;
-            const int r = (loaded.GetPixel(0, y) >> shift) & 0xFF;
-            EXPECT_GE(r + 8, o);  // within one 5-bit step of the original, dither included
-            EXPECT_LE(r, o + 6);
-        }
-}
-
 TEST(ImageWriters, FailuresAreReportedAndKeepTheOldFile)
 {
     TempFolder folder;

@@ -151,13 +151,6 @@ std::vector<GLint> Viewport()
     return values;
 }
 
-std::vector<float> DepthRange()
-{
-    std::vector<float> values(2, -1.0f);
-    glGetFloatv(GL_DEPTH_RANGE, values.data());
-    return values;
-}
-
 RHashedString Id(const char* text) { return RHashedString(text); }
 
 class RenderPassTest : public GLTest {
@@ -360,33 +353,6 @@ TEST_F(RenderPassTest, OffScreenTargetIsSharedUnclearedAndSampledByName)
     EXPECT_EQ(PixelOf(&target, 4, 8), kBlue);
 }
 
-// The base game's letterbox viewport on a 640 x 480 target: equal bars above and below. The next frame starts
-// from the full depth range again.
-TEST_F(RenderPassTest, ViewportFractionsMapToPixelsFromTheTopForOneFrame)
-{
-    RRenderTarget target(Id("PassTestLetterbox"), 640, 480, RRenderer::FORMAT_RGBA, 0, 0);
-    TestMaterial green(first, "Flat", kGreen);
-    PassWithGroup("Plain", kBlack);
-    RRenderPass* pass = PassWithGroup("Main", kRed);
-    pass->targets.push(&target);
-    pass->viewport.y = 0.1f;
-    pass->viewport.height = 0.8f;
-    pass->viewport.minDepth = 0.25f;
-    pass->viewport.maxDepth = 0.75f;
-    Quad("Main", &green);
-
-    DrawFrame();
-    EXPECT_EQ(Viewport(), (std::vector<GLint>{0, 48, 640, 384}));
-    EXPECT_EQ(DepthRange(), (std::vector<float>{0.25f, 0.75f}));
-    EXPECT_EQ(PixelOf(&target, 320, 47), kRed);
-    EXPECT_EQ(PixelOf(&target, 320, 48), kGreen);
-    EXPECT_EQ(PixelOf(&target, 320, 431), kGreen);
-    EXPECT_EQ(PixelOf(&target, 320, 432), kRed);
-    pass->enabled = false;
-    DrawFrame();
-    EXPECT_EQ(DepthRange(), (std::vector<float>{0.0f, 1.0f}));
-}
-
 // Negative or NaN sizes give an empty viewport (nothing drawn, no GL error), never the previous pass's.
 TEST_F(RenderPassTest, NegativeOrNaNViewportSizesDrawNothing)
 {
@@ -512,41 +478,6 @@ TEST_F(RenderPassTest, CompareRenderablesIsATotalOrderOnItsKeys)
     RRenderableInterface* drawnOne = &qa;
     RRenderableInterface* notDrawn = &qn;
     EXPECT_LT(RRenderGroup::CompareRenderables(&notDrawn, &drawnOne, &pass), 0);
-}
-
-// Hidden renderables, hidden templates and disabled groups: nothing drawn, and a disabled group is not sorted.
-TEST_F(RenderPassTest, HiddenRenderablesAndDisabledGroupsAreSkipped)
-{
-    TestMaterial red(first, "Flat", kRed);
-    TestMaterial blue(second, "Flat", kBlue);
-    PassWithGroup("Main", kBlack);
-    TestQuad hiddenTemplate(shape, kLeftHalf);
-    hiddenTemplate.SetMaterial(&red);
-    hiddenTemplate.SetVisible(false);
-    ShiftedInst visibleInstance({0.0f, 0.0f, 0.0f, 0.0f});
-    visibleInstance.SetTemplate(&hiddenTemplate);
-    ShiftedInst hiddenInstance({0.0f, 0.0f, 0.0f, 0.0f});
-    renderer->AddRenderableToGroup(&visibleInstance, Id("Main"));
-    renderer->AddRenderableToGroup(&hiddenInstance, Id("Main"));
-    TestQuad* shown = Quad("Main", &blue, kRightHalf);
-    hiddenInstance.SetTemplate(shown);
-    hiddenInstance.SetVisible(false);
-
-    DrawFrame();
-    ASSERT_EQ(draws.size(), 1u);
-    EXPECT_EQ(draws[0].drawn, shown);
-    EXPECT_EQ(PixelOf(nullptr, 8, 24), kBlack);
-    EXPECT_EQ(PixelOf(nullptr, 56, 24), kBlue);
-
-    // Put the group out of order and disable it: it stays as it is and draws nothing.
-    RRenderGroup* group = renderer->FindRenderGroup(Id("Main"));
-    std::swap(group->renderables[0], group->renderables[2]);
-    std::vector<RRenderableInterface*> unsorted(group->renderables.begin(), group->renderables.end());
-    group->enabled = false;
-    draws.clear();
-    DrawFrame();
-    EXPECT_TRUE(draws.empty());
-    EXPECT_EQ(std::vector<RRenderableInterface*>(group->renderables.begin(), group->renderables.end()), unsorted);
 }
 
 // Material and renderable templates are sent once per program: a technique of two passes gives the second

@@ -145,38 +145,6 @@ TEST_F(TextureFiles, FailedLoadsAreCountedButAbsent)
     direct.Unlock(0);
 }
 
-TEST_F(TextureFiles, ReplaceKeepsTheCountAndWrapsWithoutOwning)
-{
-    const RHashedString name("TargetColour");
-    RTexture* first = manager->CreateTexture(4, 4, RRenderer::FORMAT_RGBA, name, false, false, false);
-    ASSERT_NE(first, nullptr);
-    manager->CreateTexture(4, 4, RRenderer::FORMAT_RGBA, name, false, false, false);
-    manager->CreateTexture(4, 4, RRenderer::FORMAT_RGBA, name, false, false, false);
-    ASSERT_EQ(manager->GetReferenceCount(name), 3);
-
-    RGLObjectTexture* foreign = nullptr;
-    uint32_t mips = 0;
-    ASSERT_TRUE(renderer->CreateTexture(2, 2, RRenderer::FORMAT_RGBA, 1, false, &foreign, &mips, nullptr, 0, false));
-    const uint32_t objects = LiveObjects();
-    EXPECT_TRUE(manager->ReplaceTexture(foreign, name));
-    EXPECT_EQ(manager->GetReferenceCount(name), 3);
-    RTexture* wrapped = manager->GetTexture(name);
-    ASSERT_NE(wrapped, nullptr);
-    EXPECT_TRUE(wrapped->IsWrapped());
-    EXPECT_EQ(wrapped->GetGLTexture(), foreign);
-    EXPECT_EQ(wrapped->GetWidth(), RTexture::kUnset);
-    EXPECT_EQ(wrapped->GetMipCount(), RTexture::kUnset);
-    EXPECT_EQ(LiveObjects(), objects - 1);  // the replaced texture's own GL texture is gone
-
-    EXPECT_TRUE(manager->ReplaceTexture(foreign, RHashedString("Fresh")));
-    EXPECT_EQ(manager->GetReferenceCount(RHashedString("Fresh")), 1);
-    manager->DestroyAllTextures();
-    EXPECT_FALSE(manager->HasTexture(name));
-    // The wrapped GL texture stays its owner's.
-    EXPECT_EQ(glIsTexture(foreign->name), GL_TRUE);
-    RRenderer::DeleteTexture(&foreign);
-}
-
 TEST_F(TextureFiles, DDSUncompressedAndCompressedLevels)
 {
     // 32-bit with a full chain of 4 x 2, 2 x 1, 1 x 1.
@@ -228,23 +196,6 @@ TEST_F(TextureFiles, DDSUncompressedAndCompressedLevels)
         EXPECT_TRUE(std::equal(blocks.begin(), blocks.end(), dxt5.begin() + offset)) << level;
         offset += blocks.size();
     }
-}
-
-TEST_F(TextureFiles, DDSCubeFileReportsCubeAndIsFreed)
-{
-    std::vector<uint8_t> cube = DDSHeader(2, 2, 32);
-    PutU32(cube, 112, 0x200 | 0xFC00);
-    for (int face = 0; face < 6; ++face)
-        PushTexels(cube, face, 4, 4);
-    const uint32_t objects = LiveObjects();
-    RTexture* texture = manager->LoadTexture(Put("cube.dds", cube).c_str(), RHashedString("Cube"));
-    ASSERT_NE(texture, nullptr);
-    EXPECT_TRUE(texture->IsCube());
-    EXPECT_EQ(LiveObjects(), objects + 1);
-    const GLuint glName = texture->GetGLTexture()->name;
-    manager->UnloadTexture(RHashedString("Cube"));
-    EXPECT_EQ(LiveObjects(), objects);
-    EXPECT_EQ(glIsTexture(glName), GL_FALSE);
 }
 
 TEST_F(TextureFiles, DDSMadeByTheImageTool)
