@@ -14,18 +14,15 @@
 #include "platform/input/RControlConfig.h"
 #include "platform/input/RInputHandler.h"
 #include "platform/input/RTextInputList.h"
-#include "render/RImage.h"
 #include "render/RRenderStateRegistry.h"
 #include "render/RShaderMgr.h"
 #include "render/RRenderer.h"
 
 #include <SDL.h>
-#include <SDL_opengl.h>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <unistd.h>
-#include <sys/stat.h>
 
 namespace {
 
@@ -399,48 +396,6 @@ void RBaseGame::RenderFrame()
         renderer->Present();
 }
 
-bool RBaseGame::TakeScreenshot()
-{
-    const int width = static_cast<int>(m_windowWidth);
-    const int height = static_cast<int>(m_windowHeight);
-    RImage image;
-    if (!image.Create(width, height, 4))
-        return false;
-
-    // GL rows run bottom-up, as the image's do; the pixels are read as B, G, R, A bytes, the packed colour.
-    uint32_t* pixels = new uint32_t[static_cast<size_t>(width) * static_cast<size_t>(height)];
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_BYTE, pixels);
-    for (int y = 0; y < height; ++y) {
-        const uint32_t* row = pixels + static_cast<size_t>(height - 1 - y) * static_cast<size_t>(width);
-        for (int x = 0; x < width; ++x)
-            image.SetPixel(x, y, row[x] | 0xFF000000u);
-    }
-    delete[] pixels;
-
-    char folder[1024];
-    if (!MakeUserFolder(folder, sizeof(folder), GetLocalAppDataPathName(), GetScreenshotFolderName(), true))
-        return false;
-    char stamp[32] = "";
-    const time_t now = time(nullptr);
-    struct tm local;
-    if (localtime_r(&now, &local))
-        strftime(stamp, sizeof(stamp), "%Y%m%d_%H%M%S", &local);
-
-    // A second screenshot within the same second gets the next free number.
-    char path[1200];
-    for (int number = 0; number < 100; ++number) {
-        const int written = number == 0
-                                ? snprintf(path, sizeof(path), "%sScreenshot_%s.bmp", folder, stamp)
-                                : snprintf(path, sizeof(path), "%sScreenshot_%s_%d.bmp", folder, stamp, number);
-        if (written < 0 || static_cast<size_t>(written) >= sizeof(path))
-            return false;
-        struct stat info;
-        if (stat(path, &info) != 0)
-            return image.SaveBMP(path);
-    }
-    return false;
-}
 
 void RBaseGame::WaitForThreads()
 {

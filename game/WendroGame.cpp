@@ -36,10 +36,13 @@ bool WendroGame::InitSystems()
 
 void WendroGame::Shutdown()
 {
-    RAudioMgr* audio = RAudioMgr::GetInstance();
-    audio->ReleaseSound(RHashedString("Dozu"));
-    audio->ReleaseSound(RHashedString("PCSpeaker"));
-    SetToneGenerator(nullptr);
+    // The sounds exist only when start-up got as far as loading them.
+    if (GetToneGenerator()) {
+        RAudioMgr* audio = RAudioMgr::GetInstance();
+        audio->ReleaseSound(RHashedString("Dozu"));
+        audio->ReleaseSound(RHashedString("PCSpeaker"));
+        SetToneGenerator(nullptr);
+    }
     RBaseGame::Shutdown();
 }
 
