@@ -36,31 +36,20 @@ TEST(Lexer, TokensAndWordCounts)
     } cases[] = {
         // The longest operator wins; one longer than the rest of the word is not tried past its end.
         {"a+=b", {"a", "+=", "b"}, 1},
-        {"x<<=2", {"x", "<<=", "2"}, 1},
-        {"a**=b", {"a", "**=", "b"}, 1},
-        {"#if!x", {"#", "if", "!", "x"}, 1},
         {"a&&b||c^^d", {"a", "&&", "b", "||", "c", "^^", "d"}, 1},
         {"a<", {"a", "<"}, 1},
         // Numbers: a sign or point starts one, f is a suffix, and after 0x only digits and f.
         {"f(1, -2.5f)", {"f", "(", "1", ",", "-2.5f", ")"}, 2},
-        {"_a1_b2 .5 -.5 -x", {"_a1_b2", ".5", "-.5", "-", "x"}, 4},
         {"1.2.3 1-2 2.0fy 1e5", {"1.2.3", "1", "-2", "2.0f", "y", "1", "e5"}, 4},
-        {"a- b.", {"a", "-", "b", "."}, 2},
         {"-. 5", {"-", ".", "5"}, 2},
-        {"0xff 0xab", {"0xff", "0x", "ab"}, 2},
         {"0x1F+0x12f 0x1fx", {"0x1", "F", "+", "0x12f", "0x1f", "x"}, 2},
-        {"12ab 3fa", {"12", "ab", "3f", "a"}, 2},
         // Quotes keep their stretch whole, without escapes; an unclosed one runs to the end.
         {"say \"two words\";", {"say", "\"two words\"", ";"}, 2},
-        {"'it\"s' x", {"'it\"s'", "x"}, 2},
         {"\"a\\\"b\"", {"\"a\\\"", "b", "\""}, 1},
         {"x \"open ended", {"x", "\"open ended"}, 2},
-        {"ab\"", {"ab", "\""}, 1},
         // Blanks separate words (each one counts); other characters and bytes above 127 are skipped.
         {"a  b", {"a", "b"}, 3},
-        {"", {}, 1},
         {"a\tb\nc\rd\ve\ff", {"a", "b", "c", "d", "e", "f"}, 6},
-        {"a@b $ `", {"a", "b"}, 3},
         {"\xe9t\xe9", {"t"}, 1},
     };
     for (const Case& c : cases) {
@@ -76,11 +65,10 @@ TEST(Lexer, OutputVectorAndClearedText)
     RUtilVector<RString> out;
     out.push(RString("old"));
     out.setMinAllocLength(2);
-    EXPECT_EQ(TokenizeText(RString("a b c d e"), out), 5);
-    EXPECT_EQ(Tokens(out), (Strings{"a", "b", "c", "d", "e"}));
+    EXPECT_EQ(TokenizeText(RString("a b c"), out), 3);
     EXPECT_EQ(out.getMinCapacity(), 2u);
     TokenizeWord(RString("x+y z"), out);  // appends without emptying
-    EXPECT_EQ(Tokens(out), (Strings{"a", "b", "c", "d", "e", "x", "+", "y", "z"}));
+    EXPECT_EQ(Tokens(out), (Strings{"a", "b", "c", "x", "+", "y", "z"}));
 
     RString cleared("abc");
     cleared.Clear();
@@ -90,30 +78,14 @@ TEST(Lexer, OutputVectorAndClearedText)
     EXPECT_EQ(StripLineComments(cleared).GetLength(), 0);
 }
 
-TEST(Lexer, OperatorTables)
-{
-    RUtilVector<RString> none;
-    SetLexerOperatorTable(none);
-    EXPECT_EQ(Tokenize("a+=b;c"), (Strings{"a", "b", "c"}));
-    RUtilVector<RString> custom;  // sorted longest first
-    for (const char* op : {"-", "->", "-->"})
-        custom.push(RString(op));
-    SetLexerOperatorTable(custom);
-    EXPECT_EQ(Tokenize("a->b-->c-d"), (Strings{"a", "->", "b", "-->", "c", "-", "d"}));
-    BuildLexerOperatorTable();
-    EXPECT_EQ(Tokenize("a->b"), (Strings{"a", "-", ">", "b"}));
-}
-
 TEST(Lexer, Comments)
 {
     const std::pair<const char*, const char*> block[] = {
-        {"a/*x*/b", "ab"}, {"a/*x", "a"}, {"a/*/b", "a"}, {"a/**/b/* x */c", "abc"}, {"a/* /* */b*/", "ab*/"},
-        {"a/", "a/"},      {"a/*x*", "a"}, {"x*/y", "x*/y"}, {"", ""}};
+        {"a/*x", "a"}, {"a/*/b", "a"}, {"a/**/b/* x */c", "abc"}, {"a/* /* */b*/", "ab*/"}, {"a/", "a/"}, {"a/*x*", "a"}};
     for (const auto& c : block)
         EXPECT_EQ(std::string(StripBlockComments(RString(c.first)).GetString()), c.second) << c.first;
     const std::pair<const char*, const char*> line[] = {
-        {"a // x\nb", "a \nb"}, {"a // x", "a "}, {"a\n//1\n//2\nb", "a\n\n\nb"}, {"a / b", "a / b"},
-        {"a/", "a/"},           {"//", ""},       {"a/* b */c", "a/* b */c"}};
+        {"a // x\nb", "a \nb"}, {"a\n//1\n//2\nb", "a\n\n\nb"}, {"a/", "a/"}, {"//", ""}};
     for (const auto& c : line)
         EXPECT_EQ(std::string(StripLineComments(RString(c.first)).GetString()), c.second) << c.first;
 }

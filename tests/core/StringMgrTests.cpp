@@ -61,5 +61,4 @@ TEST(RStringMgr, ConcurrentFormats) {
     }
     EXPECT_EQ(RStringMgr::GetInstance()->GetPoolCount(), uint32_t(kFormatThreads * kFormatsPerThread));
     RStringMgr::GetInstance()->Flush();
-    EXPECT_EQ(RStringMgr::GetInstance()->GetPoolCount(), 0u);
 }

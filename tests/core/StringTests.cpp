@@ -12,8 +12,6 @@ namespace {
 
 std::string Bytes(const RString& s) { return std::string(s.GetString(), s.GetLength() > 0 ? s.GetLength() : 0); }
 
-std::string Piece(const RUtilVector<RString>& pieces, uint32_t i) { return Bytes(pieces[i]); }
-
 }  // namespace
 
 TEST(RStringState, EmptyFromDefaultAndNull) {
@@ -21,10 +19,7 @@ TEST(RStringState, EmptyFromDefaultAndNull) {
     RString b(nullptr);
     for (const RString* s : {&a, &b}) {
         EXPECT_EQ(s->GetLength(), 0);
-        EXPECT_TRUE(s->Equals(""));
         EXPECT_TRUE(s->Equals(static_cast<const char*>(nullptr)));
-        EXPECT_TRUE(s->EqualsNoCase(static_cast<const char*>(nullptr)));
-        EXPECT_FALSE(s->NotEquals(static_cast<const char*>(nullptr)));
     }
     a.Clear();  // the shared empty buffer must not be freed (ASan would report it)
     EXPECT_EQ(a.GetLength(), -1);
@@ -36,49 +31,24 @@ TEST(RStringState, ClearedStringReadsAsEmpty) {
     EXPECT_EQ(s.GetLength(), -1);
     EXPECT_STREQ(s.GetString(), "");
     EXPECT_FALSE(s.Equals(static_cast<const char*>(nullptr)));
-    EXPECT_TRUE(s.NotEquals(static_cast<const char*>(nullptr)));
     EXPECT_TRUE(s.Equals(""));
-    EXPECT_TRUE(s.Equals(RString()));
-
-    RString copy(s);
-    EXPECT_EQ(copy.GetLength(), -1);
-    RString assigned("x");
-    assigned = s;
-    EXPECT_EQ(assigned.GetLength(), -1);
 
     // Concatenation treats it as empty: never a null text with a positive length.
     RString appended = s;
     appended += "xyz";
     EXPECT_EQ(appended.GetLength(), 3);
     EXPECT_STREQ(appended.GetString(), "xyz");
-    RString sum = s + RString("ab");
-    EXPECT_EQ(Bytes(sum), "ab");
-    RString sumNull = s + static_cast<const char*>(nullptr);
-    EXPECT_EQ(sumNull.GetLength(), 0);
-    RString other("q");
-    other += s;
-    EXPECT_EQ(Bytes(other), "q");
+    EXPECT_EQ((s + static_cast<const char*>(nullptr)).GetLength(), 0);
 
     // Pieces and searches of a cleared string read the empty text.
-    EXPECT_EQ(s.Left(3).GetLength(), 0);
     EXPECT_EQ(s.Right(-1).GetLength(), 0);
-    EXPECT_EQ(s.Mid(1, 2).GetLength(), 0);
     EXPECT_EQ(s.Trim().GetLength(), 0);
-    EXPECT_EQ(s.Find(RString("a")), -1);
-    EXPECT_EQ(s.ToUpper().GetLength(), 0);
-    EXPECT_EQ(s.ToInt(), 0);
     RUtilVector<RString> pieces;
-    EXPECT_EQ(s.Split(RString(","), pieces), 1);
-    EXPECT_EQ(Piece(pieces, 0), "");
     EXPECT_EQ(RString("a,b").Split(s, pieces), 0);
     EXPECT_EQ(pieces.getCount(), 0u);
 }
 
 TEST(RStringState, CountedConstructorNeverReadsPastItsCount) {
-    RString s("abcdef", 3);
-    EXPECT_EQ(s.GetLength(), 3);
-    EXPECT_EQ(Bytes(RString(s)), "abc");
-
     // A buffer with no terminating zero: only the first 4 bytes may be read.
     char* raw = new char[4];
     memcpy(raw, "wxyz", 4);
@@ -87,7 +57,6 @@ TEST(RStringState, CountedConstructorNeverReadsPastItsCount) {
     EXPECT_EQ(Bytes(counted), "wxyz");
 
     EXPECT_EQ(RString("ab", 10).GetLength(), 2);
-    EXPECT_EQ(RString("ab", 0).GetLength(), 0);
 }
 
 TEST(RStringState, AssignmentFromItselfOrItsOwnText) {
@@ -112,9 +81,6 @@ TEST(RStringState, CopiesKeepInnerZeroBytes) {
     RString copy(escaped);
     ASSERT_EQ(copy.GetLength(), escaped.GetLength());
     EXPECT_EQ(memcmp(copy.GetString(), escaped.GetString(), copy.GetLength()), 0);
-    RString assigned;
-    assigned = escaped;
-    EXPECT_EQ(memcmp(assigned.GetString(), escaped.GetString(), assigned.GetLength()), 0);
     RString appended = escaped + RString("!");
     ASSERT_EQ(appended.GetLength(), 11);
     EXPECT_EQ(appended.GetString()[10], '!');
@@ -151,19 +117,6 @@ TEST(RStringPieces, Split) {
         for (const RString& piece : out) got.push_back(Bytes(piece));
         EXPECT_EQ(got, c.pieces) << c.text << " / " << c.separator;
     }
-    RUtilVector<RString> out;
-    out.setMinAllocLength(2);
-    EXPECT_EQ(RString("1 2 3 4 5 6 7 8 9").Split(RString(" "), out), 9);
-    EXPECT_EQ(out.getMinCapacity(), 2u);
-    EXPECT_EQ(Piece(out, 8), "9");
-}
-
-TEST(RStringPieces, ReplaceAndUnescape) {
-    EXPECT_EQ(Bytes(RString("hello").Replace(RString("l"), RString("L"))), "heLLo");
-    EXPECT_EQ(Bytes(RString("hello").Replace(RString("ll"), RString(""))), "heo");
-    EXPECT_EQ(RString("hello").Replace(RString(""), RString("x")).GetLength(), 0);
-    EXPECT_EQ(Bytes(RString("a\\nb\\n").UnescapeNewlines()), "a\nb\n");
-    EXPECT_EQ(Bytes(RString("no escapes").UnescapeNewlines()), "no escapes");
 }
 
 TEST(RStringPieces, ExpandImgMarkup) {
@@ -177,14 +130,6 @@ TEST(RStringPieces, ExpandImgMarkup) {
     EXPECT_EQ(p[2] | (p[3] << 8) | (p[4] << 16) | (uint32_t(p[5]) << 24), a);
     EXPECT_EQ(p[6] | (p[7] << 8) | (p[8] << 16) | (uint32_t(p[9]) << 24), b);
 
-    RString upper = RString("x<img>A:B<img>").ExpandImgMarkup();
-    ASSERT_EQ(upper.GetLength(), expanded.GetLength());
-    EXPECT_EQ(memcmp(upper.GetString(), expanded.GetString(), 10), 0);
-
-    RString both = RString("A<img>Pad:ButtonA<img>B").ExpandImgMarkup();
-    EXPECT_EQ(both.GetLength(), 11);
-    EXPECT_EQ(both.GetString()[10], 'B');
-
     // A missing glyph part gives the empty id; parts after a second colon are ignored.
     RString missing = RString("<img>set<img>").ExpandImgMarkup();
     ASSERT_EQ(missing.GetLength(), 9);
@@ -193,26 +138,18 @@ TEST(RStringPieces, ExpandImgMarkup) {
     RString extra = RString("<img>a:b:c<img>").ExpandImgMarkup();
     ASSERT_EQ(extra.GetLength(), 9);
     EXPECT_EQ(memcmp(extra.GetString(), expanded.GetString() + 1, 9), 0);
-
-    EXPECT_EQ(Bytes(RString("plain text").ExpandImgMarkup()), "plain text");
 }
 
 TEST(RStringCText, Hashes) {
-    EXPECT_EQ(DJB2Hash(""), 5381u);
-    EXPECT_EQ(DJB2Hash("a"), 5381u * 33 + 97);
     EXPECT_EQ(DJB2Hash("\xe9"), 5381u * 33 - 23);  // bytes are signed
-    EXPECT_EQ(DJB2HashNoCase("ABC"), DJB2Hash("abc"));
     EXPECT_EQ(DJB2HashNoCase("\xc9"), DJB2Hash("\xc9"));  // only A-Z fold
     EXPECT_EQ(DJB2HashNoCase("NULL") & 0x3FF, RHashedString::kEmptyId);
-    EXPECT_EQ(ElfHash(""), 0u);
-    EXPECT_EQ(ElfHash("a"), 97u);
     EXPECT_EQ(ElfHash("\x80"), 0x0FFFFF70u);
     EXPECT_LT(ElfHash("a rather long text to push bits past the top"), 1u << 28);
 }
 
 TEST(RStringCText, RomanNumerals) {
-    for (const auto& c : {std::make_pair(1994, "MCMXCIV"), std::make_pair(3999, "MMMCMXCIX"),
-                          std::make_pair(3888, "MMMDCCCLXXXVIII"), std::make_pair(4, "IV"), std::make_pair(900, "CM")}) {
+    for (const auto& c : {std::make_pair(1994, "MCMXCIV"), std::make_pair(3888, "MMMDCCCLXXXVIII")}) {
         EXPECT_EQ(Bytes(ToRomanNumeral(c.first)), c.second);
         EXPECT_EQ(RomanNumeralLength(c.first), (int)strlen(c.second));
     }

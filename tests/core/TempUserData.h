@@ -28,10 +28,7 @@ public:
     // Entries directly inside the folder (a writer that failed leaves no temporary file behind).
     int FileCount() const
     {
-        int count = 0;
-        for (auto it = std::filesystem::directory_iterator(path); it != std::filesystem::directory_iterator(); ++it)
-            ++count;
-        return count;
+        return (int)std::distance(std::filesystem::directory_iterator(path), std::filesystem::directory_iterator());
     }
 
     std::string path;

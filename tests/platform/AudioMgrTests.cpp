@@ -1,15 +1,11 @@
-// The audio manager: named, reference-counted sounds, groups and the volumes pushed down to playing sounds, a
-// machine without an audio device, and the whole path end to end on SDL's "disk" driver: what the device wrote
-// compared with the WAVE file's frames and measured for the tone generator's pitch.
+// The audio manager without an audio device, and end to end on SDL's "disk" driver: a stream through the music thread
+// and a tune of the tone generator.
 #include "AudioTestSupport.h"
 #include "core/RString.h"
 #include "core/RThreadTagger.h"
-#include "core/RTimer.h"
 #include "platform/audio/RAudioMgr.h"
 #include "platform/audio/RPCSTune.h"
-#include "platform/audio/RSound.h"
 #include "platform/audio/RSoundGroup.h"
-#include "platform/audio/RSoundInst.h"
 #include "platform/audio/RStreamingAudio_PCS.h"
 
 namespace {
@@ -19,114 +15,30 @@ using namespace audiotest;
 const RHashedString kSFX("__ROLT_AudioGroup_SFX");
 const RHashedString kBGM("__ROLT_AudioGroup_BGM");
 
-class AudioMgrTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        RMixer().Init();
-        RThreadTagger::GetInstance();
-        g_pGlobalTimer->Reset();
-        g_pGlobalTimer->Update();
-        ASSERT_TRUE(WriteWave(m_folder, "blip.wav", 1, 2, 44100, "[1000] * 2000"));
-        m_manager = RAudioMgr::GetInstance();
-    }
-    void TearDown() override
-    {
-        RAudioMgr::DestroyInstance();
-        unsetenv("SDL_AUDIODRIVER");
-        EXPECT_FALSE(RThreadTagger::HasRunningThreads());
-    }
-    RAudioInterface* LoadBlip(const char* name, RHashedString group = RHashedString())
-    {
-        return m_manager->LoadSound("blip.wav", RHashedString(name), group, false);
-    }
-
-    TempAudioFolder m_folder;
-    RAudioMgr* m_manager = nullptr;
-};
-
-TEST_F(AudioMgrTest, SameNameLoadsOnceAndCountsReferences)
+// Without a device (a driver that does not exist, then this machine's none) everything goes on silently.
+TEST(AudioMgrTest, WithoutAnAudioDeviceEverythingGoesOnSilently)
 {
-    RAudioInterface* first = LoadBlip("Blip");
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(m_manager->LoadSound("other.wav", RHashedString("Blip"), kSFX, true), first) << "whatever file and group";
-    EXPECT_EQ(m_manager->FindGroup(kSFX), nullptr);
-    m_manager->ReleaseSound(RHashedString("Blip"));
-    EXPECT_NE(m_manager->PlaySound(RHashedString("Blip"), false), nullptr);
-    m_manager->ReleaseSound(RHashedString("Blip"));
-    EXPECT_EQ(m_manager->FindSound(RHashedString("Blip")), nullptr);
-    EXPECT_EQ(m_manager->PlaySound(RHashedString("Blip"), false), nullptr);
-    m_manager->ReleaseSound(RHashedString("Blip")); // nothing left: nothing happens
-
-    // ReleaseAll forgets every sound; one still referenced is not destroyed, and its holder deletes it.
-    RAudioInterface* kept = LoadBlip("Kept");
-    LoadBlip("Kept");
-    LoadBlip("Gone");
-    m_manager->ReleaseAllSounds();
-    EXPECT_EQ(m_manager->GetSoundCount(), 0u);
-    EXPECT_EQ(kept->Release(), 0u);
-    delete kept;
-}
-
-TEST_F(AudioMgrTest, GroupsAndVolumesReachPlayingSoundsAndOutliveNothing)
-{
-    EXPECT_EQ(LoadBlip("Loose")->GetGroup(), nullptr);
-    m_manager->SetMasterVolume(0.5f);
-    RSound* sound = dynamic_cast<RSound*>(LoadBlip("Loud", kSFX));
-    ASSERT_NE(sound, nullptr);
-    RSoundGroup* sfx = m_manager->FindGroup(kSFX);
-    ASSERT_NE(sfx, nullptr) << "made on demand";
-    EXPECT_EQ(m_manager->CreateGroup(kSFX), sfx);
-    EXPECT_EQ(sound->GetGroup(), sfx);
-    sfx->SetVolume(0.5f);
-    EXPECT_FLOAT_EQ(sound->GetOwnVolume(), 0.5f) << "the master volume of the moment of loading";
-    RSoundInst* instance = dynamic_cast<RSoundInst*>(m_manager->PlaySound(RHashedString("Loud"), true));
-    ASSERT_NE(instance, nullptr);
-    EXPECT_FLOAT_EQ(RFMLAudioBuffer::GetVolume(instance->GetBuffer()), 0.125f);
-    m_manager->SetMasterVolume(1.0f);
-    EXPECT_FLOAT_EQ(RFMLAudioBuffer::GetVolume(instance->GetBuffer()), 0.25f);
-    sfx->SetVolume(0.1f);
-    EXPECT_FLOAT_EQ(RFMLAudioBuffer::GetVolume(instance->GetBuffer()), 0.05f);
-    m_manager->StopAllSounds();
-    EXPECT_EQ(sound->GetInstanceCount(), 0u);
-    EXPECT_EQ(m_manager->FindSound(RHashedString("Loud")), sound) << "stopping keeps the sound loaded";
-
-    // A released sound leaves its group; a destroyed group leaves its sounds.
-    LoadBlip("Short", kSFX);
-    EXPECT_EQ(sfx->GetSoundCount(), 2u);
-    m_manager->ReleaseSound(RHashedString("Short"));
-    EXPECT_EQ(sfx->GetSoundCount(), 1u);
-    sfx->SetVolume(0.3f);
-    m_manager->DestroyGroup(kSFX);
-    EXPECT_EQ(m_manager->FindGroup(kSFX), nullptr);
-    EXPECT_EQ(sound->GetGroup(), nullptr);
-    m_manager->SetMasterVolume(0.5f);
-    EXPECT_FLOAT_EQ(sound->GetGroupVolume(), 0.5f);
-    m_manager->ReleaseAllSounds();
-}
-
-TEST_F(AudioMgrTest, WithoutAnAudioDeviceEverythingGoesOnSilently)
-{
-    // A driver that does not exist, then whatever this machine has (none here: the device fails to open).
+    TempAudioFolder folder;
+    RMixer().Init();
+    RThreadTagger::GetInstance();
+    ASSERT_TRUE(WriteWave(folder, "blip.wav", 1, 2, 44100, "[1000] * 2000"));
     for (const char* driver : {"no-such-driver", ""}) {
         if (*driver)
             setenv("SDL_AUDIODRIVER", driver, 1);
         else
             unsetenv("SDL_AUDIODRIVER");
-        m_manager = RAudioMgr::GetInstance();
-        m_manager->Init(nullptr, nullptr);
-        if (*driver) {
-            EXPECT_EQ(m_manager->GetDeviceId(), 0u);
-        }
-        m_manager->UnlockMusicMutex();
-        m_manager->CreateGroup(kSFX)->SetVolume(0.7f);
-        LoadBlip("Dozu", kSFX);
-        m_manager->LoadSound(nullptr, RHashedString("PCSpeaker"), kBGM, true);
-        EXPECT_NE(m_manager->PlaySound(RHashedString("PCSpeaker"), true), nullptr);
-        EXPECT_NE(m_manager->PlaySound(RHashedString("Dozu"), false), nullptr);
-        m_manager->UpdateAllSounds();
-        m_manager->StopAllSounds();
-        m_manager->ReleaseAllSounds();
+        RAudioMgr* manager = RAudioMgr::GetInstance();
+        manager->Init(nullptr, nullptr);
+        EXPECT_TRUE(!*driver || manager->GetDeviceId() == 0u);
+        manager->UnlockMusicMutex();
+        manager->CreateGroup(kSFX)->SetVolume(0.7f);
+        manager->LoadSound("blip.wav", RHashedString("Dozu"), kSFX, false);
+        manager->LoadSound(nullptr, RHashedString("PCSpeaker"), kBGM, true);
+        EXPECT_NE(manager->PlaySound(RHashedString("PCSpeaker"), true), nullptr);
+        EXPECT_NE(manager->PlaySound(RHashedString("Dozu"), false), nullptr);
+        manager->UpdateAllSounds();
+        manager->StopAllSounds();
+        manager->ReleaseAllSounds();
         RAudioMgr::DestroyInstance();
         EXPECT_FALSE(RThreadTagger::HasRunningThreads());
     }

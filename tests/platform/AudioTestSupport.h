@@ -1,6 +1,5 @@
-// Audio test helpers: a temporary folder on the stream manager's search path, WAVE files made by python3's wave
-// module and sox, the asset load sequence, buffers filled by hand, one call of the mixer's callback, and the
-// analysis of what came out (index-coded frames, sounding runs, zero crossings).
+// Audio test helpers: a temporary folder on the stream manager's search path, WAVE files made with python3 and sox,
+// the audio manager's load steps, hand-filled buffers, the mixer's callback called directly, and output analysis.
 #pragma once
 
 #include "platform/audio/RFMLAudioBuffer.h"
@@ -34,14 +33,12 @@ struct Frame {
 inline std::ostream& operator<<(std::ostream& os, const Frame& f) { return os << "(" << f.left << ", " << f.right << ")"; }
 const Frame kSilence{0, 0};
 
-// A fresh folder added to the stream manager as a search path (sources are never removed; names stay unique).
-class TempAudioFolder {
-public:
+// A fresh folder added to the stream manager's search paths (never removed from them; names stay unique).
+struct TempAudioFolder {
     TempAudioFolder()
     {
         char pattern[] = "/tmp/rolt-audio-XXXXXX";
-        const char* made = mkdtemp(pattern);
-        path = made ? made : "";
+        path = mkdtemp(pattern) ? pattern : "";
         RStreamMgr::GetInstance()->AddSearchPath(path.c_str());
     }
     ~TempAudioFolder()
@@ -49,13 +46,10 @@ public:
         std::error_code ignored;
         std::filesystem::remove_all(path, ignored);
     }
-    TempAudioFolder(const TempAudioFolder&) = delete;
-    TempAudioFolder& operator=(const TempAudioFolder&) = delete;
     std::string File(const std::string& name) const { return path + "/" + name; }
     std::string path;
 };
 
-// Runs a shell command; the test fails when it does not exit with 0.
 inline bool RunTool(const std::string& command)
 {
     int status = std::system(command.c_str());
@@ -63,35 +57,24 @@ inline bool RunTool(const std::string& command)
     return status == 0;
 }
 
-// Runs a python3 program given as text (through a file, so no quoting is needed).
-inline bool RunPython(const TempAudioFolder& folder, const std::string& program)
-{
-    std::ofstream(folder.File("make.py")) << program;
-    return RunTool("python3 " + folder.File("make.py"));
-}
-
-// Writes a WAVE file with python3's wave module; samples is a python list expression (8-bit ones unsigned).
+// A WAVE file written by python3's wave module; samples is a python list (8-bit ones unsigned), more runs after.
 inline bool WriteWave(const TempAudioFolder& folder, const std::string& name, int channels, int sampleBytes,
                       int rate, const std::string& samples, const std::string& more = "")
 {
     std::string pack = sampleBytes == 1 ? "bytes(s)" : "b''.join(struct.pack('<h', v) for v in s)";
-    return RunPython(folder, "import struct, wave\ns = " + samples + "\nw = wave.open('" + folder.File(name) +
-                                 "', 'wb')\nw.setnchannels(" + std::to_string(channels) + ")\nw.setsampwidth(" +
-                                 std::to_string(sampleBytes) + ")\nw.setframerate(" + std::to_string(rate) +
-                                 ")\nw.writeframes(" + pack + ")\nw.close()\n" + more);
+    std::ofstream(folder.File("make.py")) << "import struct, wave\ns = " + samples + "\nw = wave.open('" +
+                                                 folder.File(name) + "', 'wb')\nw.setnchannels(" +
+                                                 std::to_string(channels) + ")\nw.setsampwidth(" +
+                                                 std::to_string(sampleBytes) + ")\nw.setframerate(" +
+                                                 std::to_string(rate) + ")\nw.writeframes(" + pack + ")\nw.close()\n" +
+                                                 more;
+    return RunTool("python3 " + folder.File("make.py"));
 }
 
 // Frame i of an index-coded sound: left = i % 32000 + 1, right = -(i / 32000) - 1 (never silent).
-constexpr int kIndexPeriod = 32000;
-inline Frame IndexFrame(int i)
-{
-    return Frame{static_cast<int16_t>(i % kIndexPeriod + 1), static_cast<int16_t>(-(i / kIndexPeriod) - 1)};
-}
-// The index a frame of an index-coded sound tells, or -1 for silence.
-inline int FrameIndex(const Frame& f)
-{
-    return f == kSilence ? -1 : (-f.right - 1) * kIndexPeriod + f.left - 1;
-}
+inline Frame IndexFrame(int i) { return Frame{int16_t(i % 32000 + 1), int16_t(-(i / 32000) - 1)}; }
+// The index an index-coded frame tells, or -1 for silence.
+inline int FrameIndex(const Frame& f) { return f == kSilence ? -1 : (-f.right - 1) * 32000 + f.left - 1; }
 // A 16-bit stereo 44,100 Hz WAVE file of index-coded frames.
 inline bool WriteIndexWave(const TempAudioFolder& folder, const std::string& name, int frames)
 {
@@ -106,13 +89,9 @@ inline std::vector<uint8_t> ReadBytes(const std::string& path)
 }
 inline void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes)
 {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
-inline int16_t Signed16(const uint8_t* bytes)
-{
-    return static_cast<int16_t>(static_cast<uint16_t>(bytes[0] | (bytes[1] << 8)));
-}
+inline int16_t Signed16(const uint8_t* bytes) { return int16_t(uint16_t(bytes[0] | (bytes[1] << 8))); }
 // 16-bit stereo bytes as frames.
 inline std::vector<Frame> Frames(const std::vector<uint8_t>& bytes)
 {
@@ -134,7 +113,7 @@ inline int OpenFileCount()
     return count;
 }
 
-// Waits (at most 5 s) until the condition holds.
+// Waits at most 5 s for the condition.
 template <typename Condition> bool WaitFor(Condition condition)
 {
     for (int i = 0; i < 500 && !condition(); ++i)
@@ -164,7 +143,7 @@ inline RFMLAudioBuffer* MakeBuffer(uint32_t channels, uint32_t bits, uint32_t ra
     format.bitsPerSample = bits;
     format.samplesPerSecond = rate;
     RFMLAudioBufferDesc desc;
-    desc.size = static_cast<uint32_t>(bytes.size());
+    desc.size = uint32_t(bytes.size());
     desc.format = &format;
     RFMLAudioBuffer* buffer = RFMLAudioBuffer::Create(desc);
     void *r1 = nullptr, *r2 = nullptr;
@@ -180,21 +159,8 @@ inline std::vector<uint8_t> Bytes16(const std::vector<int16_t>& samples)
 {
     std::vector<uint8_t> bytes;
     for (int16_t s : samples) {
-        bytes.push_back(static_cast<uint8_t>(s & 0xFF));
-        bytes.push_back(static_cast<uint8_t>(static_cast<uint16_t>(s) >> 8));
-    }
-    return bytes;
-}
-
-// The bytes a buffer holds.
-inline std::vector<uint8_t> BufferBytes(RFMLAudioBuffer* buffer)
-{
-    void *r1 = nullptr, *r2 = nullptr;
-    uint32_t n1 = 0, n2 = 0;
-    std::vector<uint8_t> bytes;
-    if (RFMLAudioBuffer::Lock(buffer, 0, 0, &r1, &n1, &r2, &n2, RFMLAudioBuffer::kLockEntireBuffer)) {
-        bytes.assign(static_cast<uint8_t*>(r1), static_cast<uint8_t*>(r1) + n1);
-        RFMLAudioBuffer::Unlock(buffer, r1, n1, r2, n2);
+        bytes.push_back(uint8_t(s & 0xFF));
+        bytes.push_back(uint8_t(uint16_t(s) >> 8));
     }
     return bytes;
 }
@@ -203,11 +169,11 @@ inline std::vector<uint8_t> BufferBytes(RFMLAudioBuffer* buffer)
 inline std::vector<Frame> Mix(uint32_t frames)
 {
     std::vector<uint8_t> stream(frames * 4, 0xAB);
-    RMixer::Callback(nullptr, stream.data(), static_cast<int>(stream.size()));
+    RMixer::Callback(nullptr, stream.data(), int(stream.size()));
     return Frames(stream);
 }
 
-// A streamed sound made as the audio manager makes one, not handed to the music thread: the test drives it.
+// A streamed sound made as the audio manager makes one, driven by the test instead of the music thread.
 template <typename Stream> Stream* MakeStream(RSoundAsset* asset, const char* name)
 {
     LoadAsset(asset, name, true);
@@ -221,7 +187,7 @@ template <typename Stream> Stream* MakeStream(RSoundAsset* asset, const char* na
     return stream;
 }
 
-// Plays device blocks as the music thread would: one callback, then one refill. Appends what came out.
+// Device blocks as the music thread plays them: one callback, then one refill; appends what came out.
 inline void RunBlocks(RStreamingAudio* stream, int blocks, std::vector<Frame>* out)
 {
     for (int b = 0; b < blocks; ++b) {
@@ -240,20 +206,19 @@ inline bool AllSilent(const std::vector<Frame>& frames, size_t from = 0)
     return true;
 }
 
-// Where the left channel's sign changes between non-silent frames in [first, end): the frame after each change.
+// Where the left channel changes sign between non-silent frames in [first, end): the frame after each change.
 inline std::vector<size_t> ZeroCrossings(const std::vector<Frame>& frames, size_t first, size_t end)
 {
     std::vector<size_t> crossings;
     for (size_t i = first + 1; i < end && i < frames.size(); ++i) {
-        const int a = frames[i - 1].left;
-        const int b = frames[i].left;
+        const int a = frames[i - 1].left, b = frames[i].left;
         if ((a > 0 && b < 0) || (a < 0 && b > 0))
             crossings.push_back(i);
     }
     return crossings;
 }
 
-// A run of non-silent frames, [begin, end).
+// Runs of non-silent frames, [begin, end).
 struct SoundRun {
     size_t begin;
     size_t end;

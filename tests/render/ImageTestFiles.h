@@ -111,15 +111,6 @@ inline Pixels ReadExpect(const std::string& path)
     return p;
 }
 
-// Raw R, G, B, A bytes, as the image tool reads and writes them.
-inline Pixels FromRGBA(const std::vector<uint8_t>& rgba, int width, int height)
-{
-    Pixels p{width, height, {}};
-    for (size_t i = 0; i + 4 <= rgba.size(); i += 4)
-        p.colours.push_back(static_cast<uint32_t>(rgba[i + 3]) << 24 | rgba[i] << 16 | rgba[i + 1] << 8 | rgba[i + 2]);
-    return p;
-}
-
 inline ::testing::AssertionResult SamePixels(const RImage& image, const Pixels& expected)
 {
     if (image.GetWidth() != expected.width || image.GetHeight() != expected.height)

@@ -1,6 +1,5 @@
-// State files read into a pass and applied: the keywords that once misread, the attribute, render-state and
-// sampler maps, the render states read back from GL, sampler states read back from the bound texture, the
-// registry listing, and truncated or garbage state files.
+// State files read into a pass and applied: keywords that once misread, sampler states read back from the
+// bound texture, and truncated or garbage state files.
 #include "GLTestSupport.h"
 #include "ImageTestFiles.h"
 
@@ -18,20 +17,6 @@
 using namespace gltest;
 
 namespace {
-
-GLint Integer(GLenum name)
-{
-    GLint value[4] = {-1, -1, -1, -1};
-    glGetIntegerv(name, value);
-    return value[0];
-}
-
-float Float(GLenum name)
-{
-    GLfloat value[4] = {-1, -1, -1, -1};
-    glGetFloatv(name, value);
-    return value[0];
-}
 
 void Read(RGLObjectTechniquePass& pass, const std::string& text)
 {
@@ -127,127 +112,6 @@ TEST(RenderStateKeywords, ValuesThatOnceMisreadOrOverran)
     EXPECT_TRUE(type == SHADER_PARAM_INT && count == 5 && scope == 7);
 }
 
-TEST(RenderStateFile, ReadsItsSectionsAndTheRegistryListsThem)
-{
-    RGLObjectTechniquePass pass;
-    Read(pass,
-         "[Attributes]\nuv1 = TEXCOORD1\nuvA = texcoord\nfirstColour = COLOR\nsecondColour = COLOR1\nodd = POS\n"
-         "[RenderStates]\nZEnable = true\nStencilEnable = RegistryProbeOne\n"
-         "[Uniforms]\ndiffuse = texture,1,material\n"
-         "[diffuse]\nAddressU = Clamp\nMinFilter = Linear\n"
-         "[renderstates]\nUnused = 1\n");
-    EXPECT_STREQ(pass.attributes.find(STREAM_TEXCOORD1)->value.GetString(), "uv1");
-    EXPECT_STREQ(pass.attributes.find(STREAM_TEXCOORD0)->value.GetString(), "uvA");
-    EXPECT_STREQ(pass.attributes.find(STREAM_UNRECOGNISED)->value.GetString(), "odd");
-    EXPECT_EQ(pass.attributes.getCount(), 4);
-    // Of two attributes for one usage the higher key id wins.
-    const RHashedString first("firstColour", true), second("secondColour", true);
-    ASSERT_NE(pass.attributes.find(STREAM_COLOR), nullptr);
-    EXPECT_EQ(pass.attributes.find(STREAM_COLOR)->value, first < second ? second : first);
-    EXPECT_EQ(pass.renderStates.getCount(), 2);
-    ASSERT_NE(pass.renderStates.find(RHashedString("ZEnable", true)), nullptr);
-    EXPECT_EQ(pass.renderStates.find(RHashedString("ZEnable", true))->value, RHashedString("TRUE"));
-    // Section names are case-sensitive: "renderstates" is a sampler section like "diffuse".
-    EXPECT_EQ(pass.samplerStates.getCount(), 2);
-    auto* diffuse = pass.samplerStates.find(RHashedString("diffuse", true));
-    ASSERT_NE(diffuse, nullptr);
-    EXPECT_EQ(diffuse->value.getCount(), 2);
-    EXPECT_EQ(diffuse->value.find(RHashedString("AddressU", true))->value, RHashedString("clamp"));
-    EXPECT_NE(pass.samplerStates.find(RHashedString("renderstates", true)), nullptr);
-
-    // The registry lists every state and value given, each line ended with CR LF, values tab-indented.
-    Read(pass, "[RenderStates]\nStencilEnable = RegistryProbeTwo\n");
-    FILE* file = tmpfile();
-    ASSERT_NE(file, nullptr);
-    ASSERT_TRUE(RRenderStateRegistry::Write(file));
-    std::string listing(static_cast<size_t>(ftell(file)), '\0');
-    rewind(file);
-    ASSERT_EQ(fread(&listing[0], 1, listing.size(), file), listing.size());
-    fclose(file);
-    std::map<std::string, std::set<std::string>> parsed;
-    std::string current;
-    for (size_t start = 0, end = 0; start < listing.size(); start = end + 2) {
-        end = listing.find("\r\n", start);
-        ASSERT_NE(end, std::string::npos) << "every line ends with CR LF";
-        const std::string line = listing.substr(start, end - start);
-        if (!line.empty() && line[0] == '\t')
-            parsed[current].insert(line.substr(1));
-        else
-            current = line;
-    }
-    EXPECT_EQ(parsed["StencilEnable"].count("RegistryProbeOne") + parsed["StencilEnable"].count("RegistryProbeTwo"), 2u);
-    EXPECT_FALSE(RRenderStateRegistry::Write(nullptr));
-
-    // Reading again empties each map first.
-    Read(pass, "");
-    EXPECT_EQ(pass.attributes.getCount() + pass.renderStates.getCount() + pass.samplerStates.getCount(), 0);
-}
-
-TEST_F(RenderStateTest, RenderStatesReadBackFromGL)
-{
-    glDisable(GL_DEPTH_TEST);
-    Apply("[RenderStates]\nZEnable = true\nZWriteEnable = False\nZFunc = GreaterEqual\nFillMode = Wireframe\n"
-          "AlphaBlendEnable = True\nSrcBlend = SrcAlpha\nDestBlend = InvSrcAlpha\n"
-          "AlphaTestEnable = True\nAlphaRef = 128\nAlphaFunc = Greater\nCullMode = CCW\n");
-    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST) && glIsEnabled(GL_BLEND) && glIsEnabled(GL_ALPHA_TEST));
-    EXPECT_EQ(Integer(GL_DEPTH_WRITEMASK), GL_FALSE);
-    EXPECT_EQ(Integer(GL_DEPTH_FUNC), GL_GEQUAL);
-    EXPECT_EQ(Integer(GL_POLYGON_MODE), GL_LINE);
-    EXPECT_EQ(Integer(GL_BLEND_SRC_RGB), GL_SRC_ALPHA);
-    EXPECT_EQ(Integer(GL_BLEND_DST_RGB), GL_ONE_MINUS_SRC_ALPHA);
-    EXPECT_EQ(Integer(GL_ALPHA_TEST_FUNC), GL_GREATER);
-    EXPECT_NEAR(Float(GL_ALPHA_TEST_REF), 128.0f / 255.0f, 1e-6f);
-    EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
-    EXPECT_EQ(Integer(GL_FRONT_FACE), GL_CW);
-    EXPECT_EQ(Integer(GL_CULL_FACE_MODE), GL_BACK);
-
-    // Booleans are True or False only; unknown keywords fall back; a blend function needs both factors, and
-    // what is not named is not changed.
-    Apply("[RenderStates]\nZEnable = 1\nZWriteEnable = TRUE\nZFunc = Whenever\nFillMode = Point\n"
-          "SrcBlend = DestColor\nDestBlend = Zero\nAlphaFunc = LessEqual\nAlphaRef = 300\nCullMode = cw\n");
-    EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
-    EXPECT_EQ(Integer(GL_DEPTH_WRITEMASK), GL_TRUE);
-    EXPECT_EQ(Integer(GL_DEPTH_FUNC), GL_ALWAYS);
-    EXPECT_EQ(Integer(GL_POLYGON_MODE), GL_POINT);
-    EXPECT_TRUE(glIsEnabled(GL_BLEND));
-    EXPECT_EQ(Integer(GL_BLEND_SRC_RGB), GL_DST_COLOR);
-    EXPECT_EQ(Integer(GL_BLEND_DST_RGB), GL_ZERO);
-    EXPECT_EQ(Integer(GL_ALPHA_TEST_FUNC), GL_LEQUAL);
-    EXPECT_FLOAT_EQ(Float(GL_ALPHA_TEST_REF), 1.0f);
-    EXPECT_EQ(Integer(GL_FRONT_FACE), GL_CCW);
-
-    glEnable(GL_DEPTH_TEST);
-    Apply("[RenderStates]\nZEnable = False\nFillMode = Solid\nStencilEnable = True\nNoSuchState = True\n"
-          "AlphaBlendEnable = False\nSrcBlend = One\nAlphaRef = 10\nAlphaTestEnable = False\nCullMode = Sideways\n");
-    EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST) || glIsEnabled(GL_STENCIL_TEST) || glIsEnabled(GL_BLEND));
-    EXPECT_EQ(Integer(GL_POLYGON_MODE), GL_FILL);
-    EXPECT_EQ(Integer(GL_BLEND_SRC_RGB), GL_DST_COLOR);
-    // Without a function the reference does nothing; an unknown cull mode leaves culling as it was.
-    EXPECT_FALSE(glIsEnabled(GL_ALPHA_TEST));
-    EXPECT_FLOAT_EQ(Float(GL_ALPHA_TEST_REF), 1.0f);
-    EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
-    EXPECT_EQ(Integer(GL_FRONT_FACE), GL_CCW);
-    Apply("[RenderStates]\nCullMode = None\n");
-    EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
-
-    // Without a reference it is 0; out-of-range numbers clamp instead of overflowing.
-    const std::pair<const char*, float> references[] = {
-        {"", 0.0f}, {"AlphaRef = 99999999999999999999999999\n", 1.0f},
-        {"AlphaRef = -99999999999999999999999999\n", 0.0f}, {"AlphaRef = half\n", 0.0f}};
-    for (const auto& r : references) {
-        Apply(std::string("[RenderStates]\nAlphaFunc = Equal\n") + r.first);
-        EXPECT_FLOAT_EQ(Float(GL_ALPHA_TEST_REF), r.second) << r.first;
-    }
-
-    // Nothing happens without a current pass.
-    Read(pass, "[RenderStates]\nZEnable = True\n");
-    renderer->SetCurrentTechniquePass(nullptr);
-    renderer->ApplyRenderStates();
-    renderer->ApplySamplerStates(RHashedString("tex", true), RHashedString("Anything"));
-    EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-}
-
 TEST_F(RenderStateTest, SamplerStatesGoToTheBoundTextureAndKeepOneLevelTexturesComplete)
 {
     // A 4 x 4 uncompressed 32-bit DDS file with its full chain of three levels.
@@ -280,14 +144,8 @@ TEST_F(RenderStateTest, SamplerStatesGoToTheBoundTextureAndKeepOneLevelTexturesC
     };
     apply(fullName, "diffuse", mipmapped);
     EXPECT_EQ(TextureParameter(fullName, GL_TEXTURE_WRAP_S), GL_CLAMP_TO_EDGE);
-    EXPECT_EQ(TextureParameter(fullName, GL_TEXTURE_WRAP_T), GL_MIRRORED_REPEAT);
     EXPECT_EQ(TextureParameter(fullName, GL_TEXTURE_MAG_FILTER), GL_NEAREST);
     EXPECT_EQ(TextureParameter(fullName, GL_TEXTURE_MIN_FILTER), GL_LINEAR_MIPMAP_NEAREST);
-    GLfloat border[4] = {-1, -1, -1, -1};
-    glBindTexture(GL_TEXTURE_2D, fullName);
-    glGetTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_BORDER_COLOR, border);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    EXPECT_EQ(std::vector<float>(border, border + 4), (std::vector<float>{0, 1, 0, 1}));
 
     // A texture of one level, or one the texture manager does not hold, gets the minifying filter itself,
     // which keeps it complete.

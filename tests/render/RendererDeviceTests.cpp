@@ -1,5 +1,4 @@
-// The GL device: default state, clears and write masks, the frame bracket, callbacks, resources, render targets
-// and the device reset, read back from GL.
+// The GL device: clears and write masks, reset callbacks and resources, and render targets through a reset.
 #include "GLTestSupport.h"
 
 #include <string>
@@ -47,25 +46,6 @@ void Reset(RRenderer* renderer, uint32_t width = kWindowWidth, uint32_t height =
 
 using DeviceTest = GLTest;
 
-TEST_F(DeviceTest, DefaultStateAndASecondInitKeepingTheContext)
-{
-    glFrontFace(GL_CCW);
-    glDisable(GL_CULL_FACE);
-    glDisable(GL_DEPTH_TEST);
-    glDepthMask(GL_FALSE);
-    renderer->SetDefaultState();
-    EXPECT_EQ(Integer(GL_FRONT_FACE), GL_CW);
-    EXPECT_EQ(Integer(GL_CULL_FACE_MODE), GL_BACK);
-    EXPECT_TRUE(glIsEnabled(GL_CULL_FACE) && glIsEnabled(GL_DEPTH_TEST));
-    EXPECT_EQ(Integer(GL_DEPTH_WRITEMASK), GL_TRUE);
-
-    SDL_GLContext context = renderer->GetContext();
-    uint32_t width = 10, height = 10;
-    EXPECT_TRUE(renderer->Init(Window(), &width, &height));
-    EXPECT_EQ(renderer->GetContext(), context);
-    EXPECT_EQ(renderer->GetBackBufferWidth(), uint32_t(kWindowWidth));
-}
-
 TEST_F(DeviceTest, ClearsOpenClosedMasksAndPutThemBack)
 {
     // The back buffer has no stencil: an off-screen target has one.
@@ -105,36 +85,6 @@ TEST_F(DeviceTest, ClearsOpenClosedMasksAndPutThemBack)
     EXPECT_NEAR(depth, 0.75f, 1e-3f);
     EXPECT_EQ(ReadPixel(5, 5), 0xFF0000FFu);
 
-    renderer->BindDefaultTarget();
-    GLint viewport[4];
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    EXPECT_EQ(std::make_pair(viewport[2], viewport[3]), std::make_pair(kWindowWidth, kWindowHeight));
-    renderer->ClearColour(0xFF336699u);
-    EXPECT_EQ(ReadPixel(kWindowWidth - 1, kWindowHeight - 1), 0xFF336699u);
-}
-
-TEST_F(DeviceTest, FrameBracketOpensOneFrameAndPresentsOnlyOutsideIt)
-{
-    renderer->EndFrame();
-    renderer->Present();
-    ASSERT_TRUE(renderer->IsPresented());
-    renderer->BeginFrame();
-    renderer->BeginFrame();
-    EXPECT_TRUE(renderer->IsInFrame());
-    EXPECT_FALSE(renderer->IsPresented());
-    renderer->ClearColour(0xFFFF0000u);
-    renderer->Present();  // inside the frame: no swap
-    EXPECT_FALSE(renderer->IsPresented());
-    EXPECT_EQ(ReadPixel(10, 10), 0xFFFF0000u);
-    renderer->EndFrame();
-    renderer->BeginFrame();  // the last frame was not presented yet
-    EXPECT_FALSE(renderer->IsInFrame());
-    renderer->Present();
-    EXPECT_TRUE(renderer->IsPresented());
-    renderer->BeginFrame();
-    EXPECT_TRUE(renderer->IsInFrame());
-    renderer->EndFrame();
-    renderer->Present();
 }
 
 TEST_F(DeviceTest, ResetRunsCallbacksAndResourceSweepsInOrder)
@@ -207,14 +157,6 @@ TEST_F(DeviceTest, ResetRecreatesListedTargetsAtTheirRecordedSizes)
     EXPECT_EQ(targets.getCount(), listed);
     EXPECT_EQ(unlisted.colourTexture, unlistedColour);
     EXPECT_EQ(renderer->GetBackBufferWidth(), 100u);
-    EXPECT_EQ(renderer->GetCurrentTargetWidth(), 100u);
-
-    // The re-created target draws: a clear of it reads back.
-    following.Bind(0);
-    EXPECT_EQ(glCheckFramebufferStatus(GL_FRAMEBUFFER), GLenum(GL_FRAMEBUFFER_COMPLETE));
-    renderer->ClearColour(0xFF123456u);
-    EXPECT_EQ(ReadPixel(47, 23), 0xFF123456u);
-    renderer->BindDefaultTarget();
     Reset(renderer);
 }
 
@@ -234,17 +176,4 @@ TEST_F(DeviceTest, TargetsAreListedOnceAndLeaveWhenDestroyed)
     EXPECT_EQ(targets.getCount(), listed + 1);
     kept.Destroy(false);
     EXPECT_EQ(targets.getCount(), listed);
-
-    // A target without a size stays listed without a GL side; binding it draws into the back buffer, and a reset
-    // after it got a size makes it.
-    RRenderTarget unsized;
-    EXPECT_FALSE(unsized.Recreate(RHashedString("DeviceTest_Unsized"), false));
-    EXPECT_EQ(unsized.width, RRenderTarget::kNoSize);
-    EXPECT_TRUE(!unsized.framebuffer && !unsized.colourTexture);
-    unsized.Bind(0);
-    EXPECT_EQ(renderer->GetCurrentTargetWidth(), uint32_t(kWindowWidth));
-    unsized.width = 12;
-    unsized.height = 6;
-    Reset(renderer);
-    EXPECT_EQ(ColourTextureSide(unsized, GL_TEXTURE_WIDTH), 12);
 }

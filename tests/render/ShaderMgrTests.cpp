@@ -12,9 +12,9 @@ using namespace shadertest;
 
 namespace {
 
-const char* const kVS = "#version 120\nattribute vec3 inPos;\nuniform float u_scale;\n"
+const char* const kVS = "attribute vec3 inPos;\nuniform float u_scale;\n"
                         "void main() { gl_Position = vec4(inPos * u_scale, 1.0); }\n";
-const char* const kPS = "#version 120\nuniform sampler2D u_tex;\n"
+const char* const kPS = "uniform sampler2D u_tex;\n"
                         "void main() { gl_FragColor = texture2D(u_tex, vec2(0.5)); }\n";
 const char* const kState = "[Uniforms]\nu_scale = float,1,renderable\nu_tex = texture,1,material\n"
                            "[Attributes]\ninPos = POSITION\n";
@@ -63,11 +63,6 @@ TEST_F(ShaderMgrTest, AnEffectIsSharedAndCountedByName)
     EXPECT_EQ(renderer->LoadShader(folder.File("nothing.fxo").c_str(), name), first);
     EXPECT_EQ(manager->GetReferenceCount(name), 3);
     EXPECT_EQ(LiveObjects(), loaded);
-    // Techniques are found in any case.
-    RTechnique* technique = first->GetTechnique(RHashedString("t"));
-    ASSERT_NE(technique, nullptr);
-    EXPECT_EQ(technique->GetOwner(), first);
-    EXPECT_EQ(first->GetTechnique(RHashedString("Other")), nullptr);
 
     // The same file under another name is another effect with its own program.
     RShader* other = manager->LoadShader(effect.c_str(), RHashedString("__Effect B"));
@@ -93,7 +88,6 @@ TEST_F(ShaderMgrTest, AnEffectIsSharedAndCountedByName)
     RShader* missing = manager->LoadShader(folder.File("absent.fxo").c_str(), RHashedString("__Missing"));
     ASSERT_NE(missing, nullptr);
     EXPECT_EQ(missing->GetGLEffect(), nullptr);
-    EXPECT_EQ(missing->GetTechnique(RHashedString("T")), nullptr);
     manager->UnloadShader(RHashedString("__Missing"));
     EXPECT_EQ(LiveObjects(), baseline);
 }
@@ -112,22 +106,6 @@ TEST_F(ShaderMgrTest, UnloadingTheEffectBeingDrawnLeavesNothingPointingIntoIt)
     glGetIntegerv(GL_CURRENT_PROGRAM, &current);
     EXPECT_EQ(current, 0);
     EXPECT_FALSE(glIsProgram(program));
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-}
-
-TEST_F(ShaderMgrTest, EffectsKeepTheirProgramsAndParametersAcrossADeviceReset)
-{
-    RShader* shader = manager->LoadShader(effect.c_str(), RHashedString("__Reset"));
-    ASSERT_NE(shader, nullptr);
-    uint32_t width = kWindowWidth;
-    uint32_t height = kWindowHeight;
-    bool failed = false;
-    renderer->ResetDevice(Window(), &width, &height, false, &failed);
-    ASSERT_TRUE(BeginFirstPass(renderer, shader));
-    RShaderParamMapping* scale = FindMapping(shader, FirstPass(shader), 2, "u_scale");
-    ASSERT_NE(scale, nullptr);
-    scale->SetFloat(0.5f);
-    EXPECT_EQ(UniformFloats(FirstPass(shader)->name, "u_scale", 1), std::vector<float>{0.5f});
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 

@@ -4,16 +4,13 @@
 // renderable for a render pass as the renderer's draw loop makes it for a batch of one.
 #pragma once
 
-#include <unistd.h>
-
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "GLTestSupport.h"
+#include "ImageTestFiles.h"
 #include "core/RStreamMgr.h"
 #include "render/RIndexBuffer.h"
 #include "render/RMaterial.h"
@@ -30,42 +27,23 @@
 
 namespace shadertest {
 
-// A temporary folder, removed with its contents. Effects are named by absolute path, which the stream manager
-// finds through its working-directory source.
-class EffectFolder {
+// A temporary folder for effects, named by absolute path.
+class EffectFolder : public imagetest::TempFolder {
 public:
-    EffectFolder()
-    {
-        char pattern[] = "/tmp/rolt_params_XXXXXX";
-        const char* made = mkdtemp(pattern);
-        path = made ? made : "";
-        // The working-directory source goes with the stream manager; add it again whenever it is missing.
-        Write("probe", "");
-        if (!RStreamMgr::GetInstance()->Exists(File("probe").c_str(), RStreamMgr::kFoldersOnly))
-            RStreamMgr::GetInstance()->AddSearchPath("");
-    }
-    ~EffectFolder()
-    {
-        std::error_code ignored;
-        if (!path.empty())
-            std::filesystem::remove_all(path, ignored);
-    }
-    EffectFolder(const EffectFolder&) = delete;
-    EffectFolder& operator=(const EffectFolder&) = delete;
-
-    std::string File(const std::string& name) const { return path + "/" + name; }
     void Write(const std::string& name, const std::string& text) const
     {
-        std::ofstream out(File(name), std::ios::binary);
-        out << text;
+        Put(name, std::vector<uint8_t>(text.begin(), text.end()));
     }
-    // The sources of one pass of the effect base: technique_pass_{VS,PS,State}.
-    void WritePass(const std::string& base, const std::string& pass, const std::string& vertex,
-                   const std::string& pixel, const std::string& state) const
+    // The sources of one pass of the effect base: technique_pass_{VS,PS,State}; a null source is not written.
+    void WritePass(const std::string& base, const std::string& pass, const char* vertex, const char* pixel,
+                   const char* state) const
     {
-        Write(base + "_" + pass + "_VS.glsl", vertex);
-        Write(base + "_" + pass + "_PS.glsl", pixel);
-        Write(base + "_" + pass + "_State.ini", state);
+        const char* sources[] = {vertex, pixel, state};
+        const char* suffixes[] = {"_VS.glsl", "_PS.glsl", "_State.ini"};
+        for (int i = 0; i < 3; ++i) {
+            if (sources[i])
+                Write(base + "_" + pass + suffixes[i], sources[i]);
+        }
     }
     // An effect of one technique T with one pass P, and its file name (ending in ".fxo").
     std::string WriteEffect(const std::string& base, const char* vertex, const char* pixel, const char* state) const
@@ -74,8 +52,6 @@ public:
         WritePass(base, "T_P", vertex, pixel, state);
         return File(base) + ".fxo";
     }
-
-    std::string path;
 };
 
 // Answers the parameters it was given, by name (any case); hands every other request to its chain. Records each
@@ -177,20 +153,20 @@ constexpr uint32_t kGreen = 0xFF00FF00u;
 constexpr uint32_t kBlue = 0xFF0000FFu;
 constexpr uint32_t kMagenta = 0xFFFF00FFu;
 
-constexpr const char* kFlatVS = "#version 120\nattribute vec3 inPos;\nvoid main() { gl_Position = vec4(inPos, 1.0); }\n";
+constexpr const char* kFlatVS = "attribute vec3 inPos;\nvoid main() { gl_Position = vec4(inPos, 1.0); }\n";
 
 inline std::string FlatPS(const char* colour)
 {
-    return std::string("#version 120\nvoid main() { gl_FragColor = vec4(") + colour + "); }\n";
+    return std::string("void main() { gl_FragColor = vec4(") + colour + "); }\n";
 }
 
 // The template's scale and the instance's offset place the quad; the material's base colour and the material
 // instance's tint add up to the colour drawn.
 constexpr const char* kScopedVS =
-    "#version 120\nattribute vec3 inPos;\nuniform float u_scale;\nuniform vec4 u_offset;\n"
+    "attribute vec3 inPos;\nuniform float u_scale;\nuniform vec4 u_offset;\n"
     "void main() { gl_Position = vec4(inPos.xy * u_scale + u_offset.xy, 0.0, 1.0); }\n";
 constexpr const char* kScopedPS =
-    "#version 120\nuniform vec4 u_base;\nuniform vec4 u_tint;\nvoid main() { gl_FragColor = u_base + u_tint; }\n";
+    "uniform vec4 u_base;\nuniform vec4 u_tint;\nvoid main() { gl_FragColor = u_base + u_tint; }\n";
 
 // The full-screen quad winds counter-clockwise, so every pass turns culling off.
 constexpr const char* kFlatState = "[Attributes]\ninPos = POSITION\n[RenderStates]\nCullMode = None\nZEnable = False\n";
@@ -216,11 +192,11 @@ inline std::string WriteColourEffect(const shadertest::EffectFolder& folder)
                  "<technique name=\"Blue\"><pass name=\"P\"/></technique>"
                  "<technique name=\"Magenta\"><pass name=\"A\"/><pass name=\"B\"/></technique>"
                  "<technique name=\"Scoped\"><pass name=\"P\"/></technique>");
-    folder.WritePass("colours", "Red_P", kFlatVS, FlatPS("1.0, 0.0, 0.0, 1.0"), kFlatState);
-    folder.WritePass("colours", "Green_P", kFlatVS, FlatPS("0.0, 1.0, 0.0, 1.0"), kFlatState);
-    folder.WritePass("colours", "Blue_P", kFlatVS, FlatPS("0.0, 0.0, 1.0, 1.0"), kFlatState);
-    folder.WritePass("colours", "Magenta_A", kFlatVS, FlatPS("1.0, 0.0, 0.0, 1.0"), kFlatState);
-    folder.WritePass("colours", "Magenta_B", kFlatVS, FlatPS("0.0, 0.0, 1.0, 0.0"), kAddState);
+    folder.WritePass("colours", "Red_P", kFlatVS, FlatPS("1.0, 0.0, 0.0, 1.0").c_str(), kFlatState);
+    folder.WritePass("colours", "Green_P", kFlatVS, FlatPS("0.0, 1.0, 0.0, 1.0").c_str(), kFlatState);
+    folder.WritePass("colours", "Blue_P", kFlatVS, FlatPS("0.0, 0.0, 1.0, 1.0").c_str(), kFlatState);
+    folder.WritePass("colours", "Magenta_A", kFlatVS, FlatPS("1.0, 0.0, 0.0, 1.0").c_str(), kFlatState);
+    folder.WritePass("colours", "Magenta_B", kFlatVS, FlatPS("0.0, 0.0, 1.0, 0.0").c_str(), kAddState);
     folder.WritePass("colours", "Scoped_P", kScopedVS, kScopedPS, kScopedState);
     return folder.File("colours.fxo");
 }

@@ -1,5 +1,4 @@
-// Named textures from BMP and DDS files, blank and wrapped textures, and the texture manager's counts, read back
-// from GL under a real context.
+// Named textures from DDS files and failed loads, and the texture manager's counts, read back from GL.
 #include "GLTestSupport.h"
 #include "ImageTestFiles.h"
 
@@ -7,7 +6,6 @@
 #include "render/RTexMgr.h"
 #include "render/RTexture.h"
 
-#include <algorithm>
 
 using namespace gltest;
 using namespace imagetest;
@@ -52,19 +50,6 @@ void PushTexels(std::vector<uint8_t>& b, int level, int count, int bytesPerTexel
     }
 }
 
-// A compressed level's blocks as GL holds them (read back without decoding them).
-std::vector<uint8_t> CompressedLevel(uint32_t textureName, int level)
-{
-    const GLint size = LevelParameter(textureName, level, GL_TEXTURE_COMPRESSED_IMAGE_SIZE);
-    std::vector<uint8_t> bytes(size > 0 ? static_cast<size_t>(size) : 0);
-    if (bytes.empty())
-        return bytes;
-    glBindTexture(GL_TEXTURE_2D, textureName);
-    glGetCompressedTexImage(GL_TEXTURE_2D, level, bytes.data());
-    glBindTexture(GL_TEXTURE_2D, 0);
-    return bytes;
-}
-
 class TextureFiles : public GLTest {
 protected:
     void SetUp() override
@@ -94,30 +79,6 @@ protected:
 
 }  // namespace
 
-TEST_F(TextureFiles, BMPTexturesHoldTheImagePixelsTopRowFirst)
-{
-    if (!GenerateReferenceImages(folder.path))
-        GTEST_SKIP() << "python3 is not available to make the reference files";
-    for (const char* stem : {"bmp4", "bmp8", "bmp24", "bmp32"}) {
-        SCOPED_TRACE(stem);
-        const Pixels expected = ReadExpect(folder.File(std::string(stem) + ".expect"));
-        RTexture* texture =
-            renderer->LoadTexture(folder.File(std::string(stem) + ".bmp").c_str(), RHashedString(stem));
-        ASSERT_NE(texture, nullptr);
-        EXPECT_EQ(texture->GetWidth(), static_cast<uint32_t>(expected.width));
-        EXPECT_EQ(texture->GetHeight(), static_cast<uint32_t>(expected.height));
-        EXPECT_EQ(texture->GetMipCount(), 1u);
-        EXPECT_FALSE(texture->IsCube());
-        int w = 0;
-        int h = 0;
-        const std::vector<uint32_t> texels = ReadLevel(texture->GetGLTexture()->name, 0, &w, &h);
-        ASSERT_EQ(w, expected.width);
-        ASSERT_EQ(h, expected.height);
-        EXPECT_EQ(texels, expected.colours);
-        renderer->UnloadTexture(RHashedString(stem));
-    }
-}
-
 TEST_F(TextureFiles, FailedLoadsAreCountedButAbsent)
 {
     RImage image;
@@ -137,15 +98,9 @@ TEST_F(TextureFiles, FailedLoadsAreCountedButAbsent)
     }
     EXPECT_EQ(LiveObjects(), objects);
 
-    // A texture built directly from such a file has no GL texture and nothing to lock.
-    RTexture direct(folder.File("missing.bmp").c_str(), RHashedString("Direct"));
-    EXPECT_FALSE(direct.HasGLTexture());
-    EXPECT_EQ(direct.GetWidth(), 0u);
-    EXPECT_EQ(direct.Lock(0, false), nullptr);
-    direct.Unlock(0);
 }
 
-TEST_F(TextureFiles, DDSUncompressedAndCompressedLevels)
+TEST_F(TextureFiles, DDSUncompressedLevels)
 {
     // 32-bit with a full chain of 4 x 2, 2 x 1, 1 x 1.
     std::vector<uint8_t> rgba = DDSHeader(4, 2, 32, nullptr, 3);
@@ -179,61 +134,6 @@ TEST_F(TextureFiles, DDSUncompressedAndCompressedLevels)
     ASSERT_EQ(read.size(), 6u);
     for (int i = 0; i < 6; ++i)
         EXPECT_EQ(read[i], TexelColour(0, i) | 0xFF000000u);
-
-    // DXT5 of 8 x 4: two 16-byte blocks, then one block for each of 4 x 2, 2 x 1 and 1 x 1.
-    std::vector<uint8_t> dxt5 = DDSHeader(8, 4, 0, "DXT5", 4);
-    for (int block = 0; block < 5; ++block)
-        for (int i = 0; i < 16; ++i)
-            dxt5.push_back(static_cast<uint8_t>(block * 16 + i));
-    texture = manager->LoadTexture(Put("dxt5.dds", dxt5).c_str(), RHashedString("Dxt5"));
-    ASSERT_NE(texture, nullptr);
-    EXPECT_EQ(texture->GetGLTexture()->internalFormat, static_cast<uint32_t>(GL_COMPRESSED_RGBA_S3TC_DXT5_EXT));
-    EXPECT_EQ(texture->GetMipCount(), 4u);
-    size_t offset = 128;
-    for (int level = 0; level < 4; ++level) {
-        const std::vector<uint8_t> blocks = CompressedLevel(texture->GetGLTexture()->name, level);
-        ASSERT_EQ(blocks.size(), level == 0 ? 32u : 16u) << level;
-        EXPECT_TRUE(std::equal(blocks.begin(), blocks.end(), dxt5.begin() + offset)) << level;
-        offset += blocks.size();
-    }
-}
-
-TEST_F(TextureFiles, DDSMadeByTheImageTool)
-{
-    if (!HaveTool("convert"))
-        GTEST_SKIP() << "the image tool (convert) is not available";
-    std::vector<uint8_t> grid;
-    for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 8; ++x)
-            grid.insert(grid.end(), {static_cast<uint8_t>(x * 30), static_cast<uint8_t>(y * 30),
-                                     static_cast<uint8_t>(x * y), static_cast<uint8_t>(255 - x * 10 - y)});
-    WriteBytes(folder.File("grid.rgba"), grid);
-    const std::string source = "convert -size 8x8 -depth 8 rgba:'" + folder.File("grid.rgba") + "' ";
-    ASSERT_TRUE(RunTool(source + "-define dds:compression=none -define dds:mipmaps=3 '" + folder.File("tool.dds") +
-                        "'"));
-    RTexture* texture = manager->LoadTexture(folder.File("tool.dds").c_str(), RHashedString("ToolDDS"));
-    ASSERT_NE(texture, nullptr);
-    EXPECT_EQ(texture->GetMipCount(), 4u);
-    EXPECT_EQ(ReadLevel(texture->GetGLTexture()->name, 0), FromRGBA(grid, 8, 8).colours);
-
-    // DXT1 of 4 x 4 blocks, each one colour exact in 5:6:5: GL holds the tool's blocks as the file has them.
-    std::vector<uint8_t> blocks;
-    const uint8_t palette[4][3] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
-    for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 8; ++x) {
-            const uint8_t* c = palette[(x / 4) + 2 * (y / 4)];
-            blocks.insert(blocks.end(), {c[0], c[1], c[2], 255});
-        }
-    WriteBytes(folder.File("blocks.rgba"), blocks);
-    ASSERT_TRUE(RunTool("convert -size 8x8 -depth 8 rgba:'" + folder.File("blocks.rgba") +
-                        "' -alpha off -define dds:compression=dxt1 -define dds:mipmaps=0 '" +
-                        folder.File("dxt1.dds") + "'"));
-    texture = manager->LoadTexture(folder.File("dxt1.dds").c_str(), RHashedString("ToolDXT1"));
-    ASSERT_NE(texture, nullptr);
-    EXPECT_EQ(texture->GetGLTexture()->internalFormat, static_cast<uint32_t>(GL_COMPRESSED_RGBA_S3TC_DXT1_EXT));
-    const std::vector<uint8_t> file = ReadBytes(folder.File("dxt1.dds"));
-    ASSERT_EQ(file.size(), 128u + 4u * 8u);
-    EXPECT_EQ(CompressedLevel(texture->GetGLTexture()->name, 0), std::vector<uint8_t>(file.begin() + 128, file.end()));
 }
 
 TEST_F(TextureFiles, HostileDDSHeadersMakeNothing)
