@@ -25,12 +25,12 @@ echo "=== Tests with AddressSanitizer and UndefinedBehaviorSanitizer ==="
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export LSAN_OPTIONS="suppressions=$top/tests/lsan.supp:print_suppressions=0"
-# Mesa's software GL driver keeps a little memory that it never frees, and it is unloaded when a program closes its
-# display, after which LeakSanitizer can name no library for that memory. Loaded into every test process, the
-# driver stays loaded to the end and its memory stays reachable.
-driver=$(ls /usr/lib/*/dri/swrast_dri.so 2>/dev/null | head -n 1)
-if [ -n "$driver" ]; then
-  test_env=(LD_PRELOAD="$driver")
+# Mesa's GL libraries keep a little memory that they never free, and SDL unloads them with the last GL window (the
+# driver goes when the display closes), after which LeakSanitizer can name no library for that memory. Loaded into
+# every test process, they stay loaded to the end and their memory stays reachable.
+gl_libraries=$(ls /usr/lib/*/dri/swrast_dri.so /usr/lib/*/libGLX_mesa.so.0 /usr/lib/*/libGL.so.1 2>/dev/null | tr '\n' ' ')
+if [ -n "$gl_libraries" ]; then
+  test_env=(LD_PRELOAD="$gl_libraries")
   ASAN_OPTIONS="$ASAN_OPTIONS:verify_asan_link_order=0"
 fi
 run_suite "$top/build/sanitize" -DCMAKE_BUILD_TYPE=Debug -DROLT_SANITIZE=ON -DROLT_BENCHMARKS=OFF || status=1
