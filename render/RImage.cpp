@@ -285,49 +285,38 @@ void RImage::Clear()
 
 // ---- Readers ----
 
-bool RImage::LoadBMP(const char* path)
+template <typename Read> bool RImage::LoadContent(const char* path, Read read)
 {
     FileBytes file;
-    if (ReadContentFile(path, file) && ReadBMP(file.data, file.size))
+    if (ReadContentFile(path, file) && read(file.data, file.size))
         return true;
     FreeAll();
     return false;
+}
+
+bool RImage::LoadBMP(const char* path)
+{
+    return LoadContent(path, [this](const uint8_t* data, uint64_t size) { return ReadBMP(data, size); });
 }
 
 bool RImage::LoadTGA(const char* path)
 {
-    FileBytes file;
-    if (ReadContentFile(path, file) && ReadTGA(file.data, file.size))
-        return true;
-    FreeAll();
-    return false;
+    return LoadContent(path, [this](const uint8_t* data, uint64_t size) { return ReadTGA(data, size); });
 }
 
 bool RImage::LoadPNG(const char* path)
 {
-    FileBytes file;
-    if (ReadContentFile(path, file) && ReadPNG(file.data, file.size))
-        return true;
-    FreeAll();
-    return false;
+    return LoadContent(path, [this](const uint8_t* data, uint64_t size) { return ReadPNG(data, size); });
 }
 
 bool RImage::LoadRaw(const char* path, int32_t width, int32_t height)
 {
-    FileBytes file;
-    if (ReadContentFile(path, file) && ReadRaw(file.data, file.size, width, height))
-        return true;
-    FreeAll();
-    return false;
+    return LoadContent(path, [&](const uint8_t* data, uint64_t size) { return ReadRaw(data, size, width, height); });
 }
 
 bool RImage::Load555(const char* path)
 {
-    FileBytes file;
-    if (ReadContentFile(path, file) && Read555(file.data, file.size))
-        return true;
-    FreeAll();
-    return false;
+    return LoadContent(path, [this](const uint8_t* data, uint64_t size) { return Read555(data, size); });
 }
 
 bool RImage::ReadBMP(const uint8_t* data, uint64_t size)

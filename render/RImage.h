@@ -104,6 +104,8 @@ private:
     void FreeAll();
     void CopyFrom(const RImage& other);
     uint8_t* Row(int32_t y) const { return m_pixels + (int64_t)(m_height - 1 - y) * m_stride; }
+    // Reads the named content file whole and hands it to read; on failure the image is left empty.
+    template <typename Read> bool LoadContent(const char* path, Read read);
     bool ReadBMP(const uint8_t* data, uint64_t size);
     bool ReadTGA(const uint8_t* data, uint64_t size);
     bool ReadPNG(const uint8_t* data, uint64_t size);
