@@ -1,5 +1,6 @@
 // Text entry: the field edited from the handler's key states, the text input list fed through SDL's event queue, and
 // paste from the X server's clipboard.
+#include "../TestDisplay.h"
 #include "XInputTestSupport.h"
 
 #include "core/RString.h"
@@ -178,7 +179,7 @@ protected:
         if (!std::getenv("DISPLAY"))
             GTEST_SKIP() << "needs the test run's X server";
         ASSERT_TRUE(m_turn.IsHeld());
-        ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0) << SDL_GetError();
+        ASSERT_TRUE(StartTestVideo()) << SDL_GetError();
         m_video = true;
         TextEntry::SetUp();
     }

@@ -1,5 +1,7 @@
 #include "GLTestSupport.h"
 
+#include "../TestDisplay.h"
+
 #include "core/RHashedString.h"
 #include "render/RGLObjMgr.h"
 #include "render/RShaderMgr.h"
@@ -55,7 +57,7 @@ SDL_Window* Window()
 {
     if (s_window)
         return s_window;
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+    if (!StartTestVideo())
         return nullptr;
     s_window = SDL_CreateWindow("Render tests", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kWindowWidth,
                                 kWindowHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN);

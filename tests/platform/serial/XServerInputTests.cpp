@@ -1,5 +1,6 @@
 // Real key and mouse events from the X server. These tests need the server's focus and pointer to themselves,
 // so they never run beside other tests.
+#include "../../TestDisplay.h"
 #include "../XInputTestSupport.h"
 #include "platform/input/RInputHandler.h"
 
@@ -24,7 +25,7 @@ TEST(InputWindow, KeysAndMouseFromTheXServerReachTheState)
     ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "the tests run under an X server";
     xinputtest::XInputTurn turn;
     ASSERT_TRUE(turn.IsHeld());
-    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0) << SDL_GetError();
+    ASSERT_TRUE(StartTestVideo()) << SDL_GetError();
     std::string title = "ROLT input test " + std::to_string(getpid());
     SDL_Window* window = SDL_CreateWindow(title.c_str(), 900, 700, 320, 240, SDL_WINDOW_SHOWN);
     ASSERT_NE(window, nullptr) << SDL_GetError();
