@@ -19,8 +19,8 @@ RString StripLineComments(const RString& text);
 
 // Empties out and appends the tokens of text in order. Words are separated by blanks outside single- or
 // double-quoted stretches; returns the number of words (one more than the number of such blanks, empty words
-// included), not the number of tokens.
+// included), not the number of tokens. A text that is one of out's own elements is read from a copy.
 int TokenizeText(const RString& text, RUtilVector<RString>& out);
 // Appends the tokens of one word. A token keeps its source text exactly (a quoted string keeps its quotes);
-// a character that starts no token is skipped.
+// a character that starts no token is skipped. A word that is one of out's own elements is read from a copy.
 void TokenizeWord(const RString& word, RUtilVector<RString>& out);

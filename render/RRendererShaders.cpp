@@ -15,10 +15,12 @@ static_assert(sizeof(RMatrix4) == 16 * sizeof(GLfloat), "matrices are uploaded a
 
 namespace {
 
+// The sampler types; the unsigned integer vectors sit between the shadow and the integer samplers.
 bool IsSamplerType(GLenum type)
 {
     return (type >= GL_SAMPLER_1D && type <= GL_SAMPLER_2D_RECT_SHADOW) ||
-           (type >= GL_SAMPLER_1D_ARRAY && type <= GL_UNSIGNED_INT_SAMPLER_BUFFER);
+           (type >= GL_SAMPLER_1D_ARRAY && type <= GL_SAMPLER_CUBE_SHADOW) ||
+           (type >= GL_INT_SAMPLER_1D && type <= GL_UNSIGNED_INT_SAMPLER_BUFFER);
 }
 
 // How many elements of a caller's array the uniform takes: the caller's count, never more than the uniform's

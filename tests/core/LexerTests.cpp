@@ -76,6 +76,14 @@ TEST(Lexer, OutputVectorAndClearedText)
     EXPECT_EQ(out.getCount(), 0u);
     EXPECT_EQ(StripBlockComments(cleared).GetLength(), 0);
     EXPECT_EQ(StripLineComments(cleared).GetLength(), 0);
+
+    // A text that is one of the output's own elements is still read whole while the output is overwritten.
+    out.clear();
+    out.push(RString("alpha+beta gamma"));
+    EXPECT_EQ(TokenizeText(out[0], out), 2);
+    EXPECT_EQ(Tokens(out), (Strings{"alpha", "+", "beta", "gamma"}));
+    TokenizeWord(out[0], out);  // the appends reallocate the array that holds the word
+    EXPECT_EQ(Tokens(out), (Strings{"alpha", "+", "beta", "gamma", "alpha"}));
 }
 
 TEST(Lexer, Comments)

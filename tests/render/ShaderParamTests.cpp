@@ -228,6 +228,23 @@ TEST_F(ShaderParamTest, AnUploadOfTheWrongKindLeavesTheUniformAndGLAlone)
     EXPECT_EQ(UniformFloats(program, "u_instTint", 4), (std::vector<float>{1, 2, 3, 4}));
     EXPECT_EQ(UniformInt(program, "u_count"), 5);
     EXPECT_EQ(UniformInt(program, "u_tex"), 3);
+
+    // The unsigned vector types lie among the sampler type values, but take no integer unit.
+    RShader unsignedEffect(folder.WriteEffect("unsigned",
+                                              "#version 130\nin vec3 inPos;\nuniform uvec2 u_unsigned;\n"
+                                              "void main() { gl_Position = vec4(inPos * float(u_unsigned.x), 1.0); }\n",
+                                              "#version 130\nvoid main() { gl_FragColor = vec4(1.0); }\n",
+                                              "[Uniforms]\nu_unsigned = int,1,material\n")
+                               .c_str(),
+                           RHashedString("Unsigned"));
+    pass = FirstPass(&unsignedEffect);
+    ASSERT_TRUE(pass && pass->linked && BeginFirstPass(renderer, &unsignedEffect));
+    RShaderParamMapping* unsignedVector = Mapping(&unsignedEffect, 0, "u_unsigned");
+    ASSERT_NE(unsignedVector, nullptr);
+    unsignedVector->SetInt(7);
+    int32_t values[2] = {7, 7};
+    unsignedVector->SetIntArray(values, 2);
+    ExpectNoGLError();
 }
 
 TEST_F(ShaderParamTest, ArrayUploadsNeverGoBeyondTheProgramsArray)
