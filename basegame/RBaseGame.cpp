@@ -68,14 +68,16 @@ RBaseGame* RBaseGame::GetInstance()
     return static_cast<RBaseGame*>(s_instance);
 }
 
-void RBaseGame::Run(const char* /*commandLine*/)
+bool RBaseGame::Run(const char* /*commandLine*/)
 {
-    if (InitEngine() && InitSystems() && InitRuntime()) {
+    const bool started = InitEngine() && InitSystems() && InitRuntime();
+    if (started) {
         RunMainLoop();
         // Effects drop the parameter bindings they hold into objects that the shut-down frees.
         RShaderMgr::GetInstance()->ResetAllShaderParams();
     }
     Shutdown();
+    return started;
 }
 
 bool RBaseGame::InitEngine()

@@ -38,7 +38,8 @@ public:
     bool IsCommandLineTool() const override { return false; }
 
     // Runs the whole program: the start-up steps, the main loop until the quit flag is raised, the shut-down.
-    void Run(const char* commandLine);
+    // False when a start-up step failed, so the main loop never ran.
+    bool Run(const char* commandLine);
 
     // Start-up steps; a game overrides each, calls the base version first and adds its own work after it.
     virtual bool InitEngine();
@@ -224,6 +225,7 @@ private:
     RString m_version;
     RString m_engineVersion;
     bool m_localizationReady = false;
+    bool m_bindingsLoaded = false;  // only bindings that were read (or defaulted) are written back
     bool m_audioReady = false;
     RStreamingAudio_PCS* m_toneGenerator = nullptr;
     float m_brightness = 1.0f;

@@ -91,10 +91,14 @@ void RBaseGame::LoadControlBindings()
         RControlConfig::GetInstance()->LoadBindings(path);
     else
         ApplyDefaultBindings(); // no user folder: the defaults alone
+    m_bindingsLoaded = true;
 }
 
 void RBaseGame::SaveControlBindings()
 {
+    // A start-up that failed before the bindings were read leaves the player's file as it is.
+    if (!m_bindingsLoaded)
+        return;
     char path[1200];
     if (!GetControlBindingsPath(path, sizeof(path)) || !RControlConfig::GetInstance()->SaveBindings(path))
         fprintf(stderr, "The control bindings could not be saved\n");

@@ -1,5 +1,6 @@
 #include "game/WendroGame.h"
 
+#include "core/RLogger.h"
 #include "core/RStreamMgr.h"
 #include "platform/audio/RAudioMgr.h"
 #include "platform/audio/RStreamingAudio_PCS.h"
@@ -17,6 +18,7 @@ bool WendroGame::InitEngine()
     streams->MountPack("Wendro.rpk");
     streams->MountPack("WendroHeavy.rpk");
     streams->MountPack("WendroVersion.rpk");
+    m_engineStarted = true;
     return true;
 }
 
@@ -36,6 +38,9 @@ bool WendroGame::InitSystems()
 
 void WendroGame::Shutdown()
 {
+    // The player's block of the session report goes before the engine's own shut-down block.
+    if (m_engineStarted)
+        RLogger::GetInstance()->QueueLine("[PlayerStats]");
     // The sounds exist only when start-up got as far as loading them.
     if (GetToneGenerator()) {
         RAudioMgr* audio = RAudioMgr::GetInstance();

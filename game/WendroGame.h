@@ -17,4 +17,7 @@ public:
     void Shutdown() override;
     void InitControlGroups() override;
     void InitControlActions() override;
+
+private:
+    bool m_engineStarted = false;  // the engine's start-up step succeeded: the logger and the files are there
 };

@@ -1,10 +1,11 @@
-// The program's entry point: one game object, run, deleted. The arguments are ignored.
+// The program's entry point: one game object, run, deleted. The arguments are ignored. The exit status is 0 after
+// a normal run and 1 when the game could not start.
 #include "game/WendroGame.h"
 
 int main(int /*argc*/, char** /*argv*/)
 {
     WendroGame* game = new WendroGame();
-    game->Run("");
+    const bool started = game->Run("");
     delete game;
-    return 0;
+    return started ? 0 : 1;
 }

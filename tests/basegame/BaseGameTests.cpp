@@ -26,6 +26,12 @@ public:
     const char* GetLocalAppDataPathName() const override { return "Base Game Test"; }
 };
 
+// A game whose window cannot be made, so its start-up stops half-way.
+class WindowlessGame : public TestGame {
+protected:
+    bool CreateGameWindow() override { return false; }
+};
+
 class BaseGame : public ::testing::Test {
 protected:
     void SetUp() override
@@ -83,6 +89,25 @@ TEST_F(BaseGame, AFirstRunWritesTheDefaultsAndEveryRunCountsItsSession)
 
     EXPECT_EXIT({ RunGame(1); exit(0); }, ::testing::ExitedWithCode(0), "");
     EXPECT_EQ(ConfigValue("General", "SessionID"), "2");
+}
+
+// A start-up that fails reports it, and leaves the player's bindings (never read in that run) as they were.
+TEST_F(BaseGame, AFailedStartUpIsReportedAndKeepsTheBindingsFile)
+{
+    const fs::path bindings = userFolder / "Config" / "ControlBindings.bnd";
+    fs::create_directories(bindings.parent_path());
+    const std::string kept = "the player's own bindings";
+    std::ofstream(bindings, std::ios::binary) << kept;
+    EXPECT_EXIT(
+        {
+            WindowlessGame* game = new WindowlessGame();
+            const bool started = game->Run("");
+            delete game;
+            exit(started ? 3 : 0);
+        },
+        ::testing::ExitedWithCode(0), "");
+    std::ifstream in(bindings, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), kept);
 }
 
 TEST_F(BaseGame, ValuesThePlayerSetAreKeptAcrossRuns)

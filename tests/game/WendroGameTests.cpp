@@ -1,6 +1,7 @@
 // The game's own start-up: its file sources, its control group and its sounds, under the test run's X server with
 // the user folder in a temporary place. A game object can be made once per process, so each run is a child.
 #include "../core/TempUserData.h"
+#include "core/RLogger.h"
 #include "core/RStreamMgr.h"
 #include "game/WendroGame.h"
 #include "platform/audio/RAudioMgr.h"
@@ -11,6 +12,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <string>
 
 namespace fs = std::filesystem;
 
@@ -75,6 +77,25 @@ TEST_F(Wendro, PlaysTunesOnItsToneGenerator)
                     return 0;
                 }),
                 ::testing::ExitedWithCode(0), "");
+}
+
+// The session report handed on at shut-down holds the player's block, then the engine's closing block.
+TEST_F(Wendro, ShutDownReportsThePlayersBlockBeforeTheSessionEnd)
+{
+    EXPECT_EXIT(
+        {
+            static std::string report;
+            WendroGame* game = new WendroGame();
+            if (!game->InitEngine() || !game->InitSystems() || !game->InitRuntime())
+                exit(2);
+            RLogger::GetInstance()->RequestFlush([](const RString& text) { report += text.GetString(); });
+            game->Shutdown();
+            delete game;
+            const size_t player = report.find("[PlayerStats]\r\n");
+            const size_t end = report.find("[SessionShutdown]\r\n");
+            exit(player == std::string::npos ? 3 : end == std::string::npos ? 4 : player < end ? 0 : 5);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Starts the game, waits until its window is up and drawing, asks it to stop with SIGTERM and expects a clean,
-# prompt exit with status 0, no sanitizer report and the user folders in place.
+# prompt exit with status 0, no sanitizer report and the user folders in place. Then starts it where no OpenGL
+# window can be made and expects status 1, no sanitizer report and the bindings file left as it was.
 set -u
 program="$1"
 title="Quandrel Tarnvow"
@@ -46,4 +47,13 @@ for folder in Mods Maps Saves; do
   [ -d "$user/$folder" ] || fail "the user folder $folder was not made"
 done
 [ "$elapsed_ms" -lt 3000 ] || fail "shut-down took ${elapsed_ms} ms"
-echo "exited with 0, ${elapsed_ms} ms after SIGTERM"
+
+bindings="$user/Config/ControlBindings.bnd"
+[ -f "$bindings" ] || fail "no bindings file was written"
+cp "$bindings" "$work/bindings.before"
+SDL_VIDEODRIVER=dummy timeout 60 "$program" >"$work/out.txt" 2>&1
+status=$?
+[ "$status" -eq 1 ] || fail "a start-up without a window exited with status $status"
+if grep -q -E "ERROR: (Address|Leak)Sanitizer|runtime error:" "$work/out.txt"; then fail "sanitizer report"; fi
+cmp -s "$bindings" "$work/bindings.before" || fail "a failed start-up rewrote the bindings file"
+echo "exited with 0, ${elapsed_ms} ms after SIGTERM; a failed start-up exited with 1"
