@@ -443,6 +443,7 @@ void RBaseGame::Shutdown()
         m_startup = nullptr;
     }
     if (m_window) {
+        m_windowSub.SetSDLWindow(nullptr);
         SDL_DestroyWindow(m_window);
         m_window = nullptr;
     }

@@ -1,7 +1,6 @@
 #include "core/RLexer.h"
 
 #include <cstring>
-#include <functional>
 
 namespace {
 
@@ -23,14 +22,6 @@ size_t TextLength(const RString& s)
 {
     int length = s.GetLength();
     return length > 0 ? strnlen(s.GetString(), static_cast<size_t>(length)) : 0;
-}
-
-// Whether the text is one of the vector's own elements, which appending tokens overwrites or reallocates.
-bool HeldBy(const RString& text, const RUtilVector<RString>& out)
-{
-    std::less<const RString*> before;
-    const RString* data = out.getData();
-    return data && !before(&text, data) && before(&text, data + out.getCapacity());
 }
 
 bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
@@ -189,7 +180,7 @@ RString StripLineComments(const RString& text)
 
 int TokenizeText(const RString& text, RUtilVector<RString>& out)
 {
-    if (HeldBy(text, out)) {
+    if (out.holdsAddress(&text)) {
         const RString copy(text);
         return TokenizeText(copy, out);
     }
@@ -240,7 +231,7 @@ int TokenizeText(const RString& text, RUtilVector<RString>& out)
 
 void TokenizeWord(const RString& word, RUtilVector<RString>& out)
 {
-    if (HeldBy(word, out)) {
+    if (out.holdsAddress(&word)) {
         const RString copy(word);
         TokenizeWord(copy, out);
         return;

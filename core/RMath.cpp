@@ -131,7 +131,10 @@ void RVector4::Transform(const RMatrix4& m) { *this = Transformed(m); }
 RVector4 ParseVector4(const char* text)
 {
     float v[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    // Leading spaces are passed first: the search for the space after a number must not find them.
     const char* p = text;
+    while (p && *p == ' ')
+        ++p;
     for (int i = 0; p && *p && i < 4; ++i) {
         v[i] = static_cast<float>(std::atof(p));
         p = std::strchr(p, ' ');

@@ -69,6 +69,9 @@ bool RPackFile::OpenRead(const char* path)
     if (m_open || !path || !path[0])
         return false;
     m_path = path;
+    // Only a regular file is a pack; opening anything else (a named pipe, say) could block for good.
+    if (!RFile::Exists(path))
+        return false;
     m_file = fopen(path, "rb");
     if (!m_file)
         return false;

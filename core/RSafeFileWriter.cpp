@@ -3,9 +3,12 @@
 #include "core/RByteOrder.h"
 #include "core/RString.h"
 
+#include <atomic>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdlib>
 #include <cstdio>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,18 +24,29 @@ bool RSafeFileWriter::Open(const char* path)
     Discard();
     if (!path || !path[0])
         return false;
-    char* tempPath = StringConcat(path, ".XXXXXX");
-    int descriptor = mkstemp(tempPath);
-    if (descriptor < 0) {
-        delete[] tempPath;
-        return false;
+    // A new file beside the target, made with the mode a plain fopen would give (the process's umask applies), since
+    // it takes the target's place.
+    static std::atomic<uint32_t> s_serial{0};
+    char* tempPath = nullptr;
+    int descriptor = -1;
+    for (int attempt = 0; attempt < 100 && descriptor < 0; ++attempt) {
+        char suffix[48];
+        snprintf(suffix, sizeof(suffix), ".%ld.%u.tmp", (long)getpid(), (unsigned)s_serial++);
+        tempPath = StringConcat(path, suffix);
+        descriptor = open(tempPath, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (descriptor < 0) {
+            const bool taken = errno == EEXIST;
+            delete[] tempPath;
+            tempPath = nullptr;
+            if (!taken)
+                return false;
+        }
     }
+    if (descriptor < 0)
+        return false;
     m_tempPath = tempPath;
     m_targetPath = StringDuplicate(path);
-    // The mode a plain fopen would give, since the temporary file takes the target's place.
-    mode_t mask = umask(0);
-    umask(mask);
-    m_file = fchmod(descriptor, 0666 & ~mask) == 0 ? fdopen(descriptor, "w+b") : nullptr;
+    m_file = fdopen(descriptor, "w+b");
     if (!m_file) {
         close(descriptor);
         Discard();

@@ -197,6 +197,8 @@ int RString::Find(const RString& needle, int start) const {
 }
 
 int RString::Split(const RString& separator, RUtilVector<RString>& out) const {
+    // Emptying and filling out overwrites (or frees) its slots: split copies when either string is one of them.
+    if (out.holdsAddress(this) || out.holdsAddress(&separator)) return RString(*this).Split(RString(separator), out);
     out.clear();
     const char* sep = separator.GetString();
     size_t sepLength = strlen(sep);

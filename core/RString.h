@@ -71,7 +71,8 @@ public:
     int Find(const RString& needle, int start = 0) const;
     // Cuts the text at every non-overlapping occurrence of separator (leftmost first) and fills out with the
     // pieces, empty ones included; returns their number (matches + 1). An empty separator gives 0 and an empty
-    // out. out's minimum capacity is used to pre-size it and restored afterwards.
+    // out. out's minimum capacity is used to pre-size it and restored afterwards. This string and separator may
+    // be elements of out.
     int Split(const RString& separator, RUtilVector<RString>& out) const;
     // The pieces of Split(search) joined with replacement; an empty search gives the empty string.
     RString Replace(const RString& search, const RString& replacement) const;

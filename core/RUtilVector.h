@@ -100,6 +100,12 @@ public:
 
     T* getData() { return m_data; }
     const T* getData() const { return m_data; }
+    // Whether p points into this vector's array: an element that growing, clearing or refilling may move or free.
+    bool holdsAddress(const T* p) const
+    {
+        std::less<const T*> before;
+        return m_data && !before(p, m_data) && before(p, m_data + m_capacity);
+    }
     T& operator[](uint32_t index)
     {
         assert(index < m_count);
@@ -127,9 +133,7 @@ public:
     // elements is copied first when the array must be reallocated.
     void pushNoTemp(const T& value)
     {
-        std::less<const T*> before;
-        bool own = m_data && !before(&value, m_data) && before(&value, m_data + m_capacity);
-        if (own && m_count + 1 > m_capacity) {
+        if (holdsAddress(&value) && m_count + 1 > m_capacity) {
             push(value);
             return;
         }

@@ -94,6 +94,20 @@ TEST(MathDegenerate, SlerpOfEqualOrOppositeQuaternions)
     }
 }
 
+TEST(MathVector, ParseVector4ReadsEachNumberOnce)
+{
+    const struct {
+        const char* text;
+        RVector4 expected;
+    } cases[] = {
+        {"1.5  2 3", {1.5f, 2, 3, 0}}, {"1,2", {1, 0, 0, 0}}, {"  1 2", {1, 2, 0, 0}}, {nullptr, {0, 0, 0, 0}}};
+    for (const auto& c : cases) {
+        RVector4 v = ParseVector4(c.text);
+        EXPECT_TRUE(v.x == c.expected.x && v.y == c.expected.y && v.z == c.expected.z && v.w == c.expected.w)
+            << (c.text ? c.text : "null") << " gave " << v.x << " " << v.y << " " << v.z << " " << v.w;
+    }
+}
+
 TEST(MathColor, OutOfRangeAndNaNClamp)
 {
     uint32_t packed = 0;

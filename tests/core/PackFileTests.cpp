@@ -12,6 +12,7 @@
 #include <iterator>
 #include <string>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -227,6 +228,16 @@ TEST_F(PackFileTest, MalformedPacksFailToOpen)
         EXPECT_FALSE(pack.OpenRead(Path("bad.rpk").c_str()));
         EXPECT_EQ("<missing>", Entry(pack, "a"));
     }
+    // A named pipe is no pack: opening it fails at once instead of waiting for a writer.
+    std::string pipePath = Path("pipe.rpk");
+    ASSERT_EQ(0, mkfifo(pipePath.c_str(), 0600));
+    EXPECT_EXIT(
+        {
+            alarm(10);
+            RPackFile pack;
+            exit(pack.OpenRead(pipePath.c_str()) ? 1 : 0);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(PackFileTest, OddButBoundedDirectoriesAreRead)

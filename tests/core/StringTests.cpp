@@ -117,6 +117,16 @@ TEST(RStringPieces, Split) {
         for (const RString& piece : out) got.push_back(Bytes(piece));
         EXPECT_EQ(got, c.pieces) << c.text << " / " << c.separator;
     }
+
+    // The text or the separator may be one of out's own elements, which emptying and filling out overwrite.
+    RUtilVector<RString> out;
+    out.push(RString("a long first line, split in place"));
+    out.push(RString(", "));
+    for (int i = 0; i < 6; ++i) out.push(RString("filler"));
+    EXPECT_EQ(out[0].Split(out[1], out), 2);
+    ASSERT_EQ(out.getCount(), 2u);
+    EXPECT_EQ(Bytes(out[0]), "a long first line");
+    EXPECT_EQ(Bytes(out[1]), "split in place");
 }
 
 TEST(RStringPieces, ExpandImgMarkup) {
