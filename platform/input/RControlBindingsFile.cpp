@@ -25,6 +25,9 @@ constexpr uint64_t kBindingBytes = 12;
 constexpr uint64_t kMaxFileBytes = 16u << 20;
 // Interned names are cut at this length, so file names are compared up to it.
 constexpr uint32_t kMaxNameLength = 255;
+// Every binding added is checked against every binding of its group, so huge lists would take hours to apply. No
+// file the engine writes comes near this many bindings in all; reading stops at the list that would pass it.
+constexpr uint32_t kMaxAppliedBindings = 4096;
 
 // Reads the file's fields in order; every read fails once the bytes run out.
 class BindingsReader {
@@ -139,6 +142,7 @@ void RControlConfig::ApplyBindingsFile(const uint8_t* bytes, uint64_t size)
     if (!reader.ReadU32(&groupCount))
         return;
     // Every record takes at least eight bytes, so the loops end with the bytes whatever the counts say.
+    uint32_t applied = 0;
     for (uint32_t g = 0; g < groupCount; ++g) {
         char groupName[kMaxNameLength + 1];
         uint32_t actionCount = 0;
@@ -166,6 +170,9 @@ void RControlConfig::ApplyBindingsFile(const uint8_t* bytes, uint64_t size)
             }
             if (!control)
                 continue;
+            if (bindingCount > kMaxAppliedBindings - applied)
+                return;
+            applied += bindingCount;
             control->inputs.clear();
             for (uint32_t b = 0; b < bindingCount; ++b) {
                 const uint8_t* record = records + b * kBindingBytes;

@@ -206,6 +206,13 @@ TEST_F(BindingsFile, FilesThatCannotBeReadLeaveTheDefaultsAndAreNeverOverwritten
 TEST_F(BindingsFile, TheFileOverlaysTheDefaultsAndMalformedFilesAreReadSafely)
 {
     const std::string longName(300, 'M');
+    std::string manyKeys; // 4,097 distinct keys: more than any file applies in all
+    std::vector<Binding> first4000;
+    for (uint32_t key = 0; key < 4097; ++key) {
+        manyKeys += FileBuilder().Key(1000 + key).bytes;
+        if (key < 4000)
+            first4000.push_back(KeyBinding(1000 + key));
+    }
     const std::pair<std::string, Lists> cases[] = {
         // Unregistered groups and actions are skipped, names match without regard to case, an empty list unbinds.
         {FileBuilder().Header().U32(3)
@@ -238,6 +245,13 @@ TEST_F(BindingsFile, TheFileOverlaysTheDefaultsAndMalformedFilesAreReadSafely)
         // A group count far beyond what follows: the groups that are there still apply.
         {FileBuilder().Header().U32(0xFFFFFFFFu).Name("Menus").U32(1).Name("Accept").U32(1).Key(58).bytes,
          With({{"Menus.Accept", {KeyBinding(58)}}})},
+        // Huge lists (quadratic to apply) stop the reading, however they are spread over records.
+        {FileBuilder().Header().U32(1).Name("Menus").U32(2).Name("Accept").U32(1).Key(59)
+             .Name("Cancel").U32(4097).Raw(manyKeys).bytes,
+         With({{"Menus.Accept", {KeyBinding(59)}}})},
+        {FileBuilder().Header().U32(1).Name("Menus").U32(2).Name("Accept").U32(4000).Raw(manyKeys.substr(0, 48000))
+             .Name("Accept").U32(97).Raw(manyKeys.substr(48000, 97 * 12)).bytes,
+         With({{"Menus.Accept", first4000}})},
     };
     int index = 0;
     for (const auto& c : cases)
