@@ -36,11 +36,12 @@ uint64_t FrameBytes(const RAudioFormat& format)
     return static_cast<uint64_t>(format.channels) * (format.bitsPerSample / 8);
 }
 
-// The bytes of a buffer that hold whole frames: a partial frame at the end is never read.
+// The bytes of a buffer that hold whole frames: a partial frame at the end is never read, and a format whose
+// frames are not whole bytes (no channels, or samples under 8 bits) holds none, so it neither sounds nor runs on.
 uint64_t WholeFrameBytes(uint32_t size, const RAudioFormat& format)
 {
     const uint64_t frameBytes = FrameBytes(format);
-    return frameBytes ? size - size % frameBytes : size;
+    return frameBytes ? size - size % frameBytes : 0;
 }
 
 // Source frames per output frame, in single precision.

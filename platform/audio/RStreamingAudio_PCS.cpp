@@ -137,6 +137,19 @@ void RStreamingAudio_PCS::Refill()
     UnlockStreaming();
 }
 
+void RStreamingAudio_PCS::DoStop()
+{
+    LockStreaming();
+    RStreamingAudio::DoStop();
+    // Their places in the old ring mean nothing in the rewound one: left there, every tune would stop at the
+    // play cursor behind the part being refilled and never be heard in time again.
+    for (RPCSTune_Playing& tune : m_tunes) {
+        tune.writePosition = -1;
+        tune.holdPosition = -1;
+    }
+    UnlockStreaming();
+}
+
 void RStreamingAudio_PCS::RenderTune(RPCSTune_Playing& tune, uint32_t playCursor, uint32_t start, uint32_t bytes,
                                      uint32_t ringSize)
 {
@@ -144,8 +157,25 @@ void RStreamingAudio_PCS::RenderTune(RPCSTune_Playing& tune, uint32_t playCursor
         tune.finished = 1;
         return;
     }
-    if (tune.writePosition < 0)
+    if (tune.writePosition < 0) {
         tune.writePosition = static_cast<int32_t>(start);
+    } else {
+        // Where the tune stands against this refill's part of the ring. The last refill left it ahead of the
+        // play cursor of that time (the fill cursor) by at most the ring; the play cursor has since moved on by
+        // the bytes consumed. The music thread does not keep time with the device, so this part may end short
+        // of where the last one ended: a tune already rendered that far waits, rather than run on round the
+        // ring to the play cursor and fall behind it for good. One left behind by a late refill goes on at the
+        // start.
+        uint64_t lead = (static_cast<uint64_t>(tune.writePosition) + ringSize - m_fillCursor) % ringSize;
+        if (lead == 0)
+            lead = ringSize;
+        const int64_t overPlay = static_cast<int64_t>(lead) - GetConsumed(playCursor, ringSize);
+        const int64_t ahead = (static_cast<int64_t>(start) + ringSize - playCursor) % ringSize;
+        if (overPlay >= ahead + static_cast<int64_t>(bytes))
+            return;
+        if (overPlay <= ahead)
+            tune.writePosition = static_cast<int32_t>(start);
+    }
     const uint32_t samples = ringSize / 2;
     const uint32_t end = static_cast<uint32_t>((static_cast<uint64_t>(start) + bytes) % ringSize) / 2;
     const uint32_t stopPoint = playCursor / 2;
@@ -160,8 +190,11 @@ void RStreamingAudio_PCS::RenderTune(RPCSTune_Playing& tune, uint32_t playCursor
             p = 0;
         if (p == stopPoint || p == end)
             break;
-        if (muted && p == holdIndex)
+        if (muted && p == holdIndex) {
+            // Past what the higher tunes had rendered: heard from here on, in later refills too.
             muted = false;
+            tune.holdPosition = -1;
+        }
         const RPCSDatum& datum = tune.notes[tune.noteIndex];
         const bool isNote = datum.note != RPCSDatum::kRest;
         int16_t value = 0;

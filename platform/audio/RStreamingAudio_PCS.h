@@ -35,6 +35,8 @@ public:
     // Renders the playing tunes ahead of the play cursor and copies them into the ring; removes the tunes that
     // finished. Holds the streaming lock throughout.
     void Refill() override;
+    // Rewinds the ring (silent from its start); the playing tunes go on from where the next refill starts.
+    void DoStop() override;
 
     // Main thread. Adds a tune to the playing list, silent where tunes of higher priority have already rendered
     // ahead. A tune without notes is ignored; notes shorter than one sample (or not a number) last one sample.

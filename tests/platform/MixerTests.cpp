@@ -156,11 +156,14 @@ TEST_F(MixerTest, PartialOrEmptyFramesAreNeverRead)
     RFMLAudioBuffer* tiny = Make(2, 16, {7, 7}, 1);
     RFMLAudioBuffer* empty = Make(2, 16, {}, 1);
     RFMLAudioBuffer* formatless = Make(0, 0, {}, 0, 0);
+    // Frames of less than a byte (4-bit samples): no whole frame to play, so played once it ends at once.
+    RFMLAudioBuffer* nibbles = Make(1, 4, std::vector<uint8_t>(64, 0x77), 0);
     for (int pass = 0; pass < 3; ++pass)
         EXPECT_EQ(Mix(16), std::vector<Frame>(16, Frame{5, 5}));
     EXPECT_EQ(Status(tiny), 1u);
     EXPECT_EQ(Status(empty), 1u);
     EXPECT_EQ(Status(formatless), 0u);
+    EXPECT_EQ(Status(nibbles), 0u);
     RFMLAudioBuffer::Play(tiny, false);
     Mix(3);
     EXPECT_EQ(Status(tiny), 0u);
