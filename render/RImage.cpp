@@ -752,21 +752,32 @@ void RImage::StretchAverage(const RImage& source, int32_t destX, int32_t destY, 
     const auto first = [](int64_t offset, int64_t sourceLen, int64_t destLen, int64_t start) {
         return offset * sourceLen / destLen + start;
     };
-    for (int64_t y = destY; y < (int64_t)destY + destHeight; ++y) {
+    // Only the pixels that land on this image are walked, and only the part of each source span inside the
+    // source is summed (pixels outside it read 0 and still count), so a rectangle far larger than either image
+    // costs no more than the pixels it touches.
+    const auto within = [](int64_t from, int64_t to, int64_t limit, int64_t& begin, int64_t& end) {
+        begin = from > 0 ? from : 0;
+        end = to < limit ? to : limit;
+    };
+    int64_t yBegin, yEnd, xBegin, xEnd;
+    within(destY, (int64_t)destY + destHeight, m_height, yBegin, yEnd);
+    within(destX, (int64_t)destX + destWidth, m_width, xBegin, xEnd);
+    for (int64_t y = yBegin; y < yEnd; ++y) {
         const int64_t row0 = first(y - destY, sourceHeight, destHeight, sourceY);
         int64_t row1 = first(y + 1 - destY, sourceHeight, destHeight, sourceY);
         if (!wide || row1 <= row0)
             row1 = row0 + 1;
-        for (int64_t x = destX; x < (int64_t)destX + destWidth; ++x) {
-            if (x < 0 || y < 0 || x >= m_width || y >= m_height)
-                continue;
+        for (int64_t x = xBegin; x < xEnd; ++x) {
             const int64_t col0 = first(x - destX, sourceWidth, destWidth, sourceX);
             int64_t col1 = first(x + 1 - destX, sourceWidth, destWidth, sourceX);
             if (!wide || col1 <= col0)
                 col1 = col0 + 1;
+            int64_t syBegin, syEnd, sxBegin, sxEnd;
+            within(row0, row1, source.m_height, syBegin, syEnd);
+            within(col0, col1, source.m_width, sxBegin, sxEnd);
             uint64_t sum[4] = {0, 0, 0, 0};
-            for (int64_t sy = row0; sy < row1; ++sy)
-                for (int64_t sx = col0; sx < col1; ++sx) {
+            for (int64_t sy = syBegin; sy < syEnd; ++sy)
+                for (int64_t sx = sxBegin; sx < sxEnd; ++sx) {
                     const uint32_t c = source.GetPixel((int32_t)sx, (int32_t)sy);
                     for (int k = 0; k < 4; ++k)
                         sum[k] += Channel(c, k * 8);
@@ -798,19 +809,20 @@ bool RImage::StretchBilinear(const RImage& source, int32_t destX, int32_t destY,
     const double scaleY = (double)sourceHeight / destHeight;
     const int64_t lastCol = (int64_t)sourceX + sourceWidth - 1;
     const int64_t lastRow = (int64_t)sourceY + sourceHeight - 1;
-    for (int64_t j = 0; j < destHeight; ++j) {
+    // Only destination pixels on this image are walked.
+    const int64_t jBegin = destY < 0 ? -(int64_t)destY : 0;
+    const int64_t jEnd = (int64_t)m_height - destY < destHeight ? (int64_t)m_height - destY : destHeight;
+    const int64_t iBegin = destX < 0 ? -(int64_t)destX : 0;
+    const int64_t iEnd = (int64_t)m_width - destX < destWidth ? (int64_t)m_width - destX : destWidth;
+    for (int64_t j = jBegin; j < jEnd; ++j) {
         const int64_t y = destY + j;
-        if (y < 0 || y >= m_height)
-            continue;
         // The sample position within the source rectangle, plus the rectangle's start (once).
         const double v = sourceY + j * scaleY;
         const int64_t row0 = (int64_t)v;
         const int64_t row1 = row0 + 1 > lastRow ? lastRow : row0 + 1;
         const double fy = v - row0;
-        for (int64_t i = 0; i < destWidth; ++i) {
+        for (int64_t i = iBegin; i < iEnd; ++i) {
             const int64_t x = destX + i;
-            if (x < 0 || x >= m_width)
-                continue;
             const double u = sourceX + i * scaleX;
             const int64_t col0 = (int64_t)u;
             if (!smooth) {

@@ -321,3 +321,23 @@ TEST(ImageRects, StretchBilinearSamplesFromTheSourceStartOnce)
     EXPECT_FALSE(dest.StretchBilinear(ramp, 0, 0, 0, 0, 2, 1, 2, 1, true, true));  // 4 bytes from 3
     EXPECT_TRUE(out.StretchBilinear(ramp, -2, 0, 0, 0, 8, 1, 6, 1, false, false));
 }
+
+TEST(ImageRects, StretchesWalkOnlyThePixelsOnTheImage)
+{
+    // Rectangles of 2^31 - 1 pixels a side over a 3 x 3 image: only its nine pixels are visited, so each call
+    // returns at once. Every destination pixel here samples source pixel (0, 0).
+    const RImage source = MakePattern(2, 2, 4);
+    RImage dest;
+    ASSERT_TRUE(dest.Create(3, 3, 4));
+    dest.StretchAverage(source, 0, 0, 0, 0, INT32_MAX, INT32_MAX, 2, 2, 0, false);
+    EXPECT_EQ(dest.GetPixel(2, 2), source.GetPixel(0, 0));
+    ASSERT_TRUE(dest.StretchBilinear(source, -1, -1, 0, 0, INT32_MAX, INT32_MAX, 2, 2, false, true));
+    EXPECT_EQ(dest.GetPixel(1, 1), source.GetPixel(0, 0));
+    // A wide average over a span far larger than the source counts the pixels outside it as 0.
+    dest.StretchAverage(source, 0, 0, 0, 0, 1, 1, 4, 2, 0, true);
+    const uint32_t left = source.GetPixel(0, 0), right = source.GetPixel(1, 0);
+    EXPECT_EQ(dest.GetPixel(0, 0) & 0xFF, ((left & 0xFF) + (right & 0xFF) + (source.GetPixel(0, 1) & 0xFF) +
+                                           (source.GetPixel(1, 1) & 0xFF)) / 8);
+    dest.StretchAverage(source, 0, 0, 0, 0, 1, 1, INT32_MAX, INT32_MAX, 0, true);
+    EXPECT_EQ(dest.GetPixel(0, 0), 0u);
+}
