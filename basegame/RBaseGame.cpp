@@ -373,6 +373,7 @@ void RBaseGame::UpdateFrame()
     const bool alt = now.keys[SDL_SCANCODE_LALT] || now.keys[SDL_SCANCODE_RALT];
     if (alt && now.keys[SDL_SCANCODE_R] && !before.keys[SDL_SCANCODE_R])
         RRenderStateRegistry::Write(stdout);
+    UpdateDebugCamera(m_engineStep);
 }
 
 void RBaseGame::RenderFrame()

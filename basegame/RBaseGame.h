@@ -15,12 +15,14 @@
 #include <cstdint>
 
 struct SDL_Window;
+class RCamera;
 class RDepthBackdrop;
 class RFont;
 class RGlyphSet;
 class RFMLTextInput;
 class RConsoleBackdrop;
 class RMaterial;
+class RResSensCamera;
 class RResSensQuad;
 class RResSensTarget;
 class RStreamingAudio_PCS;
@@ -91,6 +93,16 @@ public:
     virtual RDepthBackdrop* GetNewDepthBackdropEntity();
     virtual RMaterial* GetNewPreHUDPassMaterial();
     virtual RMaterial* GetNewFinalPassMaterial();
+    // The material of the menus' underlay panels, a HUD material; the caller owns it.
+    virtual RMaterial* GetMeshUnderlayMaterial();
+    // The main camera, made with the render set-up: a perspective camera whose aspect follows the screen
+    // resolution. Game code places it and reads its matrices. Null before start-up and after shut-down.
+    RCamera* GetMainCamera() const;
+    // Whether the game wants the free-fly debug camera; none does unless it says so.
+    virtual bool WantsDebugCamera() const { return false; }
+    // While the game wants it, flies the main camera from the keyboard and mouse for a frame of `step` seconds:
+    // W and S forward and back, A and D to the sides, mouse motion turns it.
+    void UpdateDebugCamera(float step);
     // The engine's three fonts and controller glyph sets: for the HUD, the menus and the console.
     enum TextLayer { kHUDText, kMenuText, kConsoleText, kTextLayerCount };
     RFont* GetFont(TextLayer layer) const { return m_fonts[layer]; }
@@ -233,6 +245,7 @@ private:
     // The engine's render set-up, owned by the game object.
     RResSensTarget* m_preHUDTarget = nullptr;
     RResSensTarget* m_finalTarget = nullptr;
+    RResSensCamera* m_mainCamera = nullptr;
     RResSensQuad* m_preHUDQuad = nullptr;
     RResSensQuad* m_finalQuad = nullptr;
     RMaterial* m_preHUDMaterial = nullptr;

@@ -1,5 +1,5 @@
-// The base game's side of input: the input handler's start, the control groups and their bindings, the cursor
-// and the text inputs.
+// The base game's side of input: the input handler's start, the control groups and their bindings, the cursor,
+// the text inputs and the debug camera.
 #include "basegame/RBaseGame.h"
 
 #include "basegame/RSubroutineMgr.h"
@@ -8,10 +8,17 @@
 #include "platform/input/RDefaultBindings.h"
 #include "platform/input/RInputHandler.h"
 #include "platform/input/RTextInputList.h"
+#include "render/RResSensCamera.h"
+
+#include <SDL_scancode.h>
 
 #include <cstdio>
 
 namespace {
+
+// The debug camera's speeds: world units per second, radians per pixel of mouse motion.
+constexpr float kDebugCameraSpeed = 200.0f;
+constexpr float kDebugCameraTurn = 0.005f;
 
 void ApplyDefaultBindings()
 {
@@ -132,4 +139,21 @@ void RBaseGame::RegisterTextInput(RFMLTextInput* input)
 void RBaseGame::UnregisterTextInput(RFMLTextInput* input)
 {
     RTextInputList::GetInstance()->Unregister(input);
+}
+
+void RBaseGame::UpdateDebugCamera(float step)
+{
+    if (!m_mainCamera || !WantsDebugCamera())
+        return;
+    const CompleteInputState& input = RInputHandler::GetInstance()->GetCurrentState();
+    const float distance = kDebugCameraSpeed * step;
+    const auto axis = [&input](SDL_Scancode positive, SDL_Scancode negative) {
+        return (input.keys[positive] ? 1.0f : 0.0f) - (input.keys[negative] ? 1.0f : 0.0f);
+    };
+    // The camera's side points to its left, so D (right) moves against it.
+    m_mainCamera->MoveForward(axis(SDL_SCANCODE_W, SDL_SCANCODE_S) * distance);
+    m_mainCamera->MoveRight(axis(SDL_SCANCODE_A, SDL_SCANCODE_D) * distance);
+    // Motion to the right turns right (a negative turn about up), motion up looks up.
+    m_mainCamera->Yaw(-static_cast<float>(input.mouseDX) * kDebugCameraTurn);
+    m_mainCamera->Pitch(-static_cast<float>(input.mouseDY) * kDebugCameraTurn);
 }

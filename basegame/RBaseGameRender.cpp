@@ -14,6 +14,7 @@
 #include "render/RPreHUDPassMaterial.h"
 #include "render/RRenderPass.h"
 #include "render/RRenderer.h"
+#include "render/RResSensCamera.h"
 #include "render/RResSensQuad.h"
 #include "render/RResSensTarget.h"
 #include "scene/RDepthBackdrop.h"
@@ -24,6 +25,11 @@
 #include <sys/stat.h>
 
 namespace {
+
+// The main camera's lens: vertical field of view in degrees, near and far planes in world units.
+constexpr float kMainCameraFOV = 60.0f;
+constexpr float kMainCameraNear = 1.0f;
+constexpr float kMainCameraFar = 10000.0f;
 
 const char* const kPreHUDTargetName = "__ROLT_PreHUD_Pass_Texture";
 const char* const kFinalTargetName = "__ROLT_Final_Pass_Texture";
@@ -72,8 +78,21 @@ RMaterial* RBaseGame::GetNewFinalPassMaterial()
     return new RFinalPassMaterial();
 }
 
+RMaterial* RBaseGame::GetMeshUnderlayMaterial()
+{
+    return RHUDMaterialFactory::BuildHUDMaterial<RMenuUnderlayMaterial>();
+}
+
+RCamera* RBaseGame::GetMainCamera() const
+{
+    return m_mainCamera;
+}
+
 void RBaseGame::CreateRenderSetup()
 {
+    // The main camera, listed with the resolution-sensitive objects so that its aspect follows the screen.
+    m_mainCamera = new RResSensCamera(kMainCameraFOV, 4.0f / 3.0f, kMainCameraNear, kMainCameraFar);
+
     // The scene, with the depth backdrop behind everything, into the pre-HUD target.
     m_preHUDTarget = new RResSensTarget(RHashedString(kPreHUDTargetName), RRenderer::FORMAT_RGBA, 0, 1);
     RRenderPass* scene = CreatePass(GetScenePassName(), {GetDefaultBackdropGroupName()});
@@ -178,6 +197,8 @@ void RBaseGame::DestroyRenderSetup()
     m_finalTarget = nullptr;
     delete m_preHUDTarget;
     m_preHUDTarget = nullptr;
+    delete m_mainCamera;
+    m_mainCamera = nullptr;
 }
 
 void RBaseGame::ApplyScreenResViewport()

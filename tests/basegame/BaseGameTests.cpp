@@ -7,11 +7,14 @@
 #include "core/RConfigFile.h"
 #include "core/RINIFile.h"
 #include "core/RStreamMgr.h"
+#include "platform/input/RInputHandler.h"
+#include "render/RCamera.h"
 #include "render/RFont.h"
 #include "render/RImage.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -30,6 +33,12 @@ public:
 class WindowlessGame : public TestGame {
 protected:
     bool CreateGameWindow() override { return false; }
+};
+
+// A game that flies the main camera from the keyboard and mouse.
+class FlyingGame : public TestGame {
+public:
+    bool WantsDebugCamera() const override { return true; }
 };
 
 class BaseGame : public ::testing::Test {
@@ -108,6 +117,42 @@ TEST_F(BaseGame, AFailedStartUpIsReportedAndKeepsTheBindingsFile)
         ::testing::ExitedWithCode(0), "");
     std::ifstream in(bindings, std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), kept);
+}
+
+TEST_F(BaseGame, TheMainCameraFollowsTheScreenAndFliesFromKeysAndMouse)
+{
+    EXPECT_EXIT(
+        {
+            FlyingGame* game = new FlyingGame();
+            if (!game->InitEngine() || !game->InitSystems() || !game->InitRuntime())
+                exit(2);
+            RCamera* camera = game->GetMainCamera();
+            if (!camera || camera->GetAspect() != (float)game->GetScreenWidth() / (float)game->GetScreenHeight())
+                exit(3);
+            // Half a second of W, then of D: 100 units forward (+x), then 100 to the right (-y, the side is left).
+            CompleteInputState& input = RInputHandler::GetInstance()->GetCurrentState();
+            input.keys[SDL_SCANCODE_W] = 1;
+            game->UpdateDebugCamera(0.5f);
+            input.keys[SDL_SCANCODE_W] = 0;
+            input.keys[SDL_SCANCODE_D] = 1;
+            game->UpdateDebugCamera(0.5f);
+            input.keys[SDL_SCANCODE_D] = 0;
+            const RVector3 position = camera->GetPosition();
+            if (std::fabs(position.x - 100.0f) > 1e-3f || std::fabs(position.y + 100.0f) > 1e-3f)
+                exit(4);
+            // Mouse motion to the right turns the camera to its right.
+            input.mouseDX = 100;
+            game->UpdateDebugCamera(0.0f);
+            input.mouseDX = 0;
+            camera->GetViewMatrix();
+            if (!(camera->GetDirection().y < -0.4f))
+                exit(5);
+            game->Shutdown();
+            const bool released = game->GetMainCamera() == nullptr;
+            delete game;
+            exit(released ? 0 : 6);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(BaseGame, ValuesThePlayerSetAreKeptAcrossRuns)
