@@ -349,7 +349,10 @@ bool RImage::ReadBMP(const uint8_t* data, uint64_t size)
     // A negative height marks rows stored from the top.
     const bool topDown = info.height < 0;
     const int64_t height = topDown ? -(int64_t)info.height : info.height;
-    if (height > kMaxSide || !Create(info.width, static_cast<int32_t>(height), bits / 8, bits))
+    // Nothing is allocated for pixels the file cannot hold: its rows take at least their packed bits.
+    const uint64_t packedRowBytes = ((uint64_t)(info.width > 0 ? info.width : 0) * bits + 7) / 8;
+    if (height > kMaxSide || packedRowBytes * (uint64_t)height > in.left ||
+        !Create(info.width, static_cast<int32_t>(height), bits / 8, bits))
         return false;
 
     if (m_colourTableSize) {
@@ -410,7 +413,11 @@ bool RImage::ReadTGA(const uint8_t* data, uint64_t size)
         return false;
     if (colourMapType == 1 && !in.Take((uint64_t)colourMapLength * ((colourMapBits + 7u) / 8u)))
         return false;
-    if (!Create(width, height, depth / 8))
+    // Nothing is allocated for pixels the file cannot hold: stored pixels take their bytes, and a run-length
+    // packet of at least two bytes gives at most 128 pixels.
+    const uint64_t pixels = (uint64_t)width * height;
+    const uint64_t leastBytes = imageType == 2 ? pixels * (depth / 8) : (pixels + 127) / 128 * 2;
+    if (leastBytes > in.left || !Create(width, height, depth / 8))
         return false;
 
     // Rows run bottom-up, as stored here, unless the descriptor's origin bit puts the first row at the top.
@@ -491,7 +498,12 @@ bool RImage::ReadPNG(const uint8_t* data, uint64_t size)
             if (!rest || rest[0] != 8 || (rest[1] != 2 && rest[1] != 6) || rest[2] != 0 || rest[3] != 0 ||
                 rest[4] != 0 || width > (uint32_t)kMaxSide || height > (uint32_t)kMaxSide)
                 return false;
-            if (!Create((int32_t)width, (int32_t)height, (rest[1] & 4) ? 4 : 3))
+            // The rows, each after its filter byte, must fit one stored block (and the rest of the file)
+            // before anything is allocated for them.
+            const uint32_t bytesPerPixel = (rest[1] & 4) ? 4 : 3;
+            const uint64_t imageBytes = (1 + (uint64_t)width * bytesPerPixel) * height;
+            if (imageBytes > 0xFFFF || imageBytes > in.left ||
+                !Create((int32_t)width, (int32_t)height, (int32_t)bytesPerPixel))
                 return false;
             haveImage = true;
             havePixels = false;
@@ -533,9 +545,7 @@ bool RImage::ReadPNG(const uint8_t* data, uint64_t size)
 
 bool RImage::ReadRaw(const uint8_t* data, uint64_t size, int32_t width, int32_t height)
 {
-    if (!Create(width, height, 1))
-        return false;
-    if ((uint64_t)width * (uint64_t)height > size)
+    if (width < 1 || height < 1 || (uint64_t)width * (uint64_t)height > size || !Create(width, height, 1))
         return false;
     // Rows of width bytes, the first file row becoming the top row.
     for (int32_t y = 0; y < height; ++y)
