@@ -12,6 +12,7 @@
 #include "render/RFont.h"
 #include "render/RImage.h"
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -197,30 +198,58 @@ TEST_F(BaseGame, AScreenshotIsTheFinishedFrameSavedAsABitmap)
 }
 
 // HUD text queued in a frame goes through every engine pass (scene, pre-HUD with the HUD over it, final) into the
-// back buffer, where the screenshot finds it: white strokes at the text's place, black elsewhere.
-TEST_F(BaseGame, HUDTextReachesTheFinishedFrame)
+// back buffer, where the screenshot finds it: white strokes at the text's place, black elsewhere. The same holds
+// after the window was resized, which re-creates the passes' targets at the new size.
+TEST_F(BaseGame, HUDTextReachesTheFinishedFrameBeforeAndAfterAResize)
 {
-    EXPECT_EXIT(
-        {
-            RunGame(3, [](TestGame& game) {
-                static const char kText[] = "HELLO";
-                game.GetFont(RBaseGame::kHUDText)
-                    ->QueueString(kText, 5, 0xFFFFFFFFu, 0, false, 10.0f, 10.0f, 4.0f, 4.0f, 1000.0f, 1000.0f);
-                game.RequestScreenshot();
-            });
-            exit(0);
-        },
-        ::testing::ExitedWithCode(0), "");
-    RStreamMgr::GetInstance()->AddSearchPath("");
-    for (const fs::directory_entry& entry : fs::directory_iterator(userFolder / "Screenshots")) {
-        RImage image;
-        ASSERT_TRUE(image.LoadBMP(entry.path().c_str()));
-        int lit = 0;
-        for (int y = 0; y < 80; ++y)
-            for (int x = 0; x < 200; ++x)
-                lit += (image.GetPixel(x, y) & 0x00FFFFFFu) != 0;
-        EXPECT_GT(lit, 100) << "the text's strokes";
-        EXPECT_EQ(image.GetPixel(image.GetWidth() - 5, image.GetHeight() - 5) & 0x00FFFFFFu, 0u);
+    for (const bool resize : {false, true}) {
+        SCOPED_TRACE(resize ? "after a resize" : "as started");
+        fs::remove_all(userFolder / "Screenshots");
+        EXPECT_EXIT(
+            {
+                TestGame* game = new TestGame();
+                if (!game->InitEngine() || !game->InitSystems() || !game->InitRuntime())
+                    exit(2);
+                for (int frame = 0; frame < 6; ++frame) {
+                    game->PumpEvents();
+                    game->Update();
+                    game->FixedUpdate(1.0f / 60.0f);
+                    game->UpdateFrame();
+                    if (resize && frame == 1) {
+                        SDL_SetWindowSize(game->GetWindow(), 480, 360);
+                        game->ApplyVideoMode();
+                    }
+                    if (frame == 5) {
+                        static const char kText[] = "HELLO";
+                        game->GetFont(RBaseGame::kHUDText)
+                            ->QueueString(kText, 5, 0xFFFFFFFFu, 0, false, 10.0f, 10.0f, 4.0f, 4.0f, 1000.0f, 1000.0f);
+                        game->RequestScreenshot();
+                    }
+                    game->RenderFrame();
+                }
+                game->Shutdown();
+                delete game;
+                exit(0);
+            },
+            ::testing::ExitedWithCode(0), "");
+        RStreamMgr::GetInstance()->AddSearchPath("");
+        int shots = 0;
+        for (const fs::directory_entry& entry : fs::directory_iterator(userFolder / "Screenshots")) {
+            ++shots;
+            RImage image;
+            ASSERT_TRUE(image.LoadBMP(entry.path().c_str()));
+            if (resize) {
+                EXPECT_EQ(image.GetWidth(), 480);
+                EXPECT_EQ(image.GetHeight(), 360);
+            }
+            int lit = 0;
+            for (int y = 0; y < 80; ++y)
+                for (int x = 0; x < 200; ++x)
+                    lit += (image.GetPixel(x, y) & 0x00FFFFFFu) != 0;
+            EXPECT_GT(lit, 100) << "the text's strokes";
+            EXPECT_EQ(image.GetPixel(image.GetWidth() - 5, image.GetHeight() - 5) & 0x00FFFFFFu, 0u);
+        }
+        EXPECT_EQ(shots, 1);
     }
 }
 
