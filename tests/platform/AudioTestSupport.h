@@ -43,6 +43,8 @@ struct TempAudioFolder {
     }
     ~TempAudioFolder()
     {
+        // The sources it added (the folder, packs mounted from it) go with it.
+        RStreamMgr::DestroyInstance();
         std::error_code ignored;
         std::filesystem::remove_all(path, ignored);
     }
