@@ -28,7 +28,7 @@ RRenderer* RRenderer::LiveInstance()
     return s_instance && s_instance->m_context ? s_instance : nullptr;
 }
 
-RRenderer::~RRenderer()
+void RRenderer::Shutdown()
 {
     DeleteRenderRecords();
     if (m_context) {

@@ -352,13 +352,15 @@ public:
 
 private:
     RRenderer() = default;
-    // Deletes the GL side of every listed target while the context lives, releases and deletes the context,
-    // then frees the lists. GL objects others still hold die with the context; their owners' later deletes
-    // only drop wrappers.
-    ~RRenderer();
+    // Runs Shutdown.
+    ~RRenderer() { Shutdown(); }
     RRenderer(const RRenderer&) = delete;
     RRenderer& operator=(const RRenderer&) = delete;
 
+    // Deletes every stage, pass and group record and the GL side of every listed target while the context
+    // lives, releases and deletes the context, then frees the lists. GL objects others still hold die with the
+    // context; their owners' later deletes only drop wrappers.
+    void Shutdown();
     // The renderer whose context may take GL calls, or null.
     static RRenderer* LiveInstance();
     static void RunCallbacks(const RUtilVector<Callback>& callbacks);

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -151,6 +152,53 @@ TEST_F(ConfigFileTest, AKeyRegisteredTwiceSetsBothAndUnknownFileContentChangesNo
     std::string text = ReadBytes(path);
     std::string header = "\r\n[" + Spelling("Stranger") + "]\r\n";
     EXPECT_EQ(text.size() - header.size(), text.find(header)); // the unregistered section is a bare header
+}
+
+std::vector<std::string> Lines(const RUtilVector<RString>& list)
+{
+    std::vector<std::string> lines;
+    for (const RString& line : list)
+        lines.push_back(line.GetString());
+    return lines;
+}
+
+TEST_F(ConfigFileTest, ListingsAndEnumerationFollowRegistrationOrder)
+{
+    settings.Register(config);
+    RUtilVector<RString> list;
+    config.ListSections(list);
+    EXPECT_EQ((std::vector<std::string>{"    " + Spelling("Audio"), "    " + Spelling("Video"),
+                                        "    " + Spelling("Input"), "    (Default)"}),
+              Lines(list));
+
+    RHashedString section = Name("audio");
+    list.clear();
+    config.ListVariables(section, list);
+    EXPECT_EQ(Name("Audio"), section);
+    EXPECT_EQ((std::vector<std::string>{"    " + Spelling("MasterVolume") + ": 0.700000",
+                                        "    " + Spelling("MusicVolume") + ": 0.300000",
+                                        "    " + Spelling("MuteWhenUnfocused") + ": false"}),
+              Lines(list));
+    section = RHashedString();
+    list.clear();
+    config.ListVariables(section, list);
+    EXPECT_EQ(Name("(Default)"), section);
+    EXPECT_EQ((std::vector<std::string>{"    " + Spelling("SessionID") + ": 0",
+                                        "    " + Spelling("Language") + ": " + Spelling("English")}),
+              Lines(list));
+    section = Name("Video");
+    list.clear();
+    config.ListVariables(section, list);
+    EXPECT_EQ("    " + Spelling("Tint") + ": 1.000000, 0.500000, 0.250000, 1.000000", Lines(list).back());
+
+    EXPECT_EQ(4u, config.GetSectionCount());
+    EXPECT_EQ(Name("Video"), config.GetSectionId(1));
+    EXPECT_TRUE(config.GetSectionId(4).IsEmpty());
+    EXPECT_EQ(Name("Fullscreen"), config.GetVariableKey(Name("Video"), 1));
+    EXPECT_TRUE(config.GetVariableKey(Name("Video"), 3).IsEmpty());
+    // Asking about a section that does not exist creates it.
+    EXPECT_EQ(0u, config.GetVariableCount(Name("Nowhere")));
+    EXPECT_EQ(5u, config.GetSectionCount());
 }
 
 // A callback that registers more variables while the configuration walks its own arrays.

@@ -183,6 +183,26 @@ TEST_F(DefFileTest, APackEntryIsReadNoFurtherThanItsEnd)
     EXPECT_EQ("2", Value(tree, "b"));
 }
 
+TEST_F(DefFileTest, TheManagerLoadsEachBinaryFileOnceAndKeepsIt)
+{
+    WriteBytes(Path("unit.rdd"), kHeader + Node("Unit", {{"hp", "5"}}));
+    RDefMgr* manager = RDefMgr::GetInstance();
+    RDefFile* unit = manager->GetDefFile(RHashedString("unit.rdd"));
+    ASSERT_NE(nullptr, unit);
+    EXPECT_EQ(RHashedString("unit"), unit->name);
+    EXPECT_EQ("5", Value(*unit, "HP"));
+
+    // Later requests get the kept tree, not the file as it is now.
+    WriteBytes(Path("unit.rdd"), kHeader + Node("Unit", {{"hp", "9"}}));
+    EXPECT_EQ(unit, manager->GetDefFile(RHashedString("UNIT.rdd")));
+    EXPECT_EQ("5", Value(*unit, "hp"));
+
+    RDefFile* missing = manager->GetDefFile(RHashedString("missing.rdd"));
+    ASSERT_NE(nullptr, missing);
+    EXPECT_TRUE(IsEmptyTree(*missing));
+    EXPECT_EQ(missing, manager->GetDefFile(RHashedString("missing.rdd")));
+}
+
 TEST_F(DefFileTest, SaveBinaryReplacesTheFileOnlyWhenComplete)
 {
     RDefFile tree;

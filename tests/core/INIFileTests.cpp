@@ -88,6 +88,24 @@ TEST(INIParserTest, LineEndsBlankLinesZeroByteAndLengthEndTheText)
     EXPECT_EQ(std::vector<Triple>({{"<none>", "a", "1"}, {"<none>", "b", ""}}), triples);
 }
 
+TEST(INIParserTest, TheMapFormStoresEveryTripleUnderItsSectionText)
+{
+    const char text[] = "top=0\n[A]\nx=1\nx=2\n[B]\ny=3\n[A]\nz=4\n";
+    RUtilMap<RUtilMap<RString, RString>, RString> map;
+    RINIParser().Parse(text, (uint32_t)(sizeof text - 1), map);
+    EXPECT_EQ(3, map.getCount());
+    auto value = [&map](const char* section, const char* key) -> std::string {
+        auto* keys = map.find(RString(section));
+        auto* found = keys ? keys->value.find(RString(key)) : nullptr;
+        return found ? found->value.GetString() : "<missing>";
+    };
+    EXPECT_EQ("0", value("", "top"));
+    EXPECT_EQ("2", value("A", "x"));  // a repeated key keeps the last value
+    EXPECT_EQ("4", value("A", "z"));  // a repeated section adds to the first
+    EXPECT_EQ("3", value("B", "y"));
+    EXPECT_EQ("<missing>", value("a", "x"));  // section texts are compared exactly
+}
+
 TEST(INIParserTest, OverlongPartsAreCutAndTheRestOfTheLineIsDropped)
 {
     // The line is cut at 319 characters: what lies beyond is neither a separator nor a new line.

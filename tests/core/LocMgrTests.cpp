@@ -111,6 +111,14 @@ TEST_F(LocMgrTest, StartupEntriesLoadOnlyInTheStartupPassesAndShortNamesAreSafe)
     loc->AddFile("startup.txt");
     loc->LoadDefaultTables(false);
     EXPECT_EQ("lower", Get("Startup", "S", "k"));
+
+    RUtilVector<RString> files;
+    files.push(RString("stale"));
+    loc->ListFiles(files);
+    ASSERT_EQ(4u, files.getCount());  // emptied first, then every registered name in order
+    EXPECT_STREQ("Startup.txt", files[0].GetString());
+    EXPECT_STREQ("", files[2].GetString());
+    EXPECT_STREQ("startup.txt", files[3].GetString());
 }
 
 TEST_F(LocMgrTest, EngineLanguageSteps)

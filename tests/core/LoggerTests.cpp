@@ -82,6 +82,10 @@ TEST_F(GameLoggerTest, AFlushJoinsEveryQueuedLineWithCrLfOnTheStatsThread)
     ASSERT_TRUE(WaitForFlushes(1));
     EXPECT_EQ("a\r\nb\r\n", Flushed(0));
     EXPECT_NE(SDL_ThreadID(), g_flushThread.load());
+    // An empty queue is still handed over, as an empty text.
+    logger->RequestFlush(RecordFlush);
+    ASSERT_TRUE(WaitForFlushes(2));
+    EXPECT_EQ("", Flushed(1));
 }
 
 TEST_F(GameLoggerTest, LinesFromManyThreadsAllArriveInOneFlush)

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <csignal>
@@ -125,6 +126,49 @@ TEST_F(PackFileTest, ChangesReachTheFileOnlyAtClose)
     }
     EXPECT_TRUE(before == ReadBytes(path));
     EXPECT_EQ(1, m_temp.FileCount());
+}
+
+TEST_F(PackFileTest, IndexWalksAndEntryStreamsReachEveryEntry)
+{
+    std::string path = MakePack("walk.rpk", {{"a.txt", "alpha"}, {"b.txt", ""}, {"c.txt", "gamma"}});
+    RPackFile pack;
+    FILE* stream = nullptr;
+    EXPECT_EQ(EBADF, pack.OpenEntryStream(&stream, "a.txt"));
+    ASSERT_TRUE(pack.OpenRead(path.c_str()));
+
+    std::string names, bytes;
+    uint32_t index = 0;
+    do {
+        char* name = nullptr;
+        char* data = nullptr;
+        uint32_t nameSize = 0, dataSize = 0;
+        uint32_t next = pack.GetEntryNameByIndex(index, &name, &nameSize);
+        EXPECT_EQ(next, pack.ReadEntryByIndex(index, &data, &dataSize));
+        ASSERT_NE(nullptr, name);
+        ASSERT_NE(nullptr, data);
+        EXPECT_EQ(nameSize, dataSize);
+        EXPECT_EQ(0, data[dataSize]);
+        names += std::string(name) + ";";
+        bytes += std::string(data, dataSize) + ";";
+        delete[] name;
+        delete[] data;
+        index = next;
+    } while (index != 0);
+    EXPECT_EQ("a.txt;b.txt;c.txt;", names);
+    EXPECT_EQ("alpha;;gamma;", bytes);
+
+    char* data = nullptr;
+    uint32_t size = 0;
+    EXPECT_EQ(0u, pack.ReadEntryByIndex(3, &data, &size));
+    EXPECT_EQ(nullptr, data);
+    EXPECT_EQ(RPackFile::kNoSize, size);
+
+    EXPECT_EQ(2, pack.OpenEntryStream(&stream, "missing"));
+    ASSERT_EQ(0, pack.OpenEntryStream(&stream, "C.TXT"));
+    char read[6] = {};
+    EXPECT_EQ(5u, fread(read, 1, 5, stream));
+    EXPECT_STREQ("gamma", read);
+    fclose(stream);
 }
 
 TEST_F(PackFileTest, NamesMatchWithoutCaseTheFirstDuplicateWinsAndListsFilterBySuffix)

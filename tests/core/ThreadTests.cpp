@@ -104,6 +104,22 @@ TEST_F(ThreadTaggerTest, EachThreadIsRegisteredUnderItsOwnIdBeforeCreateThreadRe
     EXPECT_FALSE(RThreadTagger::HasRunningThreads());
 }
 
+TEST_F(ThreadTaggerTest, ANullNameIsUnnamedThreadAndOnlyTheMainThreadIsMain)
+{
+    RThreadTagger* tagger = RThreadTagger::GetInstance();
+    HeldThread held;
+    SDL_Thread* thread = tagger->CreateThread(HeldThread::Run, &held, nullptr);
+    ASSERT_NE(nullptr, thread);
+    ASSERT_TRUE(held.WaitReady());
+    EXPECT_EQ(Tagged("Unnamed Thread", held.ownId), NameOf(held.ownId));
+    EXPECT_STREQ("Unnamed Thread [RFML 0]", SDL_GetThreadName(thread));
+    EXPECT_TRUE(tagger->IsMainThread(0));
+    EXPECT_TRUE(tagger->IsMainThread(SDL_ThreadID()));
+    EXPECT_FALSE(tagger->IsMainThread(held.ownId));
+    SDL_SemPost(held.release);
+    SDL_WaitThread(thread, nullptr);
+}
+
 TEST_F(ThreadTaggerTest, LongNamesKeepTheirIdAndReportsStayWithinTheirBuffer)
 {
     RThreadTagger* tagger = RThreadTagger::GetInstance();

@@ -184,6 +184,13 @@ TEST(XMLQueries, TypedAttributesAndSearches)
     index = 1;
     EXPECT_EQ(r->children[2], r->FindChild("c", &index));
     EXPECT_EQ(3u, index);
+    const RXMLTree* c = r->children[0];
+    index = 0;
+    std::string values;
+    while (const RXMLAttribute* attribute = c->FindAttribute("a", &index))
+        values += attribute->value.GetString();
+    EXPECT_EQ("13", values);
+    EXPECT_EQ(nullptr, c->FindAttribute("A"));
 }
 
 class XMLFileTest : public ::testing::Test {

@@ -44,6 +44,51 @@ TEST(AudioMgrTest, WithoutAnAudioDeviceEverythingGoesOnSilently)
     }
 }
 
+// Sounds are shared by name and counted by reference; the file name's exact ending chooses the reader.
+TEST(AudioMgrTest, SoundsAreSharedByNameAndCountedByReference)
+{
+    TempAudioFolder folder;
+    RMixer().Init();
+    RThreadTagger::GetInstance();
+    ASSERT_TRUE(WriteWave(folder, "blip.wav", 1, 2, 44100, "[1000] * 200"));
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    RAudioMgr* manager = RAudioMgr::GetInstance();
+    manager->Init(nullptr, nullptr);
+    manager->UnlockMusicMutex();
+    const RHashedString blip("Blip");
+    const RHashedString other("Other");
+    const RHashedString fresh("FreshGroup");
+
+    RAudioInterface* sound = manager->LoadSound("blip.wav", blip, fresh, false);
+    ASSERT_NE(sound, nullptr);
+    RSoundGroup* group = manager->FindGroup(fresh); // made by the first load that names it
+    ASSERT_NE(group, nullptr);
+    EXPECT_EQ(sound->GetGroup(), group);
+    // A mapped name answers with its sound whatever file, group or streaming is asked for.
+    EXPECT_EQ(manager->LoadSound("other.wav", blip, RHashedString(), true), sound);
+    EXPECT_EQ(sound->GetAsset()->GetRefCount(), 2u);
+    manager->ReleaseSound(blip);
+    EXPECT_EQ(manager->FindSound(blip), sound);
+    manager->ReleaseSound(blip);
+    EXPECT_EQ(manager->FindSound(blip), nullptr);
+    EXPECT_EQ(group->GetSoundCount(), 0u);
+
+    EXPECT_EQ(manager->LoadSound("blip.WAV", other, RHashedString(), false), nullptr);
+    EXPECT_EQ(manager->LoadSound("wav", other, RHashedString(), false), nullptr);
+    EXPECT_EQ(manager->GetSoundCount(), 0u);
+    RAudioInterface* held = manager->LoadSound("blip.wav", other, RHashedString(), false);
+    ASSERT_NE(held, nullptr);
+    EXPECT_EQ(held->GetGroup(), nullptr); // the empty name: no group
+    manager->LoadSound("blip.wav", other, RHashedString(), false);
+    manager->ReleaseAllSounds(); // one reference is left, yet the name is gone
+    EXPECT_EQ(manager->FindSound(other), nullptr);
+    EXPECT_EQ(manager->GetSoundCount(), 0u);
+    EXPECT_EQ(held->GetAsset()->GetRefCount(), 1u);
+    manager->DestroySound(held);
+    RAudioMgr::DestroyInstance();
+    unsetenv("SDL_AUDIODRIVER");
+}
+
 // End to end: the manager's own device on SDL's disk driver, which writes what the mixer produced to a file.
 class AudioMgrDiskTest : public ::testing::Test {
 protected:

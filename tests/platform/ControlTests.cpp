@@ -163,6 +163,47 @@ TEST_F(Controls, AddingABindingMovesItWithinItsGroupOnly)
     EXPECT_EQ(jump.getCount(), 1u);
 }
 
+// Registration refuses duplicates; lookups of missing names answer nothing; the prompt binding is the one of the
+// last-used device class pressed most recently.
+TEST_F(Controls, LookupsCountsAndThePrimaryBinding)
+{
+    const RHashedString kHidden("Hidden");
+    EXPECT_EQ(config->AddGroup(kMenus, false, false, true, false), nullptr);
+    EXPECT_EQ(config->AddControl(kMenus, kAccept, false), nullptr);
+    EXPECT_EQ(config->AddControl(kHidden, kAccept, false), nullptr);
+    EXPECT_EQ(config->AddControl2D(kHidden, kMoveLeft, kMoveRight, kJump, kJump), nullptr);
+    config->AddGroup(kHidden, false, false, true, true);
+    config->AddControl(kMenus, kHidden, true);
+    EXPECT_EQ(config->GetNumGroups(), 3u);
+    EXPECT_EQ(config->GetNumShownGroups(), 2u);
+    EXPECT_EQ(config->GetNumControls(kMenus), 3u);
+    EXPECT_EQ(config->GetNumShownControls(kMenus), 2u);
+    EXPECT_EQ(config->GetGroupIndex(kGameplay), 1);
+    EXPECT_EQ(config->GetControlIndex(kGameplay, kMoveRight), 2);
+    EXPECT_EQ(config->GetControlIndex(kGameplay, kAccept), -1);
+    EXPECT_TRUE(config->GetGroupName(3).IsEmpty());
+    EXPECT_TRUE(config->GetControlName(kMenus, -1).IsEmpty());
+    EXPECT_EQ(config->FindInputList(kHidden, kJump), nullptr);
+    EXPECT_TRUE(config->AllControlsBound(kHidden));
+    EXPECT_FALSE(config->AllControlsBound(kMenus));
+
+    // Two keys never used: the first; after the second was pressed: the second. No key of the class: the first.
+    config->AddDefinedInput(kMenus, kAccept, I::Button(I::kControllerButton, 0));
+    config->AddDefinedInput(kMenus, kAccept, Key(SDL_SCANCODE_RETURN));
+    config->AddDefinedInput(kMenus, kAccept, Key(SDL_SCANCODE_SPACE));
+    EXPECT_EQ(config->GetPrimaryInput(kMenus, kAccept).code, uint32_t(SDL_SCANCODE_RETURN));
+    Frame(0.1f, 1.0f, {SDL_SCANCODE_SPACE});
+    EXPECT_EQ(config->GetPrimaryInput(kMenus, kAccept).code, uint32_t(SDL_SCANCODE_SPACE));
+    EXPECT_EQ(RInput::GetMostRecentInput(*config->FindInputList(kMenus, kAccept), RInput::kJoystick).source,
+              uint32_t(I::kControllerButton));
+    EXPECT_EQ(config->GetPrimaryInput(kMenus, kJump).kind, uint32_t(I::kEmpty));
+
+    RString dump;
+    config->DumpControl(&dump);
+    const std::string expected = "Menus.Accept: 1.0000 ()\nMenus.Cancel: 0.0000 ()\n";
+    EXPECT_EQ(std::string(dump.GetString()).substr(0, expected.size()), expected);
+}
+
 TEST_F(Controls, GameActionsHaveOnePressEdgePerFixedStepAndYieldToACapture)
 {
     config->AddDefinedInput(kGameplay, kJump, Key(SDL_SCANCODE_SPACE));

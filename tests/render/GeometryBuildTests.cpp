@@ -185,6 +185,64 @@ TEST_F(GeometryBuildTest, IcosphereTrianglesNeverSpanTheSeam)
     }
 }
 
+// The exact shapes the builders' formulas give at a few telling arguments.
+TEST_F(GeometryBuildTest, PrimitivesHaveTheirExactForms)
+{
+    using namespace RMeshUtil;
+    Built ico;
+    ASSERT_TRUE(ico.Build([](RMesh* m) { return MakeIcosphere(m, 0); }));
+    // Face 0, vertices (0, 0), (0, 1), (1, 0): the pole takes its own u, the others those of the far corners.
+    const std::vector<RVector2> icoUV = ico.TexCoords();
+    EXPECT_NEAR(icoUV[0].x, 0.1f, 1e-6f);
+    EXPECT_NEAR(icoUV[1].x, 0.2f, 1e-6f);
+    EXPECT_NEAR(icoUV[2].x, 0.0f, 1e-6f);
+    Built ico1;
+    ASSERT_TRUE(ico1.Build([](RMesh* m) { return MakeIcosphere(m, 1); }));
+    EXPECT_EQ(ico1.VertexCount(), 120u);
+    EXPECT_EQ(ico1.Indices().size(), 240u);
+
+    Built sphere;
+    ASSERT_TRUE(sphere.Build([](RMesh* m) { return MakeSphere(m, 4, 2, 3.0f); }));
+    EXPECT_EQ(sphere.VertexCount(), 15u);
+    EXPECT_EQ(sphere.Indices().size(), 48u);
+    EXPECT_TRUE(Near(sphere.Positions()[0], {0, 0, 3}));
+
+    Built cone;
+    ASSERT_TRUE(cone.Build([](RMesh* m) { return MakeTaperedCylinder(m, 5, 1.0f); }));
+    const std::vector<RVector3> conePositions = cone.Positions();
+    for (size_t v = 0; v < conePositions.size(); v += 2)
+        EXPECT_TRUE(Near(conePositions[v], {0, 0, 1})) << v;
+
+    Built capsule;
+    ASSERT_TRUE(capsule.Build([](RMesh* m) { return MakeCapsule(m, 4, 2, 0.0f); }));
+    const std::vector<RVector3> capsulePositions = capsule.Positions();
+    const std::vector<RVector3> capsuleNormals = capsule.Normals();
+    for (uint32_t v = 0; v < capsule.VertexCount(); ++v) {
+        EXPECT_NEAR(Length(capsulePositions[v]), 1.0f, 1e-5f) << v;
+        const uint32_t row = v / 5;
+        if (row == 2 || row == 3) {
+            EXPECT_EQ(capsuleNormals[v].z, 0.0f) << v;
+        }
+    }
+
+    Built torus;
+    ASSERT_TRUE(torus.Build([](RMesh* m) { return MakeTorus(m, 8, 4, 1.0f, 3.0f); }));
+    EXPECT_TRUE(Near(torus.Positions()[0], {0, -1, 0}));
+
+    Built grid;
+    ASSERT_TRUE(grid.Build([](RMesh* m) { return MakeLineGrid(m, 1, 1); }));
+    const std::vector<RVector3> lines = grid.Positions();
+    const RVector3 expected[8] = {{1, 1, 0}, {-1, 1, 0}, {1, -1, 0}, {-1, -1, 0},
+                                  {1, -1, 0}, {1, 1, 0},  {-1, -1, 0}, {-1, 1, 0}};
+    ASSERT_EQ(lines.size(), 8u);
+    for (size_t v = 0; v < 8; ++v)
+        EXPECT_TRUE(Near(lines[v], expected[v])) << v;
+
+    EXPECT_EQ(TriangularPatchVertexCount(1, 5), 7);
+    EXPECT_EQ(TriangularPatchVertexCount(3, 2), 9);
+    EXPECT_EQ(TriangularPatchVertexCount(0, 9), 0);
+}
+
 TEST_F(GeometryBuildTest, RefusedArgumentsLeaveTheMeshAlone)
 {
     using namespace RMeshUtil;
