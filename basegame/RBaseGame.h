@@ -174,6 +174,7 @@ public:
     void OnMouseScalarChanged();
     void OnLanguageChanged();
     void OnTateChanged();
+    void OnAspectRatioChanged();
     void OnVolumeChanged();
 
     // Audio: the two sound groups, and the tone-generator stream the game loads and hands to game code.

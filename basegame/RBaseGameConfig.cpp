@@ -18,6 +18,7 @@ namespace {
 void MouseScalarChanged() { if (RBaseGame* game = RBaseGame::GetInstance()) game->OnMouseScalarChanged(); }
 void LanguageChanged() { if (RBaseGame* game = RBaseGame::GetInstance()) game->OnLanguageChanged(); }
 void TateChanged() { if (RBaseGame* game = RBaseGame::GetInstance()) game->OnTateChanged(); }
+void AspectRatioChanged() { if (RBaseGame* game = RBaseGame::GetInstance()) game->OnAspectRatioChanged(); }
 void VolumeChanged() { if (RBaseGame* game = RBaseGame::GetInstance()) game->OnVolumeChanged(); }
 
 const char* const kLocalizationFiles[] = {"Startup.txt",        "General.txt", "Input.txt",
@@ -45,7 +46,7 @@ void RBaseGame::RegisterEngineConfig()
 
     const RHashedString video("Video");
     config.RegisterBool(video, RHashedString("Fullscreen"), &s.fullscreen, false, nullptr);
-    config.RegisterFloat(video, RHashedString("AspectRatio"), &s.aspectRatio, nullptr, 0.0f);
+    config.RegisterFloat(video, RHashedString("AspectRatio"), &s.aspectRatio, AspectRatioChanged, 0.0f);
     config.RegisterInt(video, RHashedString("Tate"), &s.tate, 0, TateChanged);
     config.RegisterInt(video, RHashedString("AntialiasQuality"), &s.antialiasQuality, 2, nullptr);
     config.RegisterBool(video, RHashedString("DelayPresentation"), &s.delayPresentation, false, nullptr);
@@ -123,6 +124,13 @@ void RBaseGame::OnTateChanged()
     if (m_settings.tate < 0 || m_settings.tate > 3)
         m_settings.tate = 0;
     if (RRenderer::GetInstance()->IsInitialised())
+        ApplyVideoMode();
+}
+
+void RBaseGame::OnAspectRatioChanged()
+{
+    // The picture is narrowed at once, not at the next resize; before the device exists start-up applies it.
+    if (RRenderer::HasInstance() && RRenderer::GetInstance()->IsInitialised())
         ApplyVideoMode();
 }
 

@@ -20,6 +20,7 @@
 #include "scene/RDepthBackdrop.h"
 
 #include <SDL_opengl.h>
+#include <cmath>
 #include <cstdio>
 #include <ctime>
 #include <sys/stat.h>
@@ -210,7 +211,8 @@ void RBaseGame::ApplyScreenResViewport()
     const float windowHeight = static_cast<float>(m_windowHeight);
     const int32_t screenWidth = GetScreenWidth() > 0 ? GetScreenWidth() : 1;
     const int32_t screenHeight = GetScreenHeight() > 0 ? GetScreenHeight() : 1;
-    float aspect = m_settings.aspectRatio > 0.0f
+    // An aspect that is no finite number above 0 counts as unset, as it does for the screen resolution.
+    float aspect = m_settings.aspectRatio > 0.0f && std::isfinite(m_settings.aspectRatio)
                        ? m_settings.aspectRatio
                        : static_cast<float>(screenWidth) / static_cast<float>(screenHeight);
     if (m_settings.tate % 2 == 1)

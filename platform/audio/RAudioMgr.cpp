@@ -298,6 +298,13 @@ void RAudioMgr::SetStreamLength(float seconds)
     m_streamLength.store(Clamp(seconds, kMinStreamLength, kMaxStreamLength), std::memory_order_relaxed);
 }
 
+float RAudioMgr::GetStreamUpdatePercent() const
+{
+    const float fraction = m_streamUpdatePercent.load(std::memory_order_relaxed);
+    const float most = 0.5f * (1.0f - kMixerReachSeconds / GetStreamLength());
+    return fraction < most ? fraction : most;
+}
+
 void RAudioMgr::SetStreamUpdatePercent(float fraction)
 {
     m_streamUpdatePercent.store(Clamp(fraction, kMinStreamUpdatePercent, kMaxStreamUpdatePercent),

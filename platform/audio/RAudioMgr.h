@@ -10,6 +10,7 @@
 #include "core/RString.h"
 #include "core/RUtilMap.h"
 #include "core/RUtilVector.h"
+#include "platform/audio/RMixer.h"
 
 #include <SDL_audio.h>
 #include <atomic>
@@ -17,7 +18,6 @@
 
 class RAudioInterface;
 class RFMLAudioBuffer;
-class RMixer;
 class RMusicThread;
 class RSoundGroup;
 struct RFMLAudioBufferDesc;
@@ -25,12 +25,16 @@ struct SDL_Window;
 
 class RAudioMgr {
 public:
-    // The bounds that the stream settings are kept within: a stream's ring is never empty and longer than one
-    // mixer block, and the music thread always sleeps between passes.
-    static constexpr float kMinStreamLength = 0.1f;
+    // The bounds that the stream settings are kept within: a stream's ring is never empty and holds more than
+    // the mixer reads ahead of a refill (kMixerReachSeconds), and the music thread always sleeps between passes.
+    static constexpr float kMinStreamLength = 0.25f;
     static constexpr float kMaxStreamLength = 10.0f;
     static constexpr float kMinStreamUpdatePercent = 0.01f;
     static constexpr float kMaxStreamUpdatePercent = 0.9f;
+    // Besides what the music thread sleeps through, the mixer reads two blocks past the play cursor that a
+    // refill sees (the block just mixed and the next one) before the next pass: the ring must hold those too.
+    static constexpr float kMixerReachSeconds =
+        2.0f * static_cast<float>(RMixer::kOutputBlockFrames) / static_cast<float>(RMixer::kOutputRate);
 
     static RAudioMgr* GetInstance();
     // Shuts the manager down and frees it; sounds still mapped are not deleted.
@@ -90,8 +94,10 @@ public:
     float GetStreamLength() const { return m_streamLength.load(std::memory_order_relaxed); }
     void SetStreamLength(float seconds);
     // "StreamUpdatePercent": the share of the ring (a fraction, not a percentage) played before a refill, and of
-    // the stream length slept between the music thread's passes. Kept within the bounds above (0.25 until set).
-    float GetStreamUpdatePercent() const { return m_streamUpdatePercent.load(std::memory_order_relaxed); }
+    // the stream length slept between the music thread's passes. Kept within the bounds above (0.25 until set),
+    // and read as at most the share that leaves the ring room for a refill's wait, a sleep and the mixer's reach,
+    // so that the mixer never comes round to bytes not yet refilled.
+    float GetStreamUpdatePercent() const;
     void SetStreamUpdatePercent(float fraction);
     // "MuteWhenUnfocused": stored only.
     bool GetMuteWhenUnfocused() const { return m_muteWhenUnfocused; }

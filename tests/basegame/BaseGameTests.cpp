@@ -199,12 +199,29 @@ TEST_F(BaseGame, AScreenshotIsTheFinishedFrameSavedAsABitmap)
 
 // HUD text queued in a frame goes through every engine pass (scene, pre-HUD with the HUD over it, final) into the
 // back buffer, where the screenshot finds it: white strokes at the text's place, black elsewhere. The same holds
-// after the window was resized, which re-creates the passes' targets at the new size.
+// after the window was resized or the picture's aspect was changed while the game runs, each of which re-creates
+// the passes' targets at the new size and fits the final picture into the window.
 TEST_F(BaseGame, HUDTextReachesTheFinishedFrameBeforeAndAfterAResize)
 {
-    for (const bool resize : {false, true}) {
-        SCOPED_TRACE(resize ? "after a resize" : "as started");
+    struct Row {
+        const char* name;
+        const char* command; // run from the console before the window is resized
+        bool resize;         // to 480 x 360
+        int width, height;   // of the screenshot
+        int left, right;     // the columns the text's strokes lie in
+    };
+    static const Row kRows[] = {
+        {"as started", "", false, 1280, 720, 0, 200},
+        {"after a resize", "", true, 480, 360, 0, 200},
+        // A square picture in a 1280 x 720 window is pillar-boxed from column 280 on.
+        {"a square aspect set while running", "set Video AspectRatio 1", false, 1280, 720, 280, 480},
+        // An endless aspect is no aspect: the picture keeps the window's.
+        {"an endless aspect", "set Video AspectRatio inf", true, 480, 360, 0, 200},
+    };
+    for (const Row& row : kRows) {
+        SCOPED_TRACE(row.name);
         fs::remove_all(userFolder / "Screenshots");
+        fs::remove_all(userFolder / "Config");
         EXPECT_EXIT(
             {
                 TestGame* game = new TestGame();
@@ -215,9 +232,14 @@ TEST_F(BaseGame, HUDTextReachesTheFinishedFrameBeforeAndAfterAResize)
                     game->Update();
                     game->FixedUpdate(1.0f / 60.0f);
                     game->UpdateFrame();
-                    if (resize && frame == 1) {
-                        SDL_SetWindowSize(game->GetWindow(), 480, 360);
-                        game->ApplyVideoMode();
+                    if (frame == 1) {
+                        RString out;
+                        if (row.command[0] && !RConsoleCommands::Execute(row.command, out))
+                            exit(3);
+                        if (row.resize) {
+                            SDL_SetWindowSize(game->GetWindow(), 480, 360);
+                            game->ApplyVideoMode();
+                        }
                     }
                     if (frame == 5) {
                         static const char kText[] = "HELLO";
@@ -238,16 +260,18 @@ TEST_F(BaseGame, HUDTextReachesTheFinishedFrameBeforeAndAfterAResize)
             ++shots;
             RImage image;
             ASSERT_TRUE(image.LoadBMP(entry.path().c_str()));
-            if (resize) {
-                EXPECT_EQ(image.GetWidth(), 480);
-                EXPECT_EQ(image.GetHeight(), 360);
-            }
+            EXPECT_EQ(image.GetWidth(), row.width);
+            EXPECT_EQ(image.GetHeight(), row.height);
             int lit = 0;
-            for (int y = 0; y < 80; ++y)
-                for (int x = 0; x < 200; ++x)
-                    lit += (image.GetPixel(x, y) & 0x00FFFFFFu) != 0;
+            int litElsewhere = 0;
+            for (int y = 0; y < image.GetHeight(); ++y)
+                for (int x = 0; x < image.GetWidth(); ++x) {
+                    const bool isLit = (image.GetPixel(x, y) & 0x00FFFFFFu) != 0;
+                    const bool inPlace = y < 80 && x >= row.left && x < row.right;
+                    (inPlace ? lit : litElsewhere) += isLit;
+                }
             EXPECT_GT(lit, 100) << "the text's strokes";
-            EXPECT_EQ(image.GetPixel(image.GetWidth() - 5, image.GetHeight() - 5) & 0x00FFFFFFu, 0u);
+            EXPECT_EQ(litElsewhere, 0);
         }
         EXPECT_EQ(shots, 1);
     }

@@ -86,6 +86,34 @@ TEST_F(StreamTest, LoopingWaveWrapsWithoutASeam)
     }
 }
 
+TEST_F(StreamTest, StreamsStayUnbrokenAtTheLimitsOfTheStreamSettings)
+{
+    struct Row {
+        float length;
+        float percent;
+        int frames;
+        bool loop;
+    };
+    // The shortest ring with every refill share, the default ring with the largest share, the longest ring, and a
+    // sound far shorter than a block played once on the shortest ring.
+    for (const Row& row : {Row{0.0f, 0.0f, 30011, true}, Row{0.0f, 0.25f, 30011, true}, Row{0.0f, 1.0f, 30011, true},
+                           Row{0.5f, 0.9f, 30011, true}, Row{100.0f, 0.9f, 30011, true}, Row{0.0f, 0.9f, 100, false}}) {
+        RAudioMgr* manager = RAudioMgr::GetInstance();
+        manager->SetStreamLength(row.length);
+        manager->SetStreamUpdatePercent(row.percent);
+        const std::string name = "limits" + std::to_string(static_cast<int>(row.length * 10)) + "-" +
+                                 std::to_string(static_cast<int>(row.percent * 100)) + "-" + std::to_string(row.frames) + ".wav";
+        SCOPED_TRACE(name);
+        std::unique_ptr<RStreamingAudio_Wave> stream = PlayWave(name, row.frames, row.loop);
+        ASSERT_TRUE(stream);
+        std::vector<Frame> out = Blocks(stream.get(), 30);
+        ExpectUnbroken(out, row.loop ? out.size() : row.frames, row.frames);
+        if (!row.loop) {
+            EXPECT_TRUE(AllSilent(out, row.frames)) << "heard once";
+        }
+    }
+}
+
 TEST_F(StreamTest, MissingAndUnreadableFilesStreamSilenceAndNeverWait)
 {
     WriteBytes(m_folder.File("broken.wav"), std::vector<uint8_t>{'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A'});
