@@ -6,6 +6,23 @@
 
 namespace {
 
+// A wave starting at `now`: each motor rises to its strength, holds it, then fades out.
+RInputHandler::RRumbleWave MakeRumbleWave(float now, float strengthA, float riseA, float holdA, float releaseA,
+                                          float strengthB, float riseB, float holdB, float releaseB)
+{
+    RInputHandler::RRumbleWave wave;
+    wave.startTime = now;
+    wave.strengthA = strengthA;
+    wave.riseEndA = now + riseA;
+    wave.holdEndA = wave.riseEndA + holdA;
+    wave.releaseEndA = wave.holdEndA + releaseA;
+    wave.strengthB = strengthB;
+    wave.riseEndB = now + riseB;
+    wave.holdEndB = wave.riseEndB + holdB;
+    wave.releaseEndB = wave.holdEndB + releaseB;
+    return wave;
+}
+
 RInputHandler* g_inputHandler = nullptr;
 
 // A named rumble holds and releases this long (one day) until it is stopped.
@@ -292,32 +309,16 @@ int8_t RInputHandler::KeyToChar(uint32_t scancode, bool shift, bool capsLock) co
 void RInputHandler::AddRumbleWave(float strengthA, float riseA, float holdA, float releaseA, float strengthB,
                                   float riseB, float holdB, float releaseB)
 {
-    RRumbleWave wave;
-    wave.startTime = m_rumbleClock;
-    wave.strengthA = strengthA;
-    wave.riseEndA = m_rumbleClock + riseA;
-    wave.holdEndA = wave.riseEndA + holdA;
-    wave.releaseEndA = wave.holdEndA + releaseA;
-    wave.strengthB = strengthB;
-    wave.riseEndB = m_rumbleClock + riseB;
-    wave.holdEndB = wave.riseEndB + holdB;
-    wave.releaseEndB = wave.holdEndB + releaseB;
-    m_rumbleWaves.push(wave);
+    m_rumbleWaves.push(MakeRumbleWave(m_rumbleClock, strengthA, riseA, holdA, releaseA, strengthB, riseB, holdB,
+                                      releaseB));
 }
 
 void RInputHandler::StartNamedRumble(RHashedString name, float strengthA, float riseA, float strengthB, float riseB)
 {
-    RRumbleWave wave;
-    wave.startTime = m_rumbleClock;
-    wave.strengthA = strengthA;
-    wave.riseEndA = m_rumbleClock + riseA;
-    wave.holdEndA = wave.riseEndA + kNamedRumbleSpan;
-    wave.releaseEndA = wave.riseEndA + kNamedRumbleSpan;
-    wave.strengthB = strengthB;
-    wave.riseEndB = m_rumbleClock + riseB;
-    wave.holdEndB = wave.riseEndB + kNamedRumbleSpan;
-    wave.releaseEndB = wave.riseEndB + kNamedRumbleSpan;
-    m_namedRumbleWaves.insert(wave, name);
+    // Held for the named span, with no release of its own: StopNamedRumble gives it one.
+    m_namedRumbleWaves.insert(MakeRumbleWave(m_rumbleClock, strengthA, riseA, kNamedRumbleSpan, 0.0f, strengthB,
+                                             riseB, kNamedRumbleSpan, 0.0f),
+                              name);
 }
 
 void RInputHandler::StopNamedRumble(RHashedString name, float holdA, float holdB, float releaseA, float releaseB)
