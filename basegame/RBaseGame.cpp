@@ -14,9 +14,9 @@
 #include "platform/input/RControlConfig.h"
 #include "platform/input/RInputHandler.h"
 #include "platform/input/RTextInputList.h"
-#include "render/RRenderStateRegistry.h"
-#include "render/RShaderMgr.h"
-#include "render/RRenderer.h"
+#include "render/effects/RRenderStateRegistry.h"
+#include "render/effects/RShaderMgr.h"
+#include "render/frame/RRenderer.h"
 
 #include <SDL.h>
 #include <cstdio>

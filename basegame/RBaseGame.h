@@ -9,8 +9,8 @@
 #include "core/RUtilVector.h"
 #include "platform/RDisplayModes.h"
 #include "platform/RWindowSub.h"
-#include "render/RPassMaterialHost.h"
-#include "render/RResolutionSensitiveList.h"
+#include "render/passes/RPassMaterialHost.h"
+#include "render/view/RResolutionSensitiveList.h"
 
 #include <cstdint>
 

@@ -8,7 +8,7 @@
 #include "platform/audio/RAudioMgr.h"
 #include "platform/audio/RSoundGroup.h"
 #include "platform/input/RInputHandler.h"
-#include "render/RRenderer.h"
+#include "render/frame/RRenderer.h"
 
 #include <cstdio>
 

@@ -8,7 +8,7 @@
 #include "platform/input/RDefaultBindings.h"
 #include "platform/input/RInputHandler.h"
 #include "platform/input/RTextInputList.h"
-#include "render/RResSensCamera.h"
+#include "render/view/RResSensCamera.h"
 
 #include <SDL_scancode.h>
 

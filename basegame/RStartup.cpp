@@ -16,11 +16,11 @@
 #include "platform/input/RControlConfig.h"
 #include "platform/input/RInputHandler.h"
 #include "platform/input/RTextInputList.h"
-#include "render/RGLObjMgr.h"
-#include "render/RGlyphSetMgr.h"
-#include "render/RRenderer.h"
-#include "render/RShaderMgr.h"
-#include "render/RTexMgr.h"
+#include "render/device/RGLObjMgr.h"
+#include "render/text/RGlyphSetMgr.h"
+#include "render/frame/RRenderer.h"
+#include "render/effects/RShaderMgr.h"
+#include "render/images/RTexMgr.h"
 
 #include <SDL.h>
 #include <cstdio>

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <vector>
 
-#include "render/RM3DData.h"
-#include "render/RMeshUtil.h"
+#include "render/geometry/RM3DData.h"
+#include "render/geometry/RMeshUtil.h"
 
 namespace {
 

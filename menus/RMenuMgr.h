@@ -6,8 +6,8 @@
 #include <cstdint>
 
 #include "core/RUtilVector.h"
-#include "render/RHUDMenuState.h"
-#include "render/RMenuBackdropState.h"
+#include "render/hud/RHUDMenuState.h"
+#include "render/passes/RMenuBackdropState.h"
 
 class RGameMenu;
 

@@ -1,8 +1,8 @@
 #include "scene/RDepthBackdrop.h"
 
-#include "render/RPassMaterialHost.h"
-#include "render/RRenderable.h"
-#include "render/RRenderer.h"
+#include "render/passes/RPassMaterialHost.h"
+#include "render/materials/RRenderable.h"
+#include "render/frame/RRenderer.h"
 #include "scene/RRenderableComponent.h"
 
 RDepthBackdrop::RDepthBackdrop()

@@ -7,7 +7,7 @@
 
 #include "core/RRTTIBase.h"
 #include "core/RUtilMap.h"
-#include "render/RShaderParamInformant.h"
+#include "render/effects/RShaderParamInformant.h"
 #include "scene/RComponent.h"
 
 class REntity : public RRTTIBase, public RShaderParamInformant {

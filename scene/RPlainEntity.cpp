@@ -1,7 +1,7 @@
 #include "scene/RPlainEntity.h"
 
-#include "render/RRenderableInterface.h"
-#include "render/RRenderer.h"
+#include "render/materials/RRenderableInterface.h"
+#include "render/frame/RRenderer.h"
 #include "scene/RRenderableComponent.h"
 
 void RPlainEntity::AttachRenderable(RRenderableInterface* renderable, RHashedString groupId, RHashedString name)

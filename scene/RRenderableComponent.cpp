@@ -1,8 +1,8 @@
 #include "scene/RRenderableComponent.h"
 
 #include "core/RUtilVector.h"
-#include "render/RRenderableInterface.h"
-#include "render/RRenderer.h"
+#include "render/materials/RRenderableInterface.h"
+#include "render/frame/RRenderer.h"
 
 RRenderableComponent::~RRenderableComponent()
 {

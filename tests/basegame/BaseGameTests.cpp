@@ -8,9 +8,9 @@
 #include "core/RINIFile.h"
 #include "core/RStreamMgr.h"
 #include "platform/input/RInputHandler.h"
-#include "render/RCamera.h"
-#include "render/RFont.h"
-#include "render/RImage.h"
+#include "render/view/RCamera.h"
+#include "render/text/RFont.h"
+#include "render/images/RImage.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "menus/RMenuMgr.h"
-#include "render/RHUDMaterials.h"
+#include "render/hud/RHUDMaterials.h"
 #include "tests/render/HUDTestSupport.h"
 
 using namespace hudtest;

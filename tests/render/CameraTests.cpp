@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "render/RCamera.h"
+#include "render/view/RCamera.h"
 
 namespace {
 

@@ -6,12 +6,12 @@
 #include <random>
 #include <string>
 
-#include "render/RGLObjMgr.h"
-#include "render/RIndexBuffer.h"
-#include "render/RShader.h"
-#include "render/RShaderParam.h"
-#include "render/RTechnique.h"
-#include "render/RVertexSet.h"
+#include "render/device/RGLObjMgr.h"
+#include "render/geometry/RIndexBuffer.h"
+#include "render/effects/RShader.h"
+#include "render/effects/RShaderParam.h"
+#include "render/effects/RTechnique.h"
+#include "render/geometry/RVertexSet.h"
 
 using namespace gltest;
 

@@ -16,13 +16,13 @@
 #include "core/RStreamMgr.h"
 #include "core/RString.h"
 #include "core/RTickable.h"
-#include "render/RFont.h"
-#include "render/RGlyphSet.h"
-#include "render/RGlyphSetMgr.h"
-#include "render/RMaterial.h"
-#include "render/RRenderGroup.h"
-#include "render/RRenderPass.h"
-#include "render/RShaderParam.h"
+#include "render/text/RFont.h"
+#include "render/text/RGlyphSet.h"
+#include "render/text/RGlyphSetMgr.h"
+#include "render/materials/RMaterial.h"
+#include "render/frame/RRenderGroup.h"
+#include "render/frame/RRenderPass.h"
+#include "render/effects/RShaderParam.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include "../TestDisplay.h"
 
 #include "core/RHashedString.h"
-#include "render/RGLObjMgr.h"
-#include "render/RShaderMgr.h"
-#include "render/RTexMgr.h"
+#include "render/device/RGLObjMgr.h"
+#include "render/effects/RShaderMgr.h"
+#include "render/images/RTexMgr.h"
 
 namespace gltest {
 

@@ -10,8 +10,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "render/RGLObject.h"
-#include "render/RRenderer.h"
+#include "render/device/RGLObject.h"
+#include "render/frame/RRenderer.h"
 
 namespace gltest {
 

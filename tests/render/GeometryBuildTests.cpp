@@ -7,10 +7,10 @@
 #include <functional>
 #include <vector>
 
-#include "render/RIndexBuffer.h"
-#include "render/RM3DData.h"
-#include "render/RMesh.h"
-#include "render/RMeshUtil.h"
+#include "render/geometry/RIndexBuffer.h"
+#include "render/geometry/RM3DData.h"
+#include "render/geometry/RMesh.h"
+#include "render/geometry/RMeshUtil.h"
 
 using namespace gltest;
 

@@ -2,9 +2,9 @@
 // that is gone. Drawing glyphs is read back in FontTests.cpp.
 #include <gtest/gtest.h>
 
-#include "render/RGlyphSet.h"
-#include "render/RGlyphSetMgr.h"
-#include "render/RXboxGlyphs.h"
+#include "render/text/RGlyphSet.h"
+#include "render/text/RGlyphSetMgr.h"
+#include "render/text/RXboxGlyphs.h"
 
 TEST(GlyphSet, QueueMovesThePenAndHoldsNoMoreThanOneDrawShows)
 {

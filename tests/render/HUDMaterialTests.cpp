@@ -11,10 +11,10 @@
 
 #include "HUDTestSupport.h"
 #include "ShaderTestSupport.h"
-#include "render/RHUDMaterials.h"
-#include "render/RHUDScreen.h"
-#include "render/RShaderMgr.h"
-#include "render/RTexMgr.h"
+#include "render/hud/RHUDMaterials.h"
+#include "render/hud/RHUDScreen.h"
+#include "render/effects/RShaderMgr.h"
+#include "render/images/RTexMgr.h"
 
 using namespace gltest;
 using namespace hudtest;

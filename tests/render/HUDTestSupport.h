@@ -6,11 +6,11 @@
 #include <string>
 
 #include "core/RMath.h"
-#include "render/RHUDMenuState.h"
-#include "render/RMenuBackdropState.h"
-#include "render/RResolutionSensitiveList.h"
-#include "render/RShaderParam.h"
-#include "render/RShaderParamInformant.h"
+#include "render/hud/RHUDMenuState.h"
+#include "render/passes/RMenuBackdropState.h"
+#include "render/view/RResolutionSensitiveList.h"
+#include "render/effects/RShaderParam.h"
+#include "render/effects/RShaderParamInformant.h"
 
 namespace hudtest {
 

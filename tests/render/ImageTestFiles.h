@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "core/RStreamMgr.h"
-#include "render/RImage.h"
+#include "render/images/RImage.h"
 
 namespace imagetest {
 

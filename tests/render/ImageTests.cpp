@@ -1,4 +1,4 @@
-#include "render/RImage.h"
+#include "render/images/RImage.h"
 
 #include "ImageTestFiles.h"
 #include "tests/FileSizeLimit.h"

@@ -9,13 +9,13 @@
 
 #include "ShaderTestSupport.h"
 #include "core/RMath.h"
-#include "render/RRenderGroup.h"
-#include "render/RRenderPass.h"
-#include "render/RRenderStage.h"
-#include "render/RRenderTarget.h"
-#include "render/RTexMgr.h"
-#include "render/RTexture.h"
-#include "render/RViewport.h"
+#include "render/frame/RRenderGroup.h"
+#include "render/frame/RRenderPass.h"
+#include "render/frame/RRenderStage.h"
+#include "render/frame/RRenderTarget.h"
+#include "render/images/RTexMgr.h"
+#include "render/images/RTexture.h"
+#include "render/frame/RViewport.h"
 
 using namespace gltest;
 

@@ -9,10 +9,10 @@
 #include <set>
 #include <string>
 
-#include "render/RRenderStateRegistry.h"
-#include "render/RShaderParam.h"
-#include "render/RTexMgr.h"
-#include "render/RTexture.h"
+#include "render/effects/RRenderStateRegistry.h"
+#include "render/effects/RShaderParam.h"
+#include "render/images/RTexMgr.h"
+#include "render/images/RTexture.h"
 
 using namespace gltest;
 

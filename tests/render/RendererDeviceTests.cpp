@@ -3,10 +3,10 @@
 
 #include <string>
 
-#include "render/RRenderTarget.h"
-#include "render/RResource.h"
-#include "render/RTexMgr.h"
-#include "render/RTexture.h"
+#include "render/frame/RRenderTarget.h"
+#include "render/device/RResource.h"
+#include "render/images/RTexMgr.h"
+#include "render/images/RTexture.h"
 
 using namespace gltest;
 

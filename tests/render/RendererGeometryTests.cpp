@@ -1,9 +1,9 @@
 // Vertex sets, index buffers, their binding and the draw calls, read back pixel by pixel.
 #include "GLTestSupport.h"
 
-#include "render/RGLObjMgr.h"
-#include "render/RIndexBuffer.h"
-#include "render/RVertexSet.h"
+#include "render/device/RGLObjMgr.h"
+#include "render/geometry/RIndexBuffer.h"
+#include "render/geometry/RVertexSet.h"
 
 using namespace gltest;
 

@@ -2,12 +2,12 @@
 // afterwards drop their wrappers without GL calls and without bringing either singleton back.
 #include "GLTestSupport.h"
 
-#include "render/RGLObjMgr.h"
-#include "render/RIndexBuffer.h"
-#include "render/RRenderTarget.h"
-#include "render/RTexMgr.h"
-#include "render/RTexture.h"
-#include "render/RVertexSet.h"
+#include "render/device/RGLObjMgr.h"
+#include "render/geometry/RIndexBuffer.h"
+#include "render/frame/RRenderTarget.h"
+#include "render/images/RTexMgr.h"
+#include "render/images/RTexture.h"
+#include "render/geometry/RVertexSet.h"
 
 using namespace gltest;
 

@@ -1,7 +1,7 @@
 // Texture creation, upload from file data and locking on the GL device, read back from GL.
 #include "GLTestSupport.h"
 
-#include "render/RGLObjMgr.h"
+#include "render/device/RGLObjMgr.h"
 
 using namespace gltest;
 

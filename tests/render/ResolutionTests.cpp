@@ -6,11 +6,11 @@
 #include <functional>
 #include <string>
 
-#include "render/RRenderTarget.h"
-#include "render/RResSensQuad.h"
-#include "render/RResSensTarget.h"
-#include "render/RResolutionSensitiveList.h"
-#include "render/RTexMgr.h"
+#include "render/frame/RRenderTarget.h"
+#include "render/view/RResSensQuad.h"
+#include "render/view/RResSensTarget.h"
+#include "render/view/RResolutionSensitiveList.h"
+#include "render/images/RTexMgr.h"
 
 using namespace gltest;
 

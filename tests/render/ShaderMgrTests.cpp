@@ -3,9 +3,9 @@
 #include <memory>
 
 #include "ShaderTestSupport.h"
-#include "render/RGLObjMgr.h"
-#include "render/RShaderMgr.h"
-#include "render/RTexMgr.h"
+#include "render/device/RGLObjMgr.h"
+#include "render/effects/RShaderMgr.h"
+#include "render/images/RTexMgr.h"
 
 using namespace gltest;
 using namespace shadertest;

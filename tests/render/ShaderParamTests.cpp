@@ -5,8 +5,8 @@
 
 #include "ShaderTestSupport.h"
 #include "core/RMath.h"
-#include "render/RGLObjMgr.h"
-#include "render/RTexture.h"
+#include "render/device/RGLObjMgr.h"
+#include "render/images/RTexture.h"
 
 using namespace gltest;
 using namespace shadertest;

@@ -2,9 +2,9 @@
 #include "GLTestSupport.h"
 #include "ImageTestFiles.h"
 
-#include "render/RGLObjMgr.h"
-#include "render/RTexMgr.h"
-#include "render/RTexture.h"
+#include "render/device/RGLObjMgr.h"
+#include "render/images/RTexMgr.h"
+#include "render/images/RTexture.h"
 
 
 using namespace gltest;

@@ -1,6 +1,0 @@
-#include "render/RDefaultFont.h"
-
-RDefaultFont::RDefaultFont()
-{
-    LoadGlyphMetrics(kMetricsFile);
-}

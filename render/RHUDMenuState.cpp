@@ -1,9 +1,0 @@
-#include "render/RHUDMenuState.h"
-
-RHUDMenuState* RHUDMenuState::s_current = nullptr;
-
-RHUDMenuState::~RHUDMenuState()
-{
-    if (s_current == this)
-        s_current = nullptr;
-}

@@ -1,9 +1,0 @@
-#include "render/RMenuBackdropState.h"
-
-RMenuBackdropState* RMenuBackdropState::s_current = nullptr;
-
-RMenuBackdropState::~RMenuBackdropState()
-{
-    if (s_current == this)
-        s_current = nullptr;
-}

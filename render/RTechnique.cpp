@@ -1,8 +1,0 @@
-#include "render/RTechnique.h"
-
-#include "render/RRenderer.h"
-
-RTechnique::RTechnique(RShader* owner, const char* name)
-    : m_owner(owner), m_name(name), m_glTechnique(RRenderer::FindTechniqueByName(owner, name))
-{
-}

@@ -1,0 +1,430 @@
+// RRenderer: effects. Building an effect's GL side from its technique description and pass files, registering
+// its uniforms into parameter sets, destroying it, and the current effect, technique and pass.
+#include "render/frame/RRenderer.h"
+
+#include <GL/glew.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <strings.h>
+
+#include "core/RStreamMgr.h"
+#include "core/RXMLFile.h"
+#include "render/device/RGLObjMgr.h"
+#include "render/device/RGLObject.h"
+#include "render/effects/RShader.h"
+#include "render/effects/RShaderParam.h"
+#include "render/effects/RTechnique.h"
+
+namespace {
+
+// Info logs longer than this are cut: a report only has to show the first errors.
+constexpr GLint kMaxInfoLogBytes = 64 * 1024;
+
+// A file read whole through the stream manager with a terminating zero; text is null when no source holds it
+// or it is too long to hand to GL as one string.
+struct FileText {
+    explicit FileText(const RString& fileName)
+    {
+        uint32_t size = 0;
+        RStreamMgr::GetInstance()->ReadFile(fileName.GetString(), &text, &size, RStreamMgr::kPacksAndFolders, true);
+        if (text && static_cast<uint64_t>(size) > static_cast<uint64_t>(INT32_MAX)) {
+            delete[] text;
+            text = nullptr;
+        }
+        length = text ? size : 0;
+    }
+    ~FileText() { delete[] text; }
+    FileText(const FileText&) = delete;
+    FileText& operator=(const FileText&) = delete;
+
+    char* text = nullptr;
+    uint32_t length = 0;
+};
+
+// Appends printf-formatted text to report.
+void AppendReport(RString& report, const char* format, ...)
+{
+    va_list arguments;
+    va_start(arguments, format);
+    va_list measure;
+    va_copy(measure, arguments);
+    int length = vsnprintf(nullptr, 0, format, measure);
+    va_end(measure);
+    if (length > 0) {
+        char* text = new char[static_cast<size_t>(length) + 1];
+        vsnprintf(text, static_cast<size_t>(length) + 1, format, arguments);
+        report += text;
+        delete[] text;
+    }
+    va_end(arguments);
+}
+
+// The info log of a shader (program false) or program (program true), at most kMaxInfoLogBytes.
+RString InfoLog(GLuint object, bool program)
+{
+    GLint length = 0;
+    if (program)
+        glGetProgramiv(object, GL_INFO_LOG_LENGTH, &length);
+    else
+        glGetShaderiv(object, GL_INFO_LOG_LENGTH, &length);
+    if (length <= 1)
+        return RString();
+    if (length > kMaxInfoLogBytes)
+        length = kMaxInfoLogBytes;
+    char* text = new char[static_cast<size_t>(length)];
+    text[0] = 0;
+    GLsizei written = 0;
+    if (program)
+        glGetProgramInfoLog(object, length, &written, text);
+    else
+        glGetShaderInfoLog(object, length, &written, text);
+    text[written >= 0 && written < length ? written : length - 1] = 0;
+    RString log(text);
+    delete[] text;
+    return log;
+}
+
+// Creates and compiles one shader from the file's text; adds the compile report to the pass on failure.
+GLuint CompileShader(GLenum kind, const FileText& source, const RString& fileName, RGLObjectTechnique* technique,
+                     RGLObjectTechniquePass* pass, bool* compiled)
+{
+    GLuint shader = glCreateShader(kind);
+    const GLchar* text = source.text;
+    GLint length = static_cast<GLint>(source.length);
+    glShaderSource(shader, 1, &text, &length);
+    glCompileShader(shader);
+    GLint status = 0;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &status);
+    *compiled = status == GL_TRUE;
+    if (!*compiled) {
+        AppendReport(pass->buildReport, "Error in %s shader compilation.\n\nSource file: %s\nTechnique: %s\nPass: %s\n\n%s",
+                     kind == GL_VERTEX_SHADER ? "vertex" : "pixel", fileName.GetString(),
+                     technique->techniqueName.GetString(), pass->passName.GetString(),
+                     InfoLog(shader, false).GetString());
+    }
+    return shader;
+}
+
+// Reads the pass's three files, fills its state maps and builds its program.
+void BuildPass(const RString& baseName, RGLObjectTechnique* technique, RGLObjectTechniquePass* pass)
+{
+    RString prefix = baseName + "_" + technique->techniqueName + "_" + pass->passName;
+    RString vertexName = prefix + "_VS.glsl";
+    RString pixelName = prefix + "_PS.glsl";
+    RString stateName = prefix + "_State.ini";
+
+    {
+        FileText state(stateName);
+        pass->stateFile.LoadFromMemory(state.text ? state.text : "", state.length, true, true);
+    }
+    pass->ReadAttributes();
+    pass->ReadRenderStates();
+    pass->ReadSamplerStates();
+
+    FileText vertexSource(vertexName);
+    FileText pixelSource(pixelName);
+    if (!vertexSource.text || !pixelSource.text) {
+        // Nothing is handed to GL: a pass without both sources has no program to build.
+        AppendReport(pass->buildReport, "Missing shader source.\n\nSource file: %s\nTechnique: %s\nPass: %s\n",
+                     (!vertexSource.text ? vertexName : pixelName).GetString(), technique->techniqueName.GetString(),
+                     pass->passName.GetString());
+        return;
+    }
+    bool vertexCompiled = false;
+    bool pixelCompiled = false;
+    pass->vertexShader = CompileShader(GL_VERTEX_SHADER, vertexSource, vertexName, technique, pass, &vertexCompiled);
+    pass->fragmentShader =
+        CompileShader(GL_FRAGMENT_SHADER, pixelSource, pixelName, technique, pass, &pixelCompiled);
+
+    GLuint program = glCreateProgram();
+    glAttachShader(program, pass->vertexShader);
+    glAttachShader(program, pass->fragmentShader);
+    glLinkProgram(program);
+    GLint status = 0;
+    glGetProgramiv(program, GL_LINK_STATUS, &status);
+    pass->name = program;
+    pass->linked = status == GL_TRUE && vertexCompiled && pixelCompiled;
+    if (status != GL_TRUE) {
+        AppendReport(pass->buildReport, "Error in shader linking.\n\nSource files: %s / %s\nTechnique: %s\nPass: %s\n\n%s",
+                     vertexName.GetString(), pixelName.GetString(), technique->techniqueName.GetString(),
+                     pass->passName.GetString(), InfoLog(program, true).GetString());
+    }
+}
+
+// The value of the element's last attribute called "name" (any case), or the empty string.
+RString NameAttribute(const RXMLTree* element)
+{
+    RString value;
+    for (uint32_t i = 0; i < element->attributes.getCount(); ++i) {
+        if (element->attributes[i]->name.EqualsNoCase("name"))
+            value = element->attributes[i]->value;
+    }
+    return value;
+}
+
+// Whether the GL effect holds the pass.
+bool EffectHoldsPass(const RGLObjectShader* effect, const RGLObjectTechniquePass* pass)
+{
+    for (uint32_t t = 0; pass && t < effect->techniques.getCount(); ++t) {
+        const RGLObjectTechnique* technique = effect->techniques[t];
+        for (uint32_t p = 0; p < technique->passes.getCount(); ++p) {
+            if (technique->passes[p] == pass)
+                return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+void RRenderer::CreateEffect(const char* fileName, RGLObjectShader** out)
+{
+    if (!out)
+        return;
+    *out = nullptr;
+    if (!fileName || !m_context)
+        return;
+    RString baseName = RString(fileName).Left(-4);
+    RString descriptionName = baseName + "_GLSL.xml";
+    RStreamMgr* streams = RStreamMgr::GetInstance();
+    if (!streams->Exists(descriptionName.GetString(), RStreamMgr::kPacksAndFolders))
+        return;
+
+    RGLObjMgr* objects = RGLObjMgr::GetInstance();
+    RGLObjectShader* effect = objects->CreateObject<RGLObjectShader>(0);
+    RXMLFile description;
+    {
+        FileText text(descriptionName);
+        if (text.text)
+            description.Parse(text.text, text.length);
+    }
+    for (uint32_t e = 0; e < description.elements.getCount(); ++e) {
+        const RXMLTree* element = description.elements[e];
+        if (!element->name.EqualsNoCase("technique"))
+            continue;
+        RString techniqueName = NameAttribute(element);
+        if (techniqueName.IsEmpty())
+            continue;
+        RGLObjectTechnique* technique = objects->CreateObject<RGLObjectTechnique>(0);
+        technique->techniqueName = techniqueName;
+        effect->techniques.push(technique);
+        for (uint32_t c = 0; c < element->children.getCount(); ++c) {
+            const RXMLTree* child = element->children[c];
+            if (!child->name.EqualsNoCase("pass"))
+                continue;
+            RString passName = NameAttribute(child);
+            if (passName.IsEmpty())
+                continue;
+            RGLObjectTechniquePass* pass = objects->CreateObject<RGLObjectTechniquePass>(0);
+            pass->passName = passName;
+            technique->passes.push(pass);
+        }
+    }
+    description.Clear();
+
+    for (uint32_t t = 0; t < effect->techniques.getCount(); ++t) {
+        RGLObjectTechnique* technique = effect->techniques[t];
+        for (uint32_t p = 0; p < technique->passes.getCount(); ++p)
+            BuildPass(baseName, technique, technique->passes[p]);
+    }
+    *out = effect;
+}
+
+void RRenderer::RegisterEffectParams(RShader* effect, RHashedString name, RGLObjectShader* glEffect)
+{
+    if (!effect || !glEffect || glEffect->techniques.isEmpty() || !m_context)
+        return;
+    for (uint32_t t = 0; t < glEffect->techniques.getCount(); ++t) {
+        RTechnique* technique = new RTechnique(effect, glEffect->techniques[t]->techniqueName.GetString());
+        // A repeated name adds nothing: its record would find the first technique of that name anyway.
+        if (!effect->AddTechnique(technique))
+            delete technique;
+    }
+
+    RGLObjMgr* objects = RGLObjMgr::GetInstance();
+    const RHashedString uniformsSection("Uniforms", true);
+    for (uint32_t t = 0; t < glEffect->techniques.getCount(); ++t) {
+        RGLObjectTechnique* technique = glEffect->techniques[t];
+        for (uint32_t p = 0; p < technique->passes.getCount(); ++p) {
+            RGLObjectTechniquePass* pass = technique->passes[p];
+            if (effect->GetParamSetWrapper(pass))
+                continue;
+            RShaderParamSetWrapper* wrapper = new RShaderParamSetWrapper();
+            effect->AddParamSetWrapper(pass, wrapper);
+            // An unlinked program has no uniforms to ask for.
+            if (!pass->linked)
+                continue;
+            GLuint program = pass->name;
+
+            GLint activeUniforms = 0;
+            glGetProgramiv(program, GL_ACTIVE_UNIFORMS, &activeUniforms);
+            for (GLint i = 0; i < activeUniforms; ++i) {
+                char uniformName[64] = {};
+                GLsizei length = 0;
+                GLint arraySize = 0;
+                GLenum type = 0;
+                glGetActiveUniform(program, static_cast<GLuint>(i), sizeof uniformName, &length, &arraySize, &type,
+                                   uniformName);
+                if (length <= 0)
+                    continue;
+                RHashedString key(uniformName, true);
+                // Two long names cut to the same 63 characters: the first keeps the entry.
+                if (pass->uniformHandles.exists(key))
+                    continue;
+                RGLObjectShaderParamHandle* handle = objects->CreateObject<RGLObjectShaderParamHandle>(0);
+                handle->location = glGetUniformLocation(program, uniformName);
+                handle->index = static_cast<uint32_t>(i);
+                handle->arraySize = arraySize;
+                handle->glType = type;
+                pass->uniformHandles.insert(handle, key);
+            }
+
+            pass->nextTextureUnit = 0;
+            auto* uniforms = pass->stateFile.GetSections().find(uniformsSection);
+            if (!uniforms)
+                continue;
+            for (RINIFile::Section::Iter line(uniforms->value); line.isValid(); line.next()) {
+                EShaderParamType type = SHADER_PARAM_UNKNOWN;
+                int32_t count = 0;
+                uint32_t scope = 0;
+                if (!ParseShaderParamDeclaration(line.getValue().GetString(), &type, &count, &scope))
+                    continue;
+                const char* uniformName = line.getKey().GetString();
+                if (!uniformName || glGetUniformLocation(program, uniformName) == -1)
+                    continue;
+                RGLObjectShaderParamHandle* handle = GetShaderParamHandle(pass, uniformName);
+                if (!handle)
+                    continue;
+                wrapper->GetSet(scope)->AddShaderParam(uniformName, pass, type, count);
+                if (type == SHADER_PARAM_TEXTURE && !handle->sampler) {
+                    RGLObjectSampler* sampler = objects->CreateObject<RGLObjectSampler>(0);
+                    sampler->textureUnit = pass->nextTextureUnit++;
+                    sampler->uniformName = line.getKey();
+                    handle->sampler = sampler;
+                }
+            }
+        }
+    }
+}
+
+void RRenderer::DestroyEffect(RGLObjectShader* glEffect)
+{
+    if (!glEffect)
+        return;
+    RRenderer* live = LiveInstance();
+    if (RRenderer* renderer = s_instance) {
+        // Nothing may keep drawing with, or binding vertices for, a pass about to go.
+        if (renderer->m_currentEffect == glEffect) {
+            renderer->m_currentEffect = nullptr;
+            renderer->m_currentTechnique = nullptr;
+            renderer->m_currentPassCount = 0;
+        }
+        if (EffectHoldsPass(glEffect, renderer->m_currentTechniquePass)) {
+            renderer->m_currentTechniquePass = nullptr;
+            if (live)
+                glUseProgram(0);
+        }
+        if (live && EffectHoldsPass(glEffect, renderer->m_boundPass))
+            renderer->ForgetVertexBinding();
+    }
+    for (uint32_t t = 0; t < glEffect->techniques.getCount(); ++t) {
+        RGLObjectTechnique* technique = glEffect->techniques[t];
+        for (uint32_t p = 0; p < technique->passes.getCount(); ++p) {
+            RGLObjectTechniquePass* pass = technique->passes[p];
+            if (live) {
+                if (pass->name) {
+                    if (pass->vertexShader)
+                        glDetachShader(pass->name, pass->vertexShader);
+                    if (pass->fragmentShader)
+                        glDetachShader(pass->name, pass->fragmentShader);
+                    glDeleteProgram(pass->name);
+                }
+                if (pass->vertexShader)
+                    glDeleteShader(pass->vertexShader);
+                if (pass->fragmentShader)
+                    glDeleteShader(pass->fragmentShader);
+            }
+            for (RUtilMapIter<RGLObjectShaderParamHandle*, RHashedString> handle(pass->uniformHandles);
+                 handle.isValid(); handle.next()) {
+                if (handle.getValue())
+                    RGLObjMgr::DestroyObject(handle.getValue()->sampler);
+                RGLObjMgr::DestroyObject(handle.getValue());
+            }
+            pass->uniformHandles.clear();
+            RGLObjMgr::DestroyObject(pass);
+        }
+        technique->passes.free();
+        RGLObjMgr::DestroyObject(technique);
+    }
+    glEffect->techniques.free();
+    RGLObjMgr::DestroyObject(glEffect);
+}
+
+RGLObjectTechnique* RRenderer::FindTechniqueByName(RShader* effect, const char* name)
+{
+    RGLObjectShader* glEffect = effect ? effect->GetGLEffect() : nullptr;
+    if (!glEffect || !name)
+        return nullptr;
+    for (uint32_t t = 0; t < glEffect->techniques.getCount(); ++t) {
+        if (strcasecmp(glEffect->techniques[t]->techniqueName.GetString(), name) == 0)
+            return glEffect->techniques[t];
+    }
+    return nullptr;
+}
+
+RGLObjectShaderParamHandle* RRenderer::GetShaderParamHandle(RGLObjectTechniquePass* pass, const char* name)
+{
+    if (!pass || !name)
+        return nullptr;
+    auto* node = pass->uniformHandles.find(RHashedString(name, true));
+    if (!node) {
+        // The GL reports an array uniform as "name[0]" while its base name also has a location.
+        RString element = RString(name) + "[0]";
+        node = pass->uniformHandles.find(RHashedString(element.GetString(), true));
+    }
+    return node ? node->value : nullptr;
+}
+
+void RRenderer::SetEffect(RShader* effect)
+{
+    m_currentEffect = effect ? effect->GetGLEffect() : nullptr;
+    m_currentTechnique = nullptr;
+    m_currentPassCount = 0;
+    m_currentTechniquePass = nullptr;
+}
+
+void RRenderer::SetTechnique(RGLObjectTechnique* technique)
+{
+    m_currentTechnique = technique;
+    m_currentTechniquePass = nullptr;
+}
+
+uint32_t RRenderer::BeginTechnique()
+{
+    m_currentPassCount = m_currentTechnique ? m_currentTechnique->passes.getCount() : 0;
+    m_currentTechniquePass = nullptr;
+    return m_currentPassCount;
+}
+
+bool RRenderer::BeginPass(uint32_t index)
+{
+    m_currentTechniquePass = nullptr;
+    if (!m_context || !m_currentTechnique || index >= m_currentTechnique->passes.getCount())
+        return false;
+    RGLObjectTechniquePass* pass = m_currentTechnique->passes[index];
+    if (!pass->linked) {
+        // An unlinked program cannot be made current; the previous pass's program must not draw in its place.
+        glUseProgram(0);
+        return false;
+    }
+    m_currentTechniquePass = pass;
+    glUseProgram(pass->name);
+    ApplyRenderStates();
+    return true;
+}
+
+void RRenderer::EndPass()
+{
+    m_currentTechniquePass = nullptr;
+}

@@ -1,0 +1,6 @@
+#include "render/text/RDefaultFont.h"
+
+RDefaultFont::RDefaultFont()
+{
+    LoadGlyphMetrics(kMetricsFile);
+}
