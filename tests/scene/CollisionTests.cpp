@@ -1,7 +1,9 @@
 // The collision world: exact times of contact and normals of every shape kind, touching and overlapping boxes,
 // sliding and stopping, one-way shapes, triggers, the grid against a plain loop over every shape, and random
 // sweeps through a random tile room that must never end inside a solid box.
+#include "tests/TestFiles.h"
 #include "core/RHandle.h"
+#include "core/RStreamMgr.h"
 #include "render/view/RCamera.h"
 #include "scene/RCollisionBox.h"
 #include "scene/RCollisionMesh.h"
@@ -15,7 +17,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <filesystem>
 #include <functional>
+#include <unistd.h>
 #include <limits>
 #include <memory>
 #include <random>
@@ -392,4 +397,77 @@ TEST_F(Collision, TheGridFindsWhatALoopOverEveryShapeFinds)
             ASSERT_EQ(contact.hit.time, best) << "sweep " << i;
         }
     }
+}
+
+namespace {
+
+// A mesh file of the square (0, 0) to (4, 4) as two triangles, with a position stream (or texture coordinates
+// only).
+std::string SquareMeshFile(bool withPositions)
+{
+    std::string bytes = ".m3d";
+    bytes += std::string("\x02\x01\x00\x00", 4);
+    PutU32(bytes, 1);  // streams
+    PutU32(bytes, 4);  // vertices
+    PutU32(bytes, 6);  // indices
+    bytes.push_back('\0');  // no tangents
+    PutU32(bytes, 2);
+    for (uint16_t index : {0, 1, 2, 0, 2, 3}) {
+        bytes.push_back(static_cast<char>(index));
+        bytes.push_back('\0');
+    }
+    PutU32(bytes, withPositions ? 0u : 7u);  // POSITION, or the first texture coordinates
+    PutU32(bytes, withPositions ? 12u : 8u);
+    const float corners[4][3] = {{0, 0, 5}, {4, 0, 5}, {4, 4, 5}, {0, 4, 5}};
+    for (const auto& corner : corners) {
+        for (int c = 0; c < (withPositions ? 3 : 2); ++c) {
+            uint32_t bits;
+            std::memcpy(&bits, &corner[c], 4);
+            PutU32(bytes, bits);
+        }
+    }
+    return bytes;
+}
+
+}  // namespace
+
+TEST_F(Collision, MeshesLoadFromMeshFilesAndRefuseMalformedOnes)
+{
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("scene_mesh_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    RStreamMgr::GetInstance()->AddSearchPath(folder.string().c_str());
+    const std::string good = SquareMeshFile(true);
+    std::string wrongMagic = good;
+    wrongMagic[1] = 'M';
+    std::string hugeCount = good;
+    hugeCount[12] = '\xff';  // vertex count far beyond the bytes
+    hugeCount[15] = '\x7f';
+    const struct {
+        const char* what;
+        std::string bytes;
+    } bad[] = {{"truncated", good.substr(0, good.size() - 5)},
+               {"header only", good.substr(0, 20)},
+               {"empty", ""},
+               {"wrong magic", wrongMagic},
+               {"huge count", hugeCount},
+               {"no positions", SquareMeshFile(false)}};
+
+    RCollisionMesh mesh;
+    WriteBytes((folder / "Square.m3d").string(), good);
+    ASSERT_TRUE(mesh.LoadM3D("Square.m3d"));
+    EXPECT_EQ(mesh.GetTriangleCount(), 2u);
+    mesh.SetPosition({10, -2});
+    RSweepHit hit;
+    ASSERT_EQ(mesh.SweepBox({0, 0}, {0, 0}, {20, 0}, &hit), SWEEP_HIT);
+    EXPECT_NEAR(hit.time, 0.5f, 1e-6f);
+    for (const auto& file : bad) {
+        WriteBytes((folder / "Bad.m3d").string(), file.bytes);
+        EXPECT_FALSE(mesh.LoadM3D("Bad.m3d")) << file.what;
+        EXPECT_EQ(mesh.GetTriangleCount(), 2u) << file.what << ": the mesh is unchanged";
+    }
+    EXPECT_FALSE(mesh.LoadM3D("Missing.m3d"));
+    EXPECT_FALSE(mesh.LoadM3D(nullptr));
+    RStreamMgr::DestroyInstance();
+    std::filesystem::remove_all(folder);
 }
