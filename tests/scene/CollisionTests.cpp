@@ -201,6 +201,16 @@ TEST_F(Collision, MovesSlideAlongWallsOrStopAtThem)
     spatial->Move({100, 100, 0});
     EXPECT_NEAR(spatial->GetPosition().x, 4.0f - RSpatialComponent::kSkin, 1e-3f);
     EXPECT_NEAR(spatial->GetPosition().y, 4.0f - RSpatialComponent::kSkin, 1e-3f);
+
+    // Standing still in a trigger still reports it.
+    RCollisionBox checkpoint({0, 0}, {2, 2});
+    checkpoint.SetTrigger(true);
+    RCollisionWorld::GetInstance()->AddShape(&checkpoint);
+    spatial->SetPosition({1, 1, 0});
+    EXPECT_TRUE(spatial->Move({0, 0, 0}));
+    ASSERT_EQ(spatial->GetContactCount(), 1u);
+    EXPECT_TRUE(spatial->GetContact(0).trigger);
+    EXPECT_EQ(spatial->GetContact(0).shape, checkpoint.GetHandle());
 }
 
 TEST_F(Collision, NonFiniteMovesStopTheEntityAndLeaveTheWorldSound)
