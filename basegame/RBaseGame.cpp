@@ -1,5 +1,7 @@
 #include "basegame/RBaseGame.h"
 
+#include "basegame/RConsole.h"
+#include "basegame/RConsoleCommands.h"
 #include "basegame/RStartup.h"
 #include "core/REngineConfig.h"
 #include "core/RLexer.h"
@@ -99,6 +101,7 @@ bool RBaseGame::InitEngine()
     LoadConfig();
 
     InitLocalization(true);
+    RConsoleCommands::RegisterEngineCommands();
     EnumerateDisplayModes(m_resolutions);
     InitLocalization(false);
     return true;
@@ -177,6 +180,9 @@ bool RBaseGame::InitSystems()
     renderer->Present();
 
     InitAudio();
+    m_console = new RConsole();
+    if (!m_console->LoadHistory())
+        fprintf(stderr, "The console history could not be read; it starts empty\n");
     CreateRenderSetup();
     ApplyScreenResViewport();
     InitControlGroups();
@@ -360,6 +366,8 @@ void RBaseGame::FixedUpdate(float step)
 
 void RBaseGame::UpdateFrame()
 {
+    if (m_console)
+        m_console->Update(m_engineStep, m_fonts[kConsoleText], m_consoleBackdrop, GetScreenHeight());
     RControlConfig* controls = RControlConfig::GetInstance();
     if (controls->JustPressed(RHashedString("General"), RHashedString("Pause"), 0.5f))
         SetPaused(!m_paused);
@@ -429,6 +437,8 @@ void RBaseGame::Shutdown()
         logger->QueueLine("[SessionShutdown]");
         SaveConfig();
         SaveControlBindings();
+        if (m_console && !m_console->SaveHistory())
+            fprintf(stderr, "The console history could not be saved\n");
         // The engine's own threads are stopped first, so the wait below counts only threads that are still
         // finishing work of their own.
         logger->Shutdown();
@@ -436,6 +446,8 @@ void RBaseGame::Shutdown()
     if (m_audioReady)
         RAudioMgr::GetInstance()->StopThreads();
     WaitForThreads();
+    delete m_console;
+    m_console = nullptr;
     DestroyRenderSetup();
 
     if (m_startup) {

@@ -20,6 +20,7 @@ class RDepthBackdrop;
 class RFont;
 class RGlyphSet;
 class RFMLTextInput;
+class RConsole;
 class RConsoleBackdrop;
 class RMaterial;
 class RResSensCamera;
@@ -71,6 +72,12 @@ public:
     virtual void OnPreDeviceReset() {}
     virtual void OnPostDeviceReset() {}
     virtual void OnDeviceLost() {}
+
+    // The developer console, made in InitSystems with its history; null before and after.
+    RConsole* GetConsole() const { return m_console; }
+    bool IsConsoleOpen() const;
+    // Whether the session's report is to be uploaded at shut-down (the user-information upload); none by default.
+    virtual bool WantsStatsUpload() const { return false; }
 
     // Asks for the next rendered frame to be saved as a BMP in the user "Screenshots/" folder.
     void RequestScreenshot() { m_screenshotRequested = true; }
@@ -251,6 +258,7 @@ private:
     RResSensQuad* m_finalQuad = nullptr;
     RMaterial* m_preHUDMaterial = nullptr;
     RMaterial* m_finalMaterial = nullptr;
+    RConsole* m_console = nullptr;
     RConsoleBackdrop* m_consoleBackdrop = nullptr;
     RMaterial* m_consoleBackdropMaterial = nullptr;
     RFont* m_fonts[kTextLayerCount] = {};
