@@ -3,6 +3,8 @@
 #include "basegame/RConsole.h"
 #include "basegame/RConsoleCommands.h"
 #include "basegame/RStartup.h"
+#include "basegame/net/RHTTPRequest.h"
+#include "basegame/net/ROnlineServices.h"
 #include "core/REngineConfig.h"
 #include "core/RLexer.h"
 #include "core/RLogger.h"
@@ -412,12 +414,13 @@ void RBaseGame::WaitForThreads()
 {
     RTimer wait;
     wait.Reset();
-    while (RThreadTagger::HasRunningThreads()) {
+    while (RThreadTagger::HasRunningThreads() || RHTTPRequest::GetRunningCount() > 0) {
         wait.Update();
         if (wait.GetElapsedSeconds() > m_settings.deadlockCheckTime) {
+            // Requests still running are abandoned: each holds everything it touches itself.
             char* report = RThreadTagger::GetReport();
-            fprintf(stderr, "Shut-down gave up waiting for threads after %.0f s:\n%s\n", m_settings.deadlockCheckTime,
-                    report ? report : "");
+            fprintf(stderr, "Shut-down gave up waiting for threads after %.0f s (%u HTTP requests running):\n%s\n",
+                    m_settings.deadlockCheckTime, RHTTPRequest::GetRunningCount(), report ? report : "");
             delete[] report;
             return;
         }
@@ -439,6 +442,9 @@ void RBaseGame::Shutdown()
         SaveControlBindings();
         if (m_console && !m_console->SaveHistory())
             fprintf(stderr, "The console history could not be saved\n");
+        // The report, joined by the logger's thread, becomes the user-information upload.
+        if (WantsStatsUpload())
+            logger->RequestFlush(ROnlineServices::UploadReport);
         // The engine's own threads are stopped first, so the wait below counts only threads that are still
         // finishing work of their own.
         logger->Shutdown();

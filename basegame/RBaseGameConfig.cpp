@@ -2,6 +2,7 @@
 // "Config.ini" read at start-up and written at shut-down, the version texts and the localization start-up.
 #include "basegame/RBaseGame.h"
 
+#include "basegame/net/ROnlineServices.h"
 #include "core/RConfigFile.h"
 #include "core/REngineConfig.h"
 #include "core/RLocMgr.h"
@@ -67,6 +68,8 @@ void RBaseGame::RegisterEngineConfig()
     config.RegisterInt(engine, RHashedString("FixedGameFPS"), &s.fixedGameFPS, 60, nullptr);
     config.RegisterInt(engine, RHashedString("MinGameFPS"), &s.minGameFPS, 15, nullptr);
     config.RegisterFloat(engine, RHashedString("DeadlockCheckTime"), &s.deadlockCheckTime, nullptr, 10.0f);
+
+    ROnlineServices::RegisterConfig();
 }
 
 void RBaseGame::LoadConfig()
