@@ -1,6 +1,7 @@
 #include "basegame/RBaseGame.h"
 
 #include "basegame/RStartup.h"
+#include "basegame/RSubroutineMgr.h"
 #include "core/REngineConfig.h"
 #include "core/RLexer.h"
 #include "core/RLogger.h"
@@ -30,9 +31,6 @@ namespace {
 const unsigned kEngineTick = 1;
 const unsigned kFixedTick = 2;
 const unsigned kGameTick = 4;
-
-// The most fixed steps one frame may run, so that a long stall cannot spiral.
-const int kMaxFixedStepsPerFrame = 8;
 
 // The renderer's reset and device-lost lists take plain functions; each reaches the game object.
 void CallPreDeviceReset() { if (RBaseGame* game = RBaseGame::GetInstance()) game->OnPreDeviceReset(); }
@@ -218,7 +216,8 @@ bool RBaseGame::InitRuntime()
     input->Update(0.0f);
     input->Update(0.0f);
     g_pGlobalTimer->Reset();
-    m_lastElapsed = 0.0f;
+    m_timing.Restart(0.0);
+    OnSplashFinished();
     return true;
 }
 
@@ -279,33 +278,12 @@ void RBaseGame::RunMainLoop()
         if (m_quit)
             break;
         Update();
-
-        RunFixedSteps();
+        for (int32_t step = 0; step < m_timing.GetFixedStepCount(); ++step)
+            FixedUpdate(m_timing.GetFixedStep());
         UpdateFrame();
-        RunTickPass(kGameTick, m_gameStep);
+        RunTickPass(kGameTick, m_timing.GetGameStep());
         RenderFrame();
     }
-}
-
-void RBaseGame::RunFixedSteps()
-{
-    if (m_settings.fixedGameFPS <= 0) {
-        // No fixed rate: one game step per frame, as long as the frame.
-        if (m_gameStep > 0.0f)
-            FixedUpdate(m_gameStep);
-        return;
-    }
-    // Game time runs in whole fixed steps; what is left waits for the next frame.
-    const float step = 1.0f / static_cast<float>(m_settings.fixedGameFPS);
-    m_fixedAccumulator += m_gameStep;
-    int steps = 0;
-    while (m_fixedAccumulator >= step && steps < kMaxFixedStepsPerFrame) {
-        FixedUpdate(step);
-        m_fixedAccumulator -= step;
-        ++steps;
-    }
-    if (steps == kMaxFixedStepsPerFrame)
-        m_fixedAccumulator = 0.0f;
 }
 
 void RBaseGame::PumpEvents()
@@ -335,20 +313,20 @@ void RBaseGame::Update()
     RTimer* clock = g_pGlobalTimer;
     clock->Update();
     const float elapsed = clock->GetElapsedSeconds();
-    const float frameTime = elapsed - m_lastElapsed;
-    m_lastElapsed = elapsed;
-    m_engineStep = m_settings.fixedEngineFPS > 0 ? 1.0f / static_cast<float>(m_settings.fixedEngineFPS) : frameTime;
+    RFrameTiming::Rates rates;
+    rates.fixedEngineFPS = m_settings.fixedEngineFPS;
+    rates.fixedGameFPS = m_settings.fixedGameFPS;
+    rates.minGameFPS = m_settings.minGameFPS;
+    m_timing.BeginFrame(elapsed, rates, m_paused);
+    const float engineStep = m_timing.GetEngineStep();
 
-    // The game step stops while paused and never exceeds the step of the lowest game rate allowed.
-    m_gameStep = m_paused ? 0.0f : m_engineStep;
-    if (m_settings.minGameFPS > 0 && m_gameStep > 1.0f / static_cast<float>(m_settings.minGameFPS))
-        m_gameStep = 1.0f / static_cast<float>(m_settings.minGameFPS);
-
-    RInputHandler::GetInstance()->Update(m_engineStep);
-    RControlConfig::GetInstance()->UpdateControls(RControlConfig::kPerFrame, m_engineStep, elapsed);
+    RInputHandler::GetInstance()->Update(engineStep);
+    RControlConfig::GetInstance()->UpdateControls(RControlConfig::kPerFrame, engineStep, elapsed);
     RStringMgr::GetInstance()->Flush();
     RAudioMgr::GetInstance()->UpdateAllSounds();
-    RunTickPass(kEngineTick, m_engineStep);
+    RunTickPass(kEngineTick, engineStep);
+    RSubroutineMgr::GetInstance()->Update(RSubroutineMgr::kEngineTime, engineStep);
+    UpdateMenus(engineStep);
 }
 
 void RBaseGame::FixedUpdate(float step)
@@ -356,13 +334,19 @@ void RBaseGame::FixedUpdate(float step)
     m_gameTime += step;
     RControlConfig::GetInstance()->UpdateControls(RControlConfig::kPerFixedStep, step, m_gameTime);
     RunTickPass(kFixedTick, step);
+    RSubroutineMgr::GetInstance()->Update(RSubroutineMgr::kGameTime, step);
+}
+
+void RBaseGame::OnPauseAction()
+{
+    SetPaused(!m_paused);
 }
 
 void RBaseGame::UpdateFrame()
 {
     RControlConfig* controls = RControlConfig::GetInstance();
     if (controls->JustPressed(RHashedString("General"), RHashedString("Pause"), 0.5f))
-        SetPaused(!m_paused);
+        OnPauseAction();
     if (controls->JustPressed(RHashedString("Utility"), RHashedString("Screenshot"), 0.5f))
         RequestScreenshot();
 
@@ -373,7 +357,7 @@ void RBaseGame::UpdateFrame()
     const bool alt = now.keys[SDL_SCANCODE_LALT] || now.keys[SDL_SCANCODE_RALT];
     if (alt && now.keys[SDL_SCANCODE_R] && !before.keys[SDL_SCANCODE_R])
         RRenderStateRegistry::Write(stdout);
-    UpdateDebugCamera(m_engineStep);
+    UpdateDebugCamera(m_timing.GetEngineStep());
 }
 
 void RBaseGame::RenderFrame()

@@ -7,6 +7,7 @@
 #include "core/RHashedString.h"
 #include "core/RString.h"
 #include "core/RUtilVector.h"
+#include "basegame/RFrameTiming.h"
 #include "platform/RDisplayModes.h"
 #include "platform/RWindowSub.h"
 #include "render/passes/RPassMaterialHost.h"
@@ -55,6 +56,29 @@ public:
     virtual void FixedUpdate(float step);
     virtual void UpdateFrame();
     virtual void RenderFrame();
+
+    // The menus' frame, called by Update after the engine-time subroutines; empty in the base game, which has no
+    // menus. A game with menus updates its menu manager here.
+    virtual void UpdateMenus(float /*engineStep*/) {}
+    // The splash cinematic that InitRuntime starts has ended (played out or skipped) or was never shown
+    // ("QuickStart"); a game with menus pushes its title menu here.
+    virtual void OnSplashFinished() {}
+    // The "General" "Pause" action was just pressed; the base game toggles the pause.
+    virtual void OnPauseAction();
+
+    // Frame timing of the current frame (see RFrameTiming): the engine and game steps, the fixed steps run and
+    // the fraction of a fixed step left over, which displayed positions interpolate by.
+    float GetEngineStep() const { return m_timing.GetEngineStep(); }
+    float GetGameStep() const { return m_timing.GetGameStep(); }
+    int32_t GetFixedStepCount() const { return m_timing.GetFixedStepCount(); }
+    float GetFixedStep() const { return m_timing.GetFixedStep(); }
+    float GetInterpolationFraction() const { return m_timing.GetInterpolationFraction(); }
+    // Game time run in fixed steps since start-up.
+    float GetGameTime() const { return m_gameTime; }
+    // Slow motion scales the game step (1 normal speed); a hitch the game caused is taken out of the next one.
+    void SetSlowMotion(float factor) { m_timing.SetSlowMotion(factor); }
+    float GetSlowMotion() const { return m_timing.GetSlowMotion(); }
+    void SetHitchCompensation(float seconds) { m_timing.SetHitchCompensation(seconds); }
 
     // Raises the quit flag; the main loop ends after the current pass.
     void Quit();
@@ -206,8 +230,6 @@ protected:
 
 private:
     void RunMainLoop();
-    // Runs the fixed game steps this frame's game time allows.
-    void RunFixedSteps();
     void QueueLogHeader();
     void QueueUserBlock();
     void UpdateWindowSize();
@@ -262,12 +284,8 @@ private:
     bool m_paused = false;
     bool m_cursorShown = true;
 
-    // Frame timing: the engine step of the last frame, the game time run in fixed steps and its remainder.
-    float m_lastElapsed = 0.0f;
-    float m_engineStep = 0.0f;
-    float m_gameStep = 0.0f;
-    float m_fixedAccumulator = 0.0f;
-    float m_gameTime = 0.0f;
+    RFrameTiming m_timing;
+    float m_gameTime = 0.0f;  // game time run in fixed steps
 
     RResolutionSensitiveList m_resolutionSensitives;
 };
