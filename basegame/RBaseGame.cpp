@@ -89,12 +89,13 @@ bool RBaseGame::InitEngine()
     AddUserSearchPath(GetModsFolderName());
     streams->MountPack("Engine.rpk");
 
-    RegisterEngineConfig();
+    m_config.Register();
     RegisterGameConfig();
     if (!REngineConfig::ReadVersionFile(m_version, m_engineVersion))
         fprintf(stderr, "Version.ini is missing or incomplete\n");
     QueueLogHeader();
-    LoadConfig();
+    if (!m_config.Load())
+        fprintf(stderr, "The configuration could not be read or written at %s\n", m_config.GetPath());
 
     InitLocalization(true);
     EnumerateDisplayModes(m_resolutions);
@@ -144,7 +145,7 @@ void RBaseGame::QueueUserBlock()
     logger->QueueLine(line);
     snprintf(line, sizeof(line), "Platform=%s", SDL_GetPlatform());
     logger->QueueLine(line);
-    snprintf(line, sizeof(line), "SessionID=%d", m_settings.sessionId);
+    snprintf(line, sizeof(line), "SessionID=%d", m_config.Get().sessionId);
     logger->QueueLine(line);
 }
 
@@ -175,14 +176,17 @@ bool RBaseGame::InitSystems()
     renderer->Present();
 
     InitAudio();
-    CreateRenderSetup();
-    ApplyScreenResViewport();
+
+    m_renderSetup.CreatePasses(*this);
+    m_renderSetup.CreateMainCamera();
     InitControlGroups();
     LoadControlBindings();
-
     RAudioMgr* audio = RAudioMgr::GetInstance();
-    audio->CreateGroup(GetAudioGroupSFX())->SetVolume(m_settings.soundVolume);
-    audio->CreateGroup(GetAudioGroupBGM())->SetVolume(m_settings.musicVolume);
+    audio->CreateGroup(GetAudioGroupSFX())->SetVolume(m_config.Get().soundVolume);
+    audio->CreateGroup(GetAudioGroupBGM())->SetVolume(m_config.Get().musicVolume);
+    m_renderSetup.CreateFonts(*this);
+    CreateControllerGlyphs();
+    SetScreenResolution();
     return true;
 }
 
@@ -191,10 +195,10 @@ void RBaseGame::InitAudio()
     // Without an audio device the manager stays silent and everything else goes on.
     RAudioMgr* audio = RAudioMgr::GetInstance();
     audio->Init(m_window, nullptr);
-    audio->SetMasterVolume(m_settings.masterVolume);
-    audio->SetStreamLength(m_settings.streamLength);
-    audio->SetStreamUpdatePercent(m_settings.streamUpdatePercent);
-    audio->SetMuteWhenUnfocused(m_settings.muteWhenUnfocused);
+    audio->SetMasterVolume(m_config.Get().masterVolume);
+    audio->SetStreamLength(m_config.Get().streamLength);
+    audio->SetStreamUpdatePercent(m_config.Get().streamUpdatePercent);
+    audio->SetMuteWhenUnfocused(m_config.Get().muteWhenUnfocused);
     audio->UnlockMusicMutex();
     m_audioReady = true;
 }
@@ -255,10 +259,10 @@ void RBaseGame::ApplyRendererVideoMode()
     if (!renderer->IsInitialised())
         return;
     UpdateWindowSize();
-    bool fullscreenFailed = m_settings.fullscreen;
-    renderer->ResetDevice(m_window, &m_windowWidth, &m_windowHeight, m_settings.fullscreen, &fullscreenFailed);
-    if (fullscreenFailed != m_settings.fullscreen)
-        m_settings.fullscreen = false;
+    bool fullscreenFailed = m_config.Get().fullscreen;
+    renderer->ResetDevice(m_window, &m_windowWidth, &m_windowHeight, m_config.Get().fullscreen, &fullscreenFailed);
+    if (fullscreenFailed != m_config.Get().fullscreen)
+        m_config.Get().fullscreen = false;
 }
 
 void RBaseGame::SetScreenResolution()
@@ -266,8 +270,8 @@ void RBaseGame::SetScreenResolution()
     UpdateWindowSize();
     int32_t width = 0;
     int32_t height = 0;
-    RResolutionSensitiveList::FitScreenResolution(m_windowWidth, m_windowHeight, m_settings.tate,
-                                                  m_settings.aspectRatio, &width, &height);
+    RResolutionSensitiveList::FitScreenResolution(m_windowWidth, m_windowHeight, m_config.Get().tate,
+                                                  m_config.Get().aspectRatio, &width, &height);
     m_resolutionSensitives.SetResolution(width, height, m_windowWidth, m_windowHeight);
 }
 
@@ -314,9 +318,9 @@ void RBaseGame::Update()
     clock->Update();
     const float elapsed = clock->GetElapsedSeconds();
     RFrameTiming::Rates rates;
-    rates.fixedEngineFPS = m_settings.fixedEngineFPS;
-    rates.fixedGameFPS = m_settings.fixedGameFPS;
-    rates.minGameFPS = m_settings.minGameFPS;
+    rates.fixedEngineFPS = m_config.Get().fixedEngineFPS;
+    rates.fixedGameFPS = m_config.Get().fixedGameFPS;
+    rates.minGameFPS = m_config.Get().minGameFPS;
     m_timing.BeginFrame(elapsed, rates, m_paused);
     const float engineStep = m_timing.GetEngineStep();
 
@@ -369,7 +373,7 @@ void RBaseGame::RenderFrame()
         ApplyRendererVideoMode();
         return;
     }
-    if (m_settings.delayPresentation)
+    if (m_config.Get().delayPresentation)
         renderer->Present();
     renderer->BeginFrame();
     renderer->RenderStage(RHashedString());
@@ -379,7 +383,7 @@ void RBaseGame::RenderFrame()
         TakeScreenshot();
         m_screenshotRequested = false;
     }
-    if (!m_settings.delayPresentation)
+    if (!m_config.Get().delayPresentation)
         renderer->Present();
 }
 
@@ -390,9 +394,9 @@ void RBaseGame::WaitForThreads()
     wait.Reset();
     while (RThreadTagger::HasRunningThreads()) {
         wait.Update();
-        if (wait.GetElapsedSeconds() > m_settings.deadlockCheckTime) {
+        if (wait.GetElapsedSeconds() > m_config.Get().deadlockCheckTime) {
             char* report = RThreadTagger::GetReport();
-            fprintf(stderr, "Shut-down gave up waiting for threads after %.0f s:\n%s\n", m_settings.deadlockCheckTime,
+            fprintf(stderr, "Shut-down gave up waiting for threads after %.0f s:\n%s\n", m_config.Get().deadlockCheckTime,
                     report ? report : "");
             delete[] report;
             return;
@@ -411,7 +415,8 @@ void RBaseGame::Shutdown()
     if (m_startup && m_startup->IsReady()) {
         RLogger* logger = RLogger::GetInstance();
         logger->QueueLine("[SessionShutdown]");
-        SaveConfig();
+        if (!m_config.Save(m_version.GetString()))
+            fprintf(stderr, "The configuration could not be saved to %s\n", m_config.GetPath());
         SaveControlBindings();
         // The engine's own threads are stopped first, so the wait below counts only threads that are still
         // finishing work of their own.
@@ -420,7 +425,7 @@ void RBaseGame::Shutdown()
     if (m_audioReady)
         RAudioMgr::GetInstance()->StopThreads();
     WaitForThreads();
-    DestroyRenderSetup();
+    m_renderSetup.Destroy();
 
     if (m_startup) {
         RShutdown();
