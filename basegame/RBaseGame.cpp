@@ -1,5 +1,7 @@
 #include "basegame/RBaseGame.h"
 
+#include "basegame/RFrameCap.h"
+#include "basegame/RSplashSubroutine.h"
 #include "basegame/RStartup.h"
 #include "basegame/RSubroutineMgr.h"
 #include "core/REngineConfig.h"
@@ -166,6 +168,7 @@ bool RBaseGame::InitSystems()
     renderer->AddPreResetCallback(CallPreDeviceReset);
     renderer->AddPostResetCallback(CallPostDeviceReset);
     renderer->AddDeviceLostCallback(CallDeviceLost);
+    m_frameCap.Start(m_window);
     // Known before any pass, target or camera is made, so that those following it start at its size.
     SetScreenResolution();
 
@@ -221,7 +224,10 @@ bool RBaseGame::InitRuntime()
     input->Update(0.0f);
     g_pGlobalTimer->Reset();
     m_timing.Restart(0.0);
-    OnSplashFinished();
+    if (m_config.Get().quickStart)
+        OnSplashFinished();
+    else
+        RSubroutineMgr::GetInstance()->Start(new RSplashSubroutine(), RSubroutineMgr::kEngineTime);
     return true;
 }
 
@@ -287,6 +293,7 @@ void RBaseGame::RunMainLoop()
         UpdateFrame();
         RunTickPass(kGameTick, m_timing.GetGameStep());
         RenderFrame();
+        m_frameCap.Wait(m_config.Get().frameRateCap);
     }
 }
 

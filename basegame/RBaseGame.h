@@ -7,6 +7,7 @@
 #include "core/RHashedString.h"
 #include "core/RString.h"
 #include "core/RUtilVector.h"
+#include "basegame/RFrameCap.h"
 #include "basegame/RFrameTiming.h"
 #include "basegame/RGameConfig.h"
 #include "basegame/RRenderSetup.h"
@@ -228,6 +229,7 @@ private:
     bool m_cursorShown = true;
 
     RFrameTiming m_timing;
+    RFrameCap m_frameCap;
     float m_gameTime = 0.0f;  // game time run in fixed steps
 
     RResolutionSensitiveList m_resolutionSensitives;
