@@ -416,7 +416,7 @@ void RBaseGame::WaitForThreads()
         if (wait.GetElapsedSeconds() > m_config.Get().deadlockCheckTime) {
             // Requests still running are abandoned: each holds everything it touches itself.
             char* report = RThreadTagger::GetReport();
-            fprintf(stderr, "Shut-down gave up waiting for threads after %.0f s (%u HTTP requests running):\n%s\n",
+            fprintf(stderr, "Shut-down gave up waiting for threads after %.0f s (HTTP requests running: %u):\n%s\n",
                     m_config.Get().deadlockCheckTime, RHTTPRequest::GetRunningCount(), report ? report : "");
             delete[] report;
             return;
