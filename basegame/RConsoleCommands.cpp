@@ -272,7 +272,7 @@ void RConsoleCommands::RegisterEngineCommands()
     Register("listvars", "listvars <section>: lists a section's settings and their values", ListVariables);
     Register("thread", "names the thread running the console", CurrentThread);
     Register("threads", "lists the running threads", AllThreads);
-    Register("dumpcontent", "copies every content file to the user \"Content Dump/\" folder", DumpContent);
+    Register("dumpcontent", "copies every packed file to the user \"Content Dump/\" folder", DumpContent);
     Register("hashstats", "statistics of the interned-name table", HashStats);
     Register("language", "language <folder>: loads a language (xxx for the test language)", Language);
     Register("quit", "quits the game", QuitGame);
