@@ -20,6 +20,7 @@
 #include "render/effects/RRenderStateRegistry.h"
 #include "render/effects/RShaderMgr.h"
 #include "render/frame/RRenderer.h"
+#include "scene/RDeleteComponent.h"
 
 #include <SDL.h>
 #include <cstdio>
@@ -346,6 +347,7 @@ void RBaseGame::FixedUpdate(float step)
     RControlConfig::GetInstance()->UpdateControls(RControlConfig::kPerFixedStep, step, m_gameTime);
     RunTickPass(kFixedTick, step);
     RSubroutineMgr::GetInstance()->Update(RSubroutineMgr::kGameTime, step);
+    RDeleteComponent::DeleteMarkedEntities();
 }
 
 void RBaseGame::OnPauseAction()
