@@ -203,8 +203,14 @@ protected:
 
 private:
     void RunMainLoop();
+    // The session report: blocks queued with the logger, handed joined to the safe log (and the upload) at
+    // shut-down; start-up steps and failures go to the safe log at once (failures also to standard error).
     void QueueLogHeader();
     void QueueUserBlock();
+    void QueueSessionShutdownBlock();
+    void FlushReport();
+    void LogStep(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    void ReportFailure(const char* format, ...) __attribute__((format(printf, 2, 3)));
     void UpdateWindowSize();
     // Reads the finished back buffer and writes it to a new file in the screenshot folder.
     bool TakeScreenshot();
@@ -232,6 +238,8 @@ private:
     RRenderSetup m_renderSetup;
     RConsole* m_console = nullptr;
     bool m_screenshotRequested = false;
+    bool m_logReady = false;        // the logger exists: the log header was queued
+    uint32_t m_framesDrawn = 0;
     bool m_quit = false;
     bool m_paused = false;
     bool m_cursorShown = true;

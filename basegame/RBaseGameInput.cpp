@@ -121,7 +121,7 @@ void RBaseGame::SaveControlBindings()
         return;
     char path[1200];
     if (!GetControlBindingsPath(path, sizeof(path)) || !RControlConfig::GetInstance()->SaveBindings(path))
-        fprintf(stderr, "The control bindings could not be saved\n");
+        ReportFailure("The control bindings could not be saved");
 }
 
 void RBaseGame::OnControlDeviceChanged(uint32_t /*oldDeviceClass*/, uint32_t /*newDeviceClass*/)

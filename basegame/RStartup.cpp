@@ -25,7 +25,31 @@
 
 #include <SDL.h>
 #include <cstdio>
+#include <dlfcn.h>
 #include <unistd.h>
+
+namespace {
+
+// The sound library's error handler: its messages about missing cards say only that there is no audio device,
+// which the base game reports itself in one line.
+void IgnoreSoundLibraryError(const char* /*file*/, int /*line*/, const char* /*function*/, int /*error*/,
+                             const char* /*format*/, ...)
+{
+}
+
+// SDL loads the sound library itself when it looks for an audio device; loaded here first, it keeps the quiet
+// handler for the whole run. Nothing happens where the library is missing.
+void QuietSoundLibrary()
+{
+    void* library = dlopen("libasound.so.2", RTLD_NOW | RTLD_GLOBAL);
+    if (!library)
+        return;
+    using SetHandler = int (*)(void (*)(const char*, int, const char*, int, const char*, ...));
+    if (SetHandler set = reinterpret_cast<SetHandler>(dlsym(library, "snd_lib_error_set_handler")))
+        set(IgnoreSoundLibraryError);
+}
+
+} // namespace
 
 RStartup::RStartup()
 {
@@ -40,6 +64,7 @@ RStartup::RStartup()
     }
     RStreamMgr::GetInstance()->AddSearchPath("");
 
+    QuietSoundLibrary();
     const Uint32 subsystems = SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK |
                               SDL_INIT_HAPTIC | SDL_INIT_GAMECONTROLLER | SDL_INIT_EVENTS;
     if (SDL_Init(subsystems) != 0) {
