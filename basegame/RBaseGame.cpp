@@ -54,15 +54,7 @@ void RunTickPass(unsigned mask, float step)
 
 } // namespace
 
-RBaseGame::RBaseGame()
-{
-    // Resolution-sensitive objects made from now on join the game object's list, and the pass materials ask this
-    // object for the picture's turn and brightness.
-    if (s_instance == this) {
-        RResolutionSensitiveList::SetCurrent(&m_resolutionSensitives);
-        RPassMaterialHost::SetCurrent(this);
-    }
-}
+RBaseGame::RBaseGame() = default;
 
 RBaseGame::~RBaseGame() = default;
 
@@ -90,6 +82,7 @@ bool RBaseGame::InitEngine()
     m_startup = new RStartup();
     if (!m_startup->IsReady())
         return false;
+    RConnectGameHooks(*this);
 
     BuildLexerOperatorTable();
     RStreamMgr* streams = RStreamMgr::GetInstance();
