@@ -39,6 +39,9 @@ const unsigned kEngineTick = 1;
 const unsigned kFixedTick = 2;
 const unsigned kGameTick = 4;
 
+// A frame longer than this is noted in the fast log.
+const float kLongFrame = 0.25f;
+
 // The renderer's reset and device-lost lists take plain functions; each reaches the game object.
 void CallPreDeviceReset() { if (RBaseGame* game = RBaseGame::GetInstance()) game->OnPreDeviceReset(); }
 void CallPostDeviceReset() { if (RBaseGame* game = RBaseGame::GetInstance()) game->OnPostDeviceReset(); }
@@ -234,6 +237,8 @@ void RBaseGame::ApplyVideoMode()
     SetScreenResolution();
     ApplyScreenResViewport();
     ApplyRendererVideoMode();
+    LogEvent("Video mode: window %ux%u, screen %dx%d", m_windowWidth, m_windowHeight, GetScreenWidth(),
+             GetScreenHeight());
 }
 
 void RBaseGame::ApplyRendererVideoMode()
@@ -255,6 +260,8 @@ void RBaseGame::SetScreenResolution()
     int32_t height = 0;
     RResolutionSensitiveList::FitScreenResolution(m_windowWidth, m_windowHeight, m_config.Get().tate,
                                                   m_config.Get().aspectRatio, &width, &height);
+    m_aspectRatio = static_cast<float>(width > 0 ? width : 1) / static_cast<float>(height > 0 ? height : 1);
+    m_menuSpace = RHUDScreen::MenuSpaceFor(width, height);
     m_resolutionSensitives.SetResolution(width, height, m_windowWidth, m_windowHeight);
 }
 
@@ -306,6 +313,8 @@ void RBaseGame::Update()
     rates.fixedGameFPS = m_config.Get().fixedGameFPS;
     rates.minGameFPS = m_config.Get().minGameFPS;
     m_timing.BeginFrame(elapsed, rates, m_paused);
+    if (m_timing.GetFrameTime() > kLongFrame)
+        LogEvent("Long frame: %.0f ms", m_timing.GetFrameTime() * 1000.0f);
     const float engineStep = m_timing.GetEngineStep();
 
     RInputHandler::GetInstance()->Update(engineStep);
@@ -369,7 +378,10 @@ void RBaseGame::RenderFrame()
     ++m_framesDrawn;
     // The back buffer is read before it is presented: after the swap its contents are undefined.
     if (m_screenshotRequested) {
-        TakeScreenshot();
+        if (TakeScreenshot())
+            LogEvent("Screenshot saved");
+        else
+            ReportFailure("The screenshot could not be saved");
         m_screenshotRequested = false;
     }
     if (!m_config.Get().delayPresentation)

@@ -13,6 +13,7 @@
 #include "basegame/RRenderSetup.h"
 #include "platform/RDisplayModes.h"
 #include "platform/RWindowSub.h"
+#include "render/hud/RHUDScreen.h"
 #include "render/passes/RPassMaterialHost.h"
 #include "render/view/RResolutionSensitiveList.h"
 
@@ -194,6 +195,12 @@ public:
     int32_t GetScreenWidth() const { return m_resolutionSensitives.GetScreenWidth(); }
     int32_t GetScreenHeight() const { return m_resolutionSensitives.GetScreenHeight(); }
     RResolutionSensitiveList& GetResolutionSensitives() { return m_resolutionSensitives; }
+    uint32_t GetWindowWidth() const { return m_windowWidth; }
+    uint32_t GetWindowHeight() const { return m_windowHeight; }
+    // Screen width over height, and the 1,024 x 768 menu space fitted into the screen and centred; both
+    // recomputed with the screen resolution.
+    float GetAspectRatio() const { return m_aspectRatio; }
+    const RMenuSpace& GetMenuSpace() const { return m_menuSpace; }
 
 protected:
     virtual bool CreateGameWindow();
@@ -210,6 +217,8 @@ private:
     void QueueSessionShutdownBlock();
     void FlushReport();
     void LogStep(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    // Run-time events (video modes, pauses, screenshots, long frames) go to the fast log.
+    void LogEvent(const char* format, ...) __attribute__((format(printf, 2, 3)));
     void ReportFailure(const char* format, ...) __attribute__((format(printf, 2, 3)));
     void UpdateWindowSize();
     // Reads the finished back buffer and writes it to a new file in the screenshot folder.
@@ -229,6 +238,8 @@ private:
     RUtilVector<ScreenResolution> m_resolutions;
     uint32_t m_windowWidth = 1;   // the drawable size, the renderer's back buffer
     uint32_t m_windowHeight = 1;
+    float m_aspectRatio = 1.0f;
+    RMenuSpace m_menuSpace = {};
     RGameConfig m_config;
     RString m_version;
     RString m_engineVersion;

@@ -117,6 +117,7 @@ void RBaseGame::SetPaused(bool paused)
 {
     m_paused = paused;
     UpdateCursorVisibility(false);
+    LogEvent(paused ? "Paused" : "Resumed");
 }
 
 void RBaseGame::RegisterTextInput(RFMLTextInput* input)

@@ -1,6 +1,7 @@
 // The base game's session report: the log header, the "[User]" and "[SessionShutdown]" blocks queued with the
 // logger and handed, joined, to "DebugLog_Safe.txt" (and to the user-information upload when the game wants it)
-// at shut-down; and the start-up steps and failures written to the safe log as they happen.
+// at shut-down; the start-up steps and failures written to the safe log as they happen, and run-time events to
+// the fast log.
 #include "basegame/RBaseGame.h"
 
 #include "basegame/net/ROnlineServices.h"
@@ -128,6 +129,18 @@ void RBaseGame::LogStep(const char* format, ...)
     vsnprintf(line, sizeof(line), format, arguments);
     va_end(arguments);
     RLogger::GetInstance()->LogSafe(line);
+}
+
+void RBaseGame::LogEvent(const char* format, ...)
+{
+    if (!m_logReady)
+        return;
+    char line[1024];
+    va_list arguments;
+    va_start(arguments, format);
+    vsnprintf(line, sizeof(line), format, arguments);
+    va_end(arguments);
+    RLogger::GetInstance()->LogFast(line);
 }
 
 void RBaseGame::ReportFailure(const char* format, ...)
