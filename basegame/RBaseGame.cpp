@@ -139,7 +139,7 @@ bool RBaseGame::InitSystems()
     renderer->AddPreResetCallback(CallPreDeviceReset);
     renderer->AddPostResetCallback(CallPostDeviceReset);
     renderer->AddDeviceLostCallback(CallDeviceLost);
-    m_frameCap.Start(m_window);
+    ApplyFrameRateCap();
     // Known before any pass, target or camera is made, so that those following it start at its size.
     SetScreenResolution();
 
@@ -232,6 +232,11 @@ void RBaseGame::UpdateWindowSize()
     m_windowHeight = height > 0 ? static_cast<uint32_t>(height) : 1;
 }
 
+void RBaseGame::ApplyFrameRateCap()
+{
+    m_frameCap.Start(m_window, m_config.Get().frameRateCap);
+}
+
 void RBaseGame::ApplyVideoMode()
 {
     SetScreenResolution();
@@ -277,7 +282,7 @@ void RBaseGame::RunMainLoop()
         UpdateFrame();
         RunTickPass(kGameTick, m_timing.GetGameStep());
         RenderFrame();
-        m_frameCap.Wait(m_config.Get().frameRateCap);
+        m_frameCap.Wait();
     }
 }
 

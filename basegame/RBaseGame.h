@@ -89,6 +89,8 @@ public:
     // Fits the screen resolution to the window, tells every resolution-sensitive object, then re-creates the
     // renderer's device-dependent resources at the new size.
     void ApplyVideoMode();
+    // Applies "FrameRateCap": vertical sync, or a sleep to the refresh rate where there is none; off, neither.
+    void ApplyFrameRateCap();
     // Re-creates the renderer's device-dependent resources for the window's current drawable size.
     void ApplyRendererVideoMode();
     // Reached through the renderer's reset and device-lost callback lists; empty in the base game.
