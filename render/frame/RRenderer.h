@@ -8,6 +8,7 @@
 // wrappers, and they touch GL only while a renderer with a live context exists, never creating one.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
@@ -72,6 +73,8 @@ public:
     bool Init(SDL_Window* window, const uint32_t* width, const uint32_t* height);
     // Front faces clockwise, back faces culled, depth writes and the depth test on.
     void SetDefaultState();
+    // The device's renderer and version texts as the driver gives them, for reports; "" before Init.
+    void GetDeviceDescription(char* renderer, size_t rendererSize, char* version, size_t versionSize) const;
 
     // The frame bracket. BeginFrame opens a frame only when none is open and the last one was presented;
     // EndFrame closes it; Present swaps the window's buffers only outside a frame.
