@@ -80,13 +80,13 @@ bool Set(const Arguments& args, RString& output)
 {
     RHashedString section, key;
     uint32_t next = 0;
+    const char* const usage = "usage: set [section] <key> <value> (\"def\" or \"default\" restores the default)";
     if (!FindVariable(args, &section, &key, &next)) {
-        AppendLine(output, args.Count() < 2 ? "usage: set [section] <key> <value> (\"def\" or \"default\" restores the default)"
-                                            : "No such variable");
+        AppendLine(output, args.Count() < 2 ? usage : "No such variable");
         return false;
     }
     if (next >= args.Count()) {
-        AppendLine(output, "usage: set [section] <key> <value> (\"def\" or \"default\" restores the default)");
+        AppendLine(output, usage);
         return false;
     }
     return RConfigFile::GetInstance().SetFromText(section, key, args.Rest(next).GetString());

@@ -353,7 +353,8 @@ bool RHTTPRequest::StoreBody(const char* data, size_t size)
             } else if (status == 200) {
                 // The whole body again: what the file held goes.
                 FILE* file = m_file->GetFile();
-                if (m_fileSize > 0 && (fflush(file) != 0 || ftruncate(fileno(file), 0) != 0 || fseek(file, 0, SEEK_SET) != 0)) {
+                if (m_fileSize > 0 &&
+                    (fflush(file) != 0 || ftruncate(fileno(file), 0) != 0 || fseek(file, 0, SEEK_SET) != 0)) {
                     Fail("the download file could not be emptied");
                     return false;
                 }

@@ -113,7 +113,8 @@ TEST_F(OnlineServices, WithAServerHostEachRequestReachesItAndTheReportIsUploaded
             exit(0);
         },
         ::testing::ExitedWithCode(0), "");
-    EXPECT_EQ(ReadFile(userFolder / "RemotePatchInfo.xml"), "<?xml version=\"1.0\"?>\r\n<PatchInfo Version=\"2.0\"/>\r\n");
+    EXPECT_EQ(ReadFile(userFolder / "RemotePatchInfo.xml"),
+              "<?xml version=\"1.0\"?>\r\n<PatchInfo Version=\"2.0\"/>\r\n");
     char client[9];
     ROnlineServices::GetClientId(client);
     EXPECT_EQ(server.Recorded("events", "body"), std::string("client=") + client + "&event=Level%201");
@@ -146,7 +147,8 @@ TEST_F(OnlineServices, AShutDownGivesUpOnAHangingRequestAfterItsDeadlockTime)
             SDL_Delay(4000);
             exit(RHTTPRequest::GetRunningCount() == 0 ? 0 : 5);
         },
-        ::testing::ExitedWithCode(0), "gave up waiting for threads after 1 s \\(HTTP requests running: 1\\)(.|\n)*HTTP Thread \\[");
+        ::testing::ExitedWithCode(0),
+        "gave up waiting for threads after 1 s \\(HTTP requests running: 1\\)(.|\n)*HTTP Thread \\[");
 }
 
 } // namespace

@@ -82,9 +82,12 @@ class Handler(socketserver.BaseRequestHandler):
         elif name == "/file":
             self.send_range(content(int(args.get("size", "1000"))), headers)
         elif name == "/broken":
-            # Without a range the connection breaks after a third of the body; a range gets the rest.
+            # Without a range the connection breaks after a third of the body; a range gets the rest, or with
+            # "ranges=0" the whole body again.
             whole = content(int(args.get("size", "100000")))
-            if "range" in headers:
+            if "range" in headers and args.get("ranges") == "0":
+                self.send(200, whole)
+            elif "range" in headers:
                 self.send_range(whole, headers)
             else:
                 head = "HTTP/1.1 200 OK\r\nContent-Length: %d\r\n\r\n" % len(whole)
