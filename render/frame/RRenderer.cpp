@@ -2,6 +2,8 @@
 
 #include <GL/glew.h>
 
+#include <cstdlib>
+
 #include "core/RMath.h"
 #include "render/device/RGLObject.h"
 #include "render/frame/RRenderTarget.h"
@@ -120,8 +122,17 @@ void RRenderer::Present()
     if (m_inFrame)
         return;
     m_presented = true;
-    if (m_window && m_context)
-        SDL_GL_SwapWindow(m_window);
+    if (!m_window || !m_context)
+        return;
+    SDL_GL_SwapWindow(m_window);
+    // Start-up measurements wait for this line: the first picture the stages drew is on screen.
+    if (m_stageDrawn && !m_firstFrameShown) {
+        m_firstFrameShown = true;
+        if (getenv("ROLT_FIRST_FRAME_LINE")) {
+            printf("first frame\n");
+            fflush(stdout);
+        }
+    }
 }
 
 void RRenderer::RunCallbacks(const RUtilVector<Callback>& callbacks)

@@ -74,7 +74,8 @@ public:
     void SetDefaultState();
 
     // The frame bracket. BeginFrame opens a frame only when none is open and the last one was presented;
-    // EndFrame closes it; Present swaps the window's buffers only outside a frame.
+    // EndFrame closes it; Present swaps the window's buffers only outside a frame. With the environment variable
+    // ROLT_FIRST_FRAME_LINE set, the first swap after a stage was drawn prints the line "first frame".
     void BeginFrame();
     void EndFrame();
     void Present();
@@ -417,6 +418,9 @@ private:
     RUtilVector<RRenderGroup*> m_renderGroups;
     RRenderTarget* m_currentRenderTarget = nullptr;
     bool m_textFlush = true;
+    // Raised by the first RenderStage, and by the first swap after it.
+    bool m_stageDrawn = false;
+    bool m_firstFrameShown = false;
     // GL limits read at Init.
     uint32_t m_maxTextureSize = 0;
     uint32_t m_maxVertexAttributes = 0;

@@ -283,6 +283,7 @@ void RRenderer::RenderStage(RHashedString stageId)
     m_textFlush = true;
     if (!m_context)
         return;
+    m_stageDrawn = true;
     const RUtilVector<RRenderPass*>* passes = &m_renderPasses;
     RRenderStage* stage = stageId.IsEmpty() ? nullptr : FindRenderStage(stageId);
     if (stage)
