@@ -200,7 +200,7 @@ bool Help(const Arguments&, RString& output)
     for (const Command& command : Registry()) {
         output += "  ";
         output += command.name;
-        output += " - ";
+        output += " ";
         AppendLine(output, command.help.GetString());
     }
     return true;
@@ -264,18 +264,18 @@ void RConsoleCommands::Register(const char* name, const char* help, Handler hand
 
 void RConsoleCommands::RegisterEngineCommands()
 {
-    Register("help", "lists the commands", Help);
-    Register("set", "set [section] <key> <value>: changes a setting (\"default\" restores it)", Set);
-    Register("unset", "unset [section] <key>: sets a setting to false, zero or empty", Unset);
-    Register("reset", "reset [section] <key>: restores a setting's default", Reset);
-    Register("listsections", "lists the sections of the settings", ListSections);
-    Register("listvars", "listvars <section>: lists a section's settings and their values", ListVariables);
-    Register("thread", "names the thread running the console", CurrentThread);
-    Register("threads", "lists the running threads", AllThreads);
-    Register("dumpcontent", "copies every packed file to the user \"Content Dump/\" folder", DumpContent);
-    Register("hashstats", "statistics of the interned-name table", HashStats);
-    Register("language", "language <folder>: loads a language (xxx for the test language)", Language);
-    Register("quit", "quits the game", QuitGame);
+    Register("help", "- lists the commands", Help);
+    Register("set", "[section] <key> <value> - changes a setting (\"default\" restores it)", Set);
+    Register("unset", "[section] <key> - sets a setting to false, zero or empty", Unset);
+    Register("reset", "[section] <key> - restores a setting's default", Reset);
+    Register("listsections", "- lists the sections of the settings", ListSections);
+    Register("listvars", "<section> - lists a section's settings and their values", ListVariables);
+    Register("thread", "- names the thread running the console", CurrentThread);
+    Register("threads", "- lists the running threads", AllThreads);
+    Register("dumpcontent", "- copies every packed file to the user \"Content Dump/\" folder", DumpContent);
+    Register("hashstats", "- statistics of the interned-name table", HashStats);
+    Register("language", "<folder> - loads a language (xxx for the test language)", Language);
+    Register("quit", "- quits the game", QuitGame);
 }
 
 bool RConsoleCommands::Execute(const char* line, RString& output)

@@ -23,7 +23,8 @@ public:
     // Appends its messages to output; false when the command failed (its message says why).
     typedef bool (*Handler)(const Arguments& args, RString& output);
 
-    // Adds a command, or replaces the handler and help of the one with that name.
+    // Adds a command, or replaces the handler and help of the one with that name. The help is what "help" prints
+    // after the name: the arguments, " - " and what the command does ("<section> - lists a section's settings").
     static void Register(const char* name, const char* help, Handler handler);
     // The engine's commands: set, unset, reset, listsections, listvars, thread, threads, dumpcontent, hashstats,
     // language, help and quit.
