@@ -95,7 +95,7 @@ uint32_t RStreamMgr::GetFileSize(const char* name, uint32_t mode)
 
 uint32_t RStreamMgr::MeasureFoundFile() const
 {
-    FILE* file = fopen(m_path, "rb");
+    FILE* file = RFile::OpenRegular(m_path);
     if (!file)
         return RPackFile::kNoSize;
     uint32_t size = 0;
@@ -118,7 +118,7 @@ void RStreamMgr::ReadFile(const char* name, char** outBuffer, uint32_t* outSize,
         return;
     }
 
-    FILE* file = fopen(m_path, "rb");
+    FILE* file = RFile::OpenRegular(m_path);
     if (!file)
         return;
     uint32_t size = 0;
@@ -154,7 +154,7 @@ int RStreamMgr::OpenFile(FILE** outFile, const char* name, uint32_t mode)
     RPackFile* pack = m_sources[(uint32_t)index].pack;
     if (pack)
         return pack->OpenEntryStream(outFile, name);
-    *outFile = fopen(m_path, "rb");
+    *outFile = RFile::OpenRegular(m_path);
     if (!*outFile)
         return errno ? errno : EIO;
     return 0;
