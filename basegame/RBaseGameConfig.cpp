@@ -10,6 +10,7 @@
 #include "platform/input/RInputHandler.h"
 #include "render/frame/RRenderer.h"
 
+#include <cstdint>
 #include <cstdio>
 
 namespace {
@@ -33,40 +34,44 @@ const char* RBaseGame::SettingText(const RHashedString& name)
 
 void RBaseGame::RegisterEngineConfig()
 {
+    // Numbers carry the range the engine can use; a value outside it is used as the nearest one inside.
     RConfigFile& config = RConfigFile::GetInstance();
     Settings& s = m_settings;
 
     const RHashedString audio("Audio");
-    config.RegisterFloat(audio, RHashedString("MasterVolume"), &s.masterVolume, VolumeChanged, 0.7f);
-    config.RegisterFloat(audio, RHashedString("MusicVolume"), &s.musicVolume, VolumeChanged, 0.3f);
-    config.RegisterFloat(audio, RHashedString("SoundVolume"), &s.soundVolume, VolumeChanged, 0.7f);
-    config.RegisterFloat(audio, RHashedString("StreamLength"), &s.streamLength, nullptr, 0.5f);
-    config.RegisterFloat(audio, RHashedString("StreamUpdatePercent"), &s.streamUpdatePercent, nullptr, 0.25f);
+    config.RegisterFloat(audio, RHashedString("MasterVolume"), &s.masterVolume, VolumeChanged, 0.7f, 0.0f, 1.0f);
+    config.RegisterFloat(audio, RHashedString("MusicVolume"), &s.musicVolume, VolumeChanged, 0.3f, 0.0f, 1.0f);
+    config.RegisterFloat(audio, RHashedString("SoundVolume"), &s.soundVolume, VolumeChanged, 0.7f, 0.0f, 1.0f);
+    config.RegisterFloat(audio, RHashedString("StreamLength"), &s.streamLength, nullptr, 0.5f,
+                         RAudioMgr::kMinStreamLength, RAudioMgr::kMaxStreamLength);
+    config.RegisterFloat(audio, RHashedString("StreamUpdatePercent"), &s.streamUpdatePercent, nullptr, 0.25f,
+                         RAudioMgr::kMinStreamUpdatePercent, RAudioMgr::kMaxStreamUpdatePercent);
     config.RegisterBool(audio, RHashedString("MuteWhenUnfocused"), &s.muteWhenUnfocused, false, nullptr);
 
     const RHashedString video("Video");
     config.RegisterBool(video, RHashedString("Fullscreen"), &s.fullscreen, false, nullptr);
     config.RegisterFloat(video, RHashedString("AspectRatio"), &s.aspectRatio, AspectRatioChanged, 0.0f);
-    config.RegisterInt(video, RHashedString("Tate"), &s.tate, 0, TateChanged);
-    config.RegisterInt(video, RHashedString("AntialiasQuality"), &s.antialiasQuality, 2, nullptr);
+    config.RegisterInt(video, RHashedString("Tate"), &s.tate, 0, TateChanged, 0, 3);
+    config.RegisterInt(video, RHashedString("AntialiasQuality"), &s.antialiasQuality, 2, nullptr, 0, 4);
     config.RegisterBool(video, RHashedString("DelayPresentation"), &s.delayPresentation, false, nullptr);
 
     const RHashedString input("Input");
     config.RegisterString(input, RHashedString("Controller"), &s.controller, RHashedString(""), nullptr);
-    config.RegisterFloat(input, RHashedString("MouseScalar"), &s.mouseScalar, MouseScalarChanged, 0.0f);
+    config.RegisterFloat(input, RHashedString("MouseScalar"), &s.mouseScalar, MouseScalarChanged, 0.0f, -100.0f,
+                         100.0f);
 
     const RHashedString general("General");
     config.RegisterString(general, RHashedString("Language"), &s.language, RHashedString(""), LanguageChanged);
     config.RegisterBool(general, RHashedString("QuickStart"), &s.quickStart, false, nullptr);
-    config.RegisterInt(general, RHashedString("SessionID"), &s.sessionId, 0, nullptr);
+    config.RegisterInt(general, RHashedString("SessionID"), &s.sessionId, 0, nullptr, 0, INT32_MAX);
     config.RegisterString(general, RHashedString("LastPlayedVersion"), &s.lastPlayedVersion, RHashedString(""),
                           nullptr);
 
     const RHashedString engine("Engine");
-    config.RegisterInt(engine, RHashedString("FixedEngineFPS"), &s.fixedEngineFPS, 0, nullptr);
-    config.RegisterInt(engine, RHashedString("FixedGameFPS"), &s.fixedGameFPS, 60, nullptr);
-    config.RegisterInt(engine, RHashedString("MinGameFPS"), &s.minGameFPS, 15, nullptr);
-    config.RegisterFloat(engine, RHashedString("DeadlockCheckTime"), &s.deadlockCheckTime, nullptr, 10.0f);
+    config.RegisterInt(engine, RHashedString("FixedEngineFPS"), &s.fixedEngineFPS, 0, nullptr, 0, 1000);
+    config.RegisterInt(engine, RHashedString("FixedGameFPS"), &s.fixedGameFPS, 60, nullptr, 0, 1000);
+    config.RegisterInt(engine, RHashedString("MinGameFPS"), &s.minGameFPS, 15, nullptr, 0, 1000);
+    config.RegisterFloat(engine, RHashedString("DeadlockCheckTime"), &s.deadlockCheckTime, nullptr, 10.0f, 0.1f, 600.0f);
 }
 
 void RBaseGame::LoadConfig()
@@ -85,7 +90,9 @@ void RBaseGame::SaveConfig()
     RConfigFile& config = RConfigFile::GetInstance();
     config.SetHashedString(RHashedString("General"), RHashedString("LastPlayedVersion"),
                            RHashedString(m_version.GetString()));
-    config.SetInt(RHashedString("General"), RHashedString("SessionID"), m_settings.sessionId + 1);
+    // The count wraps to 0 after the largest int, so that every save has a next one.
+    const int32_t next = m_settings.sessionId < INT32_MAX ? m_settings.sessionId + 1 : 0;
+    config.SetInt(RHashedString("General"), RHashedString("SessionID"), next);
     if (!config.Save(m_configPath))
         fprintf(stderr, "The configuration could not be saved to %s\n", m_configPath);
 }

@@ -32,16 +32,22 @@ RStreamMgr::~RStreamMgr()
     CloseAllSources();
 }
 
-void RStreamMgr::MountPack(const char* path)
+bool RStreamMgr::MountPack(const char* path)
 {
-    if (!RFile::Exists(path))
-        return;
+    bool present = false;
+    FILE* probe = RFile::OpenRegular(path, &present);
+    if (probe)
+        fclose(probe);
+    if (!present)
+        return false;
     RPackFile* pack = new RPackFile();
     if (!pack->OpenRead(path)) {
+        fprintf(stderr, "%s is damaged or not a pack: its content is not used\n", path);
         delete pack;
-        return;
+        return false;
     }
     m_sources.push(StreamSource{pack, nullptr});
+    return true;
 }
 
 void RStreamMgr::AddSearchPath(const char* folder)
