@@ -6,10 +6,13 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
   libsdl2-dev libglew-dev libgl1-mesa-dri xvfb xauth
+  libcurl4-openssl-dev
   libgtest-dev libbenchmark-dev
   # Independent tools and yardsticks used by the tests and benchmarks.
   python3 sox imagemagick xdotool libstb-dev libpugixml-dev libtinyxml2-dev libinih-dev libxml2-utils
-  glslang-tools
+  glslang-tools gdb
+  # The fuzz targets (scripts/fuzz.sh): clang with its sanitizer and libFuzzer runtimes.
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()

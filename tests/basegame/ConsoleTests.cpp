@@ -1,0 +1,226 @@
+// The console's own bounds and files: the history file read back whatever lies in its place, the history and the
+// output kept bounded however much is typed or printed, the keys that walk the history and complete names; and,
+// in a whole program under the test run's X server, the console drawn over the upper half of the screen and
+// capturing the input of the groups that yield while it is open.
+#include "../core/TempUserData.h"
+#include "basegame/RBaseGame.h"
+#include "basegame/RConsole.h"
+#include "basegame/RConsoleCommands.h"
+#include "core/RStreamMgr.h"
+#include "platform/input/RControlConfig.h"
+#include "platform/input/RInputHandler.h"
+#include "render/images/RImage.h"
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <sys/stat.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void WriteFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(Console, AHistoryFileThatIsNoHistoryGivesAnEmptyOne)
+{
+    TempFolder folder;
+    struct Row {
+        const char* name;
+        std::string bytes;  // written to the file, unless special says otherwise
+        int special;        // 0 a file, 1 none, 2 a folder, 3 a pipe nobody writes to
+        bool loads;
+        int count;
+    };
+    std::string lines;
+    for (int i = 0; i < 30; ++i)
+        lines += "echo " + std::to_string(i) + "\r\n";
+    const Row rows[] = {
+        {"missing", "", 1, true, 0},
+        {"empty", "", 0, true, 0},
+        {"binary", std::string("set a\r\n\0\x01\x02\xff", 11), 0, false, 0},
+        {"huge", std::string(RConsole::kMaxHistoryFileSize + 1, 'a'), 0, false, 0},
+        {"one endless line", std::string(RConsole::kMaxLineLength + 10, 'a') + "\n", 0, false, 0},
+        {"a folder", "", 2, false, 0},
+        {"a pipe", "", 3, false, 0},
+        // Thirty lines keep the last 24; blank lines and line ends of either kind are no lines.
+        {"thirty lines", lines + "\n  \n", 0, true, RConsole::kHistoryLines},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string path = folder / "ConsoleMemory.txt";
+        fs::remove_all(path);
+        if (row.special == 0)
+            WriteFile(path, row.bytes);
+        else if (row.special == 2)
+            fs::create_directory(path);
+        else if (row.special == 3) {
+            ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+        }
+        RConsole console;
+        EXPECT_EQ(console.LoadHistoryFrom(path.c_str()), row.loads);
+        EXPECT_EQ(console.GetHistoryCount(), row.count);
+        if (row.count > 0) {
+            EXPECT_EQ(std::string(console.GetHistoryLine(0).GetString()), "echo 6");
+            EXPECT_EQ(std::string(console.GetHistoryLine(row.count - 1).GetString()), "echo 29");
+        }
+    }
+
+    // Written back through the safe writer, one CR LF line each, and read again the same.
+    RConsole console;
+    const std::string path = folder / "ConsoleMemory.txt";
+    fs::remove_all(path);
+    WriteFile(path, "first\nsecond\n");
+    ASSERT_TRUE(console.LoadHistoryFrom(path.c_str()));
+    ASSERT_TRUE(console.SaveHistoryTo(path.c_str()));
+    EXPECT_EQ(ReadFile(path), "first\r\nsecond\r\n");
+    EXPECT_FALSE(console.SaveHistoryTo((folder / "no such folder/ConsoleMemory.txt").c_str()));
+}
+
+bool PrintMegabytes(const RConsoleCommands::Arguments&, RString& output)
+{
+    std::string text;
+    for (int i = 0; i < 40000; ++i)
+        text += "line " + std::to_string(i) + std::string(150, 'x') + "\n";
+    output += text.c_str();
+    return true;
+}
+
+TEST(Console, HistoryAndOutputStayBoundedAndTheKeysWalkThem)
+{
+    RConsoleCommands::RegisterEngineCommands();
+    RConsoleCommands::Register("spew", "prints a lot", PrintMegabytes);
+    RConsole console;
+
+    // Six megabytes of output scroll: the newest lines are kept, each cut to the output's width.
+    console.Submit("spew");
+    ASSERT_EQ(console.GetOutputCount(), RConsole::kMaxOutputLines);
+    const std::string last = console.GetOutputLine(RConsole::kMaxOutputLines - 1).GetString();
+    EXPECT_EQ(last, std::string(150 - (RConsole::kMaxOutputLineLength - 10), 'x'));
+    for (uint32_t i = 0; i < console.GetOutputCount(); ++i)
+        ASSERT_LE(console.GetOutputLine(i).GetLength(), RConsole::kMaxOutputLineLength);
+    // Page Up scrolls back no further than the oldest line kept, Page Down no further than the newest.
+    for (int i = 0; i < 1000; ++i)
+        console.Scroll(1);
+    EXPECT_LT(console.GetScroll(), RConsole::kMaxOutputLines);
+    EXPECT_GT(console.GetScroll(), 0u);
+    console.Scroll(-1000);
+    EXPECT_EQ(console.GetScroll(), 0u);
+
+    // A failing command says so on the console.
+    console.Submit("no-such-command");
+    EXPECT_EQ(std::string(console.GetOutputLine(console.GetOutputCount() - 1).GetString()),
+              "Unknown command: no-such-command");
+
+    for (int i = 0; i < 30; ++i)
+        console.Submit(("help " + std::to_string(i)).c_str());
+    ASSERT_EQ(console.GetHistoryCount(), RConsole::kHistoryLines);
+    EXPECT_EQ(std::string(console.GetHistoryLine(0).GetString()), "help 6");
+    // Up walks back from the newest line and stops at the oldest; Down comes back to an empty prompt.
+    console.StepHistory(1);
+    EXPECT_EQ(std::string(console.GetPrompt().GetText().GetString()), "help 29");
+    console.StepHistory(1);
+    EXPECT_EQ(std::string(console.GetPrompt().GetText().GetString()), "help 28");
+    for (int i = 0; i < 40; ++i)
+        console.StepHistory(1);
+    EXPECT_EQ(std::string(console.GetPrompt().GetText().GetString()), "help 6");
+    for (int i = 0; i < 40; ++i)
+        console.StepHistory(-1);
+    EXPECT_EQ(std::string(console.GetPrompt().GetText().GetString()), "");
+
+    // Tab completes one name whole, several to what they share.
+    console.GetPrompt().SetText(RString("HE"));
+    console.CompleteCommand();
+    EXPECT_EQ(std::string(console.GetPrompt().GetText().GetString()), "help ");
+    console.GetPrompt().SetText(RString("li"));
+    console.CompleteCommand();
+    EXPECT_EQ(std::string(console.GetPrompt().GetText().GetString()), "list");
+    EXPECT_EQ(std::string(console.GetOutputLine(console.GetOutputCount() - 1).GetString()), "  listsections  listvars");
+}
+
+class ConsoleGame : public RBaseGame {
+public:
+    const char* GetLocalAppDataPathName() const override { return "Console Test"; }
+};
+
+// Opened, the console slides over the upper half of the screen and shows its text there; the lower half stays
+// as the game drew it. While it is open the groups that yield give nothing.
+TEST(Console, OpenItCoversTheUpperHalfAndCapturesTheYieldingGroups)
+{
+    TempUserData data;
+    setenv("ROLT_RESOURCE_DIR", ROLT_TEST_RESOURCE_DIR, 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    const fs::path userFolder = fs::path(data.root) / "data" / "Brasswick" / "Console Test";
+    // Straight into the game: the splash would capture the input itself.
+    fs::create_directories(userFolder / "Config");
+    WriteFile((userFolder / "Config" / "Config.ini").string(), "[General]\r\nQuickStart: true\r\n");
+    EXPECT_EXIT(
+        {
+            ConsoleGame* game = new ConsoleGame();
+            if (!game->InitEngine() || !game->InitSystems() || !game->InitRuntime())
+                exit(2);
+            RControlConfig* controls = RControlConfig::GetInstance();
+            const RHashedString general("General");
+            const RHashedString pause("Pause");
+            RInputHandler::GetInstance()->GetCurrentState().keys[SDL_SCANCODE_ESCAPE] = 1;
+            controls->UpdateControls(RControlConfig::kPerFrame, 0.0f, 0.0f);
+            if (controls->GetValue(general, pause) != 1.0f)
+                exit(3);
+            game->GetConsole()->SetOpen(true);
+            if (controls->GetValue(general, pause) != 0.0f)
+                exit(4);
+            RInputHandler::GetInstance()->GetCurrentState().keys[SDL_SCANCODE_ESCAPE] = 0;
+
+            game->GetConsole()->Submit("help");
+            for (int frame = 0; frame < 2000 && !(game->GetConsole()->GetSlide() >= 1.0f); ++frame) {
+                game->PumpEvents();
+                game->Update();
+                game->UpdateFrame();
+                game->RenderFrame();
+            }
+            if (game->GetConsole()->GetSlide() < 1.0f)
+                exit(5);
+            game->PumpEvents();
+            game->Update();
+            game->UpdateFrame();
+            game->RequestScreenshot();
+            game->RenderFrame();
+            game->Shutdown();
+            delete game;
+            exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+    RStreamMgr::GetInstance()->AddSearchPath("");
+    int shots = 0;
+    for (const fs::directory_entry& entry : fs::directory_iterator(userFolder / "Screenshots")) {
+        ++shots;
+        RImage image;
+        ASSERT_TRUE(image.LoadBMP(entry.path().c_str()));
+        int upper = 0;
+        int lower = 0;
+        for (int y = 0; y < image.GetHeight(); ++y)
+            for (int x = 0; x < image.GetWidth(); ++x) {
+                // The panel itself is near black; the text is light.
+                const uint32_t pixel = image.GetPixel(x, y);
+                const bool light = ((pixel >> 16) & 0xFF) > 96 && ((pixel >> 8) & 0xFF) > 96 && (pixel & 0xFF) > 96;
+                (y < image.GetHeight() / 2 ? upper : lower) += light;
+            }
+        EXPECT_GT(upper, 500) << "the console's text";
+        EXPECT_EQ(lower, 0);
+    }
+    EXPECT_EQ(shots, 1);
+}
+
+} // namespace
