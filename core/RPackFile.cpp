@@ -53,7 +53,8 @@ int CompareDataOffsets(const uint32_t* a, const uint32_t* b, void* context)
 } // namespace
 
 RPackFile::RPackFile()
-    : m_open(false), m_writable(false), m_file(nullptr), m_directoryOffset(0), m_directorySize(0)
+    : m_open(false), m_writable(false), m_file(nullptr), m_directoryOffset(0), m_directorySize(0),
+      m_dataEnd(kHeaderBytes)
 {
     memcpy(m_tag, kNewPackTag, sizeof m_tag);
 }
@@ -79,9 +80,11 @@ bool RPackFile::OpenRead(const char* path)
     if (!ReadDirectory()) {
         m_entries.free();
         m_directorySize = 0;
+        RebuildIndex();
         Abandon();
         return false;
     }
+    RebuildIndex();
     return true;
 }
 
@@ -100,6 +103,7 @@ bool RPackFile::OpenReadWrite(const char* path)
     if (!ok) {
         m_entries.free();
         m_directorySize = 0;
+        RebuildIndex();
         Abandon();
         return false;
     }
@@ -121,6 +125,7 @@ bool RPackFile::Create(const char* path)
     m_directoryOffset = kHeaderBytes;
     m_directorySize = 0;
     m_entries.free();
+    RebuildIndex();
     return true;
 }
 
@@ -237,7 +242,7 @@ bool RPackFile::AddBuffer(const char* name, const void* buffer, uint32_t size)
         return false;
     if (!buffer && size > 0)
         return false;
-    uint64_t offset = GetDataEnd();
+    uint64_t offset = m_dataEnd;
     uint64_t directorySize = (uint64_t)m_directorySize + RPackFileContent::kRecordBytes;
     if (offset + size > UINT32_MAX || directorySize > UINT32_MAX)
         return false;
@@ -250,6 +255,8 @@ bool RPackFile::AddBuffer(const char* name, const void* buffer, uint32_t size)
     entry.dataOffset = (uint32_t)offset;
     entry.dataSize = size;
     m_entries.push(entry);
+    IndexEntry(m_entries.getCount() - 1);
+    m_dataEnd = offset + size;
     m_directorySize = (uint32_t)directorySize;
     m_directoryOffset = (uint32_t)(offset + size);
     return true;
@@ -264,6 +271,7 @@ bool RPackFile::RemoveEntry(const char* name)
         return false;
     m_entries.erase((uint32_t)index, 1);
     m_directorySize -= RPackFileContent::kRecordBytes;
+    RebuildIndex();
     return true;
 }
 
@@ -359,17 +367,6 @@ const char* RPackFile::GetDataFilePath() const
 {
     const char* building = m_newFile.GetTempPath();
     return building ? building : m_path.GetString();
-}
-
-int RPackFile::FindEntry(const char* name) const
-{
-    if (!name)
-        return -1;
-    for (uint32_t i = 0; i < m_entries.getCount(); ++i) {
-        if (strcasecmp(m_entries[i].name, name) == 0)
-            return (int)i;
-    }
-    return -1;
 }
 
 bool RPackFile::HasEntry(const char* name) const

@@ -104,7 +104,8 @@ uint32_t RStreamMgr::MeasureFoundFile() const
     return measured ? size : RPackFile::kNoSize;
 }
 
-void RStreamMgr::ReadFile(const char* name, char** outBuffer, uint32_t* outSize, uint32_t mode, bool addTerminator)
+void RStreamMgr::ReadFile(const char* name, char** outBuffer, uint32_t* outSize, uint32_t mode, bool addTerminator,
+                          uint32_t maxSize)
 {
     *outBuffer = nullptr;
     *outSize = RPackFile::kNoSize;
@@ -114,7 +115,8 @@ void RStreamMgr::ReadFile(const char* name, char** outBuffer, uint32_t* outSize,
         return;
     RPackFile* pack = m_sources[(uint32_t)index].pack;
     if (pack) {
-        pack->ReadEntryByIndex((uint32_t)entry, outBuffer, outSize);
+        if (maxSize == RPackFile::kNoSize || pack->GetEntrySize(name) <= maxSize)
+            pack->ReadEntryByIndex((uint32_t)entry, outBuffer, outSize);
         return;
     }
 
@@ -123,7 +125,7 @@ void RStreamMgr::ReadFile(const char* name, char** outBuffer, uint32_t* outSize,
         return;
     uint32_t size = 0;
     char* buffer = nullptr;
-    if (RFile::GetSize(file, &size))
+    if (RFile::GetSize(file, &size) && size <= maxSize)
         buffer = new (std::nothrow) char[(uint64_t)size + (addTerminator ? 1 : 0)];
     bool ok = buffer && fread(buffer, 1, size, file) == size;
     fclose(file);
@@ -138,10 +140,10 @@ void RStreamMgr::ReadFile(const char* name, char** outBuffer, uint32_t* outSize,
 }
 
 void RStreamMgr::ReadFile(const char* name, unsigned char** outBuffer, uint32_t* outSize, uint32_t mode,
-                          bool addTerminator)
+                          bool addTerminator, uint32_t maxSize)
 {
     char* buffer = nullptr;
-    ReadFile(name, &buffer, outSize, mode, addTerminator);
+    ReadFile(name, &buffer, outSize, mode, addTerminator, maxSize);
     *outBuffer = reinterpret_cast<unsigned char*>(buffer);
 }
 
