@@ -6,8 +6,23 @@
 #include <cerrno>
 #include <cstring>
 #include <new>
+#include <sys/stat.h>
 
 RStreamMgr* RStreamMgr::s_instance = nullptr;
+
+namespace {
+
+// Opens path ("rb") when it names a regular file that can be read: the test RFile::Exists makes, keeping the
+// file open for the read that follows.
+FILE* OpenRegularFile(const char* path)
+{
+    struct stat info;
+    if (stat(path, &info) != 0 || !S_ISREG(info.st_mode))
+        return nullptr;
+    return fopen(path, "rb");
+}
+
+} // namespace
 
 RStreamMgr* RStreamMgr::GetInstance()
 {
@@ -59,7 +74,7 @@ int RStreamMgr::FindSource(const char* name, uint32_t mode)
     return Locate(name, mode, &entry);
 }
 
-int RStreamMgr::Locate(const char* name, uint32_t mode, int* outEntry)
+int RStreamMgr::Locate(const char* name, uint32_t mode, int* outEntry, FILE** outFile)
 {
     *outEntry = -1;
     if (!name)
@@ -72,8 +87,9 @@ int RStreamMgr::Locate(const char* name, uint32_t mode, int* outEntry)
             *outEntry = usePacks ? source.pack->FindEntry(name) : -1;
             if (*outEntry >= 0)
                 return (int)i;
-        } else if (useFolders && RFile::JoinPath(m_path, sizeof m_path, source.folder, name) && RFile::Exists(m_path)) {
-            return (int)i;
+        } else if (useFolders && RFile::JoinPath(m_path, sizeof m_path, source.folder, name)) {
+            if (outFile ? (*outFile = OpenRegularFile(m_path)) != nullptr : RFile::Exists(m_path))
+                return (int)i;
         }
     }
     return -1;
@@ -110,7 +126,8 @@ void RStreamMgr::ReadFile(const char* name, char** outBuffer, uint32_t* outSize,
     *outBuffer = nullptr;
     *outSize = RPackFile::kNoSize;
     int entry = -1;
-    int index = Locate(name, mode, &entry);
+    FILE* file = nullptr;
+    int index = Locate(name, mode, &entry, &file);
     if (index < 0)
         return;
     RPackFile* pack = m_sources[(uint32_t)index].pack;
@@ -120,13 +137,13 @@ void RStreamMgr::ReadFile(const char* name, char** outBuffer, uint32_t* outSize,
         return;
     }
 
-    FILE* file = fopen(m_path, "rb");
-    if (!file)
-        return;
+    struct stat info;
     uint32_t size = 0;
     char* buffer = nullptr;
-    if (RFile::GetSize(file, &size) && size <= maxSize)
+    if (fstat(fileno(file), &info) == 0 && (uint64_t)info.st_size <= maxSize) {
+        size = (uint32_t)info.st_size;
         buffer = new (std::nothrow) char[(uint64_t)size + (addTerminator ? 1 : 0)];
+    }
     bool ok = buffer && fread(buffer, 1, size, file) == size;
     fclose(file);
     if (!ok) {

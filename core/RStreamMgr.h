@@ -71,8 +71,9 @@ private:
     RStreamMgr& operator=(const RStreamMgr&) = delete;
 
     // FindSource, also giving the entry's index when a pack holds the name (else -1), so that a read need not
-    // search the pack's directory again.
-    int Locate(const char* name, uint32_t mode, int* outEntry);
+    // search the pack's directory again. With outFile, a folder's file is tested by opening it, and a found one
+    // is left open there for the caller to read and close.
+    int Locate(const char* name, uint32_t mode, int* outEntry, FILE** outFile = nullptr);
     // The size of the loose file that the last lookup found (the path buffer); kNoSize when it cannot be measured.
     uint32_t MeasureFoundFile() const;
 

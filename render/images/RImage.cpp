@@ -32,6 +32,21 @@ bool ReadContentFile(const char* path, FileBytes& out)
     return out.data != nullptr;
 }
 
+// Writes n copies of the bpp-byte pixel at src, one after another, from dst on.
+void FillRun(uint8_t* dst, const uint8_t* src, int64_t n, int64_t bpp)
+{
+    if (bpp == 4) {
+        uint32_t pixel;
+        memcpy(&pixel, src, 4);
+        for (int64_t i = 0; i < n; ++i)
+            memcpy(dst + i * 4, &pixel, 4);
+        return;
+    }
+    for (int64_t i = 0; i < n; ++i)
+        for (int64_t b = 0; b < bpp; ++b)
+            dst[i * bpp + b] = src[b];
+}
+
 // Bounded little- and big-endian reads over a byte range; a read past the end yields zeros and clears ok.
 struct ByteReader {
     const uint8_t* p;
@@ -448,8 +463,7 @@ bool RImage::ReadTGA(const uint8_t* data, uint64_t size)
                 n = count;
             uint8_t* dst = rowStart(pixel / m_width) + x * bpp;
             if (run) {
-                for (int64_t i = 0; i < n; ++i)
-                    memcpy(dst + i * bpp, src, bpp);
+                FillRun(dst, src, n, bpp);
             } else {
                 memcpy(dst, src, n * bpp);
                 src += n * bpp;
