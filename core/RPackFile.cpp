@@ -358,6 +358,24 @@ bool RPackFile::ReadAt(uint64_t offset, void* dest, uint32_t size)
     return fseeko(m_file, (off_t)offset, SEEK_SET) == 0 && fread(dest, 1, size, m_file) == size;
 }
 
+bool RPackFile::ReadDirect(uint64_t offset, void* dest, uint32_t size)
+{
+    // Bytes added to a writable pack may still sit in the file's buffer.
+    if (m_writable && fflush(m_file) != 0)
+        return false;
+    int descriptor = fileno(m_file);
+    char* to = static_cast<char*>(dest);
+    for (uint32_t done = 0; done < size;) {
+        ssize_t count = pread(descriptor, to + done, size - done, (off_t)(offset + done));
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return false;
+        done += (uint32_t)count;
+    }
+    return true;
+}
+
 bool RPackFile::WriteAt(uint64_t offset, const void* source, uint32_t size)
 {
     return fseeko(m_file, (off_t)offset, SEEK_SET) == 0 && fwrite(source, 1, size, m_file) == size;
@@ -401,7 +419,7 @@ bool RPackFile::ReadEntryData(uint32_t index, char** outBuffer, uint32_t* outSiz
     char* buffer = new (std::nothrow) char[(uint64_t)entry.dataSize + 1];
     if (!buffer)
         return false;
-    if (!ReadAt(entry.dataOffset, buffer, entry.dataSize)) {
+    if (!ReadDirect(entry.dataOffset, buffer, entry.dataSize)) {
         delete[] buffer;
         return false;
     }

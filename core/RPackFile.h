@@ -122,6 +122,9 @@ private:
     // The file that holds the data now: the working file while the pack is writable, else the path.
     const char* GetDataFilePath() const;
     bool ReadAt(uint64_t offset, void* dest, uint32_t size);
+    // ReadAt past the file's buffer, in one system call for most sizes, whatever was read before: an entry's
+    // read costs the same wherever it lies.
+    bool ReadDirect(uint64_t offset, void* dest, uint32_t size);
     bool WriteAt(uint64_t offset, const void* source, uint32_t size);
     // Moves length bytes at from down to to (to < from).
     bool MoveDown(uint64_t from, uint64_t to, uint64_t length);
