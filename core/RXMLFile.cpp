@@ -54,9 +54,9 @@ RString Piece(const char* begin, const char* end)
     return end > begin ? RString(begin, (int)(end - begin)) : RString();
 }
 
-// Parses a document in one pass. Every "<" ... ">" of the text is indexed first, with the nesting depth after
-// it, so the closing tag that matches an element is found by a search in that index instead of a scan of the
-// element's content. Every scan is bounded by the end of the range it works in, so the parser never reads past
+// Parses a document reading each byte a fixed number of times, however deep the nesting. Every "<" ... ">" of
+// the text is indexed first, with the nesting depth after it, so the closing tag that matches an element is
+// found by a search in that index instead of a scan of the element's content. Every scan is bounded by the end of the range it works in, so the parser never reads past
 // the text; nesting is bounded by RXMLFile::kMaxDepth. Elements and attributes are made in the document's arena.
 class XMLParser {
 public:
