@@ -122,3 +122,5 @@ BENCHMARK(BM_RHashedString_GetString)->Arg(1000)->Arg(10000);
 BENCHMARK(BM_UnorderedMap_Find)->Arg(1000)->Arg(10000);
 BENCHMARK(BM_RHashedString_InternNew)->Arg(1000)->Iterations(20);
 BENCHMARK(BM_UnorderedMap_InternNew)->Arg(1000)->Iterations(20);
+BENCHMARK(BM_RHashedString_InternNew)->Arg(10000)->Iterations(3);
+BENCHMARK(BM_UnorderedMap_InternNew)->Arg(10000)->Iterations(3);

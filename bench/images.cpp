@@ -1,6 +1,7 @@
 // Decoding BMP and TGA files with RImage, and the same files with stb_image in the same run as a yardstick.
 // The files are written at start-up into a temporary folder: 24- and 32-bit BMP, plain 24-bit TGA and
-// run-length 32-bit TGA, at 64, 256 and 1024 pixels square, of sprite-like rows (runs of a few colours).
+// run-length 32-bit TGA, at 64, 256 and 1024 pixels square, of sprite-like rows (runs of a few colours). RImage
+// reads them through the stream manager, loose from the folder and, for the plain BMP and TGA, from a pack.
 #include <benchmark/benchmark.h>
 
 #pragma GCC diagnostic push
@@ -18,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "core/RPackFile.h"
 #include "core/RStreamMgr.h"
 #include "render/images/RImage.h"
 
@@ -112,6 +114,14 @@ public:
             Write(Path(kTGA24, side), MakeTGA(side, 3, false));
             Write(Path(kTGARLE32, side), MakeTGA(side, 4, true));
         }
+        RPackFile pack;
+        pack.Create((m_folder + "/images.rpk").c_str());
+        for (int side : kSizes) {
+            for (Kind kind : {kBMP24, kTGA24})
+                pack.AddFile(Path(kind, side).c_str(), EntryName(kind, side).c_str());
+        }
+        pack.Close();
+        RStreamMgr::GetInstance()->MountPack((m_folder + "/images.rpk").c_str());
     }
     ~BenchFiles()
     {
@@ -121,9 +131,10 @@ public:
         RStreamMgr::DestroyInstance();
     }
 
-    std::string Path(Kind kind, int side) const
+    std::string Path(Kind kind, int side) const { return m_folder + "/" + EntryName(kind, side); }
+    static std::string EntryName(Kind kind, int side)
     {
-        return m_folder + "/" + kKindNames[kind] + "_" + std::to_string(side) + (kind <= kBMP32 ? ".bmp" : ".tga");
+        return std::string(kKindNames[kind]) + "_" + std::to_string(side) + (kind <= kBMP32 ? ".bmp" : ".tga");
     }
 
 private:
@@ -145,10 +156,11 @@ const BenchFiles& Files()
     return files;
 }
 
-void Decode(benchmark::State& state, Kind kind, bool yardstick)
+void Decode(benchmark::State& state, Kind kind, bool yardstick, bool fromPack = false)
 {
     const int side = static_cast<int>(state.range(0));
-    const std::string path = Files().Path(kind, side);
+    const std::string path = fromPack ? BenchFiles::EntryName(kind, side) : Files().Path(kind, side);
+    Files();
     for (auto _ : state) {
         if (yardstick) {
             int w = 0, h = 0, channels = 0;
@@ -179,6 +191,8 @@ void Stb_BMP32(benchmark::State& state) { Decode(state, kBMP32, true); }
 void RImage_TGA24(benchmark::State& state) { Decode(state, kTGA24, false); }
 void Stb_TGA24(benchmark::State& state) { Decode(state, kTGA24, true); }
 void RImage_TGARLE32(benchmark::State& state) { Decode(state, kTGARLE32, false); }
+void RImage_BMP24_Pack(benchmark::State& state) { Decode(state, kBMP24, false, true); }
+void RImage_TGA24_Pack(benchmark::State& state) { Decode(state, kTGA24, false, true); }
 void Stb_TGARLE32(benchmark::State& state) { Decode(state, kTGARLE32, true); }
 
 }  // namespace
@@ -191,3 +205,5 @@ BENCHMARK(RImage_TGA24)->Arg(64)->Arg(256)->Arg(1024);
 BENCHMARK(Stb_TGA24)->Arg(64)->Arg(256)->Arg(1024);
 BENCHMARK(RImage_TGARLE32)->Arg(64)->Arg(256)->Arg(1024);
 BENCHMARK(Stb_TGARLE32)->Arg(64)->Arg(256)->Arg(1024);
+BENCHMARK(RImage_BMP24_Pack)->Arg(64)->Arg(256)->Arg(1024);
+BENCHMARK(RImage_TGA24_Pack)->Arg(64)->Arg(256)->Arg(1024);

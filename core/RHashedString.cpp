@@ -9,18 +9,38 @@
 
 #include "core/RString.h"
 
-// One interned text: a chain link, the owned, zero-terminated copy (at most kMaxTextLength characters) and its
-// full DJB2HashNoCase, which every case variant shares, so a walk compares only texts whose hashes agree.
-struct RHashedStringTable::Node {
-    Node* next;
-    char* text;
-    uint32_t hash;
-};
-
 namespace {
 
 std::atomic<RHashedStringTable*> s_table{nullptr};
 SDL_SpinLock s_creationLock = 0;
+
+// DJB2HashNoCase of the first kMaxTextLength characters of text, and their count.
+uint32_t HashCut(const char* text, uint32_t* outLength) {
+    uint32_t h = 5381;
+    uint32_t length = 0;
+    for (; length < (uint32_t)RHashedStringTable::kMaxTextLength && text[length]; ++length) {
+        char c = text[length];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        h = h * 33 + static_cast<uint32_t>(static_cast<int32_t>(static_cast<signed char>(c)));
+    }
+    *outLength = length;
+    return h;
+}
+
+// The hash stored in the four bytes before an interned text.
+uint32_t StoredHash(const char* text) {
+    uint32_t hash;
+    memcpy(&hash, text - sizeof hash, sizeof hash);
+    return hash;
+}
+
+// Spreads a text hash over the index's slot bits.
+uint32_t SlotOf(uint32_t hash, uint32_t mask) {
+    hash ^= hash >> 16;
+    hash *= 0x7FEB352Du;
+    hash ^= hash >> 15;
+    return hash & mask;
+}
 
 }  // namespace
 
@@ -50,50 +70,91 @@ void RHashedStringTable::Destroy() {
     delete table;
 }
 
-RHashedStringTable::RHashedStringTable() : m_mutex(SDL_CreateMutex()), m_buckets() {
+RHashedStringTable::RHashedStringTable()
+    : m_mutex(SDL_CreateMutex()), m_textCount(0), m_blockUsed(kTextBlockBytes) {
+    m_index.setSize(2048);
+    for (IndexSlot& slot : m_index) slot = IndexSlot{0, kNoId};
     // The empty name comes first, so its id is always bucket 320, position 0.
     Intern("NULL", false);
 }
 
 RHashedStringTable::~RHashedStringTable() {
-    for (Node*& head : m_buckets) {
-        while (head) {
-            Node* next = head->next;
-            delete[] head->text;
-            delete head;
-            head = next;
-        }
-    }
+    for (char* block : m_textBlocks) delete[] block;
     SDL_DestroyMutex(m_mutex);
 }
 
 uint32_t RHashedStringTable::Intern(const char* text, bool caseSensitive) {
     // The text is cut before it is hashed and compared, so a long text keeps one id.
-    char cut[kMaxTextLength + 1];
-    size_t length = strnlen(text, kMaxTextLength);
-    memcpy(cut, text, length);
-    cut[length] = 0;
-
-    uint32_t hash = DJB2HashNoCase(cut);
-    uint32_t bucket = hash & kBucketMask;
-    uint32_t position = 0;
+    uint32_t length = 0;
+    uint32_t hash = HashCut(text, &length);
     SDL_LockMutex(m_mutex);
-    Node** link = &m_buckets[bucket];
-    for (; *link; link = &(*link)->next, ++position) {
-        if ((*link)->hash != hash) continue;
-        int difference = caseSensitive ? strcmp(cut, (*link)->text) : strcasecmp(cut, (*link)->text);
-        if (difference == 0) break;
+    uint32_t mask = m_index.getCount() - 1;
+    uint32_t id = kNoId;
+    for (uint32_t slot = SlotOf(hash, mask);; slot = (slot + 1) & mask) {
+        const IndexSlot& at = m_index[slot];
+        if (at.id == kNoId) break;
+        if (at.hash != hash) continue;
+        const char* stored = m_chains[at.id & kBucketMask][at.id >> 10];
+        int difference = caseSensitive ? strncmp(text, stored, kMaxTextLength)
+                                       : strncasecmp(text, stored, kMaxTextLength);
+        if (difference == 0) {
+            id = at.id;
+            break;
+        }
     }
-    if (!*link) *link = new Node{nullptr, StringDuplicate(cut), hash};
+    if (id == kNoId) id = Append(text, length, hash);
     SDL_UnlockMutex(m_mutex);
-    return (position << 10) | bucket;
+    return id;
+}
+
+uint32_t RHashedStringTable::Append(const char* text, uint32_t length, uint32_t hash) {
+    uint32_t bucket = hash & kBucketMask;
+    RUtilVector<const char*>& chain = m_chains[bucket];
+    uint32_t id = (chain.getCount() << 10) | bucket;
+    chain.push(StoreText(text, length, hash));
+    ++m_textCount;
+    if (m_textCount * 2 > m_index.getCount()) {
+        // Refill a table twice the size in chain order, which keeps the case variants of a text in order.
+        uint32_t slots = m_index.getCount() * 2;
+        m_index.free();
+        m_index.setSize(slots);
+        for (IndexSlot& slot : m_index) slot = IndexSlot{0, kNoId};
+        for (uint32_t b = 0; b < kBucketCount; ++b) {
+            for (uint32_t position = 0; position < m_chains[b].getCount(); ++position)
+                AddToIndex(StoredHash(m_chains[b][position]), (position << 10) | b);
+        }
+    } else {
+        AddToIndex(hash, id);
+    }
+    return id;
+}
+
+void RHashedStringTable::AddToIndex(uint32_t hash, uint32_t id) {
+    uint32_t mask = m_index.getCount() - 1;
+    uint32_t slot = SlotOf(hash, mask);
+    while (m_index[slot].id != kNoId) slot = (slot + 1) & mask;
+    m_index[slot] = IndexSlot{hash, id};
+}
+
+char* RHashedStringTable::StoreText(const char* text, uint32_t length, uint32_t hash) {
+    if (m_blockUsed + sizeof hash + length + 1 > kTextBlockBytes) {
+        m_textBlocks.push(new char[kTextBlockBytes]);
+        m_blockUsed = 0;
+    }
+    char* copy = m_textBlocks[m_textBlocks.getCount() - 1] + m_blockUsed;
+    memcpy(copy, &hash, sizeof hash);
+    copy += sizeof hash;
+    memcpy(copy, text, length);
+    copy[length] = 0;
+    m_blockUsed += (uint32_t)sizeof hash + length + 1;
+    return copy;
 }
 
 const char* RHashedStringTable::Lookup(uint32_t id) {
     SDL_LockMutex(m_mutex);
-    Node* node = m_buckets[id & kBucketMask];
-    for (uint32_t steps = id >> 10; node && steps > 0; --steps) node = node->next;
-    const char* text = node ? node->text : nullptr;
+    const RUtilVector<const char*>& chain = m_chains[id & kBucketMask];
+    uint32_t position = id >> 10;
+    const char* text = position < chain.getCount() ? chain[position] : nullptr;
     SDL_UnlockMutex(m_mutex);
     return text;
 }
@@ -101,11 +162,7 @@ const char* RHashedStringTable::Lookup(uint32_t id) {
 RHashedStringTable::Stats RHashedStringTable::GetStats() {
     uint32_t lengths[kBucketCount];
     SDL_LockMutex(m_mutex);
-    for (uint32_t i = 0; i < kBucketCount; ++i) {
-        uint32_t length = 0;
-        for (Node* node = m_buckets[i]; node; node = node->next) ++length;
-        lengths[i] = length;
-    }
+    for (uint32_t i = 0; i < kBucketCount; ++i) lengths[i] = m_chains[i].getCount();
     SDL_UnlockMutex(m_mutex);
 
     Stats stats{kBucketCount, 0, 1000000, 0, 0.0f, 0.0f, 0.0f};

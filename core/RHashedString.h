@@ -4,6 +4,8 @@
 // names may be interned and read from any thread.
 #pragma once
 
+#include "core/RUtilVector.h"
+
 #include <cstdint>
 
 struct SDL_mutex;
@@ -70,13 +72,34 @@ public:
     Stats GetStats();
 
 private:
-    struct Node;
+    // A slot of the text index: the full DJB2HashNoCase of a text and its id (kNoId for an empty slot).
+    struct IndexSlot {
+        uint32_t hash;
+        uint32_t id;
+    };
+    static constexpr uint32_t kNoId = 0xFFFFFFFFu;
+    static constexpr uint32_t kTextBlockBytes = 65536;
 
     RHashedStringTable();
     ~RHashedStringTable();
     RHashedStringTable(const RHashedStringTable&) = delete;
     RHashedStringTable& operator=(const RHashedStringTable&) = delete;
 
+    // Appends length characters of text to a bucket's chain and indexes it; the caller holds the mutex.
+    uint32_t Append(const char* text, uint32_t length, uint32_t hash);
+    void AddToIndex(uint32_t hash, uint32_t id);
+    // A copy of length characters of text, zero-terminated, in the text blocks, after the four bytes of its hash.
+    char* StoreText(const char* text, uint32_t length, uint32_t hash);
+
     SDL_mutex* m_mutex;
-    Node* m_buckets[kBucketCount];
+    // Each bucket's chain as the texts at positions 0, 1, 2..., so an id finds its text in one step.
+    RUtilVector<const char*> m_chains[kBucketCount];
+    // Every text's id by its hash, open addressing over a power-of-two number of slots at most half used. Slots
+    // are filled in interning order and never emptied, so along a probe the case variants of one text come in
+    // chain order and the first match is the first variant interned.
+    RUtilVector<IndexSlot> m_index;
+    uint32_t m_textCount;
+    // The texts, each after its hash, packed into blocks of kTextBlockBytes that live as long as the table.
+    RUtilVector<char*> m_textBlocks;
+    uint32_t m_blockUsed;
 };

@@ -53,7 +53,8 @@ int CompareDataOffsets(const uint32_t* a, const uint32_t* b, void* context)
 } // namespace
 
 RPackFile::RPackFile()
-    : m_open(false), m_writable(false), m_file(nullptr), m_directoryOffset(0), m_directorySize(0)
+    : m_open(false), m_writable(false), m_file(nullptr), m_directoryOffset(0), m_directorySize(0),
+      m_dataEnd(kHeaderBytes)
 {
     memcpy(m_tag, kNewPackTag, sizeof m_tag);
 }
@@ -77,9 +78,11 @@ bool RPackFile::OpenRead(const char* path)
     if (!ReadDirectory()) {
         m_entries.free();
         m_directorySize = 0;
+        RebuildIndex();
         Abandon();
         return false;
     }
+    RebuildIndex();
     return true;
 }
 
@@ -98,6 +101,7 @@ bool RPackFile::OpenReadWrite(const char* path)
     if (!ok) {
         m_entries.free();
         m_directorySize = 0;
+        RebuildIndex();
         Abandon();
         return false;
     }
@@ -119,6 +123,7 @@ bool RPackFile::Create(const char* path)
     m_directoryOffset = kHeaderBytes;
     m_directorySize = 0;
     m_entries.free();
+    RebuildIndex();
     return true;
 }
 
@@ -235,7 +240,7 @@ bool RPackFile::AddBuffer(const char* name, const void* buffer, uint32_t size)
         return false;
     if (!buffer && size > 0)
         return false;
-    uint64_t offset = GetDataEnd();
+    uint64_t offset = m_dataEnd;
     uint64_t directorySize = (uint64_t)m_directorySize + RPackFileContent::kRecordBytes;
     if (offset + size > UINT32_MAX || directorySize > UINT32_MAX)
         return false;
@@ -248,6 +253,8 @@ bool RPackFile::AddBuffer(const char* name, const void* buffer, uint32_t size)
     entry.dataOffset = (uint32_t)offset;
     entry.dataSize = size;
     m_entries.push(entry);
+    IndexEntry(m_entries.getCount() - 1);
+    m_dataEnd = offset + size;
     m_directorySize = (uint32_t)directorySize;
     m_directoryOffset = (uint32_t)(offset + size);
     return true;
@@ -262,6 +269,7 @@ bool RPackFile::RemoveEntry(const char* name)
         return false;
     m_entries.erase((uint32_t)index, 1);
     m_directorySize -= RPackFileContent::kRecordBytes;
+    RebuildIndex();
     return true;
 }
 
@@ -348,6 +356,24 @@ bool RPackFile::ReadAt(uint64_t offset, void* dest, uint32_t size)
     return fseeko(m_file, (off_t)offset, SEEK_SET) == 0 && fread(dest, 1, size, m_file) == size;
 }
 
+bool RPackFile::ReadDirect(uint64_t offset, void* dest, uint32_t size)
+{
+    // Bytes added to a writable pack may still sit in the file's buffer.
+    if (m_writable && fflush(m_file) != 0)
+        return false;
+    int descriptor = fileno(m_file);
+    char* to = static_cast<char*>(dest);
+    for (uint32_t done = 0; done < size;) {
+        ssize_t count = pread(descriptor, to + done, size - done, (off_t)(offset + done));
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return false;
+        done += (uint32_t)count;
+    }
+    return true;
+}
+
 bool RPackFile::WriteAt(uint64_t offset, const void* source, uint32_t size)
 {
     return fseeko(m_file, (off_t)offset, SEEK_SET) == 0 && fwrite(source, 1, size, m_file) == size;
@@ -357,17 +383,6 @@ const char* RPackFile::GetDataFilePath() const
 {
     const char* building = m_newFile.GetTempPath();
     return building ? building : m_path.GetString();
-}
-
-int RPackFile::FindEntry(const char* name) const
-{
-    if (!name)
-        return -1;
-    for (uint32_t i = 0; i < m_entries.getCount(); ++i) {
-        if (strcasecmp(m_entries[i].name, name) == 0)
-            return (int)i;
-    }
-    return -1;
 }
 
 bool RPackFile::HasEntry(const char* name) const
@@ -402,7 +417,7 @@ bool RPackFile::ReadEntryData(uint32_t index, char** outBuffer, uint32_t* outSiz
     char* buffer = new (std::nothrow) char[(uint64_t)entry.dataSize + 1];
     if (!buffer)
         return false;
-    if (!ReadAt(entry.dataOffset, buffer, entry.dataSize)) {
+    if (!ReadDirect(entry.dataOffset, buffer, entry.dataSize)) {
         delete[] buffer;
         return false;
     }

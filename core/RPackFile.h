@@ -101,9 +101,20 @@ public:
     static bool IsSafeEntryName(const char* name);
 
 private:
+    // A slot of the name index: the entry's folded-name hash and its index + 1 (0 for an empty slot).
+    struct IndexSlot {
+        uint32_t hash;
+        uint32_t entryPlusOne;
+    };
+
     bool ReadDirectory();
+    // The name index (RPackFileIndex.cpp) maps each name, folded to lower case, to its first entry in directory
+    // order, so a lookup costs the same whatever the pack's size. RebuildIndex makes it anew from the directory
+    // (after it was read or an entry was removed); IndexEntry adds the entry just appended.
+    void RebuildIndex();
+    void IndexEntry(uint32_t index);
     bool ReadEntryData(uint32_t index, char** outBuffer, uint32_t* outSize);
-    // The end of the last entry's data, at least the header's end.
+    // The end of the last entry's data, at least the header's end (kept in m_dataEnd while the pack is open).
     uint64_t GetDataEnd() const;
     bool Compact();
     // Writes the header and directory, cuts the file after the directory and flushes it to disk.
@@ -111,6 +122,9 @@ private:
     // The file that holds the data now: the working file while the pack is writable, else the path.
     const char* GetDataFilePath() const;
     bool ReadAt(uint64_t offset, void* dest, uint32_t size);
+    // ReadAt past the file's buffer, in one system call for most sizes, whatever was read before: an entry's
+    // read costs the same wherever it lies.
+    bool ReadDirect(uint64_t offset, void* dest, uint32_t size);
     bool WriteAt(uint64_t offset, const void* source, uint32_t size);
     // Moves length bytes at from down to to (to < from).
     bool MoveDown(uint64_t from, uint64_t to, uint64_t length);
@@ -126,4 +140,7 @@ private:
     uint32_t m_directoryOffset;
     uint32_t m_directorySize;
     RUtilVector<RPackFileContent> m_entries;
+    // Open addressing over a power-of-two number of slots, at most half of them used.
+    RUtilVector<IndexSlot> m_index;
+    uint64_t m_dataEnd;
 };

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <new>
+#include <sys/stat.h>
 
 RStreamMgr* RStreamMgr::s_instance = nullptr;
 
@@ -65,7 +66,7 @@ int RStreamMgr::FindSource(const char* name, uint32_t mode)
     return Locate(name, mode, &entry);
 }
 
-int RStreamMgr::Locate(const char* name, uint32_t mode, int* outEntry)
+int RStreamMgr::Locate(const char* name, uint32_t mode, int* outEntry, FILE** outFile)
 {
     *outEntry = -1;
     if (!name)
@@ -78,8 +79,9 @@ int RStreamMgr::Locate(const char* name, uint32_t mode, int* outEntry)
             *outEntry = usePacks ? source.pack->FindEntry(name) : -1;
             if (*outEntry >= 0)
                 return (int)i;
-        } else if (useFolders && RFile::JoinPath(m_path, sizeof m_path, source.folder, name) && RFile::Exists(m_path)) {
-            return (int)i;
+        } else if (useFolders && RFile::JoinPath(m_path, sizeof m_path, source.folder, name)) {
+            if (outFile ? (*outFile = RFile::OpenRegular(m_path)) != nullptr : RFile::Exists(m_path))
+                return (int)i;
         }
     }
     return -1;
@@ -110,27 +112,30 @@ uint32_t RStreamMgr::MeasureFoundFile() const
     return measured ? size : RPackFile::kNoSize;
 }
 
-void RStreamMgr::ReadFile(const char* name, char** outBuffer, uint32_t* outSize, uint32_t mode, bool addTerminator)
+void RStreamMgr::ReadFile(const char* name, char** outBuffer, uint32_t* outSize, uint32_t mode, bool addTerminator,
+                          uint32_t maxSize)
 {
     *outBuffer = nullptr;
     *outSize = RPackFile::kNoSize;
     int entry = -1;
-    int index = Locate(name, mode, &entry);
+    FILE* file = nullptr;
+    int index = Locate(name, mode, &entry, &file);
     if (index < 0)
         return;
     RPackFile* pack = m_sources[(uint32_t)index].pack;
     if (pack) {
-        pack->ReadEntryByIndex((uint32_t)entry, outBuffer, outSize);
+        if (maxSize == RPackFile::kNoSize || pack->GetEntrySize(name) <= maxSize)
+            pack->ReadEntryByIndex((uint32_t)entry, outBuffer, outSize);
         return;
     }
 
-    FILE* file = RFile::OpenRegular(m_path);
-    if (!file)
-        return;
+    struct stat info;
     uint32_t size = 0;
     char* buffer = nullptr;
-    if (RFile::GetSize(file, &size))
+    if (fstat(fileno(file), &info) == 0 && (uint64_t)info.st_size <= maxSize) {
+        size = (uint32_t)info.st_size;
         buffer = new (std::nothrow) char[(uint64_t)size + (addTerminator ? 1 : 0)];
+    }
     bool ok = buffer && fread(buffer, 1, size, file) == size;
     fclose(file);
     if (!ok) {
@@ -144,10 +149,10 @@ void RStreamMgr::ReadFile(const char* name, char** outBuffer, uint32_t* outSize,
 }
 
 void RStreamMgr::ReadFile(const char* name, unsigned char** outBuffer, uint32_t* outSize, uint32_t mode,
-                          bool addTerminator)
+                          bool addTerminator, uint32_t maxSize)
 {
     char* buffer = nullptr;
-    ReadFile(name, &buffer, outSize, mode, addTerminator);
+    ReadFile(name, &buffer, outSize, mode, addTerminator, maxSize);
     *outBuffer = reinterpret_cast<unsigned char*>(buffer);
 }
 

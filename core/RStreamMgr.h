@@ -43,10 +43,12 @@ public:
     // The file's size; RPackFile::kNoSize when no source holds it or it cannot be measured.
     uint32_t GetFileSize(const char* name, uint32_t mode);
     // A new buffer (delete[]) with the file's bytes; with addTerminator a zero byte follows them (a pack entry
-    // always has one). A null buffer and size RPackFile::kNoSize when it is not found or cannot be read.
-    void ReadFile(const char* name, char** outBuffer, uint32_t* outSize, uint32_t mode, bool addTerminator);
+    // always has one). A null buffer and size RPackFile::kNoSize when it is not found, cannot be read or is
+    // larger than maxSize bytes (nothing is allocated for it then).
+    void ReadFile(const char* name, char** outBuffer, uint32_t* outSize, uint32_t mode, bool addTerminator,
+                  uint32_t maxSize = 0xFFFFFFFFu);
     void ReadFile(const char* name, unsigned char** outBuffer, uint32_t* outSize, uint32_t mode,
-                  bool addTerminator);
+                  bool addTerminator, uint32_t maxSize = 0xFFFFFFFFu);
     // Opens the file ("rb") into *outFile, which the caller closes: a pack entry's file is positioned at the
     // entry's first byte and reads do not stop at its end. Returns 0, 2 when no source holds the name, or the
     // system's error number.
@@ -70,8 +72,9 @@ private:
     RStreamMgr& operator=(const RStreamMgr&) = delete;
 
     // FindSource, also giving the entry's index when a pack holds the name (else -1), so that a read need not
-    // search the pack's directory again.
-    int Locate(const char* name, uint32_t mode, int* outEntry);
+    // search the pack's directory again. With outFile, a folder's file is tested by opening it, and a found one
+    // is left open there for the caller to read and close.
+    int Locate(const char* name, uint32_t mode, int* outEntry, FILE** outFile = nullptr);
     // The size of the loose file that the last lookup found (the path buffer); kNoSize when it cannot be measured.
     uint32_t MeasureFoundFile() const;
 

@@ -46,6 +46,11 @@ RString::RString(const RString& other) : m_text(nullptr), m_length(-1) {
     m_length = other.m_length;
 }
 
+RString::RString(RString&& other) noexcept : m_text(other.m_text), m_length(other.m_length) {
+    other.m_text = s_emptyText;
+    other.m_length = 0;
+}
+
 RString::RString(const RHashedString& name) : RString(name.GetString()) {}
 
 RString::~RString() { Clear(); }
@@ -71,6 +76,17 @@ RString RString::operator=(const RString& other) {
         Clear();
     } else {
         Adopt(CopyBytes(other.m_text, other.m_length), other.m_length);
+    }
+    return *this;
+}
+
+RString& RString::operator=(RString&& other) noexcept {
+    if (this != &other) {
+        FreeText();
+        m_text = other.m_text;
+        m_length = other.m_length;
+        other.m_text = s_emptyText;
+        other.m_length = 0;
     }
     return *this;
 }

@@ -19,6 +19,8 @@ public:
     // A new buffer holding exactly the other string's length bytes (inner zero bytes survive). A cleared source
     // gives a cleared string.
     RString(const RString& other);
+    // Moves take the other's text and leave it empty.
+    RString(RString&& other) noexcept;
     // A copy of the interned name's text.
     RString(const RHashedString& name);
     ~RString();
@@ -30,6 +32,7 @@ public:
     // Assignments copy first and free the old text afterwards, so assigning a string to itself, or a pointer
     // into its own text, is safe. Each returns the new value.
     RString operator=(const RString& other);
+    RString& operator=(RString&& other) noexcept;
     RString operator=(const char* text);  // null gives the empty state
     RString operator=(const RHashedString& name);
 

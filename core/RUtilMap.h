@@ -52,29 +52,46 @@ public:
     }
     bool exists(const Key& searchKey) { return find(searchKey) != nullptr; }
 
-    // Inserts or replaces key in this subtree and returns the subtree's new top after balancing every node of
-    // the path, bottom up.
-    RUtilMapNode* insert(const Value& newValue, const Key& newKey)
+    // Inserts or replaces key in this subtree and returns the subtree's new top. A new node's ancestors have
+    // their heights refreshed bottom up until one keeps its height or one rotation restores it; *outAdded, when
+    // given, tells whether a node was added.
+    RUtilMapNode* insert(const Value& newValue, const Key& newKey, bool* outAdded = nullptr)
     {
-        int order = Compare(newKey, key);
-        if (order == 0) {
-            value = newValue;
-        } else if (order < 0) {
-            if (left) {
-                left = left->insert(newValue, newKey);
-            } else {
-                left = new RUtilMapNode(newValue, newKey);
-                left->parent = this;
+        if (outAdded)
+            *outAdded = false;
+        RUtilMapNode* node = this;
+        RUtilMapNode* added;
+        for (;;) {
+            int order = Compare(newKey, node->key);
+            if (order == 0) {
+                node->value = newValue;
+                return this;
             }
-        } else {
-            if (right) {
-                right = right->insert(newValue, newKey);
-            } else {
-                right = new RUtilMapNode(newValue, newKey);
-                right->parent = this;
+            RUtilMapNode*& next = order < 0 ? node->left : node->right;
+            if (!next) {
+                added = next = new RUtilMapNode(newValue, newKey);
+                added->parent = node;
+                break;
             }
+            node = next;
         }
-        return balance();
+        if (outAdded)
+            *outAdded = true;
+        for (RUtilMapNode* child = added; node != parent; child = node, node = node->parent) {
+            int before = node->height();
+            if (child == node->left)
+                node->leftHeight = 1 + child->height();
+            else
+                node->rightHeight = 1 + child->height();
+            int d = node->rightHeight - node->leftHeight;
+            if (d == 2 || d == -2) {
+                RUtilMapNode* top = node->balance();
+                return node == this ? top : this;
+            }
+            if (node->height() == before)
+                break;
+        }
+        return this;
     }
 
     // Refreshes this node's heights from its children (whose heights must be current) and rotates when one side
@@ -323,9 +340,10 @@ public:
             m_count = 1;
             return;
         }
-        if (!m_root->exists(key))
+        bool added = false;
+        m_root = m_root->insert(value, key, &added);
+        if (added)
             ++m_count;
-        m_root = m_root->insert(value, key);
     }
 
     // Takes key out; nothing when absent.

@@ -1,10 +1,12 @@
-// RXMLFile: an XML document, the list of its top-level elements (RXMLTree), which it owns. The reader takes a
-// small, forgiving subset of XML: elements, attributes and text, stored as written (no entities, namespaces or
-// CDATA); comments, declarations and processing instructions are dropped. The writer gives tab-indented text
-// with CR LF line ends.
+// RXMLFile: an XML document, the list of its top-level elements (RXMLTree). The document owns its whole tree:
+// every element and attribute is made in its arena and destroyed when it is cleared. The reader takes a small,
+// forgiving subset of XML: elements, attributes and text, stored as written (no entities, namespaces or CDATA);
+// comments, declarations and processing instructions are dropped. The writer gives tab-indented text with CR LF
+// line ends.
 #pragma once
 
 #include "core/RString.h"
+#include "core/RXMLArena.h"
 #include "core/RUtilVector.h"
 #include "core/RXMLTree.h"
 
@@ -32,7 +34,7 @@ public:
     // Writes the document to path through a temporary file that replaces the old one only when every write
     // succeeded. False when anything failed; the old file is then untouched.
     bool Save(const char* path) const;
-    // Destroys every top-level element.
+    // Destroys the whole tree.
     void Clear();
 
     // The first top-level element at or after *index (0 without an index) whose name equals name (exact case),
@@ -44,4 +46,6 @@ public:
 private:
     RXMLFile(const RXMLFile&) = delete;
     RXMLFile& operator=(const RXMLFile&) = delete;
+
+    RXMLArena m_arena;
 };

@@ -31,14 +31,6 @@ bool Indent(FILE* file, int depth)
 
 }  // namespace
 
-RXMLTree::~RXMLTree()
-{
-    for (RXMLAttribute* attribute : attributes)
-        delete attribute;
-    for (RXMLTree* child : children)
-        delete child;
-}
-
 bool RXMLTree::GetAttribute(const char* attributeName, RString* outValue) const
 {
     for (const RXMLAttribute* attribute : attributes) {

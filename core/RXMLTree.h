@@ -1,6 +1,6 @@
 // RXMLTree: one element of an XML document (RXMLFile) with its name, attributes, child elements and text lines,
-// all in document order. An element owns its attributes, its children (recursively) and its text lines; it is
-// destroyed by whoever holds it (its parent, or the document for a top-level element).
+// all in document order. The document makes its elements and attributes in its arena and destroys them all
+// together; an element owns its name, its lists and its text lines.
 #pragma once
 
 #include "core/RHashedString.h"
@@ -39,8 +39,6 @@ class RXMLTree {
 public:
     // An element named by the first nameLength characters of nameText (all of it when nameLength is negative).
     explicit RXMLTree(const char* nameText, int nameLength = -1) : name(nameText, nameLength) {}
-    // Frees the attributes, the children and the text lines.
-    ~RXMLTree();
 
     // The value of the first attribute called name (exact case) into *outValue; false, the output untouched, when
     // there is none. The typed forms convert it with atoi, atof, StringToBool and case-insensitive interning.

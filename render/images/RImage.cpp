@@ -17,28 +17,34 @@ const uint32_t kBMPHeadersSize = 54;
 struct FileBytes {
     uint8_t* data = nullptr;
     uint64_t size = 0;
-    ~FileBytes() { free(data); }
+    ~FileBytes() { delete[] data; }
 };
 
-// Reads a content file found through the stream manager. A pack entry's stream does not stop at the entry's
-// end, so the size comes from the manager and exactly that many bytes are read.
+// Reads a content file found through the stream manager, with one lookup.
 bool ReadContentFile(const char* path, FileBytes& out)
 {
     if (!path)
         return false;
-    RStreamMgr* streams = RStreamMgr::GetInstance();
     // No image file of an allowed size is larger than twice the pixel storage limit.
-    const uint32_t size = streams->GetFileSize(path, 0);
-    if (size == 0xFFFFFFFFu || size > 2 * RImage::kMaxPixelBytes)
-        return false;
-    FILE* file = nullptr;
-    if (streams->OpenFile(&file, path, 0) != 0 || !file)
-        return false;
-    out.data = static_cast<uint8_t*>(malloc(size ? size : 1));
+    uint32_t size = 0;
+    RStreamMgr::GetInstance()->ReadFile(path, &out.data, &size, 0, false, (uint32_t)(2 * RImage::kMaxPixelBytes));
     out.size = size;
-    const bool ok = out.data && fread(out.data, 1, size, file) == size;
-    fclose(file);
-    return ok;
+    return out.data != nullptr;
+}
+
+// Writes n copies of the bpp-byte pixel at src, one after another, from dst on.
+void FillRun(uint8_t* dst, const uint8_t* src, int64_t n, int64_t bpp)
+{
+    if (bpp == 4) {
+        uint32_t pixel;
+        memcpy(&pixel, src, 4);
+        for (int64_t i = 0; i < n; ++i)
+            memcpy(dst + i * 4, &pixel, 4);
+        return;
+    }
+    for (int64_t i = 0; i < n; ++i)
+        for (int64_t b = 0; b < bpp; ++b)
+            dst[i * bpp + b] = src[b];
 }
 
 // Bounded little- and big-endian reads over a byte range; a read past the end yields zeros and clears ok.
@@ -457,8 +463,7 @@ bool RImage::ReadTGA(const uint8_t* data, uint64_t size)
                 n = count;
             uint8_t* dst = rowStart(pixel / m_width) + x * bpp;
             if (run) {
-                for (int64_t i = 0; i < n; ++i)
-                    memcpy(dst + i * bpp, src, bpp);
+                FillRun(dst, src, n, bpp);
             } else {
                 memcpy(dst, src, n * bpp);
                 src += n * bpp;

@@ -155,3 +155,30 @@ TEST(RHashedStringTable, ConcurrentInterning) {
     uint32_t textsAfter = RHashedStringTable::GetInstance()->GetStats().textCount;
     EXPECT_EQ(textsAfter - textsBefore, uint32_t(kThreadCount * kNamesPerThread + kSharedNames));
 }
+
+// Case variants interned before and after the table has grown many times keep their order: a case-insensitive
+// lookup gives the variant interned first, a case-sensitive one each variant's own id, and every id its text.
+TEST(RHashedStringTable, CaseVariantsKeepTheirOrderAsTheTableGrows) {
+    const int count = 6000;
+    std::vector<uint32_t> upper, lower;
+    for (int i = 0; i < count; ++i) {
+        std::string text = "HSTESTVARIANT_" + std::to_string(i);
+        upper.push_back(RHashedString(text.c_str(), true).GetId());
+        if (i % 2 == 0) {
+            for (char& c : text) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+            lower.push_back(RHashedString(text.c_str(), true).GetId());
+        }
+    }
+    for (int i = 0; i < count; ++i) {
+        std::string text = "hsTestVariant_" + std::to_string(i);
+        ASSERT_EQ(RHashedString(text.c_str()).GetId(), upper[i]) << text;
+        ASSERT_STREQ(RHashedString::FromId(upper[i]).GetString(), ("HSTESTVARIANT_" + std::to_string(i)).c_str());
+        if (i % 2 == 0) {
+            std::string lowerText = "hstestvariant_" + std::to_string(i);
+            ASSERT_EQ(RHashedString(lowerText.c_str(), true).GetId(), lower[i / 2]);
+            ASSERT_NE(lower[i / 2], upper[i]);
+            ASSERT_EQ(lower[i / 2] & 0x3FF, upper[i] & 0x3FF);
+            ASSERT_STREQ(RHashedString::FromId(lower[i / 2]).GetString(), lowerText.c_str());
+        }
+    }
+}

@@ -182,6 +182,67 @@ TEST_F(PackFileTest, NamesMatchWithoutCaseTheFirstDuplicateWinsAndListsFilterByS
         EXPECT_EQ((std::vector<std::string>{"Data.GAM", "data.gam", "gam", "b.gamx"}), Names(pack, everything));
 }
 
+// Thousands of entries, so the name index grows several times while the pack is built; duplicates in other cases
+// sit far apart. The first in directory order wins while building, after reopening and after removals.
+TEST_F(PackFileTest, LargePacksFindTheFirstOfEachNameInAnyCase)
+{
+    const int count = 3000;
+    RPackFile pack;
+    ASSERT_TRUE(pack.Create(Path("many.rpk").c_str()));
+    for (int i = 0; i < count; ++i) {
+        std::string name = "Folder/Entry" + std::to_string(i) + ".dat";
+        std::string bytes = std::to_string(i);
+        ASSERT_TRUE(pack.AddBuffer(name.c_str(), bytes.data(), (uint32_t)bytes.size()));
+    }
+    for (int i = 0; i < count; i += 7) {
+        std::string name = "FOLDER/entry" + std::to_string(i) + ".DAT";
+        ASSERT_TRUE(pack.AddBuffer(name.c_str(), "late", 4));
+    }
+    for (int pass = 0; pass < 2; ++pass) {
+        SCOPED_TRACE(pass == 0 ? "while building" : "reopened");
+        for (int i = 0; i < count; ++i) {
+            std::string name = "folder/ENTRY" + std::to_string(i) + ".dat";
+            ASSERT_EQ(i, pack.FindEntry(name.c_str()));
+        }
+        EXPECT_EQ(-1, pack.FindEntry("folder/entry3000.dat"));
+        EXPECT_EQ(-1, pack.FindEntry("folder/entry1.da"));
+        if (pass == 0) {
+            ASSERT_TRUE(pack.Close());
+            ASSERT_TRUE(pack.OpenReadWrite(Path("many.rpk").c_str()));
+        }
+    }
+
+    // Removing the first of a pair leaves the later duplicate to be found; every later entry moves up one place.
+    ASSERT_TRUE(pack.RemoveEntry("folder/entry7.dat"));
+    EXPECT_EQ("late", Entry(pack, "Folder/Entry7.dat"));
+    EXPECT_EQ(7, pack.FindEntry("folder/entry8.dat"));
+    ASSERT_TRUE(pack.RemoveEntry("folder/entry11.dat"));
+    EXPECT_EQ(-1, pack.FindEntry("folder/entry11.dat"));
+    ASSERT_TRUE(pack.AddBuffer("folder/entry11.dat", "again", 5));
+    EXPECT_EQ("again", Entry(pack, "FOLDER/ENTRY11.DAT"));
+    ASSERT_TRUE(pack.Close());
+    ASSERT_TRUE(pack.OpenRead(Path("many.rpk").c_str()));
+    EXPECT_EQ("again", Entry(pack, "folder/entry11.dat"));
+    EXPECT_EQ("2999", Entry(pack, "folder/entry2999.dat"));
+}
+
+// The data of a new entry goes after the data of the entries still listed, also after the last one was removed.
+TEST_F(PackFileTest, AddingAfterRemovingTheLastEntryReusesItsPlace)
+{
+    RPackFile pack;
+    ASSERT_TRUE(pack.Create(Path("reuse.rpk").c_str()));
+    ASSERT_TRUE(pack.AddBuffer("a", "aaaa", 4));
+    ASSERT_TRUE(pack.AddBuffer("b", "bbbbbbbb", 8));
+    ASSERT_TRUE(pack.RemoveEntry("b"));
+    ASSERT_TRUE(pack.AddBuffer("c", "cc", 2));
+    uint32_t size = 0, offset = 0;
+    const char* packPath = nullptr;
+    ASSERT_TRUE(pack.GetEntryInfo("c", &size, &offset, &packPath));
+    EXPECT_EQ(16u, offset);
+    ASSERT_TRUE(pack.Close());
+    EXPECT_EQ(Header("rpk.", 18, 512) + "aaaacc" + Record("a", 12, 4) + Record("c", 16, 2), ReadBytes(Path("reuse.rpk")));
+}
+
 TEST_F(PackFileTest, RemovingAnEntryClosesTheGapAtClose)
 {
     std::string path =

@@ -154,6 +154,82 @@ TEST(XMLParse, MalformedTextEndsCleanly)
     }
 }
 
+// Names, text lines in braces and children in parentheses, e.g. "a{x}(b c)".
+std::string Shape(const RUtilVector<RXMLTree*>& list)
+{
+    std::string shape;
+    for (const RXMLTree* element : list) {
+        shape += std::string(shape.empty() ? "" : " ") + element->name.GetString();
+        std::string lines;
+        for (const RString& line : element->textLines)
+            lines += std::string(lines.empty() ? "" : ",") + line.GetString();
+        if (!lines.empty())
+            shape += "{" + lines + "}";
+        if (!element->children.isEmpty())
+            shape += "(" + Shape(element->children) + ")";
+    }
+    return shape;
+}
+
+// Which closing tag ends an element: nesting counts every tag (declarations too, but not "/>" or "->" endings),
+// every closing tag lowers it whatever its name, and only a closing tag of the element's own name at the
+// element's level ends it; without one the element takes the rest of the text.
+TEST(XMLParse, ClosingTagsMatchByLevelAndName)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"<a><b></a></b><c/>", "a(b(c))"},
+        {"<a><!DOCTYPE x></a></a><z/>", "a z"},
+        {"<a><?pi x?></a>text</a>", "a{text}"},
+        {"<a>x</b></a>y</a><e/>", "a{x,y}(e)"},
+        {"<a><b><a></a>in</b>t</a>", "a{t}(b{in}(a))"},
+        {"<a>one<b/ >two</a>", "a{one,two}(b)"},
+        {"<r><a q=\"1>2\"><b/>x</a><c/></r>", "r(a{x}(b) c)"},
+        {"<r><a q=\"</r>\"><c/></a>tail</r><z/>", "r{tail}(a(c)) z"},
+        {"<a><!-- <b> --><c></c></a>", "a{-->}(c)"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.second, Shape(Parsed(c.first)->elements)) << c.first;
+}
+
+// Each document keeps its own tree: appending to one, clearing another and parsing into it again leave every
+// tree whole, also when a tree fills many storage blocks.
+TEST(XMLParse, DocumentsKeepTheirTreesThroughAppendsAndClears)
+{
+    std::string big = "<list>";
+    for (int i = 0; i < 3000; ++i)
+        big += "<item n=\"" + std::to_string(i) + "\" kind='k'>text " + std::to_string(i) + "<sub/></item>";
+    big += "</list>";
+    auto expectBig = [](const RXMLFile& document) {
+        ASSERT_EQ(1u, document.elements.getCount());
+        const RXMLTree* list = document.elements[0];
+        ASSERT_EQ(3000u, list->children.getCount());
+        for (uint32_t i = 0; i < 3000; i += 499) {
+            const RXMLTree* item = list->children[i];
+            EXPECT_EQ(std::to_string(i), Attribute(item, "n"));
+            EXPECT_EQ("k", Attribute(item, "kind"));
+            ASSERT_EQ(1u, item->textLines.getCount());
+            EXPECT_EQ("text " + std::to_string(i), item->textLines[0].GetString());
+            ASSERT_EQ(1u, item->children.getCount());
+            EXPECT_STREQ("sub", item->children[0]->name.GetString());
+        }
+    };
+    RXMLFile first, second;
+    first.Parse(big.data(), (uint32_t)big.size());
+    second.Parse("<a x=\"1\"/>", 10);
+    second.Parse("<b>t</b>", 8);
+    EXPECT_EQ("a b{t}", Shape(second.elements));
+    expectBig(first);
+    first.Clear();
+    EXPECT_TRUE(first.elements.isEmpty());
+    EXPECT_EQ("1", Attribute(second.elements[0], "x"));
+    first.Parse(big.data(), (uint32_t)big.size());
+    second.Clear();
+    expectBig(first);
+    second.Parse(big.data(), (uint32_t)big.size());
+    first.Clear();
+    expectBig(second);
+}
+
 TEST(XMLQueries, TypedAttributesAndSearches)
 {
     auto document = Parsed("<e n=\"42\" f=\"2.5\" b=\"Yes\" h=\"MixedName\"/>");
