@@ -4,7 +4,8 @@
 The layers: core <- platform; core <- render <- scene <- basegame <- menus, game <- program. Each folder may
 include from the folders listed for it below; the program, the tools, the tests and the benchmarks sit above them
 all. The GL headers (GL/..., SDL_opengl...) belong to render/device/ alone among the engine and program sources;
-tests and benchmarks may use GL to look at what the engine drew.
+tests and benchmarks may use GL to look at what the engine drew. The GL device itself (render/device/RGLDevice.h)
+is the renderer's: only render/device/ and RRenderer's own sources include it.
 
 Usage: check_layering.py <source root>. Prints each offending include and exits with 1 when there is one.
 """
@@ -28,6 +29,8 @@ GL_FOLDERS = ("render/device/", "tests/", "bench/")
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 GL_HEADER = re.compile(r"^(GL/|SDL_opengl)")
+DEVICE_HEADER = "render/device/RGLDevice.h"
+DEVICE_USERS = ("render/device/", "render/frame/RRenderer")
 SOURCE_SUFFIXES = (".h", ".hpp", ".cpp", ".cc", ".c", ".inl")
 
 
@@ -50,6 +53,9 @@ def check_file(root, path, problems):
             quote, name = match.groups()
             if GL_HEADER.match(name) and not relative.startswith(GL_FOLDERS):
                 problems.append(f"{relative}:{number}: includes the GL header <{name}> outside render/device/")
+                continue
+            if name == DEVICE_HEADER and not relative.startswith(DEVICE_USERS):
+                problems.append(f"{relative}:{number}: includes the GL device, which only the renderer uses")
                 continue
             if quote != '"' or layer not in ALLOWED:
                 continue
