@@ -26,6 +26,7 @@
 #include "render/effects/RShaderMgr.h"
 #include "render/frame/RRenderer.h"
 #include "scene/RDeleteComponent.h"
+#include "scene/RGameEntity.h"
 
 #include <SDL.h>
 #include <cstdio>
@@ -302,6 +303,7 @@ void RBaseGame::RunMainLoop()
         for (int32_t step = 0; step < m_timing.GetFixedStepCount(); ++step)
             FixedUpdate(m_timing.GetFixedStep());
         UpdateFrame();
+        RGameEntity::SetInterpolationFraction(m_timing.GetInterpolationFraction());
         RunTickPass(kGameTick, m_timing.GetGameStep());
         RenderFrame();
         m_frameCap.Wait();
