@@ -39,9 +39,9 @@ void RControlsMenu::AddEntries()
     AddButton("Joystick", [] { WithGame([](RMenuGame& g) { g.PushMenu(g.GetNewJoystickMenu()); }); });
 }
 
-RControlGroupsMenu::RControlGroupsMenu() : RGameMenu("ControlGroupsMenu")
+RControlGroupsMenu::RControlGroupsMenu(RHashedString group) : RGameMenu("ControlGroupsMenu"), m_group(group)
 {
-    SetTitle(GetText("Title"));
+    SetTitle(group == RHashedString() ? GetText("Title") : GetDisplayName(group, RHashedString()));
 }
 
 RString RControlGroupsMenu::GetDisplayName(RHashedString group, RHashedString action)
@@ -66,6 +66,14 @@ RString RControlGroupsMenu::GetBindingText(RHashedString group, RHashedString ac
 
 void RControlGroupsMenu::AddEntries()
 {
+    if (m_group == RHashedString())
+        AddGroupEntries();
+    else
+        AddActionEntries();
+}
+
+void RControlGroupsMenu::AddGroupEntries()
+{
     RControlConfig* controls = RControlConfig::GetInstance();
     const int32_t groupCount = static_cast<int32_t>(controls->GetNumGroups());
     for (int32_t g = 0; g < groupCount; ++g) {
@@ -74,27 +82,35 @@ void RControlGroupsMenu::AddEntries()
             controls->GetNumShownControls(group->name) == 0)
             continue;
         const RHashedString groupName = group->name;
-        AddLabel(GetDisplayName(groupName, RHashedString()));
-        const int32_t actionCount = static_cast<int32_t>(controls->GetNumControls(groupName));
-        for (int32_t a = 0; a < actionCount; ++a) {
-            RNamedControl* action = nullptr;
-            if (!controls->GetControlAt(groupName, &action, a) || !action || action->hidden)
-                continue;
-            const RHashedString actionName = action->name;
-            const RString text = GetDisplayName(groupName, actionName) + ": " + GetBindingText(groupName, actionName);
-            if (group->menuStyle) {
-                AddEntry(new RMenuButton(text, [groupName, actionName] {
-                    WithGame([&](RMenuGame& game) { game.PushMenu(game.GetNewBindingMenu(groupName, actionName)); });
-                }));
-            } else {
-                AddLabel(text);
-            }
+        AddEntry(new RMenuButton(GetDisplayName(groupName, RHashedString()), [groupName] {
+            WithGame([&](RMenuGame& game) { game.PushMenu(game.GetNewControlGroupsMenu(groupName)); });
+        }));
+    }
+    AddButton("RestoreDefaults", [] { RControlConfig::GetInstance()->RestoreDefaultBindings(); });
+}
+
+void RControlGroupsMenu::AddActionEntries()
+{
+    RControlConfig* controls = RControlConfig::GetInstance();
+    const RControlGroup* group = controls->FindGroup(m_group);
+    if (!group)
+        return;
+    const RHashedString groupName = m_group;
+    const int32_t actionCount = static_cast<int32_t>(controls->GetNumControls(groupName));
+    for (int32_t a = 0; a < actionCount; ++a) {
+        RNamedControl* action = nullptr;
+        if (!controls->GetControlAt(groupName, &action, a) || !action || action->hidden)
+            continue;
+        const RHashedString actionName = action->name;
+        const RString text = GetDisplayName(groupName, actionName) + ": " + GetBindingText(groupName, actionName);
+        if (group->menuStyle) {
+            AddEntry(new RMenuButton(text, [groupName, actionName] {
+                WithGame([&](RMenuGame& game) { game.PushMenu(game.GetNewBindingMenu(groupName, actionName)); });
+            }));
+        } else {
+            AddLabel(text);
         }
     }
-    AddButton("RestoreDefaults", [this] {
-        RControlConfig::GetInstance()->RestoreDefaultBindings();
-        Rebuild();
-    });
 }
 
 void RControlGroupsMenu::OnActivate()

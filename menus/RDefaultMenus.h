@@ -121,15 +121,18 @@ protected:
     void AddEntries() override;
 };
 
-// Every shown control group with its shown actions and their bindings. The actions of a menu-style group are
-// buttons that open the binding menu; the others are shown, not changed here. Names come from the
-// "EngineControls" table for groups refreshed once per frame (the engine's) and from "Controls" for the others
-// (the game's). Restoring the default bindings is here too. The list is made again whenever the menu returns to
-// the top, so it shows the bindings as they are.
+// The control groups and their bindings, in two levels: without a group it lists every shown control group (and
+// restores the default bindings); with a group it lists that group's shown actions with their bindings. The actions
+// of a menu-style group are buttons that open the binding menu; the others are shown, not changed here. Names come
+// from the "EngineControls" table for groups refreshed once per frame (the engine's) and from "Controls" for the
+// others (the game's). The list is made again whenever the menu returns to the top, so it shows the bindings as
+// they are.
 class RControlGroupsMenu : public RGameMenu {
 public:
-    RControlGroupsMenu();
+    // group: the empty name for the list of groups.
+    explicit RControlGroupsMenu(RHashedString group = RHashedString());
     void OnActivate() override;
+    RHashedString GetGroup() const { return m_group; }
 
     // The display name of a group (action empty) or of one of its actions.
     static RString GetDisplayName(RHashedString group, RHashedString action);
@@ -140,6 +143,10 @@ protected:
     void AddEntries() override;
 
 private:
+    void AddGroupEntries();
+    void AddActionEntries();
+
+    RHashedString m_group;
     bool m_activatedOnce = false;
 };
 

@@ -24,6 +24,8 @@ constexpr float kTextInset = 18.0f;
 constexpr float kShadow = 2.0f;
 // The caret blinks on and off each half second, and shows steadily for half a second after an edit.
 constexpr float kCaretPeriod = 1.0f;
+// The scale of a text field's text: a full field of the default capacity fits beside its label.
+constexpr float kFieldScale = 2.0f;
 
 bool NewlyDown(uint32_t scancode)
 {
@@ -48,6 +50,11 @@ bool RMenuEntry::Contains(float x, float y) const
     return m_shown && x >= m_left && x < m_left + m_width && y >= m_top && y < m_top + m_height;
 }
 
+float RMenuEntry::TextWidth() const
+{
+    return m_width - 2.0f * kTextInset;
+}
+
 float RMenuEntry::TextTop(RFont* font) const
 {
     const float line = font ? static_cast<float>(font->GetLineHeight()) * kTextScale : 0.0f;
@@ -55,16 +62,21 @@ float RMenuEntry::TextTop(RFont* font) const
 }
 
 void RMenuEntry::QueueText(RFont* font, const RString& text, float x, float y, float scale, uint32_t colour,
-                           int32_t align)
+                           int32_t align, float maxWidth)
 {
     if (!font || text.IsEmpty())
         return;
-    if (align >= 0) {
-        float width = 0.0f;
-        font->MeasureString(text.GetString(), text.GetLength(), &width, nullptr, scale, scale, 0.0f, 0.0f,
-                            text.GetLength());
-        x -= align == 0 ? width * 0.5f : width;
+    float width = 0.0f;
+    font->MeasureString(text.GetString(), text.GetLength(), &width, nullptr, scale, scale, 0.0f, 0.0f,
+                        text.GetLength());
+    if (maxWidth > 0.0f && width > maxWidth) {
+        const float smaller = scale * maxWidth / width;
+        y += static_cast<float>(font->GetLineHeight()) * (scale - smaller) * 0.5f;
+        width = maxWidth;
+        scale = smaller;
     }
+    if (align >= 0)
+        x -= align == 0 ? width * 0.5f : width;
     font->QueueStringWithShadow(text.GetString(), text.GetLength(), colour, colour, false, x, y, scale, scale, 0.0f,
                                 0.0f, kShadow, kShadow);
 }
@@ -72,13 +84,13 @@ void RMenuEntry::QueueText(RFont* font, const RString& text, float x, float y, f
 void RMenuEntry::Draw(RFont* font, bool /*selected*/)
 {
     if (m_shown)
-        QueueText(font, m_text, m_left + m_width * 0.5f, TextTop(font), kTextScale, kTextColour, 0);
+        QueueText(font, m_text, m_left + m_width * 0.5f, TextTop(font), kTextScale, kTextColour, 0, TextWidth());
 }
 
 void RMenuLabel::Draw(RFont* font, bool /*selected*/)
 {
     if (m_shown)
-        QueueText(font, m_text, m_left + m_width * 0.5f, TextTop(font), kTextScale, kDimTextColour, 0);
+        QueueText(font, m_text, m_left + m_width * 0.5f, TextTop(font), kTextScale, kDimTextColour, 0, TextWidth());
 }
 
 RMenuButton::RMenuButton(const RString& text, std::function<void()> action)
@@ -124,7 +136,7 @@ void RMenuButton::Draw(RFont* font, bool selected)
         return;
     DrawQuad(selected);
     QueueText(font, m_text, m_left + m_width * 0.5f, TextTop(font), kTextScale,
-              selected ? kSelectedTextColour : kTextColour, 0);
+              selected ? kSelectedTextColour : kTextColour, 0, TextWidth());
 }
 
 RMenuSpinner::RMenuSpinner(const RString& text, std::function<void(float)> onChange)
@@ -218,9 +230,10 @@ void RMenuSpinner::Draw(RFont* font, bool selected)
     DrawQuad(selected);
     const uint32_t colour = selected ? kSelectedTextColour : kTextColour;
     const float y = TextTop(font);
-    QueueText(font, GetText(), m_left + kTextInset, y, kTextScale, colour, -1);
+    QueueText(font, GetText(), m_left + kTextInset, y, kTextScale, colour, -1, TextWidth() * 0.5f);
     if (HasValues())
-        QueueText(font, RString("< ") + GetValueText() + " >", m_left + m_width - kTextInset, y, kTextScale, colour, 1);
+        QueueText(font, RString("< ") + GetValueText() + " >", m_left + m_width - kTextInset, y, kTextScale, colour, 1,
+                  TextWidth() * 0.5f);
 }
 
 RMenuTextEntry::RMenuTextEntry(const RString& text, int32_t maxLength)
@@ -259,12 +272,14 @@ void RMenuTextEntry::Draw(RFont* font, bool selected)
     DrawQuad(selected || m_editing);
     const uint32_t colour = selected ? kSelectedTextColour : kTextColour;
     const float y = TextTop(font);
-    QueueText(font, GetText(), m_left + kTextInset, y, kTextScale, colour, -1);
+    QueueText(font, GetText(), m_left + kTextInset, y, kTextScale, colour, -1, m_width * 0.45f - kTextInset);
 
-    // The field's text right of its label, the caret after the character before the cursor.
+    // The field's text right of its label, smaller so that a full field fits, the caret after the character
+    // before the cursor.
     const RString text = m_backend.GetText();
     const float fieldX = m_left + m_width * 0.45f;
-    QueueText(font, text, fieldX, y, kTextScale, colour, -1);
+    const float fieldY = m_top + (m_height - static_cast<float>(font ? font->GetLineHeight() : 0) * kFieldScale) * 0.5f;
+    QueueText(font, text, fieldX, fieldY, kFieldScale, colour, -1);
     if (!m_editing || !font)
         return;
     const float sinceEdit = m_backend.GetTime() - m_backend.GetLastEditTime();
@@ -273,6 +288,6 @@ void RMenuTextEntry::Draw(RFont* font, bool selected)
     float caretX = 0.0f;
     const int32_t cursor = m_backend.GetCursor();
     if (cursor > 0)
-        font->MeasureString(text.GetString(), cursor, &caretX, nullptr, kTextScale, kTextScale, 0.0f, 0.0f, cursor);
-    QueueText(font, RString("|"), fieldX + caretX - kTextScale, y, kTextScale, kSelectedTextColour, -1);
+        font->MeasureString(text.GetString(), cursor, &caretX, nullptr, kFieldScale, kFieldScale, 0.0f, 0.0f, cursor);
+    QueueText(font, RString("|"), fieldX + caretX - kFieldScale, fieldY, kFieldScale, kSelectedTextColour, -1);
 }

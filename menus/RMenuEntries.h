@@ -56,13 +56,16 @@ public:
     static constexpr uint32_t kSelectedTextColour = 0xFFFFFFFFu;
     static constexpr uint32_t kDimTextColour = 0xFFA0A0B0u;
 
-    // Queues text at (x, y) with a shadow, left-aligned, centred (align 0) or right-aligned (align 1) on x.
+    // Queues text at (x, y) with a shadow, left-aligned (align -1), centred (0) or right-aligned (1) on x. A text
+    // wider than maxWidth (when above 0) is drawn smaller to fit, keeping its middle line where it was.
     static void QueueText(RFont* font, const RString& text, float x, float y, float scale, uint32_t colour,
-                          int32_t align);
+                          int32_t align, float maxWidth = 0.0f);
 
 protected:
     // The vertical place of one line of entry text centred in the entry.
     float TextTop(RFont* font) const;
+    // The width texts may take inside the entry.
+    float TextWidth() const;
 
     RString m_text;
     float m_left = 0.0f;

@@ -67,7 +67,7 @@ RGameMenu* RMenuGame::GetNewBrightnessMenu() { return new RBrightnessMenu(); }
 RGameMenu* RMenuGame::GetNewAudioMenu() { return new RAudioMenu(); }
 RGameMenu* RMenuGame::GetNewMouseMenu() { return new RMouseMenu(); }
 RGameMenu* RMenuGame::GetNewControlsMenu() { return new RControlsMenu(); }
-RGameMenu* RMenuGame::GetNewControlGroupsMenu() { return new RControlGroupsMenu(); }
+RGameMenu* RMenuGame::GetNewControlGroupsMenu(RHashedString group) { return new RControlGroupsMenu(group); }
 RGameMenu* RMenuGame::GetNewBindingMenu(RHashedString group, RHashedString control)
 {
     return new RBindingMenu(group, control);

@@ -49,7 +49,8 @@ public:
     virtual RGameMenu* GetNewAudioMenu();
     virtual RGameMenu* GetNewMouseMenu();
     virtual RGameMenu* GetNewControlsMenu();
-    virtual RGameMenu* GetNewControlGroupsMenu();
+    // The list of control groups (group empty), or the actions of one group with their bindings.
+    virtual RGameMenu* GetNewControlGroupsMenu(RHashedString group = RHashedString());
     // Waits for the next input and binds it to the group's action.
     virtual RGameMenu* GetNewBindingMenu(RHashedString group, RHashedString control);
     virtual RGameMenu* GetNewJoystickMenu();
