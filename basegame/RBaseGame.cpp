@@ -1,7 +1,13 @@
 #include "basegame/RBaseGame.h"
 
+#include "basegame/RConsole.h"
+#include "basegame/RConsoleCommands.h"
+#include "basegame/RFrameCap.h"
+#include "basegame/RSplashSubroutine.h"
 #include "basegame/RStartup.h"
 #include "basegame/RSubroutineMgr.h"
+#include "basegame/net/RHTTPRequest.h"
+#include "basegame/net/ROnlineServices.h"
 #include "core/REngineConfig.h"
 #include "core/RLexer.h"
 #include "core/RLogger.h"
@@ -18,6 +24,7 @@
 #include "render/effects/RRenderStateRegistry.h"
 #include "render/effects/RShaderMgr.h"
 #include "render/frame/RRenderer.h"
+#include "scene/RDeleteComponent.h"
 
 #include <SDL.h>
 #include <cstdio>
@@ -89,14 +96,17 @@ bool RBaseGame::InitEngine()
     AddUserSearchPath(GetModsFolderName());
     streams->MountPack("Engine.rpk");
 
-    RegisterEngineConfig();
+    m_config.Register();
+    ROnlineServices::RegisterConfig();
     RegisterGameConfig();
     if (!REngineConfig::ReadVersionFile(m_version, m_engineVersion))
         fprintf(stderr, "Version.ini is missing or incomplete\n");
     QueueLogHeader();
-    LoadConfig();
+    if (!m_config.Load())
+        fprintf(stderr, "The configuration could not be read or written at %s\n", m_config.GetPath());
 
     InitLocalization(true);
+    RConsoleCommands::RegisterEngineCommands();
     EnumerateDisplayModes(m_resolutions);
     InitLocalization(false);
     return true;
@@ -144,7 +154,7 @@ void RBaseGame::QueueUserBlock()
     logger->QueueLine(line);
     snprintf(line, sizeof(line), "Platform=%s", SDL_GetPlatform());
     logger->QueueLine(line);
-    snprintf(line, sizeof(line), "SessionID=%d", m_settings.sessionId);
+    snprintf(line, sizeof(line), "SessionID=%d", m_config.Get().sessionId);
     logger->QueueLine(line);
 }
 
@@ -165,6 +175,7 @@ bool RBaseGame::InitSystems()
     renderer->AddPreResetCallback(CallPreDeviceReset);
     renderer->AddPostResetCallback(CallPostDeviceReset);
     renderer->AddDeviceLostCallback(CallDeviceLost);
+    m_frameCap.Start(m_window);
     // Known before any pass, target or camera is made, so that those following it start at its size.
     SetScreenResolution();
 
@@ -175,14 +186,20 @@ bool RBaseGame::InitSystems()
     renderer->Present();
 
     InitAudio();
-    CreateRenderSetup();
-    ApplyScreenResViewport();
+    m_console = new RConsole();
+    if (!m_console->LoadHistory())
+        fprintf(stderr, "The console history could not be read; it starts empty\n");
+
+    m_renderSetup.CreatePasses(*this);
+    m_renderSetup.CreateMainCamera();
     InitControlGroups();
     LoadControlBindings();
-
     RAudioMgr* audio = RAudioMgr::GetInstance();
-    audio->CreateGroup(GetAudioGroupSFX())->SetVolume(m_settings.soundVolume);
-    audio->CreateGroup(GetAudioGroupBGM())->SetVolume(m_settings.musicVolume);
+    audio->CreateGroup(GetAudioGroupSFX())->SetVolume(m_config.Get().soundVolume);
+    audio->CreateGroup(GetAudioGroupBGM())->SetVolume(m_config.Get().musicVolume);
+    m_renderSetup.CreateFonts(*this);
+    CreateControllerGlyphs();
+    SetScreenResolution();
     return true;
 }
 
@@ -191,10 +208,10 @@ void RBaseGame::InitAudio()
     // Without an audio device the manager stays silent and everything else goes on.
     RAudioMgr* audio = RAudioMgr::GetInstance();
     audio->Init(m_window, nullptr);
-    audio->SetMasterVolume(m_settings.masterVolume);
-    audio->SetStreamLength(m_settings.streamLength);
-    audio->SetStreamUpdatePercent(m_settings.streamUpdatePercent);
-    audio->SetMuteWhenUnfocused(m_settings.muteWhenUnfocused);
+    audio->SetMasterVolume(m_config.Get().masterVolume);
+    audio->SetStreamLength(m_config.Get().streamLength);
+    audio->SetStreamUpdatePercent(m_config.Get().streamUpdatePercent);
+    audio->SetMuteWhenUnfocused(m_config.Get().muteWhenUnfocused);
     audio->UnlockMusicMutex();
     m_audioReady = true;
 }
@@ -217,7 +234,10 @@ bool RBaseGame::InitRuntime()
     input->Update(0.0f);
     g_pGlobalTimer->Reset();
     m_timing.Restart(0.0);
-    OnSplashFinished();
+    if (m_config.Get().quickStart)
+        OnSplashFinished();
+    else
+        RSubroutineMgr::GetInstance()->Start(new RSplashSubroutine(), RSubroutineMgr::kEngineTime);
     return true;
 }
 
@@ -255,10 +275,10 @@ void RBaseGame::ApplyRendererVideoMode()
     if (!renderer->IsInitialised())
         return;
     UpdateWindowSize();
-    bool fullscreenFailed = m_settings.fullscreen;
-    renderer->ResetDevice(m_window, &m_windowWidth, &m_windowHeight, m_settings.fullscreen, &fullscreenFailed);
-    if (fullscreenFailed != m_settings.fullscreen)
-        m_settings.fullscreen = false;
+    bool fullscreenFailed = m_config.Get().fullscreen;
+    renderer->ResetDevice(m_window, &m_windowWidth, &m_windowHeight, m_config.Get().fullscreen, &fullscreenFailed);
+    if (fullscreenFailed != m_config.Get().fullscreen)
+        m_config.Get().fullscreen = false;
 }
 
 void RBaseGame::SetScreenResolution()
@@ -266,8 +286,8 @@ void RBaseGame::SetScreenResolution()
     UpdateWindowSize();
     int32_t width = 0;
     int32_t height = 0;
-    RResolutionSensitiveList::FitScreenResolution(m_windowWidth, m_windowHeight, m_settings.tate,
-                                                  m_settings.aspectRatio, &width, &height);
+    RResolutionSensitiveList::FitScreenResolution(m_windowWidth, m_windowHeight, m_config.Get().tate,
+                                                  m_config.Get().aspectRatio, &width, &height);
     m_resolutionSensitives.SetResolution(width, height, m_windowWidth, m_windowHeight);
 }
 
@@ -283,6 +303,7 @@ void RBaseGame::RunMainLoop()
         UpdateFrame();
         RunTickPass(kGameTick, m_timing.GetGameStep());
         RenderFrame();
+        m_frameCap.Wait(m_config.Get().frameRateCap);
     }
 }
 
@@ -314,9 +335,9 @@ void RBaseGame::Update()
     clock->Update();
     const float elapsed = clock->GetElapsedSeconds();
     RFrameTiming::Rates rates;
-    rates.fixedEngineFPS = m_settings.fixedEngineFPS;
-    rates.fixedGameFPS = m_settings.fixedGameFPS;
-    rates.minGameFPS = m_settings.minGameFPS;
+    rates.fixedEngineFPS = m_config.Get().fixedEngineFPS;
+    rates.fixedGameFPS = m_config.Get().fixedGameFPS;
+    rates.minGameFPS = m_config.Get().minGameFPS;
     m_timing.BeginFrame(elapsed, rates, m_paused);
     const float engineStep = m_timing.GetEngineStep();
 
@@ -335,6 +356,7 @@ void RBaseGame::FixedUpdate(float step)
     RControlConfig::GetInstance()->UpdateControls(RControlConfig::kPerFixedStep, step, m_gameTime);
     RunTickPass(kFixedTick, step);
     RSubroutineMgr::GetInstance()->Update(RSubroutineMgr::kGameTime, step);
+    RDeleteComponent::DeleteMarkedEntities();
 }
 
 void RBaseGame::OnPauseAction()
@@ -344,6 +366,9 @@ void RBaseGame::OnPauseAction()
 
 void RBaseGame::UpdateFrame()
 {
+    if (m_console)
+        m_console->Update(GetEngineStep(), m_renderSetup.GetFont(kConsoleText), m_renderSetup.GetConsoleBackdrop(),
+                          GetScreenHeight());
     RControlConfig* controls = RControlConfig::GetInstance();
     if (controls->JustPressed(RHashedString("General"), RHashedString("Pause"), 0.5f))
         OnPauseAction();
@@ -369,7 +394,7 @@ void RBaseGame::RenderFrame()
         ApplyRendererVideoMode();
         return;
     }
-    if (m_settings.delayPresentation)
+    if (m_config.Get().delayPresentation)
         renderer->Present();
     renderer->BeginFrame();
     renderer->RenderStage(RHashedString());
@@ -379,7 +404,7 @@ void RBaseGame::RenderFrame()
         TakeScreenshot();
         m_screenshotRequested = false;
     }
-    if (!m_settings.delayPresentation)
+    if (!m_config.Get().delayPresentation)
         renderer->Present();
 }
 
@@ -388,12 +413,13 @@ void RBaseGame::WaitForThreads()
 {
     RTimer wait;
     wait.Reset();
-    while (RThreadTagger::HasRunningThreads()) {
+    while (RThreadTagger::HasRunningThreads() || RHTTPRequest::GetRunningCount() > 0) {
         wait.Update();
-        if (wait.GetElapsedSeconds() > m_settings.deadlockCheckTime) {
+        if (wait.GetElapsedSeconds() > m_config.Get().deadlockCheckTime) {
+            // Requests still running are abandoned: each holds everything it touches itself.
             char* report = RThreadTagger::GetReport();
-            fprintf(stderr, "Shut-down gave up waiting for threads after %.0f s:\n%s\n", m_settings.deadlockCheckTime,
-                    report ? report : "");
+            fprintf(stderr, "Shut-down gave up waiting for threads after %.0f s (%u HTTP requests running):\n%s\n",
+                    m_config.Get().deadlockCheckTime, RHTTPRequest::GetRunningCount(), report ? report : "");
             delete[] report;
             return;
         }
@@ -411,8 +437,14 @@ void RBaseGame::Shutdown()
     if (m_startup && m_startup->IsReady()) {
         RLogger* logger = RLogger::GetInstance();
         logger->QueueLine("[SessionShutdown]");
-        SaveConfig();
+        if (!m_config.Save(m_version.GetString()))
+            fprintf(stderr, "The configuration could not be saved to %s\n", m_config.GetPath());
         SaveControlBindings();
+        if (m_console && !m_console->SaveHistory())
+            fprintf(stderr, "The console history could not be saved\n");
+        // The report, joined by the logger's thread, becomes the user-information upload.
+        if (WantsStatsUpload())
+            logger->RequestFlush(ROnlineServices::UploadReport);
         // The engine's own threads are stopped first, so the wait below counts only threads that are still
         // finishing work of their own.
         logger->Shutdown();
@@ -420,7 +452,9 @@ void RBaseGame::Shutdown()
     if (m_audioReady)
         RAudioMgr::GetInstance()->StopThreads();
     WaitForThreads();
-    DestroyRenderSetup();
+    delete m_console;
+    m_console = nullptr;
+    m_renderSetup.Destroy();
 
     if (m_startup) {
         RShutdown();

@@ -2,6 +2,7 @@
 // the text inputs and the debug camera.
 #include "basegame/RBaseGame.h"
 
+#include "basegame/RConsole.h"
 #include "basegame/RSubroutineMgr.h"
 #include "core/RHashedString.h"
 #include "platform/input/RControlConfig.h"
@@ -32,6 +33,13 @@ void NotifyDeviceChanged(uint32_t oldDeviceClass, uint32_t newDeviceClass)
         game->OnControlDeviceChanged(oldDeviceClass, newDeviceClass);
 }
 
+// Input is captured while a running subroutine asks for it or the console is open.
+bool InputCaptured()
+{
+    const RBaseGame* game = RBaseGame::GetInstance();
+    return RSubroutineMgr::InstanceCapturesInput() || (game && game->IsConsoleOpen());
+}
+
 struct ControlName {
     const char* name;
     bool hidden;
@@ -49,13 +57,18 @@ void AddGroup(const char* group, bool yieldsToSubroutines, bool menuStyle, bool 
 
 } // namespace
 
+bool RBaseGame::IsConsoleOpen() const
+{
+    return m_console && m_console->IsOpen();
+}
+
 void RBaseGame::SetupInputHandler()
 {
     RInputHandler* input = RInputHandler::GetInstance();
     input->InitDevices(m_window, 0, false, 0, true);
     input->EmptyInitHook(1);
     OnMouseScalarChanged();
-    input->OpenJoystickByName(SettingText(m_settings.controller));
+    input->OpenJoystickByName(RGameConfig::Text(m_config.Get().controller));
 }
 
 void RBaseGame::InitControlGroups()
@@ -63,7 +76,7 @@ void RBaseGame::InitControlGroups()
     RControlConfig* config = RControlConfig::GetInstance();
     config->SetDefaultBindingsHook(ApplyDefaultBindings);
     config->SetDeviceChangedHook(NotifyDeviceChanged);
-    config->SetInputCapturedHook(&RSubroutineMgr::InstanceCapturesInput);
+    config->SetInputCapturedHook(InputCaptured);
 
     static const ControlName general[] = {{"Pause", false}};
     static const ControlName utility[] = {{"OpenConsole", false}, {"Screenshot", false}, {"DeviceRecognition", true}};
@@ -143,7 +156,7 @@ void RBaseGame::UnregisterTextInput(RFMLTextInput* input)
 
 void RBaseGame::UpdateDebugCamera(float step)
 {
-    if (!m_mainCamera || !WantsDebugCamera())
+    if (!m_renderSetup.GetMainCamera() || !WantsDebugCamera())
         return;
     const CompleteInputState& input = RInputHandler::GetInstance()->GetCurrentState();
     const float distance = kDebugCameraSpeed * step;
@@ -151,9 +164,9 @@ void RBaseGame::UpdateDebugCamera(float step)
         return (input.keys[positive] ? 1.0f : 0.0f) - (input.keys[negative] ? 1.0f : 0.0f);
     };
     // The camera's side points to its left, so D (right) moves against it.
-    m_mainCamera->MoveForward(axis(SDL_SCANCODE_W, SDL_SCANCODE_S) * distance);
-    m_mainCamera->MoveRight(axis(SDL_SCANCODE_A, SDL_SCANCODE_D) * distance);
+    m_renderSetup.GetMainCamera()->MoveForward(axis(SDL_SCANCODE_W, SDL_SCANCODE_S) * distance);
+    m_renderSetup.GetMainCamera()->MoveRight(axis(SDL_SCANCODE_A, SDL_SCANCODE_D) * distance);
     // Motion to the right turns right (a negative turn about up), motion up looks up.
-    m_mainCamera->Yaw(-static_cast<float>(input.mouseDX) * kDebugCameraTurn);
-    m_mainCamera->Pitch(-static_cast<float>(input.mouseDY) * kDebugCameraTurn);
+    m_renderSetup.GetMainCamera()->Yaw(-static_cast<float>(input.mouseDX) * kDebugCameraTurn);
+    m_renderSetup.GetMainCamera()->Pitch(-static_cast<float>(input.mouseDY) * kDebugCameraTurn);
 }
