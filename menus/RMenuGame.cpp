@@ -1,5 +1,7 @@
 #include "menus/RMenuGame.h"
 
+#include "basegame/RRenderSetup.h"
+
 #include "menus/RDefaultMenus.h"
 #include "menus/RGameMenu.h"
 #include "menus/RMenuMgr.h"
@@ -20,7 +22,9 @@ void RMenuGame::UpdateMenus(float engineStep)
         SetPaused(menusUp);
     }
     menus->Update(engineStep);
-    menus->PollInput();
+    // While the console is open the keyboard types into it.
+    if (!IsConsoleOpen())
+        menus->PollInput();
 }
 
 void RMenuGame::OnSplashFinished()
@@ -57,6 +61,7 @@ void RMenuGame::PushMenu(RGameMenu* menu)
 void RMenuGame::ApplyVideoSettings()
 {
     ApplyVideoMode();
+    GetRenderSetup().RenewPreHUDMaterial(*this);
 }
 
 RGameMenu* RMenuGame::GetNewTitleMenu() { return new RTitleMenu(); }

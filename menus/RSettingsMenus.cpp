@@ -2,6 +2,7 @@
 // configuration variable, whose change callback applies the new value at once.
 #include "menus/RDefaultMenus.h"
 
+#include "basegame/RGameConfig.h"
 #include "core/RConfigFile.h"
 #include "menus/RMenuEntries.h"
 #include "menus/RMenuGame.h"
@@ -78,7 +79,7 @@ void RBrightnessMenu::AddEntries()
 {
     RMenuSpinner* brightness = AddConfigSpinner("Brightness", "Video", "Brightness");
     const float value = brightness->GetValue();
-    brightness->SetRange(0.5f, 2.0f, 0.05f, 2);
+    brightness->SetRange(RGameConfig::kMinBrightness, RGameConfig::kMaxBrightness, 0.05f, 2);
     brightness->SetValue(value);
 }
 
