@@ -2,9 +2,9 @@
 // game's work to each start-up step, frame and shut-down of the base game.
 #pragma once
 
-#include "basegame/RBaseGame.h"
+#include "menus/RMenuGame.h"
 
-class WendroGame : public RBaseGame {
+class WendroGame : public RMenuGame {
 public:
     const char* GetLocalAppDataPathName() const override { return "Quandrel Tarnvow"; }
     const char* GetMyGamesFolderName() const override { return nullptr; }
