@@ -1,6 +1,9 @@
 #include "basegame/RBaseGame.h"
 
+#include "basegame/RFrameCap.h"
+#include "basegame/RSplashSubroutine.h"
 #include "basegame/RStartup.h"
+#include "basegame/RSubroutineMgr.h"
 #include "core/REngineConfig.h"
 #include "core/RLexer.h"
 #include "core/RLogger.h"
@@ -30,9 +33,6 @@ namespace {
 const unsigned kEngineTick = 1;
 const unsigned kFixedTick = 2;
 const unsigned kGameTick = 4;
-
-// The most fixed steps one frame may run, so that a long stall cannot spiral.
-const int kMaxFixedStepsPerFrame = 8;
 
 // The renderer's reset and device-lost lists take plain functions; each reaches the game object.
 void CallPreDeviceReset() { if (RBaseGame* game = RBaseGame::GetInstance()) game->OnPreDeviceReset(); }
@@ -91,12 +91,13 @@ bool RBaseGame::InitEngine()
     AddUserSearchPath(GetModsFolderName());
     streams->MountPack("Engine.rpk");
 
-    RegisterEngineConfig();
+    m_config.Register();
     RegisterGameConfig();
     if (!REngineConfig::ReadVersionFile(m_version, m_engineVersion))
         fprintf(stderr, "Version.ini is missing or incomplete\n");
     QueueLogHeader();
-    LoadConfig();
+    if (!m_config.Load())
+        fprintf(stderr, "The configuration could not be read or written at %s\n", m_config.GetPath());
 
     InitLocalization(true);
     EnumerateDisplayModes(m_resolutions);
@@ -146,7 +147,7 @@ void RBaseGame::QueueUserBlock()
     logger->QueueLine(line);
     snprintf(line, sizeof(line), "Platform=%s", SDL_GetPlatform());
     logger->QueueLine(line);
-    snprintf(line, sizeof(line), "SessionID=%d", m_settings.sessionId);
+    snprintf(line, sizeof(line), "SessionID=%d", m_config.Get().sessionId);
     logger->QueueLine(line);
 }
 
@@ -167,6 +168,7 @@ bool RBaseGame::InitSystems()
     renderer->AddPreResetCallback(CallPreDeviceReset);
     renderer->AddPostResetCallback(CallPostDeviceReset);
     renderer->AddDeviceLostCallback(CallDeviceLost);
+    m_frameCap.Start(m_window);
     // Known before any pass, target or camera is made, so that those following it start at its size.
     SetScreenResolution();
 
@@ -177,14 +179,17 @@ bool RBaseGame::InitSystems()
     renderer->Present();
 
     InitAudio();
-    CreateRenderSetup();
-    ApplyScreenResViewport();
+
+    m_renderSetup.CreatePasses(*this);
+    m_renderSetup.CreateMainCamera();
     InitControlGroups();
     LoadControlBindings();
-
     RAudioMgr* audio = RAudioMgr::GetInstance();
-    audio->CreateGroup(GetAudioGroupSFX())->SetVolume(m_settings.soundVolume);
-    audio->CreateGroup(GetAudioGroupBGM())->SetVolume(m_settings.musicVolume);
+    audio->CreateGroup(GetAudioGroupSFX())->SetVolume(m_config.Get().soundVolume);
+    audio->CreateGroup(GetAudioGroupBGM())->SetVolume(m_config.Get().musicVolume);
+    m_renderSetup.CreateFonts(*this);
+    CreateControllerGlyphs();
+    SetScreenResolution();
     return true;
 }
 
@@ -193,10 +198,10 @@ void RBaseGame::InitAudio()
     // Without an audio device the manager stays silent and everything else goes on.
     RAudioMgr* audio = RAudioMgr::GetInstance();
     audio->Init(m_window, nullptr);
-    audio->SetMasterVolume(m_settings.masterVolume);
-    audio->SetStreamLength(m_settings.streamLength);
-    audio->SetStreamUpdatePercent(m_settings.streamUpdatePercent);
-    audio->SetMuteWhenUnfocused(m_settings.muteWhenUnfocused);
+    audio->SetMasterVolume(m_config.Get().masterVolume);
+    audio->SetStreamLength(m_config.Get().streamLength);
+    audio->SetStreamUpdatePercent(m_config.Get().streamUpdatePercent);
+    audio->SetMuteWhenUnfocused(m_config.Get().muteWhenUnfocused);
     audio->UnlockMusicMutex();
     m_audioReady = true;
 }
@@ -218,7 +223,11 @@ bool RBaseGame::InitRuntime()
     input->Update(0.0f);
     input->Update(0.0f);
     g_pGlobalTimer->Reset();
-    m_lastElapsed = 0.0f;
+    m_timing.Restart(0.0);
+    if (m_config.Get().quickStart)
+        OnSplashFinished();
+    else
+        RSubroutineMgr::GetInstance()->Start(new RSplashSubroutine(), RSubroutineMgr::kEngineTime);
     return true;
 }
 
@@ -256,10 +265,10 @@ void RBaseGame::ApplyRendererVideoMode()
     if (!renderer->IsInitialised())
         return;
     UpdateWindowSize();
-    bool fullscreenFailed = m_settings.fullscreen;
-    renderer->ResetDevice(m_window, &m_windowWidth, &m_windowHeight, m_settings.fullscreen, &fullscreenFailed);
-    if (fullscreenFailed != m_settings.fullscreen)
-        m_settings.fullscreen = false;
+    bool fullscreenFailed = m_config.Get().fullscreen;
+    renderer->ResetDevice(m_window, &m_windowWidth, &m_windowHeight, m_config.Get().fullscreen, &fullscreenFailed);
+    if (fullscreenFailed != m_config.Get().fullscreen)
+        m_config.Get().fullscreen = false;
 }
 
 void RBaseGame::SetScreenResolution()
@@ -267,8 +276,8 @@ void RBaseGame::SetScreenResolution()
     UpdateWindowSize();
     int32_t width = 0;
     int32_t height = 0;
-    RResolutionSensitiveList::FitScreenResolution(m_windowWidth, m_windowHeight, m_settings.tate,
-                                                  m_settings.aspectRatio, &width, &height);
+    RResolutionSensitiveList::FitScreenResolution(m_windowWidth, m_windowHeight, m_config.Get().tate,
+                                                  m_config.Get().aspectRatio, &width, &height);
     m_resolutionSensitives.SetResolution(width, height, m_windowWidth, m_windowHeight);
 }
 
@@ -279,33 +288,13 @@ void RBaseGame::RunMainLoop()
         if (m_quit)
             break;
         Update();
-
-        RunFixedSteps();
+        for (int32_t step = 0; step < m_timing.GetFixedStepCount(); ++step)
+            FixedUpdate(m_timing.GetFixedStep());
         UpdateFrame();
-        RunTickPass(kGameTick, m_gameStep);
+        RunTickPass(kGameTick, m_timing.GetGameStep());
         RenderFrame();
+        m_frameCap.Wait(m_config.Get().frameRateCap);
     }
-}
-
-void RBaseGame::RunFixedSteps()
-{
-    if (m_settings.fixedGameFPS <= 0) {
-        // No fixed rate: one game step per frame, as long as the frame.
-        if (m_gameStep > 0.0f)
-            FixedUpdate(m_gameStep);
-        return;
-    }
-    // Game time runs in whole fixed steps; what is left waits for the next frame.
-    const float step = 1.0f / static_cast<float>(m_settings.fixedGameFPS);
-    m_fixedAccumulator += m_gameStep;
-    int steps = 0;
-    while (m_fixedAccumulator >= step && steps < kMaxFixedStepsPerFrame) {
-        FixedUpdate(step);
-        m_fixedAccumulator -= step;
-        ++steps;
-    }
-    if (steps == kMaxFixedStepsPerFrame)
-        m_fixedAccumulator = 0.0f;
 }
 
 void RBaseGame::PumpEvents()
@@ -335,20 +324,20 @@ void RBaseGame::Update()
     RTimer* clock = g_pGlobalTimer;
     clock->Update();
     const float elapsed = clock->GetElapsedSeconds();
-    const float frameTime = elapsed - m_lastElapsed;
-    m_lastElapsed = elapsed;
-    m_engineStep = m_settings.fixedEngineFPS > 0 ? 1.0f / static_cast<float>(m_settings.fixedEngineFPS) : frameTime;
+    RFrameTiming::Rates rates;
+    rates.fixedEngineFPS = m_config.Get().fixedEngineFPS;
+    rates.fixedGameFPS = m_config.Get().fixedGameFPS;
+    rates.minGameFPS = m_config.Get().minGameFPS;
+    m_timing.BeginFrame(elapsed, rates, m_paused);
+    const float engineStep = m_timing.GetEngineStep();
 
-    // The game step stops while paused and never exceeds the step of the lowest game rate allowed.
-    m_gameStep = m_paused ? 0.0f : m_engineStep;
-    if (m_settings.minGameFPS > 0 && m_gameStep > 1.0f / static_cast<float>(m_settings.minGameFPS))
-        m_gameStep = 1.0f / static_cast<float>(m_settings.minGameFPS);
-
-    RInputHandler::GetInstance()->Update(m_engineStep);
-    RControlConfig::GetInstance()->UpdateControls(RControlConfig::kPerFrame, m_engineStep, elapsed);
+    RInputHandler::GetInstance()->Update(engineStep);
+    RControlConfig::GetInstance()->UpdateControls(RControlConfig::kPerFrame, engineStep, elapsed);
     RStringMgr::GetInstance()->Flush();
     RAudioMgr::GetInstance()->UpdateAllSounds();
-    RunTickPass(kEngineTick, m_engineStep);
+    RunTickPass(kEngineTick, engineStep);
+    RSubroutineMgr::GetInstance()->Update(RSubroutineMgr::kEngineTime, engineStep);
+    UpdateMenus(engineStep);
 }
 
 void RBaseGame::FixedUpdate(float step)
@@ -356,13 +345,19 @@ void RBaseGame::FixedUpdate(float step)
     m_gameTime += step;
     RControlConfig::GetInstance()->UpdateControls(RControlConfig::kPerFixedStep, step, m_gameTime);
     RunTickPass(kFixedTick, step);
+    RSubroutineMgr::GetInstance()->Update(RSubroutineMgr::kGameTime, step);
+}
+
+void RBaseGame::OnPauseAction()
+{
+    SetPaused(!m_paused);
 }
 
 void RBaseGame::UpdateFrame()
 {
     RControlConfig* controls = RControlConfig::GetInstance();
     if (controls->JustPressed(RHashedString("General"), RHashedString("Pause"), 0.5f))
-        SetPaused(!m_paused);
+        OnPauseAction();
     if (controls->JustPressed(RHashedString("Utility"), RHashedString("Screenshot"), 0.5f))
         RequestScreenshot();
 
@@ -373,7 +368,7 @@ void RBaseGame::UpdateFrame()
     const bool alt = now.keys[SDL_SCANCODE_LALT] || now.keys[SDL_SCANCODE_RALT];
     if (alt && now.keys[SDL_SCANCODE_R] && !before.keys[SDL_SCANCODE_R])
         RRenderStateRegistry::Write(stdout);
-    UpdateDebugCamera(m_engineStep);
+    UpdateDebugCamera(m_timing.GetEngineStep());
 }
 
 void RBaseGame::RenderFrame()
@@ -385,7 +380,7 @@ void RBaseGame::RenderFrame()
         ApplyRendererVideoMode();
         return;
     }
-    if (m_settings.delayPresentation)
+    if (m_config.Get().delayPresentation)
         renderer->Present();
     renderer->BeginFrame();
     renderer->RenderStage(RHashedString());
@@ -395,7 +390,7 @@ void RBaseGame::RenderFrame()
         TakeScreenshot();
         m_screenshotRequested = false;
     }
-    if (!m_settings.delayPresentation)
+    if (!m_config.Get().delayPresentation)
         renderer->Present();
 }
 
@@ -406,9 +401,9 @@ void RBaseGame::WaitForThreads()
     wait.Reset();
     while (RThreadTagger::HasRunningThreads()) {
         wait.Update();
-        if (wait.GetElapsedSeconds() > m_settings.deadlockCheckTime) {
+        if (wait.GetElapsedSeconds() > m_config.Get().deadlockCheckTime) {
             char* report = RThreadTagger::GetReport();
-            fprintf(stderr, "Shut-down gave up waiting for threads after %.0f s:\n%s\n", m_settings.deadlockCheckTime,
+            fprintf(stderr, "Shut-down gave up waiting for threads after %.0f s:\n%s\n", m_config.Get().deadlockCheckTime,
                     report ? report : "");
             delete[] report;
             return;
@@ -427,7 +422,8 @@ void RBaseGame::Shutdown()
     if (m_startup && m_startup->IsReady()) {
         RLogger* logger = RLogger::GetInstance();
         logger->QueueLine("[SessionShutdown]");
-        SaveConfig();
+        if (!m_config.Save(m_version.GetString()))
+            fprintf(stderr, "The configuration could not be saved to %s\n", m_config.GetPath());
         SaveControlBindings();
         // The engine's own threads are stopped first, so the wait below counts only threads that are still
         // finishing work of their own.
@@ -436,7 +432,7 @@ void RBaseGame::Shutdown()
     if (m_audioReady)
         RAudioMgr::GetInstance()->StopThreads();
     WaitForThreads();
-    DestroyRenderSetup();
+    m_renderSetup.Destroy();
 
     if (m_startup) {
         RShutdown();

@@ -55,7 +55,7 @@ void RBaseGame::SetupInputHandler()
     input->InitDevices(m_window, 0, false, 0, true);
     input->EmptyInitHook(1);
     OnMouseScalarChanged();
-    input->OpenJoystickByName(SettingText(m_settings.controller));
+    input->OpenJoystickByName(RGameConfig::Text(m_config.Get().controller));
 }
 
 void RBaseGame::InitControlGroups()
@@ -143,7 +143,7 @@ void RBaseGame::UnregisterTextInput(RFMLTextInput* input)
 
 void RBaseGame::UpdateDebugCamera(float step)
 {
-    if (!m_mainCamera || !WantsDebugCamera())
+    if (!m_renderSetup.GetMainCamera() || !WantsDebugCamera())
         return;
     const CompleteInputState& input = RInputHandler::GetInstance()->GetCurrentState();
     const float distance = kDebugCameraSpeed * step;
@@ -151,9 +151,9 @@ void RBaseGame::UpdateDebugCamera(float step)
         return (input.keys[positive] ? 1.0f : 0.0f) - (input.keys[negative] ? 1.0f : 0.0f);
     };
     // The camera's side points to its left, so D (right) moves against it.
-    m_mainCamera->MoveForward(axis(SDL_SCANCODE_W, SDL_SCANCODE_S) * distance);
-    m_mainCamera->MoveRight(axis(SDL_SCANCODE_A, SDL_SCANCODE_D) * distance);
+    m_renderSetup.GetMainCamera()->MoveForward(axis(SDL_SCANCODE_W, SDL_SCANCODE_S) * distance);
+    m_renderSetup.GetMainCamera()->MoveRight(axis(SDL_SCANCODE_A, SDL_SCANCODE_D) * distance);
     // Motion to the right turns right (a negative turn about up), motion up looks up.
-    m_mainCamera->Yaw(-static_cast<float>(input.mouseDX) * kDebugCameraTurn);
-    m_mainCamera->Pitch(-static_cast<float>(input.mouseDY) * kDebugCameraTurn);
+    m_renderSetup.GetMainCamera()->Yaw(-static_cast<float>(input.mouseDX) * kDebugCameraTurn);
+    m_renderSetup.GetMainCamera()->Pitch(-static_cast<float>(input.mouseDY) * kDebugCameraTurn);
 }
