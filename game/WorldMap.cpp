@@ -198,7 +198,7 @@ bool WorldMap::ReadRoom(RINIFile& ini, const RString& id, const EntityTemplates&
     room->gridX = numbers[0];
     room->gridY = numbers[1];
 
-    char words[3][32];
+    char words[4][32];
     if (!ini.GetValue(section, RHashedString("Start"), value) || SplitWords(value.GetString(), words, 2) != 2 ||
         !ParseSmallInt(words[0], &numbers[2]) || !ParseSmallInt(words[1], &numbers[3]) || numbers[2] < 0 ||
         numbers[2] >= kWidth || numbers[3] < 0 || numbers[3] + 1 >= kHeight) {
@@ -234,7 +234,7 @@ bool WorldMap::ReadRoom(RINIFile& ini, const RString& id, const EntityTemplates&
         snprintf(key, sizeof(key), "Entity%02d", entity);
         if (!ini.GetValue(section, RHashedString(key), value))
             continue;
-        const int wordCount = SplitWords(value.GetString(), words, 4 - 1);
+        const int wordCount = SplitWords(value.GetString(), words, 4);
         Placement placement;
         const EntityTemplates::Template* entry =
             wordCount >= 3 ? templates.Find(words[0], &placement.templateIndex) : nullptr;
