@@ -1,9 +1,13 @@
 #include "basegame/RBaseGame.h"
 
+#include "basegame/RConsole.h"
+#include "basegame/RConsoleCommands.h"
 #include "basegame/RFrameCap.h"
 #include "basegame/RSplashSubroutine.h"
 #include "basegame/RStartup.h"
 #include "basegame/RSubroutineMgr.h"
+#include "basegame/net/RHTTPRequest.h"
+#include "basegame/net/ROnlineServices.h"
 #include "core/REngineConfig.h"
 #include "core/RLexer.h"
 #include "core/RLogger.h"
@@ -20,6 +24,7 @@
 #include "render/effects/RRenderStateRegistry.h"
 #include "render/effects/RShaderMgr.h"
 #include "render/frame/RRenderer.h"
+#include "scene/RDeleteComponent.h"
 
 #include <SDL.h>
 #include <cstdio>
@@ -92,6 +97,7 @@ bool RBaseGame::InitEngine()
     streams->MountPack("Engine.rpk");
 
     m_config.Register();
+    ROnlineServices::RegisterConfig();
     RegisterGameConfig();
     if (!REngineConfig::ReadVersionFile(m_version, m_engineVersion))
         fprintf(stderr, "Version.ini is missing or incomplete\n");
@@ -100,6 +106,7 @@ bool RBaseGame::InitEngine()
         fprintf(stderr, "The configuration could not be read or written at %s\n", m_config.GetPath());
 
     InitLocalization(true);
+    RConsoleCommands::RegisterEngineCommands();
     EnumerateDisplayModes(m_resolutions);
     InitLocalization(false);
     return true;
@@ -179,6 +186,9 @@ bool RBaseGame::InitSystems()
     renderer->Present();
 
     InitAudio();
+    m_console = new RConsole();
+    if (!m_console->LoadHistory())
+        fprintf(stderr, "The console history could not be read; it starts empty\n");
 
     m_renderSetup.CreatePasses(*this);
     m_renderSetup.CreateMainCamera();
@@ -346,6 +356,7 @@ void RBaseGame::FixedUpdate(float step)
     RControlConfig::GetInstance()->UpdateControls(RControlConfig::kPerFixedStep, step, m_gameTime);
     RunTickPass(kFixedTick, step);
     RSubroutineMgr::GetInstance()->Update(RSubroutineMgr::kGameTime, step);
+    RDeleteComponent::DeleteMarkedEntities();
 }
 
 void RBaseGame::OnPauseAction()
@@ -355,6 +366,9 @@ void RBaseGame::OnPauseAction()
 
 void RBaseGame::UpdateFrame()
 {
+    if (m_console)
+        m_console->Update(GetEngineStep(), m_renderSetup.GetFont(kConsoleText), m_renderSetup.GetConsoleBackdrop(),
+                          GetScreenHeight());
     RControlConfig* controls = RControlConfig::GetInstance();
     if (controls->JustPressed(RHashedString("General"), RHashedString("Pause"), 0.5f))
         OnPauseAction();
@@ -399,12 +413,13 @@ void RBaseGame::WaitForThreads()
 {
     RTimer wait;
     wait.Reset();
-    while (RThreadTagger::HasRunningThreads()) {
+    while (RThreadTagger::HasRunningThreads() || RHTTPRequest::GetRunningCount() > 0) {
         wait.Update();
         if (wait.GetElapsedSeconds() > m_config.Get().deadlockCheckTime) {
+            // Requests still running are abandoned: each holds everything it touches itself.
             char* report = RThreadTagger::GetReport();
-            fprintf(stderr, "Shut-down gave up waiting for threads after %.0f s:\n%s\n", m_config.Get().deadlockCheckTime,
-                    report ? report : "");
+            fprintf(stderr, "Shut-down gave up waiting for threads after %.0f s (%u HTTP requests running):\n%s\n",
+                    m_config.Get().deadlockCheckTime, RHTTPRequest::GetRunningCount(), report ? report : "");
             delete[] report;
             return;
         }
@@ -425,6 +440,11 @@ void RBaseGame::Shutdown()
         if (!m_config.Save(m_version.GetString()))
             fprintf(stderr, "The configuration could not be saved to %s\n", m_config.GetPath());
         SaveControlBindings();
+        if (m_console && !m_console->SaveHistory())
+            fprintf(stderr, "The console history could not be saved\n");
+        // The report, joined by the logger's thread, becomes the user-information upload.
+        if (WantsStatsUpload())
+            logger->RequestFlush(ROnlineServices::UploadReport);
         // The engine's own threads are stopped first, so the wait below counts only threads that are still
         // finishing work of their own.
         logger->Shutdown();
@@ -432,6 +452,8 @@ void RBaseGame::Shutdown()
     if (m_audioReady)
         RAudioMgr::GetInstance()->StopThreads();
     WaitForThreads();
+    delete m_console;
+    m_console = nullptr;
     m_renderSetup.Destroy();
 
     if (m_startup) {

@@ -23,6 +23,7 @@ class RCamera;
 class RDepthBackdrop;
 class RFont;
 class RFMLTextInput;
+class RConsole;
 class RMaterial;
 class RStreamingAudio_PCS;
 class RStartup;
@@ -93,6 +94,12 @@ public:
     virtual void OnPreDeviceReset() {}
     virtual void OnPostDeviceReset() {}
     virtual void OnDeviceLost() {}
+
+    // The developer console, made in InitSystems with its history; null before and after.
+    RConsole* GetConsole() const { return m_console; }
+    bool IsConsoleOpen() const;
+    // Whether the session's report is to be uploaded at shut-down (the user-information upload); none by default.
+    virtual bool WantsStatsUpload() const { return false; }
 
     // Asks for the next rendered frame to be saved as a BMP in the user "Screenshots/" folder.
     void RequestScreenshot() { m_screenshotRequested = true; }
@@ -223,6 +230,7 @@ private:
     bool m_audioReady = false;
     RStreamingAudio_PCS* m_toneGenerator = nullptr;
     RRenderSetup m_renderSetup;
+    RConsole* m_console = nullptr;
     bool m_screenshotRequested = false;
     bool m_quit = false;
     bool m_paused = false;

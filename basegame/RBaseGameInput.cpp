@@ -2,6 +2,7 @@
 // the text inputs and the debug camera.
 #include "basegame/RBaseGame.h"
 
+#include "basegame/RConsole.h"
 #include "basegame/RSubroutineMgr.h"
 #include "core/RHashedString.h"
 #include "platform/input/RControlConfig.h"
@@ -32,6 +33,13 @@ void NotifyDeviceChanged(uint32_t oldDeviceClass, uint32_t newDeviceClass)
         game->OnControlDeviceChanged(oldDeviceClass, newDeviceClass);
 }
 
+// Input is captured while a running subroutine asks for it or the console is open.
+bool InputCaptured()
+{
+    const RBaseGame* game = RBaseGame::GetInstance();
+    return RSubroutineMgr::InstanceCapturesInput() || (game && game->IsConsoleOpen());
+}
+
 struct ControlName {
     const char* name;
     bool hidden;
@@ -49,6 +57,11 @@ void AddGroup(const char* group, bool yieldsToSubroutines, bool menuStyle, bool 
 
 } // namespace
 
+bool RBaseGame::IsConsoleOpen() const
+{
+    return m_console && m_console->IsOpen();
+}
+
 void RBaseGame::SetupInputHandler()
 {
     RInputHandler* input = RInputHandler::GetInstance();
@@ -63,7 +76,7 @@ void RBaseGame::InitControlGroups()
     RControlConfig* config = RControlConfig::GetInstance();
     config->SetDefaultBindingsHook(ApplyDefaultBindings);
     config->SetDeviceChangedHook(NotifyDeviceChanged);
-    config->SetInputCapturedHook(&RSubroutineMgr::InstanceCapturesInput);
+    config->SetInputCapturedHook(InputCaptured);
 
     static const ControlName general[] = {{"Pause", false}};
     static const ControlName utility[] = {{"OpenConsole", false}, {"Screenshot", false}, {"DeviceRecognition", true}};

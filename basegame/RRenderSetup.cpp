@@ -135,6 +135,16 @@ void RRenderSetup::CreateControllerGlyphs(RBaseGame& game)
     }
 }
 
+void RRenderSetup::RenewPreHUDMaterial(RBaseGame& game)
+{
+    if (!m_preHUDQuad)
+        return;
+    RMaterial* material = game.GetNewPreHUDPassMaterial();
+    m_preHUDQuad->SetMaterial(material);
+    delete m_preHUDMaterial;
+    m_preHUDMaterial = material;
+}
+
 void RRenderSetup::Destroy()
 {
     // Renderables leave their groups (and glyph sets their manager) as they are destroyed; materials go after

@@ -39,6 +39,9 @@ public:
     void CreateControllerGlyphs(RBaseGame& game);
     // Deletes everything made; safe to call again.
     void Destroy();
+    // Gives the pre-HUD quad a new material from the game (made with the current "AntialiasQuality") in place of
+    // the one it had; nothing before the passes exist.
+    void RenewPreHUDMaterial(RBaseGame& game);
 
     RResSensCamera* GetMainCamera() const { return m_mainCamera; }
     RFont* GetFont(int layer) const { return layer >= 0 && layer < kLayerCount ? m_fonts[layer] : nullptr; }

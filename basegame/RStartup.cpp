@@ -21,6 +21,7 @@
 #include "render/frame/RRenderer.h"
 #include "render/effects/RShaderMgr.h"
 #include "render/images/RTexMgr.h"
+#include "scene/RCollisionWorld.h"
 
 #include <SDL.h>
 #include <cstdio>
@@ -68,6 +69,7 @@ void RShutdown()
     RDefMgr::DestroyInstance();
     if (s_destroyMenuManager)
         s_destroyMenuManager();
+    RCollisionWorld::DestroyInstance();
     RGlyphSetMgr::DestroyInstance();
     RHandleTable::Close();
     RGLObjMgr::DestroyInstance();

@@ -8,6 +8,8 @@
 #include "game/AdjustableSprite.h"
 #include "game/Cinematic.h"
 #include "game/RoomView.h"
+#include "game/WendroMenus.h"
+#include "menus/RMenuMgr.h"
 #include "platform/audio/RAudioMgr.h"
 #include "platform/audio/RStreamingAudio_PCS.h"
 #include "platform/input/RControlConfig.h"
@@ -36,7 +38,7 @@ WendroGame::~WendroGame()
 
 bool WendroGame::InitEngine()
 {
-    if (!RBaseGame::InitEngine())
+    if (!RMenuGame::InitEngine())
         return false;
 
     AddUserSearchPath("Maps/");
@@ -77,7 +79,7 @@ void WendroGame::OnLookChanged()
 
 bool WendroGame::InitSystems()
 {
-    if (!RBaseGame::InitSystems())
+    if (!RMenuGame::InitSystems())
         return false;
 
     // The menu sound, and the tone generator that plays the game's music strings, running from the start.
@@ -96,12 +98,19 @@ bool WendroGame::InitSystems()
     return true;
 }
 
-void WendroGame::OnSplashFinished()
+WendroGame* WendroGame::GetWendroGame()
 {
-    if (CanContinueGame())
-        ContinueGame();
-    else
-        StartGame();
+    return dynamic_cast<WendroGame*>(RBaseGame::GetInstance());
+}
+
+void WendroGame::StartGame()
+{
+    PushMenu(new DifficultyMenu());
+}
+
+RGameMenu* WendroGame::GetNewVideoMenu()
+{
+    return new WendroVideoMenu();
 }
 
 World* WendroGame::LoadWorld()
@@ -127,13 +136,17 @@ World* WendroGame::LoadWorld()
     return world;
 }
 
-bool WendroGame::StartGame()
+bool WendroGame::BeginNewGame(int32_t difficulty)
 {
     EndWorld();
+    m_difficulty = difficulty >= 0 && difficulty <= 2 ? difficulty : 1;
     m_world = LoadWorld();
-    if (!m_world)
+    if (!m_world) {
+        RMenuGame::ReturnToTitle();
         return false;
-    m_world->StartNew(static_cast<uint32_t>(m_difficulty < 0 ? 1 : m_difficulty));
+    }
+    RMenuMgr::GetInstance()->RequestPopAll();
+    m_world->StartNew(static_cast<uint32_t>(m_difficulty));
     return true;
 }
 
@@ -144,28 +157,30 @@ bool WendroGame::CanContinueGame() const
     return SaveGame::GetPath(path, sizeof(path)) && stat(path, &info) == 0 && S_ISREG(info.st_mode);
 }
 
-bool WendroGame::ContinueGame()
+void WendroGame::ContinueGame()
 {
     EndWorld();
     char path[1200];
     char error[256] = "";
     SaveGame save;
-    bool read = SaveGame::GetPath(path, sizeof(path)) && save.Read(path, error, sizeof(error));
+    const bool read = SaveGame::GetPath(path, sizeof(path)) && save.Read(path, error, sizeof(error));
     m_world = read ? LoadWorld() : nullptr;
-    if (read && m_world && m_world->Continue(save, error, sizeof(error)))
-        return true;
-    if (read && !m_world)
-        return false;
-
+    if (read && !m_world) {
+        RMenuGame::ReturnToTitle();
+        return;
+    }
+    if (read && m_world->Continue(save, error, sizeof(error))) {
+        RMenuMgr::GetInstance()->RequestPopAll();
+        return;
+    }
     char line[400];
     snprintf(line, sizeof(line), "The saved game was refused: %s", error);
     LogLine(line);
-    if (!StartGame())
-        return false;
-    const RString message =
-        RLocMgr::GetInstance()->GetString(RHashedString("Wendro"), RHashedString("Messages"), RHashedString("SaveRefused"));
+    if (!BeginNewGame(m_difficulty))
+        return;
+    const RString message = RLocMgr::GetInstance()->GetString(RHashedString("Wendro"), RHashedString("Messages"),
+                                                              RHashedString("SaveRefused"));
     m_world->ShowMessage(message.GetString());
-    return true;
 }
 
 void WendroGame::EndWorld()
@@ -183,7 +198,7 @@ void WendroGame::EndWorld()
 
 void WendroGame::FixedUpdate(float step)
 {
-    RBaseGame::FixedUpdate(step);
+    RMenuGame::FixedUpdate(step);
     if (!m_world)
         return;
     m_world->CountTime(step);
@@ -196,20 +211,20 @@ void WendroGame::FixedUpdate(float step)
 
 void WendroGame::UpdateFrame()
 {
-    RBaseGame::UpdateFrame();
+    RMenuGame::UpdateFrame();
     if (m_view)
         m_view->FitToScreen(GetScreenWidth(), GetScreenHeight());
 }
 
 void WendroGame::OnCinematicFinished()
 {
-    EndWorld();
     ReturnToTitle();
 }
 
 void WendroGame::ReturnToTitle()
 {
-    StartGame();
+    EndWorld();
+    RMenuGame::ReturnToTitle();
 }
 
 void WendroGame::Shutdown()
@@ -242,12 +257,12 @@ void WendroGame::Shutdown()
         audio->ReleaseSound(RHashedString("PCSpeaker"));
         SetToneGenerator(nullptr);
     }
-    RBaseGame::Shutdown();
+    RMenuGame::Shutdown();
 }
 
 void WendroGame::InitControlGroups()
 {
-    RBaseGame::InitControlGroups();
+    RMenuGame::InitControlGroups();
 
     RControlConfig* config = RControlConfig::GetInstance();
     const RHashedString gameplay("Gameplay");
@@ -258,6 +273,6 @@ void WendroGame::InitControlGroups()
 
 void WendroGame::InitControlActions()
 {
-    RBaseGame::InitControlActions();
+    RMenuGame::InitControlActions();
     AddGameplayDefaultBindings(*RControlConfig::GetInstance());
 }

@@ -4,12 +4,12 @@
 // starts the cinematics when the world reaches an ending, and reports the session's figures at shut-down.
 #pragma once
 
-#include "basegame/RBaseGame.h"
 #include "game/World.h"
+#include "menus/RMenuGame.h"
 
 class RoomView;
 
-class WendroGame : public RBaseGame {
+class WendroGame : public RMenuGame {
 public:
     WendroGame();
     ~WendroGame() override;
@@ -28,18 +28,27 @@ public:
     void InitControlGroups() override;
     void InitControlActions() override;
     void RegisterGameConfig() override;
-    void OnSplashFinished() override;
 
-    // A new game of the first campaign the packs hold, at the configured difficulty. False, with a line in the
-    // log, when no campaign loads.
-    bool StartGame();
+    // The game object when it is the game's, else null.
+    static WendroGame* GetWendroGame();
+
+    // The title menu's new game: the difficulty menu.
+    void StartGame() override;
+    // A new game of the first campaign the packs hold at the difficulty (0 easy, 1 normal, 2 hard), which
+    // becomes the configured one; every menu closes. False, with a line in the log and the title menu back,
+    // when no campaign loads.
+    bool BeginNewGame(int32_t difficulty);
     // Whether a saved game exists to continue.
-    bool CanContinueGame() const;
+    bool CanContinueGame() const override;
     // The saved game's game; a save that is damaged, foreign or names a room the map no longer holds is refused
-    // with a message and a new game begins instead. False when no game could begin.
-    bool ContinueGame();
+    // with a message and a new game begins instead.
+    void ContinueGame() override;
+    // Ends the game being played and shows the title menu.
+    void ReturnToTitle() override;
     // The cinematic ended: the game is over and play returns to the title.
     void OnCinematicFinished();
+
+    RGameMenu* GetNewVideoMenu() override;
 
     World* GetWorld() const { return m_world; }
     RoomView* GetRoomView() const { return m_view; }
@@ -53,8 +62,6 @@ private:
     World* LoadWorld();
     // Ends the game being played, adding its figures to the session's.
     void EndWorld();
-    // The title: a new game until the menus show it.
-    void ReturnToTitle();
     static void OnLookChanged();
 
     bool m_engineStarted = false;  // the engine's start-up step succeeded: the logger and the files are there

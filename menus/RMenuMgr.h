@@ -1,15 +1,21 @@
-// RMenuMgr: the menu manager: the stack of menus (owned; the top is the last) and the fade of a menu transition,
-// from which it keeps the overlay colour and the slide offset that the menu HUD materials read. While it exists
-// it is the current RHUDMenuState and RMenuBackdropState. A singleton, main thread only.
+// RMenuMgr: the menu manager: the stack of menus (owned; the top is the last), changed only through queued push,
+// pop and pop-all requests that the game applies once per frame; the fade of a menu transition, from which it
+// keeps the overlay colour and the slide offset that the menu HUD materials read; the menu backdrop behind the
+// menus; and the per-frame polling of the "Menus" actions and the mouse for the top menu. While it exists it is
+// the current RHUDMenuState and RMenuBackdropState. It owns the backdrop, its material and every menu handed to
+// a push request. A singleton, main thread only.
 #pragma once
 
 #include <cstdint>
 
+#include "core/RHashedString.h"
 #include "core/RUtilVector.h"
 #include "render/hud/RHUDMenuState.h"
 #include "render/passes/RMenuBackdropState.h"
 
 class RGameMenu;
+class RMenuBackdrop;
+class RMaterial;
 
 class RMenuMgr : public RHUDMenuState, public RMenuBackdropState {
 public:
@@ -43,7 +49,39 @@ public:
     bool IsFading() const { return m_fading; }
     float GetFade() const { return m_fade; }
 
+    // Seconds a transition takes to fade in.
+    static constexpr float kFadeSeconds = 0.25f;
+
+    // Requests, applied in order by the next ProcessQueue. A push hands the menu to the manager (a null menu, or
+    // one already stacked or queued, is ignored); a pop or pop-all on an empty stack does nothing.
+    void RequestPush(RGameMenu* menu);
+    void RequestPop();
+    void RequestPopAll();
+    bool HasPendingRequests() const { return !m_requests.isEmpty(); }
+    // Applies the requests queued before this call (those the menus make meanwhile wait for the next call). A
+    // popped menu hears OnPopped and is deleted; when the top changed, the new top hears OnActivate and fades in,
+    // sliding from the right after a push and from the left after a pop.
+    void ProcessQueue();
+    // One frame: the fade advances by step, the backdrop shows (at the full screen height) while a menu is
+    // stacked, only the top menu is shown, and it lays out and draws.
+    void Update(float step);
+    // Reads the "Menus" actions (navigation with auto-repeat, accept, cancel and click on new presses, all at
+    // 0.5) and the pointer for the top menu; a menu that takes raw input reads the keyboard itself instead.
+    void PollInput();
+
+    // Where the mouse pointer is in the menu space; false while the cursor is captured or outside the picture.
+    static bool GetPointerInMenuSpace(float* x, float* y);
+
+    // The render groups the menus draw into, made by the constructor and drawn right after the menu backdrop's
+    // group: pictures (title, calibration), then underlay panels, then button quads; the menu font's group
+    // follows, so texts lie over all of them.
+    static RHashedString GetPictureGroupName() { return RHashedString("__ROLT_Menu_Picture_Group"); }
+    static RHashedString GetUnderlayGroupName() { return RHashedString("__ROLT_Menu_Underlay_Group"); }
+    static RHashedString GetQuadGroupName() { return RHashedString("__ROLT_Menu_Quad_Group"); }
+
+    RMenuBackdrop* GetBackdrop() const { return m_backdrop; }
     uint32_t GetMenuCount() const { return m_menus.getCount(); }
+    RGameMenu* GetMenuAt(uint32_t index) const { return index < m_menus.getCount() ? m_menus[index] : nullptr; }
     // The top menu, or null.
     RGameMenu* GetTopMenu() const { return m_menus.isEmpty() ? nullptr : m_menus[m_menus.getCount() - 1]; }
 
@@ -53,7 +91,24 @@ private:
     RMenuMgr(const RMenuMgr&) = delete;
     RMenuMgr& operator=(const RMenuMgr&) = delete;
 
+    enum RequestKind : uint32_t { kPush, kPop, kPopAll };
+    struct Request {
+        RequestKind kind;
+        RGameMenu* menu;  // pushes only
+    };
+    // Deletes the top menu after telling it it leaves.
+    void PopTop();
+    // Puts the menus' groups into the pass that draws the menu backdrop's group, right after it.
+    void CreateRenderGroups();
+
     RUtilVector<RGameMenu*> m_menus;
+    RUtilVector<Request> m_requests;
+    RMenuBackdrop* m_backdrop = nullptr;
+    RMaterial* m_backdropMaterial = nullptr;
+    RGameMenu* m_shownMenu = nullptr;  // the menu last shown as the top
+    bool m_pointerKnown = false;
+    float m_pointerX = 0.0f;
+    float m_pointerY = 0.0f;
     bool m_fading = false;
     float m_fade = 1.0f;
     TransitionDirection m_direction = TRANSITION_FORWARD;

@@ -96,3 +96,293 @@ TEST_F(MenuMgrTest, MenuMaterialsReadTheManager)
     EXPECT_EQ(AnsweredVector(quad, "OpacityColor").w, 1.0f);
     EXPECT_EQ(AnsweredFloat(font, "xOffset"), 0.0f);
 }
+
+// ---- The stack, its queue and its fades, frame by frame ----
+
+#include "core/RConfigFile.h"
+#include "menus/RGameMenu.h"
+#include "menus/RMenuEntries.h"
+#include "render/passes/RMenuBackdrop.h"
+
+namespace {
+
+// What happened to the probe menus, kept outside them so it can be read after they are deleted.
+struct MenuLog {
+    int activations = 0;
+    int pops = 0;
+    int deletions = 0;
+};
+
+class ProbeMenu : public RGameMenu {
+public:
+    explicit ProbeMenu(MenuLog* log, float xAdjust = 0.0f) : RGameMenu("ProbeMenu"), m_log(log), m_xAdjust(xAdjust) {}
+    ~ProbeMenu() override { ++m_log->deletions; }
+    void OnActivate() override
+    {
+        ++m_log->activations;
+        if (pushOnActivate) {
+            RMenuMgr::GetInstance()->RequestPush(pushOnActivate);
+            pushOnActivate = nullptr;
+        }
+    }
+    void OnPopped() override { ++m_log->pops; }
+    void GetXOffset(float* offset) override { *offset += m_xAdjust; }
+    void GetTitleYOffset(float* offset) override { *offset += m_xAdjust * 2.0f; }
+    bool AllowsBackgroundFade() const override { return fadesBackground; }
+
+    bool fadesBackground = false;
+    RGameMenu* pushOnActivate = nullptr;
+
+private:
+    MenuLog* m_log;
+    float m_xAdjust;
+};
+
+}  // namespace
+
+TEST_F(MenuMgrTest, RequestsWaitForTheNextFrameAndApplyInOrder)
+{
+    MenuLog a, b;
+    ProbeMenu* first = new ProbeMenu(&a);
+    ProbeMenu* second = new ProbeMenu(&b);
+    manager->RequestPush(first);
+    manager->RequestPush(second);
+    EXPECT_EQ(manager->GetMenuCount(), 0u);
+    EXPECT_TRUE(manager->HasPendingRequests());
+
+    manager->ProcessQueue();
+    EXPECT_FALSE(manager->HasPendingRequests());
+    ASSERT_EQ(manager->GetMenuCount(), 2u);
+    EXPECT_EQ(manager->GetTopMenu(), second);
+    EXPECT_EQ(a.activations, 0);  // covered before it was ever the top
+    EXPECT_EQ(b.activations, 1);
+    // A push slides the new top in from the right, transparent at first.
+    EXPECT_EQ(manager->GetOverlayColour(), 0x00FFFFFFu);
+    EXPECT_FLOAT_EQ(manager->GetSlideOffset(), 1.0f);
+
+    manager->RequestPop();
+    manager->ProcessQueue();
+    EXPECT_EQ(manager->GetTopMenu(), first);
+    EXPECT_EQ(b.pops, 1);
+    EXPECT_EQ(b.deletions, 1);
+    EXPECT_EQ(a.activations, 1);
+    EXPECT_FLOAT_EQ(manager->GetSlideOffset(), -1.0f);  // uncovered: from the left
+
+    manager->RequestPush(new ProbeMenu(&b));
+    manager->RequestPopAll();
+    manager->ProcessQueue();
+    EXPECT_EQ(manager->GetMenuCount(), 0u);
+    EXPECT_EQ(a.deletions, 1);
+    EXPECT_EQ(b.deletions, 2);
+    EXPECT_FALSE(manager->IsFading());
+    EXPECT_EQ(manager->GetOverlayColour(), 0xFFFFFFFFu);
+}
+
+TEST_F(MenuMgrTest, AFadeAdvancesWithEachFrameUntilTheMenuRests)
+{
+    MenuLog log;
+    ProbeMenu* menu = new ProbeMenu(&log);
+    menu->fadesBackground = true;
+    manager->RequestPush(menu);
+    manager->ProcessQueue();
+    manager->Update(0.0f);  // no time: no progress
+    EXPECT_EQ(manager->GetFade(), 0.0f);
+    EXPECT_EQ(manager->GetBackdropOpacity(), 0.0f);
+
+    manager->Update(RMenuMgr::kFadeSeconds * 0.5f);
+    EXPECT_FLOAT_EQ(manager->GetFade(), 0.5f);
+    EXPECT_EQ(manager->GetOverlayColour(), 0x7FFFFFFFu);
+    EXPECT_FLOAT_EQ(manager->GetSlideOffset(), 0.0625f);
+    EXPECT_FLOAT_EQ(manager->GetBackdropOpacity(), 0.5f);  // the only menu takes the backdrop with it
+    menu->fadesBackground = false;
+    EXPECT_EQ(manager->GetBackdropOpacity(), 1.0f);
+
+    manager->Update(-1.0f);  // a step backwards in time changes nothing
+    EXPECT_FLOAT_EQ(manager->GetFade(), 0.5f);
+    manager->Update(RMenuMgr::kFadeSeconds);
+    EXPECT_FALSE(manager->IsFading());
+    EXPECT_EQ(manager->GetSlideOffset(), 0.0f);
+    EXPECT_EQ(manager->GetOverlayColour(), 0xFFFFFFFFu);
+    EXPECT_TRUE(manager->GetBackdrop()->IsVisible());
+    EXPECT_TRUE(menu->IsShown());
+
+    manager->RequestPopAll();
+    manager->ProcessQueue();
+    manager->Update(0.016f);
+    EXPECT_FALSE(manager->GetBackdrop()->IsVisible());
+}
+
+// The top menu alone adjusts the offsets the menu materials and the title picture take.
+TEST_F(MenuMgrTest, OffsetsGoThroughTheTopMenuOnly)
+{
+    ScreenSize screen(1024, 768);
+    MenuLog log;
+    manager->RequestPush(new ProbeMenu(&log, 0.25f));
+    manager->RequestPush(new ProbeMenu(&log, -0.5f));
+    manager->ProcessQueue();
+    manager->EndFade();
+    float x = 0.1f;
+    float title = 0.35f;
+    manager->GetXOffset(&x);
+    manager->GetTitleYOffset(&title);
+    EXPECT_FLOAT_EQ(x, -0.4f);
+    EXPECT_FLOAT_EQ(title, -0.65f);
+    RDefaultMenuFontMaterial font;
+    EXPECT_FLOAT_EQ(AnsweredFloat(font, "xOffset"), -0.5f);
+    manager->RequestPop();
+    manager->ProcessQueue();
+    manager->EndFade();
+    EXPECT_FLOAT_EQ(AnsweredFloat(font, "xOffset"), 0.25f);
+}
+
+// Pops of an empty stack, null pushes, a menu pushed twice, a menu popped in the middle of its fade and requests
+// made while requests are applied: none reaches a freed or missing menu.
+TEST_F(MenuMgrTest, FaultyRequestsLeaveTheStackSound)
+{
+    manager->RequestPop();
+    manager->RequestPopAll();
+    manager->RequestPush(nullptr);
+    manager->ProcessQueue();
+    EXPECT_EQ(manager->GetMenuCount(), 0u);
+
+    MenuLog log;
+    ProbeMenu* menu = new ProbeMenu(&log);
+    manager->RequestPush(menu);
+    manager->RequestPush(menu);
+    manager->ProcessQueue();
+    manager->RequestPush(menu);
+    manager->ProcessQueue();
+    EXPECT_EQ(manager->GetMenuCount(), 1u);
+
+    // Popped halfway through its fade: the fade ends with it and nothing reads the menu afterwards.
+    manager->Update(RMenuMgr::kFadeSeconds * 0.5f);
+    manager->RequestPop();
+    manager->ProcessQueue();
+    EXPECT_EQ(log.deletions, 1);
+    manager->Update(RMenuMgr::kFadeSeconds);
+    float x = 0.0f;
+    manager->GetXOffset(&x);
+    EXPECT_EQ(x, 0.0f);
+    EXPECT_EQ(manager->GetBackdropOpacity(), 0.0f);
+
+    // A menu that asks for another as it becomes the top gets it at the next frame, not in the middle of this one.
+    MenuLog second;
+    ProbeMenu* opener = new ProbeMenu(&log);
+    opener->pushOnActivate = new ProbeMenu(&second);
+    manager->RequestPush(opener);
+    manager->ProcessQueue();
+    EXPECT_EQ(manager->GetMenuCount(), 1u);
+    manager->ProcessQueue();
+    EXPECT_EQ(manager->GetMenuCount(), 2u);
+    EXPECT_EQ(second.activations, 1);
+    // Menus still queued when the manager goes are deleted with it.
+    manager->RequestPush(new ProbeMenu(&second));
+    RMenuMgr::DestroyInstance();
+    EXPECT_EQ(second.deletions, 2);
+}
+
+// ---- Entries ----
+
+TEST_F(MenuMgrTest, SelectionStaysOnSelectableEntriesWhateverTheIndex)
+{
+    MenuLog log;
+    ProbeMenu menu(&log);
+    EXPECT_EQ(menu.GetSelection(), -1);
+    menu.SetSelection(3);  // no entries at all
+    EXPECT_EQ(menu.GetSelection(), -1);
+    menu.OnNavigate(1, 1);
+    menu.OnAccept();
+    menu.OnClick(500.0f, 300.0f);
+
+    int accepted = -1;
+    menu.AddLabel(RString("Heading"));
+    menu.AddEntry(new RMenuButton(RString("One"), [&] { accepted = 1; }));
+    menu.AddLabel(RString("Between"));
+    menu.AddEntry(new RMenuButton(RString("Two"), [&] { accepted = 2; }));
+    menu.AddLabel(RString("Footer"));
+    EXPECT_EQ(menu.GetSelection(), 1);  // the first selectable entry
+    for (int32_t index : {100, 4, 2147483647}) {
+        menu.SetSelection(index);
+        EXPECT_EQ(menu.GetSelection(), 3) << index;  // past the end: the last selectable entry
+    }
+    menu.SetSelection(-7);
+    EXPECT_EQ(menu.GetSelection(), 1);
+    menu.SetSelection(2);
+    EXPECT_EQ(menu.GetSelection(), 3);  // the next selectable one
+    // Down from the last wraps to the first; up from the first to the last.
+    menu.OnNavigate(0, 1);
+    EXPECT_EQ(menu.GetSelection(), 1);
+    menu.OnNavigate(0, -1);
+    EXPECT_EQ(menu.GetSelection(), 3);
+    menu.OnAccept();
+    EXPECT_EQ(accepted, 2);
+}
+
+TEST_F(MenuMgrTest, SpinnersStepThroughTheirValuesAndReportChanges)
+{
+    std::vector<float> changes;
+    RMenuSpinner empty(RString("Nothing"), [&](float value) { changes.push_back(value); });
+    EXPECT_FALSE(empty.HasValues());
+    EXPECT_FALSE(empty.OnStep(1));
+    empty.OnAccept();
+    empty.SetValue(5.0f);
+    EXPECT_TRUE(empty.GetValueText().IsEmpty());
+    empty.Draw(nullptr, true);
+    EXPECT_TRUE(changes.empty());
+
+    // A range: steps land on the grid however many are taken, and stop at the ends without a change.
+    RMenuSpinner volume(RString("Volume"), [&](float value) { changes.push_back(value); });
+    volume.SetRange(0.0f, 1.0f, 0.1f, 1);
+    volume.SetValue(0.3f);
+    for (int i = 0; i < 12; ++i)
+        volume.OnStep(1);
+    EXPECT_EQ(volume.GetValue(), 1.0f);
+    EXPECT_EQ(changes.size(), 7u);
+    EXPECT_STREQ(volume.GetValueText().GetString(), "1.0");
+    volume.SetValue(-3.0f);
+    EXPECT_EQ(volume.GetValue(), 0.0f);
+    volume.SetValue(std::numeric_limits<float>::quiet_NaN());
+    EXPECT_EQ(volume.GetValue(), 0.0f);
+    volume.SetRange(1.0f, 0.0f, 0.1f, 1);  // upside down: no values
+    EXPECT_FALSE(volume.HasValues());
+
+    // Choices wrap both ways.
+    changes.clear();
+    RMenuSpinner turn(RString("Turn"), [&](float value) { changes.push_back(value); });
+    for (int i = 0; i < 4; ++i)
+        turn.AddChoice(RString("t"), static_cast<float>(i));
+    turn.SetValue(2.9f);
+    EXPECT_EQ(turn.GetChoiceIndex(), 3);
+    turn.OnStep(1);
+    turn.OnStep(-1);
+    turn.OnStep(-1);
+    EXPECT_EQ(changes, (std::vector<float>{0.0f, 3.0f, 2.0f}));
+}
+
+TEST_F(MenuMgrTest, AConfigSpinnerSetsItsVariableWhichAppliesItself)
+{
+    static float volume = 0.0f;
+    static int applied = 0;
+    RConfigFile& config = RConfigFile::GetInstance();
+    config.RegisterFloat(RHashedString("MenuTest"), RHashedString("Volume"), &volume, [] { ++applied; }, 0.3f);
+    static bool flag = false;
+    config.RegisterBool(RHashedString("MenuTest"), RHashedString("Flag"), &flag, true, nullptr);
+
+    MenuLog log;
+    ProbeMenu menu(&log);
+    RMenuSpinner* spinner = menu.AddConfigSpinner("Volume", "MenuTest", "Volume");
+    spinner->SetRange(0.0f, 1.0f, 0.1f, 1);
+    spinner->SetValue(config.GetFloat(RHashedString("MenuTest"), RHashedString("Volume")));
+    const int before = applied;
+    menu.OnNavigate(1, 0);
+    EXPECT_FLOAT_EQ(volume, 0.4f);
+    EXPECT_EQ(applied, before + 1);
+
+    int then = 0;
+    RMenuSpinner* toggle = menu.AddConfigSpinner("Flag", "MenuTest", "Flag", [&] { ++then; });
+    EXPECT_EQ(toggle->GetChoiceCount(), 2u);
+    EXPECT_EQ(toggle->GetValue(), 1.0f);
+    toggle->OnAccept();
+    EXPECT_FALSE(flag);
+    EXPECT_EQ(then, 1);
+}
