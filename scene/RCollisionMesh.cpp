@@ -1,6 +1,10 @@
 #include "scene/RCollisionMesh.h"
 
 #include <cmath>
+#include <cstring>
+
+#include "core/RStreamMgr.h"
+#include "render/geometry/RM3DData.h"
 
 bool RCollisionMesh::SetTriangles(const RVector2* vertices, uint32_t vertexCount, const uint16_t* indices,
                                   uint32_t indexCount)
@@ -86,4 +90,32 @@ ESweepResult RCollisionMesh::SweepBox(const RVector2& center, const RVector2& ha
         return SWEEP_OVERLAP;
     }
     return SWEEP_MISS;
+}
+
+bool RCollisionMesh::LoadM3D(const char* name)
+{
+    if (!name)
+        return false;
+    unsigned char* bytes = nullptr;
+    uint32_t size = 0;
+    RStreamMgr::GetInstance()->ReadFile(name, &bytes, &size, RStreamMgr::kPacksAndFolders, false);
+    if (!bytes)
+        return false;
+    RM3DData record;
+    const bool read = record.Read(bytes, size);
+    delete[] bytes;
+    const RM3DVertexStreamInfo* positions = read ? record.FindStream(STREAM_POSITION) : nullptr;
+    if (!positions || positions->size != 12)
+        return false;
+    // The reader has checked every index against the vertex count and the stream's bytes against both.
+    const uint32_t vertexCount = static_cast<uint32_t>(record.header.vertexCount);
+    RUtilVector<RVector2> vertices;
+    vertices.setSize(vertexCount);
+    for (uint32_t i = 0; i < vertexCount; ++i) {
+        float xyz[3];
+        std::memcpy(xyz, positions->data + static_cast<uint64_t>(i) * 12, sizeof(xyz));
+        vertices[i] = RVector2{xyz[0], xyz[1]};
+    }
+    return SetTriangles(vertices.getData(), vertexCount, record.indexData,
+                        static_cast<uint32_t>(record.header.indexCount));
 }

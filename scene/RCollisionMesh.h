@@ -15,6 +15,10 @@ public:
     // Replaces the triangles. False, the mesh unchanged, when the index count is not a multiple of three, an
     // index is past the vertex count or a vertex is not finite.
     bool SetTriangles(const RVector2* vertices, uint32_t vertexCount, const uint16_t* indices, uint32_t indexCount);
+    // Replaces the triangles with those of a mesh file (".m3d") found through the stream manager: the x and y of
+    // its positions and its indices. False, the mesh unchanged, when the file is missing or malformed, has no
+    // position stream or its triangles are refused as above.
+    bool LoadM3D(const char* name);
     uint32_t GetTriangleCount() const { return m_triangles.getCount(); }
 
     void GetBounds(RVector2* min, RVector2* max) const override;

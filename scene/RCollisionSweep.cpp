@@ -75,7 +75,8 @@ struct AxisSweep {
                 return SWEEP_HIT;
             return SWEEP_OVERLAP;
         }
-        if (entry >= exit || entry > 1.0f)
+        // Meeting for a single instant (a point crossing a line, corners meeting) still is a contact.
+        if (entry > exit || entry > 1.0f)
             return SWEEP_MISS;
         hit->time = entry;
         hit->normal = entryNormal;

@@ -1,6 +1,6 @@
 // RContact: one shape a move met: the shape's handle (resolve it with RHandle::Get each time, it may be gone), the
-// contact normal pointing from the shape towards the mover, the fraction of the move at which they met, and
-// whether the shape is a trigger (overlapped, never blocking). Plain value.
+// contact normal pointing from the shape towards the mover, the fraction of the move (of what was left of it,
+// after a slide) at which they met, and whether the shape is a trigger (overlapped, never blocking). Plain value.
 #pragma once
 
 #include "core/RHandle.h"

@@ -81,7 +81,9 @@ bool RSpatialComponent::Move(const RVector3& delta)
         RUtilVector<RHandle> triggers;
         RVector2 remaining = {delta.x, delta.y};
         const RVector2 half = m_box->GetHalfExtents();
-        for (int slide = 0; slide < kMaxSlides && (remaining.x != 0.0f || remaining.y != 0.0f); ++slide) {
+        // A move of no length still looks once, for the triggers the box stands in.
+        for (int slide = 0; slide < kMaxSlides && (slide == 0 || remaining.x != 0.0f || remaining.y != 0.0f);
+             ++slide) {
             const RVector2 center = {m_position.x + m_boxOffset.x, m_position.y + m_boxOffset.y};
             RSweepContact met;
             if (!world->SweepBox(center, half, remaining, filter, &met, &triggers)) {
@@ -101,11 +103,7 @@ bool RSpatialComponent::Move(const RVector3& delta)
                 travel = 0.0f;
             m_position.x += remaining.x * travel;
             m_position.y += remaining.y * travel;
-            RContact contact;
-            contact.shape = met.shape->GetHandle();
-            contact.normal = normal;
-            contact.time = met.hit.time;
-            m_contacts.push(contact);
+            AddContact(met.shape->GetHandle(), normal, met.hit.time);
             // The velocity loses its part into the shape either way.
             const float velocityInto = m_velocity.x * normal.x + m_velocity.y * normal.y;
             if (velocityInto < 0.0f) {
@@ -132,6 +130,21 @@ bool RSpatialComponent::Move(const RVector3& delta)
     }
     ReportContacts();
     return whole;
+}
+
+void RSpatialComponent::AddContact(const RHandle& shape, const RVector2& normal, float time)
+{
+    // Sliding into a corner of one shape meets it again; each side of it is reported once.
+    for (uint32_t i = 0; i < m_contacts.getCount(); ++i) {
+        const RContact& known = m_contacts[i];
+        if (known.shape == shape && known.normal.x == normal.x && known.normal.y == normal.y)
+            return;
+    }
+    RContact contact;
+    contact.shape = shape;
+    contact.normal = normal;
+    contact.time = time;
+    m_contacts.push(contact);
 }
 
 void RSpatialComponent::ReportContacts()

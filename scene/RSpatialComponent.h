@@ -45,7 +45,8 @@ public:
     // True (the default): a move slides along what it meets; false: it stops at the first solid contact.
     void SetSlide(bool slide) { m_slide = slide; }
 
-    // Sweeps the box by the x-y part of delta (z moves freely), then reports the contacts. A solid contact also
+    // Sweeps the box by the x-y part of delta (z moves freely), then reports the contacts (a move of no length
+    // reports the triggers the box stands in). A solid contact also
     // removes the part of the velocity that goes into the shape. A non-finite delta moves nothing and stops the
     // entity (velocity zero). Without a box the entity moves freely. Returns true when the whole delta was
     // travelled.
@@ -72,6 +73,8 @@ private:
     void PlaceBox();
     // Forgets ignored one-way shapes that are gone or no longer near the box.
     void RefreshIgnoredOneWay();
+    // Records a solid contact of this move, once per shape and normal.
+    void AddContact(const RHandle& shape, const RVector2& normal, float time);
     // Tells the owner's components, the owner and each shape of the contacts; stops at once when a handler
     // deleted this component.
     void ReportContacts();
