@@ -50,6 +50,7 @@ bool WendroGame::InitEngine()
     // The game's own strings, found in its pack now that it is mounted.
     RLocMgr* localization = RLocMgr::GetInstance();
     localization->AddFile("Wendro.txt");
+    localization->AddFile("Controls.txt");
     localization->LoadDefaultTables(false);
     m_engineStarted = true;
     return true;
