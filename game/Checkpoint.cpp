@@ -5,7 +5,7 @@
 #include "game/World.h"
 
 Checkpoint::Checkpoint(World& world, const EntityTemplates::Template& entry, float x, float y)
-    : GameEntity(world, entry, x, y, 8.0f, 8.0f, RoomView::GetSpriteGroup())
+    : GameEntity(world, entry, x, y, 8.0f, 8.0f, kTrigger, RoomView::GetSpriteGroup())
 {
     SetPriority(1);
 }
@@ -16,9 +16,9 @@ void Checkpoint::OnTouch(Player& player)
         GetWorld().SetCheckpoint(GetX(), GetY());
 }
 
-void Checkpoint::UpdateSprite(float fraction)
+void Checkpoint::UpdateSprite(float x, float y)
 {
-    GameEntity::UpdateSprite(fraction);
+    GameEntity::UpdateSprite(x, y);
     // The reached flag is the tile after the template's.
     GetSprite()->SetTile(GetTemplate().sprite + (GetWorld().IsCheckpoint(GetX(), GetY()) ? 1 : 0));
 }

@@ -12,5 +12,5 @@ public:
     void OnTouch(Player& player) override;
 
 protected:
-    void UpdateSprite(float fraction) override;
+    void UpdateSprite(float x, float y) override;
 };

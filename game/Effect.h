@@ -10,10 +10,9 @@ public:
     // Centred on the point.
     Effect(World& world, const EntityTemplates::Template& entry, float centreX, float centreY);
 
-    void Step(float step) override;
-
 protected:
-    void UpdateSprite(float fraction) override;
+    void FixedStep(float step) override;
+    void UpdateSprite(float x, float y) override;
 
 private:
     float m_time = 0.0f;

@@ -1,35 +1,43 @@
 #include "game/GameEntity.h"
 
-#include "basegame/RBaseGame.h"
 #include "game/AdjustableSprite.h"
-#include "render/geometry/RMesh.h"
 #include "game/RoomView.h"
 #include "game/World.h"
+#include "render/geometry/RMesh.h"
+#include "scene/RCollisionBox.h"
+#include "scene/RDeleteComponent.h"
 #include "scene/RSpatialComponent.h"
 
 GameEntity::GameEntity(World& world, const EntityTemplates::Template& entry, float x, float y, float width,
-                       float height, RHashedString spriteGroup)
-    : m_world(world), m_template(entry), m_width(width), m_height(height), m_previousX(x), m_previousY(y)
+                       float height, Shape shape, RHashedString spriteGroup)
+    : m_world(world), m_template(entry), m_width(width), m_height(height)
 {
-    AddComponent<RSpatialComponent>()->SetPosition(RVector3{x, y, 0.0f});
+    RSpatialComponent* spatial = AddComponent<RSpatialComponent>();
+    spatial->SetPosition(RVector3{x, y, 0.0f});
+    if (shape != kNoShape) {
+        const RVector2 half = {width * 0.5f, height * 0.5f};
+        RCollisionBox* box = spatial->SetBox(half, half);
+        box->SetTrigger(shape == kTrigger);
+        box->SetOneWay(shape == kPlatform);
+    }
     m_sprite = new AdjustableSprite(world.GetView().GetSpriteMesh(), RoomView::GetSheetName(TileSets::kCGA),
                                     RoomView::GetSheetName(TileSets::kEGA));
     m_sprite->SetTile(entry.sprite);
     AttachRenderable(m_sprite, spriteGroup, RHashedString("Sprite"));
-    UpdateSprite(1.0f);
+    UpdateSprite(x, y);
 }
 
-GameEntity::~GameEntity() = default;
-
-void GameEntity::Tick(float step, uint32_t mask)
+GameEntity::~GameEntity()
 {
-    if (mask == kGameStep) {
-        m_previousX = GetX();
-        m_previousY = GetY();
-        Step(step);
-    } else if (mask == kGameFrame) {
-        UpdateSprite(RBaseGame::GetInstance()->GetInterpolationFraction());
-    }
+    m_world.Forget(this);
+}
+
+void GameEntity::PostTick(float step, uint32_t mask)
+{
+    if (mask != kGameFrame || IsDead())
+        return;
+    const RVector3& display = GetComponent<RSpatialComponent>()->GetDisplayPosition();
+    UpdateSprite(display.x, display.y);
 }
 
 float GameEntity::GetX() const
@@ -42,33 +50,33 @@ float GameEntity::GetY() const
     return GetComponent<RSpatialComponent>()->GetPosition().y;
 }
 
-void GameEntity::SetPosition(float x, float y)
+void GameEntity::PlaceAt(float x, float y)
 {
     GetComponent<RSpatialComponent>()->SetPosition(RVector3{x, y, 0.0f});
 }
 
-void GameEntity::PlaceAt(float x, float y)
+void GameEntity::MarkDead()
 {
-    SetPosition(x, y);
-    m_previousX = x;
-    m_previousY = y;
+    AddComponent<RDeleteComponent>();
 }
 
-bool GameEntity::Overlaps(float x, float y, float width, float height) const
+bool GameEntity::IsDead() const
 {
-    return GetX() < x + width && x < GetX() + m_width && GetY() < y + height && y < GetY() + m_height;
+    return GetComponent<RDeleteComponent>() != nullptr;
 }
 
-bool GameEntity::Overlaps(const GameEntity& other) const
+GameEntity* GameEntity::OwnerOf(const RHandle& shape)
 {
-    return Overlaps(other.GetX(), other.GetY(), other.m_width, other.m_height);
+    RRTTIBase* object = shape.Get();
+    if (!object || !object->IsA(RCollisionInterface::StaticGetClassName()))
+        return nullptr;
+    REntity* owner = static_cast<RCollisionInterface*>(object)->GetOwner();
+    return owner && owner->IsA(GameEntity::StaticGetClassName()) ? static_cast<GameEntity*>(owner) : nullptr;
 }
 
-void GameEntity::UpdateSprite(float fraction)
+void GameEntity::UpdateSprite(float x, float y)
 {
-    // Sprites are whole tiles wide; an entity's box may be narrower and sits centred in it, feet on its bottom.
-    const float x = m_previousX + (GetX() - m_previousX) * fraction;
-    const float y = m_previousY + (GetY() - m_previousY) * fraction;
+    // Sprites are whole tiles; a box narrower or lower than its sprite sits centred in it, on its bottom edge.
     const float spriteWidth = static_cast<float>(TileSets::kTileSize * ((static_cast<int>(m_width) + 7) / 8));
     const float spriteHeight = static_cast<float>(TileSets::kTileSize * ((static_cast<int>(m_height) + 7) / 8));
     m_sprite->SetRect(x - (spriteWidth - m_width) * 0.5f, y + m_height - spriteHeight, spriteWidth, spriteHeight);

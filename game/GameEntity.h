@@ -1,70 +1,64 @@
 // GameEntity: the base of the game's entities (Player, Platform, Hazard, HazardSpawner, Teleport, Checkpoint,
-// Treasure, Powerup, Effect). Each is a scene entity with its position in a spatial component, a box in room
-// pixels (x to the right, y downwards), a sprite it draws, and a fixed-step tickable registered with mask 6 at
-// construction and unregistered in its destructor: every fixed step it runs Step, once per frame it places its
-// sprite between its last two positions. The world owns the entities and deletes those marked dead after the
-// fixed steps.
+// Treasure, Powerup, Effect): a scene game entity, ticked in every fixed step and once per frame (mask 6, from
+// construction to destruction), with its box's top left as the position of its spatial component, a collision box
+// of its own in the collision world (a trigger the player's moves report, a one-way platform, or none) and a
+// sprite it draws at its interpolated position. An entity goes by marking itself for deletion; the world owns the
+// entities and is told when one is deleted.
 #pragma once
 
-#include "core/RTickable.h"
 #include "game/EntityTemplates.h"
-#include "scene/RPlainEntity.h"
+#include "scene/RGameEntity.h"
 
 class AdjustableSprite;
 class Player;
 class World;
 
-class GameEntity : public RPlainEntity, public RTickableGameFixed {
-    RRTTI_CLASS(GameEntity, RPlainEntity)
+class GameEntity : public RGameEntity {
+    RRTTI_CLASS(GameEntity, RGameEntity)
 public:
-    // An entity of the template at x, y (the box's top left) of the box's size; its sprite shows the template's
-    // tile in the render group given.
+    // The entity's collision box: none, a trigger, or a platform (solid from above only).
+    enum Shape { kNoShape, kTrigger, kPlatform };
+
+    // An entity of the template with its box's top left at x, y; its sprite shows the template's tile in the
+    // render group given.
     GameEntity(World& world, const EntityTemplates::Template& entry, float x, float y, float width, float height,
-               RHashedString spriteGroup);
+               Shape shape, RHashedString spriteGroup);
+    // Tells the world it is gone.
     ~GameEntity() override;
 
-    // Step on the fixed pass (mask 2), the sprite's placement on the frame pass (mask 4).
-    void Tick(float step, uint32_t mask) override;
-    void PostTick(float step, uint32_t mask) override {}
+    // Places the sprite at the displayed position, after the frame pass has interpolated every entity.
+    void PostTick(float step, uint32_t mask) override;
 
-    // One fixed step of the entity's own behaviour.
-    virtual void Step(float step) {}
-    // The player's box overlaps this entity's box in this step.
+    // The player's moves met this entity's trigger.
     virtual void OnTouch(Player& player) {}
-    // Whether the player stands on it as on a floor (one-way from above).
-    virtual bool IsRidable() const { return false; }
 
     float GetX() const;
     float GetY() const;
     float GetWidth() const { return m_width; }
     float GetHeight() const { return m_height; }
-    // Moves the box; the previous position is kept for the sprite's interpolation.
-    void SetPosition(float x, float y);
-    // Places the box at once, without interpolation (a respawn, a teleport).
+    // Places the box at once, without a sweep or interpolation (spawning, a respawn, a teleport, a platform).
     void PlaceAt(float x, float y);
-    // Whether two boxes overlap (touching edges do not).
-    bool Overlaps(const GameEntity& other) const;
-    bool Overlaps(float x, float y, float width, float height) const;
 
     EntityTemplates::Kind GetKind() const { return m_template.kind; }
     const EntityTemplates::Template& GetTemplate() const { return m_template; }
-    // Marked entities are deleted by the world after the fixed steps.
-    void MarkDead() { m_dead = true; }
-    bool IsDead() const { return m_dead; }
+    // Marked entities tick no more and are deleted after the fixed step.
+    void MarkDead();
+    bool IsDead() const;
 
 protected:
+    // Nothing by default: entities that move do so in their own step.
+    void FixedStep(float step) override {}
     World& GetWorld() const { return m_world; }
     AdjustableSprite* GetSprite() const { return m_sprite; }
-    // The sprite's rectangle and tile follow the box; a subclass may change the tile or hide the sprite.
-    virtual void UpdateSprite(float fraction);
+    // The sprite's rectangle follows the box at x, y; a subclass may change the tile or hide the sprite.
+    virtual void UpdateSprite(float x, float y);
+    // The game entity the shape of a contact belongs to, or null.
+    static GameEntity* OwnerOf(const RHandle& shape);
 
 private:
     World& m_world;
     const EntityTemplates::Template& m_template;
     float m_width;
     float m_height;
-    float m_previousX;
-    float m_previousY;
-    bool m_dead = false;
     AdjustableSprite* m_sprite;  // owned by the renderable component
 };

@@ -3,6 +3,7 @@
 #include "game/Player.h"
 #include "game/RoomView.h"
 #include "game/World.h"
+#include "scene/RSpatialComponent.h"
 
 namespace {
 
@@ -15,19 +16,26 @@ bool Falls(const EntityTemplates::Template& entry)
 
 Hazard::Hazard(World& world, const EntityTemplates::Template& entry, float x, float y)
     : GameEntity(world, entry, Falls(entry) ? x + 2.0f : x + 1.0f, Falls(entry) ? y : y + 4.0f,
-                 Falls(entry) ? 4.0f : 6.0f, Falls(entry) ? 6.0f : 4.0f, RoomView::GetSpriteGroup())
+                 Falls(entry) ? 4.0f : 6.0f, Falls(entry) ? 6.0f : 4.0f, kTrigger, RoomView::GetSpriteGroup())
 {
     SetPriority(1);
 }
 
-void Hazard::Step(float step)
+void Hazard::FixedStep(float step)
 {
     if (!Falls(GetTemplate()))
         return;
-    const float y = GetY() + GetTemplate().speed * step;
-    SetPosition(GetX(), y);
-    if (GetWorld().BoxHitsTiles(GetX(), y, GetWidth(), GetHeight()) ||
-        y > static_cast<float>(WorldMap::kHeight * TileSets::kTileSize))
+    GetComponent<RSpatialComponent>()->Move(RVector3{0.0f, GetTemplate().speed * step, 0.0f});
+    if (GetY() > static_cast<float>(WorldMap::kHeight * TileSets::kTileSize))
+        MarkDead();
+}
+
+void Hazard::OnContact(const RContact& contact)
+{
+    GameEntity* met = OwnerOf(contact.shape);
+    if (met && met->GetKind() == EntityTemplates::kPlayer)
+        static_cast<Player*>(met)->Kill();
+    else if (!contact.trigger)
         MarkDead();
 }
 

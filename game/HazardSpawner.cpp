@@ -11,14 +11,14 @@ const float kPeriodFactor[3] = {1.5f, 1.0f, 0.7f};
 }  // namespace
 
 HazardSpawner::HazardSpawner(World& world, const EntityTemplates::Template& entry, float x, float y)
-    : GameEntity(world, entry, x, y, 8.0f, 8.0f, RoomView::GetSpriteGroup())
+    : GameEntity(world, entry, x, y, 8.0f, 8.0f, kNoShape, RoomView::GetSpriteGroup())
 {
     m_period = entry.period * kPeriodFactor[world.GetDifficulty() < 3 ? world.GetDifficulty() : 1];
     m_timer = m_period;
     SetPriority(1);
 }
 
-void HazardSpawner::Step(float step)
+void HazardSpawner::FixedStep(float step)
 {
     m_timer -= step;
     if (m_timer > 0.0f)

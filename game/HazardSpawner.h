@@ -9,7 +9,8 @@ class HazardSpawner : public GameEntity {
 public:
     HazardSpawner(World& world, const EntityTemplates::Template& entry, float x, float y);
 
-    void Step(float step) override;
+protected:
+    void FixedStep(float step) override;
 
 private:
     float m_period;

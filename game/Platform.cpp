@@ -1,11 +1,12 @@
 #include "game/Platform.h"
 
+#include "game/AdjustableSprite.h"
 #include "game/RoomView.h"
 
 #include <cmath>
 
 Platform::Platform(World& world, const EntityTemplates::Template& entry, float x, float y)
-    : GameEntity(world, entry, x, y, static_cast<float>(entry.width * TileSets::kTileSize), 4.0f,
+    : GameEntity(world, entry, x, y, static_cast<float>(entry.width * TileSets::kTileSize), 4.0f, kPlatform,
                  RoomView::GetSpriteGroup()),
       m_originX(x), m_originY(y)
 {
@@ -13,14 +14,19 @@ Platform::Platform(World& world, const EntityTemplates::Template& entry, float x
     SetPriority(-1);
 }
 
-void Platform::Step(float step)
+void Platform::FixedStep(float step)
 {
     const EntityTemplates::Template& entry = GetTemplate();
     m_time = std::fmod(m_time + step, entry.period);
     const float out = 0.5f - 0.5f * std::cos(6.2831855f * m_time / entry.period);
     const float x = m_originX + entry.travelX * TileSets::kTileSize * out;
     const float y = m_originY + entry.travelY * TileSets::kTileSize * out;
-    m_stepX = x - GetX();
-    m_stepY = y - GetY();
-    SetPosition(x, y);
+    PlaceAt(x, y);
+}
+
+void Platform::UpdateSprite(float x, float y)
+{
+    // The plank is the top of its tiles.
+    GameEntity::UpdateSprite(x, y);
+    GetSprite()->SetRect(x, y, GetWidth(), static_cast<float>(TileSets::kTileSize));
 }

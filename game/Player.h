@@ -1,13 +1,16 @@
 // Player: the player's entity. Every fixed step it reads the "Gameplay" actions through its player controller
-// component, walks, falls and jumps (a jump buffered for a moment before landing, the double jump and the wall
-// jump once their powers are found, a drop through a platform on "JumpDown"), rides platforms, is stopped by solid
-// tiles, throws the switches it touches, touches the room's entities and leaves the room by its edges. Each jump
-// plays the jump tune. Its constructor turns the engine's world-up vector to (0, -1, 0): the game's y runs down.
+// component, walks, asks its jump component to jump (buffered; the double jump and the wall jump once their powers
+// are found; "JumpDown" drops through the platform stood on) and moves through it: carried by the platform it
+// stands on, then swept through the collision world, whose contacts tell the jump component of ground and walls
+// and tell the player of the triggers it touches. Each jump plays the jump tune. It throws the switches it stands
+// in and leaves the room by its edges. Its constructor turns the engine's world-up vector to (0, -1, 0): the
+// game's y runs down the screen.
 #pragma once
 
 #include "game/GameEntity.h"
 
 class RPlayerControllerComponent;
+class RJumpComponent;
 
 class Player : public GameEntity {
     RRTTI_CLASS(Player, GameEntity)
@@ -18,15 +21,11 @@ public:
     static constexpr float kGravity = 700.0f;     // pixels per second squared
     static constexpr float kLaunchSpeed = 215.0f;
     static constexpr float kMaxFallSpeed = 320.0f;
-    static constexpr float kJumpBuffer = 0.1f;    // seconds a jump press waits for the ground
-    static constexpr float kCoyoteTime = 0.08f;   // seconds after leaving a ledge a jump still counts as from it
     static constexpr float kWallKickSpeed = 90.0f;
-    static constexpr float kWallKickTime = 0.15f;
+    static constexpr float kWallKickTime = 0.15f;  // seconds the kick off a wall outweighs walking
     static constexpr float kRespawnDelay = 0.8f;
 
     Player(World& world, const EntityTemplates::Template& entry, float x, float y);
-
-    void Step(float step) override;
 
     // Dies (once until respawned): the sprite goes, and after a moment the world puts it back at the respawn
     // point.
@@ -40,34 +39,24 @@ public:
     bool CanTeleport() const { return !m_teleportLock; }
     void OnTeleported() { m_teleportLock = true; }
     void NoteTouchingTeleport() { m_touchingTeleport = true; }
-    bool IsGrounded() const { return m_grounded; }
-    float GetVelocityY() const { return m_vy; }
+
+    // The triggers the player's moves meet are touched.
+    void OnContact(const RContact& contact) override;
 
 protected:
-    void UpdateSprite(float fraction) override;
+    void FixedStep(float step) override;
+    void UpdateSprite(float x, float y) override;
 
 private:
-    // Moves along one axis, stopping at solid tiles; true when it was stopped.
-    bool MoveX(float dx);
-    bool MoveY(float dy);
-    bool TouchesWall(int32_t direction) const;
-    void Jump(float speed);
     void ThrowSwitches();
     void CheckEdges();
 
-    RPlayerControllerComponent* m_controls;
-    float m_vx = 0.0f;
-    float m_vy = 0.0f;
-    float m_jumpBuffer = 0.0f;
-    float m_coyote = 0.0f;
+    RPlayerControllerComponent* m_controls = nullptr;
+    RJumpComponent* m_jump = nullptr;
     float m_wallKick = 0.0f;
-    float m_dropThrough = 0.0f;
-    float m_killedTimer = 0.0f;
-    int32_t m_extraJumps = 0;
+    float m_respawnTimer = 0.0f;
     bool m_facingLeft = false;
-    bool m_grounded = false;
     bool m_killed = false;
     bool m_teleportLock = false;
     bool m_touchingTeleport = false;
-    GameEntity* m_ride = nullptr;  // the platform stood on, valid for the current room
 };

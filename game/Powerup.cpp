@@ -4,7 +4,7 @@
 #include "game/World.h"
 
 Powerup::Powerup(World& world, const EntityTemplates::Template& entry, float x, float y)
-    : GameEntity(world, entry, x, y, 8.0f, 8.0f, RoomView::GetSpriteGroup())
+    : GameEntity(world, entry, x, y, 8.0f, 8.0f, kTrigger, RoomView::GetSpriteGroup())
 {
     SetPriority(1);
 }

@@ -7,7 +7,7 @@
 #include <cstdio>
 
 Teleport::Teleport(World& world, const EntityTemplates::Template& entry, float x, float y, const char* pair)
-    : GameEntity(world, entry, x, y, 8.0f, 8.0f, RoomView::GetSpriteGroup())
+    : GameEntity(world, entry, x, y, 8.0f, 8.0f, kTrigger, RoomView::GetSpriteGroup())
 {
     snprintf(m_pair, sizeof(m_pair), "%s", pair);
     SetPriority(1);

@@ -4,7 +4,8 @@
 #include "game/World.h"
 
 Treasure::Treasure(World& world, const EntityTemplates::Template& entry, float x, float y, int32_t number)
-    : GameEntity(world, entry, x + 1.0f, y + 1.0f, 6.0f, 6.0f, RoomView::GetSpriteGroup()), m_number(number)
+    : GameEntity(world, entry, x + 1.0f, y + 2.0f, 6.0f, 6.0f, kTrigger, RoomView::GetSpriteGroup()),
+      m_number(number)
 {
     SetPriority(1);
 }

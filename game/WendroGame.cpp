@@ -14,6 +14,7 @@
 #include "platform/audio/RStreamingAudio_PCS.h"
 #include "platform/input/RControlConfig.h"
 #include "platform/input/RDefaultBindings.h"
+#include "scene/RGameEntity.h"
 
 #include <cstdio>
 #include <sys/stat.h>
@@ -213,6 +214,8 @@ void WendroGame::FixedUpdate(float step)
 void WendroGame::UpdateFrame()
 {
     RMenuGame::UpdateFrame();
+    // The entities are drawn between their last two fixed steps.
+    RGameEntity::SetInterpolationFraction(GetInterpolationFraction());
     if (m_view)
         m_view->FitToScreen(GetScreenWidth(), GetScreenHeight());
 }

@@ -13,6 +13,8 @@
 #include "game/Treasure.h"
 #include "platform/audio/RPCSTune.h"
 #include "platform/audio/RStreamingAudio_PCS.h"
+#include "scene/RCollisionBox.h"
+#include "scene/RCollisionWorld.h"
 
 #include <cmath>
 #include <cstdio>
@@ -24,6 +26,12 @@ constexpr float kTile = static_cast<float>(TileSets::kTileSize);
 constexpr float kRoomWidth = WorldMap::kWidth * kTile;
 constexpr float kRoomHeight = WorldMap::kHeight * kTile;
 
+// The kind of solid a tile is: walls and ledges are one; each switch block colour is its own.
+uint8_t KindOf(uint8_t tile)
+{
+    return tile == WorldMap::kLedge ? static_cast<uint8_t>(WorldMap::kWall) : tile;
+}
+
 }  // namespace
 
 World::World(RoomView& view, RStreamingAudio_PCS* toneGenerator) : m_view(view), m_toneGenerator(toneGenerator) {}
@@ -32,6 +40,7 @@ World::~World()
 {
     ClearRoomEntities();
     delete m_player;
+    m_player = nullptr;
     m_view.SetShown(false);
     m_view.UseTileSets(nullptr);
 }
@@ -157,6 +166,7 @@ void World::EnterRoom(int32_t roomIndex, float playerX, float playerY)
         ++m_stats.roomsVisited;
     }
     const WorldMap::Room* room = m_map.GetRoom(roomIndex);
+    MakeTileBoxes(*room);
     for (const WorldMap::Placement& placement : room->placements) {
         const EntityTemplates::Template* entry = m_templates.Get(placement.templateIndex);
         if (GameEntity* entity = entry ? MakeEntity(*entry, placement) : nullptr)
@@ -207,21 +217,54 @@ GameEntity* World::MakeEntity(const EntityTemplates::Template& entry, const Worl
 
 void World::ClearRoomEntities()
 {
-    for (GameEntity* entity : m_entities)
-        delete entity;
-    m_entities.free();
+    // Each entity takes itself out of the list as it goes.
+    while (!m_entities.isEmpty())
+        delete m_entities[m_entities.getCount() - 1];
+    for (const TileBox& tileBox : m_tileBoxes)
+        delete tileBox.box;
+    m_tileBoxes.free();
+}
+
+void World::Forget(GameEntity* entity)
+{
+    m_entities.eraseElement(entity);
+    if (entity == m_player)
+        m_player = nullptr;
+}
+
+void World::MakeTileBoxes(const WorldMap::Room& room)
+{
+    RCollisionWorld* collision = RCollisionWorld::GetInstance();
+    for (int32_t y = 0; y < WorldMap::kHeight; ++y) {
+        int32_t x = 0;
+        while (x < WorldMap::kWidth) {
+            const uint8_t tile = room.tiles[y][x];
+            const uint8_t kind = KindOf(tile);
+            if (kind != WorldMap::kWall && kind != WorldMap::kMagenta && kind != WorldMap::kCyan) {
+                ++x;
+                continue;
+            }
+            int32_t end = x + 1;
+            while (end < WorldMap::kWidth && KindOf(room.tiles[y][end]) == kind)
+                ++end;
+            const RVector2 half = {(end - x) * kTile * 0.5f, kTile * 0.5f};
+            RCollisionBox* box = new RCollisionBox(RVector2{x * kTile + half.x, y * kTile + half.y}, half);
+            collision->AddShape(box);
+            m_tileBoxes.push(TileBox{box, kind});
+            x = end;
+        }
+    }
+    ApplySwitchToBoxes();
+}
+
+void World::ApplySwitchToBoxes()
+{
+    for (const TileBox& tileBox : m_tileBoxes)
+        tileBox.box->SetEnabled(WorldMap::IsSolid(tileBox.tile, m_magentaSolid));
 }
 
 void World::AfterFixedSteps()
 {
-    for (uint32_t i = 0; i < m_entities.getCount();) {
-        if (m_entities[i]->IsDead()) {
-            delete m_entities[i];
-            m_entities.erase(i, 1);
-        } else {
-            ++i;
-        }
-    }
     if (m_pendingRoom >= 0) {
         const int32_t room = m_pendingRoom;
         m_pendingRoom = -1;
@@ -296,29 +339,6 @@ bool World::BoxHitsTiles(float x, float y, float width, float height) const
         }
     }
     return false;
-}
-
-GameEntity* World::FindRideUnder(float x, float y, float width, float height, float dy) const
-{
-    for (GameEntity* entity : m_entities) {
-        if (entity->IsDead() || !entity->IsRidable())
-            continue;
-        const float top = entity->GetY();
-        const bool across = x < entity->GetX() + entity->GetWidth() && entity->GetX() < x + width;
-        if (across && y + height <= top + 0.5f && y + height + dy >= top - 0.5f)
-            return entity;
-    }
-    return nullptr;
-}
-
-void World::TouchEntities(Player& player)
-{
-    // Entities spawned meanwhile are reached too; none is deleted until the step is over.
-    for (uint32_t i = 0; i < m_entities.getCount() && player.IsAlive(); ++i) {
-        GameEntity* entity = m_entities[i];
-        if (!entity->IsDead() && entity->Overlaps(player))
-            entity->OnTouch(player);
-    }
 }
 
 void World::PlayTune(const char* name)
@@ -459,6 +479,7 @@ void World::SetSwitch(bool magentaSolid)
     if (m_magentaSolid == magentaSolid)
         return;
     m_magentaSolid = magentaSolid;
+    ApplySwitchToBoxes();
     PlayTune("Switch");
     m_redraw = true;
 }

@@ -65,10 +65,8 @@ public:
     bool IsSolidAt(int32_t tileX, int32_t tileY) const;
     // Whether the box overlaps a solid tile.
     bool BoxHitsTiles(float x, float y, float width, float height) const;
-    // The ridable entity whose top the box (falling by dy this step from y) lands on, or null.
-    GameEntity* FindRideUnder(float x, float y, float width, float height, float dy) const;
-    // Calls OnTouch of every living entity overlapping the player.
-    void TouchEntities(Player& player);
+    // An entity is being deleted: it leaves the room's list.
+    void Forget(GameEntity* entity);
 
     // What entities ask.
     void PlayTune(const char* name);
@@ -115,6 +113,10 @@ public:
 private:
     void EnterRoom(int32_t roomIndex, float playerX, float playerY);
     void ClearRoomEntities();
+    // The room's solid tiles as collision boxes, one per run of tiles of a kind along a row; the switch blocks'
+    // boxes are enabled while their blocks are solid.
+    void MakeTileBoxes(const WorldMap::Room& room);
+    void ApplySwitchToBoxes();
     GameEntity* MakeEntity(const EntityTemplates::Template& entry, const WorldMap::Placement& placement);
     void Redraw();
 
@@ -127,6 +129,11 @@ private:
     RUtilVector<RString> m_warnings;
 
     RUtilVector<GameEntity*> m_entities;  // the room's, not the player
+    struct TileBox {
+        class RCollisionBox* box;
+        uint8_t tile;  // what the run is made of
+    };
+    RUtilVector<TileBox> m_tileBoxes;
     Player* m_player = nullptr;
     int32_t m_roomIndex = -1;
     bool m_magentaSolid = true;
