@@ -2,10 +2,14 @@
 // the user "Maps/" folder in place of the campaign's: a player who falls out of the bottom of a room with nothing
 // below comes back at the respawn point (never a fall forever) and the death is counted in "[PlayerStats]"; a
 // teleport takes the player to its partner in another room; a blue switch opens the magenta blocks under the
-// player; a saved game that is damaged, foreign or names a room the map no longer holds is refused and a new game
+// player; the orbs play their cinematics and return to the title; a saved game that is damaged, foreign or names a room the map no longer holds is refused and a new game
 // begins. A game object can be made once per process, so each case runs in a child.
 #include "../core/TempUserData.h"
+#include "basegame/RSubroutineMgr.h"
+#include "basegame/RTimedSubroutine.h"
 #include "core/RLogger.h"
+#include "menus/RMenuMgr.h"
+#include "platform/audio/RAudioMgr.h"
 #include "game/Player.h"
 #include "game/SaveGame.h"
 #include "game/WendroGame.h"
@@ -25,7 +29,7 @@ namespace fs = std::filesystem;
 namespace {
 
 // Two rooms: "Gate" (the campaign's start room) with a hole in its floor, a teleport, a blue switch and magenta
-// floor; "Far", away from it on the grid, with the teleport's partner.
+// floor, and the two orbs; "Far", away from it on the grid, with the teleport's partner.
 std::string TestMap()
 {
     std::string map = "[Map]\r\nRooms: Gate Far\r\n[Gate]\r\nX: 0\r\nY: 0\r\nStart: 2 22\r\n";
@@ -37,7 +41,7 @@ std::string TestMap()
         snprintf(line, sizeof(line), "Row%02d: %s\r\n", row, text);
         map += line;
     }
-    map += "Entity01: Teleport 30 22 A\r\n";
+    map += "Entity01: Teleport 30 22 A\r\nEntity02: WinOrb 34 22\r\nEntity03: LoseOrb 36 22\r\n";
     map[map.find("Row22: ") + 7 + 17] = 'b';
     map += "[Far]\r\nX: 7\r\nY: 7\r\nStart: 2 22\r\n";
     for (int row = 0; row < 24; ++row) {
@@ -144,6 +148,42 @@ TEST_F(GameWorld, ABlueSwitchOpensTheMagentaBlocks)
                     return player.GetY() > 23 * 8.0f || !player.IsAlive() ? 0 : 6;
                 }),
                 ::testing::ExitedWithCode(0), "");
+}
+
+// Touching an orb starts its cinematic: every tune stops, the key clicks are loaded while it types; skipped or run
+// to its end, it releases them, the game is over and the title menu is asked for.
+TEST_F(GameWorld, TheOrbsPlayTheirCinematicsAndReturnToTheTitle)
+{
+    for (int orb = 34; orb <= 36; orb += 2) {
+        EXPECT_EXIT(RunGame([orb](WendroGame& game) {
+                        if (!game.BeginNewGame(1))
+                            return 3;
+                        game.GetWorld()->GetPlayer()->PlaceAt(orb * 8.0f + 1.0f, 22 * 8.0f);
+                        Steps(game, 3);
+                        RSubroutineMgr* subroutines = RSubroutineMgr::GetInstance();
+                        RSubroutine* cinematic =
+                            subroutines->Find(RHashedString(orb == 34 ? "Wendro_Ending" : "Wendro_Failure"));
+                        if (!cinematic || !cinematic->CapturesInput())
+                            return 4;
+                        RAudioMgr* audio = RAudioMgr::GetInstance();
+                        for (int i = 0; i < 4; ++i) {
+                            if (!audio->FindSound(RHashedString(("click_" + std::to_string(i)).c_str())))
+                                return 5;
+                        }
+                        subroutines->Update(RSubroutineMgr::kEngineTime, 0.5f);
+                        if (orb == 36)
+                            static_cast<RTimedSubroutine*>(cinematic)->Skip();
+                        for (int i = 0; i < 40 && subroutines->GetCount(RSubroutineMgr::kEngineTime) > 0; ++i)
+                            subroutines->Update(RSubroutineMgr::kEngineTime, 0.5f);
+                        if (subroutines->GetCount(RSubroutineMgr::kEngineTime) != 0 || game.GetWorld())
+                            return 6;
+                        if (audio->FindSound(RHashedString("click_0")))
+                            return 7;
+                        return RMenuMgr::GetInstance()->HasPendingRequests() ? 0 : 8;
+                    }),
+                    ::testing::ExitedWithCode(0), "")
+            << "orb at " << orb;
+    }
 }
 
 TEST_F(GameWorld, ARefusedSaveStartsANewGame)
