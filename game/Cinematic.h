@@ -24,7 +24,6 @@ public:
     void Update(float step) override;
     void OnFinished() override;
 
-    bool IsEnding() const { return m_won; }
 
 private:
     void DrawLetters(int32_t count);

@@ -236,12 +236,10 @@ void RoomView::Destroy()
     if (renderer && m_pictureMade)
         renderer->UnloadTexture(RHashedString(kPictureTexture));
     m_pictureMade = false;
-    m_shown = false;
 }
 
 void RoomView::SetShown(bool shown)
 {
-    m_shown = shown;
     if (m_screenQuad)
         m_screenQuad->SetVisible(shown);
     RRenderer* renderer = RRenderer::GetInstance();

@@ -41,7 +41,6 @@ public:
 
     // Shows or hides the game picture on the screen; the room and trace passes draw only while it is shown.
     void SetShown(bool shown);
-    bool IsShown() const { return m_shown; }
     // Shows or hides every sprite (a cinematic draws the picture alone).
     void SetSpritesShown(bool shown);
     // The sheet the picture and the sprites use (EGA or CGA), and the monitor (CRT) or the plain look.
@@ -78,7 +77,6 @@ private:
     const TileSets* m_tileSets = nullptr;
     TileSets::Look m_look = TileSets::kEGA;
     bool m_crt = true;
-    bool m_shown = false;
     bool m_sheetsMade[TileSets::kLookCount] = {false, false};
     bool m_pictureMade = false;
     uint32_t* m_picture;  // kPictureWidth x kPictureHeight packed colours, rows from the top

@@ -10,7 +10,6 @@ public:
     Teleport(World& world, const EntityTemplates::Template& entry, float x, float y, const char* pair);
 
     void OnTouch(Player& player) override;
-    const char* GetPair() const { return m_pair; }
 
 private:
     char m_pair[8];

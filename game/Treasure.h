@@ -10,7 +10,6 @@ public:
     Treasure(World& world, const EntityTemplates::Template& entry, float x, float y, int32_t number);
 
     void OnTouch(Player& player) override;
-    int32_t GetNumber() const { return m_number; }
 
 private:
     int32_t m_number;

@@ -51,11 +51,6 @@ public:
     RGameMenu* GetNewVideoMenu() override;
 
     World* GetWorld() const { return m_world; }
-    RoomView* GetRoomView() const { return m_view; }
-    // The game's settings ([Game] in "Config.ini").
-    bool IsCRTLook() const { return m_crtLook; }
-    bool IsEGATiles() const { return m_egaTiles; }
-    int32_t GetDifficulty() const { return m_difficulty; }
 
 private:
     // Reads the campaign into a new world; null, with a line in the log, when it is refused.

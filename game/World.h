@@ -45,8 +45,6 @@ public:
     // refused. Refused entity templates and map entries are reported through warnings.
     bool LoadCampaign(const char* fileName, char* error, size_t errorSize);
     const RUtilVector<RString>& GetWarnings() const { return m_warnings; }
-    // The tile sets, for the room view's sheets.
-    const TileSets& GetTileSets() const { return m_tileSets; }
 
     // A new game in the start room at the difficulty (0 easy, 1 normal, 2 hard).
     void StartNew(uint32_t difficulty);
@@ -92,12 +90,8 @@ public:
 
     bool HasPower(EntityTemplates::Power power) const { return (m_powers & (1u << power)) != 0; }
     uint32_t GetDifficulty() const { return m_difficulty; }
-    int32_t GetRoomIndex() const { return m_roomIndex; }
     const WorldMap::Room* GetRoom() const { return m_map.GetRoom(m_roomIndex); }
-    const WorldMap& GetMap() const { return m_map; }
-    const Campaign& GetCampaign() const { return m_campaign; }
     bool IsMagentaSolid() const { return m_magentaSolid; }
-    uint32_t GetTreasureMask() const { return m_treasureMask; }
     uint32_t GetTreasureTotal() const { return m_treasureTotal; }
     const Stats& GetStats() const { return m_stats; }
     Player* GetPlayer() const { return m_player; }
