@@ -14,12 +14,6 @@ void RCollisionInterface::SetPosition(const RVector2& position)
     BoundsChanged();
 }
 
-bool RCollisionInterface::OverlapsBox(const RVector2& center, const RVector2& half) const
-{
-    RSweepHit hit;
-    return SweepBox(center, half, RVector2{0.0f, 0.0f}, &hit) == SWEEP_OVERLAP;
-}
-
 void RCollisionInterface::BoundsChanged()
 {
     if (m_world)

@@ -5,7 +5,7 @@
 //
 // A shape is solid (blocks moves), a trigger (reported to a move that overlaps or crosses it, never blocking) or
 // one-way (solid only to a box coming from the world's up side). It carries a user tag and an owner entity (not
-// owned) for the game's contact handlers, and can be disabled (met by nothing) without leaving the world.
+// owned) for the game's contact handlers.
 #pragma once
 
 #include <cstdint>
@@ -37,15 +37,11 @@ public:
     // The moving box (centre, half extents) moved by delta against this shape (see RCollisionSweep.h).
     virtual ESweepResult SweepBox(const RVector2& center, const RVector2& half, const RVector2& delta,
                                   RSweepHit* hit) const = 0;
-    // True when the box overlaps the shape by more than touching.
-    bool OverlapsBox(const RVector2& center, const RVector2& half) const;
 
     void SetTrigger(bool trigger) { m_trigger = trigger; }
     bool IsTrigger() const { return m_trigger; }
     void SetOneWay(bool oneWay) { m_oneWay = oneWay; }
     bool IsOneWay() const { return m_oneWay; }
-    void SetEnabled(bool enabled) { m_enabled = enabled; }
-    bool IsEnabled() const { return m_enabled; }
     void SetUserTag(int32_t tag) { m_userTag = tag; }
     int32_t GetUserTag() const { return m_userTag; }
     void SetOwner(REntity* owner) { m_owner = owner; }
@@ -66,7 +62,6 @@ private:
     int32_t m_userTag = 0;
     bool m_trigger = false;
     bool m_oneWay = false;
-    bool m_enabled = true;
 
     // Kept by the world: the world holding the shape, the grid cells it is listed in (or none when it is in the
     // world's list of shapes too large for the grid) and the stamp of the last query that reached it.

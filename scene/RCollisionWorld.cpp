@@ -37,7 +37,7 @@ bool CellRange(const RVector2& min, const RVector2& max, float cellSize, int32_t
 
 bool IsIgnored(const RCollisionInterface* shape, const RSweepFilter& filter)
 {
-    if (shape == filter.self || !shape->IsEnabled())
+    if (shape == filter.self)
         return true;
     if (filter.ignored) {
         const uint32_t id = shape->GetHandle().GetId();
@@ -105,18 +105,6 @@ void RCollisionWorld::RemoveShape(RCollisionInterface* shape)
     shape->m_world = nullptr;
 }
 
-bool RCollisionWorld::SetCellSize(float size)
-{
-    if (!(size > 0.0f) || !std::isfinite(size))
-        return false;
-    for (uint32_t i = 0; i < m_shapes.getCount(); ++i)
-        Unlist(m_shapes[i]);
-    m_cellSize = size;
-    for (uint32_t i = 0; i < m_shapes.getCount(); ++i)
-        Insert(m_shapes[i]);
-    return true;
-}
-
 void RCollisionWorld::UpdateShape(RCollisionInterface* shape)
 {
     if (!shape || shape->m_world != this)
@@ -124,7 +112,7 @@ void RCollisionWorld::UpdateShape(RCollisionInterface* shape)
     RVector2 min, max;
     shape->GetBounds(&min, &max);
     int32_t x0, y0, x1, y1;
-    if (!shape->m_oversize && CellRange(min, max, m_cellSize, &x0, &y0, &x1, &y1) && x0 == shape->m_cellMinX &&
+    if (!shape->m_oversize && CellRange(min, max, kCellSize, &x0, &y0, &x1, &y1) && x0 == shape->m_cellMinX &&
         y0 == shape->m_cellMinY && x1 == shape->m_cellMaxX && y1 == shape->m_cellMaxY)
         return;  // still in the same cells
     Unlist(shape);
@@ -142,7 +130,7 @@ void RCollisionWorld::Insert(RCollisionInterface* shape)
     RVector2 min, max;
     shape->GetBounds(&min, &max);
     int32_t x0, y0, x1, y1;
-    if (!CellRange(min, max, m_cellSize, &x0, &y0, &x1, &y1) ||
+    if (!CellRange(min, max, kCellSize, &x0, &y0, &x1, &y1) ||
         static_cast<int64_t>(x1 - x0 + 1) * (y1 - y0 + 1) > kMaxCellsPerShape) {
         shape->m_oversize = true;
         m_oversize.push(shape);
@@ -192,7 +180,7 @@ void RCollisionWorld::GatherCandidates(const RVector2& min, const RVector2& max)
     for (uint32_t i = 0; i < m_oversize.getCount(); ++i)
         m_candidates.push(m_oversize[i]);
     int32_t x0, y0, x1, y1;
-    if (!CellRange(min, max, m_cellSize, &x0, &y0, &x1, &y1) ||
+    if (!CellRange(min, max, kCellSize, &x0, &y0, &x1, &y1) ||
         static_cast<int64_t>(x1 - x0 + 1) * (y1 - y0 + 1) > static_cast<int64_t>(m_cellEntryCount)) {
         // A query wider than the grid holds entries: every shape is a candidate.
         m_candidates.clear();
@@ -261,16 +249,4 @@ bool RCollisionWorld::SweepBox(const RVector2& center, const RVector2& half, con
     if (found && contact)
         *contact = first;
     return found;
-}
-
-void RCollisionWorld::OverlapBox(const RVector2& center, const RVector2& half, RUtilVector<RHandle>* overlapped)
-{
-    if (!overlapped || !Finite(center) || !Finite(half))
-        return;
-    GatherCandidates(RVector2{center.x - half.x, center.y - half.y}, RVector2{center.x + half.x, center.y + half.y});
-    for (uint32_t i = 0; i < m_candidates.getCount(); ++i) {
-        RCollisionInterface* shape = m_candidates[i];
-        if (shape->IsEnabled() && shape->OverlapsBox(center, half))
-            overlapped->pushUniqueElement(shape->GetHandle());
-    }
 }

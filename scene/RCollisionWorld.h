@@ -30,8 +30,8 @@ struct RSweepContact {
 
 class RCollisionWorld {
 public:
-    // Side of a grid cell in world units.
-    static constexpr float kDefaultCellSize = 32.0f;
+    // Side of a grid cell in world units: four 8-pixel tiles.
+    static constexpr float kCellSize = 32.0f;
 
     static RCollisionWorld* GetInstance();
     // The world when it exists, else null; never creates one.
@@ -48,18 +48,13 @@ public:
     // Takes the shape out; nothing when it is not in this world.
     void RemoveShape(RCollisionInterface* shape);
     uint32_t GetShapeCount() const { return m_shapes.getCount(); }
-    // Re-lists every shape with cells of the new size (non-positive or non-finite sizes are refused).
-    bool SetCellSize(float size);
-    float GetCellSize() const { return m_cellSize; }
 
-    // Sweeps the box (centre, half extents) by delta through the enabled shapes the filter lets through. Returns
+    // Sweeps the box (centre, half extents) by delta through the shapes the filter lets through. Returns
     // true with the first solid contact (a one-way shape only when met with a normal on the up side). When
     // triggers is given, the handles of the triggers the box overlaps at the start or crosses before the contact
     // (or within the whole move) are appended to it once each. A non-finite box or delta meets nothing.
     bool SweepBox(const RVector2& center, const RVector2& half, const RVector2& delta, const RSweepFilter& filter,
                   RSweepContact* contact, RUtilVector<RHandle>* triggers);
-    // Appends the handles of the enabled shapes the box overlaps by more than touching (solid or not).
-    void OverlapBox(const RVector2& center, const RVector2& half, RUtilVector<RHandle>* overlapped);
 
     // Called by a shape whose bounds changed.
     void UpdateShape(RCollisionInterface* shape);
@@ -83,7 +78,6 @@ private:
 
     static RCollisionWorld* s_instance;
 
-    float m_cellSize = kDefaultCellSize;
     RUtilVector<RCollisionInterface*> m_shapes;
     RUtilVector<RCollisionInterface*> m_oversize;
     RUtilVector<CellEntry>* m_buckets;

@@ -15,25 +15,7 @@ float NonNegative(float value) { return std::isfinite(value) && value > 0.0f ? v
 
 void RJumpComponent::SetLaunchSpeed(float speed) { m_launchSpeed = NonNegative(speed); }
 void RJumpComponent::SetGravity(float gravity) { m_gravity = NonNegative(gravity); }
-void RJumpComponent::SetMaxFallSpeed(float speed) { m_maxFallSpeed = NonNegative(speed); }
 void RJumpComponent::SetWallJumpSpeed(float speed) { m_wallJumpSpeed = NonNegative(speed); }
-
-void RJumpComponent::ReleaseJump(float factor)
-{
-    m_bufferLeft = 0.0f;
-    RSpatialComponent* spatial = GetOwner() ? GetOwner()->GetComponent<RSpatialComponent>() : nullptr;
-    if (!spatial || !std::isfinite(factor) || factor < 0.0f || factor >= 1.0f)
-        return;
-    const RVector2 up = RCollisionWorld::GetUp();
-    RVector3 velocity = spatial->GetVelocity();
-    const float rising = velocity.x * up.x + velocity.y * up.y;
-    if (rising <= 0.0f)
-        return;
-    const float cut = rising * (1.0f - factor);
-    velocity.x -= up.x * cut;
-    velocity.y -= up.y * cut;
-    spatial->SetVelocity(velocity);
-}
 
 bool RJumpComponent::DropThrough()
 {
@@ -91,16 +73,11 @@ void RJumpComponent::Step(float step)
     if (m_bufferLeft > 0.0f)
         m_bufferLeft -= step;
 
-    // Gravity against up, the fall held to the fastest fall.
+    // Gravity pulls against up.
     const RVector2 up = RCollisionWorld::GetUp();
     RVector3 velocity = spatial->GetVelocity();
     velocity.x -= up.x * m_gravity * step;
     velocity.y -= up.y * m_gravity * step;
-    const float falling = -(velocity.x * up.x + velocity.y * up.y);
-    if (m_maxFallSpeed > 0.0f && falling > m_maxFallSpeed) {
-        velocity.x += up.x * (falling - m_maxFallSpeed);
-        velocity.y += up.y * (falling - m_maxFallSpeed);
-    }
     spatial->SetVelocity(velocity);
 
     // This step's move decides the ground and the wall.

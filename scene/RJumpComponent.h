@@ -23,11 +23,10 @@ public:
 
     RJumpComponent() = default;
 
-    // Speed along up given by a jump (world units a second), gravity's acceleration (world units a second
-    // squared), the fastest fall (0: no limit). Negative or non-finite values are taken as zero.
+    // Speed along up given by a jump (world units a second) and gravity's acceleration (world units a second
+    // squared). Negative or non-finite values are taken as zero.
     void SetLaunchSpeed(float speed);
     void SetGravity(float gravity);
-    void SetMaxFallSpeed(float speed);
     float GetLaunchSpeed() const { return m_launchSpeed; }
     float GetGravity() const { return m_gravity; }
     // The jumps allowed in the air before landing again (1: a double jump).
@@ -38,9 +37,6 @@ public:
 
     // Arms the jump buffer: the next Step that can jump within kJumpBufferTime does.
     void RequestJump() { m_bufferLeft = kJumpBufferTime; }
-    // Cancels an armed jump and, while the entity still rises, cuts its upward speed by the factor (a released
-    // jump key giving a lower jump; 1 keeps it).
-    void ReleaseJump(float factor);
     // Drops through the one-way platforms the entity stands on. False when it stands on none.
     bool DropThrough();
 
@@ -64,7 +60,6 @@ private:
 
     float m_launchSpeed = 0.0f;
     float m_gravity = 0.0f;
-    float m_maxFallSpeed = 0.0f;
     float m_wallJumpSpeed = 0.0f;
     int32_t m_extraJumps = 0;
     int32_t m_extraJumpsLeft = 0;

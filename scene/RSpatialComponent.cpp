@@ -24,6 +24,12 @@ RCollisionInterface* Resolve(const RHandle& handle)
 
 }  // namespace
 
+RSpatialComponent::RSpatialComponent()
+{
+    // Every move empties and refills the contacts: their storage is kept.
+    m_contacts.setNoShrink(true);
+}
+
 RSpatialComponent::~RSpatialComponent()
 {
     delete m_box;

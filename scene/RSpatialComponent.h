@@ -26,7 +26,7 @@ public:
     // The gap a move leaves between the box and the shape it stops at, so the next move starts clear of it.
     static constexpr float kSkin = 0.01f;
 
-    RSpatialComponent() = default;
+    RSpatialComponent();
     // Deletes the box (which leaves the world).
     ~RSpatialComponent() override;
 
