@@ -39,6 +39,9 @@ const unsigned kEngineTick = 1;
 const unsigned kFixedTick = 2;
 const unsigned kGameTick = 4;
 
+// A frame longer than this is noted in the fast log.
+const float kLongFrame = 0.25f;
+
 // The renderer's reset and device-lost lists take plain functions; each reaches the game object.
 void CallPreDeviceReset() { if (RBaseGame* game = RBaseGame::GetInstance()) game->OnPreDeviceReset(); }
 void CallPostDeviceReset() { if (RBaseGame* game = RBaseGame::GetInstance()) game->OnPostDeviceReset(); }
@@ -54,15 +57,7 @@ void RunTickPass(unsigned mask, float step)
 
 } // namespace
 
-RBaseGame::RBaseGame()
-{
-    // Resolution-sensitive objects made from now on join the game object's list, and the pass materials ask this
-    // object for the picture's turn and brightness.
-    if (s_instance == this) {
-        RResolutionSensitiveList::SetCurrent(&m_resolutionSensitives);
-        RPassMaterialHost::SetCurrent(this);
-    }
-}
+RBaseGame::RBaseGame() = default;
 
 RBaseGame::~RBaseGame() = default;
 
@@ -90,6 +85,7 @@ bool RBaseGame::InitEngine()
     m_startup = new RStartup();
     if (!m_startup->IsReady())
         return false;
+    RConnectGameHooks(*this);
 
     BuildLexerOperatorTable();
     RStreamMgr* streams = RStreamMgr::GetInstance();
@@ -99,16 +95,21 @@ bool RBaseGame::InitEngine()
     m_config.Register();
     ROnlineServices::RegisterConfig();
     RegisterGameConfig();
-    if (!REngineConfig::ReadVersionFile(m_version, m_engineVersion))
-        fprintf(stderr, "Version.ini is missing or incomplete\n");
+    const bool versionRead = REngineConfig::ReadVersionFile(m_version, m_engineVersion);
     QueueLogHeader();
-    if (!m_config.Load())
-        fprintf(stderr, "The configuration could not be read or written at %s\n", m_config.GetPath());
+    LogStep("Engine started: resource folder, Mods folder and Engine.rpk mounted, configuration registered");
+    if (!versionRead)
+        ReportFailure("Version.ini is missing or incomplete");
+    if (m_config.Load())
+        LogStep("Configuration read from %s", m_config.GetPath());
+    else
+        ReportFailure("The configuration could not be read or written at %s", m_config.GetPath());
 
     InitLocalization(true);
     RConsoleCommands::RegisterEngineCommands();
     EnumerateDisplayModes(m_resolutions);
     InitLocalization(false);
+    LogStep("Localization, console commands and %u display modes ready", m_resolutions.getCount());
     return true;
 }
 
@@ -119,48 +120,8 @@ void RBaseGame::AddUserSearchPath(const char* subfolder)
         RStreamMgr::GetInstance()->AddSearchPath(path);
 }
 
-void RBaseGame::QueueLogHeader()
-{
-    char stamp[64] = "";
-    const time_t now = time(nullptr);
-    struct tm local;
-    if (localtime_r(&now, &local))
-        strftime(stamp, sizeof(stamp), "%Y-%m-%d %H:%M:%S", &local);
-
-    char line[256];
-    RLogger* logger = RLogger::GetInstance();
-    logger->QueueLine("[Session]");
-    snprintf(line, sizeof(line), "Game=%s", GetLocalAppDataPathName());
-    logger->QueueLine(line);
-    snprintf(line, sizeof(line), "Version=%s", m_version.GetString());
-    logger->QueueLine(line);
-    snprintf(line, sizeof(line), "EngineVersion=%s", m_engineVersion.GetString());
-    logger->QueueLine(line);
-    snprintf(line, sizeof(line), "Started=%s", stamp);
-    logger->QueueLine(line);
-}
-
-void RBaseGame::QueueUserBlock()
-{
-    char host[256] = "";
-    if (gethostname(host, sizeof(host) - 1) != 0)
-        snprintf(host, sizeof(host), "unknown");
-    host[sizeof(host) - 1] = 0;
-
-    char line[320];
-    RLogger* logger = RLogger::GetInstance();
-    logger->QueueLine("[User]");
-    snprintf(line, sizeof(line), "Computer=%s", host);
-    logger->QueueLine(line);
-    snprintf(line, sizeof(line), "Platform=%s", SDL_GetPlatform());
-    logger->QueueLine(line);
-    snprintf(line, sizeof(line), "SessionID=%d", m_config.Get().sessionId);
-    logger->QueueLine(line);
-}
-
 bool RBaseGame::InitSystems()
 {
-    QueueUserBlock();
     if (!CreateGameWindow())
         return false;
     srand(static_cast<unsigned>(time(nullptr)));
@@ -169,13 +130,16 @@ bool RBaseGame::InitSystems()
     UpdateWindowSize();
     RRenderer* renderer = RRenderer::GetInstance();
     if (!renderer->Init(m_window, &m_windowWidth, &m_windowHeight)) {
-        fprintf(stderr, "The renderer could not start on this OpenGL: %s\n", SDL_GetError());
+        ReportFailure("The renderer could not start on this OpenGL: %s", SDL_GetError());
         return false;
     }
+    // Queued once the device can describe itself.
+    QueueUserBlock();
+    LogStep("Window %ux%u and renderer started", m_windowWidth, m_windowHeight);
     renderer->AddPreResetCallback(CallPreDeviceReset);
     renderer->AddPostResetCallback(CallPostDeviceReset);
     renderer->AddDeviceLostCallback(CallDeviceLost);
-    m_frameCap.Start(m_window);
+    ApplyFrameRateCap();
     // Known before any pass, target or camera is made, so that those following it start at its size.
     SetScreenResolution();
 
@@ -188,7 +152,7 @@ bool RBaseGame::InitSystems()
     InitAudio();
     m_console = new RConsole();
     if (!m_console->LoadHistory())
-        fprintf(stderr, "The console history could not be read; it starts empty\n");
+        ReportFailure("The console history could not be read; it starts empty");
 
     m_renderSetup.CreatePasses(*this);
     m_renderSetup.CreateMainCamera();
@@ -214,6 +178,12 @@ void RBaseGame::InitAudio()
     audio->SetMuteWhenUnfocused(m_config.Get().muteWhenUnfocused);
     audio->UnlockMusicMutex();
     m_audioReady = true;
+    if (audio->GetDeviceId() == 0) {
+        printf("no audio device: running silently\n");
+        LogStep("no audio device: running silently");
+    } else {
+        LogStep("Audio device open");
+    }
 }
 
 void RBaseGame::StopAllAudio()
@@ -246,7 +216,7 @@ bool RBaseGame::CreateGameWindow()
     m_window = SDL_CreateWindow(GetLocalAppDataPathName(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 1280, 720,
                                 SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE);
     if (!m_window) {
-        fprintf(stderr, "The game window could not be created: %s\n", SDL_GetError());
+        ReportFailure("The game window could not be created: %s", SDL_GetError());
         return false;
     }
     m_windowSub.SetSDLWindow(m_window);
@@ -262,11 +232,18 @@ void RBaseGame::UpdateWindowSize()
     m_windowHeight = height > 0 ? static_cast<uint32_t>(height) : 1;
 }
 
+void RBaseGame::ApplyFrameRateCap()
+{
+    m_frameCap.Start(m_window, m_config.Get().frameRateCap);
+}
+
 void RBaseGame::ApplyVideoMode()
 {
     SetScreenResolution();
     ApplyScreenResViewport();
     ApplyRendererVideoMode();
+    LogEvent("Video mode: window %ux%u, screen %dx%d", m_windowWidth, m_windowHeight, GetScreenWidth(),
+             GetScreenHeight());
 }
 
 void RBaseGame::ApplyRendererVideoMode()
@@ -288,6 +265,8 @@ void RBaseGame::SetScreenResolution()
     int32_t height = 0;
     RResolutionSensitiveList::FitScreenResolution(m_windowWidth, m_windowHeight, m_config.Get().tate,
                                                   m_config.Get().aspectRatio, &width, &height);
+    m_aspectRatio = static_cast<float>(width > 0 ? width : 1) / static_cast<float>(height > 0 ? height : 1);
+    m_menuSpace = RHUDScreen::MenuSpaceFor(width, height);
     m_resolutionSensitives.SetResolution(width, height, m_windowWidth, m_windowHeight);
 }
 
@@ -303,7 +282,7 @@ void RBaseGame::RunMainLoop()
         UpdateFrame();
         RunTickPass(kGameTick, m_timing.GetGameStep());
         RenderFrame();
-        m_frameCap.Wait(m_config.Get().frameRateCap);
+        m_frameCap.Wait();
     }
 }
 
@@ -339,6 +318,8 @@ void RBaseGame::Update()
     rates.fixedGameFPS = m_config.Get().fixedGameFPS;
     rates.minGameFPS = m_config.Get().minGameFPS;
     m_timing.BeginFrame(elapsed, rates, m_paused);
+    if (m_timing.GetFrameTime() > kLongFrame)
+        LogEvent("Long frame: %.0f ms", m_timing.GetFrameTime() * 1000.0f);
     const float engineStep = m_timing.GetEngineStep();
 
     RInputHandler::GetInstance()->Update(engineStep);
@@ -399,9 +380,13 @@ void RBaseGame::RenderFrame()
     renderer->BeginFrame();
     renderer->RenderStage(RHashedString());
     renderer->EndFrame();
+    ++m_framesDrawn;
     // The back buffer is read before it is presented: after the swap its contents are undefined.
     if (m_screenshotRequested) {
-        TakeScreenshot();
+        if (TakeScreenshot())
+            LogEvent("Screenshot saved");
+        else
+            ReportFailure("The screenshot could not be saved");
         m_screenshotRequested = false;
     }
     if (!m_config.Get().delayPresentation)
@@ -420,6 +405,7 @@ void RBaseGame::WaitForThreads()
             char* report = RThreadTagger::GetReport();
             fprintf(stderr, "Shut-down gave up waiting for threads after %.0f s (%u HTTP requests running):\n%s\n",
                     m_config.Get().deadlockCheckTime, RHTTPRequest::GetRunningCount(), report ? report : "");
+            LogStep("Shut-down gave up waiting for threads after %.0f s", m_config.Get().deadlockCheckTime);
             delete[] report;
             return;
         }
@@ -436,15 +422,14 @@ void RBaseGame::Shutdown()
 {
     if (m_startup && m_startup->IsReady()) {
         RLogger* logger = RLogger::GetInstance();
-        logger->QueueLine("[SessionShutdown]");
+        QueueSessionShutdownBlock();
         if (!m_config.Save(m_version.GetString()))
-            fprintf(stderr, "The configuration could not be saved to %s\n", m_config.GetPath());
+            ReportFailure("The configuration could not be saved to %s", m_config.GetPath());
         SaveControlBindings();
         if (m_console && !m_console->SaveHistory())
-            fprintf(stderr, "The console history could not be saved\n");
-        // The report, joined by the logger's thread, becomes the user-information upload.
-        if (WantsStatsUpload())
-            logger->RequestFlush(ROnlineServices::UploadReport);
+            ReportFailure("The console history could not be saved");
+        LogStep("Shut-down: configuration, bindings and console history saved after %u frames", m_framesDrawn);
+        FlushReport();
         // The engine's own threads are stopped first, so the wait below counts only threads that are still
         // finishing work of their own.
         logger->Shutdown();

@@ -13,6 +13,7 @@
 #include "basegame/RRenderSetup.h"
 #include "platform/RDisplayModes.h"
 #include "platform/RWindowSub.h"
+#include "render/hud/RHUDScreen.h"
 #include "render/passes/RPassMaterialHost.h"
 #include "render/view/RResolutionSensitiveList.h"
 
@@ -88,6 +89,8 @@ public:
     // Fits the screen resolution to the window, tells every resolution-sensitive object, then re-creates the
     // renderer's device-dependent resources at the new size.
     void ApplyVideoMode();
+    // Applies "FrameRateCap": vertical sync, or a sleep to the refresh rate where there is none; off, neither.
+    void ApplyFrameRateCap();
     // Re-creates the renderer's device-dependent resources for the window's current drawable size.
     void ApplyRendererVideoMode();
     // Reached through the renderer's reset and device-lost callback lists; empty in the base game.
@@ -194,6 +197,12 @@ public:
     int32_t GetScreenWidth() const { return m_resolutionSensitives.GetScreenWidth(); }
     int32_t GetScreenHeight() const { return m_resolutionSensitives.GetScreenHeight(); }
     RResolutionSensitiveList& GetResolutionSensitives() { return m_resolutionSensitives; }
+    uint32_t GetWindowWidth() const { return m_windowWidth; }
+    uint32_t GetWindowHeight() const { return m_windowHeight; }
+    // Screen width over height, and the 1,024 x 768 menu space fitted into the screen and centred; both
+    // recomputed with the screen resolution.
+    float GetAspectRatio() const { return m_aspectRatio; }
+    const RMenuSpace& GetMenuSpace() const { return m_menuSpace; }
 
 protected:
     virtual bool CreateGameWindow();
@@ -203,8 +212,16 @@ protected:
 
 private:
     void RunMainLoop();
+    // The session report: blocks queued with the logger, handed joined to the safe log (and the upload) at
+    // shut-down; start-up steps and failures go to the safe log at once (failures also to standard error).
     void QueueLogHeader();
     void QueueUserBlock();
+    void QueueSessionShutdownBlock();
+    void FlushReport();
+    void LogStep(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    // Run-time events (video modes, pauses, screenshots, long frames) go to the fast log.
+    void LogEvent(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    void ReportFailure(const char* format, ...) __attribute__((format(printf, 2, 3)));
     void UpdateWindowSize();
     // Reads the finished back buffer and writes it to a new file in the screenshot folder.
     bool TakeScreenshot();
@@ -223,6 +240,8 @@ private:
     RUtilVector<ScreenResolution> m_resolutions;
     uint32_t m_windowWidth = 1;   // the drawable size, the renderer's back buffer
     uint32_t m_windowHeight = 1;
+    float m_aspectRatio = 1.0f;
+    RMenuSpace m_menuSpace = {};
     RGameConfig m_config;
     RString m_version;
     RString m_engineVersion;
@@ -232,6 +251,8 @@ private:
     RRenderSetup m_renderSetup;
     RConsole* m_console = nullptr;
     bool m_screenshotRequested = false;
+    bool m_logReady = false;        // the logger exists: the log header was queued
+    uint32_t m_framesDrawn = 0;
     bool m_quit = false;
     bool m_paused = false;
     bool m_cursorShown = true;

@@ -3,7 +3,6 @@
 #include "basegame/RBaseGame.h"
 
 #include "basegame/RConsole.h"
-#include "basegame/RSubroutineMgr.h"
 #include "core/RHashedString.h"
 #include "platform/input/RControlConfig.h"
 #include "platform/input/RDefaultBindings.h"
@@ -20,25 +19,6 @@ namespace {
 // The debug camera's speeds: world units per second, radians per pixel of mouse motion.
 constexpr float kDebugCameraSpeed = 200.0f;
 constexpr float kDebugCameraTurn = 0.005f;
-
-void ApplyDefaultBindings()
-{
-    if (RBaseGame* game = RBaseGame::GetInstance())
-        game->InitControlActions();
-}
-
-void NotifyDeviceChanged(uint32_t oldDeviceClass, uint32_t newDeviceClass)
-{
-    if (RBaseGame* game = RBaseGame::GetInstance())
-        game->OnControlDeviceChanged(oldDeviceClass, newDeviceClass);
-}
-
-// Input is captured while a running subroutine asks for it or the console is open.
-bool InputCaptured()
-{
-    const RBaseGame* game = RBaseGame::GetInstance();
-    return RSubroutineMgr::InstanceCapturesInput() || (game && game->IsConsoleOpen());
-}
 
 struct ControlName {
     const char* name;
@@ -73,11 +53,6 @@ void RBaseGame::SetupInputHandler()
 
 void RBaseGame::InitControlGroups()
 {
-    RControlConfig* config = RControlConfig::GetInstance();
-    config->SetDefaultBindingsHook(ApplyDefaultBindings);
-    config->SetDeviceChangedHook(NotifyDeviceChanged);
-    config->SetInputCapturedHook(InputCaptured);
-
     static const ControlName general[] = {{"Pause", false}};
     static const ControlName utility[] = {{"OpenConsole", false}, {"Screenshot", false}, {"DeviceRecognition", true}};
     static const ControlName menus[] = {{"NavUp", false},   {"NavDown", false}, {"NavLeft", false},
@@ -110,7 +85,7 @@ void RBaseGame::LoadControlBindings()
     if (GetControlBindingsPath(path, sizeof(path)))
         RControlConfig::GetInstance()->LoadBindings(path);
     else
-        ApplyDefaultBindings(); // no user folder: the defaults alone
+        InitControlActions(); // no user folder: the defaults alone
     m_bindingsLoaded = true;
 }
 
@@ -121,7 +96,7 @@ void RBaseGame::SaveControlBindings()
         return;
     char path[1200];
     if (!GetControlBindingsPath(path, sizeof(path)) || !RControlConfig::GetInstance()->SaveBindings(path))
-        fprintf(stderr, "The control bindings could not be saved\n");
+        ReportFailure("The control bindings could not be saved");
 }
 
 void RBaseGame::OnControlDeviceChanged(uint32_t /*oldDeviceClass*/, uint32_t /*newDeviceClass*/)
@@ -142,6 +117,7 @@ void RBaseGame::SetPaused(bool paused)
 {
     m_paused = paused;
     UpdateCursorVisibility(false);
+    LogEvent(paused ? "Paused" : "Resumed");
 }
 
 void RBaseGame::RegisterTextInput(RFMLTextInput* input)

@@ -12,7 +12,6 @@
 #include "render/view/RResSensCamera.h"
 #include "scene/RDepthBackdrop.h"
 
-#include <SDL_opengl.h>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -99,8 +98,7 @@ bool RBaseGame::TakeScreenshot()
 
     // GL rows run bottom-up, as the image's do; the pixels are read as B, G, R, A bytes, the packed colour.
     uint32_t* pixels = new uint32_t[static_cast<size_t>(width) * static_cast<size_t>(height)];
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_BYTE, pixels);
+    RRenderer::GetInstance()->ReadBackBufferPixels(static_cast<uint32_t>(width), static_cast<uint32_t>(height), pixels);
     for (int y = 0; y < height; ++y) {
         const uint32_t* row = pixels + static_cast<size_t>(height - 1 - y) * static_cast<size_t>(width);
         for (int x = 0; x < width; ++x)

@@ -5,9 +5,15 @@
 #include <chrono>
 #include <thread>
 
-void RFrameCap::Start(SDL_Window* window)
+void RFrameCap::Start(SDL_Window* window, bool capOn)
 {
-    m_vsync = SDL_GL_SetSwapInterval(-1) == 0 || SDL_GL_SetSwapInterval(1) == 0;
+    m_capOn = capOn;
+    if (capOn) {
+        m_vsync = SDL_GL_SetSwapInterval(-1) == 0 || SDL_GL_SetSwapInterval(1) == 0;
+    } else {
+        SDL_GL_SetSwapInterval(0);
+        m_vsync = false;
+    }
     m_probeFrames = 0;
     m_fastFrames = 0;
 
@@ -20,7 +26,7 @@ void RFrameCap::Start(SDL_Window* window)
     m_started = true;
 }
 
-void RFrameCap::Wait(bool capOn)
+void RFrameCap::Wait()
 {
     if (!m_started)
         return;
@@ -36,7 +42,7 @@ void RFrameCap::Wait(bool capOn)
         if (m_probeFrames == kProbeFrames && m_fastFrames > kProbeFrames / 2)
             m_vsync = false;
     }
-    if (capOn && !m_vsync && elapsed < period)
+    if (m_capOn && !m_vsync && elapsed < period)
         std::this_thread::sleep_for(std::chrono::duration<double>(period - elapsed));
     m_clock.Reset();
 }

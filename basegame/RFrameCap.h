@@ -18,11 +18,12 @@ public:
     // Frames watched after asking for vertical sync before it is trusted.
     static const int32_t kProbeFrames = 30;
 
-    // Asks the current OpenGL context for vertical sync and reads the refresh rate of the window's display.
-    void Start(SDL_Window* window);
+    // With the cap on, asks the current OpenGL context for vertical sync; with it off, turns vertical sync off.
+    // Reads the refresh rate of the window's display. Called again whenever the setting changes.
+    void Start(SDL_Window* window, bool capOn);
     // Ends a frame: with the cap on and no working vertical sync, sleeps until a refresh period has passed since
     // the last frame ended.
-    void Wait(bool capOn);
+    void Wait();
 
     bool HasVerticalSync() const { return m_vsync; }
     int32_t GetRefreshRate() const { return m_refreshRate; }
@@ -30,6 +31,7 @@ public:
 private:
     RTimer m_clock;   // reset as each frame ends
     bool m_started = false;
+    bool m_capOn = true;
     bool m_vsync = false;
     int32_t m_refreshRate = kDefaultRefreshRate;
     int32_t m_probeFrames = 0;   // frames watched so far

@@ -68,6 +68,12 @@ void BrightnessChanged()
     brightness = brightness > RGameConfig::kMaxBrightness ? RGameConfig::kMaxBrightness : brightness;
 }
 
+void FrameRateCapChanged()
+{
+    if (CurrentSettings() && RendererReady())
+        RBaseGame::GetInstance()->ApplyFrameRateCap();
+}
+
 void VolumeChanged()
 {
     RBaseGame* game = RBaseGame::GetInstance();
@@ -109,7 +115,7 @@ void RGameConfig::Register()
     config.RegisterInt(video, RHashedString("AntialiasQuality"), &s.antialiasQuality, 2, nullptr);
     config.RegisterBool(video, RHashedString("DelayPresentation"), &s.delayPresentation, false, nullptr);
     config.RegisterFloat(video, RHashedString("Brightness"), &s.brightness, BrightnessChanged, 1.0f);
-    config.RegisterBool(video, RHashedString("FrameRateCap"), &s.frameRateCap, true, nullptr);
+    config.RegisterBool(video, RHashedString("FrameRateCap"), &s.frameRateCap, true, FrameRateCapChanged);
 
     const RHashedString input("Input");
     config.RegisterString(input, RHashedString("Controller"), &s.controller, RHashedString(""), nullptr);

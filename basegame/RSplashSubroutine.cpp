@@ -2,7 +2,10 @@
 
 #include "basegame/RBaseGame.h"
 #include "core/RLocMgr.h"
+#include "core/RLogger.h"
 #include "render/text/RFont.h"
+
+#include <cstdio>
 
 namespace {
 
@@ -78,8 +81,17 @@ void RSplashSubroutine::Update(float step)
                       screenWidth, screenHeight);
 }
 
+void RSplashSubroutine::Skip()
+{
+    m_skipped = true;
+    RTimedSubroutine::Skip();
+}
+
 void RSplashSubroutine::OnFinished()
 {
+    char line[64];
+    snprintf(line, sizeof(line), "Splash %s after %.2f s", m_skipped ? "skipped" : "played", GetTime());
+    RLogger::GetInstance()->LogSafe(line);
     if (RBaseGame* game = RBaseGame::GetInstance())
         game->OnSplashFinished();
 }

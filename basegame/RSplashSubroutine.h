@@ -18,10 +18,13 @@ public:
     void Start() override;
     // Skips or ends it as a timed subroutine does, then queues this frame's text.
     void Update(float step) override;
+    void Skip() override;
+    // Notes in the safe log whether it was skipped, and tells the game object.
     void OnFinished() override;
 
 private:
     RString m_line;       // the engine's line
     RString m_skipText;   // the word after the skip prompt's binding
     RString m_prompt;     // the binding's label and the word, remade when the label changes
+    bool m_skipped = false;
 };

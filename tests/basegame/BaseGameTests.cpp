@@ -17,6 +17,7 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -331,6 +332,45 @@ TEST_F(BaseGame, HUDTextReachesTheFinishedFrameBeforeAndAfterAResize)
             EXPECT_EQ(litElsewhere, 0);
         }
         EXPECT_EQ(shots, 1);
+    }
+}
+
+// "Brightness" scales the finished picture in the final pass, held to its range.
+TEST_F(BaseGame, BrightnessScalesTheFinishedPicture)
+{
+    struct Row {
+        const char* command;
+        int brightest; // the brightest channel of grey (0x60) text
+    };
+    static const Row kRows[] = {{"", 0x60}, {"set Video Brightness 2", 0xC0}, {"set Video Brightness 100", 0xC0}};
+    for (const Row& row : kRows) {
+        SCOPED_TRACE(row.command);
+        fs::remove_all(userFolder / "Screenshots");
+        fs::remove_all(userFolder / "Config");
+        EXPECT_EXIT(
+            {
+                RString out;
+                RunGame(3, [&](TestGame& game) {
+                    if (row.command[0] && !RConsoleCommands::Execute(row.command, out))
+                        exit(3);
+                    static const char kText[] = "HELLO";
+                    game.GetFont(RBaseGame::kHUDText)
+                        ->QueueString(kText, 5, 0xFF606060u, 0, false, 10.0f, 10.0f, 4.0f, 4.0f, 1000.0f, 1000.0f);
+                    game.RequestScreenshot();
+                });
+                exit(0);
+            },
+            ::testing::ExitedWithCode(0), "");
+        RStreamMgr::GetInstance()->AddSearchPath("");
+        for (const fs::directory_entry& entry : fs::directory_iterator(userFolder / "Screenshots")) {
+            RImage image;
+            ASSERT_TRUE(image.LoadBMP(entry.path().c_str()));
+            int brightest = 0;
+            for (int y = 0; y < image.GetHeight(); ++y)
+                for (int x = 0; x < image.GetWidth(); ++x)
+                    brightest = std::max(brightest, static_cast<int>(image.GetPixel(x, y) & 0xFF));
+            EXPECT_NEAR(brightest, row.brightest, 3);
+        }
     }
 }
 
