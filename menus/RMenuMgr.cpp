@@ -55,6 +55,7 @@ RMenuMgr::~RMenuMgr()
     for (uint32_t i = 0; i < m_requests.getCount(); ++i)
         delete m_requests[i].menu;
     m_requests.free();
+    delete m_leaving;
     delete m_backdrop;
     delete m_backdropMaterial;
 }
@@ -118,16 +119,26 @@ void RMenuMgr::RequestPopAll()
     m_requests.push(Request{kPopAll, nullptr});
 }
 
-void RMenuMgr::PopTop()
+void RMenuMgr::PopTop(RGameMenu* onScreen)
 {
     RGameMenu* top = GetTopMenu();
     if (!top)
         return;
     m_menus.erase(m_menus.getCount() - 1, 1);
+    top->OnPopped();
+    if (top == onScreen) {
+        m_leaving = top;
+        return;
+    }
     if (m_shownMenu == top)
         m_shownMenu = nullptr;
-    top->OnPopped();
     delete top;
+}
+
+RGameMenu* RMenuMgr::GetVisibleMenu() const
+{
+    RGameMenu* top = GetTopMenu();
+    return top ? top : m_leaving;
 }
 
 void RMenuMgr::ProcessQueue()
@@ -148,18 +159,28 @@ void RMenuMgr::ProcessQueue()
             m_menus.push(request.menu);
             direction = TRANSITION_FORWARD;
         } else if (request.kind == kPop) {
-            PopTop();
+            PopTop(topBefore);
             direction = TRANSITION_BACK;
         } else {
             while (!m_menus.isEmpty())
-                PopTop();
+                PopTop(topBefore);
             direction = TRANSITION_BACK;
         }
     }
     RGameMenu* top = GetTopMenu();
+    if (top && m_leaving) {
+        // A menu came back before the last one had faded out: that one goes now.
+        if (m_shownMenu == m_leaving)
+            m_shownMenu = nullptr;
+        delete m_leaving;
+        m_leaving = nullptr;
+    }
     if (top && top != topBefore) {
         SetFade(0.0f, direction);
         top->OnActivate();
+    } else if (!top && m_leaving) {
+        // Fades out from wherever its fade in had got to.
+        SetFade(m_fade, TRANSITION_BACK);
     } else if (!top) {
         EndFade();
     }
@@ -167,15 +188,27 @@ void RMenuMgr::ProcessQueue()
 
 void RMenuMgr::Update(float step)
 {
-    if (m_fading) {
-        const float fade = m_fade + (step > 0.0f ? step / kFadeSeconds : 0.0f);
+    const float progress = step > 0.0f ? step / kFadeSeconds : 0.0f;
+    if (m_leaving) {
+        const float fade = m_fade - progress;
+        if (fade <= 0.0f) {
+            if (m_shownMenu == m_leaving)
+                m_shownMenu = nullptr;
+            delete m_leaving;
+            m_leaving = nullptr;
+            EndFade();
+        } else {
+            SetFade(fade, TRANSITION_BACK);
+        }
+    } else if (m_fading) {
+        const float fade = m_fade + progress;
         if (fade >= 1.0f)
             EndFade();
         else
             SetFade(fade, m_direction);
     }
 
-    RGameMenu* top = GetTopMenu();
+    RGameMenu* top = GetVisibleMenu();
     RBaseGame* game = RBaseGame::GetInstance();
     m_backdrop->SetVisible(top != nullptr);
     if (top && game)
@@ -187,6 +220,8 @@ void RMenuMgr::Update(float step)
             if (m_menus[i] != top && m_menus[i]->IsShown())
                 m_menus[i]->SetShown(false);
         }
+        if (m_leaving && m_leaving != top && m_leaving->IsShown())
+            m_leaving->SetShown(false);
         m_shownMenu = top;
         m_pointerKnown = false;
     }
@@ -317,9 +352,10 @@ void RMenuMgr::GetTitleYOffset(float* offset)
 
 float RMenuMgr::GetBackdropOpacity() const
 {
-    if (m_menus.isEmpty())
+    const RGameMenu* only = m_menus.isEmpty() ? m_leaving : (m_menus.getCount() == 1 ? GetTopMenu() : nullptr);
+    if (m_menus.isEmpty() && !m_leaving)
         return 0.0f;
-    if (m_menus.getCount() == 1 && m_fading && GetTopMenu()->AllowsBackgroundFade())
+    if (only && m_fading && only->AllowsBackgroundFade())
         return m_fade;
     return 1.0f;
 }

@@ -37,8 +37,8 @@ public:
     void GetXOffset(float* offset) override;
     void GetYOffset(float* offset) override;
     void GetTitleYOffset(float* offset) override;
-    // 0 with no menu stacked, 1 with one or more; the fade fraction while the only menu fades and allows the
-    // background to fade with it.
+    // 0 with no menu stacked, 1 with one or more; the fade fraction while the only menu fades in or out and
+    // allows the background to fade with it.
     float GetBackdropOpacity() const override;
 
     // A transition at fade fraction fade (0: the menus out of sight, 1: in place), held to 0..1 (a NaN counts
@@ -60,11 +60,15 @@ public:
     bool HasPendingRequests() const { return !m_requests.isEmpty(); }
     // Applies the requests queued before this call (those the menus make meanwhile wait for the next call). A
     // popped menu hears OnPopped and is deleted; when the top changed, the new top hears OnActivate and fades in,
-    // sliding from the right after a push and from the left after a pop.
+    // sliding from the right after a push and from the left after a pop. When the last menu goes, the one that
+    // was on screen stays drawn (off the stack, taking no input) while it fades out, sliding to the left; a push
+    // in the meantime deletes it at once.
     void ProcessQueue();
     // One frame: the fade advances by step, the backdrop shows (at the full screen height) while a menu is
-    // stacked, only the top menu is shown, and it lays out and draws.
+    // stacked or fading out, only the top menu is shown, and it lays out and draws.
     void Update(float step);
+    // The menu fading out after the last pop, or null.
+    RGameMenu* GetLeavingMenu() const { return m_leaving; }
     // Reads the "Menus" actions (navigation with auto-repeat, accept, cancel and click on new presses, all at
     // 0.5) and the pointer for the top menu; a menu that takes raw input reads the keyboard itself instead.
     void PollInput();
@@ -96,8 +100,11 @@ private:
         RequestKind kind;
         RGameMenu* menu;  // pushes only
     };
-    // Deletes the top menu after telling it it leaves.
-    void PopTop();
+    // Takes the top menu off the stack and tells it it leaves; it is deleted, or kept to fade out when it is the
+    // one that was on screen (onScreen).
+    void PopTop(RGameMenu* onScreen);
+    // The menu drawn this frame: the top one, else the one fading out.
+    RGameMenu* GetVisibleMenu() const;
     // Puts the menus' groups into the pass that draws the menu backdrop's group, right after it.
     void CreateRenderGroups();
 
@@ -105,7 +112,8 @@ private:
     RUtilVector<Request> m_requests;
     RMenuBackdrop* m_backdrop = nullptr;
     RMaterial* m_backdropMaterial = nullptr;
-    RGameMenu* m_shownMenu = nullptr;  // the menu last shown as the top
+    RGameMenu* m_leaving = nullptr;    // the last menu, fading out
+    RGameMenu* m_shownMenu = nullptr;  // the menu last shown
     bool m_pointerKnown = false;
     float m_pointerX = 0.0f;
     float m_pointerY = 0.0f;

@@ -168,12 +168,22 @@ TEST_F(MenuMgrTest, RequestsWaitForTheNextFrameAndApplyInOrder)
     EXPECT_EQ(a.activations, 1);
     EXPECT_FLOAT_EQ(manager->GetSlideOffset(), -1.0f);  // uncovered: from the left
 
+    // The menu on screen when the last one goes fades out before it is deleted; one never shown goes at once.
+    manager->EndFade();
     manager->RequestPush(new ProbeMenu(&b));
     manager->RequestPopAll();
     manager->ProcessQueue();
     EXPECT_EQ(manager->GetMenuCount(), 0u);
-    EXPECT_EQ(a.deletions, 1);
     EXPECT_EQ(b.deletions, 2);
+    EXPECT_EQ(a.pops, 1);
+    EXPECT_EQ(a.deletions, 0);
+    EXPECT_EQ(manager->GetLeavingMenu(), first);
+    EXPECT_TRUE(manager->IsFading());
+    manager->Update(RMenuMgr::kFadeSeconds * 0.75f);
+    EXPECT_FLOAT_EQ(manager->GetSlideOffset(), -0.31640625f);  // (1 - 0.25)^4 to the left
+    manager->Update(RMenuMgr::kFadeSeconds * 0.5f);
+    EXPECT_EQ(a.deletions, 1);
+    EXPECT_EQ(manager->GetLeavingMenu(), nullptr);
     EXPECT_FALSE(manager->IsFading());
     EXPECT_EQ(manager->GetOverlayColour(), 0xFFFFFFFFu);
 }
@@ -206,10 +216,17 @@ TEST_F(MenuMgrTest, AFadeAdvancesWithEachFrameUntilTheMenuRests)
     EXPECT_TRUE(manager->GetBackdrop()->IsVisible());
     EXPECT_TRUE(menu->IsShown());
 
+    // Fading out as the last menu, the backdrop goes with it.
+    menu->fadesBackground = true;
     manager->RequestPopAll();
     manager->ProcessQueue();
-    manager->Update(0.016f);
+    manager->Update(RMenuMgr::kFadeSeconds * 0.25f);
+    EXPECT_FLOAT_EQ(manager->GetBackdropOpacity(), 0.75f);
+    EXPECT_TRUE(manager->GetBackdrop()->IsVisible());
+    manager->Update(RMenuMgr::kFadeSeconds);
     EXPECT_FALSE(manager->GetBackdrop()->IsVisible());
+    EXPECT_EQ(manager->GetBackdropOpacity(), 0.0f);
+    EXPECT_EQ(log.deletions, 1);
 }
 
 // The top menu alone adjusts the offsets the menu materials and the title picture take.
@@ -254,12 +271,24 @@ TEST_F(MenuMgrTest, FaultyRequestsLeaveTheStackSound)
     manager->ProcessQueue();
     EXPECT_EQ(manager->GetMenuCount(), 1u);
 
-    // Popped halfway through its fade: the fade ends with it and nothing reads the menu afterwards.
+    // Popped halfway through its fade in: it fades out from there, and a push meanwhile deletes it at once.
     manager->Update(RMenuMgr::kFadeSeconds * 0.5f);
     manager->RequestPop();
     manager->ProcessQueue();
+    EXPECT_EQ(manager->GetLeavingMenu(), menu);
+    EXPECT_FLOAT_EQ(manager->GetFade(), 0.5f);
+    manager->Update(RMenuMgr::kFadeSeconds * 0.25f);
+    EXPECT_FLOAT_EQ(manager->GetFade(), 0.25f);
+    MenuLog next;
+    manager->RequestPush(new ProbeMenu(&next));
+    manager->ProcessQueue();
     EXPECT_EQ(log.deletions, 1);
+    EXPECT_EQ(manager->GetLeavingMenu(), nullptr);
     manager->Update(RMenuMgr::kFadeSeconds);
+    manager->RequestPop();
+    manager->ProcessQueue();
+    manager->Update(RMenuMgr::kFadeSeconds * 2.0f);
+    EXPECT_EQ(next.deletions, 1);
     float x = 0.0f;
     manager->GetXOffset(&x);
     EXPECT_EQ(x, 0.0f);

@@ -292,4 +292,36 @@ TEST_F(MenuNavigation, ThePointerSelectsAndClicksAccept)
     EXPECT_NE(ReadFile(UserFolder(data) + "Config/ControlBindings.bnd").find(BindingBytes(1, 2, 3)), std::string::npos);
 }
 
+// The text entry menu: accepting its field starts editing, typed keys go into the field (not to the menus'
+// navigation, though W, A, S and D are menu keys too), Return ends editing and hands the text on.
+TEST_F(MenuNavigation, ATextFieldTakesTypedKeysUntilReturn)
+{
+    EXPECT_EXIT(
+        {
+            PrepareChild(data, "dummy");
+            MenuTestGame* game = new MenuTestGame();
+            STEP(2, game->InitEngine() && game->InitSystems() && game->InitRuntime());
+            STEP(3, WaitForTop<RTitleMenu>(*game));
+            static std::string entered;
+            game->PushMenu(game->GetNewTextEntryMenu(RString("Name"), RString("Ad"), 8,
+                                                     [](const RString& text) { entered = text.GetString(); }));
+            RTextEntryMenu* menu = WaitForTop<RTextEntryMenu>(*game);
+            STEP(4, menu && menu->GetSelection() == 0);
+            Press(*game, "Return", SDL_SCANCODE_RETURN);
+            STEP(5, menu->TakesRawInput());
+            Press(*game, "s", SDL_SCANCODE_S);
+            Press(*game, "w", SDL_SCANCODE_W);
+            Press(*game, "BackSpace", SDL_SCANCODE_BACKSPACE);
+            Press(*game, "a", SDL_SCANCODE_A);
+            STEP(6, menu->GetSelection() == 0 && std::string(menu->GetEnteredText().GetString()) == "Adsa");
+            Press(*game, "Return", SDL_SCANCODE_RETURN);
+            STEP(7, entered == "Adsa");
+            STEP(8, FramesUntil(*game, [] { return dynamic_cast<RTitleMenu*>(Top()) != nullptr; }));
+            game->Shutdown();
+            delete game;
+            exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
 } // namespace

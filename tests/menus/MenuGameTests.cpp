@@ -1,0 +1,271 @@
+// The menus in the running engine: navigation with an SDL virtual game controller, "QuickStart", the pause
+// menu holding the game, a window resized while a menu slides, settings applied at once and the test language.
+// Each test runs its game in a child process.
+#include "MenuTestGame.h"
+
+#include "basegame/RRenderSetup.h"
+#include "render/passes/RMenuBackdrop.h"
+
+#include <cmath>
+#include <cstring>
+
+using namespace menutest;
+
+namespace {
+
+#define STEP(code, condition) \
+    do {                      \
+        if (!(condition))     \
+            exit(code);       \
+    } while (0)
+
+// Writes the user's "Config.ini" before the game starts.
+void WriteConfig(const TempUserData& data, const char* text)
+{
+    std::filesystem::create_directories(UserFolder(data) + "Config");
+    std::ofstream(UserFolder(data) + "Config/Config.ini") << text;
+}
+
+// Starts the test game in the child, its title menu at rest on top.
+MenuTestGame* StartToTitle(const TempUserData& data)
+{
+    PrepareChild(data, "dummy");
+    MenuTestGame* game = new MenuTestGame();
+    if (!game->InitEngine() || !game->InitSystems() || !game->InitRuntime())
+        exit(2);
+    if (!WaitForTop<RTitleMenu>(*game))
+        exit(3);
+    return game;
+}
+
+void End(MenuTestGame* game, int code)
+{
+    game->Shutdown();
+    delete game;
+    exit(code);
+}
+
+// The child processes of the tests below, each exiting with 0 or the number of the step that failed.
+void DriveWithTheController(TempUserData& data)
+{
+    // The virtual pad is attached before start-up, so the input handler opens it as the first device.
+    setenv("SDL_JOYSTICK_ALLOW_BACKGROUND_EVENTS", "1", 1);
+    PrepareChild(data, "dummy");
+    STEP(2, SDL_Init(SDL_INIT_GAMECONTROLLER) == 0);
+    const int index = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, 6, 15, 0);
+    STEP(3, index >= 0);
+    SDL_Joystick* pad = SDL_JoystickOpen(index);
+    STEP(4, pad);
+    MenuTestGame* game = new MenuTestGame();
+    STEP(5, game->InitEngine() && game->InitSystems() && game->InitRuntime());
+    STEP(6, RInputHandler::GetInstance()->IsControllerMode());
+
+    auto press = [game, pad](SDL_GameControllerButton button) {
+        SDL_JoystickSetVirtualButton(pad, button, 1);
+        const auto& state = RInputHandler::GetInstance()->GetCurrentState();
+        FramesUntil(*game, [&] { return state.padButtons.getCount() > 14 && state.padButtons[button]; });
+        for (int i = 0; i < 3; ++i)
+            Frame(*game);
+        SDL_JoystickSetVirtualButton(pad, button, 0);
+        FramesUntil(*game, [&] { return state.padButtons.getCount() > 14 && !state.padButtons[button]; });
+    };
+    auto downTo = [&press](const char* part) {
+        for (int i = 0; i < 12 && !SelectedHas(part); ++i)
+            press(SDL_CONTROLLER_BUTTON_DPAD_DOWN);
+        return SelectedHas(part);
+    };
+
+    press(SDL_CONTROLLER_BUTTON_A);  // skips the splash
+    STEP(7, WaitForTop<RTitleMenu>(*game));
+    STEP(8, downTo("Options"));
+    press(SDL_CONTROLLER_BUTTON_A);
+    STEP(9, WaitForTop<ROptionsMenu>(*game) && downTo("Controls"));
+    press(SDL_CONTROLLER_BUTTON_A);
+    STEP(10, WaitForTop<RControlsMenu>(*game));
+    press(SDL_CONTROLLER_BUTTON_A);
+    STEP(11, WaitForTop<RControlGroupsMenu>(*game) && downTo("Gameplay"));
+    press(SDL_CONTROLLER_BUTTON_A);
+    STEP(12, WaitForTop<RControlGroupsMenu>(*game) && downTo("Jump:"));
+    press(SDL_CONTROLLER_BUTTON_A);
+    STEP(13, WaitForTop<RBindingMenu>(*game));
+    press(SDL_CONTROLLER_BUTTON_X);
+    STEP(14, WaitForTop<RControlGroupsMenu>(*game));
+    // The pad's X joins Jump's bindings, and the list shows it as the pad's picture.
+    const RUtilVector<RDefinedInput>* jump =
+        RControlConfig::GetInstance()->FindInputList(RHashedString("Gameplay"), RHashedString("Jump"));
+    bool bound = false;
+    for (uint32_t i = 0; jump && i < jump->getCount(); ++i)
+        bound = bound || ((*jump)[i].kind == 1 && (*jump)[i].source == 4 &&
+                          (*jump)[i].code == SDL_CONTROLLER_BUTTON_X);
+    STEP(15, bound);
+    STEP(16, std::strchr(Top()->GetSelectedEntry()->GetText().GetString(), 127) != nullptr);
+
+    press(SDL_CONTROLLER_BUTTON_B);
+    STEP(17, WaitForTop<RControlGroupsMenu>(*game));
+    press(SDL_CONTROLLER_BUTTON_B);
+    STEP(18, WaitForTop<RControlsMenu>(*game));
+    press(SDL_CONTROLLER_BUTTON_B);
+    STEP(19, WaitForTop<ROptionsMenu>(*game) && downTo("Audio"));
+    press(SDL_CONTROLLER_BUTTON_A);
+    STEP(20, WaitForTop<RAudioMenu>(*game) && downTo("Music"));
+    press(SDL_CONTROLLER_BUTTON_DPAD_RIGHT);
+    STEP(21, std::fabs(game->GetSettings().musicVolume - 0.4f) < 1e-4f);
+    press(SDL_CONTROLLER_BUTTON_B);
+    STEP(22, WaitForTop<ROptionsMenu>(*game));
+    press(SDL_CONTROLLER_BUTTON_B);
+    STEP(23, WaitForTop<RTitleMenu>(*game) && downTo("Quit"));
+    press(SDL_CONTROLLER_BUTTON_A);
+    STEP(24, WaitForTop<RConfirmationMenu>(*game) && downTo("Yes"));
+    press(SDL_CONTROLLER_BUTTON_A);
+    STEP(25, game->IsQuitting());
+    End(game, 0);
+}
+
+void StartQuickly(TempUserData& data)
+{
+    PrepareChild(data, "dummy");
+    MenuTestGame* game = new MenuTestGame();
+    STEP(2, game->InitEngine() && game->InitSystems() && game->InitRuntime());
+    // No splash: the start was asked for before the first frame.
+    STEP(3, game->starts == 1);
+    Frame(*game);
+    STEP(4, dynamic_cast<RTitleMenu*>(Top()) != nullptr);
+    End(game, 0);
+}
+
+void PauseAndResume(TempUserData& data)
+{
+    MenuTestGame* game = StartToTitle(data);
+    STEP(4, game->IsPaused());  // a title screen holds the game too
+    RMenuMgr::GetInstance()->RequestPopAll();
+    Frame(*game);
+    Frame(*game);
+    STEP(5, !game->IsPaused() && game->GetGameStep() > 0.0f);
+
+    game->OnPauseAction();
+    game->OnPauseAction();  // pressed again before the menu is up: still one menu
+    RPauseMenu* pause = WaitForTop<RPauseMenu>(*game);
+    STEP(6, pause && RMenuMgr::GetInstance()->GetMenuCount() == 1);
+    STEP(7, game->IsPaused() && game->GetGameStep() == 0.0f);
+    game->OnPauseAction();  // with a menu up the menus' cancel has the key
+    Frame(*game);
+    STEP(8, RMenuMgr::GetInstance()->GetMenuCount() == 1);
+
+    pause->SetSelection(0);  // resume
+    pause->OnAccept();
+    FramesUntil(*game, [] { return RMenuMgr::GetInstance()->GetMenuCount() == 0; });
+    Frame(*game);
+    STEP(9, !game->IsPaused() && game->GetGameStep() > 0.0f);
+
+    // Quit to the title, through its confirmation.
+    game->OnPauseAction();
+    pause = WaitForTop<RPauseMenu>(*game);
+    STEP(10, pause);
+    pause->SetSelection(2);
+    pause->OnAccept();
+    RConfirmationMenu* confirm = WaitForTop<RConfirmationMenu>(*game);
+    STEP(11, confirm);
+    confirm->SetSelection(1);
+    confirm->OnAccept();
+    STEP(12, WaitForTop<RTitleMenu>(*game) && RMenuMgr::GetInstance()->GetMenuCount() == 1);
+    End(game, 0);
+}
+
+void ResizeWhileSliding(TempUserData& data)
+{
+    MenuTestGame* game = StartToTitle(data);
+    game->PushMenu(game->GetNewOptionsMenu());
+    Frame(*game);
+    STEP(4, RMenuMgr::GetInstance()->IsFading());
+    SDL_SetWindowSize(game->GetWindow(), 800, 600);
+    STEP(5, FramesUntil(*game, [game] { return game->GetScreenHeight() == 600; }));
+    STEP(6, RMenuMgr::GetInstance()->IsFading() || dynamic_cast<ROptionsMenu*>(Top()));
+    WaitForTop<ROptionsMenu>(*game);
+    RMatrix4 expected;
+    RMatrix4::MakeScale(expected, RVector3{1.0f, -600.0f, 0.0f});
+    STEP(7, std::memcmp(RMenuMgr::GetInstance()->GetBackdrop()->GetTransform().m, expected.m,
+                        sizeof(expected.m)) == 0);
+    // At 4:3 the menu space is the whole screen.
+    const RMenuSpace space = RHUDScreen::GetMenuSpace();
+    STEP(8, std::fabs(space.xOffset) < 1e-5f && std::fabs(space.invHalfWidth - 2.0f / 1024.0f) < 1e-7f);
+    End(game, 0);
+}
+
+void ChangeVideoSettings(TempUserData& data)
+{
+    MenuTestGame* game = StartToTitle(data);
+    game->PushMenu(game->GetNewVideoMenu());
+    RVideoMenu* video = WaitForTop<RVideoMenu>(*game);
+    STEP(4, video);
+    // Aspect ratio: from the screen's own to 4:3.
+    video->SetSelection(1);
+    video->OnNavigate(1, 0);
+    Frame(*game);
+    STEP(5, std::fabs(game->GetSettings().aspectRatio - 4.0f / 3.0f) < 1e-5f);
+    STEP(6, std::abs(game->GetScreenWidth() * 3 - game->GetScreenHeight() * 4) <= 4);
+    // Smoothing: a new pre-HUD material of the new quality, drawn the next frame.
+    video->SetSelection(3);
+    const int32_t before = game->GetSettings().antialiasQuality;
+    video->OnNavigate(1, 0);
+    Frame(*game);
+    STEP(7, game->GetSettings().antialiasQuality == before + 1);
+    End(game, 0);
+}
+
+void ShowTheTitleInTheTestLanguage(TempUserData& data)
+{
+    MenuTestGame* game = StartToTitle(data);
+    RGameMenu* title = Top();
+    STEP(4, title->GetEntryCount() == 3);
+    for (uint32_t i = 0; i < title->GetEntryCount(); ++i)
+        STEP(5, std::string(title->GetEntry(i)->GetText().GetString()).find_first_not_of("X ") ==
+                    std::string::npos);
+    End(game, 0);
+}
+
+class MenuGame : public ::testing::Test {
+protected:
+    TempUserData data;
+};
+
+// The same road as the keyboard's, on a game controller: the pad, A, B and X.
+TEST_F(MenuGame, AGameControllerNavigatesToABindingAVolumeAndQuit)
+{
+    EXPECT_EXIT(DriveWithTheController(data), ::testing::ExitedWithCode(0), "");
+    EXPECT_NE(ReadFile(UserFolder(data) + "Config/ControlBindings.bnd").find(BindingBytes(1, 4, SDL_CONTROLLER_BUTTON_X)),
+              std::string::npos);
+}
+
+TEST_F(MenuGame, QuickStartAcceptsTheTitleMenuAtOnce)
+{
+    WriteConfig(data, "[General]\r\nQuickStart: true\r\n");
+    EXPECT_EXIT(StartQuickly(data), ::testing::ExitedWithCode(0), "");
+}
+
+// The pause action during play opens the pause menu once; the game step stops while it is up and runs again
+// when it closes.
+TEST_F(MenuGame, ThePauseMenuHoldsTheGameWhileItIsUp)
+{
+    EXPECT_EXIT(PauseAndResume(data), ::testing::ExitedWithCode(0), "");
+}
+
+// A window resized while a menu slides in: the menu space and the backdrop follow the new size at once.
+TEST_F(MenuGame, AWindowResizedWhileAMenuSlidesIsFollowed)
+{
+    EXPECT_EXIT(ResizeWhileSliding(data), ::testing::ExitedWithCode(0), "");
+}
+
+// Video settings take effect when changed in the menu, not at the next start.
+TEST_F(MenuGame, VideoSettingsApplyAtOnce)
+{
+    EXPECT_EXIT(ChangeVideoSettings(data), ::testing::ExitedWithCode(0), "");
+}
+
+// The test language masks every menu text, so a text that is not localized shows up unmasked.
+TEST_F(MenuGame, TheTestLanguageMasksTheMenuTexts)
+{
+    WriteConfig(data, "[General]\r\nLanguage: xxx\r\n");
+    EXPECT_EXIT(ShowTheTitleInTheTestLanguage(data), ::testing::ExitedWithCode(0), "");
+}
+
+} // namespace
