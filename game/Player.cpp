@@ -26,7 +26,6 @@ Player::Player(World& world, const EntityTemplates::Template& entry, float x, fl
     m_jump = AddComponent<RJumpComponent>();
     m_jump->SetLaunchSpeed(kLaunchSpeed);
     m_jump->SetGravity(kGravity);
-    m_jump->SetMaxFallSpeed(kMaxFallSpeed);
     AddComponent<RBasingComponent>();
 }
 

@@ -20,7 +20,6 @@ public:
     static constexpr float kWalkSpeed = 64.0f;    // pixels per second
     static constexpr float kGravity = 700.0f;     // pixels per second squared
     static constexpr float kLaunchSpeed = 215.0f;
-    static constexpr float kMaxFallSpeed = 320.0f;
     static constexpr float kWallKickSpeed = 90.0f;
     static constexpr float kWallKickTime = 0.15f;  // seconds the kick off a wall outweighs walking
     static constexpr float kRespawnDelay = 0.8f;

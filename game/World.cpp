@@ -234,7 +234,6 @@ void World::Forget(GameEntity* entity)
 
 void World::MakeTileBoxes(const WorldMap::Room& room)
 {
-    RCollisionWorld* collision = RCollisionWorld::GetInstance();
     for (int32_t y = 0; y < WorldMap::kHeight; ++y) {
         int32_t x = 0;
         while (x < WorldMap::kWidth) {
@@ -248,9 +247,7 @@ void World::MakeTileBoxes(const WorldMap::Room& room)
             while (end < WorldMap::kWidth && KindOf(room.tiles[y][end]) == kind)
                 ++end;
             const RVector2 half = {(end - x) * kTile * 0.5f, kTile * 0.5f};
-            RCollisionBox* box = new RCollisionBox(RVector2{x * kTile + half.x, y * kTile + half.y}, half);
-            collision->AddShape(box);
-            m_tileBoxes.push(TileBox{box, kind});
+            m_tileBoxes.push(TileBox{new RCollisionBox(RVector2{x * kTile + half.x, y * kTile + half.y}, half), kind});
             x = end;
         }
     }
@@ -259,8 +256,14 @@ void World::MakeTileBoxes(const WorldMap::Room& room)
 
 void World::ApplySwitchToBoxes()
 {
-    for (const TileBox& tileBox : m_tileBoxes)
-        tileBox.box->SetEnabled(WorldMap::IsSolid(tileBox.tile, m_magentaSolid));
+    // Open blocks leave the collision world; solid ones are in it (once).
+    RCollisionWorld* collision = RCollisionWorld::GetInstance();
+    for (const TileBox& tileBox : m_tileBoxes) {
+        if (WorldMap::IsSolid(tileBox.tile, m_magentaSolid))
+            collision->AddShape(tileBox.box);
+        else
+            collision->RemoveShape(tileBox.box);
+    }
 }
 
 void World::AfterFixedSteps()

@@ -108,7 +108,7 @@ private:
     void EnterRoom(int32_t roomIndex, float playerX, float playerY);
     void ClearRoomEntities();
     // The room's solid tiles as collision boxes, one per run of tiles of a kind along a row; the switch blocks'
-    // boxes are enabled while their blocks are solid.
+    // boxes are in the collision world while their blocks are solid.
     void MakeTileBoxes(const WorldMap::Room& room);
     void ApplySwitchToBoxes();
     GameEntity* MakeEntity(const EntityTemplates::Template& entry, const WorldMap::Placement& placement);

@@ -22,6 +22,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 namespace fs = std::filesystem;
@@ -88,7 +89,6 @@ void Steps(WendroGame& game, int count)
 TEST_F(GameWorld, APlayerBelowTheRoomRespawnsAndTheDeathIsReported)
 {
     EXPECT_EXIT(RunGame([](WendroGame& game) {
-                    static std::string report;
                     if (!game.BeginNewGame(1))
                         return 3;
                     World& world = *game.GetWorld();
@@ -103,13 +103,17 @@ TEST_F(GameWorld, APlayerBelowTheRoomRespawnsAndTheDeathIsReported)
                     if (!world.GetPlayer()->IsAlive() || std::fabs(world.GetPlayer()->GetX() - startX) > 0.5f ||
                         std::fabs(world.GetPlayer()->GetY() - startY) > 1.0f || world.GetStats().deaths != 1)
                         return 5;
-                    RLogger::GetInstance()->RequestFlush([](const RString& text) { report += text.GetString(); });
-                    game.Shutdown();
-                    delete &game;
-                    exit(report.find("[PlayerStats]\r\nRoomsVisited: 1\r\nDeaths: 1\r\n") == std::string::npos ? 6 : 0);
                     return 0;
                 }),
                 ::testing::ExitedWithCode(0), "");
+    // The session's block in the report: one room visited, one death.
+    std::ifstream in(user + "Logs/DebugLog_Safe.txt", std::ios::binary);
+    const std::string report((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const size_t block = report.find(": [PlayerStats]\r\n");
+    ASSERT_NE(block, std::string::npos);
+    EXPECT_NE(report.find(": RoomsVisited: 1\r\n", block), std::string::npos);
+    EXPECT_NE(report.find(": Deaths: 1\r\n", block), std::string::npos);
+    EXPECT_NE(report.find(": PlayTime: ", block), std::string::npos);
 }
 
 TEST_F(GameWorld, ATeleportTakesThePlayerToItsPartnerInAnotherRoom)
