@@ -75,7 +75,7 @@ void WendroGame::OnLookChanged()
     if (game->m_view) {
         game->m_view->SetLook(game->m_egaTiles, game->m_crtLook);
         if (game->m_world)
-            game->m_world->SetPictureFrozen(false);
+            game->m_world->RequestRedraw();
     }
 }
 

@@ -99,6 +99,8 @@ public:
     uint32_t GetEntityCount() const { return m_entities.getCount(); }
     // The saved record of the game as it stands at the respawn point.
     SaveGame MakeSave() const;
+    // Draws the room and status again at the next chance (a new look).
+    void RequestRedraw() { m_redraw = true; }
     // Shows a line on the status line until the status next changes.
     void ShowMessage(const char* text);
     // Freezes the picture for a cinematic: the room and status are not redrawn and the sprites are hidden.

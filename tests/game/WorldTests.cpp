@@ -30,7 +30,7 @@ namespace fs = std::filesystem;
 namespace {
 
 // Two rooms: "Gate" (the campaign's start room) with a hole in its floor, a teleport, a blue switch and magenta
-// floor, and the two orbs; "Far", away from it on the grid, with the teleport's partner.
+// floor, the two orbs and a lift in the air; "Far", away from it on the grid, with the teleport's partner.
 std::string TestMap()
 {
     std::string map = "[Map]\r\nRooms: Gate Far\r\n[Gate]\r\nX: 0\r\nY: 0\r\nStart: 2 22\r\n";
@@ -42,7 +42,7 @@ std::string TestMap()
         snprintf(line, sizeof(line), "Row%02d: %s\r\n", row, text);
         map += line;
     }
-    map += "Entity01: Teleport 30 22 A\r\nEntity02: WinOrb 34 22\r\nEntity03: LoseOrb 36 22\r\n";
+    map += "Entity01: Teleport 30 22 A\r\nEntity02: WinOrb 34 22\r\nEntity03: LoseOrb 36 22\r\nEntity04: Lift 3 15\r\n";
     map[map.find("Row22: ") + 7 + 17] = 'b';
     map += "[Far]\r\nX: 7\r\nY: 7\r\nStart: 2 22\r\n";
     for (int row = 0; row < 24; ++row) {
@@ -128,6 +128,23 @@ TEST_F(GameWorld, ATeleportTakesThePlayerToItsPartnerInAnotherRoom)
                         return 4;
                     // Standing on the partner does not send the player back.
                     return std::fabs(world.GetPlayer()->GetX() - (10 * 8.0f + 1.0f)) < 0.5f ? 0 : 5;
+                }),
+                ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(GameWorld, AMovingPlatformCarriesThePlayerStandingOnIt)
+{
+    EXPECT_EXIT(RunGame([](WendroGame& game) {
+                    if (!game.BeginNewGame(1))
+                        return 3;
+                    Player& player = *game.GetWorld()->GetPlayer();
+                    const float startX = 3 * 8.0f + 1.0f;
+                    player.PlaceAt(startX, 15 * 8.0f - Player::kHeight - 1.0f);
+                    // A quarter of the lift's period: it has travelled half its way, three tiles.
+                    Steps(game, 75);
+                    if (std::fabs(player.GetY() - (15 * 8.0f - Player::kHeight)) > 1.0f)
+                        return 4;  // fell off, or was never standing
+                    return player.GetX() - startX > 16.0f ? 0 : 5;
                 }),
                 ::testing::ExitedWithCode(0), "");
 }
