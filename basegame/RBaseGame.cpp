@@ -11,6 +11,7 @@
 #include "core/REngineConfig.h"
 #include "core/RLexer.h"
 #include "core/RLogger.h"
+#include "core/RQuitSignals.h"
 #include "core/RStringMgr.h"
 #include "core/RStreamMgr.h"
 #include "core/RThreadTagger.h"
@@ -46,6 +47,26 @@ const float kLongFrame = 0.25f;
 void CallPreDeviceReset() { if (RBaseGame* game = RBaseGame::GetInstance()) game->OnPreDeviceReset(); }
 void CallPostDeviceReset() { if (RBaseGame* game = RBaseGame::GetInstance()) game->OnPostDeviceReset(); }
 void CallDeviceLost() { if (RBaseGame* game = RBaseGame::GetInstance()) game->OnDeviceLost(); }
+
+// The engine's own pack, and content of it that every run draws with: without it nothing can be shown.
+const char* const kEnginePack = "Engine.rpk";
+const char* const kEngineContent[] = {"__ROLT_Final_Pass_GLSL.xml", "Font_Tahoma_8_256.dds", "Font_Tahoma_8_256.uv"};
+
+// Whether the engine's content can be found (in its pack, or loose in a folder source); says plainly what is
+// missing when not.
+bool FindEngineContent(bool packMounted)
+{
+    for (const char* name : kEngineContent) {
+        if (RStreamMgr::GetInstance()->Exists(name, RStreamMgr::kPacksAndFolders))
+            continue;
+        if (packMounted)
+            fprintf(stderr, "The engine's content is incomplete: %s is missing from %s\n", name, kEnginePack);
+        else
+            fprintf(stderr, "The engine's content was not found: %s is missing or damaged\n", kEnginePack);
+        return false;
+    }
+    return true;
+}
 
 void RunTickPass(unsigned mask, float step)
 {
@@ -90,7 +111,8 @@ bool RBaseGame::InitEngine()
     BuildLexerOperatorTable();
     RStreamMgr* streams = RStreamMgr::GetInstance();
     AddUserSearchPath(GetModsFolderName());
-    streams->MountPack("Engine.rpk");
+    if (!FindEngineContent(streams->MountPack(kEnginePack)))
+        return false;
 
     m_config.Register();
     ROnlineServices::RegisterConfig();
@@ -288,6 +310,8 @@ void RBaseGame::RunMainLoop()
 
 void RBaseGame::PumpEvents()
 {
+    if (RQuitSignals::IsRequested())
+        Quit();
     RTextInputList* textInputs = RTextInputList::GetInstance();
     textInputs->ClearFrameText();
     SDL_Event event;
@@ -327,7 +351,11 @@ void RBaseGame::Update()
     RStringMgr::GetInstance()->Flush();
     RAudioMgr::GetInstance()->UpdateAllSounds();
     RunTickPass(kEngineTick, engineStep);
-    RSubroutineMgr::GetInstance()->Update(RSubroutineMgr::kEngineTime, engineStep);
+    // A stall (the first frames load and compile what they draw) does not jump a cinematic ahead: its step is held
+    // to the lowest game rate's, as the game step is.
+    const int32_t minRate = m_config.Get().minGameFPS;
+    const float subroutineStep = minRate > 0 && engineStep > 1.0f / minRate ? 1.0f / minRate : engineStep;
+    RSubroutineMgr::GetInstance()->Update(RSubroutineMgr::kEngineTime, subroutineStep);
     UpdateMenus(engineStep);
 }
 

@@ -7,7 +7,7 @@
 #include "platform/audio/RSoundGroup.h"
 #include "render/frame/RRenderer.h"
 
-#include <cmath>
+#include <cstdint>
 
 namespace {
 
@@ -50,22 +50,16 @@ void TateChanged()
 
 void AspectRatioChanged()
 {
-    // The picture is narrowed at once, not at the next resize; before the device exists start-up applies it.
-    if (CurrentSettings() && RendererReady())
-        RBaseGame::GetInstance()->ApplyVideoMode();
-}
-
-void BrightnessChanged()
-{
     RGameConfig::Settings* settings = CurrentSettings();
     if (!settings)
         return;
-    // A picture multiplied by nothing, or by a hundred, is no picture: the factor stays in its range.
-    float& brightness = settings->brightness;
-    if (!std::isfinite(brightness))
-        brightness = 1.0f;
-    brightness = brightness < RGameConfig::kMinBrightness ? RGameConfig::kMinBrightness : brightness;
-    brightness = brightness > RGameConfig::kMaxBrightness ? RGameConfig::kMaxBrightness : brightness;
+    // No picture is wider than ten to one: beyond that (an endless value is held at the largest float) the
+    // setting counts as unset, the screen's own aspect.
+    if (!(settings->aspectRatio > 0.0f && settings->aspectRatio <= RGameConfig::kMaxAspectRatio))
+        settings->aspectRatio = 0.0f;
+    // The picture is narrowed at once, not at the next resize; before the device exists start-up applies it.
+    if (RendererReady())
+        RBaseGame::GetInstance()->ApplyVideoMode();
 }
 
 void FrameRateCapChanged()
@@ -98,41 +92,47 @@ const char* RGameConfig::Text(const RHashedString& name)
 void RGameConfig::Register()
 {
     RConfigFile& config = RConfigFile::GetInstance();
+    // Numbers carry the range the engine can use; a value outside it is used as the nearest one inside.
     Settings& s = m_settings;
 
     const RHashedString audio("Audio");
-    config.RegisterFloat(audio, RHashedString("MasterVolume"), &s.masterVolume, VolumeChanged, 0.7f);
-    config.RegisterFloat(audio, RHashedString("MusicVolume"), &s.musicVolume, VolumeChanged, 0.3f);
-    config.RegisterFloat(audio, RHashedString("SoundVolume"), &s.soundVolume, VolumeChanged, 0.7f);
-    config.RegisterFloat(audio, RHashedString("StreamLength"), &s.streamLength, nullptr, 0.5f);
-    config.RegisterFloat(audio, RHashedString("StreamUpdatePercent"), &s.streamUpdatePercent, nullptr, 0.25f);
+    config.RegisterFloat(audio, RHashedString("MasterVolume"), &s.masterVolume, VolumeChanged, 0.7f, 0.0f, 1.0f);
+    config.RegisterFloat(audio, RHashedString("MusicVolume"), &s.musicVolume, VolumeChanged, 0.3f, 0.0f, 1.0f);
+    config.RegisterFloat(audio, RHashedString("SoundVolume"), &s.soundVolume, VolumeChanged, 0.7f, 0.0f, 1.0f);
+    config.RegisterFloat(audio, RHashedString("StreamLength"), &s.streamLength, nullptr, 0.5f,
+                         RAudioMgr::kMinStreamLength, RAudioMgr::kMaxStreamLength);
+    config.RegisterFloat(audio, RHashedString("StreamUpdatePercent"), &s.streamUpdatePercent, nullptr, 0.25f,
+                         RAudioMgr::kMinStreamUpdatePercent, RAudioMgr::kMaxStreamUpdatePercent);
     config.RegisterBool(audio, RHashedString("MuteWhenUnfocused"), &s.muteWhenUnfocused, false, nullptr);
 
     const RHashedString video("Video");
     config.RegisterBool(video, RHashedString("Fullscreen"), &s.fullscreen, false, nullptr);
     config.RegisterFloat(video, RHashedString("AspectRatio"), &s.aspectRatio, AspectRatioChanged, 0.0f);
-    config.RegisterInt(video, RHashedString("Tate"), &s.tate, 0, TateChanged);
-    config.RegisterInt(video, RHashedString("AntialiasQuality"), &s.antialiasQuality, 2, nullptr);
+    config.RegisterInt(video, RHashedString("Tate"), &s.tate, 0, TateChanged); // out of range: 0, not the nearest
+    config.RegisterInt(video, RHashedString("AntialiasQuality"), &s.antialiasQuality, 2, nullptr, 0, 4);
     config.RegisterBool(video, RHashedString("DelayPresentation"), &s.delayPresentation, false, nullptr);
-    config.RegisterFloat(video, RHashedString("Brightness"), &s.brightness, BrightnessChanged, 1.0f);
+    config.RegisterFloat(video, RHashedString("Brightness"), &s.brightness, nullptr, 1.0f, kMinBrightness,
+                         kMaxBrightness);
     config.RegisterBool(video, RHashedString("FrameRateCap"), &s.frameRateCap, true, FrameRateCapChanged);
 
     const RHashedString input("Input");
     config.RegisterString(input, RHashedString("Controller"), &s.controller, RHashedString(""), nullptr);
-    config.RegisterFloat(input, RHashedString("MouseScalar"), &s.mouseScalar, MouseScalarChanged, 0.0f);
+    config.RegisterFloat(input, RHashedString("MouseScalar"), &s.mouseScalar, MouseScalarChanged, 0.0f, -100.0f,
+                         100.0f);
 
     const RHashedString general("General");
     config.RegisterString(general, RHashedString("Language"), &s.language, RHashedString(""), LanguageChanged);
     config.RegisterBool(general, RHashedString("QuickStart"), &s.quickStart, false, nullptr);
-    config.RegisterInt(general, RHashedString("SessionID"), &s.sessionId, 0, nullptr);
+    config.RegisterInt(general, RHashedString("SessionID"), &s.sessionId, 0, nullptr, 0, INT32_MAX);
     config.RegisterString(general, RHashedString("LastPlayedVersion"), &s.lastPlayedVersion, RHashedString(""),
                           nullptr);
 
     const RHashedString engine("Engine");
-    config.RegisterInt(engine, RHashedString("FixedEngineFPS"), &s.fixedEngineFPS, 0, nullptr);
-    config.RegisterInt(engine, RHashedString("FixedGameFPS"), &s.fixedGameFPS, 60, nullptr);
-    config.RegisterInt(engine, RHashedString("MinGameFPS"), &s.minGameFPS, 15, nullptr);
-    config.RegisterFloat(engine, RHashedString("DeadlockCheckTime"), &s.deadlockCheckTime, nullptr, 10.0f);
+    config.RegisterInt(engine, RHashedString("FixedEngineFPS"), &s.fixedEngineFPS, 0, nullptr, 0, 1000);
+    config.RegisterInt(engine, RHashedString("FixedGameFPS"), &s.fixedGameFPS, 60, nullptr, 0, 1000);
+    config.RegisterInt(engine, RHashedString("MinGameFPS"), &s.minGameFPS, 15, nullptr, 0, 1000);
+    config.RegisterFloat(engine, RHashedString("DeadlockCheckTime"), &s.deadlockCheckTime, nullptr, 10.0f, 0.1f,
+                         600.0f);
 }
 
 bool RGameConfig::Load()
@@ -149,6 +149,8 @@ bool RGameConfig::Save(const char* playedVersion)
         return true;
     RConfigFile& config = RConfigFile::GetInstance();
     config.SetHashedString(RHashedString("General"), RHashedString("LastPlayedVersion"), RHashedString(playedVersion));
-    config.SetInt(RHashedString("General"), RHashedString("SessionID"), m_settings.sessionId + 1);
+    // The count wraps to 0 after the largest int, so that every save has a next one.
+    const int32_t next = m_settings.sessionId < INT32_MAX ? m_settings.sessionId + 1 : 0;
+    config.SetInt(RHashedString("General"), RHashedString("SessionID"), next);
     return config.Save(m_path);
 }

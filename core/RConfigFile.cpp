@@ -56,7 +56,8 @@ const RConfigFile::ConfigVariable* RConfigFile::FindVariable(RHashedString secti
 }
 
 void RConfigFile::Register(RHashedString section, RHashedString key, uint32_t type, void* target,
-                           const DefaultValue& defaultValue, RConfigCallback callback)
+                           const DefaultValue& defaultValue, RConfigCallback callback, double minimum,
+                           double maximum)
 {
     if (!target)
         return;
@@ -66,6 +67,9 @@ void RConfigFile::Register(RHashedString section, RHashedString key, uint32_t ty
     variable.target = target;
     variable.defaultValue = defaultValue;
     variable.callback = callback;
+    variable.minimum = minimum;
+    variable.maximum = maximum;
+    variable.heldValue = DefaultValue{};
     FindSection(section).variables.push(variable);
     StoreValue(variable, defaultValue);
     if (callback)
@@ -73,19 +77,19 @@ void RConfigFile::Register(RHashedString section, RHashedString key, uint32_t ty
 }
 
 void RConfigFile::RegisterInt(RHashedString section, RHashedString key, int32_t* target, int32_t defaultValue,
-                              RConfigCallback callback)
+                              RConfigCallback callback, int32_t minimum, int32_t maximum)
 {
     DefaultValue value = {};
     value.intValue = defaultValue;
-    Register(section, key, kInt, target, value, callback);
+    Register(section, key, kInt, target, value, callback, minimum, maximum);
 }
 
 void RConfigFile::RegisterFloat(RHashedString section, RHashedString key, float* target, RConfigCallback callback,
-                                float defaultValue)
+                                float defaultValue, float minimum, float maximum)
 {
     DefaultValue value = {};
     value.floatValue = defaultValue;
-    Register(section, key, kFloat, target, value, callback);
+    Register(section, key, kFloat, target, value, callback, minimum, maximum);
 }
 
 void RConfigFile::RegisterBool(RHashedString section, RHashedString key, bool* target, bool defaultValue,
@@ -93,7 +97,7 @@ void RConfigFile::RegisterBool(RHashedString section, RHashedString key, bool* t
 {
     DefaultValue value = {};
     value.boolValue = defaultValue;
-    Register(section, key, kBool, target, value, callback);
+    Register(section, key, kBool, target, value, callback, 0.0, 0.0);
 }
 
 void RConfigFile::RegisterString(RHashedString section, RHashedString key, RHashedString* target,
@@ -101,7 +105,7 @@ void RConfigFile::RegisterString(RHashedString section, RHashedString key, RHash
 {
     DefaultValue value = {};
     value.nameId = defaultValue.GetId();
-    Register(section, key, kHashedString, target, value, callback);
+    Register(section, key, kHashedString, target, value, callback, 0.0, 0.0);
 }
 
 void RConfigFile::RegisterColor(RHashedString section, RHashedString key, RColor* target, RConfigCallback callback,
@@ -112,7 +116,7 @@ void RConfigFile::RegisterColor(RHashedString section, RHashedString key, RColor
     value.color[1] = green;
     value.color[2] = blue;
     value.color[3] = alpha;
-    Register(section, key, kColor, target, value, callback);
+    Register(section, key, kColor, target, value, callback, 0.0, 0.0);
 }
 
 void RConfigFile::StoreValue(const ConfigVariable& variable, const DefaultValue& value)
@@ -172,13 +176,98 @@ void RConfigFile::ParseValue(uint32_t type, const char* text, DefaultValue& out)
     }
 }
 
+bool RConfigFile::ClampValue(const ConfigVariable& variable, DefaultValue& value)
+{
+    switch (variable.type) {
+    case kInt: {
+        const int32_t clamped = value.intValue < variable.minimum   ? (int32_t)variable.minimum
+                                : value.intValue > variable.maximum ? (int32_t)variable.maximum
+                                                                    : value.intValue;
+        const bool changed = clamped != value.intValue;
+        value.intValue = clamped;
+        return changed;
+    }
+    case kFloat: {
+        const float given = value.floatValue;
+        if (std::isnan(given))
+            value.floatValue = variable.defaultValue.floatValue;
+        else if (given < variable.minimum)
+            value.floatValue = (float)variable.minimum;
+        else if (given > variable.maximum)
+            value.floatValue = (float)variable.maximum;
+        return memcmp(&given, &value.floatValue, sizeof given) != 0;
+    }
+    case kColor: {
+        bool changed = false;
+        for (int i = 0; i < 4; ++i) {
+            if (std::isnan(value.color[i])) {
+                value.color[i] = variable.defaultValue.color[i];
+                changed = true;
+            }
+        }
+        return changed;
+    }
+    default:
+        return false;
+    }
+}
+
+bool RConfigFile::SameValue(uint32_t type, const DefaultValue& a, const DefaultValue& b)
+{
+    switch (type) {
+    case kInt:
+        return a.intValue == b.intValue;
+    case kFloat:
+        return memcmp(&a.floatValue, &b.floatValue, sizeof a.floatValue) == 0;
+    case kBool:
+        return a.boolValue == b.boolValue;
+    case kHashedString:
+        return a.nameId == b.nameId;
+    case kColor:
+        return memcmp(a.color, b.color, sizeof a.color) == 0;
+    default:
+        return false;
+    }
+}
+
+RConfigFile::DefaultValue RConfigFile::CurrentValue(const ConfigVariable& variable)
+{
+    DefaultValue value = {};
+    switch (variable.type) {
+    case kInt:
+        value.intValue = *static_cast<const int32_t*>(variable.target);
+        break;
+    case kFloat:
+        value.floatValue = *static_cast<const float*>(variable.target);
+        break;
+    case kBool:
+        value.boolValue = *static_cast<const bool*>(variable.target);
+        break;
+    case kHashedString:
+        value.nameId = static_cast<const RHashedString*>(variable.target)->GetId();
+        break;
+    case kColor: {
+        const RColor* colour = static_cast<const RColor*>(variable.target);
+        value.color[0] = colour->r;
+        value.color[1] = colour->g;
+        value.color[2] = colour->b;
+        value.color[3] = colour->a;
+        break;
+    }
+    default:
+        break;
+    }
+    return value;
+}
+
 bool RConfigFile::SetFromText(const char* section, const char* key, const char* value)
 {
     RHashedString sectionId = section ? RHashedString(section) : RHashedString();
     return SetFromText(sectionId, RHashedString(key ? key : ""), value);
 }
 
-template <typename ValueOf> bool RConfigFile::SetMatches(RHashedString section, RHashedString key, ValueOf valueOf)
+template <typename ValueOf>
+bool RConfigFile::SetMatches(RHashedString section, RHashedString key, ValueOf valueOf, const char* text)
 {
     // Positions and copies, not references: a callback may register more variables and so move the arrays.
     FindSection(section);
@@ -191,7 +280,10 @@ template <typename ValueOf> bool RConfigFile::SetMatches(RHashedString section, 
             DefaultValue value;
             if (variable.key != key || !valueOf(variable, value))
                 continue;
+            const bool clamped = ClampValue(variable, value);
             StoreValue(variable, value);
+            m_sections[s].variables[v].heldText = RString(clamped && text ? text : "");
+            m_sections[s].variables[v].heldValue = value;
             matched = true;
             if (variable.callback)
                 variable.callback();
@@ -206,10 +298,13 @@ bool RConfigFile::SetFromText(RHashedString section, RHashedString key, const ch
     const char* text = value ? value : "";
     if (strcasecmp(text, "def") == 0 || strcasecmp(text, "default") == 0)
         return ResetToDefault(section, key);
-    return SetMatches(section, key, [text](const ConfigVariable& variable, DefaultValue& out) {
-        ParseValue(variable.type, text, out);
-        return true;
-    });
+    return SetMatches(
+        section, key,
+        [text](const ConfigVariable& variable, DefaultValue& out) {
+            ParseValue(variable.type, text, out);
+            return true;
+        },
+        text);
 }
 
 bool RConfigFile::ResetToDefault(RHashedString section, RHashedString key)
@@ -268,23 +363,113 @@ bool RConfigFile::SetColor(RHashedString section, RHashedString key, const RColo
 
 void RConfigFile::ApplyLine(const char* section, const char* key, const char* value, void* config)
 {
-    static_cast<RConfigFile*>(config)->SetFromText(section, key, value);
+    // Names are compared as text: interning every name of a file full of unknown ones would cost more than
+    // reading it.
+    RConfigFile* self = static_cast<RConfigFile*>(config);
+    const char* sectionText = section ? section : "";
+    const char* keyText = key ? key : "";
+    ConfigVariableSet* set = nullptr;
+    for (ConfigVariableSet& existing : self->m_sections) {
+        const char* name = existing.section.IsEmpty() ? "" : NameText(existing.section);
+        if (strcasecmp(name, sectionText) == 0) {
+            set = &existing;
+            break;
+        }
+    }
+    bool registered = false;
+    for (uint32_t v = 0; set && v < set->variables.getCount() && !registered; ++v)
+        registered = strcasecmp(NameText(set->variables[v].key), keyText) == 0;
+    if (registered)
+        self->SetFromText(set->section, RHashedString(keyText), value);
+    else
+        self->KeepUnknownLine(section, key, value, set);
+}
+
+namespace {
+
+struct LineCheck {
+    const char* section;
+    const char* key;
+    const char* value;
+    int matches;
+    int calls;
+};
+
+void CompareLine(const char* section, const char* key, const char* value, void* user)
+{
+    LineCheck* check = static_cast<LineCheck*>(user);
+    ++check->calls;
+    const bool sameSection = !section == !check->section && (!section || strcmp(section, check->section) == 0);
+    if (sameSection && strcmp(key, check->key) == 0 && strcmp(value, check->value) == 0)
+        ++check->matches;
+}
+
+// Whether the line, written under its section's header as Save writes them, reads back as the same names and
+// value (a key that opens with "[" would read as a header, say).
+bool ReadsBackAsWritten(const char* section, const char* key, const char* value)
+{
+    char text[RINIParser::kLineBytes * 2];
+    const int length = section ? snprintf(text, sizeof text, "[%s]\r\n%s: %s\r\n", section, key, value)
+                               : snprintf(text, sizeof text, "%s: %s\r\n", key, value);
+    if (length < 0 || (size_t)length >= sizeof text)
+        return false;
+    LineCheck check = {section, key, value, 0, 0};
+    RINIParser parser;
+    parser.Parse(text, (uint32_t)length, CompareLine, &check);
+    return check.calls == 1 && check.matches == 1;
+}
+
+} // namespace
+
+void RConfigFile::KeepUnknownLine(const char* section, const char* key, const char* value, ConfigVariableSet* set)
+{
+    const bool room = m_unknownLines < kMaxUnknownLines && (set || m_unknownSections < kMaxUnknownSections);
+    if (!room) {
+        m_droppedUnknown = true;
+        return;
+    }
+    if (!key || !value || !ReadsBackAsWritten(section, key, value))
+        return;
+    if (!set) {
+        set = &FindSection(section ? RHashedString(section) : RHashedString());
+        ++m_unknownSections;
+    }
+    UnknownLine line;
+    line.key = RString(key ? key : "");
+    line.value = RString(value ? value : "");
+    set->unknownLines.push(std::move(line));
+    ++m_unknownLines;
 }
 
 bool RConfigFile::Load(const char* path)
 {
-    FILE* file = path ? fopen(path, "rb") : nullptr;
-    if (!file)
+    RSafeFileWriter::RemoveStaleTemporaries(path);
+    bool present = false;
+    FILE* file = RFile::OpenRegular(path, &present);
+    if (!file && !present)
         return Save(path);
     char* text = nullptr;
     uint32_t size = 0;
-    bool ok = RFile::ReadWhole(file, &text, &size);
-    fclose(file);
-    if (!ok)
-        return false;
+    const bool read = file && RFile::ReadWhole(file, &text, &size);
+    if (file)
+        fclose(file);
+    if (!read) {
+        fprintf(stderr, "%s cannot be read: the settings stay at their defaults and the file is left as it is\n",
+                path);
+        m_unreadablePath = RString(path);
+        return true;
+    }
+    // Lines kept from an earlier load give way to this file's.
+    for (ConfigVariableSet& set : m_sections)
+        set.unknownLines.free();
+    m_unknownLines = 0;
+    m_droppedUnknown = false;
     RINIParser parser;
     parser.Parse(text, size, ApplyLine, this);
     delete[] text;
+    if (m_droppedUnknown)
+        fprintf(stderr, "%s has more than %u lines that no setting takes: the rest are not kept\n", path,
+                (unsigned)kMaxUnknownLines);
     return true;
 }
 
@@ -320,6 +505,8 @@ RString RConfigFile::FormatVariable(const ConfigVariable& variable)
 
 bool RConfigFile::Save(const char* path)
 {
+    if (path && m_unreadablePath.Equals(path))
+        return true;
     RSafeFileWriter writer;
     if (!writer.Open(path))
         return false;
@@ -336,7 +523,14 @@ bool RConfigFile::Save(const char* path)
                 wroteLines = true;
             }
             for (const ConfigVariable& variable : set.variables) {
-                writer.Print("%s\r\n", FormatVariable(variable).GetString());
+                if (!variable.heldText.IsEmpty() && SameValue(variable.type, variable.heldValue, CurrentValue(variable)))
+                    writer.Print("%s: %s\r\n", NameText(variable.key), variable.heldText.GetString());
+                else
+                    writer.Print("%s\r\n", FormatVariable(variable).GetString());
+                wroteLines = true;
+            }
+            for (const UnknownLine& line : set.unknownLines) {
+                writer.Print("%s: %s\r\n", line.key.GetString(), line.value.GetString());
                 wroteLines = true;
             }
         }

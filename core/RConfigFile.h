@@ -2,6 +2,9 @@
 // "Config.ini". Each variable lives in its owner's storage; the configuration keeps a pointer to it with a key,
 // a type, a default and an optional change callback, and owns nothing but those records. One instance serves the
 // whole program (GetInstance); section and key names are interned without regard to case. Main thread only.
+// Numbers may carry a valid range: a value outside it is used as the nearest value inside (a float NaN as the
+// default), and a value read that way is written back as the player wrote it for as long as it stands. Lines of
+// the file that no variable takes are kept as read, up to kMaxUnknownLines of them, and written back.
 #pragma once
 
 #include "core/RHashedString.h"
@@ -9,6 +12,7 @@
 #include "core/RString.h"
 #include "core/RUtilVector.h"
 
+#include <cfloat>
 #include <cstdint>
 
 // Called after every change of a variable's value, and once at registration.
@@ -17,6 +21,11 @@ typedef void (*RConfigCallback)();
 class RConfigFile {
 public:
     enum VariableType : uint32_t { kNoType = 0, kInt = 1, kFloat = 2, kBool = 3, kHashedString = 4, kColor = 5 };
+
+    // The most lines of a file that no variable takes which are kept (more are dropped, with a message), and the
+    // most sections that only such lines make.
+    static constexpr uint32_t kMaxUnknownLines = 1024;
+    static constexpr uint32_t kMaxUnknownSections = 256;
 
     // A default, with room for the largest type.
     union DefaultValue {
@@ -33,11 +42,23 @@ public:
         void* target;            // the owner's storage of that type
         DefaultValue defaultValue;
         RConfigCallback callback;  // or null
+        double minimum;  // the valid range of an int or float; the whole type's range when none was given
+        double maximum;
+        // The text of a value read from outside the range, written back while the value it gave stands.
+        RString heldText;
+        DefaultValue heldValue;
+    };
+
+    // A line of the file that no variable takes, as read.
+    struct UnknownLine {
+        RString key;
+        RString value;
     };
 
     struct ConfigVariableSet {
         RHashedString section;
         RUtilVector<ConfigVariable> variables;  // in registration order
+        RUtilVector<UnknownLine> unknownLines;  // in file order
     };
 
     RConfigFile();
@@ -47,11 +68,11 @@ public:
 
     // Each appends a record to the section (created when missing; a key registered twice gets two records),
     // stores the default into the target and then calls the callback, when there is one. A null target
-    // registers nothing.
+    // registers nothing. Ints and floats take an optional valid range, minimum to maximum inclusive.
     void RegisterInt(RHashedString section, RHashedString key, int32_t* target, int32_t defaultValue,
-                     RConfigCallback callback);
+                     RConfigCallback callback, int32_t minimum = INT32_MIN, int32_t maximum = INT32_MAX);
     void RegisterFloat(RHashedString section, RHashedString key, float* target, RConfigCallback callback,
-                       float defaultValue);
+                       float defaultValue, float minimum = -FLT_MAX, float maximum = FLT_MAX);
     void RegisterBool(RHashedString section, RHashedString key, bool* target, bool defaultValue,
                       RConfigCallback callback);
     void RegisterString(RHashedString section, RHashedString key, RHashedString* target, RHashedString defaultValue,
@@ -78,11 +99,14 @@ public:
     bool SetColor(RHashedString section, RHashedString key, const RColor& value);
 
     // Reads the INI file at path, applying each key line with SetFromText (keys before any section go to the
-    // empty id's section). When the file cannot be opened, writes the current values there instead. True when
-    // the file was read or written.
+    // empty id's section) and keeping the lines no variable takes. When no file is there, writes the current
+    // values there instead. When something is there that cannot be read (no permission, not a regular file),
+    // says so once on standard error and keeps the current values; Save then never writes over it. True when
+    // the file was read, written or so kept. Temporary files that a killed save left beside it are removed first.
     bool Load(const char* path);
-    // Writes every section in order and every variable in registration order with its current value. The file
-    // is replaced only once all of it is written; false when anything failed (the old file then stays).
+    // Writes every section in order, every variable in registration order with its current value and then the
+    // section's kept lines. The file is replaced only once all of it is written; false when anything failed (the
+    // old file then stays). True without writing for the file that Load could not read.
     bool Save(const char* path);
 
     // Console listings: one line per section, "    (Default)" for the empty id; one line per variable of a
@@ -115,16 +139,28 @@ private:
     // The section's first variable with this key, or null; adds nothing but a missing section.
     const ConfigVariable* FindVariable(RHashedString section, RHashedString key);
     void Register(RHashedString section, RHashedString key, uint32_t type, void* target,
-                  const DefaultValue& defaultValue, RConfigCallback callback);
+                  const DefaultValue& defaultValue, RConfigCallback callback, double minimum, double maximum);
     // For every variable of the section with this key, in registration order, for which valueOf(variable,
     // value) gives true: stores the value through the target and calls the callback. True when one matched.
-    template <typename ValueOf> bool SetMatches(RHashedString section, RHashedString key, ValueOf valueOf);
+    // A value read from text that the range changed keeps that text as the variable's held text.
+    template <typename ValueOf>
+    bool SetMatches(RHashedString section, RHashedString key, ValueOf valueOf, const char* text = nullptr);
     bool SetTyped(RHashedString section, RHashedString key, uint32_t type, const DefaultValue& value);
     static void StoreValue(const ConfigVariable& variable, const DefaultValue& value);
     static void ParseValue(uint32_t type, const char* text, DefaultValue& out);
+    // Brings a value into the variable's range (a NaN float or colour part to its default); true when it changed.
+    static bool ClampValue(const ConfigVariable& variable, DefaultValue& value);
+    static bool SameValue(uint32_t type, const DefaultValue& a, const DefaultValue& b);
+    static DefaultValue CurrentValue(const ConfigVariable& variable);
     // "key: value" of the variable's current value.
     static RString FormatVariable(const ConfigVariable& variable);
     static void ApplyLine(const char* section, const char* key, const char* value, void* config);
+    // Keeps a line that no variable took, within the bounds.
+    void KeepUnknownLine(const char* section, const char* key, const char* value, ConfigVariableSet* set);
 
     RUtilVector<ConfigVariableSet> m_sections;  // in order of first use
+    uint32_t m_unknownLines = 0;
+    uint32_t m_unknownSections = 0;
+    bool m_droppedUnknown = false;  // said once per Load
+    RString m_unreadablePath;       // the file Load found but could not read, never written over
 };

@@ -1,8 +1,11 @@
 #include "core/RFile.h"
 
+#include <cerrno>
+#include <fcntl.h>
 #include <new>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <unistd.h>
 
 bool RFile::GetSize(FILE* file, uint32_t* outSize)
 {
@@ -44,18 +47,42 @@ bool RFile::ReadWhole(FILE* file, char** outBuffer, uint32_t* outSize)
     return true;
 }
 
+FILE* RFile::OpenRegular(const char* path, bool* outPresent)
+{
+    if (outPresent)
+        *outPresent = false;
+    if (!path || !path[0])
+        return nullptr;
+    // Opening without blocking: a FIFO with no writer would otherwise hold the caller for ever. What was opened is
+    // then checked, so that nothing can be swapped in between a check and the open.
+    const int descriptor = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (descriptor < 0) {
+        struct stat info;
+        if (outPresent)
+            *outPresent = errno != ENOENT && errno != ENOTDIR ? true : lstat(path, &info) == 0;
+        return nullptr;
+    }
+    if (outPresent)
+        *outPresent = true;
+    struct stat info;
+    if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
+        fprintf(stderr, "%s is not a regular file: it is not read\n", path);
+        close(descriptor);
+        return nullptr;
+    }
+    const int flags = fcntl(descriptor, F_GETFL);
+    FILE* file = flags >= 0 && fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK) == 0 ? fdopen(descriptor, "rb") : nullptr;
+    if (!file)
+        close(descriptor);
+    return file;
+}
+
 bool RFile::Exists(const char* path)
 {
     if (!path || !path[0])
         return false;
     struct stat info;
-    if (stat(path, &info) != 0 || !S_ISREG(info.st_mode))
-        return false;
-    FILE* file = fopen(path, "rb");
-    if (!file)
-        return false;
-    fclose(file);
-    return true;
+    return stat(path, &info) == 0 && S_ISREG(info.st_mode) && access(path, R_OK) == 0;
 }
 
 bool RFile::ReadWholeFile(const char* path, char** outBuffer, uint32_t* outSize)
@@ -64,9 +91,7 @@ bool RFile::ReadWholeFile(const char* path, char** outBuffer, uint32_t* outSize)
         *outBuffer = nullptr;
     if (outSize)
         *outSize = 0;
-    if (!Exists(path))
-        return false;
-    FILE* file = fopen(path, "rb");
+    FILE* file = OpenRegular(path);
     if (!file)
         return false;
     bool ok = ReadWhole(file, outBuffer, outSize);
@@ -91,9 +116,7 @@ bool RFile::GetChecksum(const char* path, uint32_t* outChecksum)
     if (!outChecksum)
         return false;
     *outChecksum = 0;
-    if (!Exists(path))
-        return false;
-    FILE* file = fopen(path, "rb");
+    FILE* file = OpenRegular(path);
     if (!file)
         return false;
 

@@ -21,7 +21,14 @@ public:
     // path names no readable regular file.
     static bool ReadWholeFile(const char* path, char** outBuffer, uint32_t* outSize);
 
-    // True when path names a regular file that can be opened for reading; false for null or "".
+    // Opens path for reading ("rb") only when it names a regular file (a symbolic link to one included). Anything
+    // else that stands there (a folder, a FIFO, a device) is refused with a message on standard error and never
+    // blocks the caller. Null when nothing can be read; outPresent (when given) then says whether something
+    // exists at path, so that a caller can tell a missing file from one it may not read. Every reader of user and
+    // content files opens them through this.
+    static FILE* OpenRegular(const char* path, bool* outPresent = nullptr);
+
+    // True when path names a regular file that this process may read; false for null or "". Opens nothing.
     static bool Exists(const char* path);
 
     // Writes folder followed by name (joined as they are, so folder brings its own trailing slash) into the

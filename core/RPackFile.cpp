@@ -70,9 +70,7 @@ bool RPackFile::OpenRead(const char* path)
         return false;
     m_path = path;
     // Only a regular file is a pack; opening anything else (a named pipe, say) could block for good.
-    if (!RFile::Exists(path))
-        return false;
-    m_file = fopen(path, "rb");
+    m_file = RFile::OpenRegular(path);
     if (!m_file)
         return false;
     m_open = true;
@@ -217,9 +215,9 @@ uint64_t RPackFile::GetDataEnd() const
 
 bool RPackFile::AddFile(const char* diskPath, const char* name)
 {
-    if (!m_open || !m_writable || !RFile::Exists(diskPath))
+    if (!m_open || !m_writable)
         return false;
-    FILE* file = fopen(diskPath, "rb");
+    FILE* file = RFile::OpenRegular(diskPath);
     if (!file)
         return false;
     char* data = nullptr;
@@ -459,7 +457,7 @@ int RPackFile::OpenEntryStream(FILE** outFile, const char* name)
     // Bytes added to a writable pack may still sit in this object's buffer.
     if (m_writable && fflush(m_file) != 0)
         return errno ? errno : EIO;
-    FILE* file = fopen(GetDataFilePath(), "rb");
+    FILE* file = RFile::OpenRegular(GetDataFilePath());
     if (!file)
         return errno ? errno : EIO;
     if (fseeko(file, (off_t)m_entries[(uint32_t)index].dataOffset, SEEK_SET) != 0) {

@@ -2,15 +2,97 @@
 
 #include "core/RByteOrder.h"
 #include "core/RString.h"
+#include "core/RUtilVector.h"
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
+#include <csignal>
 #include <cstdarg>
 #include <cstdlib>
 #include <cstdio>
+#include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace {
+
+// Links followed before a chain counts as a loop, as the system counts them.
+const int kMaxLinkHops = 40;
+
+// The temporary files that this process's writers have open, so that a clean-up never takes one of them. Never
+// destroyed: a writer may still be discarded by a static object's destructor at exit.
+std::mutex& OpenTemporariesLock()
+{
+    static std::mutex* lock = new std::mutex;
+    return *lock;
+}
+
+RUtilVector<RString>& OpenTemporaries()
+{
+    static RUtilVector<RString>* open = new RUtilVector<RString>;
+    return *open;
+}
+
+void NoteOpenTemporary(const char* path, bool open)
+{
+    std::lock_guard<std::mutex> hold(OpenTemporariesLock());
+    RUtilVector<RString>& list = OpenTemporaries();
+    for (uint32_t i = 0; i < list.getCount(); ++i) {
+        if (strcmp(list[i].GetString(), path) == 0) {
+            if (!open)
+                list.erase(i, 1);
+            return;
+        }
+    }
+    if (open)
+        list.push(RString(path));
+}
+
+bool IsOpenTemporary(const char* path)
+{
+    std::lock_guard<std::mutex> hold(OpenTemporariesLock());
+    for (const RString& open : OpenTemporaries()) {
+        if (strcmp(open.GetString(), path) == 0)
+            return true;
+    }
+    return false;
+}
+
+// The file a write to path replaces, in out: path itself, or the end of its chain of symbolic links (which need
+// not exist yet). False for a loop of links or a path too long for out.
+bool ResolveTarget(const char* path, char* out, size_t outSize)
+{
+    if ((size_t)snprintf(out, outSize, "%s", path) >= outSize)
+        return false;
+    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+        struct stat info;
+        if (lstat(out, &info) != 0 || !S_ISLNK(info.st_mode))
+            return true;
+        char link[PATH_MAX];
+        const ssize_t length = readlink(out, link, sizeof(link) - 1);
+        if (length < 0)
+            return false;
+        link[length] = 0;
+        if (link[0] == '/') {
+            if ((size_t)snprintf(out, outSize, "%s", link) >= outSize)
+                return false;
+            continue;
+        }
+        // A relative link is read from the folder that holds it.
+        const char* slash = strrchr(out, '/');
+        const size_t folderLength = slash ? (size_t)(slash - out) + 1 : 0;
+        if (folderLength + (size_t)length + 1 > outSize)
+            return false;
+        memmove(out + folderLength, link, (size_t)length + 1);
+    }
+    return false;
+}
+
+} // namespace
 
 RSafeFileWriter::RSafeFileWriter() : m_file(nullptr), m_tempPath(nullptr), m_targetPath(nullptr), m_failed(false) {}
 
@@ -22,8 +104,10 @@ RSafeFileWriter::~RSafeFileWriter()
 bool RSafeFileWriter::Open(const char* path)
 {
     Discard();
-    if (!path || !path[0])
+    char target[PATH_MAX];
+    if (!path || !path[0] || !ResolveTarget(path, target, sizeof(target)))
         return false;
+    path = target;
     // A new file beside the target, made with the mode a plain fopen would give (the process's umask applies), since
     // it takes the target's place.
     static std::atomic<uint32_t> s_serial{0};
@@ -45,6 +129,7 @@ bool RSafeFileWriter::Open(const char* path)
     if (descriptor < 0)
         return false;
     m_tempPath = tempPath;
+    NoteOpenTemporary(m_tempPath, true);
     m_targetPath = StringDuplicate(path);
     m_file = fdopen(descriptor, "w+b");
     if (!m_file) {
@@ -99,6 +184,7 @@ bool RSafeFileWriter::CommitAs(const char* path)
     m_file = nullptr;
     ok = ok && rename(m_tempPath, path) == 0;
     if (ok) {
+        NoteOpenTemporary(m_tempPath, false);
         delete[] m_tempPath;
         m_tempPath = nullptr;
     }
@@ -114,10 +200,55 @@ void RSafeFileWriter::Discard()
     }
     if (m_tempPath) {
         unlink(m_tempPath);
+        NoteOpenTemporary(m_tempPath, false);
         delete[] m_tempPath;
         m_tempPath = nullptr;
     }
     delete[] m_targetPath;
     m_targetPath = nullptr;
     m_failed = false;
+}
+
+int RSafeFileWriter::RemoveStaleTemporaries(const char* path)
+{
+    char target[PATH_MAX];
+    if (!path || !path[0] || !ResolveTarget(path, target, sizeof(target)))
+        return 0;
+    const char* slash = strrchr(target, '/');
+    const char* name = slash ? slash + 1 : target;
+    const size_t nameLength = strlen(name);
+    char folder[PATH_MAX];
+    snprintf(folder, sizeof(folder), "%.*s", slash ? (int)(slash - target) + 1 : 0, target);
+    DIR* listing = opendir(folder[0] ? folder : ".");
+    if (!listing)
+        return 0;
+    int removed = 0;
+    const long self = (long)getpid();
+    while (const struct dirent* entry = readdir(listing)) {
+        // "<name>.<process id>.<serial>.tmp" and nothing else.
+        const char* rest = entry->d_name;
+        if (strncmp(rest, name, nameLength) != 0 || rest[nameLength] != '.')
+            continue;
+        rest += nameLength + 1;
+        char* end = nullptr;
+        errno = 0;
+        const long owner = strtol(rest, &end, 10);
+        if (errno != 0 || end == rest || owner <= 0 || *end != '.')
+            continue;
+        rest = end + 1;
+        strtoul(rest, &end, 10);
+        if (end == rest || strcmp(end, ".tmp") != 0)
+            continue;
+        char temporary[PATH_MAX];
+        if ((size_t)snprintf(temporary, sizeof(temporary), "%s%s", folder, entry->d_name) >= sizeof(temporary))
+            continue;
+        struct stat info;
+        if (lstat(temporary, &info) != 0 || !S_ISREG(info.st_mode))
+            continue;
+        const bool ownerRuns = owner == self ? IsOpenTemporary(temporary) : (kill((pid_t)owner, 0) == 0 || errno != ESRCH);
+        if (!ownerRuns && unlink(temporary) == 0)
+            ++removed;
+    }
+    closedir(listing);
+    return removed;
 }

@@ -1,6 +1,8 @@
 // RSafeFileWriter: writes a file so that a failure never leaves a half-written file where a good one stood.
 // The bytes go to a temporary file beside the target; Commit flushes it to disk and renames it over the target
 // only when every write succeeded. The writer owns its temporary file and removes it unless Commit succeeds.
+// A target that is a symbolic link stays one: the file at the end of the link is what gets replaced, and the
+// temporary file is made beside it. Temporary files are named "<target>.<process id>.<serial>.tmp".
 #pragma once
 
 #include <cstddef>
@@ -13,7 +15,8 @@ public:
     // Removes the temporary file when Commit was not reached or failed.
     ~RSafeFileWriter();
 
-    // Creates the temporary file beside path. False when it cannot be made (say, a missing folder).
+    // Creates the temporary file beside path (beside the file a symbolic link at path leads to). False when it
+    // cannot be made (say, a missing folder, or a loop of links).
     bool Open(const char* path);
     // Appends size bytes (none is a success). A failed write is remembered, so that Commit fails; every write
     // after it is skipped.
@@ -35,6 +38,11 @@ public:
     bool CommitAs(const char* path);
     // Closes and removes the temporary file; the target stays as it was.
     void Discard();
+
+    // Removes the temporary files of the file at path that a killed writer left behind: those whose process no
+    // longer runs, and this process's own when no writer of it has them open. A loader calls it before it reads a
+    // file that is saved later, so that temporaries never pile up beside it. Returns the number removed.
+    static int RemoveStaleTemporaries(const char* path);
 
 private:
     RSafeFileWriter(const RSafeFileWriter&) = delete;

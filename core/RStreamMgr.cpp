@@ -32,16 +32,22 @@ RStreamMgr::~RStreamMgr()
     CloseAllSources();
 }
 
-void RStreamMgr::MountPack(const char* path)
+bool RStreamMgr::MountPack(const char* path)
 {
-    if (!RFile::Exists(path))
-        return;
+    bool present = false;
+    FILE* probe = RFile::OpenRegular(path, &present);
+    if (probe)
+        fclose(probe);
+    if (!present)
+        return false;
     RPackFile* pack = new RPackFile();
     if (!pack->OpenRead(path)) {
+        fprintf(stderr, "%s is damaged or not a pack: its content is not used\n", path);
         delete pack;
-        return;
+        return false;
     }
     m_sources.push(StreamSource{pack, nullptr});
+    return true;
 }
 
 void RStreamMgr::AddSearchPath(const char* folder)
@@ -95,7 +101,7 @@ uint32_t RStreamMgr::GetFileSize(const char* name, uint32_t mode)
 
 uint32_t RStreamMgr::MeasureFoundFile() const
 {
-    FILE* file = fopen(m_path, "rb");
+    FILE* file = RFile::OpenRegular(m_path);
     if (!file)
         return RPackFile::kNoSize;
     uint32_t size = 0;
@@ -118,7 +124,7 @@ void RStreamMgr::ReadFile(const char* name, char** outBuffer, uint32_t* outSize,
         return;
     }
 
-    FILE* file = fopen(m_path, "rb");
+    FILE* file = RFile::OpenRegular(m_path);
     if (!file)
         return;
     uint32_t size = 0;
@@ -154,7 +160,7 @@ int RStreamMgr::OpenFile(FILE** outFile, const char* name, uint32_t mode)
     RPackFile* pack = m_sources[(uint32_t)index].pack;
     if (pack)
         return pack->OpenEntryStream(outFile, name);
-    *outFile = fopen(m_path, "rb");
+    *outFile = RFile::OpenRegular(m_path);
     if (!*outFile)
         return errno ? errno : EIO;
     return 0;

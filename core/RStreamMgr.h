@@ -30,8 +30,9 @@ public:
     // Closes every source and frees the manager; nothing when there is none.
     static void DestroyInstance();
 
-    // Adds the pack at path as the next source; a missing file or one that does not open as a pack is skipped.
-    void MountPack(const char* path);
+    // Adds the pack at path as the next source and returns true. A missing file is skipped (false); so is one that
+    // does not open as a pack (damaged, cut short, not a regular file), which is named on standard error.
+    bool MountPack(const char* path);
     // Adds folder (with "/" appended unless it is empty or ends with one) as the next source.
     void AddSearchPath(const char* folder);
 

@@ -1,9 +1,12 @@
 // The program's entry point: one game object, run, deleted. The arguments are ignored. The exit status is 0 after
 // a normal run and 1 when the game could not start.
+#include "core/RQuitSignals.h"
 #include "game/WendroGame.h"
 
 int main(int /*argc*/, char** /*argv*/)
 {
+    // Before anything else: a request to stop is then always an orderly shut-down that saves.
+    RQuitSignals::Install();
     WendroGame* game = new WendroGame();
     const bool started = game->Run("");
     delete game;

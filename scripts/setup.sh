@@ -10,7 +10,9 @@ packages=(
   libgtest-dev libbenchmark-dev
   # Independent tools and yardsticks used by the tests and benchmarks.
   python3 sox imagemagick xdotool libstb-dev libpugixml-dev libtinyxml2-dev libinih-dev libxml2-utils
-  glslang-tools
+  glslang-tools gdb
+  # The fuzz targets (scripts/fuzz.sh): clang with its sanitizer and libFuzzer runtimes.
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()

@@ -1,5 +1,5 @@
-// Test helpers shared by every test folder: whole files read and written as byte strings, and 32-bit
-// little-endian fields for building binary files by hand.
+// Test helpers shared by every test folder: whole files read and written as byte strings, 32-bit little-endian
+// fields for building binary files by hand, and checks run in a child process as an unprivileged user.
 #pragma once
 
 #include <cstddef>
@@ -8,6 +8,8 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <sys/wait.h>
+#include <unistd.h>
 
 // The file's bytes; empty when it cannot be read.
 inline std::string ReadBytes(const std::string& path)
@@ -39,4 +41,34 @@ inline uint32_t GetU32(const std::string& bytes, size_t at)
     for (int i = 3; i >= 0; --i)
         value = value << 8 | (unsigned char)bytes[at + i];
     return value;
+}
+
+// Runs check in a child process as an unprivileged user (nobody, when the test runs as root, which reads every
+// file whatever its mode) and gives its exit status; -1 when the child could not run. The child shares nothing
+// with the test but what it inherits, so it reports through its status: 0 for success.
+template <typename Check> int RunUnprivileged(Check check)
+{
+    const pid_t child = fork();
+    if (child < 0)
+        return -1;
+    if (child == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(99);
+        _exit(check());
+    }
+    int status = 0;
+    if (waitpid(child, &status, 0) != child || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
+
+// The id of a process that has ended (a child already waited for), for temporary files no process owns.
+inline pid_t EndedProcessId()
+{
+    const pid_t child = fork();
+    if (child == 0)
+        _exit(0);
+    int status = 0;
+    waitpid(child, &status, 0);
+    return child;
 }

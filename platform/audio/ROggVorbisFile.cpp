@@ -1,5 +1,7 @@
 #include "platform/audio/ROggVorbisFile.h"
 
+#include "core/RFile.h"
+
 #include "platform/audio/RStreamingAudio_Ogg.h"
 
 #include <cstdio>
@@ -10,7 +12,7 @@ bool ROggVorbisFile::Load(const char* name)
     m_format = RAudioFormat();
     if (!name || !RSoundAsset::Load(name))
         return false;
-    FILE* file = fopen(GetFilePath().GetString(), "rb");
+    FILE* file = RFile::OpenRegular(GetFilePath().GetString());
     if (!file)
         return false;
     const bool placed = fseeko(file, static_cast<off_t>(GetFileOffset()), SEEK_SET) == 0;

@@ -1,5 +1,7 @@
 #include "platform/audio/RStreamingAudio_Ogg.h"
 
+#include "core/RFile.h"
+
 #include "platform/audio/ROggVorbisFile.h"
 
 #include <cstring>
@@ -15,7 +17,7 @@ void RStreamingAudio_Ogg::Open()
     const RSoundAsset* asset = GetAsset();
     if (!asset || asset->GetFilePath().GetLength() <= 0)
         return;
-    m_file = fopen(asset->GetFilePath().GetString(), "rb");
+    m_file = RFile::OpenRegular(asset->GetFilePath().GetString());
     if (m_file && fseeko(m_file, static_cast<off_t>(asset->GetFileOffset()), SEEK_SET) != 0)
         Close();
 }

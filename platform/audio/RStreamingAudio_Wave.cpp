@@ -1,5 +1,7 @@
 #include "platform/audio/RStreamingAudio_Wave.h"
 
+#include "core/RFile.h"
+
 #include "platform/audio/RWaveFile.h"
 
 #include <cstring>
@@ -14,7 +16,7 @@ void RStreamingAudio_Wave::Open()
     Close();
     m_wave = dynamic_cast<RWaveFile*>(GetAsset());
     if (m_wave && m_wave->GetDataSize() > 0)
-        m_file = fopen(m_wave->GetFilePath().GetString(), "rb");
+        m_file = RFile::OpenRegular(m_wave->GetFilePath().GetString());
     DoStop();
 }
 

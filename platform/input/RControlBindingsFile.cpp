@@ -5,6 +5,7 @@
 #include "platform/input/RControlConfig.h"
 
 #include "core/RByteOrder.h"
+#include "core/RFile.h"
 #include "core/RSafeFileWriter.h"
 
 #include <sys/stat.h>
@@ -110,20 +111,26 @@ bool ReadWholeFile(FILE* file, RUtilVector<uint8_t>& bytes)
 void RControlConfig::LoadBindings(const char* path)
 {
     ClearAllInputs();
-    FILE* file = path ? fopen(path, "rb") : nullptr;
-    bool missing = path && !file && errno == ENOENT;
+    RSafeFileWriter::RemoveStaleTemporaries(path);
+    bool present = false;
+    FILE* file = RFile::OpenRegular(path, &present);
     RestoreDefaultBindings();
-    if (!file) {
-        // Only a first start writes the defaults; a file that exists but cannot be opened is left alone.
-        if (missing)
+    // Only a first start writes the defaults; a file that exists but cannot be read is never written over.
+    if (!file && !present) {
+        if (path)
             SaveBindings(path);
         return;
     }
     RUtilVector<uint8_t> bytes;
-    bool read = ReadWholeFile(file, bytes);
-    fclose(file);
-    if (read)
-        ApplyBindingsFile(bytes.getData(), bytes.getCount());
+    const bool read = file && ReadWholeFile(file, bytes);
+    if (file)
+        fclose(file);
+    if (!read) {
+        fprintf(stderr, "%s cannot be read: the default controls are used and the file is left as it is\n", path);
+        m_unreadablePath = RString(path);
+        return;
+    }
+    ApplyBindingsFile(bytes.getData(), bytes.getCount());
 }
 
 void RControlConfig::ApplyBindingsFile(const uint8_t* bytes, uint64_t size)
@@ -188,6 +195,8 @@ void RControlConfig::ApplyBindingsFile(const uint8_t* bytes, uint64_t size)
 
 bool RControlConfig::SaveBindings(const char* path) const
 {
+    if (path && m_unreadablePath.Equals(path))
+        return true;
     RSafeFileWriter writer;
     if (!writer.Open(path))
         return false;

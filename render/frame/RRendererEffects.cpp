@@ -107,8 +107,10 @@ void RRenderer::CreateEffect(const char* fileName, RGLObjectShader** out)
     RString baseName = RString(fileName).Left(-4);
     RString descriptionName = baseName + "_GLSL.xml";
     RStreamMgr* streams = RStreamMgr::GetInstance();
-    if (!streams->Exists(descriptionName.GetString(), RStreamMgr::kPacksAndFolders))
+    if (!streams->Exists(descriptionName.GetString(), RStreamMgr::kPacksAndFolders)) {
+        fprintf(stderr, "The effect %s could not be loaded: %s was not found\n", fileName, descriptionName.GetString());
         return;
+    }
 
     RGLObjMgr* objects = RGLObjMgr::GetInstance();
     RGLObjectShader* effect = objects->CreateObject<RGLObjectShader>(0);

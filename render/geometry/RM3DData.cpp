@@ -15,6 +15,8 @@ namespace {
 
 // The most streams a file may hold: one vertex set's worth.
 constexpr int32_t kMaxStreams = 16;
+// The most vertices of a mesh whose file may end inside a stream: as many as 16-bit indices can name.
+constexpr uint64_t kMaxEndedEarlyVertices = 65536;
 
 // Reads little-endian values from a byte range, failing (and staying failed) at its end.
 class ByteReader {
@@ -120,16 +122,38 @@ bool RM3DData::Read(const uint8_t* bytes, uint64_t size)
         for (uint64_t i = 0; ok && i < indexCount; ++i)
             ok = in.U16(&indexData[i]) && indexData[i] < vertexCount;
     }
-    for (int32_t s = 0; ok && s < header.streamCount; ++s) {
+    // A file may end inside a stream: the vertices not read keep the stream's prefill (opaque black for colours,
+    // zero otherwise) and the streams that would follow are left out. Only a mesh whose every vertex a 16-bit
+    // index can name may end early, so that such a buffer is never larger than one mebibyte; a larger one must
+    // hold all its bytes.
+    bool ended = false;
+    for (int32_t s = 0; ok && !ended && s < header.streamCount; ++s) {
         RM3DVertexStreamInfo stream;
         uint32_t sizeInFile = 0;
+        if (s > 0 && in.Left() < 8) {
+            header.streamCount = s;
+            break;
+        }
         ok = in.U32(&stream.usage) && in.U32(&sizeInFile);
         stream.size = ok ? StreamUsageByteSize(static_cast<StreamUsage>(stream.usage)) : 0;
-        uint64_t streamBytes = vertexCount * stream.size;
-        ok = ok && stream.size > 0 && streamBytes <= in.Left();
+        const uint64_t streamBytes = vertexCount * stream.size;
+        const uint64_t present = streamBytes < in.Left() ? streamBytes : in.Left();
+        ok = ok && stream.size > 0 && (present == streamBytes || vertexCount <= kMaxEndedEarlyVertices);
         if (ok && streamBytes > 0) {
             stream.data = new (std::nothrow) uint8_t[streamBytes];
-            ok = stream.data && in.Take(stream.data, streamBytes);
+            ok = stream.data != nullptr;
+            if (ok && present < streamBytes) {
+                std::memset(stream.data, 0, streamBytes);
+                if (stream.usage == STREAM_COLOR) {
+                    uint8_t black[4];
+                    PutLE32(black, 0xFF000000u);
+                    for (uint64_t v = 0; v < vertexCount; ++v)
+                        std::memcpy(stream.data + v * stream.size, black, sizeof black);
+                }
+                ended = true;
+                header.streamCount = s + 1;
+            }
+            ok = ok && in.Take(stream.data, present);
         }
         if (ok)
             streams.push(stream);

@@ -51,9 +51,13 @@ public:
 
     // Parses a whole file. Each stream takes the size its usage implies (12 bytes for POSITION to BINORMAL, 4 for
     // COLOR, 8 for the texture coordinates, 4 for BLENDINDICES, 16 for BLENDWEIGHT); the size field in the file
-    // is not read. False, with the record reset, for a wrong magic, a negative count, more than 16 streams, an
-    // index size other than 2, an unknown usage, an index not below the vertex count, or bytes missing for
-    // anything the counts announce. Bytes after the last stream are ignored.
+    // is not read. A file that ends inside a stream keeps the vertices not read at the stream's prefill
+    // (0xFF000000 for COLOR, zero otherwise) and ends the streams there, the header's stream count lowered to
+    // match; so does one that ends between streams, after the first. False, with the record reset, for a wrong
+    // magic, a negative count, more than 16 streams, an index size other than 2, an unknown usage, an index not
+    // below the vertex count, bytes missing from the header or the indices, no stream where one is announced, or
+    // a stream that ends early in a mesh of more than 65,536 vertices (more than 16-bit indices can name), so
+    // that no buffer is ever made larger than the file or one mebibyte. Bytes after the last stream are ignored.
     bool Read(const uint8_t* bytes, uint64_t size);
 
     // Resets the record and fills it with copies of the buffers' contents, read through their locks: version 2.1,

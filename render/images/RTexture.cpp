@@ -1,5 +1,6 @@
 #include "render/images/RTexture.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "render/device/RGLObject.h"
@@ -24,6 +25,8 @@ RTexture::RTexture(const char* fileName, RHashedString name) : m_name(name)
             m_height = height;
             m_mipCount = mipCount;
             m_cube = cube;
+        } else {
+            fprintf(stderr, "The texture %s could not be loaded\n", fileName);
         }
     }
 }

@@ -5,8 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <string>
+#include <sys/stat.h>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -135,7 +139,7 @@ TEST_F(ConfigFileTest, LookupsOfUnregisteredKeysAddNothingAndTypedAccessChecksTh
     EXPECT_EQ(DefaultsText(), ReadBytes(path));
 }
 
-TEST_F(ConfigFileTest, AKeyRegisteredTwiceSetsBothAndUnknownFileContentChangesNothing)
+TEST_F(ConfigFileTest, AKeyRegisteredTwiceSetsBothAndUnknownFileContentIsKeptAsRead)
 {
     int32_t a = 0, b = 0;
     config.RegisterInt(Name("Twice"), Name("Key"), &a, 1, nullptr);
@@ -149,9 +153,11 @@ TEST_F(ConfigFileTest, AKeyRegisteredTwiceSetsBothAndUnknownFileContentChangesNo
     ASSERT_TRUE(config.Load(path.c_str()));
     EXPECT_TRUE(settings.fullscreen);
     ASSERT_TRUE(config.Save(path.c_str()));
+    // Lines no variable takes come back as read, after the section's variables.
     std::string text = ReadBytes(path);
-    std::string header = "\r\n[" + Spelling("Stranger") + "]\r\n";
-    EXPECT_EQ(text.size() - header.size(), text.find(header)); // the unregistered section is a bare header
+    std::string stranger = "\r\n[" + Spelling("Stranger") + "]\r\nx: 1\r\nFullscreen: false\r\n";
+    EXPECT_EQ(text.size() - stranger.size(), text.find(stranger));
+    EXPECT_NE(std::string::npos, text.find(Line("Tint", "1.000000, 0.500000, 0.250000, 1.000000") + "Unused: 12\r\n"));
 }
 
 std::vector<std::string> Lines(const RUtilVector<RString>& list)
@@ -242,12 +248,168 @@ TEST_F(ConfigFileTest, MalformedFilesAndFailedSaves)
     }
     EXPECT_EQ(3, settings.tate);
 
-    // A folder where the file should be opens but cannot be read, and is left alone.
+    // A folder where the file should be is not read and never written over.
     std::filesystem::create_directory(folder / "Dir.ini");
-    EXPECT_FALSE(config.Load((folder / "Dir.ini").c_str()));
-    EXPECT_FALSE(config.Save((folder / "Dir.ini").c_str()));
+    EXPECT_TRUE(config.Load((folder / "Dir.ini").c_str()));
+    EXPECT_TRUE(config.Save((folder / "Dir.ini").c_str()));
+    EXPECT_TRUE(std::filesystem::is_directory(folder / "Dir.ini"));
     EXPECT_FALSE(config.Save((folder / "missing/Config.ini").c_str()));
     EXPECT_EQ(2, folder.FileCount()); // Config.ini and Dir.ini, no temporary file
+}
+
+} // namespace
+
+namespace {
+
+struct EngineSettings {
+    int32_t minFPS = 0, fixedFPS = 0, plain = 0;
+    float deadlock = 0.0f;
+    RColor tint{0, 0, 0, 0};
+
+    void Register(RConfigFile& config)
+    {
+        config.RegisterInt(Name("Engine"), Name("MinGameFPS"), &minFPS, 15, nullptr, 0, 1000);
+        config.RegisterInt(Name("Engine"), Name("FixedGameFPS"), &fixedFPS, 60, nullptr, 0, 1000);
+        config.RegisterFloat(Name("Engine"), Name("DeadlockCheckTime"), &deadlock, nullptr, 10.0f, 0.1f, 600.0f);
+        config.RegisterInt(Name("Engine"), Name("Plain"), &plain, 0, nullptr);
+        config.RegisterColor(Name("Engine"), Name("Tint"), &tint, nullptr, 1.0f, 0.5f, 0.25f, 1.0f);
+    }
+};
+
+TEST(ConfigRangeTest, ValuesOutsideTheirRangeAreUsedAsTheNearestButTheFileKeepsThePlayersText)
+{
+    TempFolder folder;
+    const std::string path = folder / "Config.ini";
+    EngineSettings settings;
+    RConfigFile config;
+    settings.Register(config);
+    WriteBytes(path, "[Engine]\r\nMinGameFPS: 100000\r\nFixedGameFPS: -5\r\nDeadlockCheckTime: nan\r\n"
+                     "Plain: 2147483647\r\nTint: nan,0.1,nan,1\r\n");
+    ASSERT_TRUE(config.Load(path.c_str()));
+    EXPECT_EQ(1000, settings.minFPS);
+    EXPECT_EQ(0, settings.fixedFPS);
+    EXPECT_EQ(10.0f, settings.deadlock); // NaN gives the default
+    EXPECT_EQ(INT32_MAX, settings.plain); // no range: the whole type
+    EXPECT_EQ(1.0f, settings.tint.r);
+    EXPECT_EQ(0.25f, settings.tint.b);
+    EXPECT_EQ(std::string("[Engine]\r\nMinGameFPS: 100000\r\nFixedGameFPS: -5\r\nDeadlockCheckTime: nan\r\n"
+                          "Plain: 2147483647\r\nTint: nan,0.1,nan,1\r\n").size(),
+              ReadBytes(path).size()); // loading never rewrites the file
+
+    // Saved again, what the player wrote stands for as long as the value it gave does.
+    ASSERT_TRUE(config.SetInt(Name("Engine"), Name("FixedGameFPS"), 30));
+    ASSERT_TRUE(config.Save(path.c_str()));
+    const std::string text = ReadBytes(path);
+    EXPECT_NE(std::string::npos, text.find(Spelling("MinGameFPS") + ": 100000\r\n"));
+    EXPECT_NE(std::string::npos, text.find(Spelling("DeadlockCheckTime") + ": nan\r\n"));
+    EXPECT_NE(std::string::npos, text.find(Spelling("FixedGameFPS") + ": 30\r\n"));
+    EXPECT_NE(std::string::npos, text.find(Spelling("Tint") + ": nan,0.1,nan,1\r\n"));
+
+    // The console's text and the typed setters meet the same range.
+    const std::tuple<const char*, const char*, float> floats[] = {
+        {"DeadlockCheckTime", "-1", 0.1f}, {"DeadlockCheckTime", "inf", 600.0f}, {"DeadlockCheckTime", "2.5", 2.5f}};
+    for (const auto& [key, value, expected] : floats) {
+        EXPECT_TRUE(config.SetFromText("Engine", key, value));
+        EXPECT_EQ(expected, settings.deadlock) << value;
+    }
+    EXPECT_TRUE(config.SetFloat(Name("Engine"), Name("DeadlockCheckTime"), -INFINITY));
+    EXPECT_EQ(0.1f, settings.deadlock);
+    EXPECT_TRUE(config.SetInt(Name("Engine"), Name("MinGameFPS"), -3));
+    EXPECT_EQ(0, settings.minFPS);
+    ASSERT_TRUE(config.Save(path.c_str()));
+    EXPECT_NE(std::string::npos, ReadBytes(path).find(Spelling("MinGameFPS") + ": 0\r\n"));
+}
+
+TEST(ConfigUnknownLinesTest, ManyUnknownSectionsAreBoundedAndTheRestReadsBackAsWritten)
+{
+    TempFolder folder;
+    const std::string path = folder / "Config.ini";
+    EngineSettings settings;
+    RConfigFile config;
+    settings.Register(config);
+    std::string text = "[Engine]\r\nMinGameFPS: 20\r\n[key: opens like a header\r\n";
+    for (int i = 0; i < 100000; ++i)
+        text += "[Unknown" + std::to_string(i) + "]\r\nKey" + std::to_string(i) + ": " + std::to_string(i) + "\r\n";
+    WriteBytes(path, text);
+    ASSERT_TRUE(config.Load(path.c_str()));
+    EXPECT_EQ(20, settings.minFPS);
+    ASSERT_TRUE(config.Save(path.c_str()));
+    const std::string saved = ReadBytes(path);
+    size_t headers = 0;
+    for (size_t at = saved.find("\r\n["); at != std::string::npos; at = saved.find("\r\n[", at + 1))
+        ++headers;
+    EXPECT_LE(headers, RConfigFile::kMaxUnknownSections + 1);
+    EXPECT_NE(std::string::npos, saved.find("Key0: 0\r\n"));
+    EXPECT_EQ(std::string::npos, saved.find("opens like a header")); // it would read back as a section
+
+    EngineSettings again;
+    RConfigFile reread;
+    again.Register(reread);
+    ASSERT_TRUE(reread.Load(path.c_str()));
+    ASSERT_TRUE(reread.Save(path.c_str()));
+    EXPECT_EQ(saved, ReadBytes(path));
+}
+
+TEST(ConfigUnreadableTest, AFileThatCannotBeReadIsNeverWrittenOver)
+{
+    TempFolder folder;
+    std::filesystem::permissions(folder.path, std::filesystem::perms::all);
+    // A FIFO opens at once and is refused, where reading it would block for good.
+    const std::string fifo = folder / "Fifo.ini";
+    ASSERT_EQ(0, mkfifo(fifo.c_str(), 0666));
+    {
+        EngineSettings settings;
+        RConfigFile config;
+        settings.Register(config);
+        EXPECT_TRUE(config.Load(fifo.c_str()));
+        EXPECT_EQ(15, settings.minFPS);
+        EXPECT_TRUE(config.Save(fifo.c_str()));
+        struct stat info;
+        ASSERT_EQ(0, lstat(fifo.c_str(), &info));
+        EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    }
+    // A file the player may not read keeps its bytes through a load and a save.
+    const std::string locked = folder / "Config.ini";
+    WriteBytes(locked, "[Engine]\r\nMinGameFPS: 20\r\n");
+    ASSERT_EQ(0, chmod(locked.c_str(), 0));
+    EXPECT_EQ(0, RunUnprivileged([&locked] {
+        EngineSettings settings;
+        RConfigFile config;
+        settings.Register(config);
+        const bool kept = config.Load(locked.c_str()) && settings.minFPS == 15 && config.Save(locked.c_str());
+        return kept ? 0 : 1;
+    }));
+    ASSERT_EQ(0, chmod(locked.c_str(), 0644));
+    EXPECT_EQ("[Engine]\r\nMinGameFPS: 20\r\n", ReadBytes(locked));
+    EXPECT_EQ(2, folder.FileCount());
+}
+
+TEST(ConfigTemporariesTest, LoadRemovesTemporariesThatNoLivingProcessOwns)
+{
+    TempFolder folder;
+    const std::string path = folder / "Config.ini";
+    const std::string ended = std::to_string(EndedProcessId());
+    const std::string parent = std::to_string(getppid());
+    const std::string self = std::to_string(getpid());
+    for (const std::string& name : {"Config.ini." + ended + ".3.tmp", "Config.ini." + self + ".9.tmp",
+                                    "Config.ini." + parent + ".4.tmp", "Other.ini." + ended + ".1.tmp",
+                                    "Config.ini." + ended + ".tmp", "Config.ini." + ended + ".3.tmp.keep"})
+        WriteBytes(folder / name, "x");
+    EngineSettings settings;
+    RConfigFile config;
+    settings.Register(config);
+    ASSERT_TRUE(config.Load(path.c_str()));
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    // Gone: the ended process's and this process's own (no writer of it has that file open). Kept: a living
+    // process's, another file's, and names that are not the writer's.
+    std::vector<std::string> expected = {"Config.ini", "Config.ini." + ended + ".3.tmp.keep",
+                                         "Config.ini." + ended + ".tmp", "Config.ini." + parent + ".4.tmp",
+                                         "Other.ini." + ended + ".1.tmp"};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(expected, names);
 }
 
 } // namespace

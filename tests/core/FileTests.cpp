@@ -3,6 +3,9 @@
 #include "core/RBase64.h"
 #include "core/RCore.h"
 #include "core/RFile.h"
+#include "core/RINIFile.h"
+#include "core/RPackFile.h"
+#include "core/RStreamMgr.h"
 #include "tests/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +13,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <sys/stat.h>
@@ -228,6 +232,52 @@ TEST(Base64Test, StandardVectorsAndShortOrForeignText)
         {"Zm9vY", std::string("foo\x60\0\0", 6)}, {"Zm9vYg", std::string("foob\0\0", 6)}};
     for (const auto& c : decoded)
         EXPECT_EQ(c.second, Decode(c.first)) << c.first;
+}
+
+} // namespace
+
+namespace {
+
+TEST(RegularFileTest, OnlyRegularFilesAreOpenedAndNothingElseBlocks)
+{
+    TempFolder folder;
+    WriteBytes(folder / "plain.txt", "text");
+    ASSERT_EQ(0, mkfifo((folder / "fifo.txt").c_str(), 0666));
+    std::filesystem::create_directory(folder / "folder.txt");
+    std::filesystem::create_symlink(folder / "plain.txt", folder / "link.txt");
+    const struct {
+        const char* name;
+        bool opens;
+        bool present;
+    } cases[] = {{"plain.txt", true, true},   {"link.txt", true, true},     {"fifo.txt", false, true},
+                 {"folder.txt", false, true}, {"missing.txt", false, false}};
+    for (const auto& c : cases) {
+        bool present = !c.present;
+        FILE* file = RFile::OpenRegular((folder / c.name).c_str(), &present);
+        EXPECT_EQ(c.opens, file != nullptr) << c.name;
+        EXPECT_EQ(c.present, present) << c.name;
+        EXPECT_EQ(c.opens, RFile::Exists((folder / c.name).c_str())) << c.name;
+        if (file) {
+            char bytes[8] = {};
+            EXPECT_EQ(4u, fread(bytes, 1, sizeof bytes, file)); // reads block again as usual
+            fclose(file);
+        }
+    }
+    // Every reader goes through it: a FIFO in place of a content or user file is refused at once.
+    char* buffer = nullptr;
+    uint32_t size = 0;
+    EXPECT_FALSE(RFile::ReadWholeFile((folder / "fifo.txt").c_str(), &buffer, &size));
+    uint32_t checksum = 1;
+    EXPECT_FALSE(RFile::GetChecksum((folder / "fifo.txt").c_str(), &checksum));
+    RINIFile document;
+    document.Load((folder / "fifo.txt").c_str(), true);
+    RStreamMgr* streams = RStreamMgr::GetInstance();
+    streams->AddSearchPath((folder.path + "/").c_str());
+    streams->ReadFile("fifo.txt", &buffer, &size, RStreamMgr::kPacksAndFolders, true);
+    EXPECT_EQ(nullptr, buffer);
+    RPackFile pack;
+    EXPECT_FALSE(pack.OpenRead((folder / "fifo.txt").c_str()));
+    RStreamMgr::DestroyInstance();
 }
 
 } // namespace

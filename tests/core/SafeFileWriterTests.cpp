@@ -86,3 +86,36 @@ TEST(FilePaths, JoinPathAndReadWholeFileFailCleanly)
 }
 
 } // namespace
+
+namespace {
+
+TEST(SafeFileWriter, ASymbolicLinkStaysALinkAndItsTargetIsWrittenBesideItself)
+{
+    TempFolder folder;
+    std::filesystem::create_directories(folder / "kept/deeper");
+    WriteBytes(folder / "kept/deeper/Config.ini", "old");
+    // A relative link to a relative link, and an absolute one to a file not made yet.
+    std::filesystem::create_symlink("deeper/Config.ini", folder / "kept/hop");
+    std::filesystem::create_symlink("kept/hop", folder / "Config.ini");
+    std::filesystem::create_symlink(folder / "kept/later.bnd", folder / "Later.bnd");
+    for (const auto& [link, target] : {std::pair<std::string, std::string>{"Config.ini", "kept/deeper/Config.ini"},
+                                       {"Later.bnd", "kept/later.bnd"}}) {
+        RSafeFileWriter writer;
+        ASSERT_TRUE(writer.Open((folder / link).c_str()));
+        EXPECT_EQ(std::filesystem::path(folder / target).parent_path(),
+                  std::filesystem::path(writer.GetTempPath()).parent_path());
+        writer.Print("new %s", link.c_str());
+        ASSERT_TRUE(writer.Commit());
+        EXPECT_TRUE(std::filesystem::is_symlink(folder / link));
+        EXPECT_EQ("new " + link, ReadBytes(folder / target));
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink(folder / "kept/hop"));
+    // A loop of links is refused and leaves everything as it was.
+    std::filesystem::create_symlink("b", folder / "a");
+    std::filesystem::create_symlink("a", folder / "b");
+    RSafeFileWriter loop;
+    EXPECT_FALSE(loop.Open((folder / "a").c_str()));
+    EXPECT_EQ(5, folder.FileCount());
+}
+
+} // namespace

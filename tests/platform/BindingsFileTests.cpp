@@ -191,16 +191,36 @@ TEST_F(BindingsFile, FilesThatCannotBeReadLeaveTheDefaultsAndAreNeverOverwritten
     EXPECT_EQ(Current(), defaults);
     EXPECT_FALSE(config->SaveBindings(nowhere.c_str()));
 
-    // An unreadable file is not replaced (file modes do not bind the super-user).
-    if (geteuid() != 0) {
-        const std::string bytes = FileBuilder().Header().U32(0).bytes;
-        WriteBytes(path, bytes);
-        ASSERT_EQ(chmod(path.c_str(), 0), 0);
-        config->LoadBindings(path.c_str());
-        EXPECT_EQ(Current(), defaults);
-        ASSERT_EQ(chmod(path.c_str(), 0600), 0);
-        EXPECT_EQ(ReadBytes(path), bytes);
-    }
+    // An unreadable file is replaced neither at start-up nor by the shut-down's save. File modes do not bind the
+    // super-user, so the player is played by an unprivileged child process.
+    const std::string bytes = FileBuilder().Header().U32(0).bytes;
+    WriteBytes(path, bytes);
+    ASSERT_EQ(chmod(path.c_str(), 0), 0);
+    ASSERT_EQ(chmod(folder.c_str(), 0777), 0);
+    const std::string locked = path;
+    EXPECT_EQ(0, RunUnprivileged([this, &locked] {
+        config->LoadBindings(locked.c_str());
+        return Current() == defaults && config->SaveBindings(locked.c_str()) ? 0 : 1;
+    }));
+    ASSERT_EQ(chmod(path.c_str(), 0600), 0);
+    EXPECT_EQ(ReadBytes(path), bytes);
+
+    // A FIFO in its place is refused at once, where opening it would block, and stays a FIFO.
+    const std::string fifo = folder + "/Fifo.bnd";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    config->LoadBindings(fifo.c_str());
+    EXPECT_EQ(Current(), defaults);
+    EXPECT_TRUE(config->SaveBindings(fifo.c_str()));
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+
+    // Temporary files of killed saves go at the next load, unless a living process may still be writing one.
+    const std::string ended = std::to_string(EndedProcessId());
+    const std::string living = std::to_string(getppid());
+    WriteBytes(path + "." + ended + ".0.tmp", "cut");
+    WriteBytes(path + "." + living + ".0.tmp", "busy");
+    config->LoadBindings(path.c_str());
+    EXPECT_FALSE(std::filesystem::exists(path + "." + ended + ".0.tmp"));
+    EXPECT_TRUE(std::filesystem::exists(path + "." + living + ".0.tmp"));
 }
 
 TEST_F(BindingsFile, TheFileOverlaysTheDefaultsAndMalformedFilesAreReadSafely)

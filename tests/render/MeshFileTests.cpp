@@ -187,15 +187,20 @@ TEST_F(MeshFileTest, MalformedFilesAreRefusedAndLeaveTheMeshAlone)
 {
     const std::vector<uint8_t> good = TriangleFile({STREAM_POSITION, STREAM_NORMAL, STREAM_TEXCOORD0, STREAM_COLOR});
     ASSERT_TRUE(Load(good));
+    // Every truncation: one inside the header, the indices or the first stream's header is refused; one inside a
+    // stream reads (the rest at its prefill) and loads once the texture coordinates that tangents need have begun
+    // (header 20, flag 1, size 4, indices 6, then per stream 8 and its data: 36, 36, 24, 12).
+    const size_t firstStreamData = 20 + 1 + 4 + 6 + 8;
+    const size_t texCoordData = firstStreamData + 36 + 8 + 36 + 8;
+    for (size_t size = 0; size < good.size(); ++size) {
+        EXPECT_EQ(size >= texCoordData, Load(std::vector<uint8_t>(good.begin(), good.begin() + size))) << size;
+        EXPECT_EQ(size >= firstStreamData, parsed) << "size " << size;
+    }
     ASSERT_TRUE(RMeshUtil::MakeCube(&mesh));
     RVertexSet* cube = mesh.GetVertexSet();
     EXPECT_FALSE(RMesh::LoadM3D(nullptr, &mesh));
     EXPECT_FALSE(RMesh::LoadM3D("Absent.m3d", &mesh));
-    // Every truncation, wrong magic, and an index naming vertex 3 of 3 (header 20, flag 1, size 4, then 4).
-    for (size_t size = 0; size < good.size(); ++size) {
-        EXPECT_FALSE(Load(std::vector<uint8_t>(good.begin(), good.begin() + size))) << "size " << size;
-        EXPECT_FALSE(parsed) << "size " << size;
-    }
+    // Wrong magic, and an index naming vertex 3 of 3.
     for (int i = 0; i < 4; ++i) {
         std::vector<uint8_t> wrong = good;
         wrong[i] ^= 0x20;
@@ -260,6 +265,34 @@ TEST_F(MeshFileTest, MalformedFilesAreRefusedAndLeaveTheMeshAlone)
         }
     }
     EXPECT_GT(loaded, 0);
+}
+
+TEST_F(MeshFileTest, StreamsThatEndEarlyKeepTheirPrefillWithinBoundedBuffers)
+{
+    // Positions whole, colours cut after the first: the other two keep opaque black.
+    const std::vector<uint8_t> whole = TriangleFile({STREAM_POSITION, STREAM_COLOR}, 0);
+    ASSERT_TRUE(Load(std::vector<uint8_t>(whole.begin(), whole.end() - 8), true));
+    RM3DData back;
+    ReadBack(&back);
+    ASSERT_EQ(2u, back.streams.getCount());
+    EXPECT_EQ((std::vector<uint32_t>{0x11223344u, 0xFF000000u, 0xFF000000u}), StreamValues<uint32_t>(back, 1));
+    FreeGeometry(mesh);
+
+    // Positions cut inside the second vertex, with a colour stream announced after them: zeros, and no colours.
+    const std::vector<uint8_t> cut = TriangleFile({STREAM_POSITION, STREAM_COLOR}, 0);
+    ASSERT_TRUE(Load(std::vector<uint8_t>(cut.begin(), cut.begin() + 20 + 1 + 4 + 6 + 8 + 16), true));
+    RM3DData positions;
+    ReadBack(&positions);
+    ASSERT_EQ(1u, positions.streams.getCount());
+    EXPECT_EQ((std::vector<float>{0, 0, 0, 1, 0, 0, 0, 0, 0}), StreamValues<float>(positions, 0));
+    FreeGeometry(mesh);
+
+    // A buffer larger than the file is made only for as many vertices as 16-bit indices name.
+    for (uint32_t vertices : {65536u, 65537u, 0x7FFFFFFFu}) {
+        FileBytes file;
+        file.Header(2, 1, 1, vertices, 3).U(0, 1).U(2).U(0, 2).U(1, 2).U(2, 2).U(STREAM_COLOR).U(4).U(0x11223344u);
+        EXPECT_EQ(vertices <= 65536u, Load(file.bytes)) << vertices;
+    }
 }
 
 TEST_F(MeshFileTest, WriteReplacesAFileOnlyWhenComplete)

@@ -1,0 +1,35 @@
+// One fuzz target per image format: the input is written under the format's file extension and read with
+// LoadImage; where the format has a writer (SaveImage non-null), an image that loads is written and read back and
+// must give the same pixels.
+#pragma once
+
+#include "FuzzSupport.h"
+#include "render/images/RImage.h"
+
+inline bool SamePixels(const RImage& a, const RImage& b)
+{
+    if (a.GetWidth() != b.GetWidth() || a.GetHeight() != b.GetHeight())
+        return false;
+    for (int32_t y = 0; y < a.GetHeight(); ++y) {
+        for (int32_t x = 0; x < a.GetWidth(); ++x) {
+            if (a.GetPixel(x, y) != b.GetPixel(x, y))
+                return false;
+        }
+    }
+    return true;
+}
+
+inline int FuzzImage(const uint8_t* data, size_t size, const char* name, bool (RImage::*LoadImage)(const char*),
+                     bool (RImage::*SaveImage)(const char*) const)
+{
+    const std::string path = WriteInput(name, data, size);
+    RImage image;
+    if (!(image.*LoadImage)(path.c_str()) || !SaveImage)
+        return 0;
+    const std::string output = FuzzFolder() + "output-" + name;
+    FUZZ_CHECK((image.*SaveImage)(output.c_str()));
+    RImage again;
+    FUZZ_CHECK((again.*LoadImage)(output.c_str()));
+    FUZZ_CHECK(SamePixels(image, again));
+    return 0;
+}

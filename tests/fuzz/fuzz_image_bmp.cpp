@@ -1,0 +1,7 @@
+// BMP images read from a file, written and read back
+#include "ImageTarget.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    return FuzzImage(data, size, "input.bmp", &RImage::LoadBMP, &RImage::SaveBMP);
+}

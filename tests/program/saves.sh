@@ -1,0 +1,185 @@
+#!/usr/bin/env bash
+# The whole program's saves and start-up under hostile conditions, each part a separate case:
+#   session   - a session count at the largest int wraps to 0 and is saved, and values out of range stay as written;
+#   signals   - SIGTERM before SDL starts (the program held there by gdb) and at random moments of start-up always
+#               ends in an orderly exit with status 0;
+#   content   - a missing, empty or cut "Engine.rpk" is named and the program exits with status 1;
+#   kills     - SIGKILL at random moments of the shut-down saves, many times: the files are the old or the new,
+#               never damaged, and no temporary file is left after the next start;
+#   full-disk - with the user folder on a full disk (a small tmpfs when root, else a file-size limit) the saves
+#               fail, the old files stay whole and no temporary file is left.
+# Usage: saves.sh PROGRAM CASE
+set -u
+program="$1"
+case_name="$2"
+title="Quandrel Tarnvow"
+
+work=$(mktemp -d)
+mounted=""
+cleanup() {
+  [ -n "$mounted" ] && umount "$mounted" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+export XDG_DATA_HOME="$work/data"
+export HOME="$work/home"
+mkdir -p "$XDG_DATA_HOME" "$HOME"
+export SDL_AUDIODRIVER=dummy
+user="$XDG_DATA_HOME/Brasswick/$title"
+config="$user/Config/Config.ini"
+bindings="$user/Config/ControlBindings.bnd"
+mkdir -p "$user/Config"
+
+fail() { echo "FAIL ($case_name): $*"; echo "--- program output ---"; cat "$work/out.txt" 2>/dev/null; exit 1; }
+
+# Starts the program in the background (pid in $pid) and waits until its window is up.
+start() {
+  "$program" >"$work/out.txt" 2>&1 &
+  pid=$!
+  for _ in $(seq 1 300); do
+    kill -0 "$pid" 2>/dev/null || fail "the program ended before its window appeared"
+    if xdotool search --name "^$title\$" >/dev/null 2>&1; then return 0; fi
+    sleep 0.1
+  done
+  kill -KILL "$pid"
+  fail "no window within 30 s"
+}
+
+# Waits up to 30 s for the program to end; its exit status in $status.
+finish() {
+  for _ in $(seq 1 300); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$pid" 2>/dev/null; then kill -KILL "$pid"; fail "still running 30 s after SIGTERM"; fi
+  wait "$pid"
+  status=$?
+  if grep -q -E "ERROR: (Address|Leak)Sanitizer|runtime error:" "$work/out.txt"; then fail "sanitizer report"; fi
+}
+
+run_once() { start; sleep 0.5; kill -TERM "$pid"; finish; [ "$status" -eq 0 ] || fail "exit status $status"; }
+
+temporaries() { find "$user" -name '*.tmp' | wc -l; }
+
+case "$case_name" in
+session)
+  printf '[General]\r\nSessionID: 2147483647\r\n\r\n[Engine]\r\nMinGameFPS: 100000\r\nDeadlockCheckTime: nan\r\n' \
+    >"$config"
+  run_once
+  grep -q "SessionID: 0" "$config" || fail "the session count did not wrap to 0: $(grep SessionID "$config")"
+  grep -q "MinGameFPS: 100000" "$config" || fail "an out-of-range value was rewritten behind the player's back"
+  grep -q "DeadlockCheckTime: nan" "$config" || fail "a NaN setting was rewritten behind the player's back"
+  run_once
+  grep -q "SessionID: 1" "$config" || fail "the session count did not go on from 0"
+  echo "the session count wrapped to 0 and went on; out-of-range values kept as written"
+  ;;
+signals)
+  # At the last moment before SDL would install its own handling (the program held there by the debugger): the
+  # request must be the program's to handle already.
+  gdb -q -batch -ex 'set pagination off' -ex 'handle SIGTERM nostop noprint pass' -ex 'break SDL_Init' -ex run \
+    -ex delete -ex 'signal SIGTERM' "$program" >"$work/out.txt" 2>&1
+  grep -q "exited normally" "$work/out.txt" || fail "SIGTERM before SDL started did not end in an orderly exit"
+  # Random moments in the first half second, where the program is still starting, from the moment it catches
+  # SIGTERM (before that, in the dynamic loader, no program can).
+  for round in $(seq 1 12); do
+    "$program" >"$work/out.txt" 2>&1 &
+    pid=$!
+    for _ in $(seq 1 2000); do
+      mask=$(awk '/^SigCgt:/ {print $2}' "/proc/$pid/status" 2>/dev/null)
+      [ -n "$mask" ] && [ $(( 0x$mask & 0x4000 )) -ne 0 ] && break
+    done
+    sleep "0.0$((RANDOM % 10))$((RANDOM % 10))"
+    [ $((round % 3)) -eq 0 ] && sleep 0.3
+    kill -TERM "$pid" 2>/dev/null
+    finish
+    [ "$status" -eq 0 ] || fail "round $round: exit status $status after an early SIGTERM"
+  done
+  [ -f "$config" ] || fail "no configuration was saved"
+  echo "12 early SIGTERMs: every run exited with 0"
+  ;;
+content)
+  resources=$(cd "$(dirname "$program")/Resources" && pwd)
+  for damage in missing empty cut; do
+    copy="$work/resources-$damage"
+    cp -r "$resources" "$copy"
+    case "$damage" in
+    missing) rm "$copy/Engine.rpk" ;;
+    empty) : >"$copy/Engine.rpk" ;;
+    cut) head -c 5000 "$resources/Engine.rpk" >"$copy/Engine.rpk" ;;
+    esac
+    ROLT_RESOURCE_DIR="$copy" timeout 60 "$program" >"$work/out.txt" 2>&1
+    status=$?
+    [ "$status" -eq 1 ] || fail "$damage Engine.rpk: exit status $status"
+    grep -q "Engine.rpk" "$work/out.txt" || fail "$damage Engine.rpk: the pack is not named"
+    if grep -q -E "ERROR: (Address|Leak)Sanitizer|runtime error:" "$work/out.txt"; then fail "sanitizer report"; fi
+  done
+  echo "a missing, empty or cut Engine.rpk is named and ends the program with status 1"
+  ;;
+kills)
+  run_once
+  cp "$bindings" "$work/bindings.good"
+  rounds=30
+  for round in $(seq 1 $rounds); do
+    before=$(grep -a "SessionID" "$config")
+    start
+    sleep 0.3
+    kill -TERM "$pid"
+    # The saves come within a few tenths of a second of the request.
+    sleep "0.$((RANDOM % 4))$((RANDOM % 10))"
+    kill -KILL "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+    # Whole files only: the configuration ends with its last line, the bindings are the same bytes as before.
+    cmp -s "$bindings" "$work/bindings.good" || fail "round $round: the bindings file is damaged"
+    tail -c 2 "$config" | od -An -c | grep -q '\\r  *\\n' || fail "round $round: the configuration is cut"
+    grep -q "DeadlockCheckTime" "$config" || fail "round $round: the configuration lost its last section"
+    after=$(grep -a "SessionID" "$config")
+    [ "$(echo "$after" | wc -l)" -eq 1 ] || fail "round $round: the configuration holds $after"
+    [ -n "$before" ] || fail "round $round: no session line"
+  done
+  # A temporary file of a save killed in this run is planted too, whatever the kills above left.
+  dead=$(bash -c 'echo $$')
+  : >"$config.$dead.0.tmp"
+  left=$(temporaries)
+  run_once
+  [ "$(temporaries)" -eq 0 ] || fail "temporary files are left after the next start: $(find "$user" -name '*.tmp')"
+  echo "$rounds kills during the shut-down saves: files whole, $left temporary files removed by the next start"
+  ;;
+full-disk)
+  run_once
+  if [ "$(id -u)" -eq 0 ]; then
+    # The user folder moves onto a tmpfs just big enough for it, which is then filled up.
+    mounted="$work/small"
+    mkdir -p "$mounted"
+    mount -t tmpfs -o size=256k tmpfs "$mounted" || fail "no tmpfs could be mounted"
+    cp -a "$XDG_DATA_HOME/." "$mounted/"
+    export XDG_DATA_HOME="$mounted"
+    user="$XDG_DATA_HOME/Brasswick/$title"
+    config="$user/Config/Config.ini"
+    bindings="$user/Config/ControlBindings.bnd"
+    # A later run writes a longer configuration (an unknown line kept), so its save needs room.
+    printf 'Note: %s\r\n' "$(head -c 150 /dev/zero | tr '\0' 'x')" >>"$config"
+    # The run empties its logs as it starts, which would free room: they go before the disk is filled.
+    rm -rf "$user/Logs"
+    dd if=/dev/zero of="$mounted/filler" bs=1k count=1024 2>/dev/null
+    cp "$config" "$work/config.before"
+    cp "$bindings" "$work/bindings.before"
+    run_once
+  else
+    # Without root, a file-size limit below the files' sizes makes every save's writes fail the same way.
+    printf 'Note: %s\r\n' "$(head -c 150 /dev/zero | tr '\0' 'x')" >>"$config"
+    cp "$config" "$work/config.before"
+    cp "$bindings" "$work/bindings.before"
+    trap '' XFSZ
+    (ulimit -f 0; run_once)
+  fi
+  cmp -s "$config" "$work/config.before" || fail "the configuration changed on a full disk"
+  cmp -s "$bindings" "$work/bindings.before" || fail "the bindings file changed on a full disk"
+  [ "$(temporaries)" -eq 0 ] || fail "a failed save left a temporary file"
+  grep -q "could not be saved" "$work/out.txt" || fail "the failed saves were not reported"
+  echo "on a full disk the saves failed, were reported, and left the old files whole"
+  ;;
+*)
+  echo "unknown case $case_name"
+  exit 2
+  ;;
+esac
