@@ -75,13 +75,14 @@ void RControlGroupsMenu::AddEntries()
 void RControlGroupsMenu::AddGroupEntries()
 {
     RControlConfig* controls = RControlConfig::GetInstance();
+    if (controls->GetNumShownGroups() == 0)
+        return;
     const int32_t groupCount = static_cast<int32_t>(controls->GetNumGroups());
     for (int32_t g = 0; g < groupCount; ++g) {
         RControlGroup* group = nullptr;
-        if (!controls->GetGroupAt(&group, g) || !group || group->hidden ||
-            controls->GetNumShownControls(group->name) == 0)
+        const RHashedString groupName = controls->GetGroupName(g);
+        if (!controls->GetGroupAt(&group, g) || !group || group->hidden || controls->GetNumShownControls(groupName) == 0)
             continue;
-        const RHashedString groupName = group->name;
         AddEntry(new RMenuButton(GetDisplayName(groupName, RHashedString()), [groupName] {
             WithGame([&](RMenuGame& game) { game.PushMenu(game.GetNewControlGroupsMenu(groupName)); });
         }));
@@ -99,9 +100,9 @@ void RControlGroupsMenu::AddActionEntries()
     const int32_t actionCount = static_cast<int32_t>(controls->GetNumControls(groupName));
     for (int32_t a = 0; a < actionCount; ++a) {
         RNamedControl* action = nullptr;
+        const RHashedString actionName = controls->GetControlName(groupName, a);
         if (!controls->GetControlAt(groupName, &action, a) || !action || action->hidden)
             continue;
-        const RHashedString actionName = action->name;
         const RString text = GetDisplayName(groupName, actionName) + ": " + GetBindingText(groupName, actionName);
         if (group->menuStyle) {
             AddEntry(new RMenuButton(text, [groupName, actionName] {

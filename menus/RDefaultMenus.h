@@ -13,6 +13,7 @@
 
 class RMaterial;
 class RMenuGame;
+class RMenuTextEntry;
 class RResSensQuad;
 
 // A full-screen picture (the title, the brightness calibration) drawn in the menus' picture group while its menu
@@ -209,7 +210,7 @@ private:
     RString m_text;
     int32_t m_maxLength;
     std::function<void(const RString&)> m_onDone;
-    class RMenuTextEntry* m_field = nullptr;
+    RMenuTextEntry* m_field = nullptr;
 };
 
 // The program's version texts from "Version.ini".

@@ -3,7 +3,9 @@
 // actions and the mouse (navigation, accept, cancel, pointer and click) and has it lay out and draw itself each
 // frame. Texts come from a localization table (the "Menus" table unless the menu says otherwise); navigating and
 // accepting play the menu sound. The menu owns its entries, its underlay panel and that panel's material; the
-// manager owns the menus on its stack. Main thread only.
+// manager owns the menus on its stack. A simple menu needs no class of its own: make an RGameMenu with its texts'
+// section, add buttons and configuration spinners, and push it; the back button is added when it is pushed.
+// Main thread only.
 #pragma once
 
 #include <cstdint>
@@ -44,10 +46,10 @@ public:
     RMenuButton* AddButton(const char* key, std::function<void()> action);
     RMenuLabel* AddLabel(const RString& text);
     RMenuSpinner* AddSpinner(const char* key, std::function<void(float)> onChange);
-    // A spinner bound to a configuration variable (an int, float or bool): it shows the variable's value and
-    // sets the variable on every change, which runs the variable's change callback. A bool gets the choices
-    // "Off" and "On" of the "General" table; give ints and floats their range or choices after. then runs after
-    // each change (may be empty).
+    // A spinner bound to a configuration variable (an int, float or bool) of the section: it shows the variable's
+    // value and sets the variable on every change, which runs the variable's change callback, then `then` (may be
+    // empty). A bool gets the choices "Off" and "On" of the "General" table; an int or a float gets its range or
+    // choices from the caller (read GetValue first and SetValue it again after, as the choices replace it).
     RMenuSpinner* AddConfigSpinner(const char* key, const char* section, const char* variable,
                                    std::function<void()> then = nullptr);
     RMenuTextEntry* AddTextEntry(const char* key, int32_t maxLength);

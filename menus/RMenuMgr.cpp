@@ -95,7 +95,7 @@ void RMenuMgr::CreateRenderGroups()
 
 void RMenuMgr::RequestPush(RGameMenu* menu)
 {
-    if (!menu)
+    if (!menu || menu == m_leaving)
         return;
     // A menu already owned would be deleted twice.
     for (uint32_t i = 0; i < m_menus.getCount(); ++i) {

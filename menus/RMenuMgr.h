@@ -49,11 +49,12 @@ public:
     bool IsFading() const { return m_fading; }
     float GetFade() const { return m_fade; }
 
-    // Seconds a transition takes to fade in.
+    // Seconds a menu takes to fade in, and the last menu to fade out.
     static constexpr float kFadeSeconds = 0.25f;
 
     // Requests, applied in order by the next ProcessQueue. A push hands the menu to the manager (a null menu, or
-    // one already stacked or queued, is ignored); a pop or pop-all on an empty stack does nothing.
+    // one the manager holds already, stacked, queued or fading out, is ignored); a pop or pop-all on an empty
+    // stack does nothing.
     void RequestPush(RGameMenu* menu);
     void RequestPop();
     void RequestPopAll();

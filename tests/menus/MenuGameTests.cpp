@@ -19,11 +19,11 @@ namespace {
             exit(code);       \
     } while (0)
 
-// Writes the user's "Config.ini" before the game starts.
+// Writes the user's "Config.ini" before the game starts, with the fixed engine step of PrepareChild.
 void WriteConfig(const TempUserData& data, const char* text)
 {
     std::filesystem::create_directories(UserFolder(data) + "Config");
-    std::ofstream(UserFolder(data) + "Config/Config.ini") << text;
+    std::ofstream(UserFolder(data) + "Config/Config.ini") << text << "[Engine]\r\nFixedEngineFPS: 20\r\n";
 }
 
 // Starts the test game in the child, its title menu at rest on top.

@@ -67,6 +67,13 @@ public:
         AddGameplayDefaultBindings(*RControlConfig::GetInstance());
     }
     void StartGame() override { ++starts; }
+    // The sound goes before the engine's shut-down, as the game's own does.
+    void Shutdown() override
+    {
+        if (IsAudioReady())
+            RAudioMgr::GetInstance()->ReleaseSound(RHashedString("Dozu"));
+        RMenuGame::Shutdown();
+    }
 
     int starts = 0;
 };
@@ -78,9 +85,13 @@ inline std::string UserFolder(const TempUserData& data)
 }
 
 // Points the child at the packs, the user folder (with the game's control names in its "Mods/" folder) and the
-// given audio driver.
+// given audio driver. Unless the test wrote its own "Config.ini", the engine step is fixed at 1/20 s, so that
+// fades and key repeats count frames however slowly the frames run.
 inline void PrepareChild(const TempUserData& data, const char* audioDriver, const std::string& audioFile = "")
 {
+    std::filesystem::create_directories(UserFolder(data) + "Config");
+    if (!std::filesystem::exists(UserFolder(data) + "Config/Config.ini"))
+        std::ofstream(UserFolder(data) + "Config/Config.ini") << "[Engine]\r\nFixedEngineFPS: 20\r\n";
     std::filesystem::create_directories(UserFolder(data) + "Mods");
     std::ofstream(UserFolder(data) + "Mods/Controls.txt")
         << "[Groups]\r\nGameplay: Gameplay\r\n[Gameplay]\r\nMoveLeft: Left\r\nMoveRight: Right\r\n"

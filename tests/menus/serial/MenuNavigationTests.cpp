@@ -247,14 +247,12 @@ TEST_F(MenuNavigation, ThePointerSelectsAndClicksAccept)
                     ShortWait(*game, [part] { return SelectedHas(part); });
                     if (!SelectedHas(part))
                         continue;
-                    RGameMenu* before = Top();
                     xinputtest::Xdotool("mousedown 1");
                     ShortWait(*game, [] { return (RInputHandler::GetInstance()->GetCurrentState().mouseButtons & 1) != 0; });
                     for (int i = 0; i < 3; ++i)
                         Frame(*game);
                     xinputtest::Xdotool("mouseup 1");
                     ShortWait(*game, [] { return (RInputHandler::GetInstance()->GetCurrentState().mouseButtons & 1) == 0; });
-                    (void)before;
                     return true;
                 }
                 return false;
