@@ -53,7 +53,7 @@ public:
     // The scale of entry texts on the font's line height, and the colours of texts.
     static constexpr float kTextScale = 3.0f;
     static constexpr uint32_t kTextColour = 0xFFE8E8E8u;
-    static constexpr uint32_t kSelectedTextColour = 0xFFFFFFFFu;
+    static constexpr uint32_t kSelectedTextColour = 0xFFFFD060u;
     static constexpr uint32_t kDimTextColour = 0xFFA0A0B0u;
 
     // Queues text at (x, y) with a shadow, left-aligned (align -1), centred (0) or right-aligned (1) on x. A text
