@@ -1,0 +1,132 @@
+// One frame of the whole program (events, update, a fixed step, the frame update and the drawing of every pass)
+// in a full room holding every kind of entity, beside the yardstick of the same frame with no game running: the
+// engine's empty frame. The second benchmark reports its CPU time as a multiple of the first ("vs_empty_frame";
+// the game should stay under 2). Both run the real game object in a window under the X server, with a user folder
+// of their own whose "Maps/" folder holds the benchmark's room in place of the campaign's.
+#include <benchmark/benchmark.h>
+
+#include "game/WendroGame.h"
+#include "game/World.h"
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+// The campaign's start room, filled with every kind of entity the game places, and more of each.
+std::string FullRoomMap()
+{
+    std::string map = "[Map]\r\nRooms: Gate Other\r\n[Gate]\r\nX: 0\r\nY: 0\r\nStart: 2 22\r\n";
+    for (int row = 0; row < 24; ++row) {
+        char line[64];
+        const bool edge = row == 0 || row == 23;
+        const bool ledge = row == 12;
+        snprintf(line, sizeof(line), "Row%02d: %s\r\n", row,
+                 edge ? "########################################"
+                      : ledge ? "#..====MMMMCCCC====................b..r#" : "#......................................#");
+        map += line;
+    }
+    const char* const entities[] = {"Checkpoint 5 22", "Checkpoint 30 22", "Spikes 20 22", "Spikes 21 22",
+                                    "Dripper 10 1",    "Dripper 25 1",     "Dripper 33 1", "Lift 3 18",
+                                    "Lift 24 16",      "Teleport 8 22 A",  "Gem 12 11 1",  "Gem 14 11 2",
+                                    "Gem 16 11 3",     "DoubleJump 36 22", "WallJump 37 22", "LoseOrb 28 5",
+                                    "Spikes 22 22",    "Gem 18 11 4"};
+    int index = 1;
+    for (const char* entity : entities) {
+        char line[64];
+        snprintf(line, sizeof(line), "Entity%02d: %s\r\n", index++, entity);
+        map += line;
+    }
+    map += "[Other]\r\nX: 5\r\nY: 5\r\nStart: 2 22\r\n";
+    for (int row = 0; row < 24; ++row) {
+        char line[64];
+        snprintf(line, sizeof(line), "Row%02d: %s\r\n", row,
+                 row == 23 ? "########################################" : "#......................................#");
+        map += line;
+    }
+    return map + "Entity01: Teleport 6 22 A\r\n";
+}
+
+// The game, started once for the whole run with its user folder in a temporary place.
+WendroGame* Game()
+{
+    static WendroGame* game = [] {
+        char pattern[] = "/tmp/rolt-bench-XXXXXX";
+        const std::string root = mkdtemp(pattern) ? pattern : "/tmp";
+        setenv("XDG_DATA_HOME", (root + "/data").c_str(), 1);
+        setenv("HOME", (root + "/home").c_str(), 1);
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        // The benchmarks sit one folder below the program and its resource folder.
+        char executable[PATH_MAX] = "";
+        const ssize_t length = readlink("/proc/self/exe", executable, sizeof(executable) - 1);
+        executable[length > 0 ? length : 0] = '\0';
+        const std::filesystem::path resources = std::filesystem::path(executable).parent_path() / "../Resources";
+        setenv("ROLT_RESOURCE_DIR", resources.c_str(), 1);
+        const std::string maps = root + "/data/Brasswick/Quandrel Tarnvow/Maps";
+        std::filesystem::create_directories(maps);
+        std::ofstream(maps + "/Tarnvow.map", std::ios::binary) << FullRoomMap();
+        WendroGame* made = new WendroGame();
+        if (!made->InitEngine() || !made->InitSystems())
+            return static_cast<WendroGame*>(nullptr);
+        made->ApplyVideoMode();
+        return made;
+    }();
+    return game;
+}
+
+double ThreadSeconds()
+{
+    timespec now;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+void Frame(WendroGame& game)
+{
+    game.PumpEvents();
+    game.Update();
+    game.FixedUpdate(1.0f / 60.0f);
+    game.UpdateFrame();
+    game.RenderFrame();
+}
+
+double s_emptyFrameSeconds = 0.0;
+
+void BM_EmptyEngineFrame(benchmark::State& state)
+{
+    WendroGame* game = Game();
+    if (!game) {
+        state.SkipWithError("the game could not start (no X server or OpenGL?)");
+        return;
+    }
+    const double start = ThreadSeconds();
+    for (auto _ : state)
+        Frame(*game);
+    s_emptyFrameSeconds = (ThreadSeconds() - start) / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_EmptyEngineFrame)->Unit(benchmark::kMicrosecond);
+
+void BM_FullRoomFrame(benchmark::State& state)
+{
+    WendroGame* game = Game();
+    if (!game || (!game->GetWorld() && !game->BeginNewGame(1)) || game->GetWorld()->GetEntityCount() < 18) {
+        state.SkipWithError("the benchmark's room did not load");
+        return;
+    }
+    const double start = ThreadSeconds();
+    for (auto _ : state)
+        Frame(*game);
+    const double seconds = (ThreadSeconds() - start) / static_cast<double>(state.iterations());
+    state.counters["entities"] = static_cast<double>(game->GetWorld()->GetEntityCount());
+    if (s_emptyFrameSeconds > 0.0)
+        state.counters["vs_empty_frame"] = seconds / s_emptyFrameSeconds;
+}
+BENCHMARK(BM_FullRoomFrame)->Unit(benchmark::kMicrosecond);
+
+}  // namespace

@@ -1,0 +1,38 @@
+// SaveGame: the saved game "Autosave.wsg" in the user "Saves/" folder: where the player last touched a
+// checkpoint (campaign, room, position), the powers, the switch state, the treasures found and the session's
+// figures. The file is a fixed-size record after a magic, a version and its own size, closed by a checksum; it
+// is written through the safe writer, so a failed write leaves the earlier save, and read without trusting any
+// size or count in it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+struct SaveGame {
+    static constexpr uint32_t kVersion = 1;
+    static constexpr size_t kNameBytes = 32;
+
+    char campaign[kNameBytes] = "";  // the campaign file name
+    char room[kNameBytes] = "";      // the room id
+    int32_t x = 0;                   // the respawn point, in room pixels
+    int32_t y = 0;
+    uint32_t powers = 0;             // bit 1 double jump, bit 2 wall jump
+    uint32_t magentaSolid = 1;       // which of the switch blocks are solid
+    uint32_t treasures = 0;          // bit n-1 for treasure n
+    uint32_t deaths = 0;
+    uint32_t roomsVisited = 0;
+    float playSeconds = 0.0f;
+    uint32_t difficulty = 0;
+
+    // The path of "Autosave.wsg" in the user "Saves/" folder (created when missing); false when there is none.
+    static bool GetPath(char* outPath, size_t outSize);
+
+    // Writes the record to path through the safe writer; false, the old file untouched, on any failure.
+    bool Write(const char* path) const;
+    // Reads a record from path; false, with the reason in error and this record untouched, for a missing file, a
+    // file of another size, another magic or version, a bad checksum, names without their terminator, or
+    // values outside their ranges.
+    bool Read(const char* path, char* error, size_t errorSize);
+    // The same over bytes in memory.
+    bool ReadFromMemory(const uint8_t* bytes, size_t size, char* error, size_t errorSize);
+};

@@ -1,0 +1,153 @@
+// World: a running game of a campaign: the campaign's content (map, tile sets, entity templates), the room the
+// player is in with its entities, the switch state, the powers, the treasures found, the respawn point and the
+// session's figures. It answers the entities' questions (which tiles are solid, what stands where), carries out
+// what they ask (tunes, effects, deaths, checkpoints and the saved game, room changes, the ending), and after each
+// fixed step deletes the entities marked dead and enters the room asked for. It owns the entities and draws
+// through the room view, which it does not own. Main thread only.
+#pragma once
+
+#include "core/RString.h"
+#include "core/RUtilVector.h"
+#include "game/Campaign.h"
+#include "game/EntityTemplates.h"
+#include "game/SaveGame.h"
+#include "game/TileSets.h"
+#include "game/WorldMap.h"
+
+#include <cstddef>
+#include <cstdint>
+
+class GameEntity;
+class Player;
+class RoomView;
+class RStreamingAudio_PCS;
+
+class World {
+public:
+    // How a game ends: not yet, on the win orb, on the lose orb.
+    enum Ending { kNoEnding, kWon, kLost };
+
+    // The session's figures, for the saved game and the report.
+    struct Stats {
+        uint32_t roomsVisited = 0;
+        uint32_t deaths = 0;
+        uint32_t treasures = 0;  // found this session
+        float playSeconds = 0.0f;
+    };
+
+    // Tunes play on the tone generator when there is one.
+    World(RoomView& view, RStreamingAudio_PCS* toneGenerator);
+    ~World();
+    World(const World&) = delete;
+    World& operator=(const World&) = delete;
+
+    // Reads the campaign and every content file it names; false, with the reason in error, when any of them is
+    // refused. Refused entity templates and map entries are reported through warnings.
+    bool LoadCampaign(const char* fileName, char* error, size_t errorSize);
+    const RUtilVector<RString>& GetWarnings() const { return m_warnings; }
+
+    // A new game in the start room at the difficulty (0 easy, 1 normal, 2 hard).
+    void StartNew(uint32_t difficulty);
+    // The game of the saved record. False, with the reason in error and nothing started, when it belongs to
+    // another campaign or names a room this map does not hold.
+    bool Continue(const SaveGame& save, char* error, size_t errorSize);
+
+    // After the fixed steps of a frame: deletes the entities marked dead, enters the room asked for, and
+    // redraws the picture when the room, the switches or the status changed.
+    void AfterFixedSteps();
+    // Counts play time (called once per fixed step).
+    void CountTime(float step) { m_stats.playSeconds += step; }
+
+    // Tiles: solid ones stop the player; outside the room nothing is solid.
+    uint8_t GetTile(int32_t tileX, int32_t tileY) const;
+    bool IsSolidAt(int32_t tileX, int32_t tileY) const;
+    // Whether the box overlaps a solid tile.
+    bool BoxHitsTiles(float x, float y, float width, float height) const;
+    // An entity is being deleted: it leaves the room's list.
+    void Forget(GameEntity* entity);
+
+    // What entities ask.
+    void PlayTune(const char* name);
+    void SpawnEffect(const char* templateName, float centreX, float centreY);
+    void SpawnHazard(const char* templateName, float x, float y);
+    void OnPlayerDied();
+    // Puts the player back at the respawn point (in its room).
+    void Respawn();
+    void SetCheckpoint(float x, float y);
+    // Whether the respawn point is the checkpoint at x, y of this room.
+    bool IsCheckpoint(float x, float y) const;
+    void CollectTreasure(int32_t number);
+    void GainPower(EntityTemplates::Power power);
+    // The player left the room across an edge: dx, dy one of -1, 0, 1. Falling out of the bottom with no room
+    // below counts as a death; other edges without a neighbour hold the player in.
+    bool LeaveRoom(int32_t dx, int32_t dy);
+    // Takes the player to the teleport of the same pair name that is not `from`.
+    void TeleportPlayer(const GameEntity& from, const char* pair);
+    void SetSwitch(bool magentaSolid);
+
+    // The ending the player reached, handed out once.
+    Ending TakeEnding();
+
+    bool HasPower(EntityTemplates::Power power) const { return (m_powers & (1u << power)) != 0; }
+    uint32_t GetDifficulty() const { return m_difficulty; }
+    const WorldMap::Room* GetRoom() const { return m_map.GetRoom(m_roomIndex); }
+    bool IsMagentaSolid() const { return m_magentaSolid; }
+    uint32_t GetTreasureTotal() const { return m_treasureTotal; }
+    const Stats& GetStats() const { return m_stats; }
+    Player* GetPlayer() const { return m_player; }
+    RoomView& GetView() const { return m_view; }
+    uint32_t GetEntityCount() const { return m_entities.getCount(); }
+    // The saved record of the game as it stands at the respawn point.
+    SaveGame MakeSave() const;
+    // Draws the room and status again at the next chance (a new look).
+    void RequestRedraw() { m_redraw = true; }
+    // Shows a line on the status line until the status next changes.
+    void ShowMessage(const char* text);
+    // Freezes the picture for a cinematic: the room and status are not redrawn and the sprites are hidden.
+    void SetPictureFrozen(bool frozen);
+
+private:
+    void EnterRoom(int32_t roomIndex, float playerX, float playerY);
+    void ClearRoomEntities();
+    // The room's solid tiles as collision boxes, one per run of tiles of a kind along a row; the switch blocks'
+    // boxes are in the collision world while their blocks are solid.
+    void MakeTileBoxes(const WorldMap::Room& room);
+    void ApplySwitchToBoxes();
+    GameEntity* MakeEntity(const EntityTemplates::Template& entry, const WorldMap::Placement& placement);
+    void Redraw();
+
+    RoomView& m_view;
+    RStreamingAudio_PCS* m_toneGenerator;
+    Campaign m_campaign;
+    TileSets m_tileSets;
+    EntityTemplates m_templates;
+    WorldMap m_map;
+    RUtilVector<RString> m_warnings;
+
+    RUtilVector<GameEntity*> m_entities;  // the room's, not the player
+    struct TileBox {
+        class RCollisionBox* box;
+        uint8_t tile;  // what the run is made of
+    };
+    RUtilVector<TileBox> m_tileBoxes;
+    Player* m_player = nullptr;
+    int32_t m_roomIndex = -1;
+    bool m_magentaSolid = true;
+    uint32_t m_powers = 0;         // bit n for power n
+    uint32_t m_treasureMask = 0;   // bit n-1 for treasure n
+    uint32_t m_treasureTotal = 0;
+    uint32_t m_difficulty = 1;
+    uint64_t m_visitedRooms = 0;   // bit n for room n
+    Stats m_stats;
+    // The respawn point.
+    int32_t m_checkpointRoom = -1;
+    float m_checkpointX = 0.0f;
+    float m_checkpointY = 0.0f;
+    // A room change asked for during the fixed steps.
+    int32_t m_pendingRoom = -1;
+    float m_pendingX = 0.0f;
+    float m_pendingY = 0.0f;
+    bool m_redraw = false;
+    bool m_pictureFrozen = false;
+    Ending m_ending = kNoEnding;
+};

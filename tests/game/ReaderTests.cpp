@@ -1,0 +1,370 @@
+// The game's content readers and its saved game meet malformed and hostile input with a clean refusal: each case
+// of each table is refused (or, where the reader leaves out one bad entry, warned about) and never crashes,
+// overruns or allocates without bound. Each table starts from a valid text that loads.
+#include "../core/TempUserData.h"
+#include "core/RStreamMgr.h"
+#include "game/Campaign.h"
+#include "game/ContentFile.h"
+#include "game/EntityTemplates.h"
+#include "game/SaveGame.h"
+#include "game/TileSets.h"
+#include "game/WorldMap.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Case {
+    const char* name;
+    std::string text;
+};
+
+bool LoadCampaign(const std::string& text)
+{
+    Campaign campaign;
+    char error[256];
+    return campaign.LoadFromText(text.data(), static_cast<uint32_t>(text.size()), error, sizeof(error));
+}
+
+const std::string kCampaign =
+    "[Campaign]\nTitle: T\nMap: a.map\nRooms: r.xml\nTilesets: t.xml\nEntities: e.xml\nStartRoom: A\n"
+    "[Tunes]\nJump: 6, T120 O5 L16 A\n";
+
+TEST(CampaignReader, RefusesMissingKeysAndMalformedTunes)
+{
+    ASSERT_TRUE(LoadCampaign(kCampaign));
+    std::string manyTunes = kCampaign;
+    for (int i = 0; i < 40; ++i)
+        manyTunes += "T" + std::to_string(i) + ": 1, C\n";
+    const std::vector<Case> cases = {
+        {"no map", "[Campaign]\nTitle: T\nRooms: r\nTilesets: t\nEntities: e\nStartRoom: A\n"},
+        {"empty start room", "[Campaign]\nTitle: T\nMap: m\nRooms: r\nTilesets: t\nEntities: e\nStartRoom:   \n"},
+        {"tune without priority", kCampaign + "Bad: C D E\n"},
+        {"tune with a word for priority", kCampaign + "Bad: loud, C\n"},
+        {"tune with a huge priority", kCampaign + "Bad: 99999999999, C\n"},
+        {"more tunes than a campaign holds", manyTunes},
+        {"truncated", kCampaign.substr(0, 40)},
+        {"binary", std::string("\0\xff\x01[\n\x80:", 8)},
+    };
+    for (const Case& c : cases)
+        EXPECT_FALSE(LoadCampaign(c.text)) << c.name;
+}
+
+std::string Tileset(const char* name, const char* palette, const std::string& tiles)
+{
+    return std::string("<Tileset name=\"") + name + "\"><Palette>" + palette + "</Palette>" + tiles + "</Tileset>";
+}
+
+const std::string kBlank = "00000000 00000000 00000000 00000000 00000000 00000000 00000000 00000000";
+const std::string kTile = "<Tile index=\"1\">01010101 10101010 01010101 10101010 01010101 10101010 01010101 10101010</Tile>";
+
+bool LoadTiles(const std::string& text)
+{
+    TileSets sets;
+    char error[256];
+    return sets.LoadFromText(text.data(), static_cast<uint32_t>(text.size()), error, sizeof(error));
+}
+
+TEST(TileSetReader, RefusesMissingSetsBadPalettesAndBadTiles)
+{
+    const std::string cga = Tileset("CGA", "000000 55FFFF", kTile);
+    ASSERT_TRUE(LoadTiles(cga + Tileset("EGA", "000000 FFFFFF", kTile)));
+    std::string seventeen;
+    for (int i = 0; i < 17; ++i)
+        seventeen += "000000 ";
+    std::string deep;
+    for (int i = 0; i < 100000; ++i)
+        deep += "<a>";
+    const std::vector<Case> cases = {
+        {"no EGA set", cga},
+        {"a set given twice", cga + cga + Tileset("EGA", "000000", "")},
+        {"seventeen colours", cga + Tileset("EGA", seventeen.c_str(), "")},
+        {"no colours", cga + Tileset("EGA", "", "")},
+        {"a colour of five digits", cga + Tileset("EGA", "00000 FFFFFF", "")},
+        {"a colour that is no number", cga + Tileset("EGA", "00000G", "")},
+        {"tile index 256", cga + Tileset("EGA", "000000 FFFFFF", "<Tile index=\"256\">" + kBlank + "</Tile>")},
+        {"negative tile index", cga + Tileset("EGA", "000000 FFFFFF", "<Tile index=\"-1\">" + kBlank + "</Tile>")},
+        {"tile without index", cga + Tileset("EGA", "000000 FFFFFF", "<Tile>" + kBlank + "</Tile>")},
+        {"seven rows", cga + Tileset("EGA", "000000 FFFFFF",
+                                     "<Tile index=\"2\">00000000 00000000 00000000 00000000 00000000 00000000 00000000</Tile>")},
+        {"a row of nine", cga + Tileset("EGA", "000000 FFFFFF",
+                                        "<Tile index=\"2\">000000000 00000000 00000000 00000000 00000000 00000000 "
+                                        "00000000 00000000</Tile>")},
+        {"a colour beyond the palette", cga + Tileset("EGA", "000000 FFFFFF",
+                                                      "<Tile index=\"2\">00000002 00000000 00000000 00000000 00000000 "
+                                                      "00000000 00000000 00000000</Tile>")},
+        {"truncated", (cga + Tileset("EGA", "000000 FFFFFF", kTile)).substr(0, 150)},
+        {"deeply nested", deep + cga},
+    };
+    for (const Case& c : cases)
+        EXPECT_FALSE(LoadTiles(c.text)) << c.name;
+}
+
+TEST(EntityTemplateReader, LeavesOutUnknownClassesAndValuesOutOfRange)
+{
+    const std::string good = "<Entity name=\"Gem\" class=\"Treasure\" sprite=\"26\" />";
+    const std::vector<Case> leftOut = {
+        {"unknown class", "<Entity name=\"X\" class=\"Dragon\" sprite=\"1\" />"},
+        {"no name", "<Entity class=\"Hazard\" />"},
+        {"a name given twice", "<Entity name=\"Gem\" class=\"Hazard\" />"},
+        {"sprite beyond the sheet", "<Entity name=\"X\" class=\"Hazard\" sprite=\"256\" />"},
+        {"no frames", "<Entity name=\"X\" class=\"Effect\" frames=\"0\" />"},
+        {"a period that is no number", "<Entity name=\"X\" class=\"Effect\" period=\"nan\" />"},
+        {"an endless period", "<Entity name=\"X\" class=\"Effect\" period=\"inf\" />"},
+        {"a huge width", "<Entity name=\"X\" class=\"Platform\" width=\"1e9\" />"},
+        {"a fractional sprite", "<Entity name=\"X\" class=\"Hazard\" sprite=\"2.5\" />"},
+        {"a power-up without a power", "<Entity name=\"X\" class=\"Powerup\" power=\"Flight\" />"},
+        {"a spawner that spawns nothing", "<Entity name=\"X\" class=\"HazardSpawner\" />"},
+    };
+    for (const Case& c : leftOut) {
+        EntityTemplates templates;
+        char error[256];
+        const std::string text = good + c.text;
+        ASSERT_TRUE(templates.LoadFromText(text.data(), static_cast<uint32_t>(text.size()), error, sizeof(error)))
+            << c.name;
+        EXPECT_EQ(templates.GetCount(), 1u) << c.name;
+        EXPECT_EQ(templates.GetWarnings().getCount(), 1u) << c.name;
+        EXPECT_NE(templates.Find("gem"), nullptr) << c.name;
+    }
+    // More templates than a campaign may hold is refused whole.
+    std::string many;
+    for (int i = 0; i < 100; ++i)
+        many += "<Entity name=\"E" + std::to_string(i) + "\" class=\"Hazard\" />";
+    EntityTemplates templates;
+    char error[256];
+    EXPECT_FALSE(templates.LoadFromText(many.data(), static_cast<uint32_t>(many.size()), error, sizeof(error)));
+    EXPECT_EQ(templates.GetCount(), 0u);
+}
+
+// A room section: walls around, floor under the start at (2, 22).
+std::string Room(const char* id, int x, int y, const std::string& extra = "", const char* start = "2 22")
+{
+    std::string text = std::string("[") + id + "]\nX: " + std::to_string(x) + "\nY: " + std::to_string(y) +
+                       "\nStart: " + start + "\n";
+    for (int row = 0; row < WorldMap::kHeight; ++row) {
+        char key[16];
+        snprintf(key, sizeof(key), "Row%02d: ", row);
+        const bool edge = row == 0 || row == WorldMap::kHeight - 1;
+        text += key + (edge ? std::string(40, '#') : "#" + std::string(38, '.') + "#") + "\n";
+    }
+    return text + extra;
+}
+
+class MapReader : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const std::string text = "<Entity name=\"Gem\" class=\"Treasure\" /><Entity name=\"Port\" class=\"Teleport\" />";
+        char error[256];
+        ASSERT_TRUE(templates.LoadFromText(text.data(), static_cast<uint32_t>(text.size()), error, sizeof(error)));
+    }
+    bool Load(const std::string& text, WorldMap& map)
+    {
+        char error[256] = "";
+        const std::string titles = "<Room id=\"A\" title=\"FIRST\" />";
+        const bool loaded = map.LoadFromText(text.data(), static_cast<uint32_t>(text.size()), titles.data(),
+                                             static_cast<uint32_t>(titles.size()), templates, error, sizeof(error));
+        lastError = error;
+        return loaded;
+    }
+    EntityTemplates templates;
+    std::string lastError;
+};
+
+TEST_F(MapReader, RefusesMissingRoomsUnfitRoomsAndStartsWithoutFloor)
+{
+    WorldMap map;
+    ASSERT_TRUE(Load("[Map]\nRooms: A B\n" + Room("A", 0, 0) + Room("B", 1, 0), map)) << lastError;
+    EXPECT_STREQ(map.GetRoom(0)->title.GetString(), "FIRST");
+    EXPECT_EQ(map.FindRoomAt(1, 0), 1);
+
+    std::string wideRow = Room("A", 0, 0);
+    wideRow.replace(wideRow.find("Row05: ") + 7, 1, "##");
+    std::string badLetter = Room("A", 0, 0);
+    badLetter.replace(badLetter.find("Row05: ") + 8, 1, "Z");
+    std::string manyRooms = "[Map]\nRooms:";
+    for (int i = 0; i < 70; ++i)
+        manyRooms += " R" + std::to_string(i);
+    const std::vector<Case> cases = {
+        {"a listed room that is missing", "[Map]\nRooms: A Gone\n" + Room("A", 0, 0)},
+        {"no rooms", "[Map]\nRooms:\n" + Room("A", 0, 0)},
+        {"more rooms than a map holds", manyRooms + "\n" + Room("R0", 0, 0)},
+        {"a room listed twice", "[Map]\nRooms: A A\n" + Room("A", 0, 0)},
+        {"two rooms on one cell", "[Map]\nRooms: A B\n" + Room("A", 0, 0) + Room("B", 0, 0)},
+        {"a grid place beyond the limit", "[Map]\nRooms: A\n" + Room("A", 5000, 0)},
+        {"a start in the air", "[Map]\nRooms: A\n" + Room("A", 0, 0, "", "2 10")},
+        {"a start inside a wall", "[Map]\nRooms: A\n" + Room("A", 0, 0, "", "0 10")},
+        {"a start outside the room", "[Map]\nRooms: A\n" + Room("A", 0, 0, "", "2 99999")},
+        {"a start that is no number", "[Map]\nRooms: A\n" + Room("A", 0, 0, "", "two 22")},
+        {"a row too wide", "[Map]\nRooms: A\n" + wideRow},
+        {"an unknown tile letter", "[Map]\nRooms: A\n" + badLetter},
+        {"a missing row", "[Map]\nRooms: A\n" + Room("A", 0, 0).replace(Room("A", 0, 0).find("Row07"), 3, "Xow")},
+        {"an id too long", "[Map]\nRooms: " + std::string(40, 'A') + "\n"},
+    };
+    for (const Case& c : cases) {
+        WorldMap refused;
+        EXPECT_FALSE(Load(c.text, refused)) << c.name;
+        EXPECT_EQ(refused.GetRoomCount(), 0u) << c.name;
+        EXPECT_FALSE(lastError.empty()) << c.name;
+    }
+}
+
+TEST_F(MapReader, LeavesOutUnpairedTeleportsAndBadEntities)
+{
+    const std::vector<Case> cases = {
+        {"an unknown template", "Entity01: Dragon 3 3\n"},
+        {"an entity outside the room", "Entity01: Gem 40 3 1\n"},
+        {"a treasure without a number", "Entity01: Gem 3 3\n"},
+        {"a treasure numbered 33", "Entity01: Gem 3 3 33\n"},
+        {"a teleport without a pair", "Entity01: Port 3 3 A\n"},
+        {"a teleport with a long pair name", "Entity01: Port 3 3 ABCDEFGHIJ\nEntity02: Port 4 3 ABCDEFGHIJ\n"},
+        {"an entity with too many words", "Entity01: Gem 3 3 1 2\n"},
+    };
+    for (const Case& c : cases) {
+        WorldMap map;
+        ASSERT_TRUE(Load("[Map]\nRooms: A\n" + Room("A", 0, 0, c.text), map)) << c.name << lastError;
+        EXPECT_EQ(map.GetRoom(0)->placements.getCount(), 0u) << c.name;
+        EXPECT_GE(map.GetWarnings().getCount(), 1u) << c.name;
+    }
+    // Three teleports of one pair name: none has a single partner.
+    WorldMap map;
+    ASSERT_TRUE(Load("[Map]\nRooms: A B\n" + Room("A", 0, 0, "Entity01: Port 3 3 P\nEntity02: Port 5 3 P\n") +
+                         Room("B", 1, 0, "Entity01: Port 3 3 P\nEntity02: Port 9 9 Q\nEntity03: Port 9 8 Q\n"),
+                     map));
+    EXPECT_EQ(map.GetRoom(0)->placements.getCount(), 0u);
+    EXPECT_EQ(map.GetRoom(1)->placements.getCount(), 2u);
+}
+
+class SavedGame : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        save.x = 40;
+        save.y = 176;
+        save.powers = 3;
+        save.treasures = 5;
+        save.deaths = 2;
+        save.playSeconds = 12.5f;
+        snprintf(save.campaign, sizeof(save.campaign), "Wendro.gam");
+        snprintf(save.room, sizeof(save.room), "Hall");
+        ASSERT_TRUE(save.Write(path.c_str()));
+        std::ifstream in(path, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    // The bytes with the checksum made to fit the payload again, as a hostile writer would.
+    static std::vector<uint8_t> Resealed(std::vector<uint8_t> b)
+    {
+        uint32_t hash = 2166136261u;
+        for (size_t i = 12; i + 4 < b.size(); ++i) {
+            hash ^= b[i];
+            hash *= 16777619u;
+        }
+        for (int i = 0; i < 4; ++i)
+            b[b.size() - 4 + i] = static_cast<uint8_t>(hash >> (8 * i));
+        return b;
+    }
+    static void PutU32(std::vector<uint8_t>& b, size_t at, uint32_t value)
+    {
+        for (int i = 0; i < 4; ++i)
+            b[at + i] = static_cast<uint8_t>(value >> (8 * i));
+    }
+    bool Read(const std::vector<uint8_t>& b)
+    {
+        SaveGame read;
+        char error[256];
+        return read.ReadFromMemory(b.data(), b.size(), error, sizeof(error));
+    }
+
+    TempFolder folder;
+    std::string path = folder / "Autosave.wsg";
+    SaveGame save;
+    std::vector<uint8_t> bytes;
+};
+
+TEST_F(SavedGame, RoundTripsAndRefusesDamagedForeignOrImpossibleFiles)
+{
+    SaveGame read;
+    char error[256];
+    ASSERT_TRUE(read.Read(path.c_str(), error, sizeof(error))) << error;
+    EXPECT_STREQ(read.room, "Hall");
+    EXPECT_EQ(read.x, 40);
+    EXPECT_EQ(read.powers, 3u);
+    EXPECT_EQ(read.treasures, 5u);
+    EXPECT_FLOAT_EQ(read.playSeconds, 12.5f);
+
+    for (size_t size = 0; size < bytes.size(); ++size)
+        EXPECT_FALSE(Read(std::vector<uint8_t>(bytes.begin(), bytes.begin() + size))) << "truncated to " << size;
+    std::vector<uint8_t> longer = bytes;
+    longer.push_back(0);
+    EXPECT_FALSE(Read(longer));
+    for (size_t at = 0; at < bytes.size(); ++at) {
+        std::vector<uint8_t> flipped = bytes;
+        flipped[at] ^= 0x10;
+        EXPECT_FALSE(Read(flipped)) << "byte " << at << " changed";
+    }
+    // Resealed files whose values no game has: the checksum fits, the record does not.
+    const size_t payload = 12;
+    struct Poke {
+        const char* name;
+        size_t at;
+        uint32_t value;
+    } pokes[] = {
+        {"a version from the future", 4, 2},
+        {"a payload size from another version", 8, 4000000000u},
+        {"a position far outside the room", payload + 64, 1000000},
+        {"unknown powers", payload + 72, 8},
+        {"a switch state that is no state", payload + 76, 2},
+        {"a play time that is no number", payload + 92, 0x7FC00000u},
+        {"a negative play time", payload + 92, 0xBF800000u},
+        {"a difficulty beyond hard", payload + 96, 3},
+    };
+    for (const Poke& poke : pokes) {
+        std::vector<uint8_t> b = bytes;
+        PutU32(b, poke.at, poke.value);
+        EXPECT_FALSE(Read(Resealed(b))) << poke.name;
+    }
+    std::vector<uint8_t> unterminated = bytes;
+    memset(unterminated.data() + payload + 32, 'A', 32);
+    EXPECT_FALSE(Read(Resealed(unterminated)));
+    std::vector<uint8_t> noRoom = bytes;
+    memset(noRoom.data() + payload + 32, 0, 32);
+    EXPECT_FALSE(Read(Resealed(noRoom)));
+    EXPECT_TRUE(Read(Resealed(bytes)));
+}
+
+TEST_F(SavedGame, AFailedWriteLeavesTheEarlierSave)
+{
+    SaveGame other = save;
+    snprintf(other.room, sizeof(other.room), "Gate");
+    EXPECT_FALSE(other.Write((folder / "missing/Autosave.wsg").c_str()));
+    SaveGame read;
+    char error[256];
+    ASSERT_TRUE(read.Read(path.c_str(), error, sizeof(error)));
+    EXPECT_STREQ(read.room, "Hall");
+}
+
+TEST(ContentFile, RefusesFilesLargerThanContentCanBe)
+{
+    TempFolder folder;
+    {
+        std::ofstream big(folder / "Big.map", std::ios::binary);
+        big << std::string(ContentFile::kMaxBytes + 1, '#');
+    }
+    RStreamMgr::GetInstance()->AddSearchPath(folder.path.c_str());
+    uint32_t size = 0;
+    char error[256];
+    char* bytes = ContentFile::Read("Big.map", &size, error, sizeof(error));
+    EXPECT_EQ(bytes, nullptr);
+    EXPECT_EQ(ContentFile::Read("Nothing.map", &size, error, sizeof(error)), nullptr);
+    delete[] bytes;
+    RStreamMgr::DestroyInstance();
+}
+
+}  // namespace

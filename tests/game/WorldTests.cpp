@@ -1,0 +1,243 @@
+// The running game's world, in the real game object under the test run's X server, with a map of the test's own in
+// the user "Maps/" folder in place of the campaign's: a player who falls out of the bottom of a room with nothing
+// below comes back at the respawn point (never a fall forever) and the death is counted in "[PlayerStats]"; a
+// teleport takes the player to its partner in another room; a blue switch opens the magenta blocks under the
+// player; the orbs play their cinematics and return to the title; a saved game that is damaged, foreign or names a room the map no longer holds is refused and a new game
+// begins. A game object can be made once per process, so each case runs in a child.
+#include "../core/TempUserData.h"
+#include "basegame/RSubroutineMgr.h"
+#include "basegame/RTimedSubroutine.h"
+#include "core/RLogger.h"
+#include "menus/RMenuMgr.h"
+#include "platform/audio/RAudioMgr.h"
+#include "game/Player.h"
+#include "game/SaveGame.h"
+#include "game/WendroGame.h"
+#include "game/World.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Two rooms: "Gate" (the campaign's start room) with a hole in its floor, a teleport, a blue switch and magenta
+// floor, the two orbs and a lift in the air; "Far", away from it on the grid, with the teleport's partner.
+std::string TestMap()
+{
+    std::string map = "[Map]\r\nRooms: Gate Far\r\n[Gate]\r\nX: 0\r\nY: 0\r\nStart: 2 22\r\n";
+    for (int row = 0; row < 24; ++row) {
+        char line[64];
+        const char* text = row == 0    ? "########################################"
+                           : row == 23 ? "##########...#######MMMM################"
+                                       : "#......................................#";
+        snprintf(line, sizeof(line), "Row%02d: %s\r\n", row, text);
+        map += line;
+    }
+    map += "Entity01: Teleport 30 22 A\r\nEntity02: WinOrb 34 22\r\nEntity03: LoseOrb 36 22\r\nEntity04: Lift 3 15\r\n";
+    map[map.find("Row22: ") + 7 + 17] = 'b';
+    map += "[Far]\r\nX: 7\r\nY: 7\r\nStart: 2 22\r\n";
+    for (int row = 0; row < 24; ++row) {
+        char line[64];
+        snprintf(line, sizeof(line), "Row%02d: %s\r\n", row,
+                 row == 0 || row == 23 ? "########################################" : "#......................................#");
+        map += line;
+    }
+    return map + "Entity01: Teleport 10 22 A\r\n";
+}
+
+class GameWorld : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        setenv("ROLT_RESOURCE_DIR", ROLT_TEST_RESOURCE_DIR, 1);
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        fs::create_directories(user + "Maps");
+        std::ofstream(user + "Maps/Tarnvow.map", std::ios::binary) << TestMap();
+    }
+    TempUserData data;
+    const std::string user = data.root + "/data/Brasswick/Quandrel Tarnvow/";
+};
+
+// Starts the game and a new game in the test map, runs check (whose non-zero answer becomes the exit code), shuts
+// the game down.
+template <typename Check> void RunGame(Check check)
+{
+    WendroGame* game = new WendroGame();
+    if (!game->InitEngine() || !game->InitSystems() || !game->InitRuntime())
+        exit(2);
+    const int failure = check(*game);
+    game->Shutdown();
+    delete game;
+    exit(failure);
+}
+
+void Steps(WendroGame& game, int count)
+{
+    for (int i = 0; i < count; ++i)
+        game.FixedUpdate(1.0f / 60.0f);
+}
+
+TEST_F(GameWorld, APlayerBelowTheRoomRespawnsAndTheDeathIsReported)
+{
+    EXPECT_EXIT(RunGame([](WendroGame& game) {
+                    if (!game.BeginNewGame(1))
+                        return 3;
+                    World& world = *game.GetWorld();
+                    Player& player = *world.GetPlayer();
+                    const float startX = player.GetX(), startY = player.GetY();
+                    // Over the hole in the floor.
+                    player.PlaceAt(11 * 8.0f, 21 * 8.0f);
+                    Steps(game, 60);
+                    if (world.GetStats().deaths != 1)
+                        return 4;
+                    Steps(game, 60);
+                    if (!world.GetPlayer()->IsAlive() || std::fabs(world.GetPlayer()->GetX() - startX) > 0.5f ||
+                        std::fabs(world.GetPlayer()->GetY() - startY) > 1.0f || world.GetStats().deaths != 1)
+                        return 5;
+                    return 0;
+                }),
+                ::testing::ExitedWithCode(0), "");
+    // The session's block in the report: one room visited, one death.
+    std::ifstream in(user + "Logs/DebugLog_Safe.txt", std::ios::binary);
+    const std::string report((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const size_t block = report.find(": [PlayerStats]\r\n");
+    ASSERT_NE(block, std::string::npos);
+    EXPECT_NE(report.find(": RoomsVisited: 1\r\n", block), std::string::npos);
+    EXPECT_NE(report.find(": Deaths: 1\r\n", block), std::string::npos);
+    EXPECT_NE(report.find(": PlayTime: ", block), std::string::npos);
+}
+
+TEST_F(GameWorld, ATeleportTakesThePlayerToItsPartnerInAnotherRoom)
+{
+    EXPECT_EXIT(RunGame([](WendroGame& game) {
+                    if (!game.BeginNewGame(1))
+                        return 3;
+                    World& world = *game.GetWorld();
+                    world.GetPlayer()->PlaceAt(30 * 8.0f + 1.0f, 22 * 8.0f);
+                    Steps(game, 30);
+                    if (!world.GetRoom() || !world.GetRoom()->id.Equals("Far"))
+                        return 4;
+                    // Standing on the partner does not send the player back.
+                    return std::fabs(world.GetPlayer()->GetX() - (10 * 8.0f + 1.0f)) < 0.5f ? 0 : 5;
+                }),
+                ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(GameWorld, AMovingPlatformCarriesThePlayerStandingOnIt)
+{
+    EXPECT_EXIT(RunGame([](WendroGame& game) {
+                    if (!game.BeginNewGame(1))
+                        return 3;
+                    Player& player = *game.GetWorld()->GetPlayer();
+                    const float startX = 3 * 8.0f + 1.0f;
+                    player.PlaceAt(startX, 15 * 8.0f - Player::kHeight - 1.0f);
+                    // A quarter of the lift's period: it has travelled half its way, three tiles.
+                    Steps(game, 75);
+                    if (std::fabs(player.GetY() - (15 * 8.0f - Player::kHeight)) > 1.0f)
+                        return 4;  // fell off, or was never standing
+                    return player.GetX() - startX > 16.0f ? 0 : 5;
+                }),
+                ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(GameWorld, ABlueSwitchOpensTheMagentaBlocks)
+{
+    EXPECT_EXIT(RunGame([](WendroGame& game) {
+                    if (!game.BeginNewGame(1))
+                        return 3;
+                    World& world = *game.GetWorld();
+                    Player& player = *world.GetPlayer();
+                    player.PlaceAt(21 * 8.0f, 22 * 8.0f);
+                    Steps(game, 30);
+                    if (std::fabs(player.GetY() - 22 * 8.0f) > 0.5f)
+                        return 4;  // the magenta floor holds while solid
+                    player.PlaceAt(17 * 8.0f + 1.0f, 22 * 8.0f);
+                    Steps(game, 2);
+                    if (world.IsMagentaSolid())
+                        return 5;
+                    player.PlaceAt(21 * 8.0f, 22 * 8.0f);
+                    Steps(game, 20);
+                    return player.GetY() > 23 * 8.0f || !player.IsAlive() ? 0 : 6;
+                }),
+                ::testing::ExitedWithCode(0), "");
+}
+
+// Touching an orb starts its cinematic: every tune stops, the key clicks are loaded while it types; skipped or run
+// to its end, it releases them, the game is over and the title menu is asked for.
+TEST_F(GameWorld, TheOrbsPlayTheirCinematicsAndReturnToTheTitle)
+{
+    for (int orb = 34; orb <= 36; orb += 2) {
+        EXPECT_EXIT(RunGame([orb](WendroGame& game) {
+                        if (!game.BeginNewGame(1))
+                            return 3;
+                        game.GetWorld()->GetPlayer()->PlaceAt(orb * 8.0f + 1.0f, 22 * 8.0f);
+                        Steps(game, 3);
+                        RSubroutineMgr* subroutines = RSubroutineMgr::GetInstance();
+                        RSubroutine* cinematic =
+                            subroutines->Find(RHashedString(orb == 34 ? "Wendro_Ending" : "Wendro_Failure"));
+                        if (!cinematic || !cinematic->CapturesInput())
+                            return 4;
+                        RAudioMgr* audio = RAudioMgr::GetInstance();
+                        for (int i = 0; i < 4; ++i) {
+                            if (!audio->FindSound(RHashedString(("click_" + std::to_string(i)).c_str())))
+                                return 5;
+                        }
+                        subroutines->Update(RSubroutineMgr::kEngineTime, 0.5f);
+                        if (orb == 36)
+                            static_cast<RTimedSubroutine*>(cinematic)->Skip();
+                        for (int i = 0; i < 40 && subroutines->GetCount(RSubroutineMgr::kEngineTime) > 0; ++i)
+                            subroutines->Update(RSubroutineMgr::kEngineTime, 0.5f);
+                        if (subroutines->GetCount(RSubroutineMgr::kEngineTime) != 0 || game.GetWorld())
+                            return 6;
+                        if (audio->FindSound(RHashedString("click_0")))
+                            return 7;
+                        return RMenuMgr::GetInstance()->HasPendingRequests() ? 0 : 8;
+                    }),
+                    ::testing::ExitedWithCode(0), "")
+            << "orb at " << orb;
+    }
+}
+
+TEST_F(GameWorld, ARefusedSaveStartsANewGame)
+{
+    struct Case {
+        const char* name;
+        std::string bytes;  // written as the save; empty: a record naming a room the map does not hold
+    } cases[] = {
+        {"a room the map no longer holds", ""},
+        {"a damaged file", std::string(112, 'x')},
+        {"another game's file", "PK\x03\x04 not a saved game"},
+    };
+    for (const Case& c : cases) {
+        const std::string path = user + "Saves/Autosave.wsg";
+        fs::create_directories(user + "Saves");
+        if (c.bytes.empty()) {
+            SaveGame save;
+            snprintf(save.campaign, sizeof(save.campaign), "Wendro.gam");
+            snprintf(save.room, sizeof(save.room), "Vanished");
+            ASSERT_TRUE(save.Write(path.c_str()));
+        } else {
+            std::ofstream(path, std::ios::binary) << c.bytes;
+        }
+        EXPECT_EXIT(RunGame([](WendroGame& game) {
+                        if (!game.CanContinueGame())
+                            return 3;
+                        game.ContinueGame();
+                        World* world = game.GetWorld();
+                        return world && world->GetRoom() && world->GetRoom()->id.Equals("Gate") ? 0 : 4;
+                    }),
+                    ::testing::ExitedWithCode(0), "The saved game was refused")
+            << c.name;
+    }
+}
+
+}  // namespace
