@@ -14,7 +14,6 @@
 #include "platform/audio/RStreamingAudio_PCS.h"
 #include "platform/input/RControlConfig.h"
 #include "platform/input/RDefaultBindings.h"
-#include "scene/RGameEntity.h"
 
 #include <cstdio>
 #include <sys/stat.h>
