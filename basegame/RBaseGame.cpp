@@ -1,10 +1,18 @@
 #include "basegame/RBaseGame.h"
 
+#include "basegame/RConsole.h"
+#include "basegame/RConsoleCommands.h"
+#include "basegame/RFrameCap.h"
+#include "basegame/RSplashSubroutine.h"
 #include "basegame/RStartup.h"
+#include "basegame/RSubroutineMgr.h"
+#include "basegame/net/RHTTPRequest.h"
+#include "basegame/net/ROnlineServices.h"
 #include "core/REngineConfig.h"
 #include "core/RLexer.h"
 #include "core/RLogger.h"
 #include "core/RQuitSignals.h"
+#include "core/RSafeFileWriter.h"
 #include "core/RStringMgr.h"
 #include "core/RStreamMgr.h"
 #include "core/RThreadTagger.h"
@@ -18,11 +26,14 @@
 #include "render/effects/RRenderStateRegistry.h"
 #include "render/effects/RShaderMgr.h"
 #include "render/frame/RRenderer.h"
+#include "scene/RDeleteComponent.h"
 
 #include <SDL.h>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <dirent.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -32,8 +43,8 @@ const unsigned kEngineTick = 1;
 const unsigned kFixedTick = 2;
 const unsigned kGameTick = 4;
 
-// The most fixed steps one frame may run, so that a long stall cannot spiral.
-const int kMaxFixedStepsPerFrame = 8;
+// A frame longer than this is noted in the fast log.
+const float kLongFrame = 0.25f;
 
 // The renderer's reset and device-lost lists take plain functions; each reaches the game object.
 void CallPreDeviceReset() { if (RBaseGame* game = RBaseGame::GetInstance()) game->OnPreDeviceReset(); }
@@ -60,6 +71,24 @@ bool FindEngineContent(bool packMounted)
     return true;
 }
 
+// Removes the safe writer's temporary files that saves cut short by a kill left in folder and in each folder in it.
+void RemoveStaleTemporariesUnder(const char* folder)
+{
+    RSafeFileWriter::RemoveStaleTemporaries(folder);
+    DIR* listing = opendir(folder);
+    if (!listing)
+        return;
+    while (const struct dirent* entry = readdir(listing)) {
+        char path[1200];
+        struct stat info;
+        if (entry->d_name[0] == '.' || snprintf(path, sizeof(path), "%s%s", folder, entry->d_name) >= (int)sizeof(path))
+            continue;
+        if (lstat(path, &info) == 0 && S_ISDIR(info.st_mode))
+            RSafeFileWriter::RemoveStaleTemporaries(path);
+    }
+    closedir(listing);
+}
+
 void RunTickPass(unsigned mask, float step)
 {
     RTickableManager* ticks = RTickableManager::GetInstance();
@@ -70,15 +99,7 @@ void RunTickPass(unsigned mask, float step)
 
 } // namespace
 
-RBaseGame::RBaseGame()
-{
-    // Resolution-sensitive objects made from now on join the game object's list, and the pass materials ask this
-    // object for the picture's turn and brightness.
-    if (s_instance == this) {
-        RResolutionSensitiveList::SetCurrent(&m_resolutionSensitives);
-        RPassMaterialHost::SetCurrent(this);
-    }
-}
+RBaseGame::RBaseGame() = default;
 
 RBaseGame::~RBaseGame() = default;
 
@@ -106,6 +127,8 @@ bool RBaseGame::InitEngine()
     m_startup = new RStartup();
     if (!m_startup->IsReady())
         return false;
+    RConnectGameHooks(*this);
+    RemoveStaleTemporaries();
 
     BuildLexerOperatorTable();
     RStreamMgr* streams = RStreamMgr::GetInstance();
@@ -113,17 +136,33 @@ bool RBaseGame::InitEngine()
     if (!FindEngineContent(streams->MountPack(kEnginePack)))
         return false;
 
-    RegisterEngineConfig();
+    m_config.Register();
+    ROnlineServices::RegisterConfig();
     RegisterGameConfig();
-    if (!REngineConfig::ReadVersionFile(m_version, m_engineVersion))
-        fprintf(stderr, "Version.ini is missing or incomplete\n");
+    const bool versionRead = REngineConfig::ReadVersionFile(m_version, m_engineVersion);
     QueueLogHeader();
-    LoadConfig();
+    LogStep("Engine started: resource folder, Mods folder and Engine.rpk mounted, configuration registered");
+    if (!versionRead)
+        ReportFailure("Version.ini is missing or incomplete");
+    if (m_config.Load())
+        LogStep("Configuration read from %s", m_config.GetPath());
+    else
+        ReportFailure("The configuration could not be read or written at %s", m_config.GetPath());
 
     InitLocalization(true);
+    RConsoleCommands::RegisterEngineCommands();
     EnumerateDisplayModes(m_resolutions);
     InitLocalization(false);
+    LogStep("Localization, console commands and %u display modes ready", m_resolutions.getCount());
     return true;
+}
+
+void RBaseGame::RemoveStaleTemporaries()
+{
+    // Every file the game writes lies in its user folder or a folder in it.
+    char folder[1024];
+    if (MakeUserFolder(folder, sizeof(folder), GetLocalAppDataPathName(), "", false))
+        RemoveStaleTemporariesUnder(folder);
 }
 
 void RBaseGame::AddUserSearchPath(const char* subfolder)
@@ -133,48 +172,8 @@ void RBaseGame::AddUserSearchPath(const char* subfolder)
         RStreamMgr::GetInstance()->AddSearchPath(path);
 }
 
-void RBaseGame::QueueLogHeader()
-{
-    char stamp[64] = "";
-    const time_t now = time(nullptr);
-    struct tm local;
-    if (localtime_r(&now, &local))
-        strftime(stamp, sizeof(stamp), "%Y-%m-%d %H:%M:%S", &local);
-
-    char line[256];
-    RLogger* logger = RLogger::GetInstance();
-    logger->QueueLine("[Session]");
-    snprintf(line, sizeof(line), "Game=%s", GetLocalAppDataPathName());
-    logger->QueueLine(line);
-    snprintf(line, sizeof(line), "Version=%s", m_version.GetString());
-    logger->QueueLine(line);
-    snprintf(line, sizeof(line), "EngineVersion=%s", m_engineVersion.GetString());
-    logger->QueueLine(line);
-    snprintf(line, sizeof(line), "Started=%s", stamp);
-    logger->QueueLine(line);
-}
-
-void RBaseGame::QueueUserBlock()
-{
-    char host[256] = "";
-    if (gethostname(host, sizeof(host) - 1) != 0)
-        snprintf(host, sizeof(host), "unknown");
-    host[sizeof(host) - 1] = 0;
-
-    char line[320];
-    RLogger* logger = RLogger::GetInstance();
-    logger->QueueLine("[User]");
-    snprintf(line, sizeof(line), "Computer=%s", host);
-    logger->QueueLine(line);
-    snprintf(line, sizeof(line), "Platform=%s", SDL_GetPlatform());
-    logger->QueueLine(line);
-    snprintf(line, sizeof(line), "SessionID=%d", m_settings.sessionId);
-    logger->QueueLine(line);
-}
-
 bool RBaseGame::InitSystems()
 {
-    QueueUserBlock();
     if (!CreateGameWindow())
         return false;
     srand(static_cast<unsigned>(time(nullptr)));
@@ -183,12 +182,16 @@ bool RBaseGame::InitSystems()
     UpdateWindowSize();
     RRenderer* renderer = RRenderer::GetInstance();
     if (!renderer->Init(m_window, &m_windowWidth, &m_windowHeight)) {
-        fprintf(stderr, "The renderer could not start on this OpenGL: %s\n", SDL_GetError());
+        ReportFailure("The renderer could not start on this OpenGL: %s", SDL_GetError());
         return false;
     }
+    // Queued once the device can describe itself.
+    QueueUserBlock();
+    LogStep("Window %ux%u and renderer started", m_windowWidth, m_windowHeight);
     renderer->AddPreResetCallback(CallPreDeviceReset);
     renderer->AddPostResetCallback(CallPostDeviceReset);
     renderer->AddDeviceLostCallback(CallDeviceLost);
+    ApplyFrameRateCap();
     // Known before any pass, target or camera is made, so that those following it start at its size.
     SetScreenResolution();
 
@@ -199,14 +202,20 @@ bool RBaseGame::InitSystems()
     renderer->Present();
 
     InitAudio();
-    CreateRenderSetup();
-    ApplyScreenResViewport();
+    m_console = new RConsole();
+    if (!m_console->LoadHistory())
+        ReportFailure("The console history could not be read; it starts empty");
+
+    m_renderSetup.CreatePasses(*this);
+    m_renderSetup.CreateMainCamera();
     InitControlGroups();
     LoadControlBindings();
-
     RAudioMgr* audio = RAudioMgr::GetInstance();
-    audio->CreateGroup(GetAudioGroupSFX())->SetVolume(m_settings.soundVolume);
-    audio->CreateGroup(GetAudioGroupBGM())->SetVolume(m_settings.musicVolume);
+    audio->CreateGroup(GetAudioGroupSFX())->SetVolume(m_config.Get().soundVolume);
+    audio->CreateGroup(GetAudioGroupBGM())->SetVolume(m_config.Get().musicVolume);
+    m_renderSetup.CreateFonts(*this);
+    CreateControllerGlyphs();
+    SetScreenResolution();
     return true;
 }
 
@@ -215,12 +224,18 @@ void RBaseGame::InitAudio()
     // Without an audio device the manager stays silent and everything else goes on.
     RAudioMgr* audio = RAudioMgr::GetInstance();
     audio->Init(m_window, nullptr);
-    audio->SetMasterVolume(m_settings.masterVolume);
-    audio->SetStreamLength(m_settings.streamLength);
-    audio->SetStreamUpdatePercent(m_settings.streamUpdatePercent);
-    audio->SetMuteWhenUnfocused(m_settings.muteWhenUnfocused);
+    audio->SetMasterVolume(m_config.Get().masterVolume);
+    audio->SetStreamLength(m_config.Get().streamLength);
+    audio->SetStreamUpdatePercent(m_config.Get().streamUpdatePercent);
+    audio->SetMuteWhenUnfocused(m_config.Get().muteWhenUnfocused);
     audio->UnlockMusicMutex();
     m_audioReady = true;
+    if (audio->GetDeviceId() == 0) {
+        printf("no audio device: running silently\n");
+        LogStep("no audio device: running silently");
+    } else {
+        LogStep("Audio device open");
+    }
 }
 
 void RBaseGame::StopAllAudio()
@@ -240,7 +255,11 @@ bool RBaseGame::InitRuntime()
     input->Update(0.0f);
     input->Update(0.0f);
     g_pGlobalTimer->Reset();
-    m_lastElapsed = 0.0f;
+    m_timing.Restart(0.0);
+    if (m_config.Get().quickStart)
+        OnSplashFinished();
+    else
+        RSubroutineMgr::GetInstance()->Start(new RSplashSubroutine(), RSubroutineMgr::kEngineTime);
     return true;
 }
 
@@ -249,7 +268,7 @@ bool RBaseGame::CreateGameWindow()
     m_window = SDL_CreateWindow(GetLocalAppDataPathName(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 1280, 720,
                                 SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE);
     if (!m_window) {
-        fprintf(stderr, "The game window could not be created: %s\n", SDL_GetError());
+        ReportFailure("The game window could not be created: %s", SDL_GetError());
         return false;
     }
     m_windowSub.SetSDLWindow(m_window);
@@ -265,11 +284,18 @@ void RBaseGame::UpdateWindowSize()
     m_windowHeight = height > 0 ? static_cast<uint32_t>(height) : 1;
 }
 
+void RBaseGame::ApplyFrameRateCap()
+{
+    m_frameCap.Start(m_window, m_config.Get().frameRateCap);
+}
+
 void RBaseGame::ApplyVideoMode()
 {
     SetScreenResolution();
     ApplyScreenResViewport();
     ApplyRendererVideoMode();
+    LogEvent("Video mode: window %ux%u, screen %dx%d", m_windowWidth, m_windowHeight, GetScreenWidth(),
+             GetScreenHeight());
 }
 
 void RBaseGame::ApplyRendererVideoMode()
@@ -278,10 +304,10 @@ void RBaseGame::ApplyRendererVideoMode()
     if (!renderer->IsInitialised())
         return;
     UpdateWindowSize();
-    bool fullscreenFailed = m_settings.fullscreen;
-    renderer->ResetDevice(m_window, &m_windowWidth, &m_windowHeight, m_settings.fullscreen, &fullscreenFailed);
-    if (fullscreenFailed != m_settings.fullscreen)
-        m_settings.fullscreen = false;
+    bool fullscreenFailed = m_config.Get().fullscreen;
+    renderer->ResetDevice(m_window, &m_windowWidth, &m_windowHeight, m_config.Get().fullscreen, &fullscreenFailed);
+    if (fullscreenFailed != m_config.Get().fullscreen)
+        m_config.Get().fullscreen = false;
 }
 
 void RBaseGame::SetScreenResolution()
@@ -289,8 +315,10 @@ void RBaseGame::SetScreenResolution()
     UpdateWindowSize();
     int32_t width = 0;
     int32_t height = 0;
-    RResolutionSensitiveList::FitScreenResolution(m_windowWidth, m_windowHeight, m_settings.tate,
-                                                  m_settings.aspectRatio, &width, &height);
+    RResolutionSensitiveList::FitScreenResolution(m_windowWidth, m_windowHeight, m_config.Get().tate,
+                                                  m_config.Get().aspectRatio, &width, &height);
+    m_aspectRatio = static_cast<float>(width > 0 ? width : 1) / static_cast<float>(height > 0 ? height : 1);
+    m_menuSpace = RHUDScreen::MenuSpaceFor(width, height);
     m_resolutionSensitives.SetResolution(width, height, m_windowWidth, m_windowHeight);
 }
 
@@ -301,33 +329,13 @@ void RBaseGame::RunMainLoop()
         if (m_quit)
             break;
         Update();
-
-        RunFixedSteps();
+        for (int32_t step = 0; step < m_timing.GetFixedStepCount(); ++step)
+            FixedUpdate(m_timing.GetFixedStep());
         UpdateFrame();
-        RunTickPass(kGameTick, m_gameStep);
+        RunTickPass(kGameTick, m_timing.GetGameStep());
         RenderFrame();
+        m_frameCap.Wait();
     }
-}
-
-void RBaseGame::RunFixedSteps()
-{
-    if (m_settings.fixedGameFPS <= 0) {
-        // No fixed rate: one game step per frame, as long as the frame.
-        if (m_gameStep > 0.0f)
-            FixedUpdate(m_gameStep);
-        return;
-    }
-    // Game time runs in whole fixed steps; what is left waits for the next frame.
-    const float step = 1.0f / static_cast<float>(m_settings.fixedGameFPS);
-    m_fixedAccumulator += m_gameStep;
-    int steps = 0;
-    while (m_fixedAccumulator >= step && steps < kMaxFixedStepsPerFrame) {
-        FixedUpdate(step);
-        m_fixedAccumulator -= step;
-        ++steps;
-    }
-    if (steps == kMaxFixedStepsPerFrame)
-        m_fixedAccumulator = 0.0f;
 }
 
 void RBaseGame::PumpEvents()
@@ -359,20 +367,22 @@ void RBaseGame::Update()
     RTimer* clock = g_pGlobalTimer;
     clock->Update();
     const float elapsed = clock->GetElapsedSeconds();
-    const float frameTime = elapsed - m_lastElapsed;
-    m_lastElapsed = elapsed;
-    m_engineStep = m_settings.fixedEngineFPS > 0 ? 1.0f / static_cast<float>(m_settings.fixedEngineFPS) : frameTime;
+    RFrameTiming::Rates rates;
+    rates.fixedEngineFPS = m_config.Get().fixedEngineFPS;
+    rates.fixedGameFPS = m_config.Get().fixedGameFPS;
+    rates.minGameFPS = m_config.Get().minGameFPS;
+    m_timing.BeginFrame(elapsed, rates, m_paused);
+    if (m_timing.GetFrameTime() > kLongFrame)
+        LogEvent("Long frame: %.0f ms", m_timing.GetFrameTime() * 1000.0f);
+    const float engineStep = m_timing.GetEngineStep();
 
-    // The game step stops while paused and never exceeds the step of the lowest game rate allowed.
-    m_gameStep = m_paused ? 0.0f : m_engineStep;
-    if (m_settings.minGameFPS > 0 && m_gameStep > 1.0f / static_cast<float>(m_settings.minGameFPS))
-        m_gameStep = 1.0f / static_cast<float>(m_settings.minGameFPS);
-
-    RInputHandler::GetInstance()->Update(m_engineStep);
-    RControlConfig::GetInstance()->UpdateControls(RControlConfig::kPerFrame, m_engineStep, elapsed);
+    RInputHandler::GetInstance()->Update(engineStep);
+    RControlConfig::GetInstance()->UpdateControls(RControlConfig::kPerFrame, engineStep, elapsed);
     RStringMgr::GetInstance()->Flush();
     RAudioMgr::GetInstance()->UpdateAllSounds();
-    RunTickPass(kEngineTick, m_engineStep);
+    RunTickPass(kEngineTick, engineStep);
+    RSubroutineMgr::GetInstance()->Update(RSubroutineMgr::kEngineTime, engineStep);
+    UpdateMenus(engineStep);
 }
 
 void RBaseGame::FixedUpdate(float step)
@@ -380,13 +390,23 @@ void RBaseGame::FixedUpdate(float step)
     m_gameTime += step;
     RControlConfig::GetInstance()->UpdateControls(RControlConfig::kPerFixedStep, step, m_gameTime);
     RunTickPass(kFixedTick, step);
+    RSubroutineMgr::GetInstance()->Update(RSubroutineMgr::kGameTime, step);
+    RDeleteComponent::DeleteMarkedEntities();
+}
+
+void RBaseGame::OnPauseAction()
+{
+    SetPaused(!m_paused);
 }
 
 void RBaseGame::UpdateFrame()
 {
+    if (m_console)
+        m_console->Update(GetEngineStep(), m_renderSetup.GetFont(kConsoleText), m_renderSetup.GetConsoleBackdrop(),
+                          GetScreenHeight());
     RControlConfig* controls = RControlConfig::GetInstance();
     if (controls->JustPressed(RHashedString("General"), RHashedString("Pause"), 0.5f))
-        SetPaused(!m_paused);
+        OnPauseAction();
     if (controls->JustPressed(RHashedString("Utility"), RHashedString("Screenshot"), 0.5f))
         RequestScreenshot();
 
@@ -397,7 +417,7 @@ void RBaseGame::UpdateFrame()
     const bool alt = now.keys[SDL_SCANCODE_LALT] || now.keys[SDL_SCANCODE_RALT];
     if (alt && now.keys[SDL_SCANCODE_R] && !before.keys[SDL_SCANCODE_R])
         RRenderStateRegistry::Write(stdout);
-    UpdateDebugCamera(m_engineStep);
+    UpdateDebugCamera(m_timing.GetEngineStep());
 }
 
 void RBaseGame::RenderFrame()
@@ -409,17 +429,21 @@ void RBaseGame::RenderFrame()
         ApplyRendererVideoMode();
         return;
     }
-    if (m_settings.delayPresentation)
+    if (m_config.Get().delayPresentation)
         renderer->Present();
     renderer->BeginFrame();
     renderer->RenderStage(RHashedString());
     renderer->EndFrame();
+    ++m_framesDrawn;
     // The back buffer is read before it is presented: after the swap its contents are undefined.
     if (m_screenshotRequested) {
-        TakeScreenshot();
+        if (TakeScreenshot())
+            LogEvent("Screenshot saved");
+        else
+            ReportFailure("The screenshot could not be saved");
         m_screenshotRequested = false;
     }
-    if (!m_settings.delayPresentation)
+    if (!m_config.Get().delayPresentation)
         renderer->Present();
 }
 
@@ -428,12 +452,14 @@ void RBaseGame::WaitForThreads()
 {
     RTimer wait;
     wait.Reset();
-    while (RThreadTagger::HasRunningThreads()) {
+    while (RThreadTagger::HasRunningThreads() || RHTTPRequest::GetRunningCount() > 0) {
         wait.Update();
-        if (wait.GetElapsedSeconds() > m_settings.deadlockCheckTime) {
+        if (wait.GetElapsedSeconds() > m_config.Get().deadlockCheckTime) {
+            // Requests still running are abandoned: each holds everything it touches itself.
             char* report = RThreadTagger::GetReport();
-            fprintf(stderr, "Shut-down gave up waiting for threads after %.0f s:\n%s\n", m_settings.deadlockCheckTime,
-                    report ? report : "");
+            fprintf(stderr, "Shut-down gave up waiting for threads after %.0f s (%u HTTP requests running):\n%s\n",
+                    m_config.Get().deadlockCheckTime, RHTTPRequest::GetRunningCount(), report ? report : "");
+            LogStep("Shut-down gave up waiting for threads after %.0f s", m_config.Get().deadlockCheckTime);
             delete[] report;
             return;
         }
@@ -450,9 +476,14 @@ void RBaseGame::Shutdown()
 {
     if (m_startup && m_startup->IsReady()) {
         RLogger* logger = RLogger::GetInstance();
-        logger->QueueLine("[SessionShutdown]");
-        SaveConfig();
+        QueueSessionShutdownBlock();
+        if (!m_config.Save(m_version.GetString()))
+            ReportFailure("The configuration could not be saved to %s", m_config.GetPath());
         SaveControlBindings();
+        if (m_console && !m_console->SaveHistory())
+            ReportFailure("The console history could not be saved");
+        LogStep("Shut-down: configuration, bindings and console history saved after %u frames", m_framesDrawn);
+        FlushReport();
         // The engine's own threads are stopped first, so the wait below counts only threads that are still
         // finishing work of their own.
         logger->Shutdown();
@@ -460,7 +491,9 @@ void RBaseGame::Shutdown()
     if (m_audioReady)
         RAudioMgr::GetInstance()->StopThreads();
     WaitForThreads();
-    DestroyRenderSetup();
+    delete m_console;
+    m_console = nullptr;
+    m_renderSetup.Destroy();
 
     if (m_startup) {
         RShutdown();

@@ -7,8 +7,13 @@
 #include "core/RHashedString.h"
 #include "core/RString.h"
 #include "core/RUtilVector.h"
+#include "basegame/RFrameCap.h"
+#include "basegame/RFrameTiming.h"
+#include "basegame/RGameConfig.h"
+#include "basegame/RRenderSetup.h"
 #include "platform/RDisplayModes.h"
 #include "platform/RWindowSub.h"
+#include "render/hud/RHUDScreen.h"
 #include "render/passes/RPassMaterialHost.h"
 #include "render/view/RResolutionSensitiveList.h"
 
@@ -18,13 +23,9 @@ struct SDL_Window;
 class RCamera;
 class RDepthBackdrop;
 class RFont;
-class RGlyphSet;
 class RFMLTextInput;
-class RConsoleBackdrop;
+class RConsole;
 class RMaterial;
-class RResSensCamera;
-class RResSensQuad;
-class RResSensTarget;
 class RStreamingAudio_PCS;
 class RStartup;
 
@@ -56,6 +57,29 @@ public:
     virtual void UpdateFrame();
     virtual void RenderFrame();
 
+    // The menus' frame, called by Update after the engine-time subroutines; empty in the base game, which has no
+    // menus. A game with menus updates its menu manager here.
+    virtual void UpdateMenus(float /*engineStep*/) {}
+    // The splash cinematic that InitRuntime starts has ended (played out or skipped) or was never shown
+    // ("QuickStart"); a game with menus pushes its title menu here.
+    virtual void OnSplashFinished() {}
+    // The "General" "Pause" action was just pressed; the base game toggles the pause.
+    virtual void OnPauseAction();
+
+    // Frame timing of the current frame (see RFrameTiming): the engine and game steps, the fixed steps run and
+    // the fraction of a fixed step left over, which displayed positions interpolate by.
+    float GetEngineStep() const { return m_timing.GetEngineStep(); }
+    float GetGameStep() const { return m_timing.GetGameStep(); }
+    int32_t GetFixedStepCount() const { return m_timing.GetFixedStepCount(); }
+    float GetFixedStep() const { return m_timing.GetFixedStep(); }
+    float GetInterpolationFraction() const { return m_timing.GetInterpolationFraction(); }
+    // Game time run in fixed steps since start-up.
+    float GetGameTime() const { return m_gameTime; }
+    // Slow motion scales the game step (1 normal speed); a hitch the game caused is taken out of the next one.
+    void SetSlowMotion(float factor) { m_timing.SetSlowMotion(factor); }
+    float GetSlowMotion() const { return m_timing.GetSlowMotion(); }
+    void SetHitchCompensation(float seconds) { m_timing.SetHitchCompensation(seconds); }
+
     // Raises the quit flag; the main loop ends after the current pass.
     void Quit();
     bool IsQuitting() const { return m_quit; }
@@ -65,12 +89,20 @@ public:
     // Fits the screen resolution to the window, tells every resolution-sensitive object, then re-creates the
     // renderer's device-dependent resources at the new size.
     void ApplyVideoMode();
+    // Applies "FrameRateCap": vertical sync, or a sleep to the refresh rate where there is none; off, neither.
+    void ApplyFrameRateCap();
     // Re-creates the renderer's device-dependent resources for the window's current drawable size.
     void ApplyRendererVideoMode();
     // Reached through the renderer's reset and device-lost callback lists; empty in the base game.
     virtual void OnPreDeviceReset() {}
     virtual void OnPostDeviceReset() {}
     virtual void OnDeviceLost() {}
+
+    // The developer console, made in InitSystems with its history; null before and after.
+    RConsole* GetConsole() const { return m_console; }
+    bool IsConsoleOpen() const;
+    // Whether the session's report is to be uploaded at shut-down (the user-information upload); none by default.
+    virtual bool WantsStatsUpload() const { return false; }
 
     // Asks for the next rendered frame to be saved as a BMP in the user "Screenshots/" folder.
     void RequestScreenshot() { m_screenshotRequested = true; }
@@ -105,13 +137,15 @@ public:
     void UpdateDebugCamera(float step);
     // The engine's three fonts and controller glyph sets: for the HUD, the menus and the console.
     enum TextLayer { kHUDText, kMenuText, kConsoleText, kTextLayerCount };
-    RFont* GetFont(TextLayer layer) const { return m_fonts[layer]; }
+    RFont* GetFont(TextLayer layer) const { return m_renderSetup.GetFont(layer); }
     // Creates the controller glyph sets of the three layers and registers them as group "xbox".
     virtual void CreateControllerGlyphs();
     // Fits the final pass's viewport inside the window at the picture's aspect (letter- or pillar-boxed).
     void ApplyScreenResViewport();
-    int32_t GetTateMode() const override { return m_settings.tate; }
-    float GetBrightness() const override { return m_brightness; }
+    int32_t GetTateMode() const override { return m_config.Get().tate; }
+    float GetBrightness() const override { return m_config.Get().brightness; }
+    // The engine's render set-up: targets, passes, quads, camera, fonts, console backdrop and glyph sets.
+    RRenderSetup& GetRenderSetup() { return m_renderSetup; }
 
     // Input and controls.
     void SetupInputHandler();
@@ -130,58 +164,24 @@ public:
     void RegisterTextInput(RFMLTextInput* input);
     void UnregisterTextInput(RFMLTextInput* input);
 
-    // Configuration: every engine variable is registered, then the game's (RegisterGameConfig); "Config.ini" is
-    // read from the user "Config/" folder and written back there at shut-down.
-    void RegisterEngineConfig();
+    // Configuration: the engine's variables (RGameConfig), then the game's, registered in InitEngine; "Config.ini"
+    // is read from the user "Config/" folder and written back there at shut-down.
     virtual void RegisterGameConfig() {}
-    void LoadConfig();
-    void SaveConfig();
-
-    // The engine's settings, as the configuration holds them.
-    struct Settings {
-        // [Audio]
-        float masterVolume = 0.7f;
-        float musicVolume = 0.3f;
-        float soundVolume = 0.7f;
-        float streamLength = 0.5f;         // seconds of sound in a stream's ring
-        float streamUpdatePercent = 0.25f; // fraction of the ring refilled per music-thread pass
-        bool muteWhenUnfocused = false;
-        // [Video]
-        bool fullscreen = false;
-        float aspectRatio = 0.0f;          // 0: the screen's own
-        int32_t tate = 0;                  // quarter turns of the picture, 0 to 3
-        int32_t antialiasQuality = 2;
-        bool delayPresentation = false;
-        // [Input]
-        RHashedString controller;          // the empty text: the first device found
-        float mouseScalar = 0.0f;
-        // [General]
-        RHashedString language;            // the empty text: the default tables
-        bool quickStart = false;
-        int32_t sessionId = 0;
-        RHashedString lastPlayedVersion;
-        // [Engine]
-        int32_t fixedEngineFPS = 0;        // 0: the measured frame time
-        int32_t fixedGameFPS = 60;
-        int32_t minGameFPS = 15;
-        float deadlockCheckTime = 10.0f;   // seconds the shut-down waits for threads
-    };
-    const Settings& GetSettings() const { return m_settings; }
+    using Settings = RGameConfig::Settings;
+    const Settings& GetSettings() const { return m_config.Get(); }
+    RGameConfig& GetConfig() { return m_config; }
     const RString& GetVersion() const { return m_version; }
     const RString& GetEngineVersion() const { return m_engineVersion; }
-
-    // Change callbacks of the configuration; each copes with being called before the device it touches exists.
+    // Applies "MouseScalar" s to the input handler: a mouse scale of 1 + s when s >= 0, else 1 / (1 - s).
     void OnMouseScalarChanged();
-    void OnLanguageChanged();
-    void OnTateChanged();
-    void OnAspectRatioChanged();
-    void OnVolumeChanged();
 
     // Audio: the two sound groups, and the tone-generator stream the game loads and hands to game code.
     virtual RHashedString GetAudioGroupSFX() const { return RHashedString("__ROLT_AudioGroup_SFX"); }
     virtual RHashedString GetAudioGroupBGM() const { return RHashedString("__ROLT_AudioGroup_BGM"); }
     void SetToneGenerator(RStreamingAudio_PCS* toneGenerator) { m_toneGenerator = toneGenerator; }
     RStreamingAudio_PCS* GetToneGenerator() const { return m_toneGenerator; }
+    // The audio device was started (silent or not) and takes volume changes.
+    bool IsAudioReady() const { return m_audioReady; }
     // Stops every playing sound and releases every loaded one.
     void StopAllAudio();
 
@@ -197,19 +197,33 @@ public:
     int32_t GetScreenWidth() const { return m_resolutionSensitives.GetScreenWidth(); }
     int32_t GetScreenHeight() const { return m_resolutionSensitives.GetScreenHeight(); }
     RResolutionSensitiveList& GetResolutionSensitives() { return m_resolutionSensitives; }
+    uint32_t GetWindowWidth() const { return m_windowWidth; }
+    uint32_t GetWindowHeight() const { return m_windowHeight; }
+    // Screen width over height, and the 1,024 x 768 menu space fitted into the screen and centred; both
+    // recomputed with the screen resolution.
+    float GetAspectRatio() const { return m_aspectRatio; }
+    const RMenuSpace& GetMenuSpace() const { return m_menuSpace; }
 
 protected:
     virtual bool CreateGameWindow();
 
     // Adds the user folder `subfolder` (created when missing) as a file source.
     void AddUserSearchPath(const char* subfolder);
+    // Removes the temporary files of saves cut short by a kill from the user folder and the folders in it.
+    void RemoveStaleTemporaries();
 
 private:
     void RunMainLoop();
-    // Runs the fixed game steps this frame's game time allows.
-    void RunFixedSteps();
+    // The session report: blocks queued with the logger, handed joined to the safe log (and the upload) at
+    // shut-down; start-up steps and failures go to the safe log at once (failures also to standard error).
     void QueueLogHeader();
     void QueueUserBlock();
+    void QueueSessionShutdownBlock();
+    void FlushReport();
+    void LogStep(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    // Run-time events (video modes, pauses, screenshots, long frames) go to the fast log.
+    void LogEvent(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    void ReportFailure(const char* format, ...) __attribute__((format(printf, 2, 3)));
     void UpdateWindowSize();
     // Reads the finished back buffer and writes it to a new file in the screenshot folder.
     bool TakeScreenshot();
@@ -219,11 +233,6 @@ private:
     // Registers and loads the localization tables and the configured language.
     void InitLocalization(bool startup);
     void InitAudio();
-    // Creates and frees the engine's render targets, passes, groups, full-screen quads and console backdrop.
-    void CreateRenderSetup();
-    void DestroyRenderSetup();
-    // The text of a name setting; "" for the empty name as for the empty text.
-    static const char* SettingText(const RHashedString& name);
     // Waits while tagged threads run, up to the deadlock time, then reports the ones left.
     void WaitForThreads();
 
@@ -233,41 +242,26 @@ private:
     RUtilVector<ScreenResolution> m_resolutions;
     uint32_t m_windowWidth = 1;   // the drawable size, the renderer's back buffer
     uint32_t m_windowHeight = 1;
-    Settings m_settings;
-    char m_configPath[1200] = "";  // where "Config.ini" was read from, and is written back
+    float m_aspectRatio = 1.0f;
+    RMenuSpace m_menuSpace = {};
+    RGameConfig m_config;
     RString m_version;
     RString m_engineVersion;
-    bool m_localizationReady = false;
     bool m_bindingsLoaded = false;  // only bindings that were read (or defaulted) are written back
     bool m_audioReady = false;
     RStreamingAudio_PCS* m_toneGenerator = nullptr;
-    float m_brightness = 1.0f;
-
-    // The engine's render set-up, owned by the game object.
-    RResSensTarget* m_preHUDTarget = nullptr;
-    RResSensTarget* m_finalTarget = nullptr;
-    RResSensCamera* m_mainCamera = nullptr;
-    RResSensQuad* m_preHUDQuad = nullptr;
-    RResSensQuad* m_finalQuad = nullptr;
-    RMaterial* m_preHUDMaterial = nullptr;
-    RMaterial* m_finalMaterial = nullptr;
-    RConsoleBackdrop* m_consoleBackdrop = nullptr;
-    RMaterial* m_consoleBackdropMaterial = nullptr;
-    RFont* m_fonts[kTextLayerCount] = {};
-    RMaterial* m_fontMaterials[kTextLayerCount] = {};
-    RGlyphSet* m_glyphSets[kTextLayerCount] = {};
-    RMaterial* m_glyphMaterials[kTextLayerCount] = {};
+    RRenderSetup m_renderSetup;
+    RConsole* m_console = nullptr;
     bool m_screenshotRequested = false;
+    bool m_logReady = false;        // the logger exists: the log header was queued
+    uint32_t m_framesDrawn = 0;
     bool m_quit = false;
     bool m_paused = false;
     bool m_cursorShown = true;
 
-    // Frame timing: the engine step of the last frame, the game time run in fixed steps and its remainder.
-    float m_lastElapsed = 0.0f;
-    float m_engineStep = 0.0f;
-    float m_gameStep = 0.0f;
-    float m_fixedAccumulator = 0.0f;
-    float m_gameTime = 0.0f;
+    RFrameTiming m_timing;
+    RFrameCap m_frameCap;
+    float m_gameTime = 0.0f;  // game time run in fixed steps
 
     RResolutionSensitiveList m_resolutionSensitives;
 };

@@ -2,7 +2,7 @@
 // the text inputs and the debug camera.
 #include "basegame/RBaseGame.h"
 
-#include "basegame/RSubroutineMgr.h"
+#include "basegame/RConsole.h"
 #include "core/RHashedString.h"
 #include "platform/input/RControlConfig.h"
 #include "platform/input/RDefaultBindings.h"
@@ -19,18 +19,6 @@ namespace {
 // The debug camera's speeds: world units per second, radians per pixel of mouse motion.
 constexpr float kDebugCameraSpeed = 200.0f;
 constexpr float kDebugCameraTurn = 0.005f;
-
-void ApplyDefaultBindings()
-{
-    if (RBaseGame* game = RBaseGame::GetInstance())
-        game->InitControlActions();
-}
-
-void NotifyDeviceChanged(uint32_t oldDeviceClass, uint32_t newDeviceClass)
-{
-    if (RBaseGame* game = RBaseGame::GetInstance())
-        game->OnControlDeviceChanged(oldDeviceClass, newDeviceClass);
-}
 
 struct ControlName {
     const char* name;
@@ -49,22 +37,22 @@ void AddGroup(const char* group, bool yieldsToSubroutines, bool menuStyle, bool 
 
 } // namespace
 
+bool RBaseGame::IsConsoleOpen() const
+{
+    return m_console && m_console->IsOpen();
+}
+
 void RBaseGame::SetupInputHandler()
 {
     RInputHandler* input = RInputHandler::GetInstance();
     input->InitDevices(m_window, 0, false, 0, true);
     input->EmptyInitHook(1);
     OnMouseScalarChanged();
-    input->OpenJoystickByName(SettingText(m_settings.controller));
+    input->OpenJoystickByName(RGameConfig::Text(m_config.Get().controller));
 }
 
 void RBaseGame::InitControlGroups()
 {
-    RControlConfig* config = RControlConfig::GetInstance();
-    config->SetDefaultBindingsHook(ApplyDefaultBindings);
-    config->SetDeviceChangedHook(NotifyDeviceChanged);
-    config->SetInputCapturedHook(&RSubroutineMgr::InstanceCapturesInput);
-
     static const ControlName general[] = {{"Pause", false}};
     static const ControlName utility[] = {{"OpenConsole", false}, {"Screenshot", false}, {"DeviceRecognition", true}};
     static const ControlName menus[] = {{"NavUp", false},   {"NavDown", false}, {"NavLeft", false},
@@ -97,7 +85,7 @@ void RBaseGame::LoadControlBindings()
     if (GetControlBindingsPath(path, sizeof(path)))
         RControlConfig::GetInstance()->LoadBindings(path);
     else
-        ApplyDefaultBindings(); // no user folder: the defaults alone
+        InitControlActions(); // no user folder: the defaults alone
     m_bindingsLoaded = true;
 }
 
@@ -108,7 +96,7 @@ void RBaseGame::SaveControlBindings()
         return;
     char path[1200];
     if (!GetControlBindingsPath(path, sizeof(path)) || !RControlConfig::GetInstance()->SaveBindings(path))
-        fprintf(stderr, "The control bindings could not be saved\n");
+        ReportFailure("The control bindings could not be saved");
 }
 
 void RBaseGame::OnControlDeviceChanged(uint32_t /*oldDeviceClass*/, uint32_t /*newDeviceClass*/)
@@ -129,6 +117,7 @@ void RBaseGame::SetPaused(bool paused)
 {
     m_paused = paused;
     UpdateCursorVisibility(false);
+    LogEvent(paused ? "Paused" : "Resumed");
 }
 
 void RBaseGame::RegisterTextInput(RFMLTextInput* input)
@@ -143,7 +132,7 @@ void RBaseGame::UnregisterTextInput(RFMLTextInput* input)
 
 void RBaseGame::UpdateDebugCamera(float step)
 {
-    if (!m_mainCamera || !WantsDebugCamera())
+    if (!m_renderSetup.GetMainCamera() || !WantsDebugCamera())
         return;
     const CompleteInputState& input = RInputHandler::GetInstance()->GetCurrentState();
     const float distance = kDebugCameraSpeed * step;
@@ -151,9 +140,9 @@ void RBaseGame::UpdateDebugCamera(float step)
         return (input.keys[positive] ? 1.0f : 0.0f) - (input.keys[negative] ? 1.0f : 0.0f);
     };
     // The camera's side points to its left, so D (right) moves against it.
-    m_mainCamera->MoveForward(axis(SDL_SCANCODE_W, SDL_SCANCODE_S) * distance);
-    m_mainCamera->MoveRight(axis(SDL_SCANCODE_A, SDL_SCANCODE_D) * distance);
+    m_renderSetup.GetMainCamera()->MoveForward(axis(SDL_SCANCODE_W, SDL_SCANCODE_S) * distance);
+    m_renderSetup.GetMainCamera()->MoveRight(axis(SDL_SCANCODE_A, SDL_SCANCODE_D) * distance);
     // Motion to the right turns right (a negative turn about up), motion up looks up.
-    m_mainCamera->Yaw(-static_cast<float>(input.mouseDX) * kDebugCameraTurn);
-    m_mainCamera->Pitch(-static_cast<float>(input.mouseDY) * kDebugCameraTurn);
+    m_renderSetup.GetMainCamera()->Yaw(-static_cast<float>(input.mouseDX) * kDebugCameraTurn);
+    m_renderSetup.GetMainCamera()->Pitch(-static_cast<float>(input.mouseDY) * kDebugCameraTurn);
 }

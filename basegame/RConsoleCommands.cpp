@@ -1,5 +1,6 @@
 #include "basegame/RConsoleCommands.h"
 
+#include "basegame/RBaseGame.h"
 #include "core/RConfigFile.h"
 #include "core/REngineConfig.h"
 #include "core/RHashedString.h"
@@ -14,38 +15,13 @@
 
 namespace {
 
-// The words of an argument text; the last word a command asks for takes the rest of the line.
-struct Arguments {
-    RUtilVector<RString> words;
+// Characters in a text; 0 for the empty and the cleared text.
+int32_t LengthOf(const RString& text)
+{
+    return text.GetLength() > 0 ? text.GetLength() : 0;
+}
 
-    explicit Arguments(const char* text)
-    {
-        const char* p = text;
-        while (*p) {
-            while (*p == ' ' || *p == '\t')
-                ++p;
-            if (!*p)
-                break;
-            const char* start = p;
-            while (*p && *p != ' ' && *p != '\t')
-                ++p;
-            words.push(RString(start, static_cast<int>(p - start)));
-        }
-    }
-    uint32_t Count() const { return words.getCount(); }
-    const char* operator[](uint32_t index) const { return words[index].GetString(); }
-    // The words from index on, joined by single spaces.
-    RString Rest(uint32_t index) const
-    {
-        RString rest;
-        for (uint32_t i = index; i < words.getCount(); ++i) {
-            if (i > index)
-                rest += " ";
-            rest += words[i];
-        }
-        return rest;
-    }
-};
+typedef RConsoleCommands::Arguments Arguments;
 
 void AppendLine(RString& output, const char* text)
 {
@@ -59,44 +35,84 @@ void AppendLines(RString& output, const RUtilVector<RString>& lines)
         AppendLine(output, lines[i].GetString());
 }
 
+// Whether the configuration holds the variable, found without creating a missing section.
+bool HasVariable(RHashedString section, RHashedString key)
+{
+    RConfigFile& config = RConfigFile::GetInstance();
+    for (uint32_t s = 0; s < config.GetSectionCount(); ++s) {
+        if (config.GetSectionId(s) != section)
+            continue;
+        for (uint32_t v = 0; v < config.GetVariableCount(section); ++v) {
+            if (config.GetVariableKey(section, v) == key)
+                return true;
+        }
+    }
+    return false;
+}
+
+// The variable the arguments name: "<section> <key>" when that variable exists, else "<key>" alone, looked up
+// in every section (the first section holding the key). *next is the index of the first word after the name.
+bool FindVariable(const Arguments& args, RHashedString* section, RHashedString* key, uint32_t* next)
+{
+    if (args.Count() >= 2 && HasVariable(RHashedString(args[0]), RHashedString(args[1]))) {
+        *section = RHashedString(args[0]);
+        *key = RHashedString(args[1]);
+        *next = 2;
+        return true;
+    }
+    if (args.Count() < 1)
+        return false;
+    RConfigFile& config = RConfigFile::GetInstance();
+    const RHashedString wanted(args[0]);
+    for (uint32_t s = 0; s < config.GetSectionCount(); ++s) {
+        const RHashedString id = config.GetSectionId(s);
+        if (HasVariable(id, wanted)) {
+            *section = id;
+            *key = wanted;
+            *next = 1;
+            return true;
+        }
+    }
+    return false;
+}
+
 bool Set(const Arguments& args, RString& output)
 {
-    if (args.Count() < 3) {
-        AppendLine(output, "usage: set <section> <key> <value> (\"def\" or \"default\" restores the default)");
+    RHashedString section, key;
+    uint32_t next = 0;
+    if (!FindVariable(args, &section, &key, &next)) {
+        AppendLine(output, args.Count() < 2 ? "usage: set [section] <key> <value> (\"def\" or \"default\" restores the default)"
+                                            : "No such variable");
         return false;
     }
-    if (!RConfigFile::GetInstance().SetFromText(args[0], args[1], args.Rest(2).GetString())) {
-        AppendLine(output, "No such variable");
+    if (next >= args.Count()) {
+        AppendLine(output, "usage: set [section] <key> <value> (\"def\" or \"default\" restores the default)");
         return false;
     }
-    return true;
+    return RConfigFile::GetInstance().SetFromText(section, key, args.Rest(next).GetString());
 }
 
 bool Unset(const Arguments& args, RString& output)
 {
-    if (args.Count() != 2) {
-        AppendLine(output, "usage: unset <section> <key>");
+    RHashedString section, key;
+    uint32_t next = 0;
+    if (!FindVariable(args, &section, &key, &next) || next != args.Count()) {
+        AppendLine(output, args.Count() == 0 ? "usage: unset [section] <key>" : "No such variable");
         return false;
     }
     // An empty value: false, zero or the empty name, by the variable's type.
-    if (!RConfigFile::GetInstance().SetFromText(args[0], args[1], "")) {
-        AppendLine(output, "No such variable");
-        return false;
-    }
-    return true;
+    return RConfigFile::GetInstance().SetFromText(section, key, "");
 }
 
 bool Reset(const Arguments& args, RString& output)
 {
-    if (args.Count() != 2) {
-        AppendLine(output, "usage: reset <section> <key>");
+    RHashedString section, key;
+    uint32_t next = 0;
+    if (!FindVariable(args, &section, &key, &next) || next != args.Count()) {
+        AppendLine(output, args.Count() == 0 ? "usage: reset [section] <key>" : "No such variable");
         return false;
     }
-    if (!RConfigFile::GetInstance().ResetToDefault(RHashedString(args[0]), RHashedString(args[1]))) {
-        AppendLine(output, "No such variable");
-        return false;
-    }
-    return true;
+    return RConfigFile::GetInstance().ResetToDefault(section, key);
 }
 
 bool ListSections(const Arguments&, RString& output)
@@ -167,24 +183,100 @@ bool Language(const Arguments& args, RString& output)
 }
 
 struct Command {
-    const char* name;
-    bool (*run)(const Arguments& args, RString& output);
+    RString name;
+    RString help;
+    RConsoleCommands::Handler run;
 };
 
-const Command kCommands[] = {
-    {"set", Set},
-    {"unset", Unset},
-    {"reset", Reset},
-    {"listsections", ListSections},
-    {"listvars", ListVariables},
-    {"thread", CurrentThread},
-    {"threads", AllThreads},
-    {"dumpcontent", DumpContent},
-    {"hashstats", HashStats},
-    {"language", Language},
-};
+RUtilVector<Command>& Registry()
+{
+    static RUtilVector<Command> commands;
+    return commands;
+}
+
+bool Help(const Arguments&, RString& output)
+{
+    AppendLine(output, "Commands:");
+    for (const Command& command : Registry()) {
+        output += "  ";
+        output += command.name;
+        output += " - ";
+        AppendLine(output, command.help.GetString());
+    }
+    return true;
+}
+
+bool QuitGame(const Arguments&, RString&)
+{
+    if (RBaseGame* game = RBaseGame::GetInstance())
+        game->Quit();
+    return true;
+}
+
+bool StartsWithNoCase(const RString& name, const char* prefix, size_t prefixLength)
+{
+    return static_cast<size_t>(LengthOf(name)) >= prefixLength &&
+           strncasecmp(name.GetString(), prefix, prefixLength) == 0;
+}
 
 } // namespace
+
+RConsoleCommands::Arguments::Arguments(const char* text)
+{
+    const char* p = text ? text : "";
+    while (*p) {
+        while (*p == ' ' || *p == '\t')
+            ++p;
+        if (!*p)
+            break;
+        const char* start = p;
+        while (*p && *p != ' ' && *p != '\t')
+            ++p;
+        words.push(RString(start, static_cast<int>(p - start)));
+    }
+}
+
+RString RConsoleCommands::Arguments::Rest(uint32_t index) const
+{
+    RString rest;
+    for (uint32_t i = index; i < words.getCount(); ++i) {
+        if (i > index)
+            rest += " ";
+        rest += words[i];
+    }
+    return rest;
+}
+
+void RConsoleCommands::Register(const char* name, const char* help, Handler handler)
+{
+    if (!name || !name[0] || !handler)
+        return;
+    RUtilVector<Command>& commands = Registry();
+    for (Command& command : commands) {
+        if (command.name.EqualsNoCase(name)) {
+            command.help = help;
+            command.run = handler;
+            return;
+        }
+    }
+    commands.push(Command{RString(name), RString(help), handler});
+}
+
+void RConsoleCommands::RegisterEngineCommands()
+{
+    Register("help", "lists the commands", Help);
+    Register("set", "set [section] <key> <value>: changes a setting (\"default\" restores it)", Set);
+    Register("unset", "unset [section] <key>: sets a setting to false, zero or empty", Unset);
+    Register("reset", "reset [section] <key>: restores a setting's default", Reset);
+    Register("listsections", "lists the sections of the settings", ListSections);
+    Register("listvars", "listvars <section>: lists a section's settings and their values", ListVariables);
+    Register("thread", "names the thread running the console", CurrentThread);
+    Register("threads", "lists the running threads", AllThreads);
+    Register("dumpcontent", "copies every content file to the user \"Content Dump/\" folder", DumpContent);
+    Register("hashstats", "statistics of the interned-name table", HashStats);
+    Register("language", "language <folder>: loads a language (xxx for the test language)", Language);
+    Register("quit", "quits the game", QuitGame);
+}
 
 bool RConsoleCommands::Execute(const char* line, RString& output)
 {
@@ -195,9 +287,12 @@ bool RConsoleCommands::Execute(const char* line, RString& output)
     size_t nameLength = 0;
     while (line[nameLength] && line[nameLength] != ' ' && line[nameLength] != '\t')
         ++nameLength;
+    if (nameLength == 0)
+        return true;
 
-    for (const Command& command : kCommands) {
-        if (strlen(command.name) == nameLength && strncasecmp(command.name, line, nameLength) == 0)
+    for (const Command& command : Registry()) {
+        if (static_cast<size_t>(LengthOf(command.name)) == nameLength &&
+            StartsWithNoCase(command.name, line, nameLength))
             return command.run(Arguments(line + nameLength), output);
     }
     char message[320];
@@ -205,4 +300,13 @@ bool RConsoleCommands::Execute(const char* line, RString& output)
              line);
     AppendLine(output, message);
     return false;
+}
+
+void RConsoleCommands::FindCompletions(const char* prefix, RUtilVector<RString>& out)
+{
+    const size_t prefixLength = prefix ? strlen(prefix) : 0;
+    for (const Command& command : Registry()) {
+        if (StartsWithNoCase(command.name, prefix ? prefix : "", prefixLength))
+            out.push(command.name);
+    }
 }

@@ -1,5 +1,6 @@
 #include "basegame/RStartup.h"
 
+#include "basegame/RBaseGame.h"
 #include "basegame/RSubroutineMgr.h"
 #include "core/RCore.h"
 #include "core/RDefMgr.h"
@@ -18,13 +19,42 @@
 #include "platform/input/RTextInputList.h"
 #include "render/device/RGLObjMgr.h"
 #include "render/text/RGlyphSetMgr.h"
+#include "render/hud/RHUDMenuState.h"
+#include "render/passes/RMenuBackdropState.h"
+#include "render/passes/RPassMaterialHost.h"
+#include "render/view/RResolutionSensitiveList.h"
 #include "render/frame/RRenderer.h"
 #include "render/effects/RShaderMgr.h"
 #include "render/images/RTexMgr.h"
+#include "scene/RCollisionWorld.h"
 
 #include <SDL.h>
 #include <cstdio>
+#include <dlfcn.h>
 #include <unistd.h>
+
+namespace {
+
+// The sound library's error handler: its messages about missing cards say only that there is no audio device,
+// which the base game reports itself in one line.
+void IgnoreSoundLibraryError(const char* /*file*/, int /*line*/, const char* /*function*/, int /*error*/,
+                             const char* /*format*/, ...)
+{
+}
+
+// SDL loads the sound library itself when it looks for an audio device; loaded here first, it keeps the quiet
+// handler for the whole run. Nothing happens where the library is missing.
+void QuietSoundLibrary()
+{
+    void* library = dlopen("libasound.so.2", RTLD_NOW | RTLD_GLOBAL);
+    if (!library)
+        return;
+    using SetHandler = int (*)(void (*)(const char*, int, const char*, int, const char*, ...));
+    if (SetHandler set = reinterpret_cast<SetHandler>(dlsym(library, "snd_lib_error_set_handler")))
+        set(IgnoreSoundLibraryError);
+}
+
+} // namespace
 
 RStartup::RStartup()
 {
@@ -39,6 +69,7 @@ RStartup::RStartup()
     }
     RStreamMgr::GetInstance()->AddSearchPath("");
 
+    QuietSoundLibrary();
     const Uint32 subsystems = SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK |
                               SDL_INIT_HAPTIC | SDL_INIT_GAMECONTROLLER | SDL_INIT_EVENTS;
     if (SDL_Init(subsystems) != 0) {
@@ -56,35 +87,95 @@ namespace {
 
 void (*s_destroyMenuManager)() = nullptr;
 
+// The control configuration's hooks are plain functions; each reaches the game object.
+void ApplyDefaultBindings()
+{
+    if (RBaseGame* game = RBaseGame::GetInstance())
+        game->InitControlActions();
+}
+
+void NotifyDeviceChanged(uint32_t oldDeviceClass, uint32_t newDeviceClass)
+{
+    if (RBaseGame* game = RBaseGame::GetInstance())
+        game->OnControlDeviceChanged(oldDeviceClass, newDeviceClass);
+}
+
+// Input is captured while a running subroutine asks for it or the console is open.
+bool InputCaptured()
+{
+    const RBaseGame* game = RBaseGame::GetInstance();
+    return RSubroutineMgr::InstanceCapturesInput() || (game && game->IsConsoleOpen());
+}
+
+void DestroyMenuManager()
+{
+    if (s_destroyMenuManager)
+        s_destroyMenuManager();
+}
+
+void CloseHandleTable()
+{
+    RHandleTable::Close();
+}
+
+const RShutdownStep kShutdownSteps[] = {
+    {"definition manager", &RDefMgr::DestroyInstance},
+    {"menu manager", &DestroyMenuManager},
+    {"collision world", &RCollisionWorld::DestroyInstance},
+    {"glyph-set manager", &RGlyphSetMgr::DestroyInstance},
+    {"handle table", &CloseHandleTable},
+    {"GL object manager", &RGLObjMgr::DestroyInstance},
+    {"renderer", &RRenderer::DestroyInstance},
+    {"audio manager", &RAudioMgr::DestroyInstance},
+    {"string manager", &RStringMgr::DestroyInstance},
+    {"tickable manager", &RTickableManager::DestroyInstance},
+    {"hashed-name table", &RHashedStringTable::Destroy},
+    {"control configuration", &RControlConfig::DestroyInstance},
+    {"input handler", &RInputHandler::DestroyInstance},
+    {"text inputs", &RTextInputList::DestroyInstance},
+    {"texture manager", &RTexMgr::DestroyInstance},
+    {"shader manager", &RShaderMgr::DestroyInstance},
+    {"stream manager", &RStreamMgr::DestroyInstance},
+    {"subroutine manager", &RSubroutineMgr::DestroyInstance},
+    {"logger", &RLogger::DestroyInstance},
+    {"localization manager", &RLocMgr::DestroyInstance},
+    {"thread tagger", &RThreadTagger::DestroyInstance},
+};
+
 } // namespace
+
+void RConnectGameHooks(RBaseGame& game)
+{
+    RResolutionSensitiveList::SetCurrent(&game.GetResolutionSensitives());
+    RPassMaterialHost::SetCurrent(&game);
+    RControlConfig* controls = RControlConfig::GetInstance();
+    controls->SetDefaultBindingsHook(ApplyDefaultBindings);
+    controls->SetDeviceChangedHook(NotifyDeviceChanged);
+    controls->SetInputCapturedHook(InputCaptured);
+}
 
 void RSetMenuManagerDestroyer(void (*destroy)())
 {
     s_destroyMenuManager = destroy;
 }
 
+const RShutdownStep* RGetShutdownSteps(uint32_t* count)
+{
+    *count = sizeof(kShutdownSteps) / sizeof(kShutdownSteps[0]);
+    return kShutdownSteps;
+}
+
 void RShutdown()
 {
-    RDefMgr::DestroyInstance();
-    if (s_destroyMenuManager)
-        s_destroyMenuManager();
-    RGlyphSetMgr::DestroyInstance();
-    RHandleTable::Close();
-    RGLObjMgr::DestroyInstance();
-    RRenderer::DestroyInstance();
-    RAudioMgr::DestroyInstance();
-    RStringMgr::DestroyInstance();
-    RTickableManager::DestroyInstance();
-    RHashedStringTable::Destroy();
-    RControlConfig::DestroyInstance();
-    RInputHandler::DestroyInstance();
-    RTextInputList::DestroyInstance();
-    RTexMgr::DestroyInstance();
-    RShaderMgr::DestroyInstance();
-    RStreamMgr::DestroyInstance();
-    RSubroutineMgr::DestroyInstance();
-    RLogger::DestroyInstance();
-    RLocMgr::DestroyInstance();
-    RThreadTagger::DestroyInstance();
+    uint32_t count = 0;
+    const RShutdownStep* steps = RGetShutdownSteps(&count);
+    for (uint32_t i = 0; i < count; ++i)
+        steps[i].destroy();
+    // The control hooks went with the control configuration; the rest point at objects that outlive the engine.
+    RResolutionSensitiveList::SetCurrent(nullptr);
+    RPassMaterialHost::SetCurrent(nullptr);
+    RHUDMenuState::SetCurrent(nullptr);
+    RMenuBackdropState::SetCurrent(nullptr);
+    s_destroyMenuManager = nullptr;
     SDL_Quit();
 }

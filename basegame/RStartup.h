@@ -1,7 +1,19 @@
 // RStartup and RShutdown: the first and the last thing the engine does. RStartup prepares the process (working
 // directory, first file source, SDL, the global clock); RShutdown destroys the engine's singletons in their fixed
 // order and quits SDL. The base game owns the RStartup object for the whole run.
+//
+// The "current object" hooks through which the layers below the base game reach the game object and the menus
+// are all set here and all cleared by RShutdown, after the singletons are gone:
+//  - RResolutionSensitiveList::SetCurrent: the game object's list, which new resolution-sensitive objects join;
+//  - RPassMaterialHost::SetCurrent: the game object, asked for the picture's turn, brightness and factories;
+//  - RControlConfig's default-bindings, device-changed and input-captured hooks (they go with the configuration);
+//  - RHUDMenuState and RMenuBackdropState: the menu manager, which makes itself current when it is created;
+//  - the menu manager's destroyer, handed over by the menu manager when it is created, run in RShutdown's order.
 #pragma once
+
+#include <cstdint>
+
+class RBaseGame;
 
 class RStartup {
 public:
@@ -14,8 +26,20 @@ private:
     bool m_ready = false;
 };
 
-// Destroys every engine singleton that exists, in the engine's shut-down order, then quits SDL.
-void RShutdown();
+// Points the lower layers' hooks at the game object; the base game's first start-up step calls it.
+void RConnectGameHooks(RBaseGame& game);
 
 // The menu manager lives above the base game; when it is created it hands RShutdown the function that destroys it.
 void RSetMenuManagerDestroyer(void (*destroy)());
+
+// One step of the shut-down: the singleton it destroys and the operation that does it.
+struct RShutdownStep {
+    const char* name;
+    void (*destroy)();
+};
+// The steps of RShutdown in their order.
+const RShutdownStep* RGetShutdownSteps(uint32_t* count);
+
+// Runs every shut-down step in order (each does nothing for a singleton that does not exist), clears the hooks,
+// then quits SDL.
+void RShutdown();

@@ -443,7 +443,6 @@ void RConfigFile::KeepUnknownLine(const char* section, const char* key, const ch
 
 bool RConfigFile::Load(const char* path)
 {
-    RSafeFileWriter::RemoveStaleTemporaries(path);
     bool present = false;
     FILE* file = RFile::OpenRegular(path, &present);
     if (!file && !present)

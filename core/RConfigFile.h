@@ -102,7 +102,7 @@ public:
     // empty id's section) and keeping the lines no variable takes. When no file is there, writes the current
     // values there instead. When something is there that cannot be read (no permission, not a regular file),
     // says so once on standard error and keeps the current values; Save then never writes over it. True when
-    // the file was read, written or so kept. Temporary files that a killed save left beside it are removed first.
+    // the file was read, written or so kept.
     bool Load(const char* path);
     // Writes every section in order, every variable in registration order with its current value and then the
     // section's kept lines. The file is replaced only once all of it is written; false when anything failed (the

@@ -199,18 +199,34 @@ void RLogger::DropLinesLocked()
     m_lines.free();
 }
 
-void RLogger::WriteLine(FILE* file, const char* text)
+long RLogger::WriteLine(FILE* file, const char* text)
 {
-    fprintf(file, "%010.4f: %s\r\n", (double)g_pGlobalTimer->GetElapsedSeconds(), text ? text : "");
+    const int written = fprintf(file, "%010.4f: %s\r\n", (double)g_pGlobalTimer->GetElapsedSeconds(), text ? text : "");
+    return written > 0 ? written : 0;
+}
+
+void RLogger::KeepAsOld(const char* path)
+{
+    const size_t length = strlen(path);
+    const size_t stem = length >= 4 ? length - 4 : length; // without ".txt"
+    char old[PATH_MAX + 8];
+    snprintf(old, sizeof old, "%.*s_Old.txt", (int)stem, path);
+    rename(path, old);
 }
 
 bool RLogger::LogSafe(const char* text)
 {
     SDL_LockMutex(m_fileLock);
+    if (m_safeLogStarted && m_safeLogBytes >= kMaxLogBytes) {
+        KeepAsOld(m_safeLogPath);
+        m_safeLogStarted = false;
+    }
     FILE* file = m_safeLogPath[0] ? fopen(m_safeLogPath, m_safeLogStarted ? "ab" : "wb") : nullptr;
     if (file) {
+        if (!m_safeLogStarted)
+            m_safeLogBytes = 0;
         m_safeLogStarted = true;
-        WriteLine(file, text);
+        m_safeLogBytes += WriteLine(file, text);
         fclose(file);
     }
     SDL_UnlockMutex(m_fileLock);
@@ -224,8 +240,14 @@ bool RLogger::LogFast(const char* text)
         m_fastLogOpened = true;
         m_fastLog = m_fastLogPath[0] ? fopen(m_fastLogPath, "wb") : nullptr;
     }
+    if (m_fastLog && m_fastLogBytes >= kMaxLogBytes) {
+        fclose(m_fastLog);
+        KeepAsOld(m_fastLogPath);
+        m_fastLog = fopen(m_fastLogPath, "wb");
+        m_fastLogBytes = 0;
+    }
     if (m_fastLog)
-        WriteLine(m_fastLog, text);
+        m_fastLogBytes += WriteLine(m_fastLog, text);
     SDL_UnlockMutex(m_fileLock);
     return true;
 }

@@ -36,12 +36,15 @@ public:
     void Shutdown();
 
     // Each writes "<seconds of the global timer>: <text>\r\n"; the text is never a format. All return true;
-    // a line whose file cannot be opened is dropped.
+    // a line whose file cannot be opened is dropped. A log file that has reached kMaxLogBytes is kept as
+    // "<name>_Old.txt" (replacing the one kept before) and started afresh, so a long session cannot fill the disk.
     // The first line of a run empties "DebugLog_Safe.txt"; every line opens and closes the file.
     bool LogSafe(const char* text);
     // "DebugLog_Fast.txt" is opened at the first line and kept open until Shutdown.
     bool LogFast(const char* text);
     bool LogConsole(const char* text);
+
+    static constexpr long kMaxLogBytes = 1L << 20;
 
 private:
     RLogger();
@@ -52,13 +55,18 @@ private:
     static int StatsThreadMain(void* loggerPointer);
     void ServeFlushLocked();
     void DropLinesLocked();
-    static void WriteLine(FILE* file, const char* text);
+    // Returns the bytes written.
+    static long WriteLine(FILE* file, const char* text);
+    // Renames the log at path to its "_Old.txt" name.
+    static void KeepAsOld(const char* path);
 
     // The direct sinks, serialised by the file lock.
     SDL_mutex* m_fileLock;
     bool m_safeLogStarted;
     bool m_fastLogOpened;   // the first fast line was attempted; a failed open is not retried
     FILE* m_fastLog;
+    long m_safeLogBytes = 0;            // written to each file since it was started
+    long m_fastLogBytes = 0;
     char m_safeLogPath[PATH_MAX];
     char m_fastLogPath[PATH_MAX];
 

@@ -9,6 +9,7 @@
 #include "core/RUtilMap.h"
 #include "render/effects/RShaderParamInformant.h"
 #include "scene/RComponent.h"
+#include "scene/RContact.h"
 
 class REntity : public RRTTIBase, public RShaderParamInformant {
     RRTTI_CLASS(REntity, RRTTIBase)
@@ -19,8 +20,8 @@ public:
     REntity(const REntity&) = delete;
     REntity& operator=(const REntity&) = delete;
 
-    // The entity's component of class T, created (default-constructed) and stored under T's class name when the
-    // entity has none yet.
+    // The entity's component of class T, created (default-constructed, told this entity as its owner) and
+    // stored under T's class name when the entity has none yet.
     template <typename T> T* AddComponent();
     // The entity's component of class T, or null.
     template <typename T> T* GetComponent() const { return static_cast<T*>(FindComponent(T::StaticGetClassName())); }
@@ -28,6 +29,11 @@ public:
     // The component stored under the class name, or null.
     RComponent* FindComponent(RHashedString className) const;
     int32_t GetComponentCount() const { return m_components.getCount(); }
+
+    // The entity's contact handler: told of every shape a move of its spatial component met, after the move.
+    // The handler may delete shapes; an entity that must go marks itself with RDeleteComponent instead of
+    // deleting itself.
+    virtual void OnContact(const RContact& contact) {}
 
 private:
     RUtilMap<RComponent*, RHashedString> m_components;
@@ -38,6 +44,7 @@ template <typename T> T* REntity::AddComponent()
     if (T* existing = GetComponent<T>())
         return existing;
     T* component = new T();
+    component->SetOwner(this);
     m_components.insert(component, T::StaticGetClassName());
     return component;
 }

@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
   libsdl2-dev libglew-dev libgl1-mesa-dri xvfb xauth
+  libcurl4-openssl-dev
   libgtest-dev libbenchmark-dev
   # Independent tools and yardsticks used by the tests and benchmarks.
   python3 sox imagemagick xdotool libstb-dev libpugixml-dev libtinyxml2-dev libinih-dev libxml2-utils

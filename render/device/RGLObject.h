@@ -1,6 +1,6 @@
-// RGLObject and its subclasses: the small records that wrap every GL name the renderer creates. A wrapper never
-// deletes its GL object: the renderer's delete operations call glDelete* and then drop the wrapper through
-// RGLObjMgr, which lists every live wrapper. Whoever created a wrapper through the renderer owns it.
+// RGLObject and its subclasses: the small records that wrap every GL name the device creates. A wrapper never
+// deletes its GL object: the renderer's delete operations have the device delete it and then drop the wrapper
+// through RGLObjMgr, which lists every live wrapper. Whoever created a wrapper through the renderer owns it.
 #pragma once
 
 #include <cstdint>

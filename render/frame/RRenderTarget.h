@@ -1,7 +1,8 @@
-// RRenderTarget: an off-screen framebuffer with a colour texture and a depth-stencil renderbuffer, made at the
-// size and in the format its record holds. Whoever constructs a target owns it; the record owns its GL wrappers,
-// and the renderer lists the target so that a device reset re-creates it at the size the record then holds. A
-// named target's colour texture is registered with the texture manager under its name, so it can be sampled.
+// RRenderTarget: an off-screen framebuffer with a colour texture, made at the size and in the format its record
+// holds, and a depth-stencil renderbuffer once depth is cleared or tested in it (RRenderer::CreateRenderTarget).
+// Whoever constructs a target owns it; the record owns its GL wrappers, and the renderer lists the target so that
+// a device reset re-creates it at the size the record then holds. A named target's colour texture is registered
+// with the texture manager under its name, so it can be sampled.
 #pragma once
 
 #include <cstdint>
@@ -52,7 +53,7 @@ public:
     uint32_t height = kNoSize;
     uint32_t format = 2;  // a texture format code of RRenderer::CreateTexture
     uint8_t flag = 0;
-    uint8_t depthAttached = 0;  // raised when the depth-stencil renderbuffer is attached
+    uint8_t depthAttached = 0;  // raised while the depth-stencil renderbuffer is attached
     RHashedString name;
     RGLObjectRenderTarget* framebuffer = nullptr;
     RGLObjectTexture* colourTexture = nullptr;

@@ -1,14 +1,21 @@
 #include "render/frame/RRenderer.h"
 
-#include <GL/glew.h>
+#include <cstdlib>
 
-#include "core/RMath.h"
-#include "render/device/RGLObject.h"
+#include "render/device/RGLDevice.h"
 #include "render/frame/RRenderTarget.h"
 #include "render/device/RResource.h"
 #include "render/effects/RShaderMgr.h"
 
 RRenderer* RRenderer::s_instance = nullptr;
+
+RRenderer::RRenderer() : m_device(new RGLDevice()) {}
+
+RRenderer::~RRenderer()
+{
+    Shutdown();
+    delete m_device;
+}
 
 RRenderer* RRenderer::GetInstance()
 {
@@ -25,22 +32,19 @@ void RRenderer::DestroyInstance()
 
 RRenderer* RRenderer::LiveInstance()
 {
-    return s_instance && s_instance->m_context ? s_instance : nullptr;
+    return s_instance && s_instance->m_device->IsLive() ? s_instance : nullptr;
 }
 
 void RRenderer::Shutdown()
 {
     DeleteRenderRecords();
-    if (m_context) {
+    if (m_device->IsLive()) {
         for (uint32_t i = 0; i < m_renderTargets.getCount(); ++i)
             m_renderTargets[i]->Destroy(true);
-        SDL_GL_MakeCurrent(nullptr, nullptr);
-        SDL_GL_DeleteContext(m_context);
     }
-    m_context = nullptr;
+    m_device->DestroyContext();
+    m_boundTarget = nullptr;
     m_window = nullptr;
-    m_boundVertexSet = nullptr;
-    m_boundIndexBuffer = nullptr;
     m_currentTechniquePass = nullptr;
     m_preResetCallbacks.free();
     m_postResetCallbacks.free();
@@ -53,53 +57,20 @@ bool RRenderer::Init(SDL_Window* window, const uint32_t* width, const uint32_t* 
 {
     if (m_initialised)
         return true;
-    if (!window)
+    if (!m_device->CreateContext(window))
         return false;
-    SDL_GLContext context = SDL_GL_CreateContext(window);
-    if (!context)
-        return false;
-    if (SDL_GL_MakeCurrent(window, context) != 0) {
-        SDL_GL_DeleteContext(context);
-        return false;
-    }
-    // The result is not trusted either way: without a GLX display GLEW reports an error yet loads the entry
-    // points, so what the device needs is checked directly.
-    glewExperimental = GL_TRUE;
-    glewInit();
-    if (!glGenBuffers || !glMapBuffer || !glGenFramebuffers || !glCompressedTexImage2D || !glGetAttribLocation ||
-        !glVertexAttribPointer) {
-        SDL_GL_MakeCurrent(nullptr, nullptr);
-        SDL_GL_DeleteContext(context);
-        return false;
-    }
     m_window = window;
-    m_context = context;
-    m_arbFramebuffer = GLEW_ARB_framebuffer_object;
-    m_extFramebuffer = GLEW_EXT_framebuffer_object;
-
-    GLint limit = 0;
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &limit);
-    m_maxTextureSize = limit > 0 ? static_cast<uint32_t>(limit) : 0;
-    limit = 0;
-    glGetIntegerv(GL_MAX_VERTEX_ATTRIBS, &limit);
-    m_maxVertexAttributes = limit > 0 ? (limit < 64 ? static_cast<uint32_t>(limit) : 64) : 0;
-
     SetDefaultState();
-    m_backBufferWidth = m_currentTargetWidth = width ? *width : 0;
-    m_backBufferHeight = m_currentTargetHeight = height ? *height : 0;
+    m_backBufferWidth = width ? *width : 0;
+    m_backBufferHeight = height ? *height : 0;
+    m_device->SetTargetSize(m_backBufferWidth, m_backBufferHeight);
     m_initialised = true;
     return true;
 }
 
 void RRenderer::SetDefaultState()
 {
-    if (!m_context)
-        return;
-    glFrontFace(GL_CW);
-    glCullFace(GL_BACK);
-    glEnable(GL_CULL_FACE);
-    glDepthMask(GL_TRUE);
-    glEnable(GL_DEPTH_TEST);
+    m_device->SetDefaultState();
 }
 
 void RRenderer::BeginFrame()
@@ -120,8 +91,17 @@ void RRenderer::Present()
     if (m_inFrame)
         return;
     m_presented = true;
-    if (m_window && m_context)
-        SDL_GL_SwapWindow(m_window);
+    if (!m_window || !m_device->IsLive())
+        return;
+    m_device->SwapWindow(m_window);
+    // Start-up measurements wait for this line: the first picture the stages drew is on screen.
+    if (m_stageDrawn && !m_firstFrameShown) {
+        m_firstFrameShown = true;
+        if (getenv("ROLT_FIRST_FRAME_LINE")) {
+            printf("first frame\n");
+            fflush(stdout);
+        }
+    }
 }
 
 void RRenderer::RunCallbacks(const RUtilVector<Callback>& callbacks)
@@ -155,12 +135,13 @@ void RRenderer::ResetDevice(SDL_Window* window, const uint32_t* width, const uin
         m_renderTargets[i]->Recreate(RHashedString(), true);
     RenewAllDynamic();
 
-    ForgetIndexBinding();
-    ForgetVertexBinding();
+    m_device->ForgetIndexBinding();
+    m_device->ForgetVertexBinding();
     RunCallbacks(m_postResetCallbacks);
 
-    m_backBufferWidth = m_currentTargetWidth = width ? *width : m_backBufferWidth;
-    m_backBufferHeight = m_currentTargetHeight = height ? *height : m_backBufferHeight;
+    m_backBufferWidth = width ? *width : m_backBufferWidth;
+    m_backBufferHeight = height ? *height : m_backBufferHeight;
+    m_device->SetTargetSize(m_backBufferWidth, m_backBufferHeight);
 }
 
 void RRenderer::SetDeviceLost(bool lost)
@@ -213,35 +194,58 @@ void RRenderer::RenewAllDynamic()
 
 void RRenderer::Clear(bool colour, bool depth, uint32_t colourBytes, float depthValue)
 {
-    if (!m_context)
-        return;
-    RColor clearColour;
-    RColor::FromBytes(clearColour, colourBytes);
-
-    GLboolean colourMask[4];
-    GLboolean depthMask = GL_TRUE;
-    GLint stencilMask = 0;
-    glGetBooleanv(GL_COLOR_WRITEMASK, colourMask);
-    glGetBooleanv(GL_DEPTH_WRITEMASK, &depthMask);
-    glGetIntegerv(GL_STENCIL_WRITEMASK, &stencilMask);
-
-    glDepthMask(GL_TRUE);
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glClearColor(clearColour.r, clearColour.g, clearColour.b, clearColour.a);
-    glClearDepth(depthValue);
-    glClearStencil(0);
-
-    GLbitfield bits = 0;
-    if (colour)
-        bits |= GL_COLOR_BUFFER_BIT;
     if (depth)
-        bits |= GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT;
-    if (bits)
-        glClear(bits);
+        AttachDepthStencil(m_boundTarget);
+    m_device->Clear(colour, depth, colourBytes, depthValue);
+}
 
-    glDepthMask(depthMask);
-    glColorMask(colourMask[0], colourMask[1], colourMask[2], colourMask[3]);
-    glStencilMask(static_cast<GLuint>(stencilMask));
+void RRenderer::GetDeviceDescription(char* renderer, size_t rendererSize, char* version, size_t versionSize) const
+{
+    m_device->GetDescription(renderer, rendererSize, version, versionSize);
+}
+
+bool RRenderer::ReadBackBufferPixels(uint32_t width, uint32_t height, uint32_t* pixels)
+{
+    if (!m_device->IsLive())
+        return false;
+    m_device->BindFramebuffer(nullptr);
+    m_boundTarget = nullptr;
+    return m_device->ReadPixels(width, height, pixels);
+}
+
+SDL_GLContext RRenderer::GetContext() const
+{
+    return m_device->GetContext();
+}
+
+bool RRenderer::HasARBFramebuffer() const
+{
+    return m_device->HasARBFramebuffer();
+}
+
+bool RRenderer::HasEXTFramebuffer() const
+{
+    return m_device->HasEXTFramebuffer();
+}
+
+uint32_t RRenderer::GetCurrentTargetWidth() const
+{
+    return m_device->GetTargetWidth();
+}
+
+uint32_t RRenderer::GetCurrentTargetHeight() const
+{
+    return m_device->GetTargetHeight();
+}
+
+const RVertexSet* RRenderer::GetBoundVertexSet() const
+{
+    return m_device->GetBoundVertexSet();
+}
+
+const RIndexBuffer* RRenderer::GetBoundIndexBuffer() const
+{
+    return m_device->GetBoundIndexBuffer();
 }
 
 const char* RRenderer::GetGLErrorName(int32_t code)

@@ -1,13 +1,15 @@
-// RRenderer: the one OpenGL device of the program. It owns the GL context on the game window, the frame flags,
-// the back-buffer size, the callback lists told of device loss and reset, and it lists (without owning) the
-// device-dependent resources and render targets that a device reset releases and re-creates. It creates, binds
-// and deletes the GL textures, targets and buffers the other renderer parts hold, and submits draws. A singleton,
+// RRenderer: the program's renderer. It holds the frame bracket and flags, the back-buffer size, the callback
+// lists told of device loss and reset, the render stages, passes and groups a frame is drawn through, and it lists
+// (without owning) the device-dependent resources and render targets that a device reset releases and re-creates.
+// It owns the GL device (render/device/RGLDevice), which holds the context on the game window and makes every GL
+// call; the renderer's texture, target, buffer, effect, uniform and state operations go through it. A singleton,
 // main thread only; the context is current on the main thread from Init until the renderer is destroyed.
 //
 // The delete operations are static: owners destroyed after the renderer (at shut-down) call them to drop their
 // wrappers, and they touch GL only while a renderer with a live context exists, never creating one.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
@@ -15,7 +17,9 @@
 
 #include "core/RHashedString.h"
 #include "core/RUtilVector.h"
+#include "render/device/RTextureFormat.h"
 
+class RGLDevice;
 class RResource;
 class RRenderTarget;
 class RRenderStage;
@@ -46,15 +50,15 @@ public:
     // Texture format codes (CreateTexture, render targets). Codes above kFirstCompressedFormat - 1 are
     // block-compressed.
     enum : uint32_t {
-        FORMAT_RGB = 1,
-        FORMAT_RGBA = 2,
-        FORMAT_RGBA16F = 3,
-        FORMAT_RGBA32F = 4,
-        FORMAT_R16F = 5,
-        FORMAT_DXT1 = 4097,
-        FORMAT_DXT3 = 4098,
-        FORMAT_DXT5 = 4099,
-        kFirstCompressedFormat = 4096,
+        FORMAT_RGB = RTextureFormat::RGB,
+        FORMAT_RGBA = RTextureFormat::RGBA,
+        FORMAT_RGBA16F = RTextureFormat::RGBA16F,
+        FORMAT_RGBA32F = RTextureFormat::RGBA32F,
+        FORMAT_R16F = RTextureFormat::R16F,
+        FORMAT_DXT1 = RTextureFormat::DXT1,
+        FORMAT_DXT3 = RTextureFormat::DXT3,
+        FORMAT_DXT5 = RTextureFormat::DXT5,
+        kFirstCompressedFormat = RTextureFormat::kFirstCompressed,
     };
 
     typedef void (*Callback)();
@@ -72,9 +76,12 @@ public:
     bool Init(SDL_Window* window, const uint32_t* width, const uint32_t* height);
     // Front faces clockwise, back faces culled, depth writes and the depth test on.
     void SetDefaultState();
+    // The device's renderer and version texts as the driver gives them, for reports; "" before Init.
+    void GetDeviceDescription(char* renderer, size_t rendererSize, char* version, size_t versionSize) const;
 
     // The frame bracket. BeginFrame opens a frame only when none is open and the last one was presented;
-    // EndFrame closes it; Present swaps the window's buffers only outside a frame.
+    // EndFrame closes it; Present swaps the window's buffers only outside a frame. With the environment variable
+    // ROLT_FIRST_FRAME_LINE set, the first swap after a stage was drawn prints the line "first frame".
     void BeginFrame();
     void EndFrame();
     void Present();
@@ -100,7 +107,8 @@ public:
     void RenewAllDynamic();
 
     // Clears the bound target: colour to the packed colour 0xAARRGGBB, depth to depthValue; a depth clear also
-    // clears the stencil to 0 under the stencil write mask. The colour and depth write masks are opened for the
+    // clears the stencil to 0 under the stencil write mask (and gives a bound render target that has no
+    // depth-stencil renderbuffer yet its renderbuffer first). The colour and depth write masks are opened for the
     // clear and all three masks are left as they were.
     void Clear(bool colour, bool depth, uint32_t colourBytes, float depthValue);
     void ClearColourAndDepth(uint32_t colourBytes, float depthValue) { Clear(true, true, colourBytes, depthValue); }
@@ -143,9 +151,11 @@ public:
                                  bool dynamic, bool cube);
 
     // Render targets. CreateRenderTarget makes the target's colour texture (one level) at the size and format
-    // its record holds, a framebuffer and a GL_DEPTH24_STENCIL8 renderbuffer, and lists the target unless
-    // keepOutOfList (once). False, creating nothing, when the colour texture cannot be made (the target is
-    // still listed).
+    // its record holds and a framebuffer, and lists the target unless keepOutOfList (once). False, creating
+    // nothing, when the colour texture cannot be made (the target is still listed). The GL_DEPTH24_STENCIL8
+    // renderbuffer (and the depth-attached flag) comes with the first depth clear of the bound target (Clear) or
+    // the first pass that draws into it with the depth test on (RenderStage): a target only ever drawn into
+    // without depth never carries one.
     bool CreateRenderTarget(RRenderTarget* target, RGLObjectRenderTarget** fbo, RGLObjectTexture** colour,
                             RGLObjectRenderBuffer** depth, bool keepOutOfList);
     // Binds the target's framebuffer; at index 0 also the current target size and a full viewport. A target
@@ -158,6 +168,9 @@ public:
     void BindDefaultTarget();
     // Does nothing on this device: the buffer keeps what the caller put in it.
     void ReadRenderTargetPixels(RGLObjectTexture* colour, uint32_t* buffer) {}
+    // Reads the bottom-left width x height pixels of the back buffer (before it is presented) into pixels as
+    // B, G, R, A bytes (the packed colour), bottom row first. False without a context.
+    bool ReadBackBufferPixels(uint32_t width, uint32_t height, uint32_t* pixels);
 
     // Vertex and index buffers. Create* make a GL buffer of size bytes (static or dynamic draw) and its
     // wrapper; Map* map the whole buffer (null when GL refuses) and Unmap* unmap it. None of them changes what
@@ -279,6 +292,7 @@ public:
     static bool ParseCullMode(RHashedString value, uint32_t* frontFace, bool* cullEnable);
     static uint32_t ParseFillMode(RHashedString value);
     static bool ParseBool(RHashedString value);
+    // Enables the capability for "True", disables it otherwise (while a context lives).
     static void ApplyEnable(RHashedString value, uint32_t capability);
     static uint32_t ParseAddressMode(RHashedString value);
     static uint32_t ParseFilter(RHashedString value);
@@ -296,8 +310,10 @@ public:
     // render target changed), clears only then, as the first pass drawn, or with its clear-always flag, and sets
     // its viewport and depth range only when the targets changed or the viewport differs. Each enabled group is
     // sorted and drawn in batches sharing a technique. A pass drawing into a target without a GL side draws
-    // nothing, nor does a renderable whose material chooses no technique for the pass. Raises the text-flush
-    // flag.
+    // nothing, nor does a renderable whose material chooses no technique for the pass. A target gets its
+    // depth-stencil renderbuffer before the first pass whose renderables may test depth draws into it (a
+    // technique pass that does not turn "ZEnable" off may); a depth clear of a target without one is skipped, as
+    // it would change nothing. Raises the text-flush flag.
     void RenderStage(RHashedString stageId);
     RRenderStage* FindRenderStage(RHashedString id) const;
     RRenderStage* CreateRenderStage(RHashedString id);
@@ -334,26 +350,26 @@ public:
     static const char* GetGLErrorDescription(int32_t code);
 
     SDL_Window* GetWindow() const { return m_window; }
-    SDL_GLContext GetContext() const { return m_context; }
-    bool HasARBFramebuffer() const { return m_arbFramebuffer; }
-    bool HasEXTFramebuffer() const { return m_extFramebuffer; }
+    SDL_GLContext GetContext() const;
+    bool HasARBFramebuffer() const;
+    bool HasEXTFramebuffer() const;
     bool IsInitialised() const { return m_initialised; }
     bool IsDeviceLost() const { return m_deviceLost; }
     bool IsInFrame() const { return m_inFrame; }
     bool IsPresented() const { return m_presented; }
     uint32_t GetBackBufferWidth() const { return m_backBufferWidth; }
     uint32_t GetBackBufferHeight() const { return m_backBufferHeight; }
-    uint32_t GetCurrentTargetWidth() const { return m_currentTargetWidth; }
-    uint32_t GetCurrentTargetHeight() const { return m_currentTargetHeight; }
-    const RVertexSet* GetBoundVertexSet() const { return m_boundVertexSet; }
-    const RIndexBuffer* GetBoundIndexBuffer() const { return m_boundIndexBuffer; }
+    uint32_t GetCurrentTargetWidth() const;
+    uint32_t GetCurrentTargetHeight() const;
+    const RVertexSet* GetBoundVertexSet() const;
+    const RIndexBuffer* GetBoundIndexBuffer() const;
     const RUtilVector<RRenderTarget*>& GetRenderTargets() const { return m_renderTargets; }
     const RUtilVector<RResource*>& GetResources() const { return m_resources; }
 
 private:
-    RRenderer() = default;
-    // Runs Shutdown.
-    ~RRenderer() { Shutdown(); }
+    RRenderer();
+    // Runs Shutdown and deletes the device.
+    ~RRenderer();
     RRenderer(const RRenderer&) = delete;
     RRenderer& operator=(const RRenderer&) = delete;
 
@@ -364,8 +380,6 @@ private:
     // The renderer whose context may take GL calls, or null.
     static RRenderer* LiveInstance();
     static void RunCallbacks(const RUtilVector<Callback>& callbacks);
-    // Forgets the bound vertex set and disables the attribute locations it had enabled.
-    void ForgetVertexBinding();
     // Stage drawing (RRendererPasses.cpp).
     // Binds the target at index 0 (null: the back buffer); the current target size is that of what its GL side
     // was made at, which a record rewritten since (a resolution change before the reset) no longer tells.
@@ -374,35 +388,24 @@ private:
     void BindCurrentTarget() { BindForDrawing(m_currentRenderTarget); }
     void ApplyViewport(const RViewport& viewport);
     void DrawGroup(RRenderGroup* group, RHashedString renderPassId);
+    // Whether a renderable of the pass's enabled groups is drawn by a technique pass that may test depth.
+    static bool PassTestsDepth(const RRenderPass* pass);
+    // Gives every target that one of the passes draws into with the depth test on its depth-stencil buffer, before
+    // any of them is drawn, so that each depth clear of the frame reaches it.
+    void AttachDepthWhereTested(const RUtilVector<RRenderPass*>& passes);
+    // Gives the target a depth-stencil renderbuffer of its colour texture's size, when it has a GL side and none.
+    void AttachDepthStencil(RRenderTarget* target);
     // Deletes every stage, pass and group record (the renderer's shut-down).
     void DeleteRenderRecords();
-    // Forgets the bound index buffer.
-    void ForgetIndexBinding();
-    // Puts the cached index buffer back on GL_ELEMENT_ARRAY_BUFFER (or none) after another buffer was bound
-    // there.
-    void RestoreIndexBinding();
 
+    RGLDevice* m_device;
     SDL_Window* m_window = nullptr;
-    SDL_GLContext m_context = nullptr;
-    bool m_arbFramebuffer = false;
-    bool m_extFramebuffer = false;
     bool m_deviceLost = false;
     bool m_initialised = false;
     bool m_inFrame = false;
     bool m_presented = true;
     uint32_t m_backBufferWidth = 0;
     uint32_t m_backBufferHeight = 0;
-    uint32_t m_currentTargetWidth = 0;
-    uint32_t m_currentTargetHeight = 0;
-    uint32_t m_boundVertexCount = 0;
-    int32_t m_boundIndexCount = 0;
-    const RVertexSet* m_boundVertexSet = nullptr;
-    const RIndexBuffer* m_boundIndexBuffer = nullptr;
-    // What the bound vertex set was bound for: the pass and its program.
-    const RGLObjectTechniquePass* m_boundPass = nullptr;
-    uint32_t m_boundProgram = 0;
-    // Attribute locations the last BindVertexSet enabled, one bit each.
-    uint64_t m_enabledAttributes = 0;
     RGLObjectTechniquePass* m_currentTechniquePass = nullptr;
     RGLObjectShader* m_currentEffect = nullptr;
     RGLObjectTechnique* m_currentTechnique = nullptr;
@@ -416,10 +419,12 @@ private:
     RUtilVector<RRenderPass*> m_renderPasses;
     RUtilVector<RRenderGroup*> m_renderGroups;
     RRenderTarget* m_currentRenderTarget = nullptr;
+    // The render target whose framebuffer is bound (null: the back buffer).
+    RRenderTarget* m_boundTarget = nullptr;
     bool m_textFlush = true;
-    // GL limits read at Init.
-    uint32_t m_maxTextureSize = 0;
-    uint32_t m_maxVertexAttributes = 0;
+    // Raised by the first RenderStage, and by the first swap after it.
+    bool m_stageDrawn = false;
+    bool m_firstFrameShown = false;
 
     static RRenderer* s_instance;
 };

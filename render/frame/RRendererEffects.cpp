@@ -2,14 +2,12 @@
 // its uniforms into parameter sets, destroying it, and the current effect, technique and pass.
 #include "render/frame/RRenderer.h"
 
-#include <GL/glew.h>
-
-#include <cstdarg>
 #include <cstdio>
 #include <strings.h>
 
 #include "core/RStreamMgr.h"
 #include "core/RXMLFile.h"
+#include "render/device/RGLDevice.h"
 #include "render/device/RGLObjMgr.h"
 #include "render/device/RGLObject.h"
 #include "render/effects/RShader.h"
@@ -17,9 +15,6 @@
 #include "render/effects/RTechnique.h"
 
 namespace {
-
-// Info logs longer than this are cut: a report only has to show the first errors.
-constexpr GLint kMaxInfoLogBytes = 64 * 1024;
 
 // A file read whole through the stream manager with a terminating zero; text is null when no source holds it
 // or it is too long to hand to GL as one string.
@@ -42,72 +37,9 @@ struct FileText {
     uint32_t length = 0;
 };
 
-// Appends printf-formatted text to report.
-void AppendReport(RString& report, const char* format, ...)
-{
-    va_list arguments;
-    va_start(arguments, format);
-    va_list measure;
-    va_copy(measure, arguments);
-    int length = vsnprintf(nullptr, 0, format, measure);
-    va_end(measure);
-    if (length > 0) {
-        char* text = new char[static_cast<size_t>(length) + 1];
-        vsnprintf(text, static_cast<size_t>(length) + 1, format, arguments);
-        report += text;
-        delete[] text;
-    }
-    va_end(arguments);
-}
-
-// The info log of a shader (program false) or program (program true), at most kMaxInfoLogBytes.
-RString InfoLog(GLuint object, bool program)
-{
-    GLint length = 0;
-    if (program)
-        glGetProgramiv(object, GL_INFO_LOG_LENGTH, &length);
-    else
-        glGetShaderiv(object, GL_INFO_LOG_LENGTH, &length);
-    if (length <= 1)
-        return RString();
-    if (length > kMaxInfoLogBytes)
-        length = kMaxInfoLogBytes;
-    char* text = new char[static_cast<size_t>(length)];
-    text[0] = 0;
-    GLsizei written = 0;
-    if (program)
-        glGetProgramInfoLog(object, length, &written, text);
-    else
-        glGetShaderInfoLog(object, length, &written, text);
-    text[written >= 0 && written < length ? written : length - 1] = 0;
-    RString log(text);
-    delete[] text;
-    return log;
-}
-
-// Creates and compiles one shader from the file's text; adds the compile report to the pass on failure.
-GLuint CompileShader(GLenum kind, const FileText& source, const RString& fileName, RGLObjectTechnique* technique,
-                     RGLObjectTechniquePass* pass, bool* compiled)
-{
-    GLuint shader = glCreateShader(kind);
-    const GLchar* text = source.text;
-    GLint length = static_cast<GLint>(source.length);
-    glShaderSource(shader, 1, &text, &length);
-    glCompileShader(shader);
-    GLint status = 0;
-    glGetShaderiv(shader, GL_COMPILE_STATUS, &status);
-    *compiled = status == GL_TRUE;
-    if (!*compiled) {
-        AppendReport(pass->buildReport, "Error in %s shader compilation.\n\nSource file: %s\nTechnique: %s\nPass: %s\n\n%s",
-                     kind == GL_VERTEX_SHADER ? "vertex" : "pixel", fileName.GetString(),
-                     technique->techniqueName.GetString(), pass->passName.GetString(),
-                     InfoLog(shader, false).GetString());
-    }
-    return shader;
-}
-
-// Reads the pass's three files, fills its state maps and builds its program.
-void BuildPass(const RString& baseName, RGLObjectTechnique* technique, RGLObjectTechniquePass* pass)
+// Reads the pass's three files, fills its state maps and has the device build its program.
+void BuildPass(RGLDevice* device, const RString& baseName, RGLObjectTechnique* technique,
+               RGLObjectTechniquePass* pass)
 {
     RString prefix = baseName + "_" + technique->techniqueName + "_" + pass->passName;
     RString vertexName = prefix + "_VS.glsl";
@@ -126,30 +58,17 @@ void BuildPass(const RString& baseName, RGLObjectTechnique* technique, RGLObject
     FileText pixelSource(pixelName);
     if (!vertexSource.text || !pixelSource.text) {
         // Nothing is handed to GL: a pass without both sources has no program to build.
-        AppendReport(pass->buildReport, "Missing shader source.\n\nSource file: %s\nTechnique: %s\nPass: %s\n",
-                     (!vertexSource.text ? vertexName : pixelName).GetString(), technique->techniqueName.GetString(),
-                     pass->passName.GetString());
+        pass->buildReport += "Missing shader source.\n\nSource file: ";
+        pass->buildReport += (!vertexSource.text ? vertexName : pixelName);
+        pass->buildReport += "\nTechnique: ";
+        pass->buildReport += technique->techniqueName;
+        pass->buildReport += "\nPass: ";
+        pass->buildReport += pass->passName;
+        pass->buildReport += "\n";
         return;
     }
-    bool vertexCompiled = false;
-    bool pixelCompiled = false;
-    pass->vertexShader = CompileShader(GL_VERTEX_SHADER, vertexSource, vertexName, technique, pass, &vertexCompiled);
-    pass->fragmentShader =
-        CompileShader(GL_FRAGMENT_SHADER, pixelSource, pixelName, technique, pass, &pixelCompiled);
-
-    GLuint program = glCreateProgram();
-    glAttachShader(program, pass->vertexShader);
-    glAttachShader(program, pass->fragmentShader);
-    glLinkProgram(program);
-    GLint status = 0;
-    glGetProgramiv(program, GL_LINK_STATUS, &status);
-    pass->name = program;
-    pass->linked = status == GL_TRUE && vertexCompiled && pixelCompiled;
-    if (status != GL_TRUE) {
-        AppendReport(pass->buildReport, "Error in shader linking.\n\nSource files: %s / %s\nTechnique: %s\nPass: %s\n\n%s",
-                     vertexName.GetString(), pixelName.GetString(), technique->techniqueName.GetString(),
-                     pass->passName.GetString(), InfoLog(program, true).GetString());
-    }
+    device->BuildProgram(pass, technique->techniqueName.GetString(), vertexSource.text, vertexSource.length,
+                         vertexName, pixelSource.text, pixelSource.length, pixelName);
 }
 
 // The value of the element's last attribute called "name" (any case), or the empty string.
@@ -183,7 +102,7 @@ void RRenderer::CreateEffect(const char* fileName, RGLObjectShader** out)
     if (!out)
         return;
     *out = nullptr;
-    if (!fileName || !m_context)
+    if (!fileName || !m_device->IsLive())
         return;
     RString baseName = RString(fileName).Left(-4);
     RString descriptionName = baseName + "_GLSL.xml";
@@ -228,14 +147,14 @@ void RRenderer::CreateEffect(const char* fileName, RGLObjectShader** out)
     for (uint32_t t = 0; t < effect->techniques.getCount(); ++t) {
         RGLObjectTechnique* technique = effect->techniques[t];
         for (uint32_t p = 0; p < technique->passes.getCount(); ++p)
-            BuildPass(baseName, technique, technique->passes[p]);
+            BuildPass(m_device, baseName, technique, technique->passes[p]);
     }
     *out = effect;
 }
 
 void RRenderer::RegisterEffectParams(RShader* effect, RHashedString name, RGLObjectShader* glEffect)
 {
-    if (!effect || !glEffect || glEffect->techniques.isEmpty() || !m_context)
+    if (!effect || !glEffect || glEffect->techniques.isEmpty() || !m_device->IsLive())
         return;
     for (uint32_t t = 0; t < glEffect->techniques.getCount(); ++t) {
         RTechnique* technique = new RTechnique(effect, glEffect->techniques[t]->techniqueName.GetString());
@@ -257,30 +176,7 @@ void RRenderer::RegisterEffectParams(RShader* effect, RHashedString name, RGLObj
             // An unlinked program has no uniforms to ask for.
             if (!pass->linked)
                 continue;
-            GLuint program = pass->name;
-
-            GLint activeUniforms = 0;
-            glGetProgramiv(program, GL_ACTIVE_UNIFORMS, &activeUniforms);
-            for (GLint i = 0; i < activeUniforms; ++i) {
-                char uniformName[64] = {};
-                GLsizei length = 0;
-                GLint arraySize = 0;
-                GLenum type = 0;
-                glGetActiveUniform(program, static_cast<GLuint>(i), sizeof uniformName, &length, &arraySize, &type,
-                                   uniformName);
-                if (length <= 0)
-                    continue;
-                RHashedString key(uniformName, true);
-                // Two long names cut to the same 63 characters: the first keeps the entry.
-                if (pass->uniformHandles.exists(key))
-                    continue;
-                RGLObjectShaderParamHandle* handle = objects->CreateObject<RGLObjectShaderParamHandle>(0);
-                handle->location = glGetUniformLocation(program, uniformName);
-                handle->index = static_cast<uint32_t>(i);
-                handle->arraySize = arraySize;
-                handle->glType = type;
-                pass->uniformHandles.insert(handle, key);
-            }
+            m_device->ListUniforms(pass);
 
             pass->nextTextureUnit = 0;
             auto* uniforms = pass->stateFile.GetSections().find(uniformsSection);
@@ -293,7 +189,7 @@ void RRenderer::RegisterEffectParams(RShader* effect, RHashedString name, RGLObj
                 if (!ParseShaderParamDeclaration(line.getValue().GetString(), &type, &count, &scope))
                     continue;
                 const char* uniformName = line.getKey().GetString();
-                if (!uniformName || glGetUniformLocation(program, uniformName) == -1)
+                if (!uniformName || !m_device->HasUniformLocation(pass, uniformName))
                     continue;
                 RGLObjectShaderParamHandle* handle = GetShaderParamHandle(pass, uniformName);
                 if (!handle)
@@ -325,28 +221,17 @@ void RRenderer::DestroyEffect(RGLObjectShader* glEffect)
         if (EffectHoldsPass(glEffect, renderer->m_currentTechniquePass)) {
             renderer->m_currentTechniquePass = nullptr;
             if (live)
-                glUseProgram(0);
+                live->m_device->UseProgram(nullptr);
         }
-        if (live && EffectHoldsPass(glEffect, renderer->m_boundPass))
-            renderer->ForgetVertexBinding();
+        if (live && EffectHoldsPass(glEffect, live->m_device->GetBoundPass()))
+            live->m_device->ForgetVertexBinding();
     }
     for (uint32_t t = 0; t < glEffect->techniques.getCount(); ++t) {
         RGLObjectTechnique* technique = glEffect->techniques[t];
         for (uint32_t p = 0; p < technique->passes.getCount(); ++p) {
             RGLObjectTechniquePass* pass = technique->passes[p];
-            if (live) {
-                if (pass->name) {
-                    if (pass->vertexShader)
-                        glDetachShader(pass->name, pass->vertexShader);
-                    if (pass->fragmentShader)
-                        glDetachShader(pass->name, pass->fragmentShader);
-                    glDeleteProgram(pass->name);
-                }
-                if (pass->vertexShader)
-                    glDeleteShader(pass->vertexShader);
-                if (pass->fragmentShader)
-                    glDeleteShader(pass->fragmentShader);
-            }
+            if (live)
+                live->m_device->DeleteProgram(pass);
             for (RUtilMapIter<RGLObjectShaderParamHandle*, RHashedString> handle(pass->uniformHandles);
                  handle.isValid(); handle.next()) {
                 if (handle.getValue())
@@ -412,16 +297,14 @@ uint32_t RRenderer::BeginTechnique()
 bool RRenderer::BeginPass(uint32_t index)
 {
     m_currentTechniquePass = nullptr;
-    if (!m_context || !m_currentTechnique || index >= m_currentTechnique->passes.getCount())
+    if (!m_device->IsLive() || !m_currentTechnique || index >= m_currentTechnique->passes.getCount())
         return false;
     RGLObjectTechniquePass* pass = m_currentTechnique->passes[index];
-    if (!pass->linked) {
-        // An unlinked program cannot be made current; the previous pass's program must not draw in its place.
-        glUseProgram(0);
+    // An unlinked program cannot be made current; the previous pass's program must not draw in its place.
+    m_device->UseProgram(pass);
+    if (!pass->linked)
         return false;
-    }
     m_currentTechniquePass = pass;
-    glUseProgram(pass->name);
     ApplyRenderStates();
     return true;
 }

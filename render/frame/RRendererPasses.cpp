@@ -1,8 +1,7 @@
 // The renderer's stages, passes and groups and the drawing of a frame through them.
-#include <GL/glew.h>
-
 #include <cmath>
 
+#include "render/device/RGLDevice.h"
 #include "render/device/RGLObject.h"
 #include "render/materials/RMaterial.h"
 #include "render/materials/RMaterialInst.h"
@@ -255,16 +254,17 @@ void RRenderer::BindForDrawing(RRenderTarget* target)
     }
     BindRenderTarget(target, 0);
     if (target->framebuffer && target->colourTexture) {
-        m_currentTargetWidth = target->colourTexture->width;
-        m_currentTargetHeight = target->colourTexture->height;
-        glViewport(0, 0, static_cast<GLsizei>(m_currentTargetWidth), static_cast<GLsizei>(m_currentTargetHeight));
+        uint32_t width = target->colourTexture->width;
+        uint32_t height = target->colourTexture->height;
+        m_device->SetTargetSize(width, height);
+        m_device->SetViewport(0, 0, static_cast<int32_t>(width), static_cast<int32_t>(height));
     }
 }
 
 void RRenderer::ApplyViewport(const RViewport& viewport)
 {
-    double targetWidth = m_currentTargetWidth;
-    double targetHeight = m_currentTargetHeight;
+    double targetWidth = m_device->GetTargetWidth();
+    double targetHeight = m_device->GetTargetHeight();
     // Negative sizes would be refused by GL, leaving the previous pass's viewport in force: they draw nothing.
     int32_t width = RoundPixels(viewport.width * targetWidth);
     int32_t height = RoundPixels(viewport.height * targetHeight);
@@ -274,23 +274,25 @@ void RRenderer::ApplyViewport(const RViewport& viewport)
         height = 0;
     int32_t x = RoundPixels(viewport.x * targetWidth);
     int32_t y = RoundPixels(targetHeight) - RoundPixels(viewport.y * targetHeight) - height;
-    glViewport(x, y, width, height);
-    glDepthRange(DepthOr(viewport.minDepth, 0.0), DepthOr(viewport.maxDepth, 1.0));
+    m_device->SetViewport(x, y, width, height);
+    m_device->SetDepthRange(DepthOr(viewport.minDepth, 0.0), DepthOr(viewport.maxDepth, 1.0));
 }
 
 void RRenderer::RenderStage(RHashedString stageId)
 {
     m_textFlush = true;
-    if (!m_context)
+    if (!m_device->IsLive())
         return;
+    m_stageDrawn = true;
     const RUtilVector<RRenderPass*>* passes = &m_renderPasses;
     RRenderStage* stage = stageId.IsEmpty() ? nullptr : FindRenderStage(stageId);
     if (stage)
         passes = &stage->passes;
 
     // The state the first pass is compared with: the current target bound over its full size, full depth range.
+    AttachDepthWhereTested(*passes);
     BindCurrentTarget();
-    glDepthRange(0.0, 1.0);
+    m_device->SetDepthRange(0.0, 1.0);
     RUtilVector<RRenderTarget*> previousTargets;
     RRenderTarget* lastBoundCurrent = nullptr;
     RViewport lastViewport;
@@ -349,11 +351,13 @@ void RRenderer::RenderStage(RHashedString stageId)
             }
         }
         if (changed || !anyPassDrawn || pass->clearAlways) {
-            if (pass->clearColourFlag && pass->clearDepthFlag)
+            // A target without a depth-stencil buffer has no depth to clear.
+            bool clearDepth = pass->clearDepthFlag && (!wanted || wanted->depthBuffer);
+            if (pass->clearColourFlag && clearDepth)
                 ClearColourAndDepth(pass->clearColour, pass->clearDepth);
             else if (pass->clearColourFlag)
                 ClearColour(pass->clearColour);
-            else if (pass->clearDepthFlag)
+            else if (clearDepth)
                 ClearDepth(pass->clearDepth);
         }
         previousTargets.copyFrom(pass->targets);
@@ -374,6 +378,42 @@ void RRenderer::RenderStage(RHashedString stageId)
     }
     previousTargets.free();
     m_currentTechniquePass = nullptr;
+}
+
+bool RRenderer::PassTestsDepth(const RRenderPass* pass)
+{
+    for (uint32_t g = 0; g < pass->groups.getCount(); ++g) {
+        const RRenderGroup* group = pass->groups[g];
+        if (!group->enabled)
+            continue;
+        for (uint32_t r = 0; r < group->renderables.getCount(); ++r) {
+            RTechnique* technique = RRenderGroup::TechniqueFor(group->renderables[r], pass->id);
+            const RGLObjectTechnique* glTechnique = technique ? technique->GetGLTechnique() : nullptr;
+            for (uint32_t p = 0; glTechnique && p < glTechnique->passes.getCount(); ++p) {
+                if (!RGLDevice::LeavesDepthOff(glTechnique->passes[p]))
+                    return true;
+            }
+        }
+    }
+    return false;
+}
+
+void RRenderer::AttachDepthWhereTested(const RUtilVector<RRenderPass*>& passes)
+{
+    // Walks the passes as RenderStage will, following the set-target passes.
+    RRenderTarget* current = m_currentRenderTarget;
+    for (uint32_t index = 0; index < passes.getCount(); ++index) {
+        const RRenderPass* pass = passes[index];
+        if (pass->setTargetFlag) {
+            current = pass->setTarget;
+            continue;
+        }
+        if (!pass->enabled)
+            continue;
+        RRenderTarget* target = DrawnInto(pass, current);
+        if (target && !target->depthBuffer && PassTestsDepth(pass))
+        AttachDepthStencil(target);
+    }
 }
 
 void RRenderer::DrawGroup(RRenderGroup* group, RHashedString renderPassId)

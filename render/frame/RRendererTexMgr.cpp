@@ -1,9 +1,8 @@
 // RRenderer: the DDS reader and the named-texture operations, which go through the texture manager.
 #include "render/frame/RRenderer.h"
 
-#include <GL/glew.h>
-
 #include "core/RStreamMgr.h"
+#include "render/device/RGLDevice.h"
 #include "render/images/RTexMgr.h"
 
 namespace {
@@ -92,7 +91,7 @@ bool RRenderer::LoadDDS(const char* fileName, RGLObjectTexture** out, uint32_t* 
     if (!out)
         return false;
     *out = nullptr;
-    if (!fileName || !m_context)
+    if (!fileName || !m_device->IsLive())
         return false;
     RStreamMgr* streams = RStreamMgr::GetInstance();
     // A pack entry's stream runs on past the entry, so the size comes from the manager.
@@ -110,11 +109,10 @@ bool RRenderer::LoadDDS(const char* fileName, RGLObjectTexture** out, uint32_t* 
         h[i] = (uint32_t)bytes[i * 4] | (uint32_t)bytes[i * 4 + 1] << 8 | (uint32_t)bytes[i * 4 + 2] << 16 |
                (uint32_t)bytes[i * 4 + 3] << 24;
 
-    GLint maxSide = 0;
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
+    const uint32_t maxSide = m_device->GetMaxTextureSize();
     DDSLayout layout;
     bool ok = headerRead && h[kMagic] == kDDSMagic && h[kSize] == kDDSHeaderSize && h[kWidth] >= 1 &&
-              h[kHeight] >= 1 && maxSide > 0 && h[kWidth] <= (uint32_t)maxSide && h[kHeight] <= (uint32_t)maxSide &&
+              h[kHeight] >= 1 && maxSide > 0 && h[kWidth] <= maxSide && h[kHeight] <= maxSide &&
               LayoutOf(h, layout);
 
     uint32_t levels = (h[kFlags] & kDDSMipCountValid) ? h[kMipCount] : 1;

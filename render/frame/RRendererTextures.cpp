@@ -1,239 +1,37 @@
-// RRenderer: GL textures and render targets.
+// RRenderer: textures and render targets, made and bound through the device.
 #include "render/frame/RRenderer.h"
 
-#include <GL/glew.h>
-
-#include <new>
-
+#include "render/device/RGLDevice.h"
 #include "render/device/RGLObjMgr.h"
 #include "render/device/RGLObject.h"
 #include "render/frame/RRenderTarget.h"
-
-namespace {
-
-// The GL internal format of a texture format code, or 0 for a code the device does not know.
-GLenum InternalFormatOf(uint32_t format)
-{
-    switch (format) {
-    case RRenderer::FORMAT_RGB:
-        return GL_RGB;
-    case RRenderer::FORMAT_RGBA:
-        return GL_RGBA;
-    case RRenderer::FORMAT_RGBA16F:
-        return GL_RGBA16F;
-    case RRenderer::FORMAT_RGBA32F:
-        return GL_RGBA32F;
-    case RRenderer::FORMAT_R16F:
-        return GL_R16F;
-    case RRenderer::FORMAT_DXT1:
-        return GL_COMPRESSED_RGBA_S3TC_DXT1_EXT;
-    case RRenderer::FORMAT_DXT3:
-        return GL_COMPRESSED_RGBA_S3TC_DXT3_EXT;
-    case RRenderer::FORMAT_DXT5:
-        return GL_COMPRESSED_RGBA_S3TC_DXT5_EXT;
-    default:
-        return 0;
-    }
-}
-
-uint32_t HalfOf(uint32_t side)
-{
-    return side > 1 ? side / 2 : 1;
-}
-
-// Levels of a full mip chain for a largest side: floor(log2(side)) + 1.
-uint32_t FullChainLevels(uint32_t side)
-{
-    uint32_t levels = 1;
-    while (side > 1) {
-        side /= 2;
-        ++levels;
-    }
-    return levels;
-}
-
-// The side of a level, or 0 when both sides reached 1 before it (the texture has no such level).
-bool LevelSize(const RGLObjectTexture* texture, uint32_t level, uint32_t* width, uint32_t* height)
-{
-    if (level >= 32 || (level > 0 && (texture->width >> level) == 0 && (texture->height >> level) == 0))
-        return false;
-    *width = texture->width >> level ? texture->width >> level : 1;
-    *height = texture->height >> level ? texture->height >> level : 1;
-    return true;
-}
-
-// Bytes from the stream's position to its end; the largest value when the stream cannot tell (reads are
-// still checked).
-uint64_t BytesLeft(FILE* file)
-{
-    long position = ftell(file);
-    if (position < 0 || fseek(file, 0, SEEK_END) != 0)
-        return UINT64_MAX;
-    long end = ftell(file);
-    if (fseek(file, position, SEEK_SET) != 0)
-        return 0;
-    return end >= position ? static_cast<uint64_t>(end - position) : 0;
-}
-
-}  // namespace
 
 bool RRenderer::CreateTexture(uint32_t width, uint32_t height, uint32_t format, uint32_t mipCount, bool dynamic,
                               RGLObjectTexture** out, uint32_t* outMipCount, FILE* pixels, uint32_t bytesPerUnit,
                               bool blockCompressed)
 {
-    if (!out)
-        return false;
-    *out = nullptr;
-    GLenum internalFormat = InternalFormatOf(format);
-    if (!m_context || !internalFormat)
-        return false;
-    if (width < 1 || height < 1 || width > m_maxTextureSize || height > m_maxTextureSize)
-        return false;
-
-    bool compressed = format >= kFirstCompressedFormat;
-    uint32_t levelCap = FullChainLevels(width > height ? width : height);
-    uint32_t levelCount = mipCount < 1 ? 1 : (mipCount > levelCap ? levelCap : mipCount);
-    uint32_t blockBytes = format == FORMAT_DXT1 ? 8 : 16;
-    uint32_t unitBytes = compressed ? blockBytes : bytesPerUnit;
-    GLenum uploadFormat = GL_BGRA;
-
-    if (pixels) {
-        if (blockCompressed != compressed)
-            return false;
-        if (compressed) {
-            if (bytesPerUnit != blockBytes)
-                return false;
-        } else if (format != FORMAT_RGB && format != FORMAT_RGBA) {
-            return false;
-        } else if (bytesPerUnit == 3) {
-            uploadFormat = GL_BGR;
-        } else if (bytesPerUnit != 4) {
-            return false;
-        }
-    }
-
-    // Bytes of each level, computed in 64 bits; with a file they must all be there before anything is made.
-    uint64_t levelBytes[32] = {};
-    uint64_t totalBytes = 0;
-    for (uint32_t level = 0, w = width, h = height; level < levelCount; ++level, w = HalfOf(w), h = HalfOf(h)) {
-        levelBytes[level] = compressed ? static_cast<uint64_t>((w + 3) / 4) * ((h + 3) / 4) * blockBytes
-                                       : static_cast<uint64_t>(w) * h * unitBytes;
-        totalBytes += levelBytes[level];
-    }
-    uint8_t* data = nullptr;
-    if (pixels) {
-        if (BytesLeft(pixels) < totalBytes)
-            return false;
-        data = new (std::nothrow) uint8_t[levelBytes[0]];
-        if (!data)
-            return false;
-    }
-
-    GLuint name = 0;
-    glActiveTexture(GL_TEXTURE0);
-    glGenTextures(1, &name);
-    glBindTexture(GL_TEXTURE_2D, name);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levelCount - 1));
-    GLint unpackAlignment = 4;
-    glGetIntegerv(GL_UNPACK_ALIGNMENT, &unpackAlignment);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-
-    bool complete = true;
-    for (uint32_t level = 0, w = width, h = height; level < levelCount; ++level, w = HalfOf(w), h = HalfOf(h)) {
-        if (pixels && fread(data, 1, levelBytes[level], pixels) != levelBytes[level]) {
-            complete = false;
-            break;
-        }
-        if (compressed)
-            glCompressedTexImage2D(GL_TEXTURE_2D, level, internalFormat, w, h, 0,
-                                   static_cast<GLsizei>(levelBytes[level]), data);
-        else
-            glTexImage2D(GL_TEXTURE_2D, level, internalFormat, w, h, 0, uploadFormat, GL_UNSIGNED_BYTE, data);
-    }
-
-    glPixelStorei(GL_UNPACK_ALIGNMENT, unpackAlignment);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    delete[] data;
-    if (!complete) {
-        glDeleteTextures(1, &name);
-        return false;
-    }
-
-    RGLObjectTexture* texture = RGLObjMgr::GetInstance()->CreateObject<RGLObjectTexture>(name);
-    texture->width = width;
-    texture->height = height;
-    texture->internalFormat = internalFormat;
-    texture->pixelType = GL_UNSIGNED_BYTE;
-    texture->copyBufferSize = static_cast<uint64_t>(width) * height * 4;
-    *out = texture;
-    if (outMipCount)
-        *outMipCount = mipCount > levelCap ? levelCap : mipCount;
-    return true;
+    return m_device->CreateTexture(width, height, format, mipCount, out, outMipCount, pixels, bytesPerUnit,
+                                   blockCompressed);
 }
 
 void RRenderer::DeleteTexture(RGLObjectTexture** texture)
 {
     if (!texture || !*texture)
         return;
-    if (LiveInstance()) {
-        GLuint name = (*texture)->name;
-        glDeleteTextures(1, &name);
-    }
+    if (RRenderer* renderer = LiveInstance())
+        renderer->m_device->DeleteTexture(*texture);
     RGLObjMgr::DestroyObject(*texture);
     *texture = nullptr;
 }
 
 uint8_t* RRenderer::LockTexture(RGLObjectTexture* texture, uint32_t level)
 {
-    uint32_t width = 0;
-    uint32_t height = 0;
-    if (!m_context || !texture || !LevelSize(texture, level, &width, &height))
-        return nullptr;
-
-    glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, texture->name);
-    // GL writes the level as it holds it: refuse one that is missing or larger than the copy buffer.
-    GLint heldWidth = 0;
-    GLint heldHeight = 0;
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &heldWidth);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_HEIGHT, &heldHeight);
-    bool fits = heldWidth > 0 && heldHeight > 0 &&
-                static_cast<uint64_t>(heldWidth) * static_cast<uint64_t>(heldHeight) * 4 <= texture->copyBufferSize;
-    if (fits && !texture->copyBuffer)
-        texture->copyBuffer = new (std::nothrow) uint8_t[texture->copyBufferSize]();
-    if (!fits || !texture->copyBuffer) {
-        glBindTexture(GL_TEXTURE_2D, 0);
-        return nullptr;
-    }
-    GLint packAlignment = 4;
-    glGetIntegerv(GL_PACK_ALIGNMENT, &packAlignment);
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glGetTexImage(GL_TEXTURE_2D, level, GL_BGRA, texture->pixelType, texture->copyBuffer);
-    glPixelStorei(GL_PACK_ALIGNMENT, packAlignment);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    return texture->copyBuffer;
+    return m_device->LockTexture(texture, level);
 }
 
 void RRenderer::UnlockTexture(RGLObjectTexture* texture, uint32_t level)
 {
-    if (!texture || !texture->copyBuffer)
-        return;
-    uint32_t width = 0;
-    uint32_t height = 0;
-    if (m_context && LevelSize(texture, level, &width, &height)) {
-        glActiveTexture(GL_TEXTURE0);
-        glBindTexture(GL_TEXTURE_2D, texture->name);
-        GLint unpackAlignment = 4;
-        glGetIntegerv(GL_UNPACK_ALIGNMENT, &unpackAlignment);
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-        glTexImage2D(GL_TEXTURE_2D, level, texture->internalFormat, width, height, 0, GL_BGRA, texture->pixelType,
-                     texture->copyBuffer);
-        glPixelStorei(GL_UNPACK_ALIGNMENT, unpackAlignment);
-        glBindTexture(GL_TEXTURE_2D, 0);
-    }
-    delete[] texture->copyBuffer;
-    texture->copyBuffer = nullptr;
+    m_device->UnlockTexture(texture, level);
 }
 
 void RRenderer::CreateCubeTexture(uint32_t edge, uint32_t format, uint32_t mipCount, RGLObjectTexture** out,
@@ -258,76 +56,68 @@ bool RRenderer::CreateRenderTarget(RRenderTarget* target, RGLObjectRenderTarget*
     if (!CreateTexture(target->width, target->height, target->format, 1, false, colour, &mipCount, nullptr, 0,
                        false))
         return false;
-
-    GLuint framebuffer = 0;
-    glGenFramebuffers(1, &framebuffer);
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-    *fbo = RGLObjMgr::GetInstance()->CreateObject<RGLObjectRenderTarget>(framebuffer);
-
-    target->depthAttached = 1;
-    GLuint renderbuffer = 0;
-    glGenRenderbuffers(1, &renderbuffer);
-    *depth = RGLObjMgr::GetInstance()->CreateObject<RGLObjectRenderBuffer>(renderbuffer);
-    glBindRenderbuffer(GL_RENDERBUFFER, renderbuffer);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, target->width, target->height);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, renderbuffer);
-    glBindRenderbuffer(GL_RENDERBUFFER, 0);
-
-    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, (*colour)->name, 0);
-    glCheckFramebufferStatus(GL_FRAMEBUFFER);
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    // The depth-stencil renderbuffer comes with the first pass that tests depth in the target (RenderStage).
+    target->depthAttached = 0;
+    *fbo = m_device->CreateFramebuffer(*colour);
     return true;
 }
 
 void RRenderer::BindRenderTarget(RRenderTarget* target, uint32_t index)
 {
-    if (!m_context || !target)
+    if (!m_device->IsLive() || !target)
         return;
     if (!target->framebuffer) {
         if (index == 0)
             BindDefaultTarget();
         return;
     }
-    glBindFramebuffer(GL_FRAMEBUFFER, target->framebuffer->name);
+    m_device->BindFramebuffer(target->framebuffer);
+    m_boundTarget = target;
     if (index == 0) {
-        m_currentTargetWidth = target->width;
-        m_currentTargetHeight = target->height;
-        glViewport(0, 0, target->width, target->height);
+        m_device->SetTargetSize(target->width, target->height);
+        m_device->SetViewport(0, 0, static_cast<int32_t>(target->width), static_cast<int32_t>(target->height));
     }
 }
 
 void RRenderer::DestroyRenderTarget(RRenderTarget* target, RGLObjectRenderTarget** fbo, RGLObjectTexture** colour,
                                     RGLObjectRenderBuffer** depth, bool keepInList)
 {
-    bool live = LiveInstance() != nullptr;
+    RRenderer* live = LiveInstance();
     if (colour)
         DeleteTexture(colour);
     if (depth && *depth) {
-        if (live) {
-            GLuint name = (*depth)->name;
-            glDeleteRenderbuffers(1, &name);
-        }
+        if (live)
+            live->m_device->DeleteRenderbuffer(*depth);
         RGLObjMgr::DestroyObject(*depth);
         *depth = nullptr;
     }
     if (fbo && *fbo) {
-        if (live) {
-            GLuint name = (*fbo)->name;
-            glDeleteFramebuffers(1, &name);
-        }
+        if (live)
+            live->m_device->DeleteFramebuffer(*fbo);
         RGLObjMgr::DestroyObject(*fbo);
         *fbo = nullptr;
     }
+    if (s_instance && s_instance->m_boundTarget == target)
+        s_instance->m_boundTarget = nullptr;
     if (!keepInList && s_instance)
         s_instance->m_renderTargets.eraseElement(target);
 }
 
+void RRenderer::AttachDepthStencil(RRenderTarget* target)
+{
+    if (!target || !target->framebuffer || !target->colourTexture || target->depthBuffer)
+        return;
+    target->depthBuffer = m_device->AttachDepthStencil(target->framebuffer, target->colourTexture->width,
+                                                       target->colourTexture->height);
+    target->depthAttached = target->depthBuffer ? 1 : 0;
+}
+
 void RRenderer::BindDefaultTarget()
 {
-    if (!m_context)
+    if (!m_device->IsLive())
         return;
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    m_currentTargetWidth = m_backBufferWidth;
-    m_currentTargetHeight = m_backBufferHeight;
-    glViewport(0, 0, m_backBufferWidth, m_backBufferHeight);
+    m_device->BindFramebuffer(nullptr);
+    m_boundTarget = nullptr;
+    m_device->SetTargetSize(m_backBufferWidth, m_backBufferHeight);
+    m_device->SetViewport(0, 0, static_cast<int32_t>(m_backBufferWidth), static_cast<int32_t>(m_backBufferHeight));
 }

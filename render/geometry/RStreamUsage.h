@@ -23,6 +23,7 @@ enum StreamUsage : uint32_t {
     STREAM_UNRECOGNISED = 16,
 };
 
+// The GL attribute format (defined with the device, render/device/RStreamUsageGL.cpp).
 // The size argument of glVertexAttribPointer: 3, 2 or 4 components, GL_BGRA for COLOR, -1 for anything else.
 int32_t StreamUsageComponentCount(StreamUsage usage);
 // GL_FLOAT, or GL_UNSIGNED_BYTE for COLOR and BLENDINDICES.

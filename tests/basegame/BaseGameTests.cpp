@@ -4,9 +4,11 @@
 #include "../core/TempUserData.h"
 #include "basegame/RBaseGame.h"
 #include "basegame/RConsoleCommands.h"
+#include "basegame/RSubroutineMgr.h"
 #include "core/RConfigFile.h"
 #include "core/RINIFile.h"
 #include "core/RStreamMgr.h"
+#include "core/RTimer.h"
 #include "platform/input/RInputHandler.h"
 #include "render/view/RCamera.h"
 #include "render/text/RFont.h"
@@ -15,6 +17,7 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -28,6 +31,13 @@ namespace {
 class TestGame : public RBaseGame {
 public:
     const char* GetLocalAppDataPathName() const override { return "Base Game Test"; }
+    // The splash would draw over what the tests look at.
+    bool InitRuntime() override
+    {
+        const bool started = RBaseGame::InitRuntime();
+        RSubroutineMgr::GetInstance()->StopAll();
+        return started;
+    }
 };
 
 // A game whose window cannot be made, so its start-up stops half-way.
@@ -99,6 +109,54 @@ TEST_F(BaseGame, AFirstRunWritesTheDefaultsAndEveryRunCountsItsSession)
 
     EXPECT_EXIT({ RunGame(1); exit(0); }, ::testing::ExitedWithCode(0), "");
     EXPECT_EQ(ConfigValue("General", "SessionID"), "2");
+}
+
+// With frames that cost next to nothing (a small window) the loop draws no faster than the display refreshes.
+TEST_F(BaseGame, CheapFramesComeNoFasterThanTheRefreshRate)
+{
+    class CountingGame : public TestGame {
+    public:
+        bool InitRuntime() override
+        {
+            SDL_SetWindowSize(GetWindow(), 64, 48);
+            return TestGame::InitRuntime();
+        }
+        void UpdateFrame() override
+        {
+            TestGame::UpdateFrame();
+            clock.Update();
+            const float now = clock.GetElapsedSeconds();
+            if (frames < 0 && now >= 0.5f) { // counted from half a second in, once start-up costs are over
+                frames = 0;
+                from = now;
+            } else if (frames >= 0) {
+                ++frames;
+            }
+            if (frames >= 0 && now - from >= 1.5f) {
+                rate = frames / (now - from);
+                Quit();
+            }
+        }
+        RTimer clock;
+        int frames = -1;
+        float from = 0.0f;
+        float rate = 0.0f;
+    };
+    EXPECT_EXIT(
+        {
+            CountingGame* game = new CountingGame();
+            game->clock.Reset();
+            if (!game->Run(""))
+                exit(2);
+            SDL_DisplayMode mode;
+            const int refresh = SDL_GetCurrentDisplayMode(0, &mode) == 0 && mode.refresh_rate > 0 ? mode.refresh_rate
+                                                                                               : 60;
+            const float rate = game->rate;
+            delete game;
+            fprintf(stderr, "%.1f frames a second at %d Hz\n", rate, refresh);
+            exit(rate > 0.0f && rate <= refresh * 1.05f ? 0 : 3);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 // A start-up that fails reports it, and leaves the player's bindings (never read in that run) as they were.
@@ -274,6 +332,45 @@ TEST_F(BaseGame, HUDTextReachesTheFinishedFrameBeforeAndAfterAResize)
             EXPECT_EQ(litElsewhere, 0);
         }
         EXPECT_EQ(shots, 1);
+    }
+}
+
+// "Brightness" scales the finished picture in the final pass, held to its range.
+TEST_F(BaseGame, BrightnessScalesTheFinishedPicture)
+{
+    struct Row {
+        const char* command;
+        int brightest; // the brightest channel of grey (0x60) text
+    };
+    static const Row kRows[] = {{"", 0x60}, {"set Video Brightness 2", 0xC0}, {"set Video Brightness 100", 0xC0}};
+    for (const Row& row : kRows) {
+        SCOPED_TRACE(row.command);
+        fs::remove_all(userFolder / "Screenshots");
+        fs::remove_all(userFolder / "Config");
+        EXPECT_EXIT(
+            {
+                RString out;
+                RunGame(3, [&](TestGame& game) {
+                    if (row.command[0] && !RConsoleCommands::Execute(row.command, out))
+                        exit(3);
+                    static const char kText[] = "HELLO";
+                    game.GetFont(RBaseGame::kHUDText)
+                        ->QueueString(kText, 5, 0xFF606060u, 0, false, 10.0f, 10.0f, 4.0f, 4.0f, 1000.0f, 1000.0f);
+                    game.RequestScreenshot();
+                });
+                exit(0);
+            },
+            ::testing::ExitedWithCode(0), "");
+        RStreamMgr::GetInstance()->AddSearchPath("");
+        for (const fs::directory_entry& entry : fs::directory_iterator(userFolder / "Screenshots")) {
+            RImage image;
+            ASSERT_TRUE(image.LoadBMP(entry.path().c_str()));
+            int brightest = 0;
+            for (int y = 0; y < image.GetHeight(); ++y)
+                for (int x = 0; x < image.GetWidth(); ++x)
+                    brightest = std::max(brightest, static_cast<int>(image.GetPixel(x, y) & 0xFF));
+            EXPECT_NEAR(brightest, row.brightest, 3);
+        }
     }
 }
 

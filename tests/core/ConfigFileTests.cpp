@@ -384,32 +384,4 @@ TEST(ConfigUnreadableTest, AFileThatCannotBeReadIsNeverWrittenOver)
     EXPECT_EQ(2, folder.FileCount());
 }
 
-TEST(ConfigTemporariesTest, LoadRemovesTemporariesThatNoLivingProcessOwns)
-{
-    TempFolder folder;
-    const std::string path = folder / "Config.ini";
-    const std::string ended = std::to_string(EndedProcessId());
-    const std::string parent = std::to_string(getppid());
-    const std::string self = std::to_string(getpid());
-    for (const std::string& name : {"Config.ini." + ended + ".3.tmp", "Config.ini." + self + ".9.tmp",
-                                    "Config.ini." + parent + ".4.tmp", "Other.ini." + ended + ".1.tmp",
-                                    "Config.ini." + ended + ".tmp", "Config.ini." + ended + ".3.tmp.keep"})
-        WriteBytes(folder / name, "x");
-    EngineSettings settings;
-    RConfigFile config;
-    settings.Register(config);
-    ASSERT_TRUE(config.Load(path.c_str()));
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder.path))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    // Gone: the ended process's and this process's own (no writer of it has that file open). Kept: a living
-    // process's, another file's, and names that are not the writer's.
-    std::vector<std::string> expected = {"Config.ini", "Config.ini." + ended + ".3.tmp.keep",
-                                         "Config.ini." + ended + ".tmp", "Config.ini." + parent + ".4.tmp",
-                                         "Other.ini." + ended + ".1.tmp"};
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(expected, names);
-}
-
 } // namespace

@@ -172,4 +172,29 @@ TEST_F(ToolLoggerTest, FileAndConsoleLinesAreNeverFormats)
     EXPECT_EQ(text, ReadBytes(fast));
 }
 
+// A long session keeps each log to its limit and the one before it, both whole lines, the newest last.
+TEST_F(ToolLoggerTest, ALogAtItsLimitIsKeptAsTheOldOneAndStartedAfresh)
+{
+    RLogger* logger = RLogger::GetInstance();
+    const std::string line(1000, 'x');
+    const int lines = static_cast<int>(RLogger::kMaxLogBytes / 1000) * 3;
+    for (int i = 0; i < lines; ++i) {
+        logger->LogSafe((line + std::to_string(i)).c_str());
+        logger->LogFast((line + std::to_string(i)).c_str());
+    }
+    logger->Shutdown();
+    const std::string last = line + std::to_string(lines - 1) + "\r\n";
+    for (const char* name : {"DebugLog_Safe", "DebugLog_Fast"}) {
+        SCOPED_TRACE(name);
+        const std::string now = ReadBytes(LogsFolder() + name + ".txt");
+        const std::string old = ReadBytes(LogsFolder() + name + "_Old.txt");
+        for (const std::string* text : {&now, &old}) {
+            EXPECT_LE(text->size(), static_cast<size_t>(RLogger::kMaxLogBytes) + 1100);
+            EXPECT_GT(text->size(), 1000u);
+            EXPECT_EQ(text->substr(text->size() - 2), "\r\n");
+        }
+        EXPECT_EQ(now.substr(now.size() - last.size()), last);
+    }
+}
+
 } // namespace

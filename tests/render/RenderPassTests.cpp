@@ -318,6 +318,74 @@ TEST_F(RenderPassTest, SeveralTargetsDrawIntoTheLastAtItsGLSize)
     EXPECT_EQ(PixelOf(&small, 14, 4), kGreen);
 }
 
+// A target gets a depth-stencil buffer only when a pass draws into it with the depth test on, and then before
+// that frame's clears: a near quad drawn by one pass hides a far one the next pass draws into the same target.
+// A target only drawn into with the depth test off keeps none, and its depth clear is passed over.
+TEST_F(RenderPassTest, TargetsCarryDepthOnlyWhereAPassTestsIt)
+{
+    const char* depthVS = "attribute vec3 inPos;\nuniform vec4 u_rect;\nuniform float u_depth;\n"
+                          "void main() { gl_Position = vec4(inPos.xy * u_rect.xy + u_rect.zw, u_depth, 1.0); }\n";
+    folder.Write("depth_GLSL.xml", "<technique name=\"Depth\"><pass name=\"P\"/></technique>");
+    folder.WritePass("depth", "Depth_P", depthVS, kFlatPS,
+                     "[Uniforms]\nu_colour = vector,1,material\nu_depth = float,1,material\n"
+                     "u_rect = vector,1,renderable\n[Attributes]\ninPos = POSITION\n[RenderStates]\n"
+                     "CullMode = None\nZEnable = True\nZWriteEnable = True\nZFunc = Less\n");
+    RShader depthEffect(folder.File("depth.fxo").c_str(), Id("Pass Test Depth Effect"));
+    class DepthMaterial : public TestMaterial {
+    public:
+        DepthMaterial(RShader* effect, uint32_t rgb, float z) : TestMaterial(effect, "Depth", rgb), depth(z) {}
+        bool InformShaderParams(RShaderParamMapping* mapping, RHashedString renderPassId,
+                                RShaderParamInformant* requester) override
+        {
+            if (mapping->name == RHashedString("u_depth")) {
+                mapping->SetFloat(depth);
+                return true;
+            }
+            return TestMaterial::InformShaderParams(mapping, renderPassId, requester);
+        }
+        float depth;
+    };
+    DepthMaterial nearRed(&depthEffect, kRed, -0.5f);
+    DepthMaterial farGreen(&depthEffect, kGreen, 0.5f);
+    TestMaterial flatBlue(first, "Flat", kBlue);
+
+    RRenderTarget flat(Id("PassTestFlat"), 16, 8, RRenderer::FORMAT_RGBA, 0, 1);
+    RRenderTarget deep(Id("PassTestDeep"), 16, 8, RRenderer::FORMAT_RGBA, 0, 1);
+    RRenderPass* flatPass = PassWithGroup("FlatPass", kBlack);
+    flatPass->targets.push(&flat);
+    Quad("FlatPass", &flatBlue);
+    RRenderPass* nearPass = PassWithGroup("NearPass", kBlack);
+    nearPass->targets.push(&deep);
+    Quad("NearPass", &nearRed);
+    RRenderPass* farPass = PassWithGroup("FarPass", kWhite);
+    farPass->clearColourFlag = false;
+    farPass->clearDepthFlag = false;
+    farPass->targets.push(&deep);
+    Quad("FarPass", &farGreen);
+    EXPECT_EQ(flat.depthBuffer, nullptr);
+    EXPECT_EQ(deep.depthBuffer, nullptr);
+
+    for (int frame = 0; frame < 2; ++frame) {
+        DrawFrame();
+        EXPECT_EQ(flat.depthBuffer, nullptr);
+        EXPECT_EQ(flat.depthAttached, 0);
+        EXPECT_EQ(PixelOf(&flat, 8, 4), kBlue);
+        ASSERT_NE(deep.depthBuffer, nullptr);
+        EXPECT_EQ(deep.depthAttached, 1);
+        EXPECT_EQ(PixelOf(&deep, 8, 4), kRed) << "frame " << frame;
+    }
+    // A reset re-creates the targets without depth; the next frame gives the tested one its buffer again.
+    uint32_t width = kWindowWidth;
+    uint32_t height = kWindowHeight;
+    bool fullscreenFailed = false;
+    renderer->ResetDevice(Window(), &width, &height, false, &fullscreenFailed);
+    EXPECT_EQ(deep.depthBuffer, nullptr);
+    DrawFrame();
+    ASSERT_NE(deep.depthBuffer, nullptr);
+    EXPECT_EQ(PixelOf(&deep, 8, 4), kRed);
+    EXPECT_EQ(flat.depthBuffer, nullptr);
+}
+
 // Renderables of two effects and three techniques are drawn sorted by effect, technique and material, each
 // technique's renderables in one batch; a renderable without a technique for the pass is passed over.
 TEST_F(RenderPassTest, GroupsSortByStateAndDrawOneBatchPerTechnique)

@@ -11,7 +11,8 @@
 #include "render/materials/RRenderable.h"
 #include "render/frame/RRenderer.h"
 #include "render/effects/RShaderParam.h"
-#include "scene/RCollisionInterface.h"
+#include "scene/RCollisionBox.h"
+#include "scene/RCollisionWorld.h"
 #include "scene/RDepthBackdrop.h"
 #include "scene/RPlainEntity.h"
 #include "scene/RPlayerControllerComponent.h"
@@ -34,6 +35,7 @@ public:
         RControlConfig::DestroyInstance();
         RInputHandler::DestroyInstance();
         RRenderer::DestroyInstance();
+        RCollisionWorld::DestroyInstance();
         RHandleTable::Close();
         RHashedStringTable::Destroy();
     }
@@ -99,8 +101,9 @@ TEST(SceneObjects, EntitiesAndComponentsHaveHandlesAndClassNamesAndGoTogether)
     EXPECT_EQ(entity->GetClassName(), RHashedString("RPlainEntity"));
     EXPECT_TRUE(entity->IsA(RHashedString("rentity"))) << "class names are case-insensitive";
     EXPECT_FALSE(entity->IsA(RHashedString("RComponent")));
-    RCollisionInterface shape;
+    RCollisionBox shape;
     EXPECT_FALSE(shape.IsA(REntity::StaticGetClassName()));
+    EXPECT_TRUE(shape.IsA(RCollisionInterface::StaticGetClassName()));
 
     RRenderableComponent* renderables = entity->AddComponent<RRenderableComponent>();
     const RHandle componentHandle = renderables->GetHandle();
@@ -221,9 +224,13 @@ TEST(SceneObjects, PlayerControllerForwardsUnlessSuppressed)
 
 namespace {
 
-// A shape that counts the moves it is told of and may delete another shape when told.
-class CountingShape : public RCollisionInterface {
+// A box that counts the moves that met it and may delete another shape when told.
+class CountingShape : public RCollisionBox {
 public:
+    CountingShape(const RVector2& center, const RVector2& half) : RCollisionBox(center, half)
+    {
+        RCollisionWorld::GetInstance()->AddShape(this);
+    }
     void OnContactMoved(RSpatialComponent* mover) override
     {
         ++moves;
@@ -236,36 +243,45 @@ public:
     CountingShape** victim = nullptr;
 };
 
+// An entity that records the shapes its contact handler was told of.
+class ContactRecorder : public REntity {
+public:
+    void OnContact(const RContact& contact) override { told.push_back(contact.shape.GetId()); }
+    std::vector<uint32_t> told;
+};
+
 }  // namespace
 
 TEST(SceneObjects, MovingSkipsShapesThatAreGone)
 {
-    RSpatialComponent spatial;
-    CountingShape* kept = new CountingShape();
-    CountingShape* gone = new CountingShape();
-    CountingShape* later = new CountingShape();
-    spatial.AddContact(kept);
-    spatial.AddContact(kept);
-    spatial.AddContact(nullptr);
-    spatial.AddContact(gone);
-    spatial.AddContact(later);
-    EXPECT_EQ(spatial.GetContactCount(), 3u);
-
+    ContactRecorder entity;
+    RSpatialComponent* spatial = entity.AddComponent<RSpatialComponent>();
+    EXPECT_EQ(spatial->GetOwner(), &entity);
+    spatial->SetBox(RVector2{1.0f, 1.0f}, RVector2{0.0f, 0.0f});
+    // A wall ahead, a trigger crossed before it, and a trigger deleted before the move.
+    CountingShape* wall = new CountingShape(RVector2{10.0f, 0.0f}, RVector2{1.0f, 4.0f});
+    CountingShape* crossed = new CountingShape(RVector2{5.0f, 0.0f}, RVector2{0.5f, 0.5f});
+    CountingShape* gone = new CountingShape(RVector2{3.0f, 0.0f}, RVector2{0.5f, 0.5f});
+    crossed->SetTrigger(true);
+    gone->SetTrigger(true);
+    const uint32_t wallId = wall->GetHandle().GetId();
     delete gone;
-    EXPECT_EQ(spatial.Move(RVector3{1.0f, 2.0f, 3.0f}), 2u);
-    EXPECT_EQ(spatial.GetContactCount(), 2u) << "the deleted shape is forgotten";
-    EXPECT_EQ(spatial.GetPosition().x, 1.0f);
-    EXPECT_EQ(spatial.GetPosition().z, 3.0f);
-    EXPECT_EQ(kept->moves, 1);
 
-    // A shape told first deletes the next one: the next is resolved only when its turn comes, and skipped.
-    kept->victim = &later;
-    EXPECT_EQ(spatial.Move(RVector3{1.0f, 0.0f, 0.0f}), 1u);
-    EXPECT_EQ(later, nullptr);
-    EXPECT_EQ(spatial.GetContactCount(), 1u);
-    EXPECT_EQ(spatial.GetPosition().x, 2.0f);
-    delete kept;
-    EXPECT_EQ(spatial.Move(RVector3{0.0f, 0.0f, 0.0f}), 0u);
+    // The wall is told first (solid contacts come before triggers) and deletes the trigger: it is skipped.
+    wall->victim = &crossed;
+    EXPECT_FALSE(spatial->Move(RVector3{20.0f, 0.0f, 3.0f}));
+    EXPECT_EQ(crossed, nullptr);
+    EXPECT_EQ(wall->moves, 1);
+    EXPECT_EQ(entity.told, std::vector<uint32_t>{wallId});
+    EXPECT_EQ(spatial->GetContactCount(), 2u) << "both were met";
+    EXPECT_NEAR(spatial->GetPosition().x, 8.0f - RSpatialComponent::kSkin, 1e-4f);
+    EXPECT_EQ(spatial->GetPosition().z, 3.0f);
+
+    // The wall deleted: the next move meets nothing.
+    delete wall;
+    EXPECT_TRUE(spatial->Move(RVector3{20.0f, 0.0f, 0.0f}));
+    EXPECT_EQ(spatial->GetContactCount(), 0u);
+    RCollisionWorld::DestroyInstance();
 }
 
 namespace {

@@ -1,0 +1,355 @@
+#include "basegame/RConsole.h"
+
+#include "basegame/RConsoleCommands.h"
+#include "core/RCore.h"
+#include "core/RHashedString.h"
+#include "core/RSafeFileWriter.h"
+#include "platform/input/RControlConfig.h"
+#include "platform/input/RInputHandler.h"
+#include "render/passes/RConsoleBackdrop.h"
+#include "render/text/RFont.h"
+
+#include <SDL_scancode.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <strings.h>
+#include <sys/stat.h>
+
+namespace {
+
+const char* const kHistoryFileName = "ConsoleMemory.txt";
+const char kPromptMark[] = "> ";
+const int32_t kPromptMarkLength = 2;
+const uint32_t kOutputColour = 0xFFC8C8C8u;
+const uint32_t kPromptColour = 0xFFFFFFFFu;
+const float kMargin = 4.0f;
+// The caret shows for the first half of every second after the last edit.
+const float kCaretPeriod = 1.0f;
+
+// Characters in a text; 0 for the empty and the cleared text.
+int32_t LengthOf(const RString& text)
+{
+    return text.GetLength() > 0 ? text.GetLength() : 0;
+}
+
+bool IsShownByte(unsigned char c)
+{
+    return c >= 32 && c != 127;
+}
+
+} // namespace
+
+RConsole::RConsole() : m_prompt(kMaxLineLength) {}
+
+void RConsole::SetOpen(bool open)
+{
+    if (open == m_open)
+        return;
+    m_open = open;
+    m_prompt.SetText(RString());
+    m_historyCursor = -1;
+}
+
+void RConsole::Update(float step, RFont* font, RConsoleBackdrop* backdrop, int32_t screenHeight)
+{
+    if (RControlConfig::GetInstance()->JustPressed(RHashedString("Utility"), RHashedString("OpenConsole"), 0.5f))
+        SetOpen(!m_open);
+    if (m_open)
+        HandleKeys();
+
+    const float move = kSlideTime > 0.0f ? step / kSlideTime : 1.0f;
+    m_slide = m_open ? std::fmin(1.0f, m_slide + move) : std::fmax(0.0f, m_slide - move);
+    const float height = m_slide * 0.5f * static_cast<float>(screenHeight > 0 ? screenHeight : 0);
+    if (backdrop) {
+        backdrop->SetHeight(height);
+        backdrop->SetVisible(height > 0.0f);
+    }
+    if (font && height > 0.0f)
+        Draw(font, screenHeight);
+}
+
+void RConsole::HandleKeys()
+{
+    RInputHandler* input = RInputHandler::GetInstance();
+    const CompleteInputState& now = input->GetCurrentState();
+    const CompleteInputState& before = input->GetPreviousState();
+    auto newlyDown = [&](uint32_t scancode) { return now.keys[scancode] && !before.keys[scancode]; };
+
+    // The console's own keys are asked before the prompt's editing, which asks every key that types nothing
+    // for its repeat too.
+    if (input->isKeyRepeating(SDL_SCANCODE_PAGEUP))
+        Scroll(1);
+    if (input->isKeyRepeating(SDL_SCANCODE_PAGEDOWN))
+        Scroll(-1);
+    if (input->isKeyRepeating(SDL_SCANCODE_UP))
+        StepHistory(1);
+    if (input->isKeyRepeating(SDL_SCANCODE_DOWN))
+        StepHistory(-1);
+    if (newlyDown(SDL_SCANCODE_TAB))
+        CompleteCommand();
+    if (newlyDown(SDL_SCANCODE_RETURN) || newlyDown(SDL_SCANCODE_KP_ENTER)) {
+        const RString line = m_prompt.GetText();
+        m_prompt.SetText(RString());
+        Submit(line.GetString());
+        return;
+    }
+    m_prompt.Update();
+}
+
+void RConsole::Submit(const char* line)
+{
+    m_historyCursor = -1;
+    m_scroll = 0;
+    const RString text = RString(line).Trim();
+    if (text.IsEmpty())
+        return;
+    RString echo(kPromptMark);
+    echo += text;
+    Print(echo.GetString());
+    AddHistory(text);
+
+    RString output;
+    const bool succeeded = RConsoleCommands::Execute(text.GetString(), output);
+    if (!succeeded && output.IsEmpty())
+        output = "The command failed";
+    Print(output.GetString());
+}
+
+void RConsole::Print(const char* text)
+{
+    if (!text)
+        return;
+    const char* p = text;
+    while (*p) {
+        const char* end = strchr(p, '\n');
+        const size_t length = end ? static_cast<size_t>(end - p) : strlen(p);
+        // A long line continues on the next; an empty one stays an empty line.
+        size_t at = 0;
+        do {
+            const size_t piece = length - at < static_cast<size_t>(kMaxOutputLineLength)
+                                     ? length - at
+                                     : static_cast<size_t>(kMaxOutputLineLength);
+            AddOutputLine(p + at, static_cast<int32_t>(piece));
+            at += piece;
+        } while (at < length);
+        if (!end)
+            break;
+        p = end + 1;
+    }
+}
+
+void RConsole::AddOutputLine(const char* text, int32_t length)
+{
+    char line[kMaxOutputLineLength + 1];
+    int32_t used = 0;
+    for (int32_t i = 0; i < length && used < kMaxOutputLineLength; ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '\r')
+            continue;
+        line[used++] = IsShownByte(c) ? static_cast<char>(c) : ' ';
+    }
+    line[used] = 0;
+    // The ring drops its oldest line once full.
+    if (m_outputCount == kMaxOutputLines) {
+        m_outputStart = (m_outputStart + 1) % kMaxOutputLines;
+        --m_outputCount;
+    }
+    m_output[(m_outputStart + m_outputCount) % kMaxOutputLines] = RString(line, used);
+    ++m_outputCount;
+    // A view scrolled back stays on the lines it shows.
+    if (m_scroll > 0 && m_scroll + 1 < m_outputCount)
+        ++m_scroll;
+}
+
+const RString& RConsole::GetOutputLine(uint32_t index) const
+{
+    return m_output[(m_outputStart + index) % kMaxOutputLines];
+}
+
+void RConsole::AddHistory(const RString& line)
+{
+    if (m_historyCount > 0 && m_history[m_historyCount - 1] == line)
+        return;
+    if (m_historyCount == kHistoryLines) {
+        for (int32_t i = 1; i < kHistoryLines; ++i)
+            m_history[i - 1] = m_history[i];
+        --m_historyCount;
+    }
+    m_history[m_historyCount++] = line;
+}
+
+void RConsole::StepHistory(int32_t direction)
+{
+    if (m_historyCount == 0)
+        return;
+    // The cursor counts back from the newest line: 0 is the newest, -1 the new line being typed.
+    int32_t cursor = m_historyCursor + (direction > 0 ? 1 : -1);
+    if (cursor >= m_historyCount)
+        cursor = m_historyCount - 1;
+    if (cursor < -1)
+        cursor = -1;
+    m_historyCursor = cursor;
+    m_prompt.SetText(cursor < 0 ? RString() : m_history[m_historyCount - 1 - cursor]);
+}
+
+void RConsole::Scroll(int32_t pages)
+{
+    const uint32_t page = VisibleLines() > 1 ? VisibleLines() - 1 : 1;
+    const uint32_t most = m_outputCount > VisibleLines() ? m_outputCount - VisibleLines() : 0;
+    int64_t scroll = static_cast<int64_t>(m_scroll) + static_cast<int64_t>(pages) * page;
+    if (scroll < 0)
+        scroll = 0;
+    if (scroll > most)
+        scroll = most;
+    m_scroll = static_cast<uint32_t>(scroll);
+}
+
+void RConsole::CompleteCommand()
+{
+    const RString text = m_prompt.GetText();
+    // Only the command's own name is completed, not its arguments.
+    if (strchr(text.GetString(), ' '))
+        return;
+    RUtilVector<RString> names;
+    RConsoleCommands::FindCompletions(text.GetString(), names);
+    if (names.isEmpty())
+        return;
+    if (names.getCount() == 1) {
+        m_prompt.SetText(names[0] + " ");
+        return;
+    }
+    int32_t shared = LengthOf(names[0]);
+    RString list;
+    for (const RString& name : names) {
+        int32_t same = 0;
+        while (same < shared && same < LengthOf(name) &&
+               strncasecmp(name.GetString() + same, names[0].GetString() + same, 1) == 0)
+            ++same;
+        shared = same;
+        list += "  ";
+        list += name;
+    }
+    Print(list.GetString());
+    if (shared > LengthOf(text))
+        m_prompt.SetText(names[0].Left(shared));
+}
+
+void RConsole::Draw(RFont* font, int32_t screenHeight)
+{
+    const float lineHeight = static_cast<float>(font->GetLineHeight() > 0 ? font->GetLineHeight() : 1);
+    const float fullHeight = 0.5f * static_cast<float>(screenHeight);
+    const float height = m_slide * fullHeight;
+    const float full = (fullHeight - 2.0f * kMargin) / lineHeight - 1.0f;
+    m_visibleLines = full > 1.0f ? static_cast<uint32_t>(full) : 1;
+    if (m_scroll + VisibleLines() > m_outputCount)
+        m_scroll = m_outputCount > VisibleLines() ? m_outputCount - VisibleLines() : 0;
+
+    // The prompt at the panel's lower edge, the newest output above it; everything slides with the panel. The
+    // prompt is queued first, so that a full text buffer drops the oldest lines rather than the prompt.
+    float y = height - kMargin - lineHeight;
+    const RString text = m_prompt.GetText();
+    const int written = snprintf(m_promptText, sizeof(m_promptText), "%s%s", kPromptMark, text.GetString());
+    const int32_t promptLength = written < 0 ? 0 : written < static_cast<int>(sizeof(m_promptText))
+                                                        ? written
+                                                        : static_cast<int32_t>(sizeof(m_promptText)) - 1;
+    font->QueueString(m_promptText, promptLength, kPromptColour, 0, false, kMargin, y, 1.0f, 1.0f, 0.0f, 0.0f);
+    const float sinceEdit = m_prompt.GetTime() - m_prompt.GetLastEditTime();
+    if (std::fmod(sinceEdit > 0.0f ? sinceEdit : 0.0f, kCaretPeriod) < 0.5f * kCaretPeriod) {
+        float caretX = 0.0f;
+        font->MeasureString(m_promptText, kPromptMarkLength + m_prompt.GetCursor(), &caretX, nullptr, 1.0f, 1.0f,
+                            0.0f, 0.0f, promptLength);
+        static const char kCaret[] = "_";
+        font->QueueString(kCaret, 1, kPromptColour, 0, false, kMargin + caretX, y, 1.0f, 1.0f, 0.0f, 0.0f);
+    }
+
+    uint32_t shown = 0;
+    for (uint32_t back = m_scroll; back < m_outputCount && shown < VisibleLines(); ++back, ++shown) {
+        y -= lineHeight;
+        if (y + lineHeight <= 0.0f)
+            break;
+        const RString& line = GetOutputLine(m_outputCount - 1 - back);
+        if (!line.IsEmpty())
+            font->QueueString(line.GetString(), line.GetLength(), kOutputColour, 0, false, kMargin, y, 1.0f, 1.0f,
+                              0.0f, 0.0f);
+    }
+}
+
+bool RConsole::MakeHistoryPath(char* outPath, size_t outSize)
+{
+    RCore* core = RCore::GetInstance();
+    char folder[1024];
+    if (!core || !RCore::MakeUserFolder(folder, sizeof(folder), core->GetLocalAppDataPathName(),
+                                        core->GetConfigFolderName(), true))
+        return false;
+    const int written = snprintf(outPath, outSize, "%s%s", folder, kHistoryFileName);
+    return written >= 0 && static_cast<size_t>(written) < outSize;
+}
+
+bool RConsole::LoadHistory()
+{
+    char path[1200];
+    return MakeHistoryPath(path, sizeof(path)) && LoadHistoryFrom(path);
+}
+
+bool RConsole::SaveHistory() const
+{
+    char path[1200];
+    return MakeHistoryPath(path, sizeof(path)) && SaveHistoryTo(path);
+}
+
+bool RConsole::LoadHistoryFrom(const char* path)
+{
+    m_historyCount = 0;
+    m_historyCursor = -1;
+    struct stat info;
+    if (stat(path, &info) != 0)
+        return true; // no history yet
+    // Only a regular file of history size: a folder, a pipe or a device could never end or never answer.
+    if (!S_ISREG(info.st_mode) || info.st_size > kMaxHistoryFileSize)
+        return false;
+    FILE* file = fopen(path, "rb");
+    if (!file)
+        return false;
+    static char bytes[kMaxHistoryFileSize + 1];
+    const size_t size = fread(bytes, 1, sizeof(bytes), file);
+    const bool failed = ferror(file) != 0 || size > static_cast<size_t>(kMaxHistoryFileSize);
+    fclose(file);
+    if (failed)
+        return false;
+    bytes[size] = 0;
+    // Text lines only: a control byte (other than a line end or a tab) or a line longer than the prompt means the
+    // file is no history.
+    int32_t lineLength = 0;
+    for (size_t i = 0; i < size; ++i) {
+        const unsigned char c = static_cast<unsigned char>(bytes[i]);
+        if (c == '\n') {
+            lineLength = 0;
+            continue;
+        }
+        if ((c < 32 && c != '\r' && c != '\t') || c == 127 || ++lineLength > kMaxLineLength + 1)
+            return false;
+    }
+    size_t start = 0;
+    while (start < size) {
+        size_t end = start;
+        while (end < size && bytes[end] != '\n')
+            ++end;
+        const RString line = RString(bytes + start, static_cast<int>(end - start)).Trim();
+        if (!line.IsEmpty() && line.GetLength() <= kMaxLineLength)
+            AddHistory(line);
+        start = end + 1;
+    }
+    return true;
+}
+
+bool RConsole::SaveHistoryTo(const char* path) const
+{
+    RSafeFileWriter writer;
+    if (!writer.Open(path))
+        return false;
+    for (int32_t i = 0; i < m_historyCount; ++i)
+        writer.Print("%s\r\n", m_history[i].GetString());
+    return writer.Commit();
+}

@@ -1,0 +1,69 @@
+// RRenderSetup: the engine's own render set-up that the base game owns for the whole run: the pre-HUD and final
+// targets and passes with the full-screen quads (and materials) that carry one into the next, the main camera,
+// the HUD, menu and console fonts with their materials, the console backdrop, and the controller glyph sets of
+// the three text layers. It creates each part in its start-up step, deletes everything in Destroy (renderables
+// before their materials) and hands out what the game, the menus and the console draw with.
+#pragma once
+
+#include <cstdint>
+
+class RBaseGame;
+class RConsoleBackdrop;
+class RFont;
+class RGlyphSet;
+class RMaterial;
+class RResSensCamera;
+class RResSensQuad;
+class RResSensTarget;
+
+class RRenderSetup {
+public:
+    // The text layers, each with a font and a controller glyph set: RBaseGame::TextLayer.
+    static const int kLayerCount = 3;
+
+    RRenderSetup() = default;
+    ~RRenderSetup() { Destroy(); }
+    RRenderSetup(const RRenderSetup&) = delete;
+    RRenderSetup& operator=(const RRenderSetup&) = delete;
+
+    // The scene pass into the pre-HUD target, the pre-HUD pass (the smoothed scene, then the HUD, menu and console
+    // groups) into the final target, the final pass into the back buffer; each with its groups, the quads with the
+    // game's pass materials.
+    void CreatePasses(RBaseGame& game);
+    // A perspective camera whose aspect follows the screen resolution.
+    void CreateMainCamera();
+    // The three fonts in their groups, with the console backdrop (hidden) made between the menu's and the
+    // console's.
+    void CreateFonts(RBaseGame& game);
+    // The three controller glyph sets, registered as group "xbox" under the layers' set names.
+    void CreateControllerGlyphs(RBaseGame& game);
+    // Deletes everything made; safe to call again.
+    void Destroy();
+
+    RResSensCamera* GetMainCamera() const { return m_mainCamera; }
+    RFont* GetFont(int layer) const { return layer >= 0 && layer < kLayerCount ? m_fonts[layer] : nullptr; }
+    RGlyphSet* GetGlyphSet(int layer) const
+    {
+        return layer >= 0 && layer < kLayerCount ? m_glyphSets[layer] : nullptr;
+    }
+    RConsoleBackdrop* GetConsoleBackdrop() const { return m_consoleBackdrop; }
+    RMaterial* GetFinalPassMaterial() const { return m_finalMaterial; }
+
+    // The glyph-set name the fonts and glyphs of a layer use for the controller group "xbox".
+    static const char* GetGlyphSetName(int layer);
+
+private:
+    RResSensTarget* m_preHUDTarget = nullptr;
+    RResSensTarget* m_finalTarget = nullptr;
+    RResSensCamera* m_mainCamera = nullptr;
+    RResSensQuad* m_preHUDQuad = nullptr;
+    RResSensQuad* m_finalQuad = nullptr;
+    RMaterial* m_preHUDMaterial = nullptr;
+    RMaterial* m_finalMaterial = nullptr;
+    RConsoleBackdrop* m_consoleBackdrop = nullptr;
+    RMaterial* m_consoleBackdropMaterial = nullptr;
+    RFont* m_fonts[kLayerCount] = {};
+    RMaterial* m_fontMaterials[kLayerCount] = {};
+    RGlyphSet* m_glyphSets[kLayerCount] = {};
+    RMaterial* m_glyphMaterials[kLayerCount] = {};
+};

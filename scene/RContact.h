@@ -1,0 +1,14 @@
+// RContact: one shape a move met: the shape's handle (resolve it with RHandle::Get each time, it may be gone), the
+// contact normal pointing from the shape towards the mover, the fraction of the move at which they met, and
+// whether the shape is a trigger (overlapped, never blocking). Plain value.
+#pragma once
+
+#include "core/RHandle.h"
+#include "core/RMath.h"
+
+struct RContact {
+    RHandle shape;
+    RVector2 normal = {0.0f, 0.0f};
+    float time = 0.0f;
+    bool trigger = false;
+};

@@ -1,0 +1,111 @@
+// The engine's shut-down order, watched step by step on a started game: each singleton that can be asked about
+// is still there before its own step and gone after it.
+#include "../core/TempUserData.h"
+#include "basegame/RBaseGame.h"
+#include "basegame/RStartup.h"
+#include "basegame/RSubroutineMgr.h"
+#include "core/RHandle.h"
+#include "core/RTickable.h"
+#include "platform/input/RInputHandler.h"
+#include "platform/input/RTextInputList.h"
+#include "render/device/RGLObjMgr.h"
+#include "render/effects/RShaderMgr.h"
+#include "render/frame/RRenderer.h"
+#include "render/images/RTexMgr.h"
+#include "render/text/RGlyphSetMgr.h"
+#include "scene/RCollisionWorld.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+class ShutdownGame : public RBaseGame {
+public:
+    const char* GetLocalAppDataPathName() const override { return "Shutdown Test"; }
+};
+
+bool s_menuManagerAlive = false;
+void DestroyMenuManager() { s_menuManagerAlive = false; }
+
+struct Probe {
+    const char* step;  // the step that destroys it
+    bool (*exists)();
+};
+
+const Probe kProbes[] = {
+    {"menu manager", [] { return s_menuManagerAlive; }},
+    {"collision world", [] { return RCollisionWorld::GetExisting() != nullptr; }},
+    {"glyph-set manager", [] { return RGlyphSetMgr::HasInstance(); }},
+    {"handle table", [] { return !RHandleTable::IsClosed(); }},
+    {"GL object manager", [] { return RGLObjMgr::HasInstance(); }},
+    {"renderer", [] { return RRenderer::HasInstance(); }},
+    {"tickable manager", [] { return RTickableManager::GetExisting() != nullptr; }},
+    {"input handler", [] { return RInputHandler::GetExisting() != nullptr; }},
+    {"text inputs", [] { return RTextInputList::GetExisting() != nullptr; }},
+    {"texture manager", [] { return RTexMgr::HasInstance(); }},
+    {"shader manager", [] { return RShaderMgr::HasInstance(); }},
+    {"subroutine manager", [] { return RSubroutineMgr::HasInstance(); }},
+};
+
+// The order the engine's singletons go in: nothing is destroyed while something destroyed earlier could still
+// reach it.
+const char* const kOrder[] = {"definition manager", "menu manager", "collision world", "glyph-set manager",
+                              "handle table", "GL object manager", "renderer", "audio manager", "string manager",
+                              "tickable manager", "hashed-name table", "control configuration", "input handler",
+                              "text inputs", "texture manager", "shader manager", "stream manager",
+                              "subroutine manager", "logger", "localization manager", "thread tagger"};
+
+} // namespace
+
+TEST(Shutdown, DestroysEverySingletonInItsOrder)
+{
+    TempUserData data;
+    setenv("ROLT_RESOURCE_DIR", ROLT_TEST_RESOURCE_DIR, 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    EXPECT_EXIT(
+        {
+            ShutdownGame* game = new ShutdownGame();
+            if (!game->InitEngine() || !game->InitSystems() || !game->InitRuntime())
+                exit(2);
+            game->PumpEvents();
+            game->Update();
+            game->RenderFrame();
+            RCollisionWorld::GetInstance();
+            s_menuManagerAlive = true;
+            RSetMenuManagerDestroyer(DestroyMenuManager);
+            // What RBaseGame::Shutdown frees before it runs the steps.
+            game->GetRenderSetup().Destroy();
+
+            uint32_t count = 0;
+            const RShutdownStep* steps = RGetShutdownSteps(&count);
+            int failures = 0;
+            if (count != sizeof(kOrder) / sizeof(kOrder[0])) {
+                fprintf(stderr, "%u steps\n", count);
+                exit(3);
+            }
+            for (uint32_t i = 0; i < count; ++i) {
+                if (strcmp(steps[i].name, kOrder[i]) != 0) {
+                    fprintf(stderr, "step %u is the %s, not the %s\n", i, steps[i].name, kOrder[i]);
+                    ++failures;
+                }
+                steps[i].destroy();
+                for (const Probe& probe : kProbes) {
+                    // Gone from its own step on, there until then.
+                    bool destroyedYet = false;
+                    for (uint32_t j = 0; j <= i; ++j)
+                        destroyedYet = destroyedYet || strcmp(steps[j].name, probe.step) == 0;
+                    if (probe.exists() == destroyedYet) {
+                        fprintf(stderr, "after the %s step the %s %s\n", steps[i].name, probe.step,
+                                destroyedYet ? "is still there" : "is gone");
+                        ++failures;
+                    }
+                }
+            }
+            exit(failures == 0 ? 0 : 4);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
