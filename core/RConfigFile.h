@@ -12,7 +12,7 @@
 #include "core/RString.h"
 #include "core/RUtilVector.h"
 
-#include <cfloat>
+#include <cmath>
 #include <cstdint>
 
 // Called after every change of a variable's value, and once at registration.
@@ -68,11 +68,12 @@ public:
 
     // Each appends a record to the section (created when missing; a key registered twice gets two records),
     // stores the default into the target and then calls the callback, when there is one. A null target
-    // registers nothing. Ints and floats take an optional valid range, minimum to maximum inclusive.
+    // registers nothing. Ints and floats take an optional valid range, minimum to maximum inclusive; a float
+    // without one takes any value but NaN, infinities included.
     void RegisterInt(RHashedString section, RHashedString key, int32_t* target, int32_t defaultValue,
                      RConfigCallback callback, int32_t minimum = INT32_MIN, int32_t maximum = INT32_MAX);
     void RegisterFloat(RHashedString section, RHashedString key, float* target, RConfigCallback callback,
-                       float defaultValue, float minimum = -FLT_MAX, float maximum = FLT_MAX);
+                       float defaultValue, float minimum = -HUGE_VALF, float maximum = HUGE_VALF);
     void RegisterBool(RHashedString section, RHashedString key, bool* target, bool defaultValue,
                       RConfigCallback callback);
     void RegisterString(RHashedString section, RHashedString key, RHashedString* target, RHashedString defaultValue,
