@@ -8,7 +8,8 @@
 
 namespace {
 
-// Letters, digits, blanks inside, and a few marks: text the writer's output reads back unchanged.
+// Letters, digits and "_" for names; for values and text also blanks inside and a few marks: text the
+// writer's output reads back unchanged.
 bool Plain(const RString& text, bool name)
 {
     const char* c = text.GetString();
@@ -18,7 +19,8 @@ bool Plain(const RString& text, bool name)
         return false;
     for (; *c; ++c) {
         const bool letter = (*c >= 'a' && *c <= 'z') || (*c >= 'A' && *c <= 'Z') || (*c >= '0' && *c <= '9');
-        if (!letter && !strchr(name ? "_-." : "_-.,:; ", *c))
+        // A name ending in "-" closes as "->", which the reader takes for the end of a comment.
+        if (!letter && !strchr(name ? "_" : "_-.,:; ", *c))
             return false;
     }
     return true;
