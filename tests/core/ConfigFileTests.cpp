@@ -384,4 +384,27 @@ TEST(ConfigUnreadableTest, AFileThatCannotBeReadIsNeverWrittenOver)
     EXPECT_EQ(2, folder.FileCount());
 }
 
+TEST(ConfigLinkTest, ASettingsFileKeptElsewhereIsReadAndWrittenThroughItsLink)
+{
+    TempFolder folder;
+    std::filesystem::create_directory(folder / "kept");
+    WriteBytes(folder / "kept/Config.ini", "[Engine]\r\nMinGameFPS: 20\r\n");
+    std::filesystem::create_symlink("kept/Config.ini", folder / "Config.ini");
+    // A link to a file not made yet counts as missing: the defaults are written at its target.
+    std::filesystem::create_symlink(folder / "kept/New.ini", folder / "New.ini");
+    for (const char* link : {"Config.ini", "New.ini"}) {
+        EngineSettings settings;
+        RConfigFile config;
+        settings.Register(config);
+        ASSERT_TRUE(config.Load((folder / link).c_str()));
+        ASSERT_TRUE(config.SetInt(Name("Engine"), Name("FixedGameFPS"), 50));
+        ASSERT_TRUE(config.Save((folder / link).c_str()));
+        EXPECT_TRUE(std::filesystem::is_symlink(folder / link)) << link;
+    }
+    EXPECT_NE(std::string::npos, ReadBytes(folder / "kept/Config.ini").find(Spelling("MinGameFPS") + ": 20\r\n"));
+    EXPECT_NE(std::string::npos, ReadBytes(folder / "kept/New.ini").find(Spelling("FixedGameFPS") + ": 50\r\n"));
+    EXPECT_EQ(3, folder.FileCount()); // the two links and "kept", which holds the two files and no temporary
+    EXPECT_EQ(2, std::distance(std::filesystem::directory_iterator(folder / "kept"), {}));
+}
+
 } // namespace
