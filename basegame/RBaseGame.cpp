@@ -381,7 +381,11 @@ void RBaseGame::Update()
     RStringMgr::GetInstance()->Flush();
     RAudioMgr::GetInstance()->UpdateAllSounds();
     RunTickPass(kEngineTick, engineStep);
-    RSubroutineMgr::GetInstance()->Update(RSubroutineMgr::kEngineTime, engineStep);
+    // A stall (the first frames load and compile what they draw) does not jump a cinematic ahead: its step is held
+    // to the lowest game rate's, as the game step is.
+    const int32_t minRate = m_config.Get().minGameFPS;
+    const float subroutineStep = minRate > 0 && engineStep > 1.0f / minRate ? 1.0f / minRate : engineStep;
+    RSubroutineMgr::GetInstance()->Update(RSubroutineMgr::kEngineTime, subroutineStep);
     UpdateMenus(engineStep);
 }
 

@@ -7,7 +7,6 @@
 #include "platform/audio/RSoundGroup.h"
 #include "render/frame/RRenderer.h"
 
-#include <cmath>
 #include <cstdint>
 
 namespace {
@@ -51,22 +50,16 @@ void TateChanged()
 
 void AspectRatioChanged()
 {
-    // The picture is narrowed at once, not at the next resize; before the device exists start-up applies it.
-    if (CurrentSettings() && RendererReady())
-        RBaseGame::GetInstance()->ApplyVideoMode();
-}
-
-void BrightnessChanged()
-{
     RGameConfig::Settings* settings = CurrentSettings();
     if (!settings)
         return;
-    // A picture multiplied by nothing, or by a hundred, is no picture: the factor stays in its range.
-    float& brightness = settings->brightness;
-    if (!std::isfinite(brightness))
-        brightness = 1.0f;
-    brightness = brightness < RGameConfig::kMinBrightness ? RGameConfig::kMinBrightness : brightness;
-    brightness = brightness > RGameConfig::kMaxBrightness ? RGameConfig::kMaxBrightness : brightness;
+    // No picture is wider than ten to one: beyond that (an endless value is held at the largest float) the
+    // setting counts as unset, the screen's own aspect.
+    if (!(settings->aspectRatio > 0.0f && settings->aspectRatio <= RGameConfig::kMaxAspectRatio))
+        settings->aspectRatio = 0.0f;
+    // The picture is narrowed at once, not at the next resize; before the device exists start-up applies it.
+    if (RendererReady())
+        RBaseGame::GetInstance()->ApplyVideoMode();
 }
 
 void FrameRateCapChanged()
@@ -98,8 +91,8 @@ const char* RGameConfig::Text(const RHashedString& name)
 
 void RGameConfig::Register()
 {
-    // Numbers carry the range the engine can use; a value outside it is used as the nearest one inside.
     RConfigFile& config = RConfigFile::GetInstance();
+    // Numbers carry the range the engine can use; a value outside it is used as the nearest one inside.
     Settings& s = m_settings;
 
     const RHashedString audio("Audio");
@@ -115,10 +108,11 @@ void RGameConfig::Register()
     const RHashedString video("Video");
     config.RegisterBool(video, RHashedString("Fullscreen"), &s.fullscreen, false, nullptr);
     config.RegisterFloat(video, RHashedString("AspectRatio"), &s.aspectRatio, AspectRatioChanged, 0.0f);
-    config.RegisterInt(video, RHashedString("Tate"), &s.tate, 0, TateChanged);
+    config.RegisterInt(video, RHashedString("Tate"), &s.tate, 0, TateChanged); // out of range: 0, not the nearest
     config.RegisterInt(video, RHashedString("AntialiasQuality"), &s.antialiasQuality, 2, nullptr, 0, 4);
     config.RegisterBool(video, RHashedString("DelayPresentation"), &s.delayPresentation, false, nullptr);
-    config.RegisterFloat(video, RHashedString("Brightness"), &s.brightness, BrightnessChanged, 1.0f);
+    config.RegisterFloat(video, RHashedString("Brightness"), &s.brightness, nullptr, 1.0f, kMinBrightness,
+                         kMaxBrightness);
     config.RegisterBool(video, RHashedString("FrameRateCap"), &s.frameRateCap, true, FrameRateCapChanged);
 
     const RHashedString input("Input");

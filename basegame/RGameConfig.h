@@ -20,7 +20,7 @@ public:
         bool muteWhenUnfocused = false;
         // [Video]
         bool fullscreen = false;
-        float aspectRatio = 0.0f;          // 0: the screen's own
+        float aspectRatio = 0.0f;          // 0 (or beyond kMaxAspectRatio): the screen's own
         int32_t tate = 0;                  // quarter turns of the picture, 0 to 3
         int32_t antialiasQuality = 2;
         bool delayPresentation = false;
@@ -41,6 +41,8 @@ public:
         float deadlockCheckTime = 10.0f;   // seconds the shut-down waits for threads
     };
 
+    // The widest picture "AspectRatio" may ask for.
+    static constexpr float kMaxAspectRatio = 10.0f;
     // The lowest and highest brightness the final pass applies.
     static constexpr float kMinBrightness = 0.5f;
     static constexpr float kMaxBrightness = 2.0f;

@@ -1,5 +1,6 @@
 // RSubroutineMgr: runs the subroutines on two clocks: the engine-time list is updated once per frame with the
-// engine step (it runs while the game is paused), the game-time list once per fixed game step. The manager owns
+// engine step held to the lowest game rate's (it runs while the game is paused), the game-time list once per fixed
+// game step. The manager owns
 // every subroutine started on it and deletes finished ones after the pass that saw them finish. It answers
 // whether a running subroutine captures input, which silences the control groups that yield to subroutines.
 // One instance, created empty by GetInstance and freed (with its subroutines) by DestroyInstance. Main thread only.
