@@ -12,6 +12,7 @@
 #include "core/RLexer.h"
 #include "core/RLogger.h"
 #include "core/RQuitSignals.h"
+#include "core/RSafeFileWriter.h"
 #include "core/RStringMgr.h"
 #include "core/RStreamMgr.h"
 #include "core/RThreadTagger.h"
@@ -32,6 +33,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <dirent.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -67,6 +70,24 @@ bool FindEngineContent(bool packMounted)
         return false;
     }
     return true;
+}
+
+// Removes the safe writer's temporary files that saves cut short by a kill left in folder and in each folder in it.
+void RemoveStaleTemporariesUnder(const char* folder)
+{
+    RSafeFileWriter::RemoveStaleTemporaries(folder);
+    DIR* listing = opendir(folder);
+    if (!listing)
+        return;
+    while (const struct dirent* entry = readdir(listing)) {
+        char path[1200];
+        struct stat info;
+        if (entry->d_name[0] == '.' || snprintf(path, sizeof(path), "%s%s", folder, entry->d_name) >= (int)sizeof(path))
+            continue;
+        if (lstat(path, &info) == 0 && S_ISDIR(info.st_mode))
+            RSafeFileWriter::RemoveStaleTemporaries(path);
+    }
+    closedir(listing);
 }
 
 void RunTickPass(unsigned mask, float step)
@@ -108,6 +129,7 @@ bool RBaseGame::InitEngine()
     if (!m_startup->IsReady())
         return false;
     RConnectGameHooks(*this);
+    RemoveStaleTemporaries();
 
     BuildLexerOperatorTable();
     RStreamMgr* streams = RStreamMgr::GetInstance();
@@ -134,6 +156,14 @@ bool RBaseGame::InitEngine()
     InitLocalization(false);
     LogStep("Localization, console commands and %u display modes ready", m_resolutions.getCount());
     return true;
+}
+
+void RBaseGame::RemoveStaleTemporaries()
+{
+    // Every file the game writes lies in its user folder or a folder in it.
+    char folder[1024];
+    if (MakeUserFolder(folder, sizeof(folder), GetLocalAppDataPathName(), "", false))
+        RemoveStaleTemporariesUnder(folder);
 }
 
 void RBaseGame::AddUserSearchPath(const char* subfolder)

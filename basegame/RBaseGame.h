@@ -209,6 +209,8 @@ protected:
 
     // Adds the user folder `subfolder` (created when missing) as a file source.
     void AddUserSearchPath(const char* subfolder);
+    // Removes the temporary files of saves cut short by a kill from the user folder and the folders in it.
+    void RemoveStaleTemporaries();
 
 private:
     void RunMainLoop();

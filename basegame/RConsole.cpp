@@ -2,6 +2,7 @@
 
 #include "basegame/RConsoleCommands.h"
 #include "core/RCore.h"
+#include "core/RFile.h"
 #include "core/RHashedString.h"
 #include "core/RSafeFileWriter.h"
 #include "platform/input/RControlConfig.h"
@@ -309,7 +310,7 @@ bool RConsole::LoadHistoryFrom(const char* path)
     // Only a regular file of history size: a folder, a pipe or a device could never end or never answer.
     if (!S_ISREG(info.st_mode) || info.st_size > kMaxHistoryFileSize)
         return false;
-    FILE* file = fopen(path, "rb");
+    FILE* file = RFile::OpenRegular(path);
     if (!file)
         return false;
     static char bytes[kMaxHistoryFileSize + 1];

@@ -385,42 +385,6 @@ void RConfigFile::ApplyLine(const char* section, const char* key, const char* va
         self->KeepUnknownLine(section, key, value, set);
 }
 
-namespace {
-
-struct LineCheck {
-    const char* section;
-    const char* key;
-    const char* value;
-    int matches;
-    int calls;
-};
-
-void CompareLine(const char* section, const char* key, const char* value, void* user)
-{
-    LineCheck* check = static_cast<LineCheck*>(user);
-    ++check->calls;
-    const bool sameSection = !section == !check->section && (!section || strcmp(section, check->section) == 0);
-    if (sameSection && strcmp(key, check->key) == 0 && strcmp(value, check->value) == 0)
-        ++check->matches;
-}
-
-// Whether the line, written under its section's header as Save writes them, reads back as the same names and
-// value (a key that opens with "[" would read as a header, say).
-bool ReadsBackAsWritten(const char* section, const char* key, const char* value)
-{
-    char text[RINIParser::kLineBytes * 2];
-    const int length = section ? snprintf(text, sizeof text, "[%s]\r\n%s: %s\r\n", section, key, value)
-                               : snprintf(text, sizeof text, "%s: %s\r\n", key, value);
-    if (length < 0 || (size_t)length >= sizeof text)
-        return false;
-    LineCheck check = {section, key, value, 0, 0};
-    RINIParser parser;
-    parser.Parse(text, (uint32_t)length, CompareLine, &check);
-    return check.calls == 1 && check.matches == 1;
-}
-
-} // namespace
-
 void RConfigFile::KeepUnknownLine(const char* section, const char* key, const char* value, ConfigVariableSet* set)
 {
     const bool room = m_unknownLines < kMaxUnknownLines && (set || m_unknownSections < kMaxUnknownSections);
@@ -428,7 +392,7 @@ void RConfigFile::KeepUnknownLine(const char* section, const char* key, const ch
         m_droppedUnknown = true;
         return;
     }
-    if (!key || !value || !ReadsBackAsWritten(section, key, value))
+    if (!key || !value || !RINIParser::ReadsBack(section, key, value))
         return;
     if (!set) {
         set = &FindSection(section ? RHashedString(section) : RHashedString());
@@ -443,7 +407,6 @@ void RConfigFile::KeepUnknownLine(const char* section, const char* key, const ch
 
 bool RConfigFile::Load(const char* path)
 {
-    RSafeFileWriter::RemoveStaleTemporaries(path);
     bool present = false;
     FILE* file = RFile::OpenRegular(path, &present);
     if (!file && !present)

@@ -12,7 +12,7 @@
 #include "core/RString.h"
 #include "core/RUtilVector.h"
 
-#include <cfloat>
+#include <cmath>
 #include <cstdint>
 
 // Called after every change of a variable's value, and once at registration.
@@ -68,11 +68,12 @@ public:
 
     // Each appends a record to the section (created when missing; a key registered twice gets two records),
     // stores the default into the target and then calls the callback, when there is one. A null target
-    // registers nothing. Ints and floats take an optional valid range, minimum to maximum inclusive.
+    // registers nothing. Ints and floats take an optional valid range, minimum to maximum inclusive; a float
+    // without one takes any value but NaN, infinities included.
     void RegisterInt(RHashedString section, RHashedString key, int32_t* target, int32_t defaultValue,
                      RConfigCallback callback, int32_t minimum = INT32_MIN, int32_t maximum = INT32_MAX);
     void RegisterFloat(RHashedString section, RHashedString key, float* target, RConfigCallback callback,
-                       float defaultValue, float minimum = -FLT_MAX, float maximum = FLT_MAX);
+                       float defaultValue, float minimum = -HUGE_VALF, float maximum = HUGE_VALF);
     void RegisterBool(RHashedString section, RHashedString key, bool* target, bool defaultValue,
                       RConfigCallback callback);
     void RegisterString(RHashedString section, RHashedString key, RHashedString* target, RHashedString defaultValue,
@@ -102,7 +103,7 @@ public:
     // empty id's section) and keeping the lines no variable takes. When no file is there, writes the current
     // values there instead. When something is there that cannot be read (no permission, not a regular file),
     // says so once on standard error and keeps the current values; Save then never writes over it. True when
-    // the file was read, written or so kept. Temporary files that a killed save left beside it are removed first.
+    // the file was read, written or so kept.
     bool Load(const char* path);
     // Writes every section in order, every variable in registration order with its current value and then the
     // section's kept lines. The file is replaced only once all of it is written; false when anything failed (the

@@ -57,9 +57,9 @@ FILE* RFile::OpenRegular(const char* path, bool* outPresent)
     // then checked, so that nothing can be swapped in between a check and the open.
     const int descriptor = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (descriptor < 0) {
-        struct stat info;
+        // A link to nowhere counts as missing: what is written there lands at its target.
         if (outPresent)
-            *outPresent = errno != ENOENT && errno != ENOTDIR ? true : lstat(path, &info) == 0;
+            *outPresent = errno != ENOENT && errno != ENOTDIR;
         return nullptr;
     }
     if (outPresent)

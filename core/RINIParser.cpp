@@ -1,5 +1,6 @@
 #include "core/RINIParser.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -35,6 +36,23 @@ void StoreTriple(const char* section, const char* key, const char* value, void* 
 {
     auto* out = static_cast<RUtilMap<RUtilMap<RString, RString>, RString>*>(user);
     (*out)[RString(section ? section : "")].insert(RString(value), RString(key));
+}
+
+struct LineCheck {
+    const char* section;
+    const char* key;
+    const char* value;
+    int matches;
+    int calls;
+};
+
+void CompareLine(const char* section, const char* key, const char* value, void* user)
+{
+    LineCheck* check = static_cast<LineCheck*>(user);
+    ++check->calls;
+    const bool sameSection = !section == !check->section && (!section || strcmp(section, check->section) == 0);
+    if (sameSection && strcmp(key, check->key) == 0 && strcmp(value, check->value) == 0)
+        ++check->matches;
 }
 
 } // namespace
@@ -113,4 +131,19 @@ void RINIParser::ParseLine(uint32_t lineLength, bool& inSection, RINIHandler han
     CopyTrimmed(m_line, 0, separator, m_key, kKeyBytes);
     CopyTrimmed(m_line, separator + 1, lineLength, m_value, kValueBytes);
     handler(inSection ? m_section : nullptr, m_key, m_value, user);
+}
+
+bool RINIParser::ReadsBack(const char* section, const char* key, const char* value)
+{
+    if (!key || !value)
+        return false;
+    char text[kLineBytes * 2];
+    const int length = section ? snprintf(text, sizeof text, "[%s]\r\n%s: %s\r\n", section, key, value)
+                               : snprintf(text, sizeof text, "%s: %s\r\n", key, value);
+    if (length < 0 || (size_t)length >= sizeof text)
+        return false;
+    LineCheck check = {section, key, value, 0, 0};
+    RINIParser parser;
+    parser.Parse(text, (uint32_t)length, CompareLine, &check);
+    return check.calls == 1 && check.matches == 1;
 }

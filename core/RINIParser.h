@@ -33,6 +33,11 @@ public:
     // that comes again in a section replaces the earlier value.
     void Parse(const char* text, uint32_t length, RUtilMap<RUtilMap<RString, RString>, RString>& out);
 
+    // Whether the line "key: value", written under the header "[section]" (no header for a null section), reads
+    // back as exactly these names and value; a key that opens with "[" or holds a separator, a section name with
+    // "]", or text past the buffers' limits would read back as another.
+    static bool ReadsBack(const char* section, const char* key, const char* value);
+
 private:
     RINIParser(const RINIParser&) = delete;
     RINIParser& operator=(const RINIParser&) = delete;

@@ -209,43 +209,44 @@ void RSafeFileWriter::Discard()
     m_failed = false;
 }
 
-int RSafeFileWriter::RemoveStaleTemporaries(const char* path)
+int RSafeFileWriter::RemoveStaleTemporaries(const char* folder)
 {
-    char target[PATH_MAX];
-    if (!path || !path[0] || !ResolveTarget(path, target, sizeof(target)))
+    if (!folder || !folder[0])
         return 0;
-    const char* slash = strrchr(target, '/');
-    const char* name = slash ? slash + 1 : target;
-    const size_t nameLength = strlen(name);
-    char folder[PATH_MAX];
-    snprintf(folder, sizeof(folder), "%.*s", slash ? (int)(slash - target) + 1 : 0, target);
-    DIR* listing = opendir(folder[0] ? folder : ".");
+    DIR* listing = opendir(folder);
     if (!listing)
         return 0;
+    const size_t folderLength = strlen(folder);
+    const char* separator = folder[folderLength - 1] == '/' ? "" : "/";
     int removed = 0;
     const long self = (long)getpid();
     while (const struct dirent* entry = readdir(listing)) {
-        // "<name>.<process id>.<serial>.tmp" and nothing else.
-        const char* rest = entry->d_name;
-        if (strncmp(rest, name, nameLength) != 0 || rest[nameLength] != '.')
+        // "<target>.<process id>.<serial>.tmp" and nothing else: the last three dot-separated parts.
+        const char* name = entry->d_name;
+        const size_t length = strlen(name);
+        if (length < 9 || strcmp(name + length - 4, ".tmp") != 0)
             continue;
-        rest += nameLength + 1;
-        char* end = nullptr;
-        errno = 0;
-        const long owner = strtol(rest, &end, 10);
-        if (errno != 0 || end == rest || owner <= 0 || *end != '.')
+        const char* serialEnd = name + length - 4;
+        const char* serial = serialEnd;
+        while (serial > name && serial[-1] >= '0' && serial[-1] <= '9')
+            --serial;
+        if (serial == serialEnd || serial - name < 3 || serial[-1] != '.')
             continue;
-        rest = end + 1;
-        strtoul(rest, &end, 10);
-        if (end == rest || strcmp(end, ".tmp") != 0)
+        const char* ownerEnd = serial - 1;
+        const char* ownerText = ownerEnd;
+        while (ownerText > name && ownerText[-1] >= '0' && ownerText[-1] <= '9')
+            --ownerText;
+        if (ownerText == ownerEnd || ownerText - name < 2 || ownerText[-1] != '.' || ownerEnd - ownerText > 9)
             continue;
+        const long owner = strtol(ownerText, nullptr, 10);
         char temporary[PATH_MAX];
-        if ((size_t)snprintf(temporary, sizeof(temporary), "%s%s", folder, entry->d_name) >= sizeof(temporary))
+        if ((size_t)snprintf(temporary, sizeof(temporary), "%s%s%s", folder, separator, name) >= sizeof(temporary))
             continue;
         struct stat info;
-        if (lstat(temporary, &info) != 0 || !S_ISREG(info.st_mode))
+        if (owner <= 0 || lstat(temporary, &info) != 0 || !S_ISREG(info.st_mode))
             continue;
-        const bool ownerRuns = owner == self ? IsOpenTemporary(temporary) : (kill((pid_t)owner, 0) == 0 || errno != ESRCH);
+        const bool ownerRuns =
+            owner == self ? IsOpenTemporary(temporary) : (kill((pid_t)owner, 0) == 0 || errno != ESRCH);
         if (!ownerRuns && unlink(temporary) == 0)
             ++removed;
     }

@@ -39,10 +39,10 @@ public:
     // Closes and removes the temporary file; the target stays as it was.
     void Discard();
 
-    // Removes the temporary files of the file at path that a killed writer left behind: those whose process no
-    // longer runs, and this process's own when no writer of it has them open. A loader calls it before it reads a
-    // file that is saved later, so that temporaries never pile up beside it. Returns the number removed.
-    static int RemoveStaleTemporaries(const char* path);
+    // Removes from folder the temporary files that killed writers left behind: those whose process no longer
+    // runs, and this process's own when no writer of it has them open. A program calls it at start-up for the
+    // folders it writes, so that temporaries never pile up. Returns the number removed.
+    static int RemoveStaleTemporaries(const char* folder);
 
 private:
     RSafeFileWriter(const RSafeFileWriter&) = delete;

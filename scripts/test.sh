@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test with CTest, then builds and runs them all again with AddressSanitizer
-# and UndefinedBehaviorSanitizer. Exits non-zero when anything fails.
+# and UndefinedBehaviorSanitizer, then runs every fuzz target briefly. Exits non-zero when anything fails.
 set -uo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/setup.sh" || exit 1
@@ -36,5 +36,8 @@ if [ -n "$gl_libraries" ]; then
   ASAN_OPTIONS="$ASAN_OPTIONS:verify_asan_link_order=0"
 fi
 run_suite "$top/build/sanitize" -DCMAKE_BUILD_TYPE=Debug -DROLT_SANITIZE=ON -DROLT_BENCHMARKS=OFF || status=1
+
+echo "=== Fuzz targets: every seed, then 20 s of new inputs each, all targets at once ==="
+"$top/scripts/fuzz.sh" 20 || status=1
 
 exit $status

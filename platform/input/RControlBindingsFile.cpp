@@ -111,7 +111,6 @@ bool ReadWholeFile(FILE* file, RUtilVector<uint8_t>& bytes)
 void RControlConfig::LoadBindings(const char* path)
 {
     ClearAllInputs();
-    RSafeFileWriter::RemoveStaleTemporaries(path);
     bool present = false;
     FILE* file = RFile::OpenRegular(path, &present);
     RestoreDefaultBindings();

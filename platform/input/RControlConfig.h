@@ -75,7 +75,7 @@ public:
     // The bindings file. LoadBindings applies the defaults and then, action by action, the lists the file fully
     // describes; a missing file is created with the defaults, a file that does not parse is left as it is, and
     // one that exists but cannot be read (said once on standard error) is never written over: SaveBindings then
-    // returns true without writing it. Temporary files that a killed save left beside it are removed first.
+    // returns true without writing it.
     // SaveBindings replaces the file only when every byte was written; false when it could not.
     void LoadBindings(const char* path);
     bool SaveBindings(const char* path) const;

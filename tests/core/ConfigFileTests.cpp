@@ -384,32 +384,27 @@ TEST(ConfigUnreadableTest, AFileThatCannotBeReadIsNeverWrittenOver)
     EXPECT_EQ(2, folder.FileCount());
 }
 
-TEST(ConfigTemporariesTest, LoadRemovesTemporariesThatNoLivingProcessOwns)
+TEST(ConfigLinkTest, ASettingsFileKeptElsewhereIsReadAndWrittenThroughItsLink)
 {
     TempFolder folder;
-    const std::string path = folder / "Config.ini";
-    const std::string ended = std::to_string(EndedProcessId());
-    const std::string parent = std::to_string(getppid());
-    const std::string self = std::to_string(getpid());
-    for (const std::string& name : {"Config.ini." + ended + ".3.tmp", "Config.ini." + self + ".9.tmp",
-                                    "Config.ini." + parent + ".4.tmp", "Other.ini." + ended + ".1.tmp",
-                                    "Config.ini." + ended + ".tmp", "Config.ini." + ended + ".3.tmp.keep"})
-        WriteBytes(folder / name, "x");
-    EngineSettings settings;
-    RConfigFile config;
-    settings.Register(config);
-    ASSERT_TRUE(config.Load(path.c_str()));
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder.path))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    // Gone: the ended process's and this process's own (no writer of it has that file open). Kept: a living
-    // process's, another file's, and names that are not the writer's.
-    std::vector<std::string> expected = {"Config.ini", "Config.ini." + ended + ".3.tmp.keep",
-                                         "Config.ini." + ended + ".tmp", "Config.ini." + parent + ".4.tmp",
-                                         "Other.ini." + ended + ".1.tmp"};
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(expected, names);
+    std::filesystem::create_directory(folder / "kept");
+    WriteBytes(folder / "kept/Config.ini", "[Engine]\r\nMinGameFPS: 20\r\n");
+    std::filesystem::create_symlink("kept/Config.ini", folder / "Config.ini");
+    // A link to a file not made yet counts as missing: the defaults are written at its target.
+    std::filesystem::create_symlink(folder / "kept/New.ini", folder / "New.ini");
+    for (const char* link : {"Config.ini", "New.ini"}) {
+        EngineSettings settings;
+        RConfigFile config;
+        settings.Register(config);
+        ASSERT_TRUE(config.Load((folder / link).c_str()));
+        ASSERT_TRUE(config.SetInt(Name("Engine"), Name("FixedGameFPS"), 50));
+        ASSERT_TRUE(config.Save((folder / link).c_str()));
+        EXPECT_TRUE(std::filesystem::is_symlink(folder / link)) << link;
+    }
+    EXPECT_NE(std::string::npos, ReadBytes(folder / "kept/Config.ini").find(Spelling("MinGameFPS") + ": 20\r\n"));
+    EXPECT_NE(std::string::npos, ReadBytes(folder / "kept/New.ini").find(Spelling("FixedGameFPS") + ": 50\r\n"));
+    EXPECT_EQ(3, folder.FileCount()); // the two links and "kept", which holds the two files and no temporary
+    EXPECT_EQ(2, std::distance(std::filesystem::directory_iterator(folder / "kept"), {}));
 }
 
 } // namespace

@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -116,6 +118,36 @@ TEST(SafeFileWriter, ASymbolicLinkStaysALinkAndItsTargetIsWrittenBesideItself)
     RSafeFileWriter loop;
     EXPECT_FALSE(loop.Open((folder / "a").c_str()));
     EXPECT_EQ(5, folder.FileCount());
+}
+
+TEST(SafeFileWriter, TemporariesThatNoLivingProcessOwnsAreRemoved)
+{
+    TempFolder folder;
+    const std::string ended = std::to_string(EndedProcessId());
+    const std::string parent = std::to_string(getppid());
+    const std::string self = std::to_string(getpid());
+    RSafeFileWriter open;
+    ASSERT_TRUE(open.Open((folder / "Open.ini").c_str()));
+    for (const std::string& name : {"Config.ini." + ended + ".3.tmp", "Console.txt." + self + ".9.tmp",
+                                    "Config.ini." + parent + ".4.tmp", "Config.ini." + ended + ".tmp",
+                                    "Config.ini." + ended + ".3.tmp.keep", "." + ended + ".1.tmp"})
+        WriteBytes(folder / name, "x");
+    std::filesystem::create_directory(folder / ("Folder." + ended + ".2.tmp"));
+    EXPECT_EQ(2, RSafeFileWriter::RemoveStaleTemporaries(folder.path.c_str()));
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    // Gone: the ended process's and this process's own that no writer has open. Kept: the open writer's, a
+    // living process's, folders, and names that are not the writer's.
+    std::vector<std::string> expected = {"." + ended + ".1.tmp",
+                                         "Config.ini." + ended + ".3.tmp.keep",
+                                         "Config.ini." + ended + ".tmp",
+                                         "Config.ini." + parent + ".4.tmp",
+                                         "Folder." + ended + ".2.tmp",
+                                         std::filesystem::path(open.GetTempPath()).filename().string()};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(expected, names);
 }
 
 } // namespace

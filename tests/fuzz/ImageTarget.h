@@ -1,5 +1,5 @@
 // One fuzz target per image format: the input is written under the format's file extension and read with
-// LoadImage; where the format has a writer (SaveImage non-null), an image that loads is written and read back and
+// LoadImage through the stream manager, as content is; where the format has a writer (SaveImage non-null), an image that loads is written and read back and
 // must give the same pixels.
 #pragma once
 
@@ -22,12 +22,12 @@ inline bool SamePixels(const RImage& a, const RImage& b)
 inline int FuzzImage(const uint8_t* data, size_t size, const char* name, bool (RImage::*LoadImage)(const char*),
                      bool (RImage::*SaveImage)(const char*) const)
 {
-    const std::string path = WriteInput(name, data, size);
+    WriteInput(name, data, size);
     RImage image;
-    if (!(image.*LoadImage)(path.c_str()) || !SaveImage)
+    if (!(image.*LoadImage)(name) || !SaveImage)
         return 0;
-    const std::string output = FuzzFolder() + "output-" + name;
-    FUZZ_CHECK((image.*SaveImage)(output.c_str()));
+    const std::string output = std::string("output-") + name;
+    FUZZ_CHECK((image.*SaveImage)((FuzzFolder() + output).c_str()));
     RImage again;
     FUZZ_CHECK((again.*LoadImage)(output.c_str()));
     FUZZ_CHECK(SamePixels(image, again));

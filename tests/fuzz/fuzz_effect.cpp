@@ -8,7 +8,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     RRenderer* renderer = StartRenderer();
     WriteInput("input_GLSL.xml", data, size);
     RGLObjectShader* effect = nullptr;
-    renderer->CreateEffect("input.fx", &effect);
+    renderer->CreateEffect("input.fxo", &effect);
     if (effect)
         RRenderer::DestroyEffect(effect);
     return 0;

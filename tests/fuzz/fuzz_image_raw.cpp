@@ -5,8 +5,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size < 2)
         return 0;
-    const std::string path = WriteInput("input.raw", data + 2, size - 2);
+    WriteInput("input.raw", data + 2, size - 2);
     RImage image;
-    image.LoadRaw(path.c_str(), (int8_t)data[0] * 3, (int8_t)data[1] * 3);
+    image.LoadRaw("input.raw", (int8_t)data[0], (int8_t)data[1]);
     return 0;
 }

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs the fuzz targets given, all at once up to one per core, as scripts/fuzz.sh sets them up (it exports the
+# Runs the fuzz targets given, all at once, as scripts/fuzz.sh sets them up (it exports the
 # folders, the time and the sanitizer options). One line per target: its executions and last figures, or FAIL.
 set -uo pipefail
 
@@ -23,4 +23,6 @@ run_target() { # target path
 }
 export -f run_target
 
-printf '%s\n' "$@" | xargs -P "$(nproc)" -I{} bash -c 'run_target "$1"' _ {}
+# All at once unless ROLT_FUZZ_JOBS says how many: each target then runs for the whole time given, however many
+# cores share the work.
+printf '%s\n' "$@" | xargs -P "${ROLT_FUZZ_JOBS:-$#}" -I{} bash -c 'run_target "$1"' _ {}

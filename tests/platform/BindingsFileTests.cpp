@@ -212,15 +212,6 @@ TEST_F(BindingsFile, FilesThatCannotBeReadLeaveTheDefaultsAndAreNeverOverwritten
     EXPECT_EQ(Current(), defaults);
     EXPECT_TRUE(config->SaveBindings(fifo.c_str()));
     EXPECT_TRUE(std::filesystem::is_fifo(fifo));
-
-    // Temporary files of killed saves go at the next load, unless a living process may still be writing one.
-    const std::string ended = std::to_string(EndedProcessId());
-    const std::string living = std::to_string(getppid());
-    WriteBytes(path + "." + ended + ".0.tmp", "cut");
-    WriteBytes(path + "." + living + ".0.tmp", "busy");
-    config->LoadBindings(path.c_str());
-    EXPECT_FALSE(std::filesystem::exists(path + "." + ended + ".0.tmp"));
-    EXPECT_TRUE(std::filesystem::exists(path + "." + living + ".0.tmp"));
 }
 
 TEST_F(BindingsFile, TheFileOverlaysTheDefaultsAndMalformedFilesAreReadSafely)

@@ -141,6 +141,26 @@ TEST_F(Controls, JoystickAxesSkipTheSlidersAndShapeLikeAStick)
     }
 }
 
+TEST_F(Controls, AValueOfExactlyTheThresholdIsDownAndPresses)
+{
+    // An axis at 18,944 reads exactly 0.5 (past the dead zone of 6,144, over 25,600); one step less reads below.
+    config->AddDefinedInput(kMenus, kAccept, I::Axis(4, 1.0f));
+    const std::pair<int16_t, bool> frames[] = {{0, false},     {18943, false}, {18944, true},
+                                               {18944, true},  {0, false},     {18944, true}};
+    bool wasDown = false;
+    float time = 0.0f;
+    for (const auto& [axis, down] : frames) {
+        handler->Update(0.016f);
+        Now().joyAxes.setSize(1);
+        Now().joyAxes[0] = axis;
+        config->UpdateControls(RControlConfig::kPerFrame, 0.016f, time += 0.016f);
+        EXPECT_EQ(down, Value(kMenus, kAccept) >= 0.5f) << axis;
+        EXPECT_EQ(down, config->IsDown(kMenus, kAccept, 0.5f)) << axis;
+        EXPECT_EQ(down && !wasDown, config->JustPressed(kMenus, kAccept, 0.5f)) << axis;
+        wasDown = down;
+    }
+}
+
 TEST_F(Controls, AddingABindingMovesItWithinItsGroupOnly)
 {
     config->AddDefinedInput(kGameplay, kJump, Key(SDL_SCANCODE_SPACE));

@@ -54,6 +54,40 @@ protected:
 
 }  // namespace
 
+TEST(RenderStateKeywords, CullModesBlendFactorsAndCompareFunctionsMapToTheirGLValues)
+{
+    // "CW" culls clockwise triangles: with GL_BACK culled, the front face must be the counter-clockwise one.
+    const struct {
+        const char* keyword;
+        bool known;
+        uint32_t frontFace;
+        bool cull;
+    } culls[] = {{"None", true, GL_CCW, false}, {"CW", true, GL_CCW, true}, {"CCW", true, GL_CW, true},
+                 {"Back", false, 0x1234, true}};
+    for (const auto& c : culls) {
+        uint32_t frontFace = 0x1234;
+        bool cull = true;
+        EXPECT_EQ(c.known, RRenderer::ParseCullMode(RHashedString(c.keyword), &frontFace, &cull)) << c.keyword;
+        EXPECT_EQ(c.frontFace, frontFace) << c.keyword;
+        EXPECT_EQ(c.cull, cull) << c.keyword;
+    }
+    const std::pair<const char*, uint32_t> factors[] = {
+        {"Zero", GL_ZERO},           {"One", GL_ONE},
+        {"SrcColor", GL_SRC_COLOR},  {"InvSrcColor", GL_ONE_MINUS_SRC_COLOR},
+        {"SrcAlpha", GL_SRC_ALPHA},  {"InvSrcAlpha", GL_ONE_MINUS_SRC_ALPHA},
+        {"DestAlpha", GL_DST_ALPHA}, {"InvDestAlpha", GL_ONE_MINUS_DST_ALPHA},
+        {"DestColor", GL_DST_COLOR}, {"InvDestColor", GL_ONE_MINUS_DST_COLOR},
+        {"SrcAlphaSat", GL_SRC_ALPHA_SATURATE}, {"BothSrcAlpha", GL_ONE}, {"BlendFactor", GL_ONE}, {"", GL_ONE}};
+    for (const auto& [keyword, factor] : factors)
+        EXPECT_EQ(factor, RRenderer::ParseBlendFactor(RHashedString(keyword))) << keyword;
+    const std::pair<const char*, uint32_t> compares[] = {
+        {"Always", GL_ALWAYS},   {"Never", GL_NEVER},     {"Less", GL_LESS},
+        {"LessEqual", GL_LEQUAL}, {"Equal", GL_EQUAL},    {"GreaterEqual", GL_GEQUAL},
+        {"Greater", GL_GREATER}, {"NotEqual", GL_NOTEQUAL}, {"Lesser", GL_ALWAYS}};
+    for (const auto& [keyword, function] : compares)
+        EXPECT_EQ(function, RRenderer::ParseCompareFunc(RHashedString(keyword))) << keyword;
+}
+
 TEST(RenderStateKeywords, ValuesThatOnceMisreadOrOverran)
 {
     // There is no ninth or tenth texture coordinate stream: 8 and 9 must not alias the blend streams.
