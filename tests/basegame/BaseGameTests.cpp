@@ -1,7 +1,7 @@
 // The base game's start-up, main-loop pass and shut-down as the program runs them, under the test run's X server,
 // with the user folder in a temporary place. Each run is a whole program life, so each test runs it in a child
 // process: the game object can be made only once per process.
-#include "../core/TempUserData.h"
+#include "GameRunSupport.h"
 #include "basegame/RBaseGame.h"
 #include "basegame/RConsoleCommands.h"
 #include "basegame/RSubroutineMgr.h"
@@ -56,9 +56,7 @@ class BaseGame : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        setenv("ROLT_RESOURCE_DIR", ROLT_TEST_RESOURCE_DIR, 1);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        userFolder = fs::path(data.root) / "data" / "Brasswick" / "Base Game Test";
+        userFolder = PrepareGameRun(data, "Base Game Test");
     }
 
     // Starts a game, runs `frames` passes of the main loop with `during` just before the last frame is drawn,
@@ -216,11 +214,8 @@ TEST_F(BaseGame, TheMainCameraFollowsTheScreenAndFliesFromKeysAndMouse)
 
 TEST_F(BaseGame, ValuesThePlayerSetAreKeptAcrossRuns)
 {
-    fs::create_directories(userFolder / "Config");
-    {
-        std::ofstream config(userFolder / "Config" / "Config.ini", std::ios::binary);
-        config << "[Audio]\r\nMasterVolume: 0.25\r\n[Video]\r\nTate: 7\r\n[Engine]\r\nFixedGameFPS: 30\r\n";
-    }
+    WriteGameConfig(userFolder,
+                    "[Audio]\r\nMasterVolume: 0.25\r\n[Video]\r\nTate: 7\r\n[Engine]\r\nFixedGameFPS: 30\r\n");
     EXPECT_EXIT({ RunGame(2); exit(0); }, ::testing::ExitedWithCode(0), "");
     EXPECT_EQ(ConfigValue("Audio", "MasterVolume"), "0.250000");
     EXPECT_EQ(ConfigValue("Engine", "FixedGameFPS"), "30");
@@ -239,19 +234,14 @@ TEST_F(BaseGame, AScreenshotIsTheFinishedFrameSavedAsABitmap)
         },
         ::testing::ExitedWithCode(0), "");
     ASSERT_TRUE(fs::is_directory(userFolder / "Screenshots"));
-    int shots = 0;
-    for (const fs::directory_entry& entry : fs::directory_iterator(userFolder / "Screenshots")) {
-        ++shots;
-        EXPECT_EQ(entry.path().extension(), ".bmp");
-        RImage image;
-        RStreamMgr::GetInstance()->AddSearchPath(""); // absolute paths are found through the working folder
-        ASSERT_TRUE(image.LoadBMP(entry.path().c_str()));
+    const int shots = CheckScreenshots(userFolder, [](const fs::path& path, const RImage& image) {
+        EXPECT_EQ(path.extension(), ".bmp");
         EXPECT_GT(image.GetWidth(), 0);
         EXPECT_GT(image.GetHeight(), 0);
         // The frame is cleared to opaque black.
         EXPECT_EQ(image.GetPixel(0, 0) & 0x00FFFFFFu, 0u);
         EXPECT_EQ(image.GetPixel(image.GetWidth() / 2, image.GetHeight() / 2) & 0x00FFFFFFu, 0u);
-    }
+    });
     EXPECT_EQ(shots, 1);
 }
 
@@ -312,12 +302,7 @@ TEST_F(BaseGame, HUDTextReachesTheFinishedFrameBeforeAndAfterAResize)
                 exit(0);
             },
             ::testing::ExitedWithCode(0), "");
-        RStreamMgr::GetInstance()->AddSearchPath("");
-        int shots = 0;
-        for (const fs::directory_entry& entry : fs::directory_iterator(userFolder / "Screenshots")) {
-            ++shots;
-            RImage image;
-            ASSERT_TRUE(image.LoadBMP(entry.path().c_str()));
+        const int shots = CheckScreenshots(userFolder, [&row](const fs::path&, const RImage& image) {
             EXPECT_EQ(image.GetWidth(), row.width);
             EXPECT_EQ(image.GetHeight(), row.height);
             int lit = 0;
@@ -330,7 +315,7 @@ TEST_F(BaseGame, HUDTextReachesTheFinishedFrameBeforeAndAfterAResize)
                 }
             EXPECT_GT(lit, 100) << "the text's strokes";
             EXPECT_EQ(litElsewhere, 0);
-        }
+        });
         EXPECT_EQ(shots, 1);
     }
 }
@@ -361,16 +346,13 @@ TEST_F(BaseGame, BrightnessScalesTheFinishedPicture)
                 exit(0);
             },
             ::testing::ExitedWithCode(0), "");
-        RStreamMgr::GetInstance()->AddSearchPath("");
-        for (const fs::directory_entry& entry : fs::directory_iterator(userFolder / "Screenshots")) {
-            RImage image;
-            ASSERT_TRUE(image.LoadBMP(entry.path().c_str()));
+        CheckScreenshots(userFolder, [&row](const fs::path&, const RImage& image) {
             int brightest = 0;
             for (int y = 0; y < image.GetHeight(); ++y)
                 for (int x = 0; x < image.GetWidth(); ++x)
                     brightest = std::max(brightest, static_cast<int>(image.GetPixel(x, y) & 0xFF));
             EXPECT_NEAR(brightest, row.brightest, 3);
-        }
+        });
     }
 }
 
