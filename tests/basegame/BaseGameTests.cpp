@@ -59,9 +59,9 @@ protected:
         userFolder = PrepareGameRun(data, "Base Game Test");
     }
 
-    // Starts a game, runs `frames` passes of the main loop with `during` just before the last frame is drawn,
-    // shuts it down.
-    template <typename During> static void RunGame(int frames, During during)
+    // Starts a game, runs `frames` passes of the main loop with `each(game, frame)` just before each frame is
+    // drawn, shuts it down.
+    template <typename Each> static void RunGameFrames(int frames, Each each)
     {
         TestGame* game = new TestGame();
         if (!game->InitEngine() || !game->InitSystems() || !game->InitRuntime())
@@ -71,12 +71,19 @@ protected:
             game->Update();
             game->FixedUpdate(1.0f / 60.0f);
             game->UpdateFrame();
-            if (frame == frames - 1)
-                during(*game); // where a game queues its frame's HUD text
+            each(*game, frame);
             game->RenderFrame();
         }
         game->Shutdown();
         delete game;
+    }
+    // The same with `during` just before the last frame is drawn, where a game queues its frame's HUD text.
+    template <typename During> static void RunGame(int frames, During during)
+    {
+        RunGameFrames(frames, [frames, &during](TestGame& game, int frame) {
+            if (frame == frames - 1)
+                during(game);
+        });
     }
     static void RunGame(int frames) { RunGame(frames, [](TestGame&) {}); }
 
@@ -272,33 +279,23 @@ TEST_F(BaseGame, HUDTextReachesTheFinishedFrameBeforeAndAfterAResize)
         fs::remove_all(userFolder / "Config");
         EXPECT_EXIT(
             {
-                TestGame* game = new TestGame();
-                if (!game->InitEngine() || !game->InitSystems() || !game->InitRuntime())
-                    exit(2);
-                for (int frame = 0; frame < 6; ++frame) {
-                    game->PumpEvents();
-                    game->Update();
-                    game->FixedUpdate(1.0f / 60.0f);
-                    game->UpdateFrame();
+                RunGameFrames(6, [&row](TestGame& game, int frame) {
                     if (frame == 1) {
                         RString out;
                         if (row.command[0] && !RConsoleCommands::Execute(row.command, out))
                             exit(3);
                         if (row.resize) {
-                            SDL_SetWindowSize(game->GetWindow(), 480, 360);
-                            game->ApplyVideoMode();
+                            SDL_SetWindowSize(game.GetWindow(), 480, 360);
+                            game.ApplyVideoMode();
                         }
                     }
                     if (frame == 5) {
                         static const char kText[] = "HELLO";
-                        game->GetFont(RBaseGame::kHUDText)
+                        game.GetFont(RBaseGame::kHUDText)
                             ->QueueString(kText, 5, 0xFFFFFFFFu, 0, false, 10.0f, 10.0f, 4.0f, 4.0f, 1000.0f, 1000.0f);
-                        game->RequestScreenshot();
+                        game.RequestScreenshot();
                     }
-                    game->RenderFrame();
-                }
-                game->Shutdown();
-                delete game;
+                });
                 exit(0);
             },
             ::testing::ExitedWithCode(0), "");
