@@ -6,21 +6,9 @@
 #include "scene/RJumpComponent.h"
 #include "scene/RSpatialComponent.h"
 
-namespace {
-
-RCollisionInterface* ResolveShape(const RHandle& handle)
-{
-    RRTTIBase* object = handle.Get();
-    if (!object || !object->IsA(RCollisionInterface::StaticGetClassName()))
-        return nullptr;
-    return static_cast<RCollisionInterface*>(object);
-}
-
-}  // namespace
-
 void RBasingComponent::Carry()
 {
-    RCollisionInterface* base = m_stoodOn ? ResolveShape(m_base) : nullptr;
+    RCollisionInterface* base = m_stoodOn ? RCollisionInterface::FromHandle(m_base) : nullptr;
     m_stoodOn = false;
     if (!base) {
         m_base.Clear();
@@ -51,7 +39,7 @@ void RBasingComponent::OnContact(const RContact& contact)
     const RVector2 up = RCollisionWorld::GetUp();
     if (contact.normal.x * up.x + contact.normal.y * up.y < RJumpComponent::kGroundCosine)
         return;
-    RCollisionInterface* shape = ResolveShape(contact.shape);
+    RCollisionInterface* shape = RCollisionInterface::FromHandle(contact.shape);
     if (!shape)
         return;
     if (shape->GetHandle() != m_base) {

@@ -16,6 +16,7 @@
 
 class RCollisionWorld;
 class REntity;
+class RHandle;
 class RSpatialComponent;
 
 class RCollisionInterface : public RRTTIBase {
@@ -26,6 +27,9 @@ public:
     ~RCollisionInterface() override;
     RCollisionInterface(const RCollisionInterface&) = delete;
     RCollisionInterface& operator=(const RCollisionInterface&) = delete;
+
+    // The shape a handle names, or null when the handle's object is gone or is no shape.
+    static RCollisionInterface* FromHandle(const RHandle& handle);
 
     // The shape's reference point: a box's or circle's centre, the origin of a quad's or mesh's vertices. Moving
     // it updates the world's grid.

@@ -101,9 +101,8 @@ void RJumpComponent::OnContact(const RContact& contact)
     const float upward = contact.normal.x * up.x + contact.normal.y * up.y;
     if (upward >= kGroundCosine) {
         m_grounded = true;
-        RRTTIBase* object = contact.shape.Get();
-        if (object && object->IsA(RCollisionInterface::StaticGetClassName()) &&
-            static_cast<RCollisionInterface*>(object)->IsOneWay())
+        const RCollisionInterface* shape = RCollisionInterface::FromHandle(contact.shape);
+        if (shape && shape->IsOneWay())
             m_oneWayGround.pushUniqueElement(contact.shape);
     } else if (std::fabs(upward) < kGroundCosine) {
         m_touchingWall = true;

@@ -14,14 +14,6 @@ bool Finite(const RVector3& v) { return std::isfinite(v.x) && std::isfinite(v.y)
 
 float Dot(const RVector2& a, const RVector2& b) { return a.x * b.x + a.y * b.y; }
 
-RCollisionInterface* Resolve(const RHandle& handle)
-{
-    RRTTIBase* object = handle.Get();
-    if (!object || !object->IsA(RCollisionInterface::StaticGetClassName()))
-        return nullptr;
-    return static_cast<RCollisionInterface*>(object);
-}
-
 }  // namespace
 
 RSpatialComponent::RSpatialComponent()
@@ -160,7 +152,7 @@ void RSpatialComponent::ReportContacts()
     // resolved just before each use, and nothing of this component is touched once it is gone.
     for (uint32_t i = 0; i < m_contacts.getCount(); ++i) {
         const RContact contact = m_contacts[i];
-        if (!Resolve(contact.shape))
+        if (!RCollisionInterface::FromHandle(contact.shape))
             continue;
         REntity* owner = GetOwner();
         if (owner) {
@@ -172,7 +164,7 @@ void RSpatialComponent::ReportContacts()
             if (!self.Get())
                 return;
         }
-        if (RCollisionInterface* shape = Resolve(contact.shape)) {
+        if (RCollisionInterface* shape = RCollisionInterface::FromHandle(contact.shape)) {
             shape->OnContactMoved(this);
             if (!self.Get())
                 return;
@@ -193,7 +185,7 @@ void RSpatialComponent::RefreshIgnoredOneWay()
     RVector2 min, max;
     m_box->GetBounds(&min, &max);
     for (uint32_t i = 0; i < m_ignoredOneWay.getCount();) {
-        RCollisionInterface* shape = Resolve(m_ignoredOneWay[i]);
+        RCollisionInterface* shape = RCollisionInterface::FromHandle(m_ignoredOneWay[i]);
         RVector2 shapeMin, shapeMax;
         if (shape)
             shape->GetBounds(&shapeMin, &shapeMax);

@@ -1,7 +1,7 @@
 // The base game's start-up, main-loop pass and shut-down as the program runs them, under the test run's X server,
 // with the user folder in a temporary place. Each run is a whole program life, so each test runs it in a child
 // process: the game object can be made only once per process.
-#include "../core/TempUserData.h"
+#include "GameRunSupport.h"
 #include "basegame/RBaseGame.h"
 #include "basegame/RConsoleCommands.h"
 #include "basegame/RSubroutineMgr.h"
@@ -56,14 +56,12 @@ class BaseGame : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        setenv("ROLT_RESOURCE_DIR", ROLT_TEST_RESOURCE_DIR, 1);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        userFolder = fs::path(data.root) / "data" / "Brasswick" / "Base Game Test";
+        userFolder = PrepareGameRun(data, "Base Game Test");
     }
 
-    // Starts a game, runs `frames` passes of the main loop with `during` just before the last frame is drawn,
-    // shuts it down.
-    template <typename During> static void RunGame(int frames, During during)
+    // Starts a game, runs `frames` passes of the main loop with `each(game, frame)` just before each frame is
+    // drawn, shuts it down.
+    template <typename Each> static void RunGameFrames(int frames, Each each)
     {
         TestGame* game = new TestGame();
         if (!game->InitEngine() || !game->InitSystems() || !game->InitRuntime())
@@ -73,12 +71,19 @@ protected:
             game->Update();
             game->FixedUpdate(1.0f / 60.0f);
             game->UpdateFrame();
-            if (frame == frames - 1)
-                during(*game); // where a game queues its frame's HUD text
+            each(*game, frame);
             game->RenderFrame();
         }
         game->Shutdown();
         delete game;
+    }
+    // The same with `during` just before the last frame is drawn, where a game queues its frame's HUD text.
+    template <typename During> static void RunGame(int frames, During during)
+    {
+        RunGameFrames(frames, [frames, &during](TestGame& game, int frame) {
+            if (frame == frames - 1)
+                during(game);
+        });
     }
     static void RunGame(int frames) { RunGame(frames, [](TestGame&) {}); }
 
@@ -216,11 +221,8 @@ TEST_F(BaseGame, TheMainCameraFollowsTheScreenAndFliesFromKeysAndMouse)
 
 TEST_F(BaseGame, ValuesThePlayerSetAreKeptAcrossRuns)
 {
-    fs::create_directories(userFolder / "Config");
-    {
-        std::ofstream config(userFolder / "Config" / "Config.ini", std::ios::binary);
-        config << "[Audio]\r\nMasterVolume: 0.25\r\n[Video]\r\nTate: 7\r\n[Engine]\r\nFixedGameFPS: 30\r\n";
-    }
+    WriteGameConfig(userFolder,
+                    "[Audio]\r\nMasterVolume: 0.25\r\n[Video]\r\nTate: 7\r\n[Engine]\r\nFixedGameFPS: 30\r\n");
     EXPECT_EXIT({ RunGame(2); exit(0); }, ::testing::ExitedWithCode(0), "");
     EXPECT_EQ(ConfigValue("Audio", "MasterVolume"), "0.250000");
     EXPECT_EQ(ConfigValue("Engine", "FixedGameFPS"), "30");
@@ -239,19 +241,14 @@ TEST_F(BaseGame, AScreenshotIsTheFinishedFrameSavedAsABitmap)
         },
         ::testing::ExitedWithCode(0), "");
     ASSERT_TRUE(fs::is_directory(userFolder / "Screenshots"));
-    int shots = 0;
-    for (const fs::directory_entry& entry : fs::directory_iterator(userFolder / "Screenshots")) {
-        ++shots;
-        EXPECT_EQ(entry.path().extension(), ".bmp");
-        RImage image;
-        RStreamMgr::GetInstance()->AddSearchPath(""); // absolute paths are found through the working folder
-        ASSERT_TRUE(image.LoadBMP(entry.path().c_str()));
+    const int shots = CheckScreenshots(userFolder, [](const fs::path& path, const RImage& image) {
+        EXPECT_EQ(path.extension(), ".bmp");
         EXPECT_GT(image.GetWidth(), 0);
         EXPECT_GT(image.GetHeight(), 0);
         // The frame is cleared to opaque black.
         EXPECT_EQ(image.GetPixel(0, 0) & 0x00FFFFFFu, 0u);
         EXPECT_EQ(image.GetPixel(image.GetWidth() / 2, image.GetHeight() / 2) & 0x00FFFFFFu, 0u);
-    }
+    });
     EXPECT_EQ(shots, 1);
 }
 
@@ -282,42 +279,27 @@ TEST_F(BaseGame, HUDTextReachesTheFinishedFrameBeforeAndAfterAResize)
         fs::remove_all(userFolder / "Config");
         EXPECT_EXIT(
             {
-                TestGame* game = new TestGame();
-                if (!game->InitEngine() || !game->InitSystems() || !game->InitRuntime())
-                    exit(2);
-                for (int frame = 0; frame < 6; ++frame) {
-                    game->PumpEvents();
-                    game->Update();
-                    game->FixedUpdate(1.0f / 60.0f);
-                    game->UpdateFrame();
+                RunGameFrames(6, [&row](TestGame& game, int frame) {
                     if (frame == 1) {
                         RString out;
                         if (row.command[0] && !RConsoleCommands::Execute(row.command, out))
                             exit(3);
                         if (row.resize) {
-                            SDL_SetWindowSize(game->GetWindow(), 480, 360);
-                            game->ApplyVideoMode();
+                            SDL_SetWindowSize(game.GetWindow(), 480, 360);
+                            game.ApplyVideoMode();
                         }
                     }
                     if (frame == 5) {
                         static const char kText[] = "HELLO";
-                        game->GetFont(RBaseGame::kHUDText)
+                        game.GetFont(RBaseGame::kHUDText)
                             ->QueueString(kText, 5, 0xFFFFFFFFu, 0, false, 10.0f, 10.0f, 4.0f, 4.0f, 1000.0f, 1000.0f);
-                        game->RequestScreenshot();
+                        game.RequestScreenshot();
                     }
-                    game->RenderFrame();
-                }
-                game->Shutdown();
-                delete game;
+                });
                 exit(0);
             },
             ::testing::ExitedWithCode(0), "");
-        RStreamMgr::GetInstance()->AddSearchPath("");
-        int shots = 0;
-        for (const fs::directory_entry& entry : fs::directory_iterator(userFolder / "Screenshots")) {
-            ++shots;
-            RImage image;
-            ASSERT_TRUE(image.LoadBMP(entry.path().c_str()));
+        const int shots = CheckScreenshots(userFolder, [&row](const fs::path&, const RImage& image) {
             EXPECT_EQ(image.GetWidth(), row.width);
             EXPECT_EQ(image.GetHeight(), row.height);
             int lit = 0;
@@ -330,7 +312,7 @@ TEST_F(BaseGame, HUDTextReachesTheFinishedFrameBeforeAndAfterAResize)
                 }
             EXPECT_GT(lit, 100) << "the text's strokes";
             EXPECT_EQ(litElsewhere, 0);
-        }
+        });
         EXPECT_EQ(shots, 1);
     }
 }
@@ -361,16 +343,13 @@ TEST_F(BaseGame, BrightnessScalesTheFinishedPicture)
                 exit(0);
             },
             ::testing::ExitedWithCode(0), "");
-        RStreamMgr::GetInstance()->AddSearchPath("");
-        for (const fs::directory_entry& entry : fs::directory_iterator(userFolder / "Screenshots")) {
-            RImage image;
-            ASSERT_TRUE(image.LoadBMP(entry.path().c_str()));
+        CheckScreenshots(userFolder, [&row](const fs::path&, const RImage& image) {
             int brightest = 0;
             for (int y = 0; y < image.GetHeight(); ++y)
                 for (int x = 0; x < image.GetWidth(); ++x)
                     brightest = std::max(brightest, static_cast<int>(image.GetPixel(x, y) & 0xFF));
             EXPECT_NEAR(brightest, row.brightest, 3);
-        }
+        });
     }
 }
 

@@ -2,7 +2,7 @@
 // output kept bounded however much is typed or printed, the keys that walk the history and complete names; and,
 // in a whole program under the test run's X server, the console drawn over the upper half of the screen and
 // capturing the input of the groups that yield while it is open.
-#include "../core/TempUserData.h"
+#include "GameRunSupport.h"
 #include "basegame/RBaseGame.h"
 #include "basegame/RConsole.h"
 #include "basegame/RConsoleCommands.h"
@@ -160,12 +160,9 @@ public:
 TEST(Console, OpenItCoversTheUpperHalfAndCapturesTheYieldingGroups)
 {
     TempUserData data;
-    setenv("ROLT_RESOURCE_DIR", ROLT_TEST_RESOURCE_DIR, 1);
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
-    const fs::path userFolder = fs::path(data.root) / "data" / "Brasswick" / "Console Test";
+    const fs::path userFolder = PrepareGameRun(data, "Console Test");
     // Straight into the game: the splash would capture the input itself.
-    fs::create_directories(userFolder / "Config");
-    WriteFile((userFolder / "Config" / "Config.ini").string(), "[General]\r\nQuickStart: true\r\n");
+    WriteGameConfig(userFolder, "[General]\r\nQuickStart: true\r\n");
     EXPECT_EXIT(
         {
             ConsoleGame* game = new ConsoleGame();
@@ -202,12 +199,7 @@ TEST(Console, OpenItCoversTheUpperHalfAndCapturesTheYieldingGroups)
             exit(0);
         },
         ::testing::ExitedWithCode(0), "");
-    RStreamMgr::GetInstance()->AddSearchPath("");
-    int shots = 0;
-    for (const fs::directory_entry& entry : fs::directory_iterator(userFolder / "Screenshots")) {
-        ++shots;
-        RImage image;
-        ASSERT_TRUE(image.LoadBMP(entry.path().c_str()));
+    const int shots = CheckScreenshots(userFolder, [](const fs::path&, const RImage& image) {
         int upper = 0;
         int lower = 0;
         for (int y = 0; y < image.GetHeight(); ++y)
@@ -219,7 +211,7 @@ TEST(Console, OpenItCoversTheUpperHalfAndCapturesTheYieldingGroups)
             }
         EXPECT_GT(upper, 500) << "the console's text";
         EXPECT_EQ(lower, 0);
-    }
+    });
     EXPECT_EQ(shots, 1);
 }
 

@@ -1,6 +1,7 @@
 // The online requests in a whole program: with no server host none is sent and each says so in the log; with a
 // host (the test's local server) each reaches it, the report is uploaded at shut-down, and a shut-down whose
 // request still hangs gives up after its deadlock time, naming the thread, and leaves the request to end alone.
+#include "GameRunSupport.h"
 #include "TestHTTPServer.h"
 #include "basegame/RBaseGame.h"
 #include "basegame/net/RHTTPRequest.h"
@@ -49,15 +50,11 @@ class OnlineServices : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        setenv("ROLT_RESOURCE_DIR", ROLT_TEST_RESOURCE_DIR, 1);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        userFolder = fs::path(data.root) / "data" / "Brasswick" / "Online Test";
-        fs::create_directories(userFolder / "Config");
+        userFolder = PrepareGameRun(data, "Online Test");
     }
     void WriteConfig(const std::string& text)
     {
-        std::ofstream(userFolder / "Config" / "Config.ini", std::ios::binary) << "[General]\r\nQuickStart: true\r\n"
-                                                                              << text;
+        WriteGameConfig(userFolder, "[General]\r\nQuickStart: true\r\n" + text);
     }
 
     TempUserData data;

@@ -12,20 +12,13 @@
 set -u
 program="$1"
 case_name="$2"
-title="Quandrel Tarnvow"
-
-work=$(mktemp -d)
+. "$(dirname "$0")/common.sh"
 mounted=""
 cleanup() {
   [ -n "$mounted" ] && umount "$mounted" 2>/dev/null
   rm -rf "$work"
 }
 trap cleanup EXIT
-export XDG_DATA_HOME="$work/data"
-export HOME="$work/home"
-mkdir -p "$XDG_DATA_HOME" "$HOME"
-export SDL_AUDIODRIVER=dummy
-user="$XDG_DATA_HOME/Brasswick/$title"
 config="$user/Config/Config.ini"
 bindings="$user/Config/ControlBindings.bnd"
 mkdir -p "$user/Config"
@@ -36,25 +29,13 @@ fail() { echo "FAIL ($case_name): $*"; echo "--- program output ---"; cat "$work
 start() {
   "$program" >"$work/out.txt" 2>&1 &
   pid=$!
-  for _ in $(seq 1 300); do
-    kill -0 "$pid" 2>/dev/null || fail "the program ended before its window appeared"
-    if xdotool search --name "^$title\$" >/dev/null 2>&1; then return 0; fi
-    sleep 0.1
-  done
-  kill -KILL "$pid"
-  fail "no window within 30 s"
+  wait_for_window
 }
 
 # Waits up to 30 s for the program to end; its exit status in $status.
 finish() {
-  for _ in $(seq 1 300); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if kill -0 "$pid" 2>/dev/null; then kill -KILL "$pid"; fail "still running 30 s after SIGTERM"; fi
-  wait "$pid"
-  status=$?
-  if grep -q -E "ERROR: (Address|Leak)Sanitizer|runtime error:" "$work/out.txt"; then fail "sanitizer report"; fi
+  wait_for_exit 30
+  expect_no_sanitizer_report
 }
 
 run_once() { start; sleep 0.5; kill -TERM "$pid"; finish; [ "$status" -eq 0 ] || fail "exit status $status"; }
@@ -112,7 +93,7 @@ content)
     status=$?
     [ "$status" -eq 1 ] || fail "$damage Engine.rpk: exit status $status"
     grep -q "Engine.rpk" "$work/out.txt" || fail "$damage Engine.rpk: the pack is not named"
-    if grep -q -E "ERROR: (Address|Leak)Sanitizer|runtime error:" "$work/out.txt"; then fail "sanitizer report"; fi
+    expect_no_sanitizer_report
   done
   echo "a missing, empty or cut Engine.rpk is named and ends the program with status 1"
   ;;

@@ -6,15 +6,7 @@
 # left as it was.
 set -u
 program="$1"
-title="Quandrel Tarnvow"
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export XDG_DATA_HOME="$work/data"
-export HOME="$work/home"
-mkdir -p "$XDG_DATA_HOME" "$HOME"
-export SDL_AUDIODRIVER=dummy
-user="$XDG_DATA_HOME/Brasswick/$title"
+. "$(dirname "$0")/common.sh"
 mkdir -p "$user/Config"
 printf '[Engine]\r\nDeadlockCheckTime: 60\r\n' >"$user/Config/Config.ini"
 
@@ -24,29 +16,17 @@ fail() { echo "FAIL: $*"; echo "--- program output ---"; cat "$work/out.txt"; ex
 pid=$!
 
 # The window appears once start-up is done; give the loop a moment to draw frames.
-found=""
-for _ in $(seq 1 300); do
-  kill -0 "$pid" 2>/dev/null || fail "the program ended before its window appeared"
-  if xdotool search --name "^$title\$" >/dev/null 2>&1; then found=1; break; fi
-  sleep 0.1
-done
-[ -n "$found" ] || { kill -KILL "$pid"; fail "no window within 30 s"; }
+wait_for_window
 sleep 1.5
 kill -0 "$pid" 2>/dev/null || fail "the program ended on its own"
 
 kill -TERM "$pid"
 start=$(date +%s%N)
-for _ in $(seq 1 100); do
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.1
-done
-if kill -0 "$pid" 2>/dev/null; then kill -KILL "$pid"; fail "still running 10 s after SIGTERM"; fi
-wait "$pid"
-status=$?
+wait_for_exit 10
 elapsed_ms=$(( ($(date +%s%N) - start) / 1000000 ))
 
 [ "$status" -eq 0 ] || fail "exit status $status"
-if grep -q -E "ERROR: (Address|Leak)Sanitizer|runtime error:" "$work/out.txt"; then fail "sanitizer report"; fi
+expect_no_sanitizer_report
 for folder in Mods Maps Saves; do
   [ -d "$user/$folder" ] || fail "the user folder $folder was not made"
 done
@@ -58,6 +38,6 @@ cp "$bindings" "$work/bindings.before"
 SDL_VIDEODRIVER=dummy timeout 60 "$program" >"$work/out.txt" 2>&1
 status=$?
 [ "$status" -eq 1 ] || fail "a start-up without a window exited with status $status"
-if grep -q -E "ERROR: (Address|Leak)Sanitizer|runtime error:" "$work/out.txt"; then fail "sanitizer report"; fi
+expect_no_sanitizer_report
 cmp -s "$bindings" "$work/bindings.before" || fail "a failed start-up rewrote the bindings file"
 echo "exited with 0, ${elapsed_ms} ms after SIGTERM; a failed start-up exited with 1"

@@ -4,15 +4,8 @@
 # focused window, so the script takes the X server's input turn, the lock the input tests share.
 set -u
 program="$1"
-title="Quandrel Tarnvow"
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export XDG_DATA_HOME="$work/data"
-export HOME="$work/home"
-mkdir -p "$XDG_DATA_HOME" "$HOME"
-export SDL_AUDIODRIVER=dummy
-log="$XDG_DATA_HOME/Brasswick/$title/Logs/DebugLog_Safe.txt"
+. "$(dirname "$0")/common.sh"
+log="$user/Logs/DebugLog_Safe.txt"
 
 pid=""
 fail() {
@@ -26,15 +19,7 @@ flock -w 60 9 || fail "no turn at the X server's input within a minute"
 
 "$program" >"$work/out.txt" 2>&1 &
 pid=$!
-
-wid=""
-for _ in $(seq 1 300); do
-  kill -0 "$pid" 2>/dev/null || fail "the program ended before its window appeared"
-  wid=$(xdotool search --name "^$title\$" 2>/dev/null | head -1)
-  [ -n "$wid" ] && break
-  sleep 0.1
-done
-[ -n "$wid" ] || fail "no window within 30 s"
+wait_for_window
 
 # The splash fades in over half a second; its picture is on screen once the window is no longer black.
 mean=0
@@ -59,13 +44,7 @@ done
 [ -n "$skipped" ] || fail "Enter did not skip the splash"
 
 kill -TERM "$pid"
-for _ in $(seq 1 100); do
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$pid" 2>/dev/null && fail "still running 10 s after SIGTERM"
-wait "$pid"
-status=$?
+wait_for_exit 10
 pid=""
 [ "$status" -eq 0 ] || fail "exit status $status"
 for line in "[Session]" "[User]" "GLRenderer=" "[PlayerStats]" "[SessionShutdown]" "FramesDrawn="; do

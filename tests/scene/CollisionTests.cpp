@@ -1,6 +1,7 @@
 // The collision world: exact times of contact and normals of every shape kind, touching and overlapping boxes,
 // sliding and stopping, one-way shapes, triggers, the grid against a plain loop over every shape, and random
 // sweeps through a random tile room that must never end inside a solid box.
+#include "GameOrientationTest.h"
 #include "tests/TestFiles.h"
 #include "core/RHandle.h"
 #include "core/RStreamMgr.h"
@@ -28,21 +29,7 @@
 
 namespace {
 
-// Every test runs in the game's orientation (y grows down, so up is -y) with a world of its own.
-class Collision : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        m_savedUp = g_worldUp;
-        g_worldUp = RVector3{0.0f, -1.0f, 0.0f};
-    }
-    void TearDown() override
-    {
-        RCollisionWorld::DestroyInstance();
-        g_worldUp = m_savedUp;
-    }
-    RVector3 m_savedUp;
-};
+using Collision = GameOrientationTest;
 
 struct SweepCase {
     const char* what;

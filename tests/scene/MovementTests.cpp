@@ -3,6 +3,7 @@
 // platforms, standing still on box edges and tile seams; game entities in the tick lists with interpolated
 // display positions and their shader parameters; marked entities deleted only after the fixed steps; animation
 // and camera components.
+#include "GameOrientationTest.h"
 #include "core/RTickable.h"
 #include "render/effects/RShaderParam.h"
 #include "render/view/RCamera.h"
@@ -27,20 +28,8 @@ namespace {
 
 const float kStep = 1.0f / 60.0f;
 
-// The game's orientation (y down, up is -y); a world of the test's own.
-class Movement : public ::testing::Test {
+class Movement : public GameOrientationTest {
 protected:
-    void SetUp() override
-    {
-        m_savedUp = g_worldUp;
-        g_worldUp = RVector3{0.0f, -1.0f, 0.0f};
-    }
-    void TearDown() override
-    {
-        RCollisionWorld::DestroyInstance();
-        g_worldUp = m_savedUp;
-    }
-
     // A solid box listed in the world, deleted with the test.
     RCollisionBox* AddBox(float x, float y, float hx, float hy)
     {
@@ -49,7 +38,6 @@ protected:
         return m_boxes.back().get();
     }
 
-    RVector3 m_savedUp;
     std::vector<std::unique_ptr<RCollisionBox>> m_boxes;
 };
 

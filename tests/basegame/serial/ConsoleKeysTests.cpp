@@ -1,7 +1,7 @@
 // The console end to end, with real key presses from the X server: the program runs in a child process while
 // the test types into its window. Grave opens the console, a typed "set" command changes a setting that the
 // shut-down writes to "Config.ini", "quit" ends the program, and "ConsoleMemory.txt" keeps the lines typed.
-#include "../../core/TempUserData.h"
+#include "../GameRunSupport.h"
 #include "basegame/RBaseGame.h"
 #include "core/RINIFile.h"
 
@@ -56,14 +56,10 @@ bool Type(const std::string& text)
 TEST(ConsoleKeys, ACommandTypedIntoTheConsoleChangesTheSettingsAndIsRemembered)
 {
     TempUserData data;
-    setenv("ROLT_RESOURCE_DIR", ROLT_TEST_RESOURCE_DIR, 1);
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
-    const fs::path userFolder = fs::path(data.root) / "data" / "Brasswick" / "Console Keys Test";
+    const fs::path userFolder = PrepareGameRun(data, "Console Keys Test");
     // A held key repeats after a quarter second of engine time: with a fixed engine step, a slow frame does not
     // count as a long hold.
-    fs::create_directories(userFolder / "Config");
-    std::ofstream(userFolder / "Config" / "Config.ini", std::ios::binary)
-        << "[General]\r\nQuickStart: true\r\n[Engine]\r\nFixedEngineFPS: 60\r\n";
+    WriteGameConfig(userFolder, "[General]\r\nQuickStart: true\r\n[Engine]\r\nFixedEngineFPS: 60\r\n");
 
     const pid_t child = fork();
     ASSERT_GE(child, 0);
