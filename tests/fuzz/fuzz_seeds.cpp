@@ -6,6 +6,7 @@
 #include "core/RINIFile.h"
 #include "core/RPackFile.h"
 #include "core/RXMLFile.h"
+#include "game/SaveGame.h"
 #include "platform/input/RControlConfig.h"
 #include "platform/input/RDefaultBindings.h"
 #include "render/geometry/RM3DData.h"
@@ -70,10 +71,20 @@ void SortPackEntries(const char* packPath)
             targets[0] = "fuzz_effect", targets[1] = "fuzz_xml";
         else if (EndsWith(name, "_State.ini"))
             targets[0] = "fuzz_states", targets[1] = "fuzz_ini";
+        else if (EndsWith(name, "_Rooms.xml"))
+            targets[0] = "fuzz_rooms", targets[1] = "fuzz_xml";
+        else if (EndsWith(name, "Tilesets.xml"))
+            targets[0] = "fuzz_tilesets", targets[1] = "fuzz_xml";
+        else if (EndsWith(name, "Entities.xml"))
+            targets[0] = "fuzz_entities", targets[1] = "fuzz_xml";
         else if (EndsWith(name, ".xml"))
             targets[0] = "fuzz_xml";
         else if (EndsWith(name, ".ini"))
             targets[0] = "fuzz_ini", targets[1] = "fuzz_config";
+        else if (EndsWith(name, ".gam"))
+            targets[0] = "fuzz_campaign", targets[1] = "fuzz_ini";
+        else if (EndsWith(name, ".map"))
+            targets[0] = "fuzz_map", targets[1] = "fuzz_ini";
         else if (EndsWith(name, ".txt"))
             targets[0] = "fuzz_localization", targets[1] = "fuzz_ini";
         else if (EndsWith(name, ".uv"))
@@ -201,6 +212,23 @@ void WriteImages()
     image.Save555(Seed("fuzz_image_555", "saved.555").c_str());
 }
 
+void WriteSaveGame()
+{
+    SaveGame save;
+    snprintf(save.campaign, sizeof(save.campaign), "Wendro.gam");
+    snprintf(save.room, sizeof(save.room), "Hall");
+    save.x = 40;
+    save.y = 176;
+    save.powers = 3;
+    save.magentaSolid = 0;
+    save.treasures = 0x15;
+    save.deaths = 7;
+    save.roomsVisited = 4;
+    save.playSeconds = 321.5f;
+    save.difficulty = 2;
+    save.Write(Seed("fuzz_savegame", "Autosave.wsg").c_str());
+}
+
 void WriteTexts()
 {
     WriteText("fuzz_music", "scale.txt", "T120 L8 O4 C D E F G A B > C");
@@ -233,6 +261,7 @@ int main(int argc, char** argv)
     WriteDefinitions();
     WriteMesh();
     WriteImages();
+    WriteSaveGame();
     WriteTexts();
     for (int i = 2; i < argc; ++i) {
         SortPackEntries(argv[i]);
