@@ -64,8 +64,7 @@ uint32_t MenuQuadTexel(uint32_t x, uint32_t y)
 
 // The engine's effects from the source content folder, and the textures the HUD materials name, made here: the
 // font page green, the glyph page blue, the menu quad a button face (MenuQuadTexel), the modulation and 64 x 64
-// underlay textures white. Set up
-// once per process; the texture folder goes at exit.
+// underlay textures white. Set up once per process; the texture folder goes at exit.
 class HUDContent {
 public:
     static void Prepare()
@@ -82,7 +81,7 @@ private:
         auto solid = [](uint32_t colour) { return DDSFile(4, 4, [colour](uint32_t, uint32_t) { return colour; }); };
         Write("Font_Tahoma_8_256.dds", solid(kGreen));
         Write("xbox_dxt5.dds", solid(kBlue));
-        Write("menu_quad.dds", DDSFile(64, 16, [](uint32_t x, uint32_t y) { return MenuQuadTexel(x, y); }));
+        Write("menu_quad.dds", DDSFile(64, 16, MenuQuadTexel));
         Write("mod_white.dds", solid(kWhite));
         Write("menu_underlay.dds", DDSFile(64, 64, [](uint32_t, uint32_t) { return kWhite; }));
     }
