@@ -162,8 +162,6 @@ public:
     static uint32_t ParseAddressMode(RHashedString value);
     static uint32_t ParseFilter(RHashedString value);
     static void ParseBorderColor(const char* value, float rgba[4]);
-    // Whether a pass's render states leave the depth test off, so that it neither reads nor writes depth.
-    static bool LeavesDepthOff(const RGLObjectTechniquePass* pass);
 
 private:
     void RestoreIndexBinding();

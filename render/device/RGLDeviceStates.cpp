@@ -292,9 +292,3 @@ void RGLDevice::ApplySamplerStates(const RGLObjectTechniquePass* pass, RHashedSt
     }
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, static_cast<GLint>(filter));
 }
-
-bool RGLDevice::LeavesDepthOff(const RGLObjectTechniquePass* pass)
-{
-    auto* zEnable = const_cast<RGLObjectTechniquePass*>(pass)->renderStates.find(Names().zEnable);
-    return zEnable && !ParseBool(zEnable->value);
-}

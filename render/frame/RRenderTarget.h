@@ -1,5 +1,5 @@
 // RRenderTarget: an off-screen framebuffer with a colour texture, made at the size and in the format its record
-// holds, and a depth-stencil renderbuffer once depth is cleared or tested in it (RRenderer::CreateRenderTarget).
+// holds, and a depth-stencil renderbuffer (RRenderer::CreateRenderTarget).
 // Whoever constructs a target owns it; the record owns its GL wrappers, and the renderer lists the target so that
 // a device reset re-creates it at the size the record then holds. A named target's colour texture is registered
 // with the texture manager under its name, so it can be sampled.

@@ -43,7 +43,6 @@ void RRenderer::Shutdown()
             m_renderTargets[i]->Destroy(true);
     }
     m_device->DestroyContext();
-    m_boundTarget = nullptr;
     m_window = nullptr;
     m_currentTechniquePass = nullptr;
     m_preResetCallbacks.free();
@@ -194,8 +193,6 @@ void RRenderer::RenewAllDynamic()
 
 void RRenderer::Clear(bool colour, bool depth, uint32_t colourBytes, float depthValue)
 {
-    if (depth)
-        AttachDepthStencil(m_boundTarget);
     m_device->Clear(colour, depth, colourBytes, depthValue);
 }
 
@@ -209,7 +206,6 @@ bool RRenderer::ReadBackBufferPixels(uint32_t width, uint32_t height, uint32_t* 
     if (!m_device->IsLive())
         return false;
     m_device->BindFramebuffer(nullptr);
-    m_boundTarget = nullptr;
     return m_device->ReadPixels(width, height, pixels);
 }
 

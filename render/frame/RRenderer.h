@@ -151,11 +151,9 @@ public:
                                  bool dynamic, bool cube);
 
     // Render targets. CreateRenderTarget makes the target's colour texture (one level) at the size and format
-    // its record holds and a framebuffer, and lists the target unless keepOutOfList (once). False, creating
-    // nothing, when the colour texture cannot be made (the target is still listed). The GL_DEPTH24_STENCIL8
-    // renderbuffer (and the depth-attached flag) comes with the first depth clear of the bound target (Clear) or
-    // the first pass that draws into it with the depth test on (RenderStage): a target only ever drawn into
-    // without depth never carries one.
+    // its record holds, a framebuffer and its GL_DEPTH24_STENCIL8 renderbuffer (raising the depth-attached flag),
+    // and lists the target unless keepOutOfList (once). False, creating nothing, when the colour texture cannot be
+    // made (the target is still listed).
     bool CreateRenderTarget(RRenderTarget* target, RGLObjectRenderTarget** fbo, RGLObjectTexture** colour,
                             RGLObjectRenderBuffer** depth, bool keepOutOfList);
     // Binds the target's framebuffer; at index 0 also the current target size and a full viewport. A target
@@ -388,13 +386,6 @@ private:
     void BindCurrentTarget() { BindForDrawing(m_currentRenderTarget); }
     void ApplyViewport(const RViewport& viewport);
     void DrawGroup(RRenderGroup* group, RHashedString renderPassId);
-    // Whether a renderable of the pass's enabled groups is drawn by a technique pass that may test depth.
-    static bool PassTestsDepth(const RRenderPass* pass);
-    // Gives every target that one of the passes draws into with the depth test on its depth-stencil buffer, before
-    // any of them is drawn, so that each depth clear of the frame reaches it.
-    void AttachDepthWhereTested(const RUtilVector<RRenderPass*>& passes);
-    // Gives the target a depth-stencil renderbuffer of its colour texture's size, when it has a GL side and none.
-    void AttachDepthStencil(RRenderTarget* target);
     // Deletes every stage, pass and group record (the renderer's shut-down).
     void DeleteRenderRecords();
 
@@ -419,8 +410,6 @@ private:
     RUtilVector<RRenderPass*> m_renderPasses;
     RUtilVector<RRenderGroup*> m_renderGroups;
     RRenderTarget* m_currentRenderTarget = nullptr;
-    // The render target whose framebuffer is bound (null: the back buffer).
-    RRenderTarget* m_boundTarget = nullptr;
     bool m_textFlush = true;
     // Raised by the first RenderStage, and by the first swap after it.
     bool m_stageDrawn = false;

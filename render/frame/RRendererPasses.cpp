@@ -290,7 +290,6 @@ void RRenderer::RenderStage(RHashedString stageId)
         passes = &stage->passes;
 
     // The state the first pass is compared with: the current target bound over its full size, full depth range.
-    AttachDepthWhereTested(*passes);
     BindCurrentTarget();
     m_device->SetDepthRange(0.0, 1.0);
     RUtilVector<RRenderTarget*> previousTargets;
@@ -351,13 +350,11 @@ void RRenderer::RenderStage(RHashedString stageId)
             }
         }
         if (changed || !anyPassDrawn || pass->clearAlways) {
-            // A target without a depth-stencil buffer has no depth to clear.
-            bool clearDepth = pass->clearDepthFlag && (!wanted || wanted->depthBuffer);
-            if (pass->clearColourFlag && clearDepth)
+            if (pass->clearColourFlag && pass->clearDepthFlag)
                 ClearColourAndDepth(pass->clearColour, pass->clearDepth);
             else if (pass->clearColourFlag)
                 ClearColour(pass->clearColour);
-            else if (clearDepth)
+            else if (pass->clearDepthFlag)
                 ClearDepth(pass->clearDepth);
         }
         previousTargets.copyFrom(pass->targets);
@@ -378,42 +375,6 @@ void RRenderer::RenderStage(RHashedString stageId)
     }
     previousTargets.free();
     m_currentTechniquePass = nullptr;
-}
-
-bool RRenderer::PassTestsDepth(const RRenderPass* pass)
-{
-    for (uint32_t g = 0; g < pass->groups.getCount(); ++g) {
-        const RRenderGroup* group = pass->groups[g];
-        if (!group->enabled)
-            continue;
-        for (uint32_t r = 0; r < group->renderables.getCount(); ++r) {
-            RTechnique* technique = RRenderGroup::TechniqueFor(group->renderables[r], pass->id);
-            const RGLObjectTechnique* glTechnique = technique ? technique->GetGLTechnique() : nullptr;
-            for (uint32_t p = 0; glTechnique && p < glTechnique->passes.getCount(); ++p) {
-                if (!RGLDevice::LeavesDepthOff(glTechnique->passes[p]))
-                    return true;
-            }
-        }
-    }
-    return false;
-}
-
-void RRenderer::AttachDepthWhereTested(const RUtilVector<RRenderPass*>& passes)
-{
-    // Walks the passes as RenderStage will, following the set-target passes.
-    RRenderTarget* current = m_currentRenderTarget;
-    for (uint32_t index = 0; index < passes.getCount(); ++index) {
-        const RRenderPass* pass = passes[index];
-        if (pass->setTargetFlag) {
-            current = pass->setTarget;
-            continue;
-        }
-        if (!pass->enabled)
-            continue;
-        RRenderTarget* target = DrawnInto(pass, current);
-        if (target && !target->depthBuffer && PassTestsDepth(pass))
-        AttachDepthStencil(target);
-    }
 }
 
 void RRenderer::DrawGroup(RRenderGroup* group, RHashedString renderPassId)

@@ -56,9 +56,12 @@ bool RRenderer::CreateRenderTarget(RRenderTarget* target, RGLObjectRenderTarget*
     if (!CreateTexture(target->width, target->height, target->format, 1, false, colour, &mipCount, nullptr, 0,
                        false))
         return false;
-    // The depth-stencil renderbuffer comes with the first pass that tests depth in the target (RenderStage).
-    target->depthAttached = 0;
     *fbo = m_device->CreateFramebuffer(*colour);
+    // Every target carries its depth-stencil renderbuffer, whether or not anything tests depth in it: into a
+    // colour buffer without one, Mesa's llvmpipe rasterises rectangles through its linear path, which loses
+    // blended quads that multiply two textures (the menu buttons drew nothing in RGBA targets).
+    *depth = m_device->AttachDepthStencil(*fbo, (*colour)->width, (*colour)->height);
+    target->depthAttached = *depth ? 1 : 0;
     return true;
 }
 
@@ -72,7 +75,6 @@ void RRenderer::BindRenderTarget(RRenderTarget* target, uint32_t index)
         return;
     }
     m_device->BindFramebuffer(target->framebuffer);
-    m_boundTarget = target;
     if (index == 0) {
         m_device->SetTargetSize(target->width, target->height);
         m_device->SetViewport(0, 0, static_cast<int32_t>(target->width), static_cast<int32_t>(target->height));
@@ -97,19 +99,8 @@ void RRenderer::DestroyRenderTarget(RRenderTarget* target, RGLObjectRenderTarget
         RGLObjMgr::DestroyObject(*fbo);
         *fbo = nullptr;
     }
-    if (s_instance && s_instance->m_boundTarget == target)
-        s_instance->m_boundTarget = nullptr;
     if (!keepInList && s_instance)
         s_instance->m_renderTargets.eraseElement(target);
-}
-
-void RRenderer::AttachDepthStencil(RRenderTarget* target)
-{
-    if (!target || !target->framebuffer || !target->colourTexture || target->depthBuffer)
-        return;
-    target->depthBuffer = m_device->AttachDepthStencil(target->framebuffer, target->colourTexture->width,
-                                                       target->colourTexture->height);
-    target->depthAttached = target->depthBuffer ? 1 : 0;
 }
 
 void RRenderer::BindDefaultTarget()
@@ -117,7 +108,6 @@ void RRenderer::BindDefaultTarget()
     if (!m_device->IsLive())
         return;
     m_device->BindFramebuffer(nullptr);
-    m_boundTarget = nullptr;
     m_device->SetTargetSize(m_backBufferWidth, m_backBufferHeight);
     m_device->SetViewport(0, 0, static_cast<int32_t>(m_backBufferWidth), static_cast<int32_t>(m_backBufferHeight));
 }

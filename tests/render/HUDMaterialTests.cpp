@@ -13,6 +13,7 @@
 #include "ShaderTestSupport.h"
 #include "render/hud/RHUDMaterials.h"
 #include "render/hud/RHUDScreen.h"
+#include "render/frame/RRenderTarget.h"
 #include "render/effects/RShaderMgr.h"
 #include "render/images/RTexMgr.h"
 
@@ -50,9 +51,20 @@ template <typename Colour> std::vector<uint8_t> DDSFile(uint32_t width, uint32_t
     return b;
 }
 
+// A 64 x 16 button face like the shipped one: transparent corners, an opaque white frame two texels wide and a
+// translucent white middle (alpha 0x70).
+uint32_t MenuQuadTexel(uint32_t x, uint32_t y)
+{
+    const bool frameColumn = x < 2 || x > 61;
+    const bool frameRow = y < 2 || y > 13;
+    if (frameColumn && frameRow)
+        return 0;
+    return frameColumn || frameRow ? kWhite : 0x70FFFFFFu;
+}
+
 // The engine's effects from the source content folder, and the textures the HUD materials name, made here: the
-// font page green, the glyph page blue, the menu quad, modulation and 64 x 64 underlay textures white. Set up
-// once per process; the texture folder goes at exit.
+// font page green, the glyph page blue, the menu quad a button face (MenuQuadTexel), the modulation and 64 x 64
+// underlay textures white. Set up once per process; the texture folder goes at exit.
 class HUDContent {
 public:
     static void Prepare()
@@ -69,7 +81,7 @@ private:
         auto solid = [](uint32_t colour) { return DDSFile(4, 4, [colour](uint32_t, uint32_t) { return colour; }); };
         Write("Font_Tahoma_8_256.dds", solid(kGreen));
         Write("xbox_dxt5.dds", solid(kBlue));
-        Write("menu_quad.dds", solid(kWhite));
+        Write("menu_quad.dds", DDSFile(64, 16, MenuQuadTexel));
         Write("mod_white.dds", solid(kWhite));
         Write("menu_underlay.dds", DDSFile(64, 64, [](uint32_t, uint32_t) { return kWhite; }));
     }
@@ -310,4 +322,42 @@ TEST_F(HUDMaterialGLTest, MaterialsOutlivingTheManagersNeitherTouchNorRecreateTh
     quad.reset();
     EXPECT_FALSE(RShaderMgr::HasInstance());
     EXPECT_FALSE(RTexMgr::HasInstance());
+}
+
+// Menu button quads multiply two textures (the 64 x 16 face on unit 0, the 4 x 4 modulation texture on unit 1)
+// by the modulation, vertex and overlay colours, blended by alpha with the depth test off. The menus draw them
+// into off-screen targets; there, as on the back buffer, the middle of a button is the face's translucent middle
+// over black, scaled by the overlay's opacity, in targets of either format.
+TEST_F(HUDMaterialGLTest, MenuQuadsShowOnTheBackBufferAndInOffScreenTargets)
+{
+    auto quad = Build<RMenuQuadMaterial>();
+    TestMenuState menus;
+    RRenderTarget rgb(RHashedString("HUDTest_MenuTargetRGB"), 1280, 720, RRenderer::FORMAT_RGB, 0, 0);
+    RRenderTarget rgba(RHashedString("HUDTest_MenuTargetRGBA"), 1280, 720, RRenderer::FORMAT_RGBA, 0, 0);
+    ASSERT_TRUE(rgb.framebuffer && rgba.framebuffer);
+    for (RRenderTarget* into : {static_cast<RRenderTarget*>(nullptr), &rgb, &rgba}) {
+        SCOPED_TRACE(!into ? "back buffer" : into == &rgb ? "RGB target" : "RGBA target");
+        const int width = into ? 1280 : kWindowWidth;
+        const int height = into ? 720 : kWindowHeight;
+        ScreenSize screen(width, height);
+        // A button of the menu space's middle third, in the lower part of the screen.
+        HUDQuad button;
+        ASSERT_TRUE(button.Make(340, 560, 684, 620));
+        // Its middle (512, 590) in window pixels from the bottom left, as the menu effects place it.
+        const RMenuSpace space = RHUDScreen::MenuSpaceFor(width, height);
+        const int column = static_cast<int>((512.0f * space.invHalfWidth + space.xOffset) * 0.5f * width);
+        const int row = static_cast<int>((2.0f - 590.0f * space.invHalfHeight - space.yOffset) * 0.5f * height);
+        for (auto overlay : {std::make_pair(kWhite, 0x70), std::make_pair(0x80FFFFFFu, 0x38)}) {
+            menus.overlayColour = overlay.first;
+            if (into)
+                renderer->BindRenderTarget(into, 0);
+            renderer->ClearColour(kBlack);
+            ASSERT_TRUE(Draw(button, quad.get()));
+            const uint32_t pixel = ReadPixel(column, row);
+            renderer->BindDefaultTarget();
+            for (int shift : {0, 8, 16})
+                EXPECT_NEAR(static_cast<int>((pixel >> shift) & 0xFF), overlay.second, 2)
+                    << std::hex << "overlay " << overlay.first << " pixel " << pixel;
+        }
+    }
 }

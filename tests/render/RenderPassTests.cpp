@@ -318,10 +318,10 @@ TEST_F(RenderPassTest, SeveralTargetsDrawIntoTheLastAtItsGLSize)
     EXPECT_EQ(PixelOf(&small, 14, 4), kGreen);
 }
 
-// A target gets a depth-stencil buffer only when a pass draws into it with the depth test on, and then before
-// that frame's clears: a near quad drawn by one pass hides a far one the next pass draws into the same target.
-// A target only drawn into with the depth test off keeps none, and its depth clear is passed over.
-TEST_F(RenderPassTest, TargetsCarryDepthOnlyWhereAPassTestsIt)
+// Every target carries a depth-stencil buffer from its creation, and again once a reset re-creates it: a near
+// quad drawn by one pass hides a far one the next pass draws into the same target, and a target only drawn into
+// with the depth test off has its buffer too, its depth cleared with its colour.
+TEST_F(RenderPassTest, TargetsCarryDepthFromTheirCreation)
 {
     const char* depthVS = "attribute vec3 inPos;\nuniform vec4 u_rect;\nuniform float u_depth;\n"
                           "void main() { gl_Position = vec4(inPos.xy * u_rect.xy + u_rect.zw, u_depth, 1.0); }\n";
@@ -362,28 +362,28 @@ TEST_F(RenderPassTest, TargetsCarryDepthOnlyWhereAPassTestsIt)
     farPass->clearDepthFlag = false;
     farPass->targets.push(&deep);
     Quad("FarPass", &farGreen);
-    EXPECT_EQ(flat.depthBuffer, nullptr);
-    EXPECT_EQ(deep.depthBuffer, nullptr);
+    EXPECT_NE(flat.depthBuffer, nullptr);
+    EXPECT_NE(deep.depthBuffer, nullptr);
 
     for (int frame = 0; frame < 2; ++frame) {
         DrawFrame();
-        EXPECT_EQ(flat.depthBuffer, nullptr);
-        EXPECT_EQ(flat.depthAttached, 0);
+        EXPECT_NE(flat.depthBuffer, nullptr);
+        EXPECT_EQ(flat.depthAttached, 1);
         EXPECT_EQ(PixelOf(&flat, 8, 4), kBlue);
         ASSERT_NE(deep.depthBuffer, nullptr);
         EXPECT_EQ(deep.depthAttached, 1);
         EXPECT_EQ(PixelOf(&deep, 8, 4), kRed) << "frame " << frame;
     }
-    // A reset re-creates the targets without depth; the next frame gives the tested one its buffer again.
+    // A reset re-creates the targets with their buffers.
     uint32_t width = kWindowWidth;
     uint32_t height = kWindowHeight;
     bool fullscreenFailed = false;
     renderer->ResetDevice(Window(), &width, &height, false, &fullscreenFailed);
-    EXPECT_EQ(deep.depthBuffer, nullptr);
-    DrawFrame();
     ASSERT_NE(deep.depthBuffer, nullptr);
+    EXPECT_EQ(deep.depthAttached, 1);
+    DrawFrame();
     EXPECT_EQ(PixelOf(&deep, 8, 4), kRed);
-    EXPECT_EQ(flat.depthBuffer, nullptr);
+    EXPECT_NE(flat.depthBuffer, nullptr);
 }
 
 // Renderables of two effects and three techniques are drawn sorted by effect, technique and material, each
