@@ -2,6 +2,7 @@
 // with the user folder in a temporary place. Each run is a whole program life, so each test runs it in a child
 // process: the game object can be made only once per process.
 #include "GameRunSupport.h"
+#include "tests/TestFiles.h"
 #include "basegame/RBaseGame.h"
 #include "basegame/RConsoleCommands.h"
 #include "basegame/RSubroutineMgr.h"
@@ -188,8 +189,7 @@ TEST_F(BaseGame, AFailedStartUpIsReportedAndKeepsTheBindingsFile)
             exit(started ? 3 : 0);
         },
         ::testing::ExitedWithCode(0), "");
-    std::ifstream in(bindings, std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), kept);
+    EXPECT_EQ(ReadBytes(bindings), kept);
 }
 
 TEST_F(BaseGame, TheMainCameraFollowsTheScreenAndFliesFromKeysAndMouse)

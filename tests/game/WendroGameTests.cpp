@@ -1,6 +1,7 @@
 // The game's own start-up: its file sources, its control group and its sounds, under the test run's X server with
 // the user folder in a temporary place. A game object can be made once per process, so each run is a child.
 #include "../core/TempUserData.h"
+#include "tests/TestFiles.h"
 #include "core/RLogger.h"
 #include "core/RStreamMgr.h"
 #include "game/WendroGame.h"
@@ -84,8 +85,7 @@ TEST_F(Wendro, PlaysTunesOnItsToneGenerator)
 TEST_F(Wendro, ShutDownReportsThePlayersBlockBeforeTheSessionEnd)
 {
     EXPECT_EXIT(RunWendro([](WendroGame&) { return 0; }), ::testing::ExitedWithCode(0), "");
-    std::ifstream in(data.root + "/data/Brasswick/Quandrel Tarnvow/Logs/DebugLog_Safe.txt", std::ios::binary);
-    const std::string report((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string report = ReadBytes(data.root + "/data/Brasswick/Quandrel Tarnvow/Logs/DebugLog_Safe.txt");
     const size_t player = report.find(": [PlayerStats]\r\n");
     const size_t end = report.find(": [SessionShutdown]\r\n");
     ASSERT_NE(player, std::string::npos);

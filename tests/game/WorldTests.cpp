@@ -5,6 +5,7 @@
 // player; the orbs play their cinematics and return to the title; a saved game that is damaged, foreign or names a room the map no longer holds is refused and a new game
 // begins. A game object can be made once per process, so each case runs in a child.
 #include "../core/TempUserData.h"
+#include "tests/TestFiles.h"
 #include "basegame/RSubroutineMgr.h"
 #include "basegame/RTimedSubroutine.h"
 #include "core/RLogger.h"
@@ -107,8 +108,7 @@ TEST_F(GameWorld, APlayerBelowTheRoomRespawnsAndTheDeathIsReported)
                 }),
                 ::testing::ExitedWithCode(0), "");
     // The session's block in the report: one room visited, one death.
-    std::ifstream in(user + "Logs/DebugLog_Safe.txt", std::ios::binary);
-    const std::string report((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string report = ReadBytes(user + "Logs/DebugLog_Safe.txt");
     const size_t block = report.find(": [PlayerStats]\r\n");
     ASSERT_NE(block, std::string::npos);
     EXPECT_NE(report.find(": RoomsVisited: 1\r\n", block), std::string::npos);

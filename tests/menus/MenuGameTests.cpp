@@ -227,7 +227,7 @@ protected:
 TEST_F(MenuGame, AGameControllerNavigatesToABindingAVolumeAndQuit)
 {
     EXPECT_EXIT(DriveWithTheController(data), ::testing::ExitedWithCode(0), "");
-    EXPECT_NE(ReadFile(UserFolder(data) + "Config/ControlBindings.bnd").find(BindingBytes(1, 4, SDL_CONTROLLER_BUTTON_X)),
+    EXPECT_NE(ReadBytes(UserFolder(data) + "Config/ControlBindings.bnd").find(BindingBytes(1, 4, SDL_CONTROLLER_BUTTON_X)),
               std::string::npos);
 }
 
