@@ -68,8 +68,7 @@ protected:
     const std::string user = data.root + "/data/Brasswick/Quandrel Tarnvow/";
 };
 
-// Starts the game and a new game in the test map, runs check (whose non-zero answer becomes the exit code), shuts
-// the game down.
+// Starts the game, runs check (whose non-zero answer becomes the exit code), shuts the game down.
 template <typename Check> void RunGame(Check check)
 {
     WendroGame* game = new WendroGame();
@@ -81,6 +80,12 @@ template <typename Check> void RunGame(Check check)
     exit(failure);
 }
 
+// The same with a new game begun in the test map (exit code 3 when it cannot be) before check.
+template <typename Check> void RunNewGame(Check check)
+{
+    RunGame([&check](WendroGame& game) { return game.BeginNewGame(1) ? check(game) : 3; });
+}
+
 void Steps(WendroGame& game, int count)
 {
     for (int i = 0; i < count; ++i)
@@ -89,9 +94,7 @@ void Steps(WendroGame& game, int count)
 
 TEST_F(GameWorld, APlayerBelowTheRoomRespawnsAndTheDeathIsReported)
 {
-    EXPECT_EXIT(RunGame([](WendroGame& game) {
-                    if (!game.BeginNewGame(1))
-                        return 3;
+    EXPECT_EXIT(RunNewGame([](WendroGame& game) {
                     World& world = *game.GetWorld();
                     Player& player = *world.GetPlayer();
                     const float startX = player.GetX(), startY = player.GetY();
@@ -118,9 +121,7 @@ TEST_F(GameWorld, APlayerBelowTheRoomRespawnsAndTheDeathIsReported)
 
 TEST_F(GameWorld, ATeleportTakesThePlayerToItsPartnerInAnotherRoom)
 {
-    EXPECT_EXIT(RunGame([](WendroGame& game) {
-                    if (!game.BeginNewGame(1))
-                        return 3;
+    EXPECT_EXIT(RunNewGame([](WendroGame& game) {
                     World& world = *game.GetWorld();
                     world.GetPlayer()->PlaceAt(30 * 8.0f + 1.0f, 22 * 8.0f);
                     Steps(game, 30);
@@ -134,9 +135,7 @@ TEST_F(GameWorld, ATeleportTakesThePlayerToItsPartnerInAnotherRoom)
 
 TEST_F(GameWorld, AMovingPlatformCarriesThePlayerStandingOnIt)
 {
-    EXPECT_EXIT(RunGame([](WendroGame& game) {
-                    if (!game.BeginNewGame(1))
-                        return 3;
+    EXPECT_EXIT(RunNewGame([](WendroGame& game) {
                     Player& player = *game.GetWorld()->GetPlayer();
                     const float startX = 3 * 8.0f + 1.0f;
                     player.PlaceAt(startX, 15 * 8.0f - Player::kHeight - 1.0f);
@@ -151,9 +150,7 @@ TEST_F(GameWorld, AMovingPlatformCarriesThePlayerStandingOnIt)
 
 TEST_F(GameWorld, ABlueSwitchOpensTheMagentaBlocks)
 {
-    EXPECT_EXIT(RunGame([](WendroGame& game) {
-                    if (!game.BeginNewGame(1))
-                        return 3;
+    EXPECT_EXIT(RunNewGame([](WendroGame& game) {
                     World& world = *game.GetWorld();
                     Player& player = *world.GetPlayer();
                     player.PlaceAt(21 * 8.0f, 22 * 8.0f);
@@ -176,9 +173,7 @@ TEST_F(GameWorld, ABlueSwitchOpensTheMagentaBlocks)
 TEST_F(GameWorld, TheOrbsPlayTheirCinematicsAndReturnToTheTitle)
 {
     for (int orb = 34; orb <= 36; orb += 2) {
-        EXPECT_EXIT(RunGame([orb](WendroGame& game) {
-                        if (!game.BeginNewGame(1))
-                            return 3;
+        EXPECT_EXIT(RunNewGame([orb](WendroGame& game) {
                         game.GetWorld()->GetPlayer()->PlaceAt(orb * 8.0f + 1.0f, 22 * 8.0f);
                         Steps(game, 3);
                         RSubroutineMgr* subroutines = RSubroutineMgr::GetInstance();
