@@ -4,8 +4,7 @@
 // teleport takes the player to its partner in another room; a blue switch opens the magenta blocks under the
 // player; the orbs play their cinematics and return to the title; a saved game that is damaged, foreign or names a room the map no longer holds is refused and a new game
 // begins. A game object can be made once per process, so each case runs in a child.
-#include "../core/TempUserData.h"
-#include "tests/TestFiles.h"
+#include "WendroRunSupport.h"
 #include "basegame/RSubroutineMgr.h"
 #include "basegame/RTimedSubroutine.h"
 #include "core/RLogger.h"
@@ -13,7 +12,6 @@
 #include "platform/audio/RAudioMgr.h"
 #include "game/Player.h"
 #include "game/SaveGame.h"
-#include "game/WendroGame.h"
 #include "game/World.h"
 
 #include <gtest/gtest.h>
@@ -55,35 +53,19 @@ std::string TestMap()
     return map + "Entity01: Teleport 10 22 A\r\n";
 }
 
-class GameWorld : public ::testing::Test {
+class GameWorld : public WendroRunTest {
 protected:
     void SetUp() override
     {
-        setenv("ROLT_RESOURCE_DIR", ROLT_TEST_RESOURCE_DIR, 1);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        fs::create_directories(user + "Maps");
-        std::ofstream(user + "Maps/Tarnvow.map", std::ios::binary) << TestMap();
+        WendroRunTest::SetUp();
+        WriteBytes(user + "Maps/Tarnvow.map", TestMap());
     }
-    TempUserData data;
-    const std::string user = data.root + "/data/Brasswick/Quandrel Tarnvow/";
 };
 
-// Starts the game, runs check (whose non-zero answer becomes the exit code), shuts the game down.
-template <typename Check> void RunGame(Check check)
-{
-    WendroGame* game = new WendroGame();
-    if (!game->InitEngine() || !game->InitSystems() || !game->InitRuntime())
-        exit(2);
-    const int failure = check(*game);
-    game->Shutdown();
-    delete game;
-    exit(failure);
-}
-
-// The same with a new game begun in the test map (exit code 3 when it cannot be) before check.
+// Runs the game (RunWendro) with a new game begun in the test map (exit code 3 when it cannot be) before check.
 template <typename Check> void RunNewGame(Check check)
 {
-    RunGame([&check](WendroGame& game) { return game.BeginNewGame(1) ? check(game) : 3; });
+    RunWendro([&check](WendroGame& game) { return game.BeginNewGame(1) ? check(game) : 3; });
 }
 
 void Steps(WendroGame& game, int count)
@@ -223,7 +205,7 @@ TEST_F(GameWorld, ARefusedSaveStartsANewGame)
         } else {
             std::ofstream(path, std::ios::binary) << c.bytes;
         }
-        EXPECT_EXIT(RunGame([](WendroGame& game) {
+        EXPECT_EXIT(RunWendro([](WendroGame& game) {
                         if (!game.CanContinueGame())
                             return 3;
                         game.ContinueGame();
