@@ -19,13 +19,6 @@ namespace {
             exit(code);       \
     } while (0)
 
-// Writes the user's "Config.ini" before the game starts, with the fixed engine step of PrepareChild.
-void WriteConfig(const TempUserData& data, const char* text)
-{
-    std::filesystem::create_directories(UserFolder(data) + "Config");
-    std::ofstream(UserFolder(data) + "Config/Config.ini") << text << "[Engine]\r\nFixedEngineFPS: 20\r\n";
-}
-
 // Starts the test game in the child, its title menu at rest on top.
 MenuTestGame* StartToTitle(const TempUserData& data)
 {
@@ -235,7 +228,9 @@ TEST_F(MenuGame, AGameControllerNavigatesToABindingAVolumeAndQuit)
 // localized shows up unmasked.
 TEST_F(MenuGame, QuickStartAcceptsTheTitleMenuAtOnceAndTheTestLanguageMasksItsTexts)
 {
-    WriteConfig(data, "[General]\r\nQuickStart: true\r\nLanguage: xxx\r\n");
+    // The user's "Config.ini", with the fixed engine step of PrepareChild.
+    WriteBytes(UserFolder(data) + "Config/Config.ini",
+               "[General]\r\nQuickStart: true\r\nLanguage: xxx\r\n[Engine]\r\nFixedEngineFPS: 20\r\n");
     EXPECT_EXIT(StartQuicklyInTheTestLanguage(data), ::testing::ExitedWithCode(0), "");
 }
 
