@@ -123,9 +123,9 @@ void StartQuicklyInTheTestLanguage(TempUserData& data)
     STEP(2, game->InitEngine() && game->InitSystems() && game->InitRuntime());
     STEP(3, game->starts == 1);
     Frame(*game);
-    RGameMenu* title = Top();
-    STEP(4, dynamic_cast<RTitleMenu*>(title) != nullptr);
-    STEP(5, title->GetEntryCount() == 3);
+    STEP(4, dynamic_cast<RTitleMenu*>(Top()) != nullptr);
+    RGameMenu* title = WaitForTop<RTitleMenu>(*game);
+    STEP(5, title && title->GetEntryCount() == 3);
     for (uint32_t i = 0; i < title->GetEntryCount(); ++i)
         STEP(6, std::string(title->GetEntry(i)->GetText().GetString()).find_first_not_of("X ") ==
                     std::string::npos);
