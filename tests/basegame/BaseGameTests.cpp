@@ -2,6 +2,7 @@
 // with the user folder in a temporary place. Each run is a whole program life, so each test runs it in a child
 // process: the game object can be made only once per process.
 #include "GameRunSupport.h"
+#include "tests/TestFiles.h"
 #include "basegame/RBaseGame.h"
 #include "basegame/RConsoleCommands.h"
 #include "basegame/RSubroutineMgr.h"
@@ -100,7 +101,7 @@ protected:
     fs::path userFolder;
 };
 
-TEST_F(BaseGame, AFirstRunWritesTheDefaultsAndEveryRunCountsItsSession)
+TEST_F(BaseGame, AFirstRunWritesTheDefaultsEveryRunCountsItsSessionAndPlayersValuesAreKept)
 {
     EXPECT_EXIT({ RunGame(3); exit(0); }, ::testing::ExitedWithCode(0), "");
     ASSERT_TRUE(fs::exists(userFolder / "Config" / "Config.ini"));
@@ -114,6 +115,15 @@ TEST_F(BaseGame, AFirstRunWritesTheDefaultsAndEveryRunCountsItsSession)
 
     EXPECT_EXIT({ RunGame(1); exit(0); }, ::testing::ExitedWithCode(0), "");
     EXPECT_EQ(ConfigValue("General", "SessionID"), "2");
+
+    // Values the player set are kept; keys the file did not hold are written with their defaults.
+    WriteGameConfig(userFolder,
+                    "[Audio]\r\nMasterVolume: 0.25\r\n[Video]\r\nTate: 7\r\n[Engine]\r\nFixedGameFPS: 30\r\n");
+    EXPECT_EXIT({ RunGame(2); exit(0); }, ::testing::ExitedWithCode(0), "");
+    EXPECT_EQ(ConfigValue("Audio", "MasterVolume"), "0.250000");
+    EXPECT_EQ(ConfigValue("Engine", "FixedGameFPS"), "30");
+    EXPECT_EQ(ConfigValue("Video", "Tate"), "0") << "a rotation outside the four quarter turns falls back to none";
+    EXPECT_EQ(ConfigValue("Audio", "SoundVolume"), "0.700000");
 }
 
 // With frames that cost next to nothing (a small window) the loop draws no faster than the display refreshes.
@@ -179,8 +189,7 @@ TEST_F(BaseGame, AFailedStartUpIsReportedAndKeepsTheBindingsFile)
             exit(started ? 3 : 0);
         },
         ::testing::ExitedWithCode(0), "");
-    std::ifstream in(bindings, std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), kept);
+    EXPECT_EQ(ReadBytes(bindings), kept);
 }
 
 TEST_F(BaseGame, TheMainCameraFollowsTheScreenAndFliesFromKeysAndMouse)
@@ -219,41 +228,8 @@ TEST_F(BaseGame, TheMainCameraFollowsTheScreenAndFliesFromKeysAndMouse)
         ::testing::ExitedWithCode(0), "");
 }
 
-TEST_F(BaseGame, ValuesThePlayerSetAreKeptAcrossRuns)
-{
-    WriteGameConfig(userFolder,
-                    "[Audio]\r\nMasterVolume: 0.25\r\n[Video]\r\nTate: 7\r\n[Engine]\r\nFixedGameFPS: 30\r\n");
-    EXPECT_EXIT({ RunGame(2); exit(0); }, ::testing::ExitedWithCode(0), "");
-    EXPECT_EQ(ConfigValue("Audio", "MasterVolume"), "0.250000");
-    EXPECT_EQ(ConfigValue("Engine", "FixedGameFPS"), "30");
-    // A rotation outside the four quarter turns falls back to none.
-    EXPECT_EQ(ConfigValue("Video", "Tate"), "0");
-    // Keys the file did not hold are written with their defaults.
-    EXPECT_EQ(ConfigValue("Audio", "SoundVolume"), "0.700000");
-}
-
-TEST_F(BaseGame, AScreenshotIsTheFinishedFrameSavedAsABitmap)
-{
-    EXPECT_EXIT(
-        {
-            RunGame(3, [](TestGame& game) { game.RequestScreenshot(); });
-            exit(0);
-        },
-        ::testing::ExitedWithCode(0), "");
-    ASSERT_TRUE(fs::is_directory(userFolder / "Screenshots"));
-    const int shots = CheckScreenshots(userFolder, [](const fs::path& path, const RImage& image) {
-        EXPECT_EQ(path.extension(), ".bmp");
-        EXPECT_GT(image.GetWidth(), 0);
-        EXPECT_GT(image.GetHeight(), 0);
-        // The frame is cleared to opaque black.
-        EXPECT_EQ(image.GetPixel(0, 0) & 0x00FFFFFFu, 0u);
-        EXPECT_EQ(image.GetPixel(image.GetWidth() / 2, image.GetHeight() / 2) & 0x00FFFFFFu, 0u);
-    });
-    EXPECT_EQ(shots, 1);
-}
-
 // HUD text queued in a frame goes through every engine pass (scene, pre-HUD with the HUD over it, final) into the
-// back buffer, where the screenshot finds it: white strokes at the text's place, black elsewhere. The same holds
+// back buffer, where the screenshot (one bitmap) finds it: white strokes at the text's place, black elsewhere. The same holds
 // after the window was resized or the picture's aspect was changed while the game runs, each of which re-creates
 // the passes' targets at the new size and fits the final picture into the window.
 TEST_F(BaseGame, HUDTextReachesTheFinishedFrameBeforeAndAfterAResize)
@@ -299,7 +275,8 @@ TEST_F(BaseGame, HUDTextReachesTheFinishedFrameBeforeAndAfterAResize)
                 exit(0);
             },
             ::testing::ExitedWithCode(0), "");
-        const int shots = CheckScreenshots(userFolder, [&row](const fs::path&, const RImage& image) {
+        const int shots = CheckScreenshots(userFolder, [&row](const fs::path& path, const RImage& image) {
+            EXPECT_EQ(path.extension(), ".bmp");
             EXPECT_EQ(image.GetWidth(), row.width);
             EXPECT_EQ(image.GetHeight(), row.height);
             int lit = 0;

@@ -3,6 +3,7 @@
 // in a whole program under the test run's X server, the console drawn over the upper half of the screen and
 // capturing the input of the groups that yield while it is open.
 #include "GameRunSupport.h"
+#include "tests/TestFiles.h"
 #include "basegame/RBaseGame.h"
 #include "basegame/RConsole.h"
 #include "basegame/RConsoleCommands.h"
@@ -22,17 +23,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-void WriteFile(const std::string& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 TEST(Console, AHistoryFileThatIsNoHistoryGivesAnEmptyOne)
 {
@@ -63,7 +53,7 @@ TEST(Console, AHistoryFileThatIsNoHistoryGivesAnEmptyOne)
         const std::string path = folder / "ConsoleMemory.txt";
         fs::remove_all(path);
         if (row.special == 0)
-            WriteFile(path, row.bytes);
+            WriteBytes(path, row.bytes);
         else if (row.special == 2)
             fs::create_directory(path);
         else if (row.special == 3) {
@@ -82,10 +72,10 @@ TEST(Console, AHistoryFileThatIsNoHistoryGivesAnEmptyOne)
     RConsole console;
     const std::string path = folder / "ConsoleMemory.txt";
     fs::remove_all(path);
-    WriteFile(path, "first\nsecond\n");
+    WriteBytes(path, "first\nsecond\n");
     ASSERT_TRUE(console.LoadHistoryFrom(path.c_str()));
     ASSERT_TRUE(console.SaveHistoryTo(path.c_str()));
-    EXPECT_EQ(ReadFile(path), "first\r\nsecond\r\n");
+    EXPECT_EQ(ReadBytes(path), "first\r\nsecond\r\n");
     EXPECT_FALSE(console.SaveHistoryTo((folder / "no such folder/ConsoleMemory.txt").c_str()));
 }
 

@@ -3,6 +3,7 @@
 // shorter than its length, a chunk size past 2^63, an endless header line, a stall), each of which must fail
 // within the request's time-out, end its thread and leave a good file in place.
 #include "TestHTTPServer.h"
+#include "tests/TestFiles.h"
 #include "basegame/net/RHTTPRequest.h"
 #include "core/RThreadTagger.h"
 
@@ -39,12 +40,6 @@ uint32_t Checksum(const std::string& bytes)
         sum ^= word;
     }
     return sum;
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // Polls until the request has finished or `seconds` passed; the seconds it took.
@@ -177,7 +172,7 @@ TEST_F(HTTPClient, ADownloadReplacesItsTargetOnlyWhenWholeAndMatching)
         EXPECT_EQ(request->GetState(), row.succeeds ? RHTTPRequest::kSucceeded : RHTTPRequest::kFailed)
             << request->GetError();
         EXPECT_EQ(request->GetAttempts(), row.attempts);
-        EXPECT_EQ(ReadFile(target), row.succeeds ? row.expected : good);
+        EXPECT_EQ(ReadBytes(target), row.succeeds ? row.expected : good);
         EXPECT_EQ(folder.FileCount(), 1) << "no temporary file is left behind";
         request->Release();
     }
@@ -207,7 +202,7 @@ TEST_F(HTTPClient, AServerThatMisbehavesFailsTheRequestWithinItsTimeOut)
         EXPECT_EQ(request->GetState(), RHTTPRequest::kFailed);
         EXPECT_LT(waited, 5.0) << "failed within the time-out";
         EXPECT_STRNE(request->GetError(), "");
-        EXPECT_EQ(ReadFile(target), good);
+        EXPECT_EQ(ReadBytes(target), good);
         EXPECT_EQ(folder.FileCount(), 1) << "no partial file is left behind";
         request->Release();
         EXPECT_TRUE(AllThreadsEnded());

@@ -2,6 +2,7 @@
 // host (the test's local server) each reaches it, the report is uploaded at shut-down, and a shut-down whose
 // request still hangs gives up after its deadlock time, naming the thread, and leaves the request to end alone.
 #include "GameRunSupport.h"
+#include "tests/TestFiles.h"
 #include "TestHTTPServer.h"
 #include "basegame/RBaseGame.h"
 #include "basegame/net/RHTTPRequest.h"
@@ -24,12 +25,6 @@ public:
     const char* GetLocalAppDataPathName() const override { return "Online Test"; }
     bool WantsStatsUpload() const override { return true; }
 };
-
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 int Count(const std::string& text, const std::string& part)
 {
@@ -78,7 +73,7 @@ TEST_F(OnlineServices, WithNoServerHostNothingIsSentAndEachSaysSo)
             exit(RHTTPRequest::GetRunningCount() == 0 ? 0 : 4);
         },
         ::testing::ExitedWithCode(0), "");
-    const std::string log = ReadFile(userFolder / "Logs" / "DebugLog_Safe.txt");
+    const std::string log = ReadBytes(userFolder / "Logs" / "DebugLog_Safe.txt");
     EXPECT_EQ(Count(log, "not sent: no server host is set"), 4) << log;
     EXPECT_NE(log.find("The user-information upload not sent"), std::string::npos);
     EXPECT_FALSE(fs::exists(userFolder / "RemotePatchInfo.xml"));
@@ -110,7 +105,7 @@ TEST_F(OnlineServices, WithAServerHostEachRequestReachesItAndTheReportIsUploaded
             exit(0);
         },
         ::testing::ExitedWithCode(0), "");
-    EXPECT_EQ(ReadFile(userFolder / "RemotePatchInfo.xml"),
+    EXPECT_EQ(ReadBytes(userFolder / "RemotePatchInfo.xml"),
               "<?xml version=\"1.0\"?>\r\n<PatchInfo Version=\"2.0\"/>\r\n");
     char client[9];
     ROnlineServices::GetClientId(client);

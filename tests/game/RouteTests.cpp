@@ -5,11 +5,10 @@
 // in the input handler's state each fixed step, so the keys go the whole road through the control configuration,
 // the player controller and the jump component. A game object can be made once per process, so each part runs in
 // a child.
-#include "../core/TempUserData.h"
+#include "WendroRunSupport.h"
 #include "basegame/RSubroutineMgr.h"
 #include "game/Player.h"
 #include "game/SaveGame.h"
-#include "game/WendroGame.h"
 #include "game/World.h"
 #include "platform/input/RInputHandler.h"
 #include "scene/RJumpComponent.h"
@@ -26,29 +25,20 @@
 
 namespace {
 
-class ShippedWorld : public ::testing::Test {
+class ShippedWorld : public WendroRunTest {
 protected:
-    void SetUp() override
-    {
-        setenv("ROLT_RESOURCE_DIR", ROLT_TEST_RESOURCE_DIR, 1);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-    }
-
     // Saves a game in the room at the tile with the powers (bit 1 double jump, bit 2 wall jump).
     void SaveAt(const char* room, int tileX, int tileY, uint32_t powers)
     {
-        const std::string saves = data.root + "/data/Brasswick/Quandrel Tarnvow/Saves/";
-        std::filesystem::create_directories(saves);
+        std::filesystem::create_directories(user + "Saves");
         SaveGame save;
         snprintf(save.campaign, sizeof(save.campaign), "Wendro.gam");
         snprintf(save.room, sizeof(save.room), "%s", room);
         save.x = tileX * 8 + 1;
         save.y = tileY * 8;
         save.powers = powers;
-        ASSERT_TRUE(save.Write((saves + "Autosave.wsg").c_str()));
+        ASSERT_TRUE(save.Write((user + "Saves/Autosave.wsg").c_str()));
     }
-
-    TempUserData data;
 };
 
 struct Keys {
@@ -65,18 +55,14 @@ struct Keys {
 // exit code); the splash is stopped first, as it would hold the player's input.
 template <typename Play> void Continue(Play play)
 {
-    WendroGame* game = new WendroGame();
-    if (!game->InitEngine() || !game->InitSystems() || !game->InitRuntime())
-        exit(2);
-    RSubroutineMgr::GetInstance()->StopAll();
-    game->ContinueGame();
-    if (!game->GetWorld())
-        exit(3);
-    Keys keys{RInputHandler::GetInstance()->GetCurrentState().keys};
-    const int failure = play(*game, *game->GetWorld(), keys);
-    game->Shutdown();
-    delete game;
-    exit(failure);
+    RunWendro([&play](WendroGame& game) {
+        RSubroutineMgr::GetInstance()->StopAll();
+        game.ContinueGame();
+        if (!game.GetWorld())
+            return 3;
+        Keys keys{RInputHandler::GetInstance()->GetCurrentState().keys};
+        return play(game, *game.GetWorld(), keys);
+    });
 }
 
 void Step(WendroGame& game)

@@ -1,9 +1,8 @@
 // The game's own start-up: its file sources, its control group and its sounds, under the test run's X server with
 // the user folder in a temporary place. A game object can be made once per process, so each run is a child.
-#include "../core/TempUserData.h"
+#include "WendroRunSupport.h"
 #include "core/RLogger.h"
 #include "core/RStreamMgr.h"
-#include "game/WendroGame.h"
 #include "platform/audio/RAudioMgr.h"
 #include "platform/audio/RStreamingAudio_PCS.h"
 #include "platform/input/RControlConfig.h"
@@ -19,28 +18,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class Wendro : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        setenv("ROLT_RESOURCE_DIR", ROLT_TEST_RESOURCE_DIR, 1);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-    }
-    TempUserData data;
-};
-
-// Runs the game's start-up, hands the running game to check (whose non-zero answer becomes the exit code), and
-// shuts it down.
-template <typename Check> void RunWendro(Check check)
-{
-    WendroGame* game = new WendroGame();
-    if (!game->InitEngine() || !game->InitSystems() || !game->InitRuntime())
-        exit(2);
-    const int failure = check(*game);
-    game->Shutdown();
-    delete game;
-    exit(failure);
-}
+using Wendro = WendroRunTest;
 
 TEST_F(Wendro, StartsWithItsFoldersPacksControlsAndSounds)
 {
@@ -60,10 +38,9 @@ TEST_F(Wendro, StartsWithItsFoldersPacksControlsAndSounds)
                 }),
                 ::testing::ExitedWithCode(0), "");
 
-    const fs::path user = fs::path(data.root) / "data" / "Brasswick" / "Quandrel Tarnvow";
-    EXPECT_TRUE(fs::is_directory(user / "Maps"));
-    EXPECT_TRUE(fs::is_directory(user / "Saves"));
-    EXPECT_TRUE(fs::exists(user / "Config" / "ControlBindings.bnd"));
+    EXPECT_TRUE(fs::is_directory(user + "Maps"));
+    EXPECT_TRUE(fs::is_directory(user + "Saves"));
+    EXPECT_TRUE(fs::exists(user + "Config/ControlBindings.bnd"));
 }
 
 TEST_F(Wendro, PlaysTunesOnItsToneGenerator)
@@ -84,8 +61,7 @@ TEST_F(Wendro, PlaysTunesOnItsToneGenerator)
 TEST_F(Wendro, ShutDownReportsThePlayersBlockBeforeTheSessionEnd)
 {
     EXPECT_EXIT(RunWendro([](WendroGame&) { return 0; }), ::testing::ExitedWithCode(0), "");
-    std::ifstream in(data.root + "/data/Brasswick/Quandrel Tarnvow/Logs/DebugLog_Safe.txt", std::ios::binary);
-    const std::string report((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string report = ReadBytes(user + "Logs/DebugLog_Safe.txt");
     const size_t player = report.find(": [PlayerStats]\r\n");
     const size_t end = report.find(": [SessionShutdown]\r\n");
     ASSERT_NE(player, std::string::npos);

@@ -4,7 +4,7 @@
 // teleport takes the player to its partner in another room; a blue switch opens the magenta blocks under the
 // player; the orbs play their cinematics and return to the title; a saved game that is damaged, foreign or names a room the map no longer holds is refused and a new game
 // begins. A game object can be made once per process, so each case runs in a child.
-#include "../core/TempUserData.h"
+#include "WendroRunSupport.h"
 #include "basegame/RSubroutineMgr.h"
 #include "basegame/RTimedSubroutine.h"
 #include "core/RLogger.h"
@@ -12,7 +12,6 @@
 #include "platform/audio/RAudioMgr.h"
 #include "game/Player.h"
 #include "game/SaveGame.h"
-#include "game/WendroGame.h"
 #include "game/World.h"
 
 #include <gtest/gtest.h>
@@ -54,30 +53,19 @@ std::string TestMap()
     return map + "Entity01: Teleport 10 22 A\r\n";
 }
 
-class GameWorld : public ::testing::Test {
+class GameWorld : public WendroRunTest {
 protected:
     void SetUp() override
     {
-        setenv("ROLT_RESOURCE_DIR", ROLT_TEST_RESOURCE_DIR, 1);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        fs::create_directories(user + "Maps");
-        std::ofstream(user + "Maps/Tarnvow.map", std::ios::binary) << TestMap();
+        WendroRunTest::SetUp();
+        WriteBytes(user + "Maps/Tarnvow.map", TestMap());
     }
-    TempUserData data;
-    const std::string user = data.root + "/data/Brasswick/Quandrel Tarnvow/";
 };
 
-// Starts the game and a new game in the test map, runs check (whose non-zero answer becomes the exit code), shuts
-// the game down.
-template <typename Check> void RunGame(Check check)
+// Runs the game (RunWendro) with a new game begun in the test map (exit code 3 when it cannot be) before check.
+template <typename Check> void RunNewGame(Check check)
 {
-    WendroGame* game = new WendroGame();
-    if (!game->InitEngine() || !game->InitSystems() || !game->InitRuntime())
-        exit(2);
-    const int failure = check(*game);
-    game->Shutdown();
-    delete game;
-    exit(failure);
+    RunWendro([&check](WendroGame& game) { return game.BeginNewGame(1) ? check(game) : 3; });
 }
 
 void Steps(WendroGame& game, int count)
@@ -88,9 +76,7 @@ void Steps(WendroGame& game, int count)
 
 TEST_F(GameWorld, APlayerBelowTheRoomRespawnsAndTheDeathIsReported)
 {
-    EXPECT_EXIT(RunGame([](WendroGame& game) {
-                    if (!game.BeginNewGame(1))
-                        return 3;
+    EXPECT_EXIT(RunNewGame([](WendroGame& game) {
                     World& world = *game.GetWorld();
                     Player& player = *world.GetPlayer();
                     const float startX = player.GetX(), startY = player.GetY();
@@ -107,8 +93,7 @@ TEST_F(GameWorld, APlayerBelowTheRoomRespawnsAndTheDeathIsReported)
                 }),
                 ::testing::ExitedWithCode(0), "");
     // The session's block in the report: one room visited, one death.
-    std::ifstream in(user + "Logs/DebugLog_Safe.txt", std::ios::binary);
-    const std::string report((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string report = ReadBytes(user + "Logs/DebugLog_Safe.txt");
     const size_t block = report.find(": [PlayerStats]\r\n");
     ASSERT_NE(block, std::string::npos);
     EXPECT_NE(report.find(": RoomsVisited: 1\r\n", block), std::string::npos);
@@ -118,9 +103,7 @@ TEST_F(GameWorld, APlayerBelowTheRoomRespawnsAndTheDeathIsReported)
 
 TEST_F(GameWorld, ATeleportTakesThePlayerToItsPartnerInAnotherRoom)
 {
-    EXPECT_EXIT(RunGame([](WendroGame& game) {
-                    if (!game.BeginNewGame(1))
-                        return 3;
+    EXPECT_EXIT(RunNewGame([](WendroGame& game) {
                     World& world = *game.GetWorld();
                     world.GetPlayer()->PlaceAt(30 * 8.0f + 1.0f, 22 * 8.0f);
                     Steps(game, 30);
@@ -134,9 +117,7 @@ TEST_F(GameWorld, ATeleportTakesThePlayerToItsPartnerInAnotherRoom)
 
 TEST_F(GameWorld, AMovingPlatformCarriesThePlayerStandingOnIt)
 {
-    EXPECT_EXIT(RunGame([](WendroGame& game) {
-                    if (!game.BeginNewGame(1))
-                        return 3;
+    EXPECT_EXIT(RunNewGame([](WendroGame& game) {
                     Player& player = *game.GetWorld()->GetPlayer();
                     const float startX = 3 * 8.0f + 1.0f;
                     player.PlaceAt(startX, 15 * 8.0f - Player::kHeight - 1.0f);
@@ -151,9 +132,7 @@ TEST_F(GameWorld, AMovingPlatformCarriesThePlayerStandingOnIt)
 
 TEST_F(GameWorld, ABlueSwitchOpensTheMagentaBlocks)
 {
-    EXPECT_EXIT(RunGame([](WendroGame& game) {
-                    if (!game.BeginNewGame(1))
-                        return 3;
+    EXPECT_EXIT(RunNewGame([](WendroGame& game) {
                     World& world = *game.GetWorld();
                     Player& player = *world.GetPlayer();
                     player.PlaceAt(21 * 8.0f, 22 * 8.0f);
@@ -176,9 +155,7 @@ TEST_F(GameWorld, ABlueSwitchOpensTheMagentaBlocks)
 TEST_F(GameWorld, TheOrbsPlayTheirCinematicsAndReturnToTheTitle)
 {
     for (int orb = 34; orb <= 36; orb += 2) {
-        EXPECT_EXIT(RunGame([orb](WendroGame& game) {
-                        if (!game.BeginNewGame(1))
-                            return 3;
+        EXPECT_EXIT(RunNewGame([orb](WendroGame& game) {
                         game.GetWorld()->GetPlayer()->PlaceAt(orb * 8.0f + 1.0f, 22 * 8.0f);
                         Steps(game, 3);
                         RSubroutineMgr* subroutines = RSubroutineMgr::GetInstance();
@@ -228,7 +205,7 @@ TEST_F(GameWorld, ARefusedSaveStartsANewGame)
         } else {
             std::ofstream(path, std::ios::binary) << c.bytes;
         }
-        EXPECT_EXIT(RunGame([](WendroGame& game) {
+        EXPECT_EXIT(RunWendro([](WendroGame& game) {
                         if (!game.CanContinueGame())
                             return 3;
                         game.ContinueGame();

@@ -19,13 +19,6 @@ namespace {
             exit(code);       \
     } while (0)
 
-// Writes the user's "Config.ini" before the game starts, with the fixed engine step of PrepareChild.
-void WriteConfig(const TempUserData& data, const char* text)
-{
-    std::filesystem::create_directories(UserFolder(data) + "Config");
-    std::ofstream(UserFolder(data) + "Config/Config.ini") << text << "[Engine]\r\nFixedEngineFPS: 20\r\n";
-}
-
 // Starts the test game in the child, its title menu at rest on top.
 MenuTestGame* StartToTitle(const TempUserData& data)
 {
@@ -121,15 +114,21 @@ void DriveWithTheController(TempUserData& data)
     End(game, 0);
 }
 
-void StartQuickly(TempUserData& data)
+// With "QuickStart" and the test language: no splash, the start asked for before the first frame, and every
+// title text masked.
+void StartQuicklyInTheTestLanguage(TempUserData& data)
 {
     PrepareChild(data, "dummy");
     MenuTestGame* game = new MenuTestGame();
     STEP(2, game->InitEngine() && game->InitSystems() && game->InitRuntime());
-    // No splash: the start was asked for before the first frame.
     STEP(3, game->starts == 1);
     Frame(*game);
     STEP(4, dynamic_cast<RTitleMenu*>(Top()) != nullptr);
+    RGameMenu* title = WaitForTop<RTitleMenu>(*game);
+    STEP(5, title && title->GetEntryCount() == 3);
+    for (uint32_t i = 0; i < title->GetEntryCount(); ++i)
+        STEP(6, std::string(title->GetEntry(i)->GetText().GetString()).find_first_not_of("X ") ==
+                    std::string::npos);
     End(game, 0);
 }
 
@@ -212,17 +211,6 @@ void ChangeVideoSettings(TempUserData& data)
     End(game, 0);
 }
 
-void ShowTheTitleInTheTestLanguage(TempUserData& data)
-{
-    MenuTestGame* game = StartToTitle(data);
-    RGameMenu* title = Top();
-    STEP(4, title->GetEntryCount() == 3);
-    for (uint32_t i = 0; i < title->GetEntryCount(); ++i)
-        STEP(5, std::string(title->GetEntry(i)->GetText().GetString()).find_first_not_of("X ") ==
-                    std::string::npos);
-    End(game, 0);
-}
-
 class MenuGame : public ::testing::Test {
 protected:
     TempUserData data;
@@ -232,14 +220,18 @@ protected:
 TEST_F(MenuGame, AGameControllerNavigatesToABindingAVolumeAndQuit)
 {
     EXPECT_EXIT(DriveWithTheController(data), ::testing::ExitedWithCode(0), "");
-    EXPECT_NE(ReadFile(UserFolder(data) + "Config/ControlBindings.bnd").find(BindingBytes(1, 4, SDL_CONTROLLER_BUTTON_X)),
+    EXPECT_NE(ReadBytes(UserFolder(data) + "Config/ControlBindings.bnd").find(BindingBytes(1, 4, SDL_CONTROLLER_BUTTON_X)),
               std::string::npos);
 }
 
-TEST_F(MenuGame, QuickStartAcceptsTheTitleMenuAtOnce)
+// "QuickStart" accepts the title menu at once; the test language masks every menu text, so a text that is not
+// localized shows up unmasked.
+TEST_F(MenuGame, QuickStartAcceptsTheTitleMenuAtOnceAndTheTestLanguageMasksItsTexts)
 {
-    WriteConfig(data, "[General]\r\nQuickStart: true\r\n");
-    EXPECT_EXIT(StartQuickly(data), ::testing::ExitedWithCode(0), "");
+    // The user's "Config.ini", with the fixed engine step of PrepareChild.
+    WriteBytes(UserFolder(data) + "Config/Config.ini",
+               "[General]\r\nQuickStart: true\r\nLanguage: xxx\r\n[Engine]\r\nFixedEngineFPS: 20\r\n");
+    EXPECT_EXIT(StartQuicklyInTheTestLanguage(data), ::testing::ExitedWithCode(0), "");
 }
 
 // The pause action during play opens the pause menu once; the game step stops while it is up and runs again
@@ -259,13 +251,6 @@ TEST_F(MenuGame, AWindowResizedWhileAMenuSlidesIsFollowed)
 TEST_F(MenuGame, VideoSettingsApplyAtOnce)
 {
     EXPECT_EXIT(ChangeVideoSettings(data), ::testing::ExitedWithCode(0), "");
-}
-
-// The test language masks every menu text, so a text that is not localized shows up unmasked.
-TEST_F(MenuGame, TheTestLanguageMasksTheMenuTexts)
-{
-    WriteConfig(data, "[General]\r\nLanguage: xxx\r\n");
-    EXPECT_EXIT(ShowTheTitleInTheTestLanguage(data), ::testing::ExitedWithCode(0), "");
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "../core/TempUserData.h"
+#include "tests/TestFiles.h"
 #include "core/RLocMgr.h"
 #include "core/RStreamMgr.h"
 #include "menus/RDefaultMenus.h"
@@ -142,13 +143,6 @@ inline bool SelectedHas(const char* part)
 {
     const RMenuEntry* entry = Top() ? Top()->GetSelectedEntry() : nullptr;
     return entry && std::string(entry->GetText().GetString()).find(part) != std::string::npos;
-}
-
-// The whole content of a file ("" when it cannot be read).
-inline std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // The binding as the bindings file stores it: kind, source and code, little-endian u32 each.

@@ -2,6 +2,7 @@
 // the test types into its window. Grave opens the console, a typed "set" command changes a setting that the
 // shut-down writes to "Config.ini", "quit" ends the program, and "ConsoleMemory.txt" keeps the lines typed.
 #include "../GameRunSupport.h"
+#include "tests/TestFiles.h"
 #include "basegame/RBaseGame.h"
 #include "core/RINIFile.h"
 
@@ -97,8 +98,7 @@ TEST(ConsoleKeys, ACommandTypedIntoTheConsoleChangesTheSettingsAndIsRemembered)
     config.GetValue(RHashedString("Audio"), RHashedString("MasterVolume"), volume);
     EXPECT_STREQ(volume.GetString(), "0.500000");
 
-    std::ifstream history(userFolder / "Config" / "ConsoleMemory.txt", std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(history), {}), "set MasterVolume 0.5\r\nquit\r\n");
+    EXPECT_EQ(ReadBytes(userFolder / "Config" / "ConsoleMemory.txt"), "set MasterVolume 0.5\r\nquit\r\n");
 }
 
 } // namespace

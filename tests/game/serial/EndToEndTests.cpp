@@ -5,6 +5,7 @@
 // continues from the save in the same room. The program is the real one, run as a child process with its user
 // folder in a temporary place.
 #include "../../core/TempUserData.h"
+#include "tests/TestFiles.h"
 #include "../../platform/XInputTestSupport.h"
 #include "core/RStreamMgr.h"
 #include "game/Campaign.h"
@@ -36,12 +37,6 @@ const char* const kWindow = "search --sync --name '^Quandrel Tarnvow$'";
 void Sleep(double seconds)
 {
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // Waits up to `seconds` for done() to hold, checking ten times a second.
@@ -127,7 +122,7 @@ protected:
         std::vector<std::string> files;
         WaitFor(5, [&] { return (files = Files(user + "Screenshots")).size() > before; });
         Sleep(0.5);  // written whole
-        return files.size() > before ? ReadFile(files.back()) : "";
+        return files.size() > before ? ReadBytes(files.back()) : "";
     }
     static std::vector<std::string> Files(const std::string& folder)
     {
@@ -253,8 +248,8 @@ TEST_F(EndToEnd, StartWalkIntoTheNextRoomJumpSaveQuitAndContinue)
         const size_t beforeJump = program.AudioBytes();
         program.Press("space");
         Sleep(2.0);
-        EXPECT_TRUE(HoldsTone(ReadFile(audioFile), beforeJump, jumpFrequency));
-        EXPECT_FALSE(HoldsTone(ReadFile(audioFile), beforeJump, jumpFrequency * 1.12));
+        EXPECT_TRUE(HoldsTone(ReadBytes(audioFile), beforeJump, jumpFrequency));
+        EXPECT_FALSE(HoldsTone(ReadBytes(audioFile), beforeJump, jumpFrequency * 1.12));
         EXPECT_EQ(program.Quit(), 0);
     }
     EXPECT_EQ(SavedRoom(), "Hall");

@@ -68,7 +68,7 @@ std::vector<std::string> Screenshots(const std::string& folder)
 // The pixel bytes of a BMP file (after its header), or "" when it is no BMP.
 std::string BmpPixels(const std::string& path)
 {
-    const std::string bytes = ReadFile(path);
+    const std::string bytes = ReadBytes(path);
     if (bytes.size() < 54 || bytes[0] != 'B' || bytes[1] != 'M')
         return "";
     const uint32_t offset = static_cast<uint8_t>(bytes[10]) | static_cast<uint8_t>(bytes[11]) << 8 |
@@ -195,8 +195,8 @@ TEST_F(MenuNavigation, KeysTakeTheMenusFromTheTitleToABindingAVolumeAndQuit)
         ::testing::ExitedWithCode(0), "");
 
     const std::string user = UserFolder(data);
-    EXPECT_NE(ReadFile(user + "Config/ControlBindings.bnd").find(BindingBytes(1, 1, SDL_SCANCODE_K)), std::string::npos);
-    EXPECT_NEAR(MusicVolume(ReadFile(user + "Config/Config.ini")), 0.4f, 1e-4f);
+    EXPECT_NE(ReadBytes(user + "Config/ControlBindings.bnd").find(BindingBytes(1, 1, SDL_SCANCODE_K)), std::string::npos);
+    EXPECT_NEAR(MusicVolume(ReadBytes(user + "Config/Config.ini")), 0.4f, 1e-4f);
 
     // The title, options and bindings menus, each drawn, each different.
     const std::vector<std::string> shots = Screenshots(user + "Screenshots");
@@ -211,7 +211,7 @@ TEST_F(MenuNavigation, KeysTakeTheMenusFromTheTitleToABindingAVolumeAndQuit)
     EXPECT_NE(pixels[0], pixels[2]);
 
     // The menu sound was heard: the disk driver wrote samples that are not silence.
-    const std::string audio = ReadFile(audioFile);
+    const std::string audio = ReadBytes(audioFile);
     EXPECT_NE(audio.find_first_not_of('\0'), std::string::npos);
 }
 
@@ -287,7 +287,7 @@ TEST_F(MenuNavigation, ThePointerSelectsAndClicksAccept)
             exit(0);
         },
         ::testing::ExitedWithCode(0), "");
-    EXPECT_NE(ReadFile(UserFolder(data) + "Config/ControlBindings.bnd").find(BindingBytes(1, 2, 3)), std::string::npos);
+    EXPECT_NE(ReadBytes(UserFolder(data) + "Config/ControlBindings.bnd").find(BindingBytes(1, 2, 3)), std::string::npos);
 }
 
 // The text entry menu: accepting its field starts editing, typed keys go into the field (not to the menus'
