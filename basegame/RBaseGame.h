@@ -3,10 +3,10 @@
 // in its shut-down. The program's entry point owns the object; RBaseGame::GetInstance hands it to the engine.
 #pragma once
 
-#include "core/RCore.h"
-#include "core/RHashedString.h"
-#include "core/RString.h"
-#include "core/RUtilVector.h"
+#include "core/system/RCore.h"
+#include "core/types/RHashedString.h"
+#include "core/types/RString.h"
+#include "core/types/RUtilVector.h"
 #include "basegame/RFrameCap.h"
 #include "basegame/RFrameTiming.h"
 #include "basegame/RGameConfig.h"

@@ -2,8 +2,8 @@
 // The settings themselves, their registration, file and other change callbacks are RGameConfig.
 #include "basegame/RBaseGame.h"
 
-#include "core/REngineConfig.h"
-#include "core/RLocMgr.h"
+#include "core/config/REngineConfig.h"
+#include "core/config/RLocMgr.h"
 #include "platform/input/RInputHandler.h"
 
 namespace {

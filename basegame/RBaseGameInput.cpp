@@ -3,7 +3,7 @@
 #include "basegame/RBaseGame.h"
 
 #include "basegame/RConsole.h"
-#include "core/RHashedString.h"
+#include "core/types/RHashedString.h"
 #include "platform/input/RControlConfig.h"
 #include "platform/input/RDefaultBindings.h"
 #include "platform/input/RInputHandler.h"

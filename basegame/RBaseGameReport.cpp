@@ -5,8 +5,8 @@
 #include "basegame/RBaseGame.h"
 
 #include "basegame/net/ROnlineServices.h"
-#include "core/RLogger.h"
-#include "core/RTimer.h"
+#include "core/system/RLogger.h"
+#include "core/system/RTimer.h"
 #include "render/frame/RRenderer.h"
 
 #include <SDL.h>

@@ -7,7 +7,7 @@
 // history, and draws through the font and backdrop the base game hands to Update. Main thread only.
 #pragma once
 
-#include "core/RString.h"
+#include "core/types/RString.h"
 #include "platform/input/RTextEntryBackend.h"
 
 #include <cstdint>

@@ -1,12 +1,12 @@
 #include "basegame/RConsoleCommands.h"
 
 #include "basegame/RBaseGame.h"
-#include "core/RConfigFile.h"
-#include "core/REngineConfig.h"
-#include "core/RHashedString.h"
-#include "core/RStreamMgr.h"
-#include "core/RThreadTagger.h"
-#include "core/RUtilVector.h"
+#include "core/config/RConfigFile.h"
+#include "core/config/REngineConfig.h"
+#include "core/types/RHashedString.h"
+#include "core/files/RStreamMgr.h"
+#include "core/system/RThreadTagger.h"
+#include "core/types/RUtilVector.h"
 
 #include <SDL.h>
 #include <cstdio>

@@ -5,8 +5,8 @@
 // copies of the names and help texts. Main thread only.
 #pragma once
 
-#include "core/RString.h"
-#include "core/RUtilVector.h"
+#include "core/types/RString.h"
+#include "core/types/RUtilVector.h"
 
 class RConsoleCommands {
 public:

@@ -5,7 +5,7 @@
 // presented frame.
 #pragma once
 
-#include "core/RTimer.h"
+#include "core/system/RTimer.h"
 
 #include <cstdint>
 

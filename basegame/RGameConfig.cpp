@@ -1,8 +1,8 @@
 #include "basegame/RGameConfig.h"
 
 #include "basegame/RBaseGame.h"
-#include "core/RConfigFile.h"
-#include "core/REngineConfig.h"
+#include "core/config/RConfigFile.h"
+#include "core/config/REngineConfig.h"
 #include "platform/audio/RAudioMgr.h"
 #include "platform/audio/RSoundGroup.h"
 #include "render/frame/RRenderer.h"

@@ -4,7 +4,7 @@
 // instance; a game registers its own variables in RBaseGame::RegisterGameConfig.
 #pragma once
 
-#include "core/RHashedString.h"
+#include "core/types/RHashedString.h"
 
 #include <cstdint>
 

@@ -1,8 +1,8 @@
 #include "basegame/RSplashSubroutine.h"
 
 #include "basegame/RBaseGame.h"
-#include "core/RLocMgr.h"
-#include "core/RLogger.h"
+#include "core/config/RLocMgr.h"
+#include "core/system/RLogger.h"
 #include "render/text/RFont.h"
 
 #include <cstdio>

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "basegame/RTimedSubroutine.h"
-#include "core/RString.h"
+#include "core/types/RString.h"
 
 class RSplashSubroutine : public RTimedSubroutine {
 public:

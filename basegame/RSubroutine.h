@@ -4,7 +4,7 @@
 // may capture the player's input, which silences the control groups that yield to subroutines.
 #pragma once
 
-#include "core/RHashedString.h"
+#include "core/types/RHashedString.h"
 
 class RSubroutine {
 public:

@@ -6,8 +6,8 @@
 // One instance, created empty by GetInstance and freed (with its subroutines) by DestroyInstance. Main thread only.
 #pragma once
 
-#include "core/RHashedString.h"
-#include "core/RUtilVector.h"
+#include "core/types/RHashedString.h"
+#include "core/types/RUtilVector.h"
 
 class RSubroutine;
 

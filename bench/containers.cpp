@@ -1,7 +1,7 @@
 // The engine's ordered map and vector beside std::map and std::vector on the same work: map insert, find and
 // in-order walk; vector push and erase.
-#include "core/RUtilMap.h"
-#include "core/RUtilVector.h"
+#include "core/types/RUtilMap.h"
+#include "core/types/RUtilVector.h"
 
 #include <benchmark/benchmark.h>
 

@@ -6,7 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "core/RHashedString.h"
+#include "core/types/RHashedString.h"
 
 namespace {
 

@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "core/RPackFile.h"
-#include "core/RStreamMgr.h"
+#include "core/files/RPackFile.h"
+#include "core/files/RStreamMgr.h"
 #include "render/images/RImage.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
-#include "core/RINIFile.h"
-#include "core/RINIParser.h"
+#include "core/text/RINIFile.h"
+#include "core/text/RINIParser.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // Reading many small files: by name through the stream manager from one mounted pack, against the same files
 // read loose from a folder with plain stdio. Both read every file once per iteration; the argument is the
 // number of files. A pack's lookup should not grow with its count: reading only its last entry is timed too.
-#include "core/RPackFile.h"
-#include "core/RStreamMgr.h"
+#include "core/files/RPackFile.h"
+#include "core/files/RStreamMgr.h"
 
 #include <benchmark/benchmark.h>
 

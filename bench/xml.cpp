@@ -2,7 +2,7 @@
 // of rooms with tile rows, entities, nested paths, comments and a declaration (about 5 MB). Each builds a full
 // in-memory tree and frees it in every iteration. The engine's parse also reports the heap it holds once the
 // tree is built, per byte of the document, and the parse of documents of one size nested to different depths.
-#include "core/RXMLFile.h"
+#include "core/text/RXMLFile.h"
 
 #include <benchmark/benchmark.h>
 #include <malloc.h>

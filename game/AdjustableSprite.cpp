@@ -1,6 +1,6 @@
 #include "game/AdjustableSprite.h"
 
-#include "core/RMath.h"
+#include "core/types/RMath.h"
 #include "render/effects/RShader.h"
 #include "render/effects/RShaderParam.h"
 #include "render/effects/RTechnique.h"

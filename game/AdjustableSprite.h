@@ -4,7 +4,7 @@
 // its whole life. The entity that attaches it owns it through its renderable component.
 #pragma once
 
-#include "core/RHashedString.h"
+#include "core/types/RHashedString.h"
 #include "render/materials/RRenderableInst.h"
 
 class RRenderable;

@@ -1,7 +1,7 @@
 #include "game/Campaign.h"
 
-#include "core/RINIFile.h"
-#include "core/RStreamMgr.h"
+#include "core/text/RINIFile.h"
+#include "core/files/RStreamMgr.h"
 #include "game/ContentFile.h"
 
 #include <cstdio>

@@ -3,8 +3,8 @@
 // with the priority it plays at. Owns its texts. Main thread only.
 #pragma once
 
-#include "core/RString.h"
-#include "core/RUtilVector.h"
+#include "core/types/RString.h"
+#include "core/types/RUtilVector.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -6,7 +6,7 @@
 #pragma once
 
 #include "basegame/RTimedSubroutine.h"
-#include "core/RString.h"
+#include "core/types/RString.h"
 
 class World;
 class WendroGame;

@@ -1,7 +1,7 @@
 #include "game/ContentFile.h"
 
-#include "core/RPackFile.h"
-#include "core/RStreamMgr.h"
+#include "core/files/RPackFile.h"
+#include "core/files/RStreamMgr.h"
 
 #include <cstdio>
 

@@ -1,6 +1,6 @@
 #include "game/EntityTemplates.h"
 
-#include "core/RXMLFile.h"
+#include "core/text/RXMLFile.h"
 #include "game/ContentFile.h"
 
 #include <cmath>

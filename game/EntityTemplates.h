@@ -4,8 +4,8 @@
 // name. Owns its records. Main thread only.
 #pragma once
 
-#include "core/RString.h"
-#include "core/RUtilVector.h"
+#include "core/types/RString.h"
+#include "core/types/RUtilVector.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -4,8 +4,8 @@
 // construction to destruction. Main thread only.
 #pragma once
 
-#include "core/RMath.h"
-#include "core/RUtilMap.h"
+#include "core/types/RMath.h"
+#include "core/types/RUtilMap.h"
 #include "render/materials/RMaterial.h"
 
 class RShader;

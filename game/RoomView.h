@@ -6,7 +6,7 @@
 // Main thread only.
 #pragma once
 
-#include "core/RHashedString.h"
+#include "core/types/RHashedString.h"
 #include "game/TileSets.h"
 #include "game/WorldMap.h"
 

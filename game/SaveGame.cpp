@@ -1,7 +1,7 @@
 #include "game/SaveGame.h"
 
-#include "core/RCore.h"
-#include "core/RSafeFileWriter.h"
+#include "core/system/RCore.h"
+#include "core/files/RSafeFileWriter.h"
 
 #include <cmath>
 #include <cstdio>

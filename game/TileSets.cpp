@@ -1,6 +1,6 @@
 #include "game/TileSets.h"
 
-#include "core/RXMLFile.h"
+#include "core/text/RXMLFile.h"
 #include "game/ContentFile.h"
 
 #include <cstdio>

@@ -1,6 +1,6 @@
 #include "game/World.h"
 
-#include "core/RLogger.h"
+#include "core/system/RLogger.h"
 #include "game/Checkpoint.h"
 #include "game/Effect.h"
 #include "game/Hazard.h"

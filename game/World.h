@@ -6,8 +6,8 @@
 // through the room view, which it does not own. Main thread only.
 #pragma once
 
-#include "core/RString.h"
-#include "core/RUtilVector.h"
+#include "core/types/RString.h"
+#include "core/types/RUtilVector.h"
 #include "game/Campaign.h"
 #include "game/EntityTemplates.h"
 #include "game/SaveGame.h"

@@ -1,7 +1,7 @@
 #include "game/WorldMap.h"
 
-#include "core/RINIFile.h"
-#include "core/RXMLFile.h"
+#include "core/text/RINIFile.h"
+#include "core/text/RXMLFile.h"
 #include "game/ContentFile.h"
 #include "game/EntityTemplates.h"
 

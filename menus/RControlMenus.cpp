@@ -2,7 +2,7 @@
 // capture and the joystick choice.
 #include "menus/RDefaultMenus.h"
 
-#include "core/RConfigFile.h"
+#include "core/config/RConfigFile.h"
 #include "menus/RMenuEntries.h"
 #include "menus/RMenuGame.h"
 #include "menus/RMenuMgr.h"

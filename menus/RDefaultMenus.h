@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <functional>
 
-#include "core/RHashedString.h"
-#include "core/RString.h"
+#include "core/types/RHashedString.h"
+#include "core/types/RString.h"
 #include "menus/RGameMenu.h"
 
 class RMaterial;

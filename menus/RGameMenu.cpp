@@ -1,8 +1,8 @@
 #include "menus/RGameMenu.h"
 
 #include "basegame/RBaseGame.h"
-#include "core/RConfigFile.h"
-#include "core/RLocMgr.h"
+#include "core/config/RConfigFile.h"
+#include "core/config/RLocMgr.h"
 #include "menus/RMenuEntries.h"
 #include "menus/RMenuMgr.h"
 #include "menus/RMenuQuad.h"

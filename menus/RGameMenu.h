@@ -11,9 +11,9 @@
 #include <cstdint>
 #include <functional>
 
-#include "core/RHashedString.h"
-#include "core/RString.h"
-#include "core/RUtilVector.h"
+#include "core/types/RHashedString.h"
+#include "core/types/RString.h"
+#include "core/types/RUtilVector.h"
 
 class RFont;
 class RMaterial;

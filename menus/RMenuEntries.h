@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <functional>
 
-#include "core/RString.h"
-#include "core/RUtilVector.h"
+#include "core/types/RString.h"
+#include "core/types/RUtilVector.h"
 #include "platform/input/RTextEntryBackend.h"
 
 class RFont;

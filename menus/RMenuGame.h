@@ -10,8 +10,8 @@
 #include <functional>
 
 #include "basegame/RBaseGame.h"
-#include "core/RHashedString.h"
-#include "core/RString.h"
+#include "core/types/RHashedString.h"
+#include "core/types/RString.h"
 
 class RGameMenu;
 

@@ -2,7 +2,7 @@
 
 #include "basegame/RBaseGame.h"
 #include "basegame/RStartup.h"
-#include "core/RHashedString.h"
+#include "core/types/RHashedString.h"
 #include "menus/RGameMenu.h"
 #include "platform/input/RControlConfig.h"
 #include "render/frame/RRenderGroup.h"

@@ -8,8 +8,8 @@
 
 #include <cstdint>
 
-#include "core/RHashedString.h"
-#include "core/RUtilVector.h"
+#include "core/types/RHashedString.h"
+#include "core/types/RUtilVector.h"
 #include "render/hud/RHUDMenuState.h"
 #include "render/passes/RMenuBackdropState.h"
 

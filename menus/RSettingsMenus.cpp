@@ -3,7 +3,7 @@
 #include "menus/RDefaultMenus.h"
 
 #include "basegame/RGameConfig.h"
-#include "core/RConfigFile.h"
+#include "core/config/RConfigFile.h"
 #include "menus/RMenuEntries.h"
 #include "menus/RMenuGame.h"
 #include "render/hud/RDefaultCalibrationMaterial.h"

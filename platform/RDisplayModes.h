@@ -3,7 +3,7 @@
 // common sizes are listed).
 #pragma once
 
-#include "core/RUtilVector.h"
+#include "core/types/RUtilVector.h"
 
 #include <cstdint>
 

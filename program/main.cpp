@@ -1,6 +1,6 @@
 // The program's entry point: one game object, run, deleted. The arguments are ignored. The exit status is 0 after
 // a normal run and 1 when the game could not start.
-#include "core/RQuitSignals.h"
+#include "core/system/RQuitSignals.h"
 #include "game/WendroGame.h"
 
 int main(int /*argc*/, char** /*argv*/)

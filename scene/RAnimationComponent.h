@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "core/RHashedString.h"
-#include "core/RUtilVector.h"
+#include "core/types/RHashedString.h"
+#include "core/types/RUtilVector.h"
 #include "scene/RComponent.h"
 
 class RAnimationComponent : public RComponent {

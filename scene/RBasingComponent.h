@@ -4,8 +4,8 @@
 // nothing. Main thread only.
 #pragma once
 
-#include "core/RHandle.h"
-#include "core/RMath.h"
+#include "core/types/RHandle.h"
+#include "core/types/RMath.h"
 #include "scene/RComponent.h"
 #include "scene/RContact.h"
 

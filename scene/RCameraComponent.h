@@ -4,8 +4,8 @@
 // when none is set); the camera is not owned. Main thread only.
 #pragma once
 
-#include "core/RHandle.h"
-#include "core/RMath.h"
+#include "core/types/RHandle.h"
+#include "core/types/RMath.h"
 #include "scene/RComponent.h"
 
 class RCamera;

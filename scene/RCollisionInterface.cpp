@@ -1,6 +1,6 @@
 #include "scene/RCollisionInterface.h"
 
-#include "core/RHandle.h"
+#include "core/types/RHandle.h"
 #include "scene/RCollisionWorld.h"
 
 RCollisionInterface::~RCollisionInterface()

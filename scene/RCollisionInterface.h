@@ -10,8 +10,8 @@
 
 #include <cstdint>
 
-#include "core/RMath.h"
-#include "core/RRTTIBase.h"
+#include "core/types/RMath.h"
+#include "core/types/RRTTIBase.h"
 #include "scene/RCollisionSweep.h"
 
 class RCollisionWorld;

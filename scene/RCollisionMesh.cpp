@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "core/RStreamMgr.h"
+#include "core/files/RStreamMgr.h"
 #include "render/geometry/RM3DData.h"
 
 bool RCollisionMesh::SetTriangles(const RVector2* vertices, uint32_t vertexCount, const uint16_t* indices,

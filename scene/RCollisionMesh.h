@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "core/RUtilVector.h"
+#include "core/types/RUtilVector.h"
 #include "scene/RCollisionInterface.h"
 
 class RCollisionMesh : public RCollisionInterface {

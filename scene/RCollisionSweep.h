@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "core/RMath.h"
+#include "core/types/RMath.h"
 
 // The result of one swept test.
 enum ESweepResult : int32_t {

@@ -7,9 +7,9 @@
 
 #include <cstdint>
 
-#include "core/RHandle.h"
-#include "core/RMath.h"
-#include "core/RUtilVector.h"
+#include "core/types/RHandle.h"
+#include "core/types/RMath.h"
+#include "core/types/RUtilVector.h"
 #include "scene/RCollisionSweep.h"
 
 class RCollisionInterface;

@@ -3,7 +3,7 @@
 // owner, and deletes it with itself.
 #pragma once
 
-#include "core/RRTTIBase.h"
+#include "core/types/RRTTIBase.h"
 
 class REntity;
 

@@ -3,8 +3,8 @@
 // after a slide) at which they met, and whether the shape is a trigger (overlapped, never blocking). Plain value.
 #pragma once
 
-#include "core/RHandle.h"
-#include "core/RMath.h"
+#include "core/types/RHandle.h"
+#include "core/types/RMath.h"
 
 struct RContact {
     RHandle shape;

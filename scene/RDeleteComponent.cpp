@@ -1,7 +1,7 @@
 #include "scene/RDeleteComponent.h"
 
-#include "core/RHandle.h"
-#include "core/RUtilVector.h"
+#include "core/types/RHandle.h"
+#include "core/types/RUtilVector.h"
 #include "scene/REntity.h"
 
 namespace {

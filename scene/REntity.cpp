@@ -1,6 +1,6 @@
 #include "scene/REntity.h"
 
-#include "core/RUtilVector.h"
+#include "core/types/RUtilVector.h"
 
 REntity::~REntity()
 {

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "core/RRTTIBase.h"
-#include "core/RUtilMap.h"
+#include "core/types/RRTTIBase.h"
+#include "core/types/RUtilMap.h"
 #include "render/effects/RShaderParamInformant.h"
 #include "scene/RComponent.h"
 #include "scene/RContact.h"

@@ -6,9 +6,9 @@
 // (RDeleteComponent) ticks no more. Main thread only.
 #pragma once
 
-#include "core/RMath.h"
-#include "core/RTickable.h"
-#include "core/RUtilMap.h"
+#include "core/types/RMath.h"
+#include "core/system/RTickable.h"
+#include "core/types/RUtilMap.h"
 #include "scene/RPlainEntity.h"
 
 class RGameEntity : public RPlainEntity, public RTickableGameFixed {

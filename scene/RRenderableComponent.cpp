@@ -1,6 +1,6 @@
 #include "scene/RRenderableComponent.h"
 
-#include "core/RUtilVector.h"
+#include "core/types/RUtilVector.h"
 #include "render/materials/RRenderableInterface.h"
 #include "render/frame/RRenderer.h"
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "core/RUtilMap.h"
+#include "core/types/RUtilMap.h"
 #include "scene/RComponent.h"
 
 class RRenderableInterface;

@@ -4,9 +4,9 @@
 //   rpk list PACK            prints each entry's size and name
 //   rpk extract PACK FOLDER  writes every entry to FOLDER under its name, making subfolders as needed
 // Exits with 0 on success and 1 with a message on standard error otherwise.
-#include "core/RPackFile.h"
-#include "core/RString.h"
-#include "core/RUtilVector.h"
+#include "core/files/RPackFile.h"
+#include "core/types/RString.h"
+#include "core/types/RUtilVector.h"
 
 #include <cerrno>
 #include <cstdio>

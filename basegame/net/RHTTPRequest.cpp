@@ -1,9 +1,9 @@
 #include "basegame/net/RHTTPRequest.h"
 
-#include "core/RBase64.h"
-#include "core/RFile.h"
-#include "core/RSafeFileWriter.h"
-#include "core/RThreadTagger.h"
+#include "core/text/RBase64.h"
+#include "core/files/RFile.h"
+#include "core/files/RSafeFileWriter.h"
+#include "core/system/RThreadTagger.h"
 
 #include <SDL.h>
 #include <curl/curl.h>

@@ -8,7 +8,7 @@
 // kept under one lock. The caller reads the results once IsFinished is true.
 #pragma once
 
-#include "core/RString.h"
+#include "core/types/RString.h"
 
 #include <atomic>
 #include <cstddef>

@@ -1,10 +1,10 @@
 #include "basegame/net/ROnlineServices.h"
 
 #include "basegame/net/RHTTPRequest.h"
-#include "core/RConfigFile.h"
-#include "core/RCore.h"
-#include "core/RHashedString.h"
-#include "core/RLogger.h"
+#include "core/config/RConfigFile.h"
+#include "core/system/RCore.h"
+#include "core/types/RHashedString.h"
+#include "core/system/RLogger.h"
 
 #include <cstdio>
 #include <cstring>

@@ -6,7 +6,7 @@
 // reference a request operation hands back. The settings live here; the base game registers them.
 #pragma once
 
-#include "core/RString.h"
+#include "core/types/RString.h"
 
 #include <cstdint>
 

@@ -6,10 +6,10 @@
 // settings, which the music thread reads.
 #pragma once
 
-#include "core/RHashedString.h"
-#include "core/RString.h"
-#include "core/RUtilMap.h"
-#include "core/RUtilVector.h"
+#include "core/types/RHashedString.h"
+#include "core/types/RString.h"
+#include "core/types/RUtilMap.h"
+#include "core/types/RUtilVector.h"
 #include "platform/audio/RMixer.h"
 
 #include <SDL_audio.h>

@@ -1,6 +1,6 @@
 #include "platform/audio/RMixer.h"
 
-#include "core/RUtilVector.h"
+#include "core/types/RUtilVector.h"
 #include "platform/audio/RFMLAudioBuffer.h"
 
 #include <SDL_mutex.h>

@@ -1,7 +1,7 @@
 #include "platform/audio/RMusicThread.h"
 
-#include "core/RThreadTagger.h"
-#include "core/RUtilVector.h"
+#include "core/system/RThreadTagger.h"
+#include "core/types/RUtilVector.h"
 #include "platform/audio/RAudioMgr.h"
 #include "platform/audio/RStreamingAudio.h"
 

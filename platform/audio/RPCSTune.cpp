@@ -1,6 +1,6 @@
 #include "platform/audio/RPCSTune.h"
 
-#include "core/RString.h"
+#include "core/types/RString.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // RStreamingAudio_PCS::PlayTune. The records are plain values; the tune owns its note list.
 #pragma once
 
-#include "core/RUtilVector.h"
+#include "core/types/RUtilVector.h"
 
 #include <cstdint>
 

@@ -1,6 +1,6 @@
 #include "platform/audio/RSound.h"
 
-#include "core/RTimer.h"
+#include "core/system/RTimer.h"
 #include "platform/audio/RFMLAudioBuffer.h"
 #include "platform/audio/RSoundAsset.h"
 #include "platform/audio/RSoundInst.h"

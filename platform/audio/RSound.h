@@ -3,7 +3,7 @@
 // reclaims the finished ones in Update. A retrigger guard refuses a Play within 0.05 s of the last one accepted.
 #pragma once
 
-#include "core/RUtilVector.h"
+#include "core/types/RUtilVector.h"
 #include "platform/audio/RAudioInterface.h"
 
 class RSoundInst;

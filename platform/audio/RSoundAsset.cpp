@@ -1,6 +1,6 @@
 #include "platform/audio/RSoundAsset.h"
 
-#include "core/RStreamMgr.h"
+#include "core/files/RStreamMgr.h"
 #include "platform/audio/RAudioMgr.h"
 
 RSoundAsset::~RSoundAsset()

@@ -7,7 +7,7 @@
 // created from GetBufferDesc()); LockAll; Fill with the two regions; Close; CreateSound.
 #pragma once
 
-#include "core/RString.h"
+#include "core/types/RString.h"
 #include "platform/audio/RFMLAudioBuffer.h"
 
 #include <cstdint>

@@ -3,8 +3,8 @@
 // destroyed first clears its members' references. RAudioMgr owns the groups.
 #pragma once
 
-#include "core/RHashedString.h"
-#include "core/RUtilVector.h"
+#include "core/types/RHashedString.h"
+#include "core/types/RUtilVector.h"
 
 class RAudioInterface;
 

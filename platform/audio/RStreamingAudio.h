@@ -5,7 +5,7 @@
 // streaming lock (recursive), which guards the message queues; buffer operations take the mixer lock after it.
 #pragma once
 
-#include "core/RUtilVector.h"
+#include "core/types/RUtilVector.h"
 #include "platform/audio/RAudioInterface.h"
 
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "platform/audio/RStreamingAudio_Ogg.h"
 
-#include "core/RFile.h"
+#include "core/files/RFile.h"
 
 #include "platform/audio/ROggVorbisFile.h"
 

@@ -1,6 +1,6 @@
 #include "platform/audio/RStreamingAudio_PCS.h"
 
-#include "core/RString.h"
+#include "core/types/RString.h"
 #include "platform/audio/RFMLAudioBuffer.h"
 
 #include <cmath>

@@ -1,8 +1,8 @@
 #include "platform/audio/RWaveFile.h"
 
-#include "core/RByteOrder.h"
-#include "core/RPackFile.h"
-#include "core/RStreamMgr.h"
+#include "core/types/RByteOrder.h"
+#include "core/files/RPackFile.h"
+#include "core/files/RStreamMgr.h"
 #include "platform/audio/RSound.h"
 #include "platform/audio/RStreamingAudio_Wave.h"
 

@@ -3,7 +3,7 @@
 // buttons). The handler owns the current and the previous record; readers above it use the fields directly.
 #pragma once
 
-#include "core/RUtilVector.h"
+#include "core/types/RUtilVector.h"
 
 #include <cstdint>
 

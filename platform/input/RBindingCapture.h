@@ -4,7 +4,7 @@
 // through RControlConfig::AddDefinedInput. Holds only the two names; the menu owns it.
 #pragma once
 
-#include "core/RHashedString.h"
+#include "core/types/RHashedString.h"
 #include "platform/input/RDefinedInput.h"
 
 class RBindingCapture {

@@ -2,8 +2,8 @@
 // again only when the binding of the last-used device class changes. Owned by whatever shows the prompt.
 #pragma once
 
-#include "core/RHashedString.h"
-#include "core/RString.h"
+#include "core/types/RHashedString.h"
+#include "core/types/RString.h"
 
 #include <cstdint>
 

@@ -4,9 +4,9 @@
 // single). Names are stored as a length that counts the zero byte, then the bytes.
 #include "platform/input/RControlConfig.h"
 
-#include "core/RByteOrder.h"
-#include "core/RFile.h"
-#include "core/RSafeFileWriter.h"
+#include "core/types/RByteOrder.h"
+#include "core/files/RFile.h"
+#include "core/files/RSafeFileWriter.h"
 
 #include <sys/stat.h>
 

@@ -1,6 +1,6 @@
 #include "platform/input/RControlConfig.h"
 
-#include "core/RLocMgr.h"
+#include "core/config/RLocMgr.h"
 #include "platform/input/RInput.h"
 #include "platform/input/RInputNames.h"
 

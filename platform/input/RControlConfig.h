@@ -9,9 +9,9 @@
 // notice, nothing captures).
 #pragma once
 
-#include "core/RHashedString.h"
-#include "core/RString.h"
-#include "core/RUtilVector.h"
+#include "core/types/RHashedString.h"
+#include "core/types/RString.h"
+#include "core/types/RUtilVector.h"
 #include "platform/input/RControlGroup.h"
 #include "platform/input/RDefinedInput.h"
 

@@ -3,8 +3,8 @@
 // one group (RControl2D). RControlConfig owns every group and every 2D control.
 #pragma once
 
-#include "core/RHashedString.h"
-#include "core/RUtilVector.h"
+#include "core/types/RHashedString.h"
+#include "core/types/RUtilVector.h"
 #include "platform/input/RDefinedInput.h"
 
 #include <limits>

@@ -2,7 +2,7 @@
 // RInputHandler's current or previous CompleteInputState and writes only the bindings' lastUsed times.
 #pragma once
 
-#include "core/RUtilVector.h"
+#include "core/types/RUtilVector.h"
 #include "platform/input/RDefinedInput.h"
 
 #include <cstdint>

@@ -5,9 +5,9 @@
 // Main thread only.
 #pragma once
 
-#include "core/RHashedString.h"
-#include "core/RUtilMap.h"
-#include "core/RUtilVector.h"
+#include "core/types/RHashedString.h"
+#include "core/types/RUtilMap.h"
+#include "core/types/RUtilVector.h"
 #include "platform/input/CompleteInputState.h"
 
 #include <SDL.h>

@@ -2,7 +2,7 @@
 // (the key within it), both interned names. The words the player sees live in the table, not here.
 #pragma once
 
-#include "core/RHashedString.h"
+#include "core/types/RHashedString.h"
 #include "platform/input/RDefinedInput.h"
 
 // Names the binding: "RFML_Key%d", "RFML_MB%d", "JB%d" or "RFML_XB%d" for buttons, the axis name followed by "(+)" or

@@ -1,7 +1,7 @@
 #include "platform/input/RTextEntryBackend.h"
 
-#include "core/RTimer.h"
-#include "core/RUtilVector.h"
+#include "core/system/RTimer.h"
+#include "core/types/RUtilVector.h"
 #include "platform/input/RInputHandler.h"
 #include "platform/input/RTextInputList.h"
 

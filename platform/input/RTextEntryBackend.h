@@ -4,7 +4,7 @@
 // Update reports a change and blinks the caret from GetTime and GetLastEditTime. Main thread only.
 #pragma once
 
-#include "core/RString.h"
+#include "core/types/RString.h"
 #include "platform/input/RFMLTextInput.h"
 
 #include <cstdint>

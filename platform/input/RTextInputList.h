@@ -4,8 +4,8 @@
 // created by GetInstance and freed by DestroyInstance. Main thread only.
 #pragma once
 
-#include "core/RString.h"
-#include "core/RUtilVector.h"
+#include "core/types/RString.h"
+#include "core/types/RUtilVector.h"
 
 #include <SDL.h>
 

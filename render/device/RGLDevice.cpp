@@ -3,7 +3,7 @@
 
 #include <GL/glew.h>
 
-#include "core/RMath.h"
+#include "core/types/RMath.h"
 
 bool RGLDevice::CreateContext(SDL_Window* window)
 {

@@ -12,8 +12,8 @@
 
 #include <SDL_video.h>
 
-#include "core/RHashedString.h"
-#include "core/RString.h"
+#include "core/types/RHashedString.h"
+#include "core/types/RString.h"
 
 class RGLObjectTexture;
 class RGLObjectRenderTarget;

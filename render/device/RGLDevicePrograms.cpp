@@ -6,7 +6,7 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "core/RMath.h"
+#include "core/types/RMath.h"
 #include "render/device/RGLObjMgr.h"
 #include "render/device/RGLObject.h"
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "core/RString.h"
+#include "core/types/RString.h"
 #include "render/device/RGLObject.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // them: each is owned by whoever had it created, who drops it through DestroyObject. Main thread only.
 #pragma once
 
-#include "core/RUtilVector.h"
+#include "core/types/RUtilVector.h"
 #include "render/device/RGLObject.h"
 
 class RGLObjMgr {

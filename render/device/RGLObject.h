@@ -5,11 +5,11 @@
 
 #include <cstdint>
 
-#include "core/RHashedString.h"
-#include "core/RINIFile.h"
-#include "core/RString.h"
-#include "core/RUtilMap.h"
-#include "core/RUtilVector.h"
+#include "core/types/RHashedString.h"
+#include "core/text/RINIFile.h"
+#include "core/types/RString.h"
+#include "core/types/RUtilMap.h"
+#include "core/types/RUtilVector.h"
 #include "render/geometry/RStreamUsage.h"
 
 class RGLObject {

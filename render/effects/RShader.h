@@ -4,8 +4,8 @@
 // Main thread only.
 #pragma once
 
-#include "core/RHashedString.h"
-#include "core/RUtilMap.h"
+#include "core/types/RHashedString.h"
+#include "core/types/RUtilMap.h"
 
 class RGLObjectShader;
 class RGLObjectTechniquePass;

@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-#include "core/RHashedString.h"
-#include "core/RUtilMap.h"
+#include "core/types/RHashedString.h"
+#include "core/types/RUtilMap.h"
 
 class RShader;
 

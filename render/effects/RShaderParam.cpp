@@ -5,7 +5,7 @@
 #include <cstring>
 #include <strings.h>
 
-#include "core/RMath.h"
+#include "core/types/RMath.h"
 #include "render/frame/RRenderer.h"
 #include "render/effects/RShaderParamInformant.h"
 

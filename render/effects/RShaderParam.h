@@ -7,8 +7,8 @@
 
 #include <cstdint>
 
-#include "core/RHashedString.h"
-#include "core/RUtilVector.h"
+#include "core/types/RHashedString.h"
+#include "core/types/RUtilVector.h"
 
 class RGLObjectShaderParamHandle;
 class RGLObjectTechniquePass;

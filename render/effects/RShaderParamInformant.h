@@ -4,8 +4,8 @@
 // left pointing at a deleted informant. Main thread only.
 #pragma once
 
-#include "core/RHashedString.h"
-#include "core/RUtilVector.h"
+#include "core/types/RHashedString.h"
+#include "core/types/RUtilVector.h"
 
 class RShaderParamMapping;
 

@@ -2,7 +2,7 @@
 // drawn for it. The owning RShader creates and deletes it; materials only point at it.
 #pragma once
 
-#include "core/RHashedString.h"
+#include "core/types/RHashedString.h"
 
 class RShader;
 class RGLObjectTechnique;

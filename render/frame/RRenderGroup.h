@@ -3,8 +3,8 @@
 // record; the renderables are not owned, and each leaves every group when it is destroyed.
 #pragma once
 
-#include "core/RHashedString.h"
-#include "core/RUtilVector.h"
+#include "core/types/RHashedString.h"
+#include "core/types/RUtilVector.h"
 
 class RRenderableInterface;
 class RTechnique;

@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-#include "core/RHashedString.h"
-#include "core/RUtilVector.h"
+#include "core/types/RHashedString.h"
+#include "core/types/RUtilVector.h"
 #include "render/frame/RViewport.h"
 
 class RRenderGroup;

@@ -2,8 +2,8 @@
 // renderer owns the stage record; the stage only points at passes the renderer owns.
 #pragma once
 
-#include "core/RHashedString.h"
-#include "core/RUtilVector.h"
+#include "core/types/RHashedString.h"
+#include "core/types/RUtilVector.h"
 
 class RRenderPass;
 

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "core/RHashedString.h"
+#include "core/types/RHashedString.h"
 
 class RGLObjectRenderTarget;
 class RGLObjectTexture;

@@ -15,8 +15,8 @@
 
 #include <SDL_video.h>
 
-#include "core/RHashedString.h"
-#include "core/RUtilVector.h"
+#include "core/types/RHashedString.h"
+#include "core/types/RUtilVector.h"
 #include "render/device/RTextureFormat.h"
 
 class RGLDevice;

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <strings.h>
 
-#include "core/RStreamMgr.h"
-#include "core/RXMLFile.h"
+#include "core/files/RStreamMgr.h"
+#include "core/text/RXMLFile.h"
 #include "render/device/RGLDevice.h"
 #include "render/device/RGLObjMgr.h"
 #include "render/device/RGLObject.h"

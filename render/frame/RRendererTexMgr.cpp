@@ -1,7 +1,7 @@
 // RRenderer: the DDS reader and the named-texture operations, which go through the texture manager.
 #include "render/frame/RRenderer.h"
 
-#include "core/RStreamMgr.h"
+#include "core/files/RStreamMgr.h"
 #include "render/device/RGLDevice.h"
 #include "render/images/RTexMgr.h"
 

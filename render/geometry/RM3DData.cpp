@@ -3,8 +3,8 @@
 #include <cstring>
 #include <new>
 
-#include "core/RByteOrder.h"
-#include "core/RSafeFileWriter.h"
+#include "core/types/RByteOrder.h"
+#include "core/files/RSafeFileWriter.h"
 #include "render/geometry/RIndexBuffer.h"
 #include "render/geometry/RVertexSet.h"
 

@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "core/RUtilVector.h"
+#include "core/types/RUtilVector.h"
 #include "render/geometry/RStreamUsage.h"
 
 class RVertexSet;

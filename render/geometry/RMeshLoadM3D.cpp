@@ -3,8 +3,8 @@
 
 #include <cstring>
 
-#include "core/RStreamMgr.h"
-#include "core/RUtilVector.h"
+#include "core/files/RStreamMgr.h"
+#include "core/types/RUtilVector.h"
 #include "render/geometry/RM3DData.h"
 #include "render/geometry/RMeshUtil.h"
 

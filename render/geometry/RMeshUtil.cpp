@@ -3,7 +3,7 @@
 #include <cmath>
 #include <new>
 
-#include "core/RUtilVector.h"
+#include "core/types/RUtilVector.h"
 #include "render/geometry/RIndexBuffer.h"
 #include "render/geometry/RMesh.h"
 

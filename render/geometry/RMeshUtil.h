@@ -11,7 +11,7 @@
 
 #include <cstdint>
 
-#include "core/RMath.h"
+#include "core/types/RMath.h"
 #include "render/geometry/RVertexSet.h"
 
 class RMesh;

@@ -1,6 +1,6 @@
 #include "render/hud/RDefaultHUDMaterial.h"
 
-#include "core/RMath.h"
+#include "core/types/RMath.h"
 #include "render/hud/RHUDMenuState.h"
 #include "render/hud/RHUDScreen.h"
 #include "render/frame/RRenderer.h"

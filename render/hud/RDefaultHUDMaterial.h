@@ -10,7 +10,7 @@
 
 #include <type_traits>
 
-#include "core/RHashedString.h"
+#include "core/types/RHashedString.h"
 #include "render/materials/RMaterial.h"
 
 class RShader;

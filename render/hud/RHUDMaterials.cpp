@@ -1,6 +1,6 @@
 #include "render/hud/RHUDMaterials.h"
 
-#include "core/RMath.h"
+#include "core/types/RMath.h"
 #include "render/hud/RHUDMenuState.h"
 #include "render/effects/RShaderParam.h"
 

@@ -4,7 +4,7 @@
 // by its material.
 #pragma once
 
-#include "core/RHashedString.h"
+#include "core/types/RHashedString.h"
 
 class RShader;
 class RShaderParamMapping;

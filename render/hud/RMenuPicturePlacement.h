@@ -3,7 +3,7 @@
 // window and slides with the menus; the shared operations also answer the overlay colour the pictures fade with.
 #pragma once
 
-#include "core/RMath.h"
+#include "core/types/RMath.h"
 
 namespace RMenuPicturePlacement {
 

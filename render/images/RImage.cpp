@@ -1,8 +1,8 @@
 #include "render/images/RImage.h"
 
-#include "core/RByteOrder.h"
-#include "core/RSafeFileWriter.h"
-#include "core/RStreamMgr.h"
+#include "core/types/RByteOrder.h"
+#include "core/files/RSafeFileWriter.h"
+#include "core/files/RStreamMgr.h"
 
 #include <cmath>
 #include <cstdio>

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "core/RHashedString.h"
+#include "core/types/RHashedString.h"
 
 class RGLObjectTexture;
 

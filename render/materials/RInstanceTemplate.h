@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "core/RUtilVector.h"
+#include "core/types/RUtilVector.h"
 
 template <class Template, class Instance>
 class RInstanceTemplate {

@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-#include "core/RHashedString.h"
-#include "core/RUtilMap.h"
+#include "core/types/RHashedString.h"
+#include "core/types/RUtilMap.h"
 #include "render/materials/RInstanceTemplate.h"
 #include "render/materials/RMaterialInst.h"
 #include "render/materials/RMaterialInterface.h"

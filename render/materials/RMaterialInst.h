@@ -3,7 +3,7 @@
 // its template; while bound it is counted by it, and it releases the binding when it goes.
 #pragma once
 
-#include "core/RHashedString.h"
+#include "core/types/RHashedString.h"
 #include "render/materials/RMaterialInterface.h"
 
 template <class Template, class Instance>

@@ -3,7 +3,7 @@
 // it answers shader parameters by name. Techniques belong to their effect; a material only points at them.
 #pragma once
 
-#include "core/RHashedString.h"
+#include "core/types/RHashedString.h"
 #include "render/effects/RShaderParamInformant.h"
 
 class RMaterial;

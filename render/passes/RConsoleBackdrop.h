@@ -5,7 +5,7 @@
 // and owned by whoever made the panel.
 #pragma once
 
-#include "core/RMath.h"
+#include "core/types/RMath.h"
 #include "render/geometry/RMesh.h"
 
 class RConsoleBackdrop : public RMesh {

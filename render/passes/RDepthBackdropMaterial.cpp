@@ -1,6 +1,6 @@
 #include "render/passes/RDepthBackdropMaterial.h"
 
-#include "core/RMath.h"
+#include "core/types/RMath.h"
 #include "render/frame/RRenderer.h"
 #include "render/effects/RShaderMgr.h"
 #include "render/effects/RShaderParam.h"

@@ -1,6 +1,6 @@
 #include "render/passes/RDepthBackdropQuad.h"
 
-#include "core/RMath.h"
+#include "core/types/RMath.h"
 #include "render/geometry/RIndexBuffer.h"
 #include "render/materials/RMaterial.h"
 #include "render/geometry/RMeshUtil.h"

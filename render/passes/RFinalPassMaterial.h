@@ -3,7 +3,7 @@
 // to destruction.
 #pragma once
 
-#include "core/RMath.h"
+#include "core/types/RMath.h"
 #include "render/passes/RRiftAwarePassMaterial.h"
 
 class RFinalPassMaterial : public RRiftAwarePassMaterial {

@@ -1,6 +1,6 @@
 #include "render/passes/RPreHUDPassMaterial.h"
 
-#include "core/RMath.h"
+#include "core/types/RMath.h"
 #include "render/hud/RHUDScreen.h"
 #include "render/frame/RRenderer.h"
 #include "render/effects/RShaderMgr.h"

@@ -1,6 +1,6 @@
 #include "render/passes/RRiftAwarePassMaterial.h"
 
-#include "core/RMath.h"
+#include "core/types/RMath.h"
 #include "render/effects/RShaderParam.h"
 
 bool RRiftAwarePassMaterial::InformShaderParams(RShaderParamMapping* mapping, RHashedString renderPassId,

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/RPackFile.h"
-#include "core/RStreamMgr.h"
+#include "core/files/RPackFile.h"
+#include "core/files/RStreamMgr.h"
 #include "render/text/RGlyphSet.h"
 #include "render/text/RGlyphSetMgr.h"
 #include "render/text/RQuadBatch.h"

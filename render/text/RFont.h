@@ -9,10 +9,10 @@
 
 #include <cstdint>
 
-#include "core/RHashedString.h"
-#include "core/RTickable.h"
-#include "core/RUtilMap.h"
-#include "core/RUtilVector.h"
+#include "core/types/RHashedString.h"
+#include "core/system/RTickable.h"
+#include "core/types/RUtilMap.h"
+#include "core/types/RUtilVector.h"
 #include "render/geometry/RMesh.h"
 
 class RFont : public RMesh, public RTickableEngine {

@@ -6,9 +6,9 @@
 
 #include <cstdint>
 
-#include "core/RHashedString.h"
-#include "core/RUtilMap.h"
-#include "core/RUtilVector.h"
+#include "core/types/RHashedString.h"
+#include "core/types/RUtilMap.h"
+#include "core/types/RUtilVector.h"
 #include "render/geometry/RMesh.h"
 
 // One picture: its upper-left corner (u, v) and extent (du, dv) on the page, and its size relative to the cell,

@@ -1,6 +1,6 @@
 #include "render/text/RGlyphSetMgr.h"
 
-#include "core/RUtilVector.h"
+#include "core/types/RUtilVector.h"
 
 RGlyphSetMgr* RGlyphSetMgr::s_instance = nullptr;
 

@@ -1,6 +1,6 @@
 #include "render/text/RQuadBatch.h"
 
-#include "core/RUtilVector.h"
+#include "core/types/RUtilVector.h"
 #include "render/geometry/RIndexBuffer.h"
 #include "render/geometry/RMesh.h"
 #include "render/frame/RRenderer.h"

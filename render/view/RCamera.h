@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "core/RMath.h"
+#include "core/types/RMath.h"
 
 // The engine's world-up vector, (0, 0, 1) at start. Cameras with the world-up flag read it; the game sets it.
 extern RVector3 g_worldUp;

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "core/RHashedString.h"
+#include "core/types/RHashedString.h"
 #include "render/frame/RRenderTarget.h"
 #include "render/view/RResolutionSensitive.h"
 

@@ -7,7 +7,7 @@
 #include "basegame/RBaseGame.h"
 #include "basegame/RConsole.h"
 #include "basegame/RConsoleCommands.h"
-#include "core/RStreamMgr.h"
+#include "core/files/RStreamMgr.h"
 #include "platform/input/RControlConfig.h"
 #include "platform/input/RInputHandler.h"
 #include "render/images/RImage.h"

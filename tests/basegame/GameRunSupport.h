@@ -4,7 +4,7 @@
 #pragma once
 
 #include "../core/TempUserData.h"
-#include "core/RStreamMgr.h"
+#include "core/files/RStreamMgr.h"
 #include "render/images/RImage.h"
 
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 #include "TestHTTPServer.h"
 #include "tests/TestFiles.h"
 #include "basegame/net/RHTTPRequest.h"
-#include "core/RThreadTagger.h"
+#include "core/system/RThreadTagger.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>

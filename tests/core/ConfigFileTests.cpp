@@ -1,5 +1,5 @@
-#include "core/RConfigFile.h"
-#include "core/RHashedString.h"
+#include "core/config/RConfigFile.h"
+#include "core/types/RHashedString.h"
 #include "TempUserData.h"
 #include "tests/TestFiles.h"
 

@@ -1,7 +1,7 @@
-#include "core/RHashedString.h"
-#include "core/RString.h"
-#include "core/RUtilMap.h"
-#include "core/RUtilVector.h"
+#include "core/types/RHashedString.h"
+#include "core/types/RString.h"
+#include "core/types/RUtilMap.h"
+#include "core/types/RUtilVector.h"
 
 #include <gtest/gtest.h>
 #include <pthread.h>

@@ -1,7 +1,7 @@
-#include "core/RDefFile.h"
-#include "core/RDefMgr.h"
-#include "core/RPackFile.h"
-#include "core/RStreamMgr.h"
+#include "core/text/RDefFile.h"
+#include "core/text/RDefMgr.h"
+#include "core/files/RPackFile.h"
+#include "core/files/RStreamMgr.h"
 #include "TempUserData.h"
 #include "tests/TestFiles.h"
 

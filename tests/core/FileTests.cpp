@@ -1,11 +1,11 @@
 #include "TempUserData.h"
 
-#include "core/RBase64.h"
-#include "core/RCore.h"
-#include "core/RFile.h"
-#include "core/RINIFile.h"
-#include "core/RPackFile.h"
-#include "core/RStreamMgr.h"
+#include "core/text/RBase64.h"
+#include "core/system/RCore.h"
+#include "core/files/RFile.h"
+#include "core/text/RINIFile.h"
+#include "core/files/RPackFile.h"
+#include "core/files/RStreamMgr.h"
 #include "tests/TestFiles.h"
 
 #include <gtest/gtest.h>

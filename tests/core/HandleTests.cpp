@@ -1,5 +1,5 @@
-#include "core/RHandle.h"
-#include "core/RRTTIBase.h"
+#include "core/types/RHandle.h"
+#include "core/types/RRTTIBase.h"
 
 #include <gtest/gtest.h>
 

@@ -10,8 +10,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "core/RHashedString.h"
-#include "core/RString.h"
+#include "core/types/RHashedString.h"
+#include "core/types/RString.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "core/RHashedString.h"
-#include "core/RINIFile.h"
-#include "core/RINIParser.h"
-#include "core/RPackFile.h"
-#include "core/RStreamMgr.h"
+#include "core/types/RHashedString.h"
+#include "core/text/RINIFile.h"
+#include "core/text/RINIParser.h"
+#include "core/files/RPackFile.h"
+#include "core/files/RStreamMgr.h"
 #include "TempUserData.h"
 #include "tests/TestFiles.h"
 

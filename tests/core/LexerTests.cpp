@@ -1,4 +1,4 @@
-#include "core/RLexer.h"
+#include "core/text/RLexer.h"
 
 #include <gtest/gtest.h>
 

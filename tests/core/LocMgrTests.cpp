@@ -1,10 +1,10 @@
 #include "TempUserData.h"
 
-#include "core/REngineConfig.h"
-#include "core/RLocMgr.h"
-#include "core/RLogger.h"
-#include "core/RPackFile.h"
-#include "core/RStreamMgr.h"
+#include "core/config/REngineConfig.h"
+#include "core/config/RLocMgr.h"
+#include "core/system/RLogger.h"
+#include "core/files/RPackFile.h"
+#include "core/files/RStreamMgr.h"
 #include "tests/TestFiles.h"
 
 #include <gtest/gtest.h>

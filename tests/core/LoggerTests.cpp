@@ -1,7 +1,7 @@
 #include "TempUserData.h"
 
-#include "core/RLogger.h"
-#include "core/RThreadTagger.h"
+#include "core/system/RLogger.h"
+#include "core/system/RThreadTagger.h"
 #include "tests/TestFiles.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "core/RMath.h"
+#include "core/types/RMath.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "core/RPackFile.h"
+#include "core/files/RPackFile.h"
 
 #include "TempUserData.h"
 #include "tests/TestFiles.h"

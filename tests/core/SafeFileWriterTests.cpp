@@ -1,5 +1,5 @@
-#include "core/RFile.h"
-#include "core/RSafeFileWriter.h"
+#include "core/files/RFile.h"
+#include "core/files/RSafeFileWriter.h"
 #include "TempUserData.h"
 #include "tests/FileSizeLimit.h"
 #include "tests/TestFiles.h"

@@ -1,6 +1,6 @@
-#include "core/RStreamMgr.h"
+#include "core/files/RStreamMgr.h"
 
-#include "core/RPackFile.h"
+#include "core/files/RPackFile.h"
 #include "TempUserData.h"
 #include "tests/TestFiles.h"
 

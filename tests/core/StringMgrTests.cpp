@@ -1,4 +1,4 @@
-#include "core/RStringMgr.h"
+#include "core/types/RStringMgr.h"
 
 #include <gtest/gtest.h>
 

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "core/RHashedString.h"
-#include "core/RString.h"
-#include "core/RUtilVector.h"
+#include "core/types/RHashedString.h"
+#include "core/types/RString.h"
+#include "core/types/RUtilVector.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // (XDG_DATA_HOME and HOME point into it while the helper lives), and a game object whose answers a test chooses.
 #pragma once
 
-#include "core/RCore.h"
+#include "core/system/RCore.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -1,4 +1,4 @@
-#include "core/RThreadTagger.h"
+#include "core/system/RThreadTagger.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "core/RTickable.h"
+#include "core/system/RTickable.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "core/RTimer.h"
+#include "core/system/RTimer.h"
 
 #include <gtest/gtest.h>
 

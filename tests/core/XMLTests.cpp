@@ -1,4 +1,4 @@
-#include "core/RXMLFile.h"
+#include "core/text/RXMLFile.h"
 #include "TempUserData.h"
 #include "tests/FileSizeLimit.h"
 #include "tests/TestFiles.h"

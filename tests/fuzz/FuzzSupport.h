@@ -3,7 +3,7 @@
 // stops the run when a round trip loses or changes something.
 #pragma once
 
-#include "core/RStreamMgr.h"
+#include "core/files/RStreamMgr.h"
 
 #include <cstdint>
 #include <cstdio>

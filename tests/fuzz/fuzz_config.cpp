@@ -1,7 +1,7 @@
 // "Config.ini": read into variables of every type, written, read again into a second configuration: the same
 // values and the same file.
 #include "FuzzSupport.h"
-#include "core/RConfigFile.h"
+#include "core/config/RConfigFile.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Binary definition files: read, written, read again: the same file comes out.
 #include "FuzzSupport.h"
-#include "core/RDefFile.h"
+#include "core/text/RDefFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -1,8 +1,8 @@
 // INI text: the line parser on its own, then the document written, read back and written twice more: once the
 // writer has put a document in its own form, reading and writing it again keeps every section, key and value.
 #include "FuzzSupport.h"
-#include "core/RINIFile.h"
-#include "core/RINIParser.h"
+#include "core/text/RINIFile.h"
+#include "core/text/RINIParser.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
 // The token lexer over any text, with the engine's operator table.
-#include "core/RLexer.h"
-#include "core/RString.h"
+#include "core/text/RLexer.h"
+#include "core/types/RString.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {

@@ -1,6 +1,6 @@
 // Localization tables: the input stands as the default "Startup.txt" table, loaded and looked up.
 #include "FuzzSupport.h"
-#include "core/RLocMgr.h"
+#include "core/config/RLocMgr.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -1,5 +1,5 @@
 // Music strings of the tone generator.
-#include "core/RString.h"
+#include "core/types/RString.h"
 #include "platform/audio/RPCSTune.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

@@ -1,6 +1,6 @@
 // Pack files: the header and directory, then every entry read by index and by name.
 #include "FuzzSupport.h"
-#include "core/RPackFile.h"
+#include "core/files/RPackFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

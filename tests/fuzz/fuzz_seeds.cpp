@@ -1,11 +1,11 @@
 // Writes the fuzz targets' first inputs into FOLDER/<target>/: files made by the engine's own writers, the
 // entries of the packs given (sorted to the targets by their names), and a few texts. Usage:
 // fuzz_seeds FOLDER [PACK...]
-#include "core/RConfigFile.h"
-#include "core/RDefFile.h"
-#include "core/RINIFile.h"
-#include "core/RPackFile.h"
-#include "core/RXMLFile.h"
+#include "core/config/RConfigFile.h"
+#include "core/text/RDefFile.h"
+#include "core/text/RINIFile.h"
+#include "core/files/RPackFile.h"
+#include "core/text/RXMLFile.h"
 #include "game/SaveGame.h"
 #include "platform/input/RControlConfig.h"
 #include "platform/input/RDefaultBindings.h"

@@ -2,7 +2,7 @@
 // document made of plain texts what was written must read back as the same document: written again, the same
 // bytes come out. Any other document must only be read and written safely.
 #include "FuzzSupport.h"
-#include "core/RXMLFile.h"
+#include "core/text/RXMLFile.h"
 
 #include <cstring>
 

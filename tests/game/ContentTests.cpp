@@ -4,7 +4,7 @@
 // falls through open tiles, climbs at most as high as a jump takes it (higher with the double jump, freely up a
 // wall with the wall jump), throws the switches it passes, picks up powers, takes teleports and crosses room
 // edges into the neighbouring rooms; spikes and bottomless edges end a walk.
-#include "core/RStreamMgr.h"
+#include "core/files/RStreamMgr.h"
 #include "game/Campaign.h"
 #include "game/EntityTemplates.h"
 #include "game/Player.h"

@@ -2,7 +2,7 @@
 // of each table is refused (or, where the reader leaves out one bad entry, warned about) and never crashes,
 // overruns or allocates without bound. Each table starts from a valid text that loads.
 #include "../core/TempUserData.h"
-#include "core/RStreamMgr.h"
+#include "core/files/RStreamMgr.h"
 #include "game/Campaign.h"
 #include "game/ContentFile.h"
 #include "game/EntityTemplates.h"

@@ -1,8 +1,8 @@
 // The game's own start-up: its file sources, its control group and its sounds, under the test run's X server with
 // the user folder in a temporary place. A game object can be made once per process, so each run is a child.
 #include "WendroRunSupport.h"
-#include "core/RLogger.h"
-#include "core/RStreamMgr.h"
+#include "core/system/RLogger.h"
+#include "core/files/RStreamMgr.h"
 #include "platform/audio/RAudioMgr.h"
 #include "platform/audio/RStreamingAudio_PCS.h"
 #include "platform/input/RControlConfig.h"

@@ -7,7 +7,7 @@
 #include "WendroRunSupport.h"
 #include "basegame/RSubroutineMgr.h"
 #include "basegame/RTimedSubroutine.h"
-#include "core/RLogger.h"
+#include "core/system/RLogger.h"
 #include "menus/RMenuMgr.h"
 #include "platform/audio/RAudioMgr.h"
 #include "game/Player.h"

@@ -99,7 +99,7 @@ TEST_F(MenuMgrTest, MenuMaterialsReadTheManager)
 
 // ---- The stack, its queue and its fades, frame by frame ----
 
-#include "core/RConfigFile.h"
+#include "core/config/RConfigFile.h"
 #include "menus/RGameMenu.h"
 #include "menus/RMenuEntries.h"
 #include "render/passes/RMenuBackdrop.h"

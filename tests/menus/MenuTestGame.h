@@ -5,8 +5,8 @@
 
 #include "../core/TempUserData.h"
 #include "tests/TestFiles.h"
-#include "core/RLocMgr.h"
-#include "core/RStreamMgr.h"
+#include "core/config/RLocMgr.h"
+#include "core/files/RStreamMgr.h"
 #include "menus/RDefaultMenus.h"
 #include "menus/RMenuEntries.h"
 #include "menus/RMenuGame.h"

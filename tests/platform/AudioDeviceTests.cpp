@@ -1,6 +1,6 @@
 // A sound played end to end through SDL's "disk" driver, which writes what the mixer's callback produced to a file.
 #include "AudioTestSupport.h"
-#include "core/RTimer.h"
+#include "core/system/RTimer.h"
 #include "platform/audio/RAudioMgr.h"
 #include "platform/audio/RSound.h"
 #include "platform/audio/RWaveFile.h"

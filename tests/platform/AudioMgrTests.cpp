@@ -1,8 +1,8 @@
 // The audio manager without an audio device, and end to end on SDL's "disk" driver: a stream through the music thread
 // and a tune of the tone generator.
 #include "AudioTestSupport.h"
-#include "core/RString.h"
-#include "core/RThreadTagger.h"
+#include "core/types/RString.h"
+#include "core/system/RThreadTagger.h"
 #include "platform/audio/RAudioMgr.h"
 #include "platform/audio/RPCSTune.h"
 #include "platform/audio/RSoundGroup.h"

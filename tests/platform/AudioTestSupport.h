@@ -6,7 +6,7 @@
 #include "platform/audio/RMixer.h"
 #include "platform/audio/RSoundAsset.h"
 #include "platform/audio/RStreamingAudio.h"
-#include "core/RStreamMgr.h"
+#include "core/files/RStreamMgr.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Input logic: binding names and the "Input" string table behind them, the key-to-character table, the one-key
 // auto-repeat and the frame copy, driven by writing the handler's state records directly.
-#include "core/RLocMgr.h"
-#include "core/RStreamMgr.h"
+#include "core/config/RLocMgr.h"
+#include "core/files/RStreamMgr.h"
 #include "platform/input/RInputHandler.h"
 #include "platform/input/RInputNames.h"
 

@@ -1,7 +1,7 @@
 // Music strings and the tone generator: the parser's notes and clamps, and tunes rendered through the mixer block by
 // block: priorities, broken durations, and a generator without a ring.
 #include "AudioTestSupport.h"
-#include "core/RString.h"
+#include "core/types/RString.h"
 #include "platform/audio/RAudioMgr.h"
 #include "platform/audio/RPCSTune.h"
 #include "platform/audio/RPCSpeaker.h"

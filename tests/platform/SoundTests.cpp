@@ -1,7 +1,7 @@
 // Plain sounds and their instances: the retrigger guard, group membership, and the effective volume (master × group
 // × own × instance) as the mixer applies it.
 #include "AudioTestSupport.h"
-#include "core/RTimer.h"
+#include "core/system/RTimer.h"
 #include "platform/audio/RAudioMgr.h"
 #include "platform/audio/RSound.h"
 #include "platform/audio/RSoundGroup.h"

@@ -1,7 +1,7 @@
 // Streamed sounds driven block by block as the music thread drives them, every output frame compared with the file's;
 // then the music thread itself: started and stopped many times, and streams released before it opened them.
 #include "AudioTestSupport.h"
-#include "core/RThreadTagger.h"
+#include "core/system/RThreadTagger.h"
 #include "platform/audio/RAudioMgr.h"
 #include "platform/audio/RMusicThread.h"
 #include "platform/audio/RStreamingAudio_Wave.h"

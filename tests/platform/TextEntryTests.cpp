@@ -3,7 +3,7 @@
 #include "../TestDisplay.h"
 #include "XInputTestSupport.h"
 
-#include "core/RString.h"
+#include "core/types/RString.h"
 #include "platform/input/RInputHandler.h"
 #include "platform/input/RTextEntryBackend.h"
 #include "platform/input/RTextInputList.h"

@@ -1,7 +1,7 @@
 // Sound assets: WAVE files made by sox and python3 read and compared with their samples, malformed files, the sample
 // reader's end handling, and the Ogg asset.
 #include "AudioTestSupport.h"
-#include "core/RPackFile.h"
+#include "core/files/RPackFile.h"
 #include "platform/audio/RAudioMgr.h"
 #include "platform/audio/ROggVorbisFile.h"
 #include "platform/audio/RWaveFile.h"

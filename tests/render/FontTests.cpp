@@ -13,9 +13,9 @@
 
 #include "GLTestSupport.h"
 #include "ImageTestFiles.h"
-#include "core/RStreamMgr.h"
-#include "core/RString.h"
-#include "core/RTickable.h"
+#include "core/files/RStreamMgr.h"
+#include "core/types/RString.h"
+#include "core/system/RTickable.h"
 #include "render/text/RFont.h"
 #include "render/text/RGlyphSet.h"
 #include "render/text/RGlyphSetMgr.h"

@@ -2,7 +2,7 @@
 
 #include "../TestDisplay.h"
 
-#include "core/RHashedString.h"
+#include "core/types/RHashedString.h"
 #include "render/device/RGLObjMgr.h"
 #include "render/effects/RShaderMgr.h"
 #include "render/images/RTexMgr.h"

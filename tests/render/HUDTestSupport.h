@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/RMath.h"
+#include "core/types/RMath.h"
 #include "render/hud/RHUDMenuState.h"
 #include "render/passes/RMenuBackdropState.h"
 #include "render/view/RResolutionSensitiveList.h"

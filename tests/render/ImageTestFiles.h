@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "core/RStreamMgr.h"
+#include "core/files/RStreamMgr.h"
 #include "render/images/RImage.h"
 
 namespace imagetest {

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "ShaderTestSupport.h"
-#include "core/RMath.h"
+#include "core/types/RMath.h"
 
 using namespace gltest;
 using namespace materialtest;

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "core/RStreamMgr.h"
+#include "core/files/RStreamMgr.h"
 #include "render/geometry/RIndexBuffer.h"
 #include "render/geometry/RM3DData.h"
 #include "render/geometry/RMesh.h"

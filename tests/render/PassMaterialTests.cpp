@@ -7,8 +7,8 @@
 
 #include "GLTestSupport.h"
 #include "HUDTestSupport.h"
-#include "core/RMath.h"
-#include "core/RStreamMgr.h"
+#include "core/types/RMath.h"
+#include "core/files/RStreamMgr.h"
 #include "render/passes/RConsoleBackdrop.h"
 #include "render/passes/RConsoleBackdropMaterial.h"
 #include "render/hud/RDefaultTitleScreenMaterial.h"

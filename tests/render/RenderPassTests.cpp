@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "ShaderTestSupport.h"
-#include "core/RMath.h"
+#include "core/types/RMath.h"
 #include "render/frame/RRenderGroup.h"
 #include "render/frame/RRenderPass.h"
 #include "render/frame/RRenderStage.h"

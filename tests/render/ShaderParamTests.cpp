@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "ShaderTestSupport.h"
-#include "core/RMath.h"
+#include "core/types/RMath.h"
 #include "render/device/RGLObjMgr.h"
 #include "render/images/RTexture.h"
 

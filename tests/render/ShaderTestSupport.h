@@ -11,7 +11,7 @@
 
 #include "GLTestSupport.h"
 #include "ImageTestFiles.h"
-#include "core/RStreamMgr.h"
+#include "core/files/RStreamMgr.h"
 #include "render/geometry/RIndexBuffer.h"
 #include "render/materials/RMaterial.h"
 #include "render/materials/RMaterialInst.h"

@@ -3,8 +3,8 @@
 // sweeps through a random tile room that must never end inside a solid box.
 #include "GameOrientationTest.h"
 #include "tests/TestFiles.h"
-#include "core/RHandle.h"
-#include "core/RStreamMgr.h"
+#include "core/types/RHandle.h"
+#include "core/files/RStreamMgr.h"
 #include "render/view/RCamera.h"
 #include "scene/RCollisionBox.h"
 #include "scene/RCollisionMesh.h"

@@ -4,7 +4,7 @@
 // display positions and their shader parameters; marked entities deleted only after the fixed steps; animation
 // and camera components.
 #include "GameOrientationTest.h"
-#include "core/RTickable.h"
+#include "core/system/RTickable.h"
 #include "render/effects/RShaderParam.h"
 #include "render/view/RCamera.h"
 #include "scene/RAnimationComponent.h"

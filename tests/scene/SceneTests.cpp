@@ -1,8 +1,8 @@
 // The scene's entities and components: handles, class names and ownership, renderables stored, chained and
 // released once, the player controller's suppression, moves skipping shapes that are gone, and the depth backdrop
 // entity built through the pass-material host. No GL context: the renderer serves its render-group records only.
-#include "core/RHandle.h"
-#include "core/RHashedString.h"
+#include "core/types/RHandle.h"
+#include "core/types/RHashedString.h"
 #include "platform/input/RControlConfig.h"
 #include "platform/input/RDefinedInput.h"
 #include "platform/input/RInputHandler.h"

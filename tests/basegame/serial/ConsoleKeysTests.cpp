@@ -4,7 +4,7 @@
 #include "../GameRunSupport.h"
 #include "tests/TestFiles.h"
 #include "basegame/RBaseGame.h"
-#include "core/RINIFile.h"
+#include "core/text/RINIFile.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 #include "../../core/TempUserData.h"
 #include "tests/TestFiles.h"
 #include "../../platform/XInputTestSupport.h"
-#include "core/RStreamMgr.h"
+#include "core/files/RStreamMgr.h"
 #include "game/Campaign.h"
 #include "game/SaveGame.h"
 #include "platform/audio/RPCSTune.h"

@@ -1,0 +1,167 @@
+// RConfigFile: the program's typed configuration variables, grouped by section, read from and written to
+// "Config.ini". Each variable lives in its owner's storage; the configuration keeps a pointer to it with a key,
+// a type, a default and an optional change callback, and owns nothing but those records. One instance serves the
+// whole program (GetInstance); section and key names are interned without regard to case. Main thread only.
+// Numbers may carry a valid range: a value outside it is used as the nearest value inside (a float NaN as the
+// default), and a value read that way is written back as the player wrote it for as long as it stands. Lines of
+// the file that no variable takes are kept as read, up to kMaxUnknownLines of them, and written back.
+#pragma once
+
+#include "core/types/RHashedString.h"
+#include "core/types/RMath.h"
+#include "core/types/RString.h"
+#include "core/types/RUtilVector.h"
+
+#include <cmath>
+#include <cstdint>
+
+// Called after every change of a variable's value, and once at registration.
+typedef void (*RConfigCallback)();
+
+class RConfigFile {
+public:
+    enum VariableType : uint32_t { kNoType = 0, kInt = 1, kFloat = 2, kBool = 3, kHashedString = 4, kColor = 5 };
+
+    // The most lines of a file that no variable takes which are kept (more are dropped, with a message), and the
+    // most sections that only such lines make.
+    static constexpr uint32_t kMaxUnknownLines = 1024;
+    static constexpr uint32_t kMaxUnknownSections = 256;
+
+    // A default, with room for the largest type.
+    union DefaultValue {
+        int32_t intValue;
+        float floatValue;
+        bool boolValue;
+        uint32_t nameId;
+        float color[4];  // red, green, blue, alpha
+    };
+
+    struct ConfigVariable {
+        RHashedString key;
+        uint32_t type;           // one of VariableType; every stored record has a type and a target
+        void* target;            // the owner's storage of that type
+        DefaultValue defaultValue;
+        RConfigCallback callback;  // or null
+        double minimum;  // the valid range of an int or float; the whole type's range when none was given
+        double maximum;
+        // The text of a value read from outside the range, written back while the value it gave stands.
+        RString heldText;
+        DefaultValue heldValue;
+    };
+
+    // A line of the file that no variable takes, as read.
+    struct UnknownLine {
+        RString key;
+        RString value;
+    };
+
+    struct ConfigVariableSet {
+        RHashedString section;
+        RUtilVector<ConfigVariable> variables;  // in registration order
+        RUtilVector<UnknownLine> unknownLines;  // in file order
+    };
+
+    RConfigFile();
+
+    // The program's configuration, a static object destroyed at exit.
+    static RConfigFile& GetInstance();
+
+    // Each appends a record to the section (created when missing; a key registered twice gets two records),
+    // stores the default into the target and then calls the callback, when there is one. A null target
+    // registers nothing. Ints and floats take an optional valid range, minimum to maximum inclusive; a float
+    // without one takes any value but NaN, infinities included.
+    void RegisterInt(RHashedString section, RHashedString key, int32_t* target, int32_t defaultValue,
+                     RConfigCallback callback, int32_t minimum = INT32_MIN, int32_t maximum = INT32_MAX);
+    void RegisterFloat(RHashedString section, RHashedString key, float* target, RConfigCallback callback,
+                       float defaultValue, float minimum = -HUGE_VALF, float maximum = HUGE_VALF);
+    void RegisterBool(RHashedString section, RHashedString key, bool* target, bool defaultValue,
+                      RConfigCallback callback);
+    void RegisterString(RHashedString section, RHashedString key, RHashedString* target, RHashedString defaultValue,
+                        RConfigCallback callback);
+    void RegisterColor(RHashedString section, RHashedString key, RColor* target, RConfigCallback callback,
+                       float red, float green, float blue, float alpha);
+
+    // Sets every variable of the section with this key from text, by its type (int atoi, float atof, bool
+    // StringToBool, name interned without regard to case, colour "r,g,b,a" with missing parts 0), calling each
+    // callback; the value "def" or "default" (any case) resets instead. True when a variable was set. The text
+    // form interns the names first; a null section is the empty id's.
+    bool SetFromText(const char* section, const char* key, const char* value);
+    bool SetFromText(RHashedString section, RHashedString key, const char* value);
+    // Copies the default into every variable of the section with this key, calling each callback. True when
+    // one matched.
+    bool ResetToDefault(RHashedString section, RHashedString key);
+
+    // Typed setters: set every variable of the section with this key and type and call its callback. False when
+    // none matches (an unregistered key, or one of another type).
+    bool SetInt(RHashedString section, RHashedString key, int32_t value);
+    bool SetFloat(RHashedString section, RHashedString key, float value);
+    bool SetBool(RHashedString section, RHashedString key, bool value);
+    bool SetHashedString(RHashedString section, RHashedString key, RHashedString value);
+    bool SetColor(RHashedString section, RHashedString key, const RColor& value);
+
+    // Reads the INI file at path, applying each key line with SetFromText (keys before any section go to the
+    // empty id's section) and keeping the lines no variable takes. When no file is there, writes the current
+    // values there instead. When something is there that cannot be read (no permission, not a regular file),
+    // says so once on standard error and keeps the current values; Save then never writes over it. True when
+    // the file was read, written or so kept.
+    bool Load(const char* path);
+    // Writes every section in order, every variable in registration order with its current value and then the
+    // section's kept lines. The file is replaced only once all of it is written; false when anything failed (the
+    // old file then stays). True without writing for the file that Load could not read.
+    bool Save(const char* path);
+
+    // Console listings: one line per section, "    (Default)" for the empty id; one line per variable of a
+    // section with its current value. ListVariables creates a missing section and hands back its id, the id
+    // of "(Default)" for the empty id.
+    void ListSections(RUtilVector<RString>& out);
+    void ListVariables(RHashedString& section, RUtilVector<RString>& out);
+
+    // Enumeration by position; the empty id for a position out of range. A missing section is created.
+    uint32_t GetSectionCount() const;
+    RHashedString GetSectionId(uint32_t index) const;
+    uint32_t GetVariableCount(RHashedString section);
+    RHashedString GetVariableKey(RHashedString section, uint32_t index);
+
+    // The type and the current value of the section's first variable with this key. An unregistered key, or a
+    // getter of another type, gives kNoType, 0, 0.0, false, the empty id or a zero colour; nothing is added.
+    uint32_t GetType(RHashedString section, RHashedString key);
+    int32_t GetInt(RHashedString section, RHashedString key);
+    float GetFloat(RHashedString section, RHashedString key);
+    bool GetBool(RHashedString section, RHashedString key);
+    RHashedString GetHashedString(RHashedString section, RHashedString key);
+    RColor GetColor(RHashedString section, RHashedString key);
+
+private:
+    RConfigFile(const RConfigFile&) = delete;
+    RConfigFile& operator=(const RConfigFile&) = delete;
+
+    // The section with this id, appended empty when missing.
+    ConfigVariableSet& FindSection(RHashedString section);
+    // The section's first variable with this key, or null; adds nothing but a missing section.
+    const ConfigVariable* FindVariable(RHashedString section, RHashedString key);
+    void Register(RHashedString section, RHashedString key, uint32_t type, void* target,
+                  const DefaultValue& defaultValue, RConfigCallback callback, double minimum, double maximum);
+    // For every variable of the section with this key, in registration order, for which valueOf(variable,
+    // value) gives true: stores the value through the target and calls the callback. True when one matched.
+    // A value read from text that the range changed keeps that text as the variable's held text.
+    template <typename ValueOf>
+    bool SetMatches(RHashedString section, RHashedString key, ValueOf valueOf, const char* text = nullptr);
+    bool SetTyped(RHashedString section, RHashedString key, uint32_t type, const DefaultValue& value);
+    static void StoreValue(const ConfigVariable& variable, const DefaultValue& value);
+    static void ParseValue(uint32_t type, const char* text, DefaultValue& out);
+    // Brings a value into the variable's range (a NaN float or colour part to its default); true when it changed.
+    static bool ClampValue(const ConfigVariable& variable, DefaultValue& value);
+    static bool SameValue(uint32_t type, const DefaultValue& a, const DefaultValue& b);
+    static DefaultValue CurrentValue(const ConfigVariable& variable);
+    // "key: value" of the variable's current value.
+    static RString FormatVariable(const ConfigVariable& variable);
+    static void ApplyLine(const char* section, const char* key, const char* value, void* config);
+    // Keeps a line that no variable took, within the bounds.
+    void KeepUnknownLine(const char* section, const char* key, const char* value, ConfigVariableSet* set);
+
+    RUtilVector<ConfigVariableSet> m_sections;  // in order of first use
+    uint32_t m_unknownLines = 0;
+    uint32_t m_unknownSections = 0;
+    bool m_droppedUnknown = false;  // said once per Load
+    RString m_unreadablePath;       // the file Load found but could not read, never written over
+};

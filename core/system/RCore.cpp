@@ -1,0 +1,87 @@
+#include "core/system/RCore.h"
+
+#include "core/files/RFile.h"
+#include "core/system/RPlatformLayer.h"
+
+#include <climits>
+#include <cstdio>
+#include <new>
+#include <sys/stat.h>
+
+RCore* RCore::s_instance = nullptr;
+bool RCore::s_quitting = false;
+
+RCore::RCore()
+{
+    if (!s_instance)
+        s_instance = this;
+}
+
+RCore::~RCore()
+{
+    if (s_instance == this)
+        s_instance = nullptr;
+}
+
+RCore* RCore::GetInstance()
+{
+    if (!s_instance && !s_quitting)
+        new RCore();
+    return s_instance;
+}
+
+char* GetApplicationSupportPath(const char* publisher, const char* applicationName)
+{
+    if (!publisher || !applicationName)
+        return nullptr;
+    char base[PATH_MAX];
+    if (!RPlatformLayer::GetApplicationSupportFolder(base, sizeof base))
+        return nullptr;
+
+    int length = snprintf(nullptr, 0, "%s/%s/%s/", base, publisher, applicationName);
+    if (length < 0)
+        return nullptr;
+    char* path = new (std::nothrow) char[(size_t)length + 1];
+    if (!path)
+        return nullptr;
+    snprintf(path, (size_t)length + 1, "%s/%s/%s/", base, publisher, applicationName);
+
+    // Make every level that is missing; failures (it exists, or cannot be made) show later when it is used.
+    for (char* cursor = path + 1; *cursor; ++cursor) {
+        if (*cursor != '/')
+            continue;
+        *cursor = 0;
+        mkdir(path, 0700);
+        *cursor = '/';
+    }
+    mkdir(path, 0700);
+    return path;
+}
+
+bool GetResourcesPath(char* outPath, size_t outSize)
+{
+    return RPlatformLayer::GetResourcesFolder(outPath, outSize);
+}
+
+bool RCore::MakeUserFolder(char* outPath, size_t outSize, const char* applicationName, const char* subfolder,
+                           bool create)
+{
+    if (!outPath || outSize == 0)
+        return false;
+    outPath[0] = 0;
+
+    RCore* core = GetInstance();
+    if (!core)
+        return false;
+    char* userFolder = GetApplicationSupportPath(core->GetPublisherName(), applicationName);
+    if (!userFolder)
+        return false;
+    bool hasSubfolder = subfolder && subfolder[0];
+    bool fits = RFile::JoinPath(outPath, outSize, userFolder, hasSubfolder ? subfolder : "");
+    delete[] userFolder;
+    if (!fits)
+        return false;
+    if (hasSubfolder && create)
+        mkdir(outPath, 0777);
+    return true;
+}
