@@ -32,12 +32,9 @@ void Campaign::ListCampaigns(RUtilVector<RString>& out)
 
 bool Campaign::Load(const char* fileName, char* error, size_t errorSize)
 {
-    uint32_t size = 0;
-    char* text = ContentFile::Read(fileName, &size, error, errorSize);
-    if (!text)
-        return false;
-    const bool loaded = LoadFromText(text, size, error, errorSize);
-    delete[] text;
+    const bool loaded = ContentFile::Load(fileName, error, errorSize, [&](const char* text, uint32_t size) {
+        return LoadFromText(text, size, error, errorSize);
+    });
     if (loaded)
         m_fileName = fileName;
     return loaded;

@@ -15,4 +15,18 @@ constexpr uint32_t kMaxBytes = 1u << 20;
 // it is larger than kMaxBytes, with the reason written to error.
 char* Read(const char* name, uint32_t* outSize, char* error, size_t errorSize);
 
+// Reads the file as Read does and hands its text to loadFromText(text, size), freeing the bytes afterwards. False
+// when the file cannot be read or the loader refuses it.
+template <typename Loader>
+bool Load(const char* name, char* error, size_t errorSize, Loader loadFromText)
+{
+    uint32_t size = 0;
+    char* text = Read(name, &size, error, errorSize);
+    if (!text)
+        return false;
+    const bool loaded = loadFromText(text, size);
+    delete[] text;
+    return loaded;
+}
+
 }  // namespace ContentFile

@@ -62,13 +62,9 @@ EntityTemplates::Kind EntityTemplates::KindFromName(const char* name)
 
 bool EntityTemplates::Load(const char* fileName, char* error, size_t errorSize)
 {
-    uint32_t size = 0;
-    char* text = ContentFile::Read(fileName, &size, error, errorSize);
-    if (!text)
-        return false;
-    const bool loaded = LoadFromText(text, size, error, errorSize);
-    delete[] text;
-    return loaded;
+    return ContentFile::Load(fileName, error, errorSize, [&](const char* text, uint32_t size) {
+        return LoadFromText(text, size, error, errorSize);
+    });
 }
 
 bool EntityTemplates::LoadFromText(const char* text, uint32_t length, char* error, size_t errorSize)
