@@ -27,7 +27,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         FUZZ_CHECK(entry->period >= 0.05f && entry->period <= 60.0f);
         FUZZ_CHECK(entry->speed >= 0.0f && entry->speed <= 1000.0f);
         FUZZ_CHECK(entry->kind != EntityTemplates::kPowerup || entry->power != EntityTemplates::kNoPower);
-        FUZZ_CHECK(entry->kind != EntityTemplates::kHazardSpawner || !entry->spawns.IsEmpty());
+        const EntityTemplates::Template* spawned = templates.Find(entry->spawns.GetString());
+        FUZZ_CHECK(entry->kind != EntityTemplates::kHazardSpawner ||
+                   (spawned && spawned->kind == EntityTemplates::kHazard && spawned->speed > 0.0f));
     }
     FUZZ_CHECK(!templates.Get(static_cast<int32_t>(templates.GetCount())) && !templates.Get(-1));
     return 0;
