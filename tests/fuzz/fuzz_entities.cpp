@@ -1,5 +1,6 @@
 // Entity templates ("Entities.xml"): read through the stream manager; templates that load are at most 64, of
-// distinct names, each of a known class with every number within its range, found again by name.
+// distinct names, each of a known class with every number within its range, found again by name; a spawner's
+// template is one that falls.
 #include "FuzzSupport.h"
 #include "game/EntityTemplates.h"
 
