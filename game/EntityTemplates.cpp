@@ -3,6 +3,7 @@
 #include "core/text/RXMLFile.h"
 #include "game/ContentFile.h"
 
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 
@@ -11,7 +12,8 @@ namespace {
 const char* const kKindNames[EntityTemplates::kKindCount] = {
     "Player", "Platform", "Hazard", "HazardSpawner", "Teleport", "Checkpoint", "Treasure", "Powerup", "Effect"};
 
-// A number attribute held to [low, high]; false when it is present but no finite number in range.
+// A number attribute held to [low, high]; false when it is present but no finite number in range. The range is
+// met by the value as it is kept, a float: "0.05" is 0.05f, the bound itself, though the decimal lies below it.
 bool ReadFloat(const RXMLTree* element, const char* name, float low, float high, float* out)
 {
     RString text;
@@ -19,9 +21,12 @@ bool ReadFloat(const RXMLTree* element, const char* name, float low, float high,
         return true;
     char* end = nullptr;
     const double value = strtod(text.GetString(), &end);
-    if (end == text.GetString() || *end != '\0' || !std::isfinite(value) || value < low || value > high)
+    if (end == text.GetString() || *end != '\0' || !std::isfinite(value) || std::fabs(value) > FLT_MAX)
         return false;
-    *out = static_cast<float>(value);
+    const float kept = static_cast<float>(value);
+    if (!(kept >= low && kept <= high))
+        return false;
+    *out = kept;
     return true;
 }
 
@@ -131,7 +136,28 @@ bool EntityTemplates::LoadFromText(const char* text, uint32_t length, char* erro
         }
         m_templates.push(new Template(entry));
     }
+    LeaveOutEndlessSpawners();
     return true;
+}
+
+void EntityTemplates::LeaveOutEndlessSpawners()
+{
+    // What a spawner makes must fall out of its room; a hazard that stays would pile up there without end. The
+    // spawned template may come after its spawner, so this waits for the whole file.
+    char line[256];
+    for (uint32_t i = 0; i < m_templates.getCount();) {
+        const Template* entry = m_templates[i];
+        const Template* spawned = entry->kind == kHazardSpawner ? Find(entry->spawns.GetString()) : nullptr;
+        if (entry->kind != kHazardSpawner || (spawned && spawned->kind == kHazard && spawned->speed > 0.0f)) {
+            ++i;
+            continue;
+        }
+        snprintf(line, sizeof(line), "Entity template %s spawns no falling hazard and is left out",
+                 entry->name.GetString());
+        m_warnings.push(RString(line));
+        delete entry;
+        m_templates.erase(i, 1);
+    }
 }
 
 const EntityTemplates::Template* EntityTemplates::Find(const char* name, int32_t* outIndex) const

@@ -54,8 +54,10 @@ public:
     bool Load(const char* fileName, char* error, size_t errorSize);
     // Reads "<Entity name=... class=... sprite=...>" elements with the optional attributes "frames", "width",
     // "travelX", "travelY", "period", "speed", "power" and "spawns". A template of an unknown class, without a
-    // name, with a name given before, or with a number out of its range is refused: left out, with a line in
-    // warnings. False (with the reason in error) only when more than kMaxTemplates are given.
+    // name, with a name given before, or with a number out of its range (the bounds included, as floats) is
+    // refused: left out, with a line in warnings; so is a spawner whose template is not a hazard that falls
+    // (one that stayed would pile up in its room). False (with the reason in error) only when more than
+    // kMaxTemplates are given.
     bool LoadFromText(const char* text, uint32_t length, char* error, size_t errorSize);
 
     // The template of that name (any case), its index into *outIndex when given; null when there is none.
@@ -70,6 +72,7 @@ public:
 
 private:
     void Clear();
+    void LeaveOutEndlessSpawners();
 
     RUtilVector<Template*> m_templates;
     RUtilVector<RString> m_warnings;

@@ -14,15 +14,21 @@ bool Falls(const EntityTemplates::Template& entry)
 
 }  // namespace
 
-Hazard::Hazard(World& world, const EntityTemplates::Template& entry, float x, float y)
+Hazard::Hazard(World& world, const EntityTemplates::Template& entry, float x, float y, bool spawned)
     : GameEntity(world, entry, Falls(entry) ? x + 2.0f : x + 1.0f, Falls(entry) ? y : y + 4.0f,
-                 Falls(entry) ? 4.0f : 6.0f, Falls(entry) ? 6.0f : 4.0f, kTrigger, RoomView::GetSpriteGroup())
+                 Falls(entry) ? 4.0f : 6.0f, Falls(entry) ? 6.0f : 4.0f, kTrigger, RoomView::GetSpriteGroup()),
+      m_spawned(spawned)
 {
     SetPriority(1);
 }
 
 void Hazard::FixedStep(float step)
 {
+    m_age += step;
+    if (m_spawned && m_age >= kSpawnedLife) {
+        MarkDead();
+        return;
+    }
     if (!Falls(GetTemplate()))
         return;
     GetComponent<RSpatialComponent>()->Move(RVector3{0.0f, GetTemplate().speed * step, 0.0f});

@@ -1,6 +1,7 @@
 #include "game/SaveGame.h"
 
 #include "core/system/RCore.h"
+#include "core/files/RFile.h"
 #include "core/files/RSafeFileWriter.h"
 
 #include <cmath>
@@ -80,7 +81,7 @@ bool SaveGame::Write(const char* path) const
 
 bool SaveGame::Read(const char* path, char* error, size_t errorSize)
 {
-    FILE* file = fopen(path, "rb");
+    FILE* file = RFile::OpenRegular(path);
     if (!file) {
         snprintf(error, errorSize, "There is no saved game");
         return false;

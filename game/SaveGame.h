@@ -29,8 +29,8 @@ struct SaveGame {
 
     // Writes the record to path through the safe writer; false, the old file untouched, on any failure.
     bool Write(const char* path) const;
-    // Reads a record from path; false, with the reason in error and this record untouched, for a missing file, a
-    // file of another size, another magic or version, a bad checksum, names without their terminator, or
+    // Reads a record from path; false, with the reason in error and this record untouched, for a missing file
+    // (or one that is not a regular file, which is never waited on), a file of another size, another magic or version, a bad checksum, names without their terminator, or
     // values outside their ranges.
     bool Read(const char* path, char* error, size_t errorSize);
     // The same over bytes in memory.

@@ -47,11 +47,10 @@ bool WendroGame::InitEngine()
     streams->MountPack("Wendro.rpk");
     streams->MountPack("WendroHeavy.rpk");
     streams->MountPack("WendroVersion.rpk");
-    // The game's own strings, found in its pack now that it is mounted.
+    // The game's own strings, found in its pack now that it is mounted, in the configured language.
     RLocMgr* localization = RLocMgr::GetInstance();
     localization->AddFile("Wendro.txt");
     localization->AddFile("Controls.txt");
-    localization->LoadDefaultTables(false);
     m_engineStarted = true;
     return true;
 }

@@ -359,15 +359,15 @@ void World::PlayTune(const char* name)
 void World::SpawnEffect(const char* templateName, float centreX, float centreY)
 {
     const EntityTemplates::Template* entry = m_templates.Find(templateName);
-    if (entry && entry->kind == EntityTemplates::kEffect)
+    if (entry && entry->kind == EntityTemplates::kEffect && m_entities.getCount() < kMaxEntities)
         m_entities.push(new Effect(*this, *entry, centreX, centreY));
 }
 
 void World::SpawnHazard(const char* templateName, float x, float y)
 {
     const EntityTemplates::Template* entry = m_templates.Find(templateName);
-    if (entry && entry->kind == EntityTemplates::kHazard)
-        m_entities.push(new Hazard(*this, *entry, x, y));
+    if (entry && entry->kind == EntityTemplates::kHazard && m_entities.getCount() < kMaxEntities)
+        m_entities.push(new Hazard(*this, *entry, x, y, true));
 }
 
 void World::OnPlayerDied()

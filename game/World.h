@@ -35,6 +35,9 @@ public:
         float playSeconds = 0.0f;
     };
 
+    // The most entities a room holds: its placed ones (WorldMap::kMaxEntities at most) and what spawns there.
+    static constexpr uint32_t kMaxEntities = 256;
+
     // Tunes play on the tone generator when there is one.
     World(RoomView& view, RStreamingAudio_PCS* toneGenerator);
     ~World();
@@ -66,7 +69,7 @@ public:
     // An entity is being deleted: it leaves the room's list.
     void Forget(GameEntity* entity);
 
-    // What entities ask.
+    // What entities ask. A spawn that would take the room beyond kMaxEntities is not made.
     void PlayTune(const char* name);
     void SpawnEffect(const char* templateName, float centreX, float centreY);
     void SpawnHazard(const char* templateName, float x, float y);

@@ -1,14 +1,21 @@
 // Test helpers shared by every test folder: whole files read and written as byte strings, 32-bit little-endian
-// fields for building binary files by hand, and checks run in a child process as an unprivileged user.
+// fields for building binary files by hand, checks run in a child process as an unprivileged user, and work that
+// must not wait on a FIFO.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <fcntl.h>
 #include <filesystem>
+#include <future>
+#include <initializer_list>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <sys/wait.h>
+#include <thread>
+#include <vector>
 #include <unistd.h>
 
 // The file's bytes; empty when it cannot be read.
@@ -71,4 +78,27 @@ inline pid_t EndedProcessId()
     int status = 0;
     waitpid(child, &status, 0);
     return child;
+}
+
+// Runs work on a thread of its own and gives whether it finished within the seconds. When it did not (it waits on
+// one of the FIFOs), each FIFO is opened for reading and writing, which releases whoever waits to open it, so that
+// the work still ends and the test reports a failure instead of hanging.
+template <typename Work>
+bool FinishesWithin(double seconds, std::initializer_list<std::string> fifos, Work work)
+{
+    std::packaged_task<void()> task(work);
+    std::future<void> done = task.get_future();
+    std::thread runner(std::move(task));
+    const bool finished = done.wait_for(std::chrono::duration<double>(seconds)) == std::future_status::ready;
+    std::vector<int> releases;
+    if (!finished) {
+        for (const std::string& fifo : fifos)
+            releases.push_back(open(fifo.c_str(), O_RDWR | O_NONBLOCK));
+    }
+    runner.join();
+    for (int release : releases) {
+        if (release >= 0)
+            close(release);
+    }
+    return finished;
 }

@@ -387,9 +387,12 @@ void RConfigFile::ApplyLine(const char* section, const char* key, const char* va
 
 void RConfigFile::KeepUnknownLine(const char* section, const char* key, const char* value, ConfigVariableSet* set)
 {
-    const bool room = m_unknownLines < kMaxUnknownLines && (set || m_unknownSections < kMaxUnknownSections);
-    if (!room) {
-        m_droppedUnknown = true;
+    if (m_unknownLines >= kMaxUnknownLines) {
+        m_droppedUnknownLines = true;
+        return;
+    }
+    if (!set && m_unknownSections >= kMaxUnknownSections) {
+        m_droppedUnknownSections = true;
         return;
     }
     if (!key || !value || !RINIParser::ReadsBack(section, key, value))
@@ -426,13 +429,17 @@ bool RConfigFile::Load(const char* path)
     for (ConfigVariableSet& set : m_sections)
         set.unknownLines.free();
     m_unknownLines = 0;
-    m_droppedUnknown = false;
+    m_droppedUnknownLines = false;
+    m_droppedUnknownSections = false;
     RINIParser parser;
     parser.Parse(text, size, ApplyLine, this);
     delete[] text;
-    if (m_droppedUnknown)
-        fprintf(stderr, "%s has more than %u lines that no setting takes: the rest are not kept\n", path,
-                (unsigned)kMaxUnknownLines);
+    if (m_droppedUnknownLines)
+        fprintf(stderr, "%s has more than %u lines that no setting takes: only the first %u are kept\n", path,
+                (unsigned)kMaxUnknownLines, (unsigned)kMaxUnknownLines);
+    if (m_droppedUnknownSections)
+        fprintf(stderr, "%s has more than %u sections that no setting takes: only the lines of the first %u are kept\n",
+                path, (unsigned)kMaxUnknownSections, (unsigned)kMaxUnknownSections);
     return true;
 }
 

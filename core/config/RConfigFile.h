@@ -162,6 +162,7 @@ private:
     RUtilVector<ConfigVariableSet> m_sections;  // in order of first use
     uint32_t m_unknownLines = 0;
     uint32_t m_unknownSections = 0;
-    bool m_droppedUnknown = false;  // said once per Load
+    bool m_droppedUnknownLines = false;     // each said once per Load
+    bool m_droppedUnknownSections = false;
     RString m_unreadablePath;       // the file Load found but could not read, never written over
 };

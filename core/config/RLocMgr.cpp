@@ -67,16 +67,24 @@ void RLocMgr::AddFile(const char* fileName)
     entry.key = RHashedString(name.GetString());
     entry.startup = name.Equals("Startup");
     m_entries.push(entry);
+
+    // Registered after its pass: it catches up with the tables registered before it.
+    const int pass = entry.startup ? 1 : 0;
+    if (m_defaultsLoaded[pass])
+        LoadDefaultTable(entry);
+    if (m_languageFolderLoaded[pass]) {
+        char folderPath[PATH_MAX];
+        const bool haveFolder = MakeLanguageFolderPath(m_languageFolder.GetString(), folderPath, sizeof folderPath);
+        LoadLanguageTable(entry, haveFolder ? folderPath : nullptr);
+    }
 }
 
 void RLocMgr::LoadDefaultTables(bool startup)
 {
+    m_defaultsLoaded[startup ? 1 : 0] = true;
     for (const TOCEntry& entry : m_entries) {
-        if (entry.startup != startup)
-            continue;
-        RINIFile* table = new RINIFile();
-        table->Load(entry.fileName.GetString(), false);
-        StoreTable(m_defaultTables, entry.key, table);
+        if (entry.startup == startup)
+            LoadDefaultTable(entry);
     }
 }
 
@@ -91,18 +99,31 @@ void RLocMgr::LoadLanguageFolder(const char* folder, bool startup)
     logger->QueueLine(line);
     logger->QueueLine("");
     m_languageLoaded = true;
+    m_languageFolder = folder;
+    m_languageFolderLoaded[startup ? 1 : 0] = true;
 
     char folderPath[PATH_MAX];
     bool haveFolder = MakeLanguageFolderPath(folder, folderPath, sizeof folderPath);
     for (const TOCEntry& entry : m_entries) {
-        if (entry.startup != startup)
-            continue;
-        RINIFile* table = new RINIFile();
-        char path[PATH_MAX];
-        if (haveFolder && RFile::JoinPath(path, sizeof path, folderPath, entry.fileName.GetString()))
-            table->Load(path, true);
-        StoreTable(m_languageTables, entry.key, table);
+        if (entry.startup == startup)
+            LoadLanguageTable(entry, haveFolder ? folderPath : nullptr);
     }
+}
+
+void RLocMgr::LoadDefaultTable(const TOCEntry& entry)
+{
+    RINIFile* table = new RINIFile();
+    table->Load(entry.fileName.GetString(), false);
+    StoreTable(m_defaultTables, entry.key, table);
+}
+
+void RLocMgr::LoadLanguageTable(const TOCEntry& entry, const char* folderPath)
+{
+    RINIFile* table = new RINIFile();
+    char path[PATH_MAX];
+    if (folderPath && RFile::JoinPath(path, sizeof path, folderPath, entry.fileName.GetString()))
+        table->Load(path, true);
+    StoreTable(m_languageTables, entry.key, table);
 }
 
 RString RLocMgr::GetString(RHashedString file, RHashedString section, RHashedString key) const

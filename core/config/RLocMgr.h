@@ -25,7 +25,9 @@ public:
     static void DestroyInstance();
 
     // Registers a string table. Its key is the name without its four-character extension; a name shorter than
-    // four characters is its own key. A null name registers nothing.
+    // four characters is its own key. A null name registers nothing. A table registered after the loads of its
+    // kind (startup or not) have run, as a game's own tables are once its pack is mounted, is loaded at once as
+    // they would have loaded it: its default table, and the language folder's table when one was loaded.
     void AddFile(const char* fileName);
     // For each entry in order whose startup flag equals startup: loads its default table through the stream
     // manager, replacing the table stored under its key. A missing file gives an empty table.
@@ -58,12 +60,19 @@ private:
     RLocMgr(const RLocMgr&) = delete;
     RLocMgr& operator=(const RLocMgr&) = delete;
 
+    // Load the entry's table and store it, replacing the one before; folderPath null gives an empty table.
+    void LoadDefaultTable(const TOCEntry& entry);
+    void LoadLanguageTable(const TOCEntry& entry, const char* folderPath);
     // Stores table under key, freeing the table it replaces.
     static void StoreTable(TableMap& tables, RHashedString key, RINIFile* table);
     static void FreeTables(TableMap& tables);
 
     bool m_testLanguage;
     bool m_languageLoaded;
+    // Whether each kind's loads have run, indexed by the startup flag, and the language folder loaded last.
+    bool m_defaultsLoaded[2] = {false, false};
+    bool m_languageFolderLoaded[2] = {false, false};
+    RString m_languageFolder;
     RUtilVector<TOCEntry> m_entries;
     TableMap m_defaultTables;
     TableMap m_languageTables;

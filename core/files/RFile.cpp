@@ -77,6 +77,30 @@ FILE* RFile::OpenRegular(const char* path, bool* outPresent)
     return file;
 }
 
+FILE* RFile::OpenRegularToWrite(const char* path, bool append)
+{
+    if (!path || !path[0])
+        return nullptr;
+    // As for reading: a FIFO with no reader refuses a non-blocking open at once, one with a reader is refused
+    // below, and nothing is emptied before it is known to be a regular file.
+    const int descriptor =
+        open(path, O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | (append ? O_APPEND : 0), 0666);
+    if (descriptor < 0)
+        return nullptr;
+    struct stat info;
+    if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(descriptor);
+        return nullptr;
+    }
+    const int flags = fcntl(descriptor, F_GETFL);
+    const bool ready = flags >= 0 && fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK) == 0 &&
+                       (append || ftruncate(descriptor, 0) == 0);
+    FILE* file = ready ? fdopen(descriptor, append ? "ab" : "wb") : nullptr;
+    if (!file)
+        close(descriptor);
+    return file;
+}
+
 bool RFile::Exists(const char* path)
 {
     if (!path || !path[0])

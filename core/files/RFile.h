@@ -1,5 +1,6 @@
-// RFile: small helpers that every file reader uses: measuring and reading a whole open file, testing that a
-// regular file exists, building a path in a bounded buffer, and the engine's word checksum. The caller keeps ownership of the FILE it passes in;
+// RFile: small helpers that every file reader uses: measuring and reading a whole open file, opening only regular
+// files (never blocking on anything else), testing that a regular file exists, building a path in a bounded buffer,
+// and the engine's word checksum. The caller keeps ownership of the FILE it passes in;
 // buffers handed out are the caller's to free with delete[].
 #pragma once
 
@@ -27,6 +28,11 @@ public:
     // exists at path, so that a caller can tell a missing file from one it may not read. Every reader of user and
     // content files opens them through this.
     static FILE* OpenRegular(const char* path, bool* outPresent = nullptr);
+    // Opens path for writing by the same rule: a regular file (made when missing) is opened without blocking,
+    // emptied first unless append is set (then every write goes to its end); anything else that stands there
+    // (a folder, a FIFO, a device) is refused and never blocks the caller. Null when nothing can be written
+    // there; the caller says so.
+    static FILE* OpenRegularToWrite(const char* path, bool append);
 
     // True when path names a regular file that this process may read; false for null or "". Opens nothing.
     static bool Exists(const char* path);

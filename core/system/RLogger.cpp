@@ -52,6 +52,11 @@ RLogger* RLogger::GetInstance()
     return s_instance;
 }
 
+RLogger* RLogger::GetExisting()
+{
+    return s_instance;
+}
+
 void RLogger::DestroyInstance()
 {
     if (!s_instance)
@@ -126,6 +131,8 @@ void RLogger::Shutdown()
         fclose(m_fastLog);
         m_fastLog = nullptr;
     }
+    m_fastLogOpened = true;  // later fast lines are dropped
+    m_fastLogRefused = false;
     SDL_UnlockMutex(m_fileLock);
 
     SDL_LockMutex(m_queueLock);
@@ -214,6 +221,17 @@ void RLogger::KeepAsOld(const char* path)
     rename(path, old);
 }
 
+FILE* RLogger::OpenLog(const char* path, bool append, bool* refused)
+{
+    FILE* file = RFile::OpenRegularToWrite(path, append);
+    if (!file) {
+        fprintf(stderr, "The log %s is not a regular file that can be written: its lines go to standard error\n",
+                path);
+        *refused = true;
+    }
+    return file;
+}
+
 bool RLogger::LogSafe(const char* text)
 {
     SDL_LockMutex(m_fileLock);
@@ -221,13 +239,16 @@ bool RLogger::LogSafe(const char* text)
         KeepAsOld(m_safeLogPath);
         m_safeLogStarted = false;
     }
-    FILE* file = m_safeLogPath[0] ? fopen(m_safeLogPath, m_safeLogStarted ? "ab" : "wb") : nullptr;
+    FILE* file = m_safeLogPath[0] && !m_safeLogRefused ? OpenLog(m_safeLogPath, m_safeLogStarted, &m_safeLogRefused)
+                                                       : nullptr;
     if (file) {
         if (!m_safeLogStarted)
             m_safeLogBytes = 0;
         m_safeLogStarted = true;
         m_safeLogBytes += WriteLine(file, text);
         fclose(file);
+    } else if (m_safeLogRefused) {
+        WriteLine(stderr, text);
     }
     SDL_UnlockMutex(m_fileLock);
     return true;
@@ -238,16 +259,18 @@ bool RLogger::LogFast(const char* text)
     SDL_LockMutex(m_fileLock);
     if (!m_fastLogOpened) {
         m_fastLogOpened = true;
-        m_fastLog = m_fastLogPath[0] ? fopen(m_fastLogPath, "wb") : nullptr;
+        m_fastLog = m_fastLogPath[0] ? OpenLog(m_fastLogPath, false, &m_fastLogRefused) : nullptr;
     }
     if (m_fastLog && m_fastLogBytes >= kMaxLogBytes) {
         fclose(m_fastLog);
         KeepAsOld(m_fastLogPath);
-        m_fastLog = fopen(m_fastLogPath, "wb");
+        m_fastLog = OpenLog(m_fastLogPath, false, &m_fastLogRefused);
         m_fastLogBytes = 0;
     }
     if (m_fastLog)
         m_fastLogBytes += WriteLine(m_fastLog, text);
+    else if (m_fastLogRefused)
+        WriteLine(stderr, text);
     SDL_UnlockMutex(m_fileLock);
     return true;
 }

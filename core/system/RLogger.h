@@ -22,6 +22,8 @@ public:
     // Created on first use, on the main thread: the base game's log header is the first queued line. Unless the
     // game object is a command-line tool, this starts the "Stats Thread".
     static RLogger* GetInstance();
+    // The logger when one has been made, else null; never makes one.
+    static RLogger* GetExisting();
     // Shutdown, then frees the logger; nothing when there is none.
     static void DestroyInstance();
 
@@ -35,12 +37,15 @@ public:
     // when it returns. Later calls return at once.
     void Shutdown();
 
-    // Each writes "<seconds of the global timer>: <text>\r\n"; the text is never a format. All return true;
-    // a line whose file cannot be opened is dropped. A log file that has reached kMaxLogBytes is kept as
-    // "<name>_Old.txt" (replacing the one kept before) and started afresh, so a long session cannot fill the disk.
-    // The first line of a run empties "DebugLog_Safe.txt"; every line opens and closes the file.
+    // Each writes "<seconds of the global timer>: <text>\r\n"; the text is never a format. All return true.
+    // The log files are opened as regular files only, never waiting on what stands there: a log that cannot be
+    // opened (a FIFO, a folder, a device, no permission) is named once on standard error, and its lines go to
+    // standard error for the rest of the run. Without a user folder the file lines are dropped. A log file that
+    // has reached kMaxLogBytes is kept as "<name>_Old.txt" (replacing the one kept before) and started afresh,
+    // so a long session cannot fill the disk. The first line of a run empties "DebugLog_Safe.txt"; every line
+    // opens and closes the file.
     bool LogSafe(const char* text);
-    // "DebugLog_Fast.txt" is opened at the first line and kept open until Shutdown.
+    // "DebugLog_Fast.txt" is opened at the first line and kept open until Shutdown; later lines are dropped.
     bool LogFast(const char* text);
     bool LogConsole(const char* text);
 
@@ -59,11 +64,16 @@ private:
     static long WriteLine(FILE* file, const char* text);
     // Renames the log at path to its "_Old.txt" name.
     static void KeepAsOld(const char* path);
+    // Opens the log at path (emptied unless append); null, with the log named on standard error and *refused
+    // set, when it cannot be.
+    static FILE* OpenLog(const char* path, bool append, bool* refused);
 
     // The direct sinks, serialised by the file lock.
     SDL_mutex* m_fileLock;
     bool m_safeLogStarted;
     bool m_fastLogOpened;   // the first fast line was attempted; a failed open is not retried
+    bool m_safeLogRefused = false;      // the log could not be opened: its lines go to standard error
+    bool m_fastLogRefused = false;
     FILE* m_fastLog;
     long m_safeLogBytes = 0;            // written to each file since it was started
     long m_fastLogBytes = 0;

@@ -19,7 +19,8 @@ void RQuitSignals::Install()
     struct sigaction action = {};
     action.sa_handler = OnQuitSignal;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
+    // No SA_RESTART: a call that waits for ever (a FIFO's open, say) must give way to the request.
+    action.sa_flags = 0;
     for (int signal : {SIGTERM, SIGINT, SIGHUP})
         sigaction(signal, &action, nullptr);
 }

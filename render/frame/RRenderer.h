@@ -16,6 +16,7 @@
 #include <SDL_video.h>
 
 #include "core/types/RHashedString.h"
+#include "core/types/RString.h"
 #include "core/types/RUtilVector.h"
 #include "render/device/RTextureFormat.h"
 
@@ -210,8 +211,10 @@ public:
     // Builds the GL side of an effect: every named technique and pass of the description in file order, each
     // pass with its state file read and its program compiled and linked. A pass whose shader files are missing
     // gets no GL objects; a pass that does not compile or link keeps its objects. Either way it is created
-    // unlinked, with its report in buildReport, and the load goes on. *out is null when the description is
-    // missing or no context exists.
+    // unlinked, with its report in buildReport, and the load goes on. An effect with such a pass is named with
+    // the reports on standard error and in the safe log; when a folder held any of its files (a mod's, say) and
+    // the packs hold an effect of the same name that builds, that one takes its place. *out is null when the
+    // description is missing or no context exists.
     void CreateEffect(const char* fileName, RGLObjectShader** out);
     // Gives the effect one RTechnique per distinct technique name and, for every linked pass, a parameter-set
     // wrapper and a handle per active uniform (names cut at 63 characters; a cut name that repeats one already
@@ -378,6 +381,13 @@ private:
     // The renderer whose context may take GL calls, or null.
     static RRenderer* LiveInstance();
     static void RunCallbacks(const RUtilVector<Callback>& callbacks);
+    // Effect building (RRendererEffects.cpp). Builds the effect of baseName from the sources mode allows;
+    // *fromFolder says whether a folder held any of its files.
+    RGLObjectShader* BuildEffect(const RString& baseName, uint32_t mode, bool* fromFolder);
+    // The build reports of the effect's passes that did not link, joined; empty when every pass linked.
+    static RString BuildFailures(const RGLObjectShader* effect);
+    // "The effect <fileName> <what>", then the details, on standard error and in the safe log.
+    static void ReportEffectProblem(const char* fileName, const char* what, const RString& details);
     // Stage drawing (RRendererPasses.cpp).
     // Binds the target at index 0 (null: the back buffer); the current target size is that of what its GL side
     // was made at, which a record rewritten since (a resolution change before the reset) no longer tells.

@@ -6,6 +6,7 @@
 #include <strings.h>
 
 #include "core/files/RStreamMgr.h"
+#include "core/system/RLogger.h"
 #include "core/text/RXMLFile.h"
 #include "render/device/RGLDevice.h"
 #include "render/device/RGLObjMgr.h"
@@ -16,18 +17,24 @@
 
 namespace {
 
-// A file read whole through the stream manager with a terminating zero; text is null when no source holds it
-// or it is too long to hand to GL as one string.
+// A file read whole through the stream manager, from the sources mode allows, with a terminating zero; text is
+// null when no source holds it or it is too long to hand to GL as one string. fromFolder says whether a folder
+// (the resource folder, the user's "Mods/") held it rather than a pack.
 struct FileText {
-    explicit FileText(const RString& fileName)
+    FileText(const RString& fileName, uint32_t mode)
     {
+        RStreamMgr* streams = RStreamMgr::GetInstance();
         uint32_t size = 0;
-        RStreamMgr::GetInstance()->ReadFile(fileName.GetString(), &text, &size, RStreamMgr::kPacksAndFolders, true);
+        streams->ReadFile(fileName.GetString(), &text, &size, mode, true);
         if (text && static_cast<uint64_t>(size) > static_cast<uint64_t>(INT32_MAX)) {
             delete[] text;
             text = nullptr;
         }
         length = text ? size : 0;
+        if (text && mode != RStreamMgr::kPacksOnly) {
+            const int source = streams->FindSource(fileName.GetString(), mode);
+            fromFolder = source == streams->FindSource(fileName.GetString(), RStreamMgr::kFoldersOnly);
+        }
     }
     ~FileText() { delete[] text; }
     FileText(const FileText&) = delete;
@@ -35,11 +42,13 @@ struct FileText {
 
     char* text = nullptr;
     uint32_t length = 0;
+    bool fromFolder = false;
 };
 
-// Reads the pass's three files, fills its state maps and has the device build its program.
+// Reads the pass's three files, fills its state maps and has the device build its program; raises *fromFolder
+// when a folder held any of the files.
 void BuildPass(RGLDevice* device, const RString& baseName, RGLObjectTechnique* technique,
-               RGLObjectTechniquePass* pass)
+               RGLObjectTechniquePass* pass, uint32_t mode, bool* fromFolder)
 {
     RString prefix = baseName + "_" + technique->techniqueName + "_" + pass->passName;
     RString vertexName = prefix + "_VS.glsl";
@@ -47,15 +56,17 @@ void BuildPass(RGLDevice* device, const RString& baseName, RGLObjectTechnique* t
     RString stateName = prefix + "_State.ini";
 
     {
-        FileText state(stateName);
+        FileText state(stateName, mode);
+        *fromFolder = *fromFolder || state.fromFolder;
         pass->stateFile.LoadFromMemory(state.text ? state.text : "", state.length, true, true);
     }
     pass->ReadAttributes();
     pass->ReadRenderStates();
     pass->ReadSamplerStates();
 
-    FileText vertexSource(vertexName);
-    FileText pixelSource(pixelName);
+    FileText vertexSource(vertexName, mode);
+    FileText pixelSource(pixelName, mode);
+    *fromFolder = *fromFolder || vertexSource.fromFolder || pixelSource.fromFolder;
     if (!vertexSource.text || !pixelSource.text) {
         // Nothing is handed to GL: a pass without both sources has no program to build.
         pass->buildReport += "Missing shader source.\n\nSource file: ";
@@ -112,11 +123,39 @@ void RRenderer::CreateEffect(const char* fileName, RGLObjectShader** out)
         return;
     }
 
+    bool fromFolder = false;
+    RGLObjectShader* effect = BuildEffect(baseName, RStreamMgr::kPacksAndFolders, &fromFolder);
+    RString failures = BuildFailures(effect);
+    if (failures.IsEmpty()) {
+        *out = effect;
+        return;
+    }
+    ReportEffectProblem(fileName, "failed to build", failures);
+    // A broken file from a folder (a mod, say) gives way to the packed effect of the same name.
+    if (fromFolder && streams->Exists(descriptionName.GetString(), RStreamMgr::kPacksOnly)) {
+        RGLObjectShader* packed = BuildEffect(baseName, RStreamMgr::kPacksOnly, &fromFolder);
+        failures = BuildFailures(packed);
+        if (failures.IsEmpty()) {
+            ReportEffectProblem(fileName, "is drawn from the packs instead", RString());
+            DestroyEffect(effect);
+            effect = packed;
+        } else {
+            ReportEffectProblem(fileName, "failed to build from the packs too", failures);
+            DestroyEffect(packed);
+        }
+    }
+    *out = effect;
+}
+
+RGLObjectShader* RRenderer::BuildEffect(const RString& baseName, uint32_t mode, bool* fromFolder)
+{
+    RString descriptionName = baseName + "_GLSL.xml";
     RGLObjMgr* objects = RGLObjMgr::GetInstance();
     RGLObjectShader* effect = objects->CreateObject<RGLObjectShader>(0);
     RXMLFile description;
     {
-        FileText text(descriptionName);
+        FileText text(descriptionName, mode);
+        *fromFolder = text.fromFolder;
         if (text.text)
             description.Parse(text.text, text.length);
     }
@@ -147,9 +186,32 @@ void RRenderer::CreateEffect(const char* fileName, RGLObjectShader** out)
     for (uint32_t t = 0; t < effect->techniques.getCount(); ++t) {
         RGLObjectTechnique* technique = effect->techniques[t];
         for (uint32_t p = 0; p < technique->passes.getCount(); ++p)
-            BuildPass(m_device, baseName, technique, technique->passes[p]);
+            BuildPass(m_device, baseName, technique, technique->passes[p], mode, fromFolder);
     }
-    *out = effect;
+    return effect;
+}
+
+RString RRenderer::BuildFailures(const RGLObjectShader* effect)
+{
+    RString failures;
+    for (uint32_t t = 0; t < effect->techniques.getCount(); ++t) {
+        const RGLObjectTechnique* technique = effect->techniques[t];
+        for (uint32_t p = 0; p < technique->passes.getCount(); ++p) {
+            if (!technique->passes[p]->linked)
+                failures += technique->passes[p]->buildReport;
+        }
+    }
+    return failures;
+}
+
+void RRenderer::ReportEffectProblem(const char* fileName, const char* what, const RString& details)
+{
+    RString line = RString("The effect ") + fileName + " " + what;
+    if (!details.IsEmpty())
+        line += RString(":\n") + details;
+    fprintf(stderr, "%s\n", line.GetString());
+    if (RLogger* logger = RLogger::GetExisting())
+        logger->LogSafe(line.GetString());
 }
 
 void RRenderer::RegisterEffectParams(RShader* effect, RHashedString name, RGLObjectShader* glEffect)

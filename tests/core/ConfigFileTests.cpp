@@ -331,7 +331,12 @@ TEST(ConfigUnknownLinesTest, ManyUnknownSectionsAreBoundedAndTheRestReadsBackAsW
     for (int i = 0; i < 100000; ++i)
         text += "[Unknown" + std::to_string(i) + "]\r\nKey" + std::to_string(i) + ": " + std::to_string(i) + "\r\n";
     WriteBytes(path, text);
+    testing::internal::CaptureStderr();
     ASSERT_TRUE(config.Load(path.c_str()));
+    // The message names the bound that was reached.
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(std::string::npos, said.find("more than 256 sections that no setting takes")) << said;
+    EXPECT_EQ(std::string::npos, said.find("lines that no setting takes")) << said;
     EXPECT_EQ(20, settings.minFPS);
     ASSERT_TRUE(config.Save(path.c_str()));
     const std::string saved = ReadBytes(path);
@@ -348,6 +353,28 @@ TEST(ConfigUnknownLinesTest, ManyUnknownSectionsAreBoundedAndTheRestReadsBackAsW
     ASSERT_TRUE(reread.Load(path.c_str()));
     ASSERT_TRUE(reread.Save(path.c_str()));
     EXPECT_EQ(saved, ReadBytes(path));
+}
+
+TEST(ConfigUnknownLinesTest, ManyUnknownLinesAreBoundedAndSaidSo)
+{
+    TempFolder folder;
+    const std::string path = folder / "Config.ini";
+    EngineSettings settings;
+    RConfigFile config;
+    settings.Register(config);
+    std::string text = "[Unknown]\r\n";
+    for (int i = 0; i < 2000; ++i)
+        text += "Key" + std::to_string(i) + ": " + std::to_string(i) + "\r\n";
+    WriteBytes(path, text);
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(config.Load(path.c_str()));
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(std::string::npos, said.find("more than 1024 lines that no setting takes")) << said;
+    EXPECT_EQ(std::string::npos, said.find("sections that no setting takes")) << said;
+    ASSERT_TRUE(config.Save(path.c_str()));
+    const std::string saved = ReadBytes(path);
+    EXPECT_NE(std::string::npos, saved.find("Key1023: 1023\r\n"));
+    EXPECT_EQ(std::string::npos, saved.find("Key1024: 1024\r\n"));
 }
 
 TEST(ConfigUnreadableTest, AFileThatCannotBeReadIsNeverWrittenOver)

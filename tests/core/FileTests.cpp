@@ -13,6 +13,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -278,6 +279,42 @@ TEST(RegularFileTest, OnlyRegularFilesAreOpenedAndNothingElseBlocks)
     RPackFile pack;
     EXPECT_FALSE(pack.OpenRead((folder / "fifo.txt").c_str()));
     RStreamMgr::DestroyInstance();
+}
+
+TEST(RegularFileTest, WritingOpensOnlyRegularFilesAndNeverWaitsOnAFifo)
+{
+    TempFolder folder;
+    WriteBytes(folder / "plain.txt", "old text");
+    const std::string fifo = folder / "fifo.txt";
+    ASSERT_EQ(0, mkfifo(fifo.c_str(), 0666));
+    std::filesystem::create_directory(folder / "folder.txt");
+
+    // A FIFO is refused at once, with no reader at its other end and with one.
+    FILE* opened = nullptr;
+    ASSERT_TRUE(FinishesWithin(10.0, {fifo}, [&] { opened = RFile::OpenRegularToWrite(fifo.c_str(), false); }));
+    EXPECT_EQ(nullptr, opened);
+    const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    ASSERT_TRUE(FinishesWithin(10.0, {fifo}, [&] { opened = RFile::OpenRegularToWrite(fifo.c_str(), true); }));
+    close(reader);
+    EXPECT_EQ(nullptr, opened);
+    if (opened)
+        fclose(opened);
+    EXPECT_EQ(nullptr, RFile::OpenRegularToWrite((folder / "folder.txt").c_str(), true));
+    EXPECT_EQ(nullptr, RFile::OpenRegularToWrite((folder / "no folder/new.txt").c_str(), true));
+
+    // A regular file is emptied, or appended to; a missing one is made.
+    for (const bool append : {true, false}) {
+        FILE* file = RFile::OpenRegularToWrite((folder / "plain.txt").c_str(), append);
+        ASSERT_NE(nullptr, file);
+        EXPECT_EQ(4u, fwrite(" new", 1, 4, file));
+        EXPECT_EQ(0, fclose(file));
+        EXPECT_EQ(append ? "old text new" : " new", ReadBytes(folder / "plain.txt"));
+    }
+    FILE* made = RFile::OpenRegularToWrite((folder / "made.txt").c_str(), true);
+    ASSERT_NE(nullptr, made);
+    fclose(made);
+    EXPECT_TRUE(RFile::Exists((folder / "made.txt").c_str()));
 }
 
 } // namespace

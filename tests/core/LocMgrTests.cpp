@@ -73,6 +73,28 @@ TEST_F(LocMgrTest, LanguageTableOverridesTheDefaultTableKeyByKey)
     EXPECT_EQ("New Game", Get("Menus", "TitleMenu", "NewGame"));
 }
 
+// A table registered after the passes (a game's own, once its pack is mounted) is loaded as they loaded the rest:
+// its default table and the language's.
+TEST_F(LocMgrTest, ATableRegisteredAfterThePassesGetsTheLoadedLanguage)
+{
+    WriteBytes(content + "/Menus.txt", "[TitleMenu]\nQuit: Quit\n");
+    WriteBytes(content + "/Game.txt", "[Messages]\nHello: Hello\nBye: Bye\n");
+    WriteBytes(content + "/Startup.txt", "[Startup]\nStartup: Starting\n");
+    WriteBytes(languages + "/French/Game.txt", "[Messages]\nHello: Bonjour\n");
+    RLocMgr* loc = RLocMgr::GetInstance();
+    loc->AddFile("Menus.txt");
+    loc->LoadDefaultTables(false);
+    loc->LoadLanguageFolder("French", false);
+    loc->AddFile("Game.txt");
+    EXPECT_EQ("Bonjour", Get("Game", "Messages", "Hello"));
+    EXPECT_EQ("Bye", Get("Game", "Messages", "Bye"));
+    // A start-up table waits for its own pass.
+    loc->AddFile("Startup.txt");
+    EXPECT_EQ(FileNotFound("Startup", "Startup", "Startup"), Get("Startup", "Startup", "Startup"));
+    loc->LoadDefaultTables(true);
+    EXPECT_EQ("Starting", Get("Startup", "Startup", "Startup"));
+}
+
 TEST_F(LocMgrTest, NotFoundTextsAndTheTestLanguage)
 {
     WriteBytes(content + "/General.txt", "[General]\nTwoWords: Press Start\n");

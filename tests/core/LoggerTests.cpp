@@ -8,10 +8,12 @@
 
 #include <SDL.h>
 #include <atomic>
+#include <csignal>
 #include <chrono>
 #include <fstream>
 #include <mutex>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -170,6 +172,41 @@ TEST_F(ToolLoggerTest, FileAndConsoleLinesAreNeverFormats)
     EXPECT_EQ(": fast %d line\r\n", text.substr(10));
     EXPECT_TRUE(logger->LogFast("late"));
     EXPECT_EQ(text, ReadBytes(fast));
+}
+
+// A FIFO standing where a log goes (no reader would ever come) is named once; its lines go to standard error.
+TEST_F(ToolLoggerTest, ALogThatIsNoRegularFileGoesToStandardErrorWithoutWaiting)
+{
+    std::filesystem::create_directories(LogsFolder());
+    const std::string safe = LogsFolder() + "DebugLog_Safe.txt", fast = LogsFolder() + "DebugLog_Fast.txt";
+    ASSERT_EQ(0, mkfifo(safe.c_str(), 0666));
+    ASSERT_EQ(0, mkfifo(fast.c_str(), 0666));
+    // Should a log open its FIFO after all, its lines must not end the test when the FIFO's reader goes.
+    signal(SIGPIPE, SIG_IGN);
+    RLogger* logger = RLogger::GetInstance();
+    testing::internal::CaptureStderr();
+    const bool finished = FinishesWithin(10.0, {safe, fast}, [logger] {
+        for (int i = 0; i < 3; ++i) {
+            logger->LogSafe("safe line");
+            logger->LogFast("fast line");
+        }
+    });
+    const std::string printed = testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(finished) << "a log waited on its FIFO";
+    for (const std::string& name : {safe, fast}) {
+        const std::string message = name + " is not a regular file";
+        const size_t at = printed.find(message);
+        EXPECT_NE(std::string::npos, at) << printed;
+        EXPECT_EQ(std::string::npos, printed.find(message, at + 1)) << "named more than once: " << printed;
+    }
+    size_t lines = 0;
+    for (size_t at = printed.find(": safe line\r\n"); at != std::string::npos; at = printed.find(": safe line\r\n", at + 1))
+        ++lines;
+    EXPECT_EQ(3u, lines) << printed;
+    lines = 0;
+    for (size_t at = printed.find(": fast line\r\n"); at != std::string::npos; at = printed.find(": fast line\r\n", at + 1))
+        ++lines;
+    EXPECT_EQ(3u, lines) << printed;
 }
 
 // A long session keeps each log to its limit and the one before it, both whole lines, the newest last.

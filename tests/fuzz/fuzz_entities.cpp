@@ -1,5 +1,6 @@
 // Entity templates ("Entities.xml"): read through the stream manager; templates that load are at most 64, of
-// distinct names, each of a known class with every number within its range, found again by name.
+// distinct names, each of a known class with every number within its range, found again by name; a spawner's
+// template is one that falls.
 #include "FuzzSupport.h"
 #include "game/EntityTemplates.h"
 
@@ -27,7 +28,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         FUZZ_CHECK(entry->period >= 0.05f && entry->period <= 60.0f);
         FUZZ_CHECK(entry->speed >= 0.0f && entry->speed <= 1000.0f);
         FUZZ_CHECK(entry->kind != EntityTemplates::kPowerup || entry->power != EntityTemplates::kNoPower);
-        FUZZ_CHECK(entry->kind != EntityTemplates::kHazardSpawner || !entry->spawns.IsEmpty());
+        const EntityTemplates::Template* spawned = templates.Find(entry->spawns.GetString());
+        FUZZ_CHECK(entry->kind != EntityTemplates::kHazardSpawner ||
+                   (spawned && spawned->kind == EntityTemplates::kHazard && spawned->speed > 0.0f));
     }
     FUZZ_CHECK(!templates.Get(static_cast<int32_t>(templates.GetCount())) && !templates.Get(-1));
     return 0;

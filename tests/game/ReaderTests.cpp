@@ -133,6 +133,32 @@ TEST(EntityTemplateReader, LeavesOutUnknownClassesAndValuesOutOfRange)
         EXPECT_EQ(templates.GetWarnings().getCount(), 1u) << c.name;
         EXPECT_NE(templates.Find("gem"), nullptr) << c.name;
     }
+    // A spawner must make something that falls out of its room, whatever the order of the two templates.
+    const std::vector<Case> spawners = {
+        {"a spawner of a hazard that stays", "<Entity name=\"S\" class=\"HazardSpawner\" spawns=\"Still\" />"
+                                             "<Entity name=\"Still\" class=\"Hazard\" speed=\"0\" />"},
+        {"a spawner of a template that is not there", "<Entity name=\"S\" class=\"HazardSpawner\" spawns=\"None\" />"},
+        {"a spawner of a treasure", "<Entity name=\"S\" class=\"HazardSpawner\" spawns=\"Gem\" />"},
+    };
+    for (const Case& c : spawners) {
+        EntityTemplates templates;
+        char error[256];
+        const std::string text = good + c.text;
+        ASSERT_TRUE(templates.LoadFromText(text.data(), static_cast<uint32_t>(text.size()), error, sizeof(error)))
+            << c.name;
+        EXPECT_EQ(templates.Find("S"), nullptr) << c.name;
+        EXPECT_EQ(templates.GetWarnings().getCount(), 1u) << c.name;
+        EXPECT_NE(templates.Find("gem"), nullptr) << c.name;
+    }
+    {
+        EntityTemplates templates;
+        char error[256];
+        const std::string text = "<Entity name=\"S\" class=\"HazardSpawner\" spawns=\"Drop\" />"
+                                 "<Entity name=\"Drop\" class=\"Hazard\" speed=\"80\" />";
+        ASSERT_TRUE(templates.LoadFromText(text.data(), static_cast<uint32_t>(text.size()), error, sizeof(error)));
+        EXPECT_EQ(templates.GetCount(), 2u);
+        EXPECT_EQ(templates.GetWarnings().getCount(), 0u);
+    }
     // More templates than a campaign may hold is refused whole.
     std::string many;
     for (int i = 0; i < 100; ++i)
@@ -141,6 +167,33 @@ TEST(EntityTemplateReader, LeavesOutUnknownClassesAndValuesOutOfRange)
     char error[256];
     EXPECT_FALSE(templates.LoadFromText(many.data(), static_cast<uint32_t>(many.size()), error, sizeof(error)));
     EXPECT_EQ(templates.GetCount(), 0u);
+}
+
+// Each range holds its stated bounds themselves, as the floats the game keeps, and nothing beyond them.
+TEST(EntityTemplateReader, TakesTheBoundsOfEachRange)
+{
+    const struct {
+        const char* attributes;
+        bool taken;
+    } cases[] = {
+        {"period=\"0.05\"", true},     {"period=\"60\"", true},      {"period=\"0.049\"", false},
+        {"period=\"60.001\"", false},  {"speed=\"0\"", true},        {"speed=\"1000\"", true},
+        {"speed=\"-0.001\"", false},   {"travelX=\"-40\"", true},    {"travelY=\"24\"", true},
+        {"travelY=\"24.01\"", false},  {"period=\"1e300\"", false},  {"period=\"-1e300\"", false},
+    };
+    for (const auto& c : cases) {
+        EntityTemplates templates;
+        char error[256];
+        const std::string text = std::string("<Entity name=\"X\" class=\"Platform\" ") + c.attributes + " />";
+        ASSERT_TRUE(templates.LoadFromText(text.data(), static_cast<uint32_t>(text.size()), error, sizeof(error)));
+        EXPECT_EQ(c.taken, templates.GetCount() == 1u) << c.attributes;
+    }
+    EntityTemplates templates;
+    char error[256];
+    const std::string text = "<Entity name=\"X\" class=\"Effect\" period=\"0.05\" />";
+    ASSERT_TRUE(templates.LoadFromText(text.data(), static_cast<uint32_t>(text.size()), error, sizeof(error)));
+    ASSERT_EQ(templates.GetCount(), 1u);
+    EXPECT_EQ(templates.Get(0)->period, 0.05f);
 }
 
 // A room section: walls around, floor under the start at (2, 22).

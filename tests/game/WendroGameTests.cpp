@@ -1,6 +1,7 @@
 // The game's own start-up: its file sources, its control group and its sounds, under the test run's X server with
 // the user folder in a temporary place. A game object can be made once per process, so each run is a child.
 #include "WendroRunSupport.h"
+#include "core/config/RLocMgr.h"
 #include "core/system/RLogger.h"
 #include "core/files/RStreamMgr.h"
 #include "platform/audio/RAudioMgr.h"
@@ -55,6 +56,77 @@ TEST_F(Wendro, PlaysTunesOnItsToneGenerator)
                     return 0;
                 }),
                 ::testing::ExitedWithCode(0), "");
+}
+
+// The configured language reaches every table, the game's own (registered once its pack is mounted) included.
+TEST_F(Wendro, TheConfiguredLanguageReachesTheGamesOwnTables)
+{
+    WriteGameConfig(user, "[General]\r\nLanguage: French\r\n");
+    WriteBytes(user + "Localization/French/Wendro.txt", "[DifficultyMenu]\r\nTitle: Difficulte\r\n");
+    WriteBytes(user + "Localization/French/Controls.txt", "[Gameplay]\r\nJump: Sauter\r\n");
+    WriteBytes(user + "Localization/French/Menus.txt", "[TitleMenu]\r\nQuit: Quitter\r\n");
+    EXPECT_EXIT(RunWendro([](WendroGame&) {
+                    RLocMgr* texts = RLocMgr::GetInstance();
+                    const auto text = [texts](const char* file, const char* section, const char* key) {
+                        return std::string(
+                            texts->GetString(RHashedString(file), RHashedString(section), RHashedString(key))
+                                .GetString());
+                    };
+                    if (text("Menus", "TitleMenu", "Quit") != "Quitter")
+                        return 3;
+                    if (text("Wendro", "DifficultyMenu", "Title") != "Difficulte")
+                        return 4;
+                    if (text("Controls", "Gameplay", "Jump") != "Sauter")
+                        return 5;
+                    // A key the language leaves out still comes from the game's pack.
+                    return text("Wendro", "DifficultyMenu", "Easy") == "Easy" ? 0 : 6;
+                }),
+                ::testing::ExitedWithCode(0), "");
+}
+
+// A broken effect in the user's "Mods/" folder (the CRT screen of the room, or the final pass that every picture
+// goes through) is named with the compiler's report, and the packed effect of the same name is drawn instead.
+TEST_F(Wendro, ABrokenModEffectIsReportedAndThePackedOneDrawn)
+{
+    const struct {
+        const char* effect;
+        const char* file;
+    } cases[] = {{"Wendro_Screen", "Wendro_Screen_CRT_P0_PS.glsl"},
+                 {"__ROLT_Final_Pass", "__ROLT_Final_Pass_FinalPassTechnique_P0_PS.glsl"}};
+    for (const auto& [effect, file] : cases) {
+        SCOPED_TRACE(file);
+        fs::remove_all(user);
+        WriteBytes(user + "Mods/" + file, "#version 120\nvoid main() { gl_FragColor = not glsl; }\n");
+        EXPECT_EXIT(RunWendro([](WendroGame& game) {
+                        if (!game.BeginNewGame(1))
+                            return 3;
+                        for (int frame = 0; frame < 4; ++frame) {
+                            game.PumpEvents();
+                            game.Update();
+                            game.FixedUpdate(1.0f / 60.0f);
+                            game.UpdateFrame();
+                            if (frame == 3)
+                                game.RequestScreenshot();
+                            game.RenderFrame();
+                        }
+                        return 0;
+                    }),
+                    ::testing::ExitedWithCode(0), "failed to build");
+        const int shots = CheckScreenshots(user, [](const fs::path&, const RImage& image) {
+            int lit = 0;
+            for (int y = 0; y < image.GetHeight(); ++y)
+                for (int x = 0; x < image.GetWidth(); ++x)
+                    lit += (image.GetPixel(x, y) & 0x00FFFFFFu) != 0;
+            EXPECT_GT(lit, image.GetWidth() * image.GetHeight() / 10) << "the picture is black";
+        });
+        EXPECT_EQ(shots, 1);
+        const std::string log = ReadBytes(user + "Logs/DebugLog_Safe.txt");
+        const size_t named = log.find(std::string("The effect ") + effect);
+        ASSERT_NE(named, std::string::npos) << log;
+        EXPECT_NE(log.find(file, named), std::string::npos) << "the failing file is not named";
+        EXPECT_NE(log.find("error", named), std::string::npos) << "no compiler report";
+        EXPECT_NE(log.find("drawn from the packs instead", named), std::string::npos);
+    }
 }
 
 // The session report written at shut-down holds the player's block, then the engine's closing block.

@@ -10,12 +10,14 @@
 #include "core/system/RLogger.h"
 #include "menus/RMenuMgr.h"
 #include "platform/audio/RAudioMgr.h"
+#include "game/Hazard.h"
 #include "game/Player.h"
 #include "game/SaveGame.h"
 #include "game/World.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -126,6 +128,72 @@ TEST_F(GameWorld, AMovingPlatformCarriesThePlayerStandingOnIt)
                     if (std::fabs(player.GetY() - (15 * 8.0f - Player::kHeight)) > 1.0f)
                         return 4;  // fell off, or was never standing
                     return player.GetX() - startX > 16.0f ? 0 : 5;
+                }),
+                ::testing::ExitedWithCode(0), "");
+}
+
+// The campaign's templates and two more: a spawner and the slow drop it makes, which would take minutes to leave.
+void WriteSpawnerTemplates(const std::string& user, const char* period)
+{
+    std::string templates = ReadBytes(std::string(ROLT_TEST_SOURCE_DIR) + "/content/Wendro/Entities.xml");
+    templates += std::string("<Entity name=\"Flood\" class=\"HazardSpawner\" sprite=\"23\" spawns=\"Ooze\" period=\"") +
+                 period + "\" />\n<Entity name=\"Ooze\" class=\"Hazard\" sprite=\"22\" speed=\"0.5\" />\n";
+    WriteBytes(user + "Maps/Entities.xml", templates);
+}
+
+// Places spawners in the start room under its ceiling, away from the player: count of them, from entity number 5.
+void WriteMapWithSpawners(const std::string& user, int count)
+{
+    std::string map = TestMap();
+    std::string spawners;
+    for (int i = 0; i < count; ++i) {
+        char line[64];
+        snprintf(line, sizeof(line), "Entity%02d: Flood %d %d\r\n", 5 + i, 4 + i % 34, 1 + i / 34);
+        spawners += line;
+    }
+    map.insert(map.find("[Far]"), spawners);
+    WriteBytes(user + "Maps/Tarnvow.map", map);
+}
+
+// Many fast spawners whose drops linger: the room fills up to its bound and no further.
+TEST_F(GameWorld, SpawnersFillTheirRoomOnlyToItsBound)
+{
+    WriteSpawnerTemplates(user, "0.1");
+    WriteMapWithSpawners(user, 90);
+    EXPECT_EXIT(RunNewGame([](WendroGame& game) {
+                    World& world = *game.GetWorld();
+                    if (world.GetEntityCount() < 90)
+                        return 4;  // the spawners were not placed
+                    uint32_t most = 0;
+                    for (int second = 0; second < 10; ++second) {
+                        Steps(game, 60);
+                        most = std::max(most, world.GetEntityCount());
+                        if (most > World::kMaxEntities)
+                            return 5;
+                    }
+                    return most == World::kMaxEntities ? 0 : 6;
+                }),
+                ::testing::ExitedWithCode(0), "");
+}
+
+// One spawner whose drops would stay in the room for minutes: each is gone after its life.
+TEST_F(GameWorld, ASpawnedHazardThatNeverLeavesEndsAfterItsLife)
+{
+    WriteSpawnerTemplates(user, "1");
+    WriteMapWithSpawners(user, 1);
+    EXPECT_EXIT(RunNewGame([](WendroGame& game) {
+                    World& world = *game.GetWorld();
+                    const uint32_t placed = world.GetEntityCount();
+                    Steps(game, 60 * 10);
+                    if (world.GetEntityCount() < placed + 8)
+                        return 4;  // the drops are not being made
+                    const uint32_t lasting = static_cast<uint32_t>(Hazard::kSpawnedLife) + 1;
+                    for (int second = 0; second < 40; ++second) {
+                        Steps(game, 60);
+                        if (world.GetEntityCount() > placed + lasting)
+                            return 5;
+                    }
+                    return 0;
                 }),
                 ::testing::ExitedWithCode(0), "");
 }
