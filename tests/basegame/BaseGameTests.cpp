@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -360,6 +361,25 @@ TEST_F(BaseGame, ConsoleCommandsChangeAndListTheConfiguration)
                     exit(10);
                 if (RConsoleCommands::Execute("set Audio NoSuchKey 1", out))
                     exit(11);
+
+                // The mouse scale follows "MouseScalar" s: 1 + s from 0 up, 1 / (1 - s) below, whether the console
+                // sets it (as text) or the Mouse menu does (as a number). Each value differs from the one before.
+                RInputHandler* input = RInputHandler::GetInstance();
+                struct Scale {
+                    float scalar, scale;
+                };
+                for (const Scale& s : {Scale{-1.0f, 0.5f}, Scale{1.0f, 2.0f}, Scale{0.0f, 1.0f}, Scale{-3.0f, 0.25f}}) {
+                    char command[64];
+                    snprintf(command, sizeof(command), "set Input MouseScalar %g", s.scalar);
+                    if (!RConsoleCommands::Execute(command, out) || std::fabs(input->GetMouseScale() - s.scale) > 1e-6f)
+                        exit(12);
+                }
+                for (const Scale& s : {Scale{1.0f, 2.0f}, Scale{-1.0f, 0.5f}, Scale{0.0f, 1.0f}, Scale{-3.0f, 0.25f}}) {
+                    if (!RConfigFile::GetInstance().SetFloat(RHashedString("Input"), RHashedString("MouseScalar"),
+                                                             s.scalar) ||
+                        std::fabs(input->GetMouseScale() - s.scale) > 1e-6f)
+                        exit(13);
+                }
             });
             exit(0);
         },
