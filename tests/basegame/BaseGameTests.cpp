@@ -11,6 +11,9 @@
 #include "core/files/RStreamMgr.h"
 #include "core/system/RTimer.h"
 #include "platform/input/RInputHandler.h"
+#include "render/effects/RRenderStateRegistry.h"
+#include "render/frame/RRenderPass.h"
+#include "render/frame/RRenderer.h"
 #include "render/view/RCamera.h"
 #include "render/text/RFont.h"
 #include "render/images/RImage.h"
@@ -20,10 +23,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -294,6 +299,114 @@ TEST_F(BaseGame, HUDTextReachesTheFinishedFrameBeforeAndAfterAResize)
     }
 }
 
+// The finished picture keeps its aspect inside the window: pillar-boxed when it is narrower than the window,
+// letter-boxed when it is wider, and turned by a quarter turn it is as wide as it was high.
+TEST_F(BaseGame, TheFinishedPictureIsFittedToTheWindowAtItsAspectAndTurn)
+{
+    EXPECT_EXIT(
+        {
+            RunGame(1, [](TestGame& game) {
+                if (game.GetWindowWidth() != 1280 || game.GetWindowHeight() != 720)
+                    exit(3);
+                struct Row {
+                    const char* aspect;
+                    int tate;
+                    float x, y;  // the margins, as fractions of the window
+                };
+                static const Row kRows[] = {
+                    {"1.3333333", 0, 160.0f / 1280.0f, 0.0f},  // 960 x 720
+                    {"3.2", 0, 0.0f, 160.0f / 720.0f},         // 1280 x 400
+                    {"1.3333333", 1, 370.0f / 1280.0f, 0.0f},  // turned: 540 x 720
+                    {"0.5", 3, 0.0f, 40.0f / 720.0f},          // turned: 1280 x 640
+                    {"0.5", 2, 460.0f / 1280.0f, 0.0f},        // upside down: 360 x 720
+                };
+                int code = 10;
+                for (const Row& row : kRows) {
+                    RString out;
+                    char command[64];
+                    snprintf(command, sizeof(command), "set Video Tate %d", row.tate);
+                    if (!RConsoleCommands::Execute(command, out))
+                        exit(4);
+                    snprintf(command, sizeof(command), "set Video AspectRatio %s", row.aspect);
+                    if (!RConsoleCommands::Execute(command, out))
+                        exit(5);
+                    const RRenderPass* pass = RRenderer::GetInstance()->FindRenderPass(game.GetFinalPassName());
+                    if (!pass)
+                        exit(6);
+                    const RViewport& v = pass->viewport;
+                    if (std::fabs(v.x - row.x) > 1e-4f || std::fabs(v.y - row.y) > 1e-4f ||
+                        std::fabs(v.width - (1.0f - 2.0f * row.x)) > 1e-4f ||
+                        std::fabs(v.height - (1.0f - 2.0f * row.y)) > 1e-4f) {
+                        fprintf(stderr, "aspect %s, turn %d: viewport %g %g %g %g\n", row.aspect, row.tate, v.x, v.y,
+                                v.width, v.height);
+                        exit(code);
+                    }
+                    ++code;
+                }
+            });
+            exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+// Alt with a new press of R lists every render state the loaded effects use, once for each press.
+TEST_F(BaseGame, AltAndANewPressOfRListTheRenderStates)
+{
+    const std::string captured = (userFolder.parent_path() / "stdout.txt").string();
+    EXPECT_EXIT(
+        {
+            TestGame* game = new TestGame();
+            if (!game->InitEngine() || !game->InitSystems() || !game->InitRuntime())
+                exit(2);
+            auto frame = [game](std::initializer_list<SDL_Scancode> held) {
+                game->PumpEvents();
+                game->Update();
+                for (SDL_Scancode key : held)
+                    RInputHandler::GetInstance()->GetCurrentState().keys[key] = 1;
+                game->UpdateFrame();
+                game->RenderFrame();
+            };
+            // The first frames load what they draw.
+            frame({});
+            frame({});
+            fflush(stdout);
+            const int saved = dup(1);
+            FILE* out = fopen(captured.c_str(), "wb");
+            if (!out || saved < 0 || dup2(fileno(out), 1) < 0)
+                exit(3);
+            frame({SDL_SCANCODE_LALT, SDL_SCANCODE_R});  // listed
+            frame({SDL_SCANCODE_LALT, SDL_SCANCODE_R});  // held: not again
+            frame({});
+            frame({SDL_SCANCODE_R});                     // no Alt
+            frame({});
+            frame({SDL_SCANCODE_RALT, SDL_SCANCODE_R});  // listed
+            frame({});
+            fflush(stdout);
+            dup2(saved, 1);
+            fclose(out);
+
+            FILE* expected = tmpfile();
+            if (!expected || !RRenderStateRegistry::Write(expected))
+                exit(4);
+            rewind(expected);
+            std::string listing;
+            for (int c = fgetc(expected); c != EOF; c = fgetc(expected))
+                listing.push_back(static_cast<char>(c));
+            fclose(expected);
+            const std::string written = ReadBytes(captured);
+            int count = 0;
+            for (size_t at = written.find(listing); !listing.empty() && at != std::string::npos;
+                 at = written.find(listing, at + listing.size()))
+                ++count;
+            game->Shutdown();
+            delete game;
+            if (listing.find("CullMode\r\n") == std::string::npos)
+                exit(5);
+            exit(count == 2 ? 0 : 10 + count);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
 // "Brightness" scales the finished picture in the final pass, held to its range.
 TEST_F(BaseGame, BrightnessScalesTheFinishedPicture)
 {
@@ -360,6 +473,25 @@ TEST_F(BaseGame, ConsoleCommandsChangeAndListTheConfiguration)
                     exit(10);
                 if (RConsoleCommands::Execute("set Audio NoSuchKey 1", out))
                     exit(11);
+
+                // The mouse scale follows "MouseScalar" s: 1 + s from 0 up, 1 / (1 - s) below, whether the console
+                // sets it (as text) or the Mouse menu does (as a number). Each value differs from the one before.
+                RInputHandler* input = RInputHandler::GetInstance();
+                struct Scale {
+                    float scalar, scale;
+                };
+                for (const Scale& s : {Scale{-1.0f, 0.5f}, Scale{1.0f, 2.0f}, Scale{0.0f, 1.0f}, Scale{-3.0f, 0.25f}}) {
+                    char command[64];
+                    snprintf(command, sizeof(command), "set Input MouseScalar %g", s.scalar);
+                    if (!RConsoleCommands::Execute(command, out) || std::fabs(input->GetMouseScale() - s.scale) > 1e-6f)
+                        exit(12);
+                }
+                for (const Scale& s : {Scale{1.0f, 2.0f}, Scale{-1.0f, 0.5f}, Scale{0.0f, 1.0f}, Scale{-3.0f, 0.25f}}) {
+                    if (!RConfigFile::GetInstance().SetFloat(RHashedString("Input"), RHashedString("MouseScalar"),
+                                                             s.scalar) ||
+                        std::fabs(input->GetMouseScale() - s.scale) > 1e-6f)
+                        exit(13);
+                }
             });
             exit(0);
         },

@@ -104,6 +104,9 @@ TEST(FrameTiming, TheGameStepIsCappedPausedScaledAndSparedAHitch)
         steps += clock.timing.GetFixedStepCount();
     }
     EXPECT_EQ(steps, 1);
+    // A long frame in slow motion runs the capped step scaled, not the whole cap.
+    clock.Frame(0.5);
+    EXPECT_NEAR(clock.timing.GetGameStep(), 0.25f / 15.0f, 1e-6f);
     clock.timing.SetSlowMotion(std::numeric_limits<float>::quiet_NaN());
     EXPECT_EQ(clock.timing.GetSlowMotion(), 1.0f);
 
@@ -113,6 +116,13 @@ TEST(FrameTiming, TheGameStepIsCappedPausedScaledAndSparedAHitch)
     EXPECT_NEAR(clock.timing.GetGameStep(), 1.0f / 60.0f, 1e-4f);
     clock.Frame(0.05);
     EXPECT_NEAR(clock.timing.GetGameStep(), 0.05f, 1e-5f);
+
+    // A paused frame runs no game time, so the hitch waits for the first frame that does.
+    clock.timing.SetHitchCompensation(2.0f);
+    clock.Frame(0.1, true);
+    EXPECT_EQ(clock.timing.GetGameStep(), 0.0f);
+    clock.Frame(2.0 + 1.0 / 60);
+    EXPECT_NEAR(clock.timing.GetGameStep(), 1.0f / 60.0f, 1e-4f);
 }
 
 TEST(FrameTiming, FixedEngineRateAndVariableGameStep)

@@ -148,6 +148,7 @@ TEST_F(HTTPClient, ADownloadReplacesItsTargetOnlyWhenWholeAndMatching)
         bool rightChecksum;
         bool succeeds;
         int attempts;
+        bool checked = true;  // the checksum is checked (the patch information is fetched without one)
     };
     const Row rows[] = {
         {"a plain download", "/file?size=100000", Content(100000), true, true, 1},
@@ -155,6 +156,9 @@ TEST_F(HTTPClient, ADownloadReplacesItsTargetOnlyWhenWholeAndMatching)
         {"a broken download, resumed", "/broken?size=100000", Content(100000), true, true, 2},
         // A server that answers the range with the whole body: the part already there is not kept twice.
         {"a broken download, sent again whole", "/broken?size=100000&ranges=0", Content(100000), true, true, 2},
+        // A range answered from further on would leave a hole in the file; nothing but the range shows it.
+        {"a broken download, resumed from the wrong place", "/broken?size=100000&shift=100", Content(100000), true,
+         false, 2, false},
         {"a chunked download", "/chunked?size=5000", Content(5000), true, true, 1},
         {"a wrong checksum", "/file?size=1000", Content(1000), false, false, 1},
         {"an error page", "/nothing", "", true, false, 1},
@@ -166,7 +170,7 @@ TEST_F(HTTPClient, ADownloadReplacesItsTargetOnlyWhenWholeAndMatching)
         std::ofstream(target, std::ios::binary) << good;
         RHTTPRequest* request = Get(row.path);
         ASSERT_NE(request, nullptr);
-        request->SetDownload(target.c_str(), true, Checksum(row.expected) ^ (row.rightChecksum ? 0u : 1u));
+        request->SetDownload(target.c_str(), row.checked, Checksum(row.expected) ^ (row.rightChecksum ? 0u : 1u));
         ASSERT_TRUE(request->Start());
         WaitFor(request, 10.0);
         EXPECT_EQ(request->GetState(), row.succeeds ? RHTTPRequest::kSucceeded : RHTTPRequest::kFailed)

@@ -1,5 +1,6 @@
 // The engine's shut-down order, watched step by step on a started game: each singleton that can be asked about
-// is still there before its own step and gone after it.
+// is still there before its own step and gone after it; and RShutdown itself, which quits SDL only after the
+// singletons are gone.
 #include "../core/TempUserData.h"
 #include "basegame/RBaseGame.h"
 #include "basegame/RStartup.h"
@@ -15,6 +16,7 @@
 #include "render/text/RGlyphSetMgr.h"
 #include "scene/RCollisionWorld.h"
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -106,6 +108,60 @@ TEST(Shutdown, DestroysEverySingletonInItsOrder)
                 }
             }
             exit(failures == 0 ? 0 : 4);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+namespace {
+
+// What the menu manager's destroyer saw of SDL when RShutdown ran it.
+int s_destroyerCalls = 0;
+bool s_sdlUpAtDestruction = false;
+void RecordSDLAtDestruction()
+{
+    ++s_destroyerCalls;
+    s_sdlUpAtDestruction = SDL_WasInit(SDL_INIT_VIDEO) != 0;
+}
+
+} // namespace
+
+TEST(Shutdown, RShutdownDestroysTheSingletonsBeforeItQuitsSDL)
+{
+    TempUserData data;
+    setenv("ROLT_RESOURCE_DIR", ROLT_TEST_RESOURCE_DIR, 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    EXPECT_EXIT(
+        {
+            ShutdownGame* game = new ShutdownGame();
+            if (!game->InitEngine() || !game->InitSystems() || !game->InitRuntime())
+                exit(2);
+            game->PumpEvents();
+            game->Update();
+            game->RenderFrame();
+            RCollisionWorld::GetInstance();
+            RSetMenuManagerDestroyer(RecordSDLAtDestruction);
+            game->GetRenderSetup().Destroy();
+            if (SDL_WasInit(SDL_INIT_VIDEO) == 0)
+                exit(3);
+
+            RShutdown();
+            if (s_destroyerCalls != 1 || !s_sdlUpAtDestruction) {
+                fprintf(stderr, "the singletons went after SDL had quit\n");
+                exit(4);
+            }
+            if (SDL_WasInit(0) != 0) {
+                fprintf(stderr, "SDL is still initialised (%x)\n", SDL_WasInit(0));
+                exit(5);
+            }
+            for (const Probe& probe : kProbes) {
+                if (probe.exists()) {
+                    fprintf(stderr, "the %s is still there\n", probe.step);
+                    exit(6);
+                }
+            }
+            // The destroyer went with the menu manager's hook: a second shut-down does not call it again.
+            RShutdown();
+            exit(s_destroyerCalls == 1 ? 0 : 7);
         },
         ::testing::ExitedWithCode(0), "");
 }

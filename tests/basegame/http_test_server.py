@@ -57,10 +57,12 @@ class Handler(socketserver.BaseRequestHandler):
             head += line + "\r\n"
         self.request.sendall(head.encode("latin-1") + b"\r\n" + body)
 
-    def send_range(self, whole, headers):
+    def send_range(self, whole, headers, shift=0):
+        # With a shift the answer starts that many bytes after the first byte asked for, as a confused proxy's
+        # might, and says so in its Content-Range.
         wanted = headers.get("range", "")
         if wanted.startswith("bytes=") and wanted.endswith("-"):
-            first = int(wanted[6:-1])
+            first = int(wanted[6:-1]) + shift
             self.send(206, whole[first:], ["Content-Range: bytes %d-%d/%d" % (first, len(whole) - 1, len(whole))])
         else:
             self.send(200, whole)
@@ -82,13 +84,13 @@ class Handler(socketserver.BaseRequestHandler):
         elif name == "/file":
             self.send_range(content(int(args.get("size", "1000"))), headers)
         elif name == "/broken":
-            # Without a range the connection breaks after a third of the body; a range gets the rest, or with
-            # "ranges=0" the whole body again.
+            # Without a range the connection breaks after a third of the body; a range gets the rest (from
+            # "shift" bytes further on), or with "ranges=0" the whole body again.
             whole = content(int(args.get("size", "100000")))
             if "range" in headers and args.get("ranges") == "0":
                 self.send(200, whole)
             elif "range" in headers:
-                self.send_range(whole, headers)
+                self.send_range(whole, headers, int(args.get("shift", "0")))
             else:
                 head = "HTTP/1.1 200 OK\r\nContent-Length: %d\r\n\r\n" % len(whole)
                 self.request.sendall(head.encode() + whole[: len(whole) // 3])

@@ -77,6 +77,24 @@ void DriveWithTheController(TempUserData& data)
     STEP(10, WaitForTop<RControlsMenu>(*game));
     press(SDL_CONTROLLER_BUTTON_A);
     STEP(11, WaitForTop<RControlGroupsMenu>(*game) && downTo("Gameplay"));
+    // The engine's "Utility" group is listed and rebound from its own menu: its shown actions are buttons, its
+    // hidden "DeviceRecognition" left out. The hidden "VisOnly" group is not listed.
+    auto listed = [](const char* group) {
+        const std::string name = RControlGroupsMenu::GetDisplayName(RHashedString(group), RHashedString()).GetString();
+        bool found = false;
+        for (uint32_t i = 0; i < Top()->GetEntryCount(); ++i)
+            found = found || name == Top()->GetEntry(i)->GetText().GetString();
+        return !name.empty() && found;
+    };
+    STEP(26, listed("Utility") && !listed("VisOnly"));
+    {
+        RControlGroupsMenu utility{RHashedString("Utility")};
+        utility.Build();
+        int buttons = 0;
+        for (uint32_t i = 0; i < utility.GetEntryCount(); ++i)
+            buttons += utility.GetEntry(i)->IsSelectable();
+        STEP(27, utility.GetEntryCount() == 3 && buttons == 3);  // "OpenConsole", "Screenshot", back
+    }
     press(SDL_CONTROLLER_BUTTON_A);
     STEP(12, WaitForTop<RControlGroupsMenu>(*game) && downTo("Jump:"));
     press(SDL_CONTROLLER_BUTTON_A);

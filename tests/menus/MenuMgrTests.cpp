@@ -100,8 +100,11 @@ TEST_F(MenuMgrTest, MenuMaterialsReadTheManager)
 // ---- The stack, its queue and its fades, frame by frame ----
 
 #include "core/config/RConfigFile.h"
+#include "menus/RDefaultMenus.h"
 #include "menus/RGameMenu.h"
 #include "menus/RMenuEntries.h"
+#include "platform/input/RControlConfig.h"
+#include "platform/input/RInputHandler.h"
 #include "render/passes/RMenuBackdrop.h"
 
 namespace {
@@ -125,13 +128,21 @@ public:
             pushOnActivate = nullptr;
         }
     }
-    void OnPopped() override { ++m_log->pops; }
+    void OnPopped() override
+    {
+        ++m_log->pops;
+        if (pushOnPopped) {
+            RMenuMgr::GetInstance()->RequestPush(pushOnPopped);
+            pushOnPopped = nullptr;
+        }
+    }
     void GetXOffset(float* offset) override { *offset += m_xAdjust; }
     void GetTitleYOffset(float* offset) override { *offset += m_xAdjust * 2.0f; }
     bool AllowsBackgroundFade() const override { return fadesBackground; }
 
     bool fadesBackground = false;
     RGameMenu* pushOnActivate = nullptr;
+    RGameMenu* pushOnPopped = nullptr;
 
 private:
     MenuLog* m_log;
@@ -304,6 +315,31 @@ TEST_F(MenuMgrTest, FaultyRequestsLeaveTheStackSound)
     manager->ProcessQueue();
     EXPECT_EQ(manager->GetMenuCount(), 2u);
     EXPECT_EQ(second.activations, 1);
+    // So does one that asks for another as it is popped: after the pop's frame the push waits and no menu is
+    // up; the next frame shows it.
+    manager->RequestPopAll();
+    manager->ProcessQueue();
+    manager->Update(RMenuMgr::kFadeSeconds * 2.0f);
+    MenuLog popped, third;
+    ProbeMenu* leaver = new ProbeMenu(&popped);
+    leaver->pushOnPopped = new ProbeMenu(&third);
+    manager->RequestPush(leaver);
+    manager->ProcessQueue();
+    manager->Update(RMenuMgr::kFadeSeconds * 2.0f);
+    manager->RequestPop();
+    manager->ProcessQueue();
+    manager->Update(1.0f / 60.0f);
+    EXPECT_EQ(popped.pops, 1);
+    EXPECT_TRUE(manager->HasPendingRequests());
+    EXPECT_EQ(manager->GetMenuCount(), 0u);
+    EXPECT_EQ(third.activations, 0);
+    manager->ProcessQueue();
+    manager->Update(1.0f / 60.0f);
+    EXPECT_FALSE(manager->HasPendingRequests());
+    ASSERT_EQ(manager->GetMenuCount(), 1u);
+    EXPECT_EQ(third.activations, 1);
+    EXPECT_TRUE(manager->GetTopMenu()->IsShown());
+    EXPECT_EQ(popped.deletions, 1);
     // Menus still queued when the manager goes are deleted with it.
     manager->RequestPush(new ProbeMenu(&second));
     RMenuMgr::DestroyInstance();
@@ -414,4 +450,45 @@ TEST_F(MenuMgrTest, AConfigSpinnerSetsItsVariableWhichAppliesItself)
     toggle->OnAccept();
     EXPECT_FALSE(flag);
     EXPECT_EQ(then, 1);
+}
+
+// The binding menu reads the keyboard itself: Escape newly down closes it and keeps the action's bindings,
+// Backspace newly down clears them and closes it; a key held since before it came up does neither.
+TEST_F(MenuMgrTest, TheBindingMenuClosesOnEscapeAndClearsOnBackspace)
+{
+    RControlConfig* controls = RControlConfig::GetInstance();
+    const RHashedString group("MenuTestControls"), action("Jump");
+    ASSERT_NE(controls->AddGroup(group, false, true, false, false), nullptr);
+    ASSERT_NE(controls->AddControl(group, action, false), nullptr);
+    RInputHandler* input = RInputHandler::GetInstance();
+    auto bindings = [&] { return controls->FindInputList(group, action)->getCount(); };
+    struct Key {
+        uint32_t scancode;
+        uint32_t bindingsAfter;
+    };
+    for (const Key& key : {Key{SDL_SCANCODE_ESCAPE, 2u}, Key{SDL_SCANCODE_BACKSPACE, 0u}}) {
+        SCOPED_TRACE(key.scancode);
+        controls->ClearControlInputs(group, action);
+        controls->AddDefinedInput(group, action, RDefinedInput::Button(RDefinedInput::kKeyboard, SDL_SCANCODE_K));
+        controls->AddDefinedInput(group, action, RDefinedInput::Button(RDefinedInput::kMouseButton, 1));
+        RBindingMenu* menu = new RBindingMenu(group, action);
+        manager->RequestPush(menu);
+        manager->ProcessQueue();
+
+        input->GetPreviousState().keys[key.scancode] = 1;
+        input->GetCurrentState().keys[key.scancode] = 1;
+        menu->UpdateRawInput();
+        EXPECT_FALSE(manager->HasPendingRequests());
+        EXPECT_EQ(bindings(), 2u);
+
+        input->GetPreviousState().keys[key.scancode] = 0;
+        menu->UpdateRawInput();
+        EXPECT_EQ(bindings(), key.bindingsAfter);
+        EXPECT_TRUE(manager->HasPendingRequests()) << "the menu closes";
+        input->GetCurrentState().keys[key.scancode] = 0;
+        manager->ProcessQueue();
+        EXPECT_EQ(manager->GetMenuCount(), 0u);
+    }
+    RInputHandler::DestroyInstance();
+    RControlConfig::DestroyInstance();
 }

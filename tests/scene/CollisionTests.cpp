@@ -292,6 +292,49 @@ TEST_F(Collision, ShapesLeaveTheWorldWhenDeletedAndOutliveIt)
     EXPECT_EQ(RCollisionWorld::GetExisting(), nullptr);
 }
 
+TEST_F(Collision, AShapeNudgedAcrossACellEdgeIsFoundInItsNewCell)
+{
+    // Enough shapes elsewhere that a small query reads the grid, not every shape.
+    RCollisionWorld* world = RCollisionWorld::GetInstance();
+    std::vector<std::unique_ptr<RCollisionBox>> others;
+    for (int i = 0; i < 40; ++i) {
+        others.emplace_back(new RCollisionBox({1000.0f + i * 40.0f, 1000.0f}, {4.0f, 4.0f}));
+        world->AddShape(others.back().get());
+    }
+    const float cell = RCollisionWorld::kCellSize;
+    // A box inside the cell (1, 1) is nudged a few units so that one of its edges enters the next cell, the
+    // other edges staying in theirs; a small box sweeping towards it inside that next cell alone must meet it.
+    struct Nudge {
+        const char* edge;
+        RVector2 by;
+        RVector2 sweepFrom, sweepBy;
+    };
+    // Nudged by 10, the box's edge lies 2 units past the cell edge; the sweep starts 3 units short of it and
+    // ends 1 unit short of the cell edge.
+    const Nudge nudges[] = {
+        {"lower", {0.0f, -10.0f}, {1.5f * cell, cell - 6.0f}, {0.0f, 4.0f}},
+        {"upper", {0.0f, 10.0f}, {1.5f * cell, 2.0f * cell + 6.0f}, {0.0f, -4.0f}},
+        {"left", {-10.0f, 0.0f}, {cell - 6.0f, 1.5f * cell}, {4.0f, 0.0f}},
+        {"right", {10.0f, 0.0f}, {2.0f * cell + 6.0f, 1.5f * cell}, {-4.0f, 0.0f}},
+    };
+    for (const Nudge& nudge : nudges) {
+        SCOPED_TRACE(nudge.edge);
+        RCollisionBox box({1.5f * cell, 1.5f * cell}, {8.0f, 8.0f});
+        world->AddShape(&box);
+        box.SetPosition({1.5f * cell + nudge.by.x, 1.5f * cell + nudge.by.y});
+        RSweepContact contact;
+        ASSERT_TRUE(world->SweepBox(nudge.sweepFrom, {1.0f, 1.0f}, nudge.sweepBy, RSweepFilter(), &contact, nullptr));
+        EXPECT_EQ(contact.shape, &box);
+        EXPECT_NEAR(contact.hit.time, 0.75f, 1e-4f);
+        // Nudged back, it is met where it was and no longer in the cell it left.
+        box.SetPosition({1.5f * cell, 1.5f * cell});
+        EXPECT_FALSE(world->SweepBox(nudge.sweepFrom, {1.0f, 1.0f}, nudge.sweepBy, RSweepFilter(), &contact, nullptr));
+        EXPECT_TRUE(world->SweepBox({1.5f * cell, cell + 3.0f}, {1.0f, 1.0f}, {0.0f, 5.0f}, RSweepFilter(), &contact,
+                                    nullptr));
+        world->RemoveShape(&box);
+    }
+}
+
 TEST_F(Collision, RandomSweepsThroughATileRoomNeverEndInsideASolidBox)
 {
     // A room of 40 x 24 tiles of 8 pixels, about a third of them solid, some of them one-way; movers of random
