@@ -41,7 +41,7 @@ private:
     RTextInputList(const RTextInputList&) = delete;
     RTextInputList& operator=(const RTextInputList&) = delete;
 
-    RUtilVector<RFMLTextInput*> m_inputs; // registration order; the last one takes text-editing events
+    RUtilVector<RFMLTextInput*> m_inputs; // registration order; the last one takes the text events
     RUtilVector<RString> m_frameText;
     SDL_Keysym m_typingKey = {};  // the key-down event just handled, else zero
 };
