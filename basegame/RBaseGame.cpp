@@ -257,10 +257,8 @@ bool RBaseGame::InitRuntime()
     input->Update(0.0f);
     g_pGlobalTimer->Reset();
     m_timing.Restart(0.0);
-    if (m_config.Get().quickStart)
-        OnSplashFinished();
-    else
-        RSubroutineMgr::GetInstance()->Start(new RSplashSubroutine(), RSubroutineMgr::kEngineTime);
+    // The splash runs whatever "QuickStart" says: a game with menus reads it once the splash has ended.
+    RSubroutineMgr::GetInstance()->Start(new RSplashSubroutine(), RSubroutineMgr::kEngineTime);
     return true;
 }
 
@@ -304,11 +302,22 @@ void RBaseGame::ApplyRendererVideoMode()
     RRenderer* renderer = RRenderer::GetInstance();
     if (!renderer->IsInitialised())
         return;
+    // "Fullscreen" is the window covering the screen at the desktop's own mode; the window's new size comes back
+    // as a resize, which applies the video mode again. A window that cannot cover the screen turns the setting off.
+    const bool fullscreen = m_config.Get().fullscreen;
+    if (fullscreen != IsWindowFullscreen() &&
+        SDL_SetWindowFullscreen(m_window, fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0)
+        LogEvent("The window could not %s full screen: %s", fullscreen ? "go" : "leave", SDL_GetError());
     UpdateWindowSize();
-    bool fullscreenFailed = m_config.Get().fullscreen;
-    renderer->ResetDevice(m_window, &m_windowWidth, &m_windowHeight, m_config.Get().fullscreen, &fullscreenFailed);
-    if (fullscreenFailed != m_config.Get().fullscreen)
+    bool fullscreenFailed = fullscreen;
+    renderer->ResetDevice(m_window, &m_windowWidth, &m_windowHeight, fullscreen, &fullscreenFailed);
+    if (fullscreenFailed != fullscreen || fullscreen != IsWindowFullscreen())
         m_config.Get().fullscreen = false;
+}
+
+bool RBaseGame::IsWindowFullscreen() const
+{
+    return m_window && (SDL_GetWindowFlags(m_window) & SDL_WINDOW_FULLSCREEN) != 0;
 }
 
 void RBaseGame::SetScreenResolution()

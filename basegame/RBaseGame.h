@@ -60,8 +60,8 @@ public:
     // The menus' frame, called by Update after the engine-time subroutines; empty in the base game, which has no
     // menus. A game with menus updates its menu manager here.
     virtual void UpdateMenus(float /*engineStep*/) {}
-    // The splash cinematic that InitRuntime starts has ended (played out or skipped) or was never shown
-    // ("QuickStart"); a game with menus pushes its title menu here.
+    // The splash cinematic that InitRuntime starts has ended (played out or skipped); a game with menus pushes its
+    // title menu here (and with "QuickStart" accepts its first entry at once).
     virtual void OnSplashFinished() {}
     // The "General" "Pause" action was just pressed; the base game toggles the pause.
     virtual void OnPauseAction();
@@ -85,9 +85,12 @@ public:
     bool IsQuitting() const { return m_quit; }
 
     SDL_Window* GetWindow() const { return m_window; }
+    // Whether the window covers the screen ("Fullscreen").
+    bool IsWindowFullscreen() const;
 
-    // Fits the screen resolution to the window, tells every resolution-sensitive object, then re-creates the
-    // renderer's device-dependent resources at the new size.
+    // Fits the screen resolution to the window, tells every resolution-sensitive object, then puts the window in
+    // or out of full screen as "Fullscreen" says and re-creates the renderer's device-dependent resources at the
+    // new size.
     void ApplyVideoMode();
     // Applies "FrameRateCap": vertical sync, or a sleep to the refresh rate where there is none; off, neither.
     void ApplyFrameRateCap();

@@ -49,6 +49,11 @@ void RConsole::SetOpen(bool open)
     if (open == m_open)
         return;
     m_open = open;
+    // Typed text comes to the prompt while the console is open, before any menu field beneath it.
+    if (open)
+        m_prompt.Register();
+    else
+        m_prompt.Unregister();
     m_prompt.SetText(RString());
     m_historyCursor = -1;
 }

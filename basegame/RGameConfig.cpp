@@ -5,9 +5,11 @@
 #include "core/config/REngineConfig.h"
 #include "platform/audio/RAudioMgr.h"
 #include "platform/audio/RSoundGroup.h"
+#include "platform/input/RInputHandler.h"
 #include "render/frame/RRenderer.h"
 
 #include <cstdint>
+#include <strings.h>
 
 namespace {
 
@@ -62,6 +64,49 @@ void AspectRatioChanged()
         RBaseGame::GetInstance()->ApplyVideoMode();
 }
 
+void FullscreenChanged()
+{
+    if (CurrentSettings() && RendererReady())
+        RBaseGame::GetInstance()->ApplyVideoMode();
+}
+
+void AntialiasQualityChanged()
+{
+    // The pre-HUD pass takes a material of the new quality; before the passes exist start-up makes it so.
+    if (CurrentSettings() && RendererReady()) {
+        RBaseGame* game = RBaseGame::GetInstance();
+        game->GetRenderSetup().RenewPreHUDMaterial(*game);
+    }
+}
+
+void ControllerChanged()
+{
+    RGameConfig::Settings* settings = CurrentSettings();
+    RInputHandler* input = RInputHandler::GetExisting();
+    if (!settings || !input)
+        return; // the input start-up opens the device itself
+    const char* name = RGameConfig::Text(settings->controller);
+    // The device open under that name stays open: the joystick menu opens one, then stores its name.
+    if (strcasecmp(RGameConfig::Text(input->GetOpenJoystickName()), name) == 0)
+        return;
+    if (name[0])
+        input->OpenJoystickByName(name);
+    else
+        input->OpenJoystick(0); // the empty text: the first device found
+}
+
+void StreamingChanged()
+{
+    RBaseGame* game = RBaseGame::GetInstance();
+    if (!game || !game->IsAudioReady())
+        return; // the audio start-up hands them to the manager
+    const RGameConfig::Settings& settings = game->GetSettings();
+    RAudioMgr* audio = RAudioMgr::GetInstance();
+    audio->SetStreamLength(settings.streamLength);
+    audio->SetStreamUpdatePercent(settings.streamUpdatePercent);
+    audio->SetMuteWhenUnfocused(settings.muteWhenUnfocused);
+}
+
 void FrameRateCapChanged()
 {
     if (CurrentSettings() && RendererReady())
@@ -99,24 +144,24 @@ void RGameConfig::Register()
     config.RegisterFloat(audio, RHashedString("MasterVolume"), &s.masterVolume, VolumeChanged, 0.7f, 0.0f, 1.0f);
     config.RegisterFloat(audio, RHashedString("MusicVolume"), &s.musicVolume, VolumeChanged, 0.3f, 0.0f, 1.0f);
     config.RegisterFloat(audio, RHashedString("SoundVolume"), &s.soundVolume, VolumeChanged, 0.7f, 0.0f, 1.0f);
-    config.RegisterFloat(audio, RHashedString("StreamLength"), &s.streamLength, nullptr, 0.5f,
+    config.RegisterFloat(audio, RHashedString("StreamLength"), &s.streamLength, StreamingChanged, 0.5f,
                          RAudioMgr::kMinStreamLength, RAudioMgr::kMaxStreamLength);
-    config.RegisterFloat(audio, RHashedString("StreamUpdatePercent"), &s.streamUpdatePercent, nullptr, 0.25f,
+    config.RegisterFloat(audio, RHashedString("StreamUpdatePercent"), &s.streamUpdatePercent, StreamingChanged, 0.25f,
                          RAudioMgr::kMinStreamUpdatePercent, RAudioMgr::kMaxStreamUpdatePercent);
-    config.RegisterBool(audio, RHashedString("MuteWhenUnfocused"), &s.muteWhenUnfocused, false, nullptr);
+    config.RegisterBool(audio, RHashedString("MuteWhenUnfocused"), &s.muteWhenUnfocused, false, StreamingChanged);
 
     const RHashedString video("Video");
-    config.RegisterBool(video, RHashedString("Fullscreen"), &s.fullscreen, false, nullptr);
+    config.RegisterBool(video, RHashedString("Fullscreen"), &s.fullscreen, false, FullscreenChanged);
     config.RegisterFloat(video, RHashedString("AspectRatio"), &s.aspectRatio, AspectRatioChanged, 0.0f);
     config.RegisterInt(video, RHashedString("Tate"), &s.tate, 0, TateChanged); // out of range: 0, not the nearest
-    config.RegisterInt(video, RHashedString("AntialiasQuality"), &s.antialiasQuality, 2, nullptr, 0, 4);
+    config.RegisterInt(video, RHashedString("AntialiasQuality"), &s.antialiasQuality, 2, AntialiasQualityChanged, 0, 4);
     config.RegisterBool(video, RHashedString("DelayPresentation"), &s.delayPresentation, false, nullptr);
     config.RegisterFloat(video, RHashedString("Brightness"), &s.brightness, nullptr, 1.0f, kMinBrightness,
                          kMaxBrightness);
     config.RegisterBool(video, RHashedString("FrameRateCap"), &s.frameRateCap, true, FrameRateCapChanged);
 
     const RHashedString input("Input");
-    config.RegisterString(input, RHashedString("Controller"), &s.controller, RHashedString(""), nullptr);
+    config.RegisterString(input, RHashedString("Controller"), &s.controller, RHashedString(""), ControllerChanged);
     config.RegisterFloat(input, RHashedString("MouseScalar"), &s.mouseScalar, MouseScalarChanged, 0.0f, -100.0f,
                          100.0f);
 

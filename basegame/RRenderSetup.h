@@ -50,6 +50,7 @@ public:
         return layer >= 0 && layer < kLayerCount ? m_glyphSets[layer] : nullptr;
     }
     RConsoleBackdrop* GetConsoleBackdrop() const { return m_consoleBackdrop; }
+    RMaterial* GetPreHUDPassMaterial() const { return m_preHUDMaterial; }
     RMaterial* GetFinalPassMaterial() const { return m_finalMaterial; }
 
     // The glyph-set name the fonts and glyphs of a layer use for the controller group "xbox".

@@ -245,6 +245,7 @@ void RMenuTextEntry::OnAccept()
 {
     m_before = m_backend.GetText();
     m_editing = true;
+    m_backend.Register(); // typed text comes to the focused field
 }
 
 void RMenuTextEntry::UpdateEditing()
@@ -254,10 +255,12 @@ void RMenuTextEntry::UpdateEditing()
     if (NewlyDown(SDL_SCANCODE_ESCAPE)) {
         m_backend.SetText(m_before);
         m_editing = false;
+        m_backend.Unregister();
         return;
     }
     if (NewlyDown(SDL_SCANCODE_RETURN) || NewlyDown(SDL_SCANCODE_KP_ENTER)) {
         m_editing = false;
+        m_backend.Unregister();
         if (m_done)
             m_done(m_backend.GetText());
         return;

@@ -150,7 +150,7 @@ private:
 };
 
 // A button holding one line of text. Accepting it starts editing: the keyboard goes to its RTextEntryBackend
-// until Return, keypad Enter or Escape is newly pressed (Escape puts the text back as it was); a caret blinks
+// (registered for typed text meanwhile) until Return, keypad Enter or Escape is newly pressed (Escape puts the text back as it was); a caret blinks
 // at the cursor. The done action runs when editing ends with Return or Enter.
 class RMenuTextEntry : public RMenuButton {
 public:

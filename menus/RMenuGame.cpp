@@ -58,12 +58,6 @@ void RMenuGame::PushMenu(RGameMenu* menu)
     RMenuMgr::GetInstance()->RequestPush(menu);
 }
 
-void RMenuGame::ApplyVideoSettings()
-{
-    ApplyVideoMode();
-    GetRenderSetup().RenewPreHUDMaterial(*this);
-}
-
 RGameMenu* RMenuGame::GetNewTitleMenu() { return new RTitleMenu(); }
 RGameMenu* RMenuGame::GetNewPauseMenu() { return new RPauseMenu(); }
 RGameMenu* RMenuGame::GetNewOptionsMenu() { return new ROptionsMenu(); }

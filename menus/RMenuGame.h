@@ -62,10 +62,6 @@ public:
                                            std::function<void(const RString&)> onDone);
     virtual RGameMenu* GetNewAboutMenu();
 
-    // The menus' settings that take effect through the game: the video mode after "Fullscreen", and the
-    // pre-HUD pass after "AntialiasQuality".
-    virtual void ApplyVideoSettings();
-
 private:
     bool m_menusUp = false;  // whether a menu was stacked after the last applied requests
 };

@@ -13,12 +13,6 @@ namespace {
 // Where the brightness menu's entries start: below the calibration picture.
 constexpr float kBrightnessEntriesTop = 500.0f;
 
-void ApplyVideo()
-{
-    if (RMenuGame* game = RMenuGame::GetMenuGame())
-        game->ApplyVideoSettings();
-}
-
 } // namespace
 
 RVideoMenu::RVideoMenu() : RGameMenu("VideoMenu")
@@ -28,7 +22,7 @@ RVideoMenu::RVideoMenu() : RGameMenu("VideoMenu")
 
 void RVideoMenu::AddEntries()
 {
-    AddConfigSpinner("Fullscreen", "Video", "Fullscreen", ApplyVideo);
+    AddConfigSpinner("Fullscreen", "Video", "Fullscreen");
 
     // 0 is the screen's own aspect.
     RMenuSpinner* aspect = AddConfigSpinner("AspectRatio", "Video", "AspectRatio");
@@ -46,7 +40,7 @@ void RVideoMenu::AddEntries()
         tate->AddChoice(GetText(turns[i]), static_cast<float>(i));
     tate->SetValue(tateValue);
 
-    RMenuSpinner* antialias = AddConfigSpinner("AntialiasQuality", "Video", "AntialiasQuality", ApplyVideo);
+    RMenuSpinner* antialias = AddConfigSpinner("AntialiasQuality", "Video", "AntialiasQuality");
     const float antialiasValue = antialias->GetValue();
     const char* const qualities[] = {"AntialiasNone", "AntialiasLow", "AntialiasMedium", "AntialiasHigh",
                                      "AntialiasUltra"};

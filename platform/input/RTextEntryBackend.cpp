@@ -120,7 +120,8 @@ void RTextEntryBackend::Register()
 
 void RTextEntryBackend::Unregister()
 {
-    RTextInputList::GetInstance()->Unregister(this);
+    if (RTextInputList* list = RTextInputList::GetExisting())
+        list->Unregister(this);
 }
 
 void RTextEntryBackend::SetMaxLength(int32_t maxLength)
@@ -189,22 +190,17 @@ bool RTextEntryBackend::Update()
     bool control = IsDown(now, SDL_SCANCODE_LCTRL) || IsDown(now, SDL_SCANCODE_RCTRL);
     bool alt = IsDown(now, SDL_SCANCODE_LALT) || IsDown(now, SDL_SCANCODE_RALT);
     auto newlyDown = [&](uint32_t scancode) { return IsDown(now, scancode) && !IsDown(before, scancode); };
-    bool changed = false;
 
+    bool changed = m_typed;
+    m_typed = false;
+
+    // Characters come from SDL's text events (OnTextInput), which keep every key and its order whatever the frame
+    // rate. The typing keys are still asked for their repeat, so that the one-key auto-repeat follows the most
+    // recent press: typing stops a held Backspace as it always has.
     if (m_cursor < m_maxLength && !control && !alt) {
-        SDL_Keymod modifiers = SDL_GetModState();
-        bool shift = (modifiers & KMOD_SHIFT) != 0;
-        bool capsLock = (modifiers & KMOD_CAPS) != 0;
-        bool inserted = false;
-        // Every key is asked, so that the auto-repeat follows the most recent press.
         for (uint32_t scancode = 0; scancode < CompleteInputState::kKeyCount; ++scancode) {
-            if (IsNonTypingKey(scancode) || !input->isKeyRepeating(scancode))
-                continue;
-            char c = static_cast<char>(input->KeyToChar(scancode, shift, capsLock));
-            if (c != 0 && !inserted && InsertChar(c)) {
-                inserted = true;
-                changed = true;
-            }
+            if (!IsNonTypingKey(scancode))
+                input->isKeyRepeating(scancode);
         }
     }
     if (input->isKeyRepeating(SDL_SCANCODE_BACKSPACE) && m_cursor > 0) {
@@ -283,14 +279,34 @@ void RTextEntryBackend::Paste()
         RString line = piece.Trim();
         if (line.IsEmpty())
             continue;
-        const char* utf8 = line.GetString();
-        for (int at = 0; at < line.GetLength();) {
-            char c = ToCp1252(NextCodePoint(utf8, &at));
-            if (!IsStorable(c))
-                continue; // a character the field cannot hold
-            if (!InsertChar(c))
-                return;
-        }
+        InsertText(line.GetString(), line.GetLength());
         return;
     }
+}
+
+bool RTextEntryBackend::InsertText(const char* utf8, int32_t length)
+{
+    for (int at = 0; at < length;) {
+        char c = ToCp1252(NextCodePoint(utf8, &at));
+        if (!IsStorable(c))
+            continue; // a character the field cannot hold
+        if (!InsertChar(c))
+            return false;
+    }
+    return true;
+}
+
+void RTextEntryBackend::OnTextInput(const SDL_TextInputEvent& event)
+{
+    const RTextInputList* list = RTextInputList::GetExisting();
+    const SDL_Keysym key = list ? list->GetTypingKey() : SDL_Keysym{};
+    if (IsNonTypingKey(key.scancode) || ((key.mod & KMOD_CTRL) && !(key.mod & KMOD_ALT)))
+        return;
+    // SDL terminates the text; a copy keeps the decoding inside the event's array regardless.
+    char text[sizeof(event.text) + 1];
+    std::memcpy(text, event.text, sizeof(event.text));
+    text[sizeof(event.text)] = 0;
+    const int32_t before = m_length;
+    InsertText(text, static_cast<int32_t>(std::strlen(text)));
+    m_typed = m_typed || m_length != before;
 }

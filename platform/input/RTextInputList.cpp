@@ -43,11 +43,19 @@ void RTextInputList::Unregister(RFMLTextInput* input)
 
 void RTextInputList::HandleEvent(const SDL_Event& event)
 {
+    if (event.type == SDL_KEYDOWN) {
+        m_typingKey = event.key.keysym;
+        return;
+    }
     if (event.type == SDL_TEXTEDITING) {
         if (!m_inputs.isEmpty())
             m_inputs[m_inputs.getCount() - 1]->OnTextEditing(event.edit);
     } else if (event.type == SDL_TEXTINPUT) {
         // SDL terminates the text, but the read stays inside the event's array regardless.
         m_frameText.push(RString(event.text.text, static_cast<int>(SDL_TEXTINPUTEVENT_TEXT_SIZE - 1)));
+        if (!m_inputs.isEmpty())
+            m_inputs[m_inputs.getCount() - 1]->OnTextInput(event.text);
     }
+    // Only the event right after a key-down is that key's text.
+    m_typingKey = SDL_Keysym{};
 }

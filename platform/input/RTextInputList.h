@@ -1,7 +1,7 @@
 // RTextInputList: the registered text inputs and the text typed this frame. The base game's event pump hands each
-// SDL event to HandleEvent: a text-editing event goes to the most recently registered input, a text-input event's
-// text is kept in the frame's text list until ClearFrameText. The list does not own the inputs. One instance,
-// created by GetInstance and freed by DestroyInstance. Main thread only.
+// SDL event to HandleEvent: text-editing and text-input events go to the most recently registered input (the
+// focused field), and a text-input event's text is also kept in the frame's text list until ClearFrameText. The
+// list does not own the inputs. One instance, created by GetInstance and freed by DestroyInstance. Main thread only.
 #pragma once
 
 #include "core/types/RString.h"
@@ -24,8 +24,12 @@ public:
     void Unregister(RFMLTextInput* input);
     uint32_t GetCount() const { return m_inputs.getCount(); }
 
-    // Passes SDL's text events on (see above); other events are ignored.
+    // Passes SDL's text events on (see above) and notes the key each text-input event was typed with; other
+    // events are otherwise ignored.
     void HandleEvent(const SDL_Event& event);
+    // While a text-input event is handed on: the key-down event that typed it (SDL sends a key's text right after
+    // its key-down), or a scancode of 0 when the text came without one.
+    const SDL_Keysym& GetTypingKey() const { return m_typingKey; }
     // The texts of this frame's text-input events, in arrival order, as SDL gave them (UTF-8).
     const RUtilVector<RString>& GetFrameText() const { return m_frameText; }
     // Called at the start of every event pump.
@@ -37,6 +41,7 @@ private:
     RTextInputList(const RTextInputList&) = delete;
     RTextInputList& operator=(const RTextInputList&) = delete;
 
-    RUtilVector<RFMLTextInput*> m_inputs; // registration order; the last one takes text-editing events
+    RUtilVector<RFMLTextInput*> m_inputs; // registration order; the last one takes the text events
     RUtilVector<RString> m_frameText;
+    SDL_Keysym m_typingKey = {};  // the key-down event just handled, else zero
 };

@@ -10,10 +10,12 @@
 #include "core/text/RINIFile.h"
 #include "core/files/RStreamMgr.h"
 #include "core/system/RTimer.h"
+#include "platform/audio/RAudioMgr.h"
 #include "platform/input/RInputHandler.h"
 #include "render/effects/RRenderStateRegistry.h"
 #include "render/frame/RRenderPass.h"
 #include "render/frame/RRenderer.h"
+#include "render/passes/RPreHUDPassMaterial.h"
 #include "render/view/RCamera.h"
 #include "render/text/RFont.h"
 #include "render/images/RImage.h"
@@ -492,6 +494,96 @@ TEST_F(BaseGame, ConsoleCommandsChangeAndListTheConfiguration)
                         std::fabs(input->GetMouseScale() - s.scale) > 1e-6f)
                         exit(13);
                 }
+            });
+            exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+// The settings a running system uses apply as soon as the console or the configuration changes them, not at the
+// next start or when a menu applies them again.
+TEST_F(BaseGame, StreamingSettingsApplyAtOnce)
+{
+    EXPECT_EXIT(
+        {
+            RunGame(1, [](TestGame& game) {
+                if (!game.IsAudioReady())
+                    exit(3);
+                RString out;
+                RAudioMgr* audio = RAudioMgr::GetInstance();
+                if (!RConsoleCommands::Execute("set Audio StreamLength 2", out) || audio->GetStreamLength() != 2.0f)
+                    exit(4);
+                if (!RConsoleCommands::Execute("set Audio StreamUpdatePercent 0.125", out) ||
+                    audio->GetStreamUpdatePercent() != 0.125f)
+                    exit(5);
+                if (!RConsoleCommands::Execute("set Audio MuteWhenUnfocused true", out) ||
+                    !audio->GetMuteWhenUnfocused())
+                    exit(6);
+            });
+            exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(BaseGame, VideoSettingsApplyAtOnce)
+{
+    EXPECT_EXIT(
+        {
+            const auto effectName = [](TestGame& game) {
+                auto* material = dynamic_cast<RPreHUDPassMaterial*>(game.GetRenderSetup().GetPreHUDPassMaterial());
+                return std::string(material ? material->GetEffectName().GetString() : "");
+            };
+            RunGameFrames(40, [&effectName](TestGame& game, int frame) {
+                RString out;
+                if (frame == 0) {
+                    if (effectName(game) != RPreHUDPassMaterial::GetEffectName(2) || game.IsWindowFullscreen())
+                        exit(3);
+                    if (!RConsoleCommands::Execute("set Video AntialiasQuality 0", out) ||
+                        effectName(game) != RPreHUDPassMaterial::GetEffectName(0))
+                        exit(4);
+                    if (!RConsoleCommands::Execute("set Video Fullscreen true", out) || !game.IsWindowFullscreen())
+                        exit(5);
+                } else if (frame == 20) {
+                    // The window covers the test run's 1280 x 1024 screen, and the picture follows it.
+                    int width = 0;
+                    int height = 0;
+                    SDL_GetWindowSize(game.GetWindow(), &width, &height);
+                    if (width != 1280 || height != 1024 || game.GetScreenHeight() != 1024)
+                        exit(6);
+                    if (!RConsoleCommands::Execute("set Video Fullscreen false", out) || game.IsWindowFullscreen())
+                        exit(7);
+                }
+                SDL_Delay(10);
+            });
+            exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(BaseGame, TheControllerSettingOpensItsDeviceAtOnce)
+{
+    EXPECT_EXIT(
+        {
+            // Two virtual devices before start-up: the input handler opens the first one found.
+            if (SDL_Init(SDL_INIT_GAMECONTROLLER) != 0 ||
+                SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, 6, 15, 0) < 0 ||
+                SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_FLIGHT_STICK, 2, 4, 0) < 0)
+                exit(3);
+            RunGame(1, [](TestGame&) {
+                RInputHandler* input = RInputHandler::GetInstance();
+                RConfigFile& config = RConfigFile::GetInstance();
+                if (std::string(input->GetOpenJoystickName().GetString()) != "Virtual Controller")
+                    exit(4);
+                if (!config.SetFromText("Input", "Controller", "virtual flight stick") ||
+                    std::string(input->GetOpenJoystickName().GetString()) != "Virtual Flight Stick" ||
+                    input->IsControllerMode())
+                    exit(5);
+                // The empty text is the first device found.
+                RString out;
+                if (!RConsoleCommands::Execute("unset Input Controller", out) ||
+                    std::string(input->GetOpenJoystickName().GetString()) != "Virtual Controller" ||
+                    !input->IsControllerMode())
+                    exit(6);
             });
             exit(0);
         },

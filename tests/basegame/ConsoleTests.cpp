@@ -7,6 +7,7 @@
 #include "basegame/RBaseGame.h"
 #include "basegame/RConsole.h"
 #include "basegame/RConsoleCommands.h"
+#include "basegame/RSubroutineMgr.h"
 #include "core/files/RStreamMgr.h"
 #include "platform/input/RControlConfig.h"
 #include "platform/input/RInputHandler.h"
@@ -151,13 +152,12 @@ TEST(Console, OpenItCoversTheUpperHalfAndCapturesTheYieldingGroups)
 {
     TempUserData data;
     const fs::path userFolder = PrepareGameRun(data, "Console Test");
-    // Straight into the game: the splash would capture the input itself.
-    WriteGameConfig(userFolder, "[General]\r\nQuickStart: true\r\n");
     EXPECT_EXIT(
         {
             ConsoleGame* game = new ConsoleGame();
             if (!game->InitEngine() || !game->InitSystems() || !game->InitRuntime())
                 exit(2);
+            RSubroutineMgr::GetInstance()->StopAll(); // the splash would capture the input itself
             RControlConfig* controls = RControlConfig::GetInstance();
             const RHashedString general("General");
             const RHashedString pause("Pause");

@@ -1,5 +1,5 @@
-// Text entry: the field edited from the handler's key states, the text input list fed through SDL's event queue, and
-// paste from the X server's clipboard.
+// Text entry: the field typed into through SDL's text events and edited from the handler's key states, the text
+// input list fed through SDL's event queue, and paste from the X server's clipboard.
 #include "../TestDisplay.h"
 #include "XInputTestSupport.h"
 
@@ -19,6 +19,7 @@ protected:
     {
         handler->EmptyInitHook(1);
         SDL_SetModState(KMOD_NONE);
+        entry.Register();
     }
     void TearDown() override
     {
@@ -49,45 +50,93 @@ protected:
         Frame({});
         return changed;
     }
+    // Hands the list, as the event pump does, the key-down event of the key (none for 0) with the modifiers, then
+    // the text it typed; then one frame: whether the text changed.
+    bool Typed(const char* utf8, SDL_Scancode key = SDL_SCANCODE_UNKNOWN, uint16_t modifiers = KMOD_NONE)
+    {
+        SDL_Event event;
+        if (key != SDL_SCANCODE_UNKNOWN) {
+            std::memset(&event, 0, sizeof(event));
+            event.type = SDL_KEYDOWN;
+            event.key.keysym.scancode = key;
+            event.key.keysym.mod = modifiers;
+            RTextInputList::GetInstance()->HandleEvent(event);
+        }
+        std::memset(&event, 0, sizeof(event));
+        event.type = SDL_TEXTINPUT;
+        SDL_strlcpy(event.text.text, utf8, sizeof(event.text.text));
+        RTextInputList::GetInstance()->HandleEvent(event);
+        return Frame({});
+    }
     std::string Text() const { return entry.GetText().GetString(); }
 
     RInputHandler* handler = RInputHandler::GetInstance();
     RTextEntryBackend entry;
 };
 
-TEST_F(TextEntry, KeysTypeAtTheCursorOncePerFrameWithShiftAndCapsLockButNotWithControlOrAlt)
+// Text comes from SDL's text events, one character per event as a key types it; a key held in the handler's
+// state types nothing itself, so no character arrives twice.
+TEST_F(TextEntry, TextEventsTypeAtTheCursorAndHeldKeysTypeNothing)
 {
-    EXPECT_TRUE(Frame({SDL_SCANCODE_H}));
+    EXPECT_TRUE(Typed("h", SDL_SCANCODE_H));
+    EXPECT_FALSE(Frame({SDL_SCANCODE_H})) << "the key's press in the handler's state adds nothing";
+    EXPECT_FALSE(Frame({SDL_SCANCODE_H})) << "nor does holding it";
     EXPECT_FALSE(Frame({})) << "a release changes nothing";
-    Type({SDL_SCANCODE_I, SDL_SCANCODE_1});
-    SDL_SetModState(KMOD_LSHIFT);
-    Type({SDL_SCANCODE_A, SDL_SCANCODE_1});
-    SDL_SetModState(KMOD_CAPS);
-    Type({SDL_SCANCODE_B, SDL_SCANCODE_2});
-    SDL_SetModState(KMOD_NONE);
-    Type({SDL_SCANCODE_LEFT, SDL_SCANCODE_LEFT, SDL_SCANCODE_SPACE});
-    EXPECT_EQ(Text(), "hi1A! B2");
-    EXPECT_EQ(entry.GetCursor(), 6);
-    for (int modifier : {SDL_SCANCODE_LCTRL, SDL_SCANCODE_RCTRL, SDL_SCANCODE_LALT, SDL_SCANCODE_RALT}) {
-        for (int key : {SDL_SCANCODE_A, SDL_SCANCODE_X, SDL_SCANCODE_5, SDL_SCANCODE_SPACE})
-            EXPECT_FALSE(Press({modifier, key})) << modifier << " " << key;
-    }
+    Typed("i", SDL_SCANCODE_I);
+    Typed("1", SDL_SCANCODE_1);
+    Typed("A", SDL_SCANCODE_A, KMOD_LSHIFT);
+    Typed("!");
+    Type({SDL_SCANCODE_LEFT, SDL_SCANCODE_LEFT});
+    EXPECT_TRUE(Typed(" ", SDL_SCANCODE_SPACE));
+    EXPECT_EQ(Text(), "hi1 A!");
+    EXPECT_EQ(entry.GetCursor(), 4);
+    for (int key : {SDL_SCANCODE_A, SDL_SCANCODE_X, SDL_SCANCODE_5, SDL_SCANCODE_SPACE})
+        EXPECT_FALSE(Press({key})) << key;
+    EXPECT_EQ(Text(), "hi1 A!");
+
+    // A shortcut with Control types nothing; Control with Alt (AltGr on some systems) and right Alt still type.
+    for (uint16_t control : {KMOD_LCTRL, KMOD_RCTRL})
+        EXPECT_FALSE(Typed("a", SDL_SCANCODE_A, control)) << control;
+    EXPECT_TRUE(Typed("@", SDL_SCANCODE_Q, KMOD_LCTRL | KMOD_RALT));
+    EXPECT_TRUE(Typed("\xE2\x82\xAC", SDL_SCANCODE_E, KMOD_RALT));
+    // The console's key does not type; only the key-down right before a text is the key that typed it.
+    EXPECT_FALSE(Typed("`", SDL_SCANCODE_GRAVE));
+    EXPECT_TRUE(Typed("`"));
+    EXPECT_EQ(Text(), "hi1 @\x80`A!");
+}
+
+// Typed text is UTF-8 from any keyboard layout: it arrives in Windows-1252, and what the field cannot hold (a
+// character Windows-1252 lacks, control bytes, DEL, bytes that are no UTF-8) is left out.
+TEST_F(TextEntry, TypedTextArrivesInWindows1252)
+{
+    EXPECT_TRUE(Typed("caf\xC3\xA9 \xE2\x82\xAC\x7F\tok\xE4\xB8\xAD!\xFF\xC3"));
+    EXPECT_EQ(Text(), "caf\xE9 \x80ok!");
+    EXPECT_FALSE(Typed("\xD0\xB6")) << "nothing typed is no change";
+
+    // A text that fills the event's whole array, unterminated, stops at the array's end and the field's capacity.
+    entry.SetText(RString());
+    SDL_Event event;
+    std::memset(&event, 0, sizeof(event));
+    event.type = SDL_TEXTINPUT;
+    std::memset(event.text.text, 'z', sizeof(event.text.text));
+    RTextInputList::GetInstance()->HandleEvent(event);
+    EXPECT_EQ(Text(), std::string(24, 'z'));
 }
 
 TEST_F(TextEntry, EditsStayInsideTheFieldAndItsCapacity)
 {
     entry.SetText(RString("abcdefghijklmnopqrstuvwx"));
     ASSERT_EQ(entry.GetLength(), 24);
-    EXPECT_FALSE(Press({SDL_SCANCODE_Y}));
+    EXPECT_FALSE(Typed("y", SDL_SCANCODE_Y));
     Type({SDL_SCANCODE_HOME});
-    EXPECT_FALSE(Press({SDL_SCANCODE_Y})) << "a full field refuses typing wherever the cursor is";
+    EXPECT_FALSE(Typed("y", SDL_SCANCODE_Y)) << "a full field refuses typing wherever the cursor is";
     EXPECT_TRUE(Press({SDL_SCANCODE_LCTRL, SDL_SCANCODE_V})) << "a paste is reported";
     EXPECT_EQ(Text(), "abcdefghijklmnopqrstuvwx");
     EXPECT_FALSE(Press({SDL_SCANCODE_BACKSPACE})) << "backspace at the start";
     EXPECT_TRUE(Press({SDL_SCANCODE_DELETE}));
     Type({SDL_SCANCODE_END});
     EXPECT_FALSE(Press({SDL_SCANCODE_DELETE})) << "delete at the end";
-    EXPECT_TRUE(Press({SDL_SCANCODE_Y}));
+    EXPECT_TRUE(Typed("y", SDL_SCANCODE_Y));
     EXPECT_EQ(Text(), "bcdefghijklmnopqrstuvwxy");
 
     // Set text keeps what fits and what the field can hold: no control bytes, glyph escape or zero bytes.
@@ -151,7 +200,9 @@ TEST_F(TextEvents, EditingGoesToTheLatestInputAndTypedTextToTheFrame)
     EXPECT_EQ(list->GetCount(), 2u) << "each input is listed once";
     PushAndPump({"ka", "+x"});
     EXPECT_TRUE(first.edits.empty());
+    EXPECT_TRUE(first.inputs.empty());
     EXPECT_EQ(second.edits, std::vector<std::string>{"ka"});
+    EXPECT_EQ(second.inputs, std::vector<std::string>{"x"});
     ASSERT_EQ(list->GetFrameText().getCount(), 1u);
     EXPECT_STREQ(list->GetFrameText()[0].GetString(), "x");
     list->Unregister(&second);
@@ -199,7 +250,7 @@ TEST_F(Clipboard, PasteInsertsTheFirstNonBlankLineInWindows1252UntilTheFieldIsFu
 {
     ASSERT_EQ(SDL_SetClipboardText("\n  \r\n  caf\xC3\xA9 \xE2\x82\xAC\x7F\tok\xE4\xB8\xAD!  \r\nsecond line"), 0)
         << SDL_GetError();
-    Type({SDL_SCANCODE_A});
+    Typed("a", SDL_SCANCODE_A);
     EXPECT_TRUE(Paste());
     // The euro sign is byte 0x80; DEL, the tab and the character Windows-1252 lacks are skipped.
     EXPECT_EQ(Text(), "acaf\xE9 \x80ok!");

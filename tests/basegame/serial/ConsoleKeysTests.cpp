@@ -1,17 +1,20 @@
 // The console end to end, with real key presses from the X server: the program runs in a child process while
 // the test types into its window. Grave opens the console, a typed "set" command changes a setting that the
-// shut-down writes to "Config.ini", "quit" ends the program, and "ConsoleMemory.txt" keeps the lines typed.
+// shut-down writes to "Config.ini", "quit" ends the program, and "ConsoleMemory.txt" keeps the lines typed, also
+// when they were typed far faster than the frames come.
 #include "../GameRunSupport.h"
 #include "tests/TestFiles.h"
 #include "basegame/RBaseGame.h"
 #include "core/text/RINIFile.h"
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -23,6 +26,16 @@ namespace {
 class ConsoleKeysGame : public RBaseGame {
 public:
     const char* GetLocalAppDataPathName() const override { return "Console Keys Test"; }
+};
+
+// The same game on a slow machine: no more than 20 frames a second.
+class SlowConsoleKeysGame : public ConsoleKeysGame {
+public:
+    void RenderFrame() override
+    {
+        ConsoleKeysGame::RenderFrame();
+        SDL_Delay(50);
+    }
 };
 
 bool Shell(const std::string& command)
@@ -54,31 +67,35 @@ bool Type(const std::string& text)
     return Shell("xdotool" + steps + Press("Return"));
 }
 
-TEST(ConsoleKeys, ACommandTypedIntoTheConsoleChangesTheSettingsAndIsRemembered)
+// Runs the game in a child process; once its window is focused and its splash has ended, presses the keys and
+// waits for the program to quit by itself, which must then have ended with status 0.
+template <typename Game> void RunAndPress(const fs::path& userFolder, const std::function<bool()>& keys)
 {
-    TempUserData data;
-    const fs::path userFolder = PrepareGameRun(data, "Console Keys Test");
-    // A held key repeats after a quarter second of engine time: with a fixed engine step, a slow frame does not
-    // count as a long hold.
-    WriteGameConfig(userFolder, "[General]\r\nQuickStart: true\r\n[Engine]\r\nFixedEngineFPS: 60\r\n");
-
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        ConsoleKeysGame* game = new ConsoleKeysGame();
+        Game* game = new Game();
         const bool started = game->Run("");
         delete game;
         _exit(started ? 0 : 1);
     }
 
-    // The window, focused, once the program is in its main loop.
+    // The window, focused, once the program is in its main loop; then Return skips the splash, which holds the
+    // keyboard while it runs.
     const bool found =
         Shell("timeout 30 xdotool search --sync --name '^Console Keys Test$' windowfocus --sync >/dev/null");
     usleep(1500 * 1000);
-    bool typed = found && Shell("xdotool" + Press("grave")) && Type("set MasterVolume 0.5") && Type("quit");
+    bool splashEnded = false;
+    for (int wait = 0; found && wait < 60 && !splashEnded; ++wait) {
+        if (wait % 5 == 0)
+            Shell("xdotool" + Press("Return"));
+        splashEnded = ReadBytes(userFolder / "Logs" / "DebugLog_Safe.txt").find("Splash ") != std::string::npos;
+        usleep(500 * 1000);
+    }
+    const bool pressed = splashEnded && keys();
 
     int status = -1;
-    for (int i = 0; i < 200; ++i) {
+    for (int i = 0; i < 300; ++i) {
         if (waitpid(child, &status, WNOHANG) == child)
             break;
         usleep(100 * 1000);
@@ -89,8 +106,21 @@ TEST(ConsoleKeys, ACommandTypedIntoTheConsoleChangesTheSettingsAndIsRemembered)
         ADD_FAILURE() << "the program did not quit";
     }
     ASSERT_TRUE(found) << "the program's window never appeared";
-    EXPECT_TRUE(typed) << "xdotool could not press the keys";
+    ASSERT_TRUE(splashEnded) << "the splash never ended";
+    EXPECT_TRUE(pressed) << "xdotool could not press the keys";
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+TEST(ConsoleKeys, ACommandTypedIntoTheConsoleChangesTheSettingsAndIsRemembered)
+{
+    TempUserData data;
+    const fs::path userFolder = PrepareGameRun(data, "Console Keys Test");
+    // A held key repeats after a quarter second of engine time: with a fixed engine step, a slow frame does not
+    // count as a long hold.
+    WriteGameConfig(userFolder, "[Engine]\r\nFixedEngineFPS: 60\r\n");
+    RunAndPress<ConsoleKeysGame>(userFolder, [] {
+        return Shell("xdotool" + Press("grave")) && Type("set MasterVolume 0.5") && Type("quit");
+    });
 
     RINIFile config;
     config.Load((userFolder / "Config" / "Config.ini").c_str(), true);
@@ -99,6 +129,23 @@ TEST(ConsoleKeys, ACommandTypedIntoTheConsoleChangesTheSettingsAndIsRemembered)
     EXPECT_STREQ(volume.GetString(), "0.500000");
 
     EXPECT_EQ(ReadBytes(userFolder / "Config" / "ConsoleMemory.txt"), "set MasterVolume 0.5\r\nquit\r\n");
+}
+
+// At 20 frames a second, a word typed at 10 ms a key and two keys pressed together (the second down before the
+// first is up) reach the prompt whole and in order: every key is typed once, however short its press.
+TEST(ConsoleKeys, TypingFasterThanTheFramesLosesNoCharacter)
+{
+    TempUserData data;
+    const fs::path userFolder = PrepareGameRun(data, "Console Keys Test");
+    WriteGameConfig(userFolder, "[Engine]\r\nFixedEngineFPS: 60\r\n");
+    RunAndPress<SlowConsoleKeysGame>(userFolder, [] {
+        return Shell("xdotool" + Press("grave")) && Shell("xdotool type --delay 10 listsections") &&
+               Shell("xdotool" + Press("Return")) &&
+               Shell("xdotool keydown l sleep 0.01 keydown i sleep 0.01 keyup l keyup i sleep 0.2") &&
+               Shell("xdotool" + Press("Return")) && Shell("xdotool type --delay 10 quit") &&
+               Shell("xdotool" + Press("Return"));
+    });
+    EXPECT_EQ(ReadBytes(userFolder / "Config" / "ConsoleMemory.txt"), "listsections\r\nli\r\nquit\r\n");
 }
 
 } // namespace

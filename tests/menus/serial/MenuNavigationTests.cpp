@@ -5,7 +5,9 @@
 #include "../../platform/XInputTestSupport.h"
 #include "../MenuTestGame.h"
 
+#include <atomic>
 #include <filesystem>
+#include <thread>
 
 namespace fs = std::filesystem;
 using namespace menutest;
@@ -320,6 +322,55 @@ TEST_F(MenuNavigation, ATextFieldTakesTypedKeysUntilReturn)
             exit(0);
         },
         ::testing::ExitedWithCode(0), "");
+}
+
+// At 20 frames a second a focused field takes a word typed at 10 ms a key on a French keyboard (its accented
+// letters in Windows-1252) and two keys pressed together, whole and in order; a key held over several frames types
+// once.
+TEST_F(MenuNavigation, ATextFieldTakesTypingFasterThanTheFrames)
+{
+    ASSERT_EQ(std::system("setxkbmap fr"), 0);
+    EXPECT_EXIT(
+        {
+            PrepareChild(data, "dummy");
+            MenuTestGame* game = new MenuTestGame();
+            STEP(2, game->InitEngine() && game->InitSystems() && game->InitRuntime());
+            STEP(3, WaitForTop<RTitleMenu>(*game));
+            game->PushMenu(game->GetNewTextEntryMenu(RString("Name"), RString(""), 24, [](const RString&) {}));
+            RTextEntryMenu* menu = WaitForTop<RTextEntryMenu>(*game);
+            STEP(4, menu);
+            Press(*game, "Return", SDL_SCANCODE_RETURN);
+            STEP(5, menu->TakesRawInput());
+            // The keys go in while frames run, no more than 20 a second.
+            const auto slowFramesWhile = [game](const std::string& keys) {
+                xinputtest::Xdotool(std::string(kFindWindow) + " windowraise windowfocus");
+                std::atomic<bool> done(false);
+                bool typed = false;
+                std::thread typist([&] {
+                    typed = xinputtest::Xdotool(keys);
+                    done = true;
+                });
+                while (!done) {
+                    Frame(*game);
+                    SDL_Delay(48);
+                }
+                typist.join();
+                for (int i = 0; i < 5; ++i) {
+                    Frame(*game);
+                    SDL_Delay(48);
+                }
+                return typed;
+            };
+            STEP(6, slowFramesWhile("type --delay 10 'Zo\xC3\xA9 Wasd'"));
+            STEP(7, slowFramesWhile("keydown l sleep 0.01 keydown i sleep 0.01 keyup l keyup i"));
+            STEP(8, slowFramesWhile("keydown x sleep 0.3 keyup x"));
+            STEP(9, std::string(menu->GetEnteredText().GetString()) == "Zo\xE9 Wasdlix");
+            game->Shutdown();
+            delete game;
+            exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+    EXPECT_EQ(std::system("setxkbmap us"), 0);
 }
 
 } // namespace
