@@ -176,7 +176,8 @@ display-lost)
   wait "$xvfb" 2>/dev/null
   finish
   [ "$status" -eq 1 ] || fail "exit status $status after the display was lost (1 expected)"
-  grep -q "MasterVolume: 0.250000" "$config" || fail "the session's setting was not saved: $(grep MasterVolume "$config")"
+  grep -q "MasterVolume: 0.250000" "$config" ||
+    fail "the session's setting was not saved: $(grep MasterVolume "$config")"
   grep -q "set mastervolume 0.25" "$user/Config/ConsoleMemory.txt" || fail "the console history was not saved"
   log="$user/Logs/DebugLog_Safe.txt"
   grep -q "The display was lost" "$log" || fail "the log does not say the display was lost"
