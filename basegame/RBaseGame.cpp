@@ -11,6 +11,7 @@
 #include "core/config/REngineConfig.h"
 #include "core/text/RLexer.h"
 #include "core/system/RLogger.h"
+#include "core/system/RPlatformLayer.h"
 #include "core/system/RQuitSignals.h"
 #include "core/files/RSafeFileWriter.h"
 #include "core/types/RStringMgr.h"
@@ -51,6 +52,7 @@ const float kLongFrame = 0.25f;
 void CallPreDeviceReset() { if (RBaseGame* game = RBaseGame::GetInstance()) game->OnPreDeviceReset(); }
 void CallPostDeviceReset() { if (RBaseGame* game = RBaseGame::GetInstance()) game->OnPostDeviceReset(); }
 void CallDeviceLost() { if (RBaseGame* game = RBaseGame::GetInstance()) game->OnDeviceLost(); }
+void CallDisplayLost() { if (RBaseGame* game = RBaseGame::GetInstance()) game->OnDisplayLost(); }
 
 // The engine's own pack, and content of it that every run draws with: without it nothing can be shown.
 const char* const kEnginePack = "Engine.rpk";
@@ -88,6 +90,25 @@ void RemoveStaleTemporariesUnder(const char* folder)
             RSafeFileWriter::RemoveStaleTemporaries(path);
     }
     closedir(listing);
+}
+
+// The three names whose flag is `which`, joined as "a", "a and b" or "a, b and c"; "" for none.
+void JoinNames(char* out, size_t size, const char* const names[3], const bool flags[3], bool which)
+{
+    const char* chosen[3];
+    int count = 0;
+    for (int i = 0; i < 3; ++i) {
+        if (flags[i] == which)
+            chosen[count++] = names[i];
+    }
+    if (count == 0)
+        out[0] = '\0';
+    else if (count == 1)
+        snprintf(out, size, "%s", chosen[0]);
+    else if (count == 2)
+        snprintf(out, size, "%s and %s", chosen[0], chosen[1]);
+    else
+        snprintf(out, size, "%s, %s and %s", chosen[0], chosen[1], chosen[2]);
 }
 
 void RunTickPass(unsigned mask, float step)
@@ -129,6 +150,8 @@ bool RBaseGame::InitEngine()
     if (!m_startup->IsReady())
         return false;
     RConnectGameHooks(*this);
+    // From here to the end of the shut-down, losing the display saves the session before the program ends.
+    RPlatformLayer::SetDisplayLostHandler(CallDisplayLost);
     RemoveStaleTemporaries();
 
     BuildLexerOperatorTable();
@@ -205,7 +228,7 @@ bool RBaseGame::InitSystems()
     InitAudio();
     m_console = new RConsole();
     if (!m_console->LoadHistory())
-        ReportFailure("The console history could not be read; it starts empty");
+        ReportFailure("The console history could not be read: it starts empty and the file is left as it is");
 
     m_renderSetup.CreatePasses(*this);
     m_renderSetup.CreateMainCamera();
@@ -487,22 +510,47 @@ void RBaseGame::Quit()
     m_quit = true;
 }
 
+void RBaseGame::OnDisplayLost()
+{
+    LogStep("The display was lost after %u frames: the session is saved and the program ends", m_framesDrawn);
+    SaveSession();
+}
+
+void RBaseGame::SaveSession()
+{
+    if (m_sessionSaved || !m_startup || !m_startup->IsReady())
+        return;
+    m_sessionSaved = true;
+    QueueGameReport();
+    QueueSessionShutdownBlock();
+    const bool configSaved = m_config.Save(m_version.GetString());
+    if (!configSaved)
+        ReportFailure("The configuration could not be saved to %s", m_config.GetPath());
+    const bool bindingsSaved = SaveControlBindings();
+    const bool historySaved = !m_console || m_console->SaveHistory();
+    if (!historySaved)
+        ReportFailure("The console history could not be saved");
+    if (configSaved && bindingsSaved && historySaved) {
+        LogStep("Shut-down: configuration, bindings and console history saved after %u frames", m_framesDrawn);
+    } else {
+        const char* const names[] = {"the configuration", "the bindings", "the console history"};
+        const bool saved[] = {configSaved, bindingsSaved, historySaved};
+        char failedText[96];
+        char savedText[96];
+        JoinNames(failedText, sizeof(failedText), names, saved, false);
+        JoinNames(savedText, sizeof(savedText), names, saved, true);
+        LogStep("Shut-down after %u frames: %s could not be saved%s%s%s", m_framesDrawn, failedText,
+                savedText[0] ? " (" : "", savedText, savedText[0] ? " saved)" : "");
+    }
+    FlushReport();
+    // The engine's own threads are stopped first, so the wait in the shut-down counts only threads that are
+    // still finishing work of their own.
+    RLogger::GetInstance()->Shutdown();
+}
+
 void RBaseGame::Shutdown()
 {
-    if (m_startup && m_startup->IsReady()) {
-        RLogger* logger = RLogger::GetInstance();
-        QueueSessionShutdownBlock();
-        if (!m_config.Save(m_version.GetString()))
-            ReportFailure("The configuration could not be saved to %s", m_config.GetPath());
-        SaveControlBindings();
-        if (m_console && !m_console->SaveHistory())
-            ReportFailure("The console history could not be saved");
-        LogStep("Shut-down: configuration, bindings and console history saved after %u frames", m_framesDrawn);
-        FlushReport();
-        // The engine's own threads are stopped first, so the wait below counts only threads that are still
-        // finishing work of their own.
-        logger->Shutdown();
-    }
+    SaveSession();
     if (m_audioReady)
         RAudioMgr::GetInstance()->StopThreads();
     WaitForThreads();
@@ -520,5 +568,6 @@ void RBaseGame::Shutdown()
         SDL_DestroyWindow(m_window);
         m_window = nullptr;
     }
+    RPlatformLayer::SetDisplayLostHandler(nullptr);
     s_quitting = true;
 }

@@ -106,6 +106,12 @@ public:
     bool IsConsoleOpen() const;
     // Whether the session's report is to be uploaded at shut-down (the user-information upload); none by default.
     virtual bool WantsStatsUpload() const { return false; }
+    // The game's block of the session report, queued at shut-down just before the engine's "[SessionShutdown]";
+    // none in the base game. It also runs when the display is lost, so it makes no window or GL call.
+    virtual void QueueGameReport() {}
+    // The connection to the display is gone: the session is saved as at a quit (SaveSession), from inside the
+    // window-system call that noticed; the platform layer then ends the program with status 1.
+    void OnDisplayLost();
 
     // Asks for the next rendered frame to be saved as a BMP in the user "Screenshots/" folder.
     void RequestScreenshot() { m_screenshotRequested = true; }
@@ -232,7 +238,12 @@ private:
     bool TakeScreenshot();
     // The path of the bindings file in the user configuration folder; false when it cannot be made.
     bool GetControlBindingsPath(char* outPath, size_t outSize);
-    void SaveControlBindings();
+    // Writes the bindings file; true when written, or when there were no bindings read to write back.
+    bool SaveControlBindings();
+    // What a session leaves behind, once: the report's closing blocks, "Config.ini", the bindings and the console
+    // history, with a line in the log that says what was saved and what could not be. No window, GL or
+    // window-system call: it also runs after the display is gone.
+    void SaveSession();
     // Registers and loads the localization tables and the configured language.
     void InitLocalization(bool startup);
     void InitAudio();
@@ -257,6 +268,7 @@ private:
     RConsole* m_console = nullptr;
     bool m_screenshotRequested = false;
     bool m_logReady = false;        // the logger exists: the log header was queued
+    bool m_sessionSaved = false;    // SaveSession ran
     uint32_t m_framesDrawn = 0;
     bool m_quit = false;
     bool m_paused = false;

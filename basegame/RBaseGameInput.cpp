@@ -89,14 +89,16 @@ void RBaseGame::LoadControlBindings()
     m_bindingsLoaded = true;
 }
 
-void RBaseGame::SaveControlBindings()
+bool RBaseGame::SaveControlBindings()
 {
     // A start-up that failed before the bindings were read leaves the player's file as it is.
     if (!m_bindingsLoaded)
-        return;
+        return true;
     char path[1200];
-    if (!GetControlBindingsPath(path, sizeof(path)) || !RControlConfig::GetInstance()->SaveBindings(path))
-        ReportFailure("The control bindings could not be saved");
+    if (GetControlBindingsPath(path, sizeof(path)) && RControlConfig::GetInstance()->SaveBindings(path))
+        return true;
+    ReportFailure("The control bindings could not be saved");
+    return false;
 }
 
 void RBaseGame::OnControlDeviceChanged(uint32_t /*oldDeviceClass*/, uint32_t /*newDeviceClass*/)

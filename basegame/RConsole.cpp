@@ -16,7 +16,6 @@
 #include <cstdio>
 #include <cstring>
 #include <strings.h>
-#include <sys/stat.h>
 
 namespace {
 
@@ -309,40 +308,34 @@ bool RConsole::LoadHistoryFrom(const char* path)
 {
     m_historyCount = 0;
     m_historyCursor = -1;
-    struct stat info;
-    if (stat(path, &info) != 0)
-        return true; // no history yet
+    m_unreadablePath = RString();
+    bool present = false;
     // Only a regular file of history size: a folder, a pipe or a device could never end or never answer.
-    if (!S_ISREG(info.st_mode) || info.st_size > kMaxHistoryFileSize)
-        return false;
-    FILE* file = RFile::OpenRegular(path);
-    if (!file)
-        return false;
+    FILE* file = RFile::OpenRegular(path, &present);
+    if (!file && !present)
+        return true; // no history yet
     static char bytes[kMaxHistoryFileSize + 1];
-    const size_t size = fread(bytes, 1, sizeof(bytes), file);
-    const bool failed = ferror(file) != 0 || size > static_cast<size_t>(kMaxHistoryFileSize);
-    fclose(file);
-    if (failed)
+    const size_t size = file ? fread(bytes, 1, sizeof(bytes), file) : 0;
+    const bool failed = !file || ferror(file) != 0 || size > static_cast<size_t>(kMaxHistoryFileSize);
+    if (file)
+        fclose(file);
+    if (failed) {
+        m_unreadablePath = RString(path);
         return false;
-    bytes[size] = 0;
-    // Text lines only: a control byte (other than a line end or a tab) or a line longer than the prompt means the
-    // file is no history.
-    int32_t lineLength = 0;
-    for (size_t i = 0; i < size; ++i) {
-        const unsigned char c = static_cast<unsigned char>(bytes[i]);
-        if (c == '\n') {
-            lineLength = 0;
-            continue;
-        }
-        if ((c < 32 && c != '\r' && c != '\t') || c == 127 || ++lineLength > kMaxLineLength + 1)
-            return false;
     }
     size_t start = 0;
     while (start < size) {
         size_t end = start;
         while (end < size && bytes[end] != '\n')
             ++end;
-        const RString line = RString(bytes + start, static_cast<int>(end - start)).Trim();
+        // Command lines only: a control byte (other than a tab or a CR) or a line longer than the prompt leaves
+        // that line out.
+        bool commandLine = end - start <= static_cast<size_t>(kMaxLineLength) + 1;
+        for (size_t i = start; i < end && commandLine; ++i) {
+            const unsigned char c = static_cast<unsigned char>(bytes[i]);
+            commandLine = (c >= 32 && c != 127) || c == '\t' || c == '\r';
+        }
+        const RString line = commandLine ? RString(bytes + start, static_cast<int>(end - start)).Trim() : RString();
         if (!line.IsEmpty() && line.GetLength() <= kMaxLineLength)
             AddHistory(line);
         start = end + 1;
@@ -352,6 +345,8 @@ bool RConsole::LoadHistoryFrom(const char* path)
 
 bool RConsole::SaveHistoryTo(const char* path) const
 {
+    if (!m_unreadablePath.IsEmpty() && m_unreadablePath.Equals(path))
+        return true;
     RSafeFileWriter writer;
     if (!writer.Open(path))
         return false;

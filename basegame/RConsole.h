@@ -56,10 +56,13 @@ public:
     // Page Up (positive pages) and Page Down (negative) scroll the output, kept inside what there is.
     void Scroll(int32_t pages);
 
-    // Reads the history from "ConsoleMemory.txt" in the user "Config/" folder. A missing, empty, binary, huge or
-    // unreadable file (or one that is no regular file) leaves the history empty; false then, unless missing.
+    // Reads the history from "ConsoleMemory.txt" in the user "Config/" folder, keeping the lines that are command
+    // lines: one with a control byte (other than a tab) or longer than the prompt is left out, the others kept. A
+    // missing file gives an empty history. A file that cannot be read (huge, no regular file, no permission)
+    // leaves the history empty and is never written over; false then.
     bool LoadHistory();
-    // Writes the history there through the safe writer, one line each, CR LF. False when it could not.
+    // Writes the history there through the safe writer, one line each, CR LF. False when it could not; true
+    // without writing for the file that the load could not read.
     bool SaveHistory() const;
     // The same on a chosen path.
     bool LoadHistoryFrom(const char* path);
@@ -93,4 +96,5 @@ private:
     uint32_t m_scroll = 0;        // lines up from the newest
     uint32_t m_visibleLines = 0;  // as last drawn
     char m_promptText[kMaxLineLength + 3] = {}; // "> " and the prompt, as drawn this frame
+    RString m_unreadablePath;     // the history file that could not be read, never written over
 };

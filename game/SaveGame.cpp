@@ -1,13 +1,16 @@
 #include "game/SaveGame.h"
 
-#include "core/system/RCore.h"
 #include "core/files/RFile.h"
 #include "core/files/RSafeFileWriter.h"
+#include "core/system/RCore.h"
 
-#include <cmath>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <initializer_list>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -53,6 +56,41 @@ bool SaveGame::GetPath(char* outPath, size_t outSize)
         return false;
     const int written = snprintf(outPath, outSize, "%sAutosave.wsg", folder);
     return written > 0 && static_cast<size_t>(written) < outSize;
+}
+
+bool SaveGame::KeepRefused(const char* path, char* outPath, size_t outSize, char* error, size_t errorSize)
+{
+    struct stat kept;
+    if (stat(path, &kept) != 0) {
+        snprintf(error, errorSize, "%s", strerror(errno));
+        return false;
+    }
+    const char* extension = strrchr(path, '.');
+    const char* slash = strrchr(path, '/');
+    const int stem = extension && (!slash || extension > slash) ? static_cast<int>(extension - path)
+                                                                : static_cast<int>(strlen(path));
+    for (int number = 1; number <= 999; ++number) {
+        const int written = number == 1 ? snprintf(outPath, outSize, "%.*s.refused.wsg", stem, path)
+                                        : snprintf(outPath, outSize, "%.*s.refused.%d.wsg", stem, path, number);
+        if (written < 0 || static_cast<size_t>(written) >= outSize) {
+            snprintf(error, errorSize, "the path is too long");
+            return false;
+        }
+        // A second name of the same file, made only where no file is: a name that is taken is never replaced,
+        // and the save stays under its own name too until a new save is put in its place.
+        if (linkat(AT_FDCWD, path, AT_FDCWD, outPath, AT_SYMLINK_FOLLOW) == 0)
+            return true;
+        if (errno != EEXIST) {
+            snprintf(error, errorSize, "%s", strerror(errno));
+            return false;
+        }
+        // Kept already (a save that failed after it was kept): the same file under the name taken.
+        struct stat taken;
+        if (stat(outPath, &taken) == 0 && taken.st_dev == kept.st_dev && taken.st_ino == kept.st_ino)
+            return true;
+    }
+    snprintf(error, errorSize, "every name up to %s is taken", outPath);
+    return false;
 }
 
 bool SaveGame::Write(const char* path) const
@@ -131,8 +169,9 @@ bool SaveGame::ReadFromMemory(const uint8_t* bytes, size_t size, char* error, si
     memcpy(&read.playSeconds, &seconds, 4);
     read.difficulty = GetU32(p);
     if (read.x < -kPositionLimit || read.x > kPositionLimit || read.y < -kPositionLimit || read.y > kPositionLimit ||
-        read.powers > 3 || read.magentaSolid > 1 || read.difficulty > 2 || !std::isfinite(read.playSeconds) ||
-        read.playSeconds < 0.0f || read.room[0] == '\0') {
+        read.powers > 3 || read.magentaSolid > 1 || read.difficulty > 2 || read.deaths > kMaxCount ||
+        read.roomsVisited > kMaxCount || !(read.playSeconds >= 0.0f && read.playSeconds <= kMaxPlaySeconds) ||
+        read.room[0] == '\0' || read.campaign[0] == '\0') {
         snprintf(error, errorSize, "The saved game holds values no game can have");
         return false;
     }

@@ -2,7 +2,7 @@
 // checkpoint (campaign, room, position), the powers, the switch state, the treasures found and the session's
 // figures. The file is a fixed-size record after a magic, a version and its own size, closed by a checksum; it
 // is written through the safe writer, so a failed write leaves the earlier save, and read without trusting any
-// size or count in it.
+// size or count in it. A save the game refuses is kept under a name of its own before a new save replaces it.
 #pragma once
 
 #include <cstddef>
@@ -11,6 +11,9 @@
 struct SaveGame {
     static constexpr uint32_t kVersion = 1;
     static constexpr size_t kNameBytes = 32;
+    // The most deaths and rooms visited a game counts, and the most play time: the counts stop there.
+    static constexpr uint32_t kMaxCount = 100000000;
+    static constexpr float kMaxPlaySeconds = 1.0e8f;
 
     char campaign[kNameBytes] = "";  // the campaign file name
     char room[kNameBytes] = "";      // the room id
@@ -26,12 +29,20 @@ struct SaveGame {
 
     // The path of "Autosave.wsg" in the user "Saves/" folder (created when missing); false when there is none.
     static bool GetPath(char* outPath, size_t outSize);
+    // Gives the file at path (a save that was refused) a second name beside it that says so, "Autosave.refused.wsg",
+    // or "Autosave.refused.2.wsg" and on when that is taken: the file stays whole under that name when a new save
+    // replaces path. Never replaces a file; a name that is already this file's is the one given. The new path in
+    // outPath; false, with the reason in error, when no name could be given (a file system without hard links,
+    // or every name up to 999 taken).
+    static bool KeepRefused(const char* path, char* outPath, size_t outSize, char* error, size_t errorSize);
 
     // Writes the record to path through the safe writer; false, the old file untouched, on any failure.
     bool Write(const char* path) const;
-    // Reads a record from path; false, with the reason in error and this record untouched, for a missing file
-    // (or one that is not a regular file, which is never waited on), a file of another size, another magic or version, a bad checksum, names without their terminator, or
-    // values outside their ranges.
+    // Reads a record from path; false, with the reason in error and this record untouched, for a missing file (or
+    // one that is not a regular file, which is never waited on), a file of another size, another magic or version,
+    // a bad checksum, names without their terminator, or values no game can hold (a position far outside a room, unknown powers, switch states or difficulties,
+    // counts or play time beyond their limits). What a campaign holds (its rooms, treasures and powers) is
+    // checked by the world.
     bool Read(const char* path, char* error, size_t errorSize);
     // The same over bytes in memory.
     bool ReadFromMemory(const uint8_t* bytes, size_t size, char* error, size_t errorSize);

@@ -26,6 +26,16 @@ void LogLine(const char* text)
     fprintf(stderr, "%s\n", text);
 }
 
+// Adds a game's figures to the session's; the counts stop at the largest a save holds.
+void AddStats(World::Stats& sum, const World::Stats& stats)
+{
+    const auto add = [](uint32_t a, uint32_t b) { return b > SaveGame::kMaxCount - a ? SaveGame::kMaxCount : a + b; };
+    sum.roomsVisited = add(sum.roomsVisited, stats.roomsVisited);
+    sum.deaths = add(sum.deaths, stats.deaths);
+    sum.treasures = add(sum.treasures, stats.treasures);
+    sum.playSeconds += stats.playSeconds;
+}
+
 }  // namespace
 
 WendroGame::WendroGame() = default;
@@ -187,11 +197,7 @@ void WendroGame::EndWorld()
 {
     if (!m_world)
         return;
-    const World::Stats& stats = m_world->GetStats();
-    m_sessionStats.roomsVisited += stats.roomsVisited;
-    m_sessionStats.deaths += stats.deaths;
-    m_sessionStats.treasures += stats.treasures;
-    m_sessionStats.playSeconds += stats.playSeconds;
+    AddStats(m_sessionStats, m_world->GetStats());
     delete m_world;
     m_world = nullptr;
 }
@@ -236,20 +242,6 @@ void WendroGame::Shutdown()
     delete m_view;
     m_view = nullptr;
 
-    // The player's block of the session report goes before the engine's own shut-down block.
-    if (m_engineStarted) {
-        RLogger* logger = RLogger::GetInstance();
-        char line[96];
-        logger->QueueLine("[PlayerStats]");
-        snprintf(line, sizeof(line), "RoomsVisited: %u", m_sessionStats.roomsVisited);
-        logger->QueueLine(line);
-        snprintf(line, sizeof(line), "Deaths: %u", m_sessionStats.deaths);
-        logger->QueueLine(line);
-        snprintf(line, sizeof(line), "Treasures: %u", m_sessionStats.treasures);
-        logger->QueueLine(line);
-        snprintf(line, sizeof(line), "PlayTime: %.1f", static_cast<double>(m_sessionStats.playSeconds));
-        logger->QueueLine(line);
-    }
     // The sounds exist only when start-up got as far as loading them.
     if (GetToneGenerator()) {
         RAudioMgr* audio = RAudioMgr::GetInstance();
@@ -258,6 +250,27 @@ void WendroGame::Shutdown()
         SetToneGenerator(nullptr);
     }
     RMenuGame::Shutdown();
+}
+
+void WendroGame::QueueGameReport()
+{
+    if (!m_engineStarted)
+        return;
+    // A game still being played (the display went away under it) counts as well.
+    World::Stats stats = m_sessionStats;
+    if (m_world)
+        AddStats(stats, m_world->GetStats());
+    RLogger* logger = RLogger::GetInstance();
+    char line[96];
+    logger->QueueLine("[PlayerStats]");
+    snprintf(line, sizeof(line), "RoomsVisited: %u", stats.roomsVisited);
+    logger->QueueLine(line);
+    snprintf(line, sizeof(line), "Deaths: %u", stats.deaths);
+    logger->QueueLine(line);
+    snprintf(line, sizeof(line), "Treasures: %u", stats.treasures);
+    logger->QueueLine(line);
+    snprintf(line, sizeof(line), "PlayTime: %.1f", static_cast<double>(stats.playSeconds));
+    logger->QueueLine(line);
 }
 
 void WendroGame::InitControlGroups()

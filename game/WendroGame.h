@@ -23,6 +23,8 @@ public:
     bool InitEngine() override;
     bool InitSystems() override;
     void Shutdown() override;
+    // "[PlayerStats]": the figures of the session's games, the one being played included.
+    void QueueGameReport() override;
     void FixedUpdate(float step) override;
     void UpdateFrame() override;
     void InitControlGroups() override;

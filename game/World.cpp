@@ -1,5 +1,6 @@
 #include "game/World.h"
 
+#include "core/config/RLocMgr.h"
 #include "core/system/RLogger.h"
 #include "game/Checkpoint.h"
 #include "game/Effect.h"
@@ -19,6 +20,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 
 namespace {
 
@@ -30,6 +32,13 @@ constexpr float kRoomHeight = WorldMap::kHeight * kTile;
 uint8_t KindOf(uint8_t tile)
 {
     return tile == WorldMap::kLedge ? static_cast<uint8_t>(WorldMap::kWall) : tile;
+}
+
+// A line in the log and on standard error.
+void LogLine(const char* text)
+{
+    RLogger::GetInstance()->QueueLine(text);
+    fprintf(stderr, "%s\n", text);
 }
 
 }  // namespace
@@ -76,10 +85,18 @@ bool World::LoadCampaign(const char* fileName, char* error, size_t errorSize)
         return false;
     }
     m_treasureTotal = 0;
+    m_treasureNumbers = 0;
+    m_placedPowers = 0;
     for (uint32_t room = 0; room < m_map.GetRoomCount(); ++room) {
         for (const WorldMap::Placement& placement : m_map.GetRoom(static_cast<int32_t>(room))->placements) {
-            if (m_templates.Get(placement.templateIndex)->kind == EntityTemplates::kTreasure)
+            const EntityTemplates::Template* entry = m_templates.Get(placement.templateIndex);
+            if (entry->kind == EntityTemplates::kTreasure) {
                 ++m_treasureTotal;
+                m_treasureNumbers |= 1u << (placement.number - 1);
+            } else if (entry->kind == EntityTemplates::kPowerup &&
+                       (entry->power == EntityTemplates::kDoubleJump || entry->power == EntityTemplates::kWallJump)) {
+                m_placedPowers |= 1u << entry->power;
+            }
         }
     }
     return true;
@@ -101,17 +118,33 @@ void World::StartNew(uint32_t difficulty)
     EnterRoom(start, m_checkpointX, m_checkpointY);
 }
 
-bool World::Continue(const SaveGame& save, char* error, size_t errorSize)
+bool World::CanContinue(const SaveGame& save, char* error, size_t errorSize) const
 {
     if (!m_campaign.GetFileName().EqualsNoCase(save.campaign)) {
         snprintf(error, errorSize, "The saved game belongs to campaign %s", save.campaign);
         return false;
     }
-    const int32_t room = m_map.FindRoom(save.room);
-    if (room < 0) {
+    if (m_map.FindRoom(save.room) < 0) {
         snprintf(error, errorSize, "The saved game names room %s, which the map no longer holds", save.room);
         return false;
     }
+    if (save.treasures & ~m_treasureNumbers) {
+        snprintf(error, errorSize, "The saved game holds treasures (0x%X) the map does not place (0x%X)",
+                 save.treasures, m_treasureNumbers);
+        return false;
+    }
+    if ((save.powers << 1) & ~m_placedPowers) {
+        snprintf(error, errorSize, "The saved game holds powers that no power-up of the map gives");
+        return false;
+    }
+    return true;
+}
+
+bool World::Continue(const SaveGame& save, char* error, size_t errorSize)
+{
+    if (!CanContinue(save, error, errorSize))
+        return false;
+    const int32_t room = m_map.FindRoom(save.room);
     // A respawn point outside the room, or inside solid tiles, is no place to stand: the room's start is taken.
     float x = static_cast<float>(save.x);
     float y = static_cast<float>(save.y);
@@ -163,7 +196,8 @@ void World::EnterRoom(int32_t roomIndex, float playerX, float playerY)
     m_roomIndex = roomIndex;
     if (roomIndex < 64 && !(m_visitedRooms & (uint64_t{1} << roomIndex))) {
         m_visitedRooms |= uint64_t{1} << roomIndex;
-        ++m_stats.roomsVisited;
+        if (m_stats.roomsVisited < SaveGame::kMaxCount)
+            ++m_stats.roomsVisited;
     }
     const WorldMap::Room* room = m_map.GetRoom(roomIndex);
     MakeTileBoxes(*room);
@@ -288,6 +322,7 @@ void World::Redraw()
     if (!room)
         return;
     m_view.DrawRoom(*room, m_magentaSolid);
+    m_shownMessage = RString();
     m_view.ClearStatus();
     m_view.DrawText(2, RoomView::kStatusY + 1, room->title.GetString());
     char status[64];
@@ -303,9 +338,19 @@ void World::Redraw()
 void World::ShowMessage(const char* text)
 {
     Redraw();
+    m_shownMessage = RString(text);
     m_view.ClearStatus();
     m_view.DrawText(2, RoomView::kStatusY + 1, text);
     m_view.Present();
+}
+
+void World::ShowGameMessage(const char* key, const char* detail)
+{
+    const RString text =
+        RLocMgr::GetInstance()->GetString(RHashedString("Wendro"), RHashedString("Messages"), RHashedString(key));
+    char line[160];
+    snprintf(line, sizeof(line), "%s%s%s", text.GetString(), detail[0] ? " " : "", detail);
+    ShowMessage(line);
 }
 
 void World::SetPictureFrozen(bool frozen)
@@ -370,9 +415,15 @@ void World::SpawnHazard(const char* templateName, float x, float y)
         m_entities.push(new Hazard(*this, *entry, x, y, true));
 }
 
+void World::CountTime(float step)
+{
+    m_stats.playSeconds = std::fmin(m_stats.playSeconds + step, SaveGame::kMaxPlaySeconds);
+}
+
 void World::OnPlayerDied()
 {
-    ++m_stats.deaths;
+    if (m_stats.deaths < SaveGame::kMaxCount)
+        ++m_stats.deaths;
     PlayTune("Death");
     SpawnEffect("Burst", m_player->GetX() + Player::kWidth * 0.5f, m_player->GetY() + Player::kHeight * 0.5f);
 }
@@ -399,10 +450,44 @@ void World::SetCheckpoint(float x, float y)
     m_checkpointX = x + 1.0f;
     m_checkpointY = y;
     PlayTune("Checkpoint");
+    if (!SaveAtCheckpoint())
+        ShowGameMessage("SaveFailed");
+}
+
+bool World::SaveAtCheckpoint()
+{
     char path[1200];
-    const SaveGame save = MakeSave();
-    if (!SaveGame::GetPath(path, sizeof(path)) || !save.Write(path))
-        RLogger::GetInstance()->QueueLine("The game could not be saved");
+    char line[1600];
+    if (!SaveGame::GetPath(path, sizeof(path))) {
+        LogLine("The game could not be saved: there is no user folder for it");
+        return false;
+    }
+    // A save in place that this game would refuse (another version, damaged, a room the map no longer holds)
+    // may be hours of play: it is kept under a name of its own before the new save takes its place.
+    struct stat info;
+    SaveGame old;
+    char error[256] = "";
+    if (stat(path, &info) == 0 && S_ISREG(info.st_mode) &&
+        !(old.Read(path, error, sizeof(error)) && CanContinue(old, error, sizeof(error)))) {
+        char kept[1200];
+        char reason[256];
+        if (!SaveGame::KeepRefused(path, kept, sizeof(kept), reason, sizeof(reason))) {
+            snprintf(line, sizeof(line), "The game is not saved: the refused save %s could not be kept (%s)", path,
+                     reason);
+            LogLine(line);
+            return false;
+        }
+        snprintf(line, sizeof(line), "The refused save (%s) is kept as %s", error, kept);
+        LogLine(line);
+        const char* name = strrchr(kept, '/');
+        ShowGameMessage("SaveKept", name ? name + 1 : kept);
+    }
+    if (!MakeSave().Write(path)) {
+        snprintf(line, sizeof(line), "The game could not be saved to %s", path);
+        LogLine(line);
+        return false;
+    }
+    return true;
 }
 
 void World::CollectTreasure(int32_t number)

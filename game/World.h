@@ -51,15 +51,18 @@ public:
 
     // A new game in the start room at the difficulty (0 easy, 1 normal, 2 hard).
     void StartNew(uint32_t difficulty);
-    // The game of the saved record. False, with the reason in error and nothing started, when it belongs to
-    // another campaign or names a room this map does not hold.
+    // Whether the saved record can be this campaign's: its campaign's name, a room this map holds, and only
+    // treasures and powers the map places. False, with the reason in error, otherwise.
+    bool CanContinue(const SaveGame& save, char* error, size_t errorSize) const;
+    // The game of the saved record. False, with the reason in error and nothing started, when CanContinue
+    // refuses it.
     bool Continue(const SaveGame& save, char* error, size_t errorSize);
 
     // After the fixed steps of a frame: deletes the entities marked dead, enters the room asked for, and
     // redraws the picture when the room, the switches or the status changed.
     void AfterFixedSteps();
     // Counts play time (called once per fixed step).
-    void CountTime(float step) { m_stats.playSeconds += step; }
+    void CountTime(float step);
 
     // Tiles: solid ones stop the player; outside the room nothing is solid.
     uint8_t GetTile(int32_t tileX, int32_t tileY) const;
@@ -76,6 +79,9 @@ public:
     void OnPlayerDied();
     // Puts the player back at the respawn point (in its room).
     void Respawn();
+    // Makes x, y of this room the respawn point and saves the game there. A save in place that this game would
+    // refuse is first kept beside it (SaveGame::KeepRefused); when it cannot be kept, or the save fails, nothing
+    // is written over it and the status line says so.
     void SetCheckpoint(float x, float y);
     // Whether the respawn point is the checkpoint at x, y of this room.
     bool IsCheckpoint(float x, float y) const;
@@ -106,6 +112,8 @@ public:
     void RequestRedraw() { m_redraw = true; }
     // Shows a line on the status line until the status next changes.
     void ShowMessage(const char* text);
+    // The line shown on the status line in place of the status; empty while the status is shown.
+    const RString& GetShownMessage() const { return m_shownMessage; }
     // Freezes the picture for a cinematic: the room and status are not redrawn and the sprites are hidden.
     void SetPictureFrozen(bool frozen);
 
@@ -118,6 +126,10 @@ private:
     void ApplySwitchToBoxes();
     GameEntity* MakeEntity(const EntityTemplates::Template& entry, const WorldMap::Placement& placement);
     void Redraw();
+    // Writes the saved record at the respawn point (see SetCheckpoint); false when the game is not saved.
+    bool SaveAtCheckpoint();
+    // Shows the game's text [Messages] key, followed by detail when given.
+    void ShowGameMessage(const char* key, const char* detail = "");
 
     RoomView& m_view;
     RStreamingAudio_PCS* m_toneGenerator;
@@ -139,6 +151,8 @@ private:
     uint32_t m_powers = 0;         // bit n for power n
     uint32_t m_treasureMask = 0;   // bit n-1 for treasure n
     uint32_t m_treasureTotal = 0;
+    uint32_t m_treasureNumbers = 0;  // bit n-1 for each treasure n the map places
+    uint32_t m_placedPowers = 0;     // bit n for each power n a power-up of the map gives
     uint32_t m_difficulty = 1;
     uint64_t m_visitedRooms = 0;   // bit n for room n
     Stats m_stats;
@@ -151,6 +165,7 @@ private:
     float m_pendingX = 0.0f;
     float m_pendingY = 0.0f;
     bool m_redraw = false;
+    RString m_shownMessage;
     bool m_pictureFrozen = false;
     Ending m_ending = kNoEnding;
 };

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config
-  libsdl2-dev libglew-dev libgl1-mesa-dri xvfb xauth
+  libsdl2-dev libx11-dev libglew-dev libgl1-mesa-dri xvfb xauth
   libcurl4-openssl-dev
   libgtest-dev libbenchmark-dev
   # Independent tools and yardsticks used by the tests and benchmarks.

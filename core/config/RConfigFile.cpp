@@ -416,12 +416,14 @@ bool RConfigFile::Load(const char* path)
         return Save(path);
     char* text = nullptr;
     uint32_t size = 0;
-    const bool read = file && RFile::ReadWhole(file, &text, &size);
+    const bool measured = file && RFile::GetSize(file, &size);
+    const bool tooLarge = measured && size > kMaxFileBytes;
+    const bool read = measured && !tooLarge && RFile::ReadWhole(file, &text, &size);
     if (file)
         fclose(file);
     if (!read) {
-        fprintf(stderr, "%s cannot be read: the settings stay at their defaults and the file is left as it is\n",
-                path);
+        fprintf(stderr, "%s cannot be read%s: the settings stay at their defaults and the file is left as it is\n",
+                path, tooLarge ? " (it is larger than 1 MiB, more than settings can be)" : "");
         m_unreadablePath = RString(path);
         return true;
     }

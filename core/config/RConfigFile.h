@@ -26,6 +26,8 @@ public:
     // most sections that only such lines make.
     static constexpr uint32_t kMaxUnknownLines = 1024;
     static constexpr uint32_t kMaxUnknownSections = 256;
+    // The largest settings file read; a larger one is no settings file.
+    static constexpr uint32_t kMaxFileBytes = 1024 * 1024;
 
     // A default, with room for the largest type.
     union DefaultValue {
@@ -101,9 +103,9 @@ public:
 
     // Reads the INI file at path, applying each key line with SetFromText (keys before any section go to the
     // empty id's section) and keeping the lines no variable takes. When no file is there, writes the current
-    // values there instead. When something is there that cannot be read (no permission, not a regular file),
-    // says so once on standard error and keeps the current values; Save then never writes over it. True when
-    // the file was read, written or so kept.
+    // values there instead. When something is there that cannot be read (no permission, not a regular file,
+    // larger than kMaxFileBytes), says so once on standard error and keeps the current values; Save then never
+    // writes over it. True when the file was read, written or so kept.
     bool Load(const char* path);
     // Writes every section in order, every variable in registration order with its current value and then the
     // section's kept lines. The file is replaced only once all of it is written; false when anything failed (the

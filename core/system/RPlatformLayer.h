@@ -1,6 +1,7 @@
 // RPlatformLayer: the platform layer's answers to "where does this user's data live" and "where is the program's
-// content". Both write an absolute folder path (without a trailing "/") into a buffer the caller owns and return
-// false, leaving the buffer empty, when the folder cannot be named or the path would not fit.
+// content", and its handling of the display going away. The folder answers write an absolute folder path (without
+// a trailing "/") into a buffer the caller owns and return false, leaving the buffer empty, when the folder cannot
+// be named or the path would not fit. The display's handling is the one place that knows the window system (X).
 #pragma once
 
 #include <cstddef>
@@ -14,4 +15,12 @@ public:
     // The program's resource folder: $ROLT_RESOURCE_DIR when set, else the folder "Resources" beside the
     // executable. The folder must exist; the path written is its canonical absolute form.
     static bool GetResourcesFolder(char* outPath, size_t outSize);
+
+    // What to do when the connection to the display is lost (the X server ended or the session logged out).
+    // onLost is called once, on the thread whose window-system call noticed it, from inside that call: it may
+    // make no window, GL or window-system call, only save what must not be lost. The program then ends with
+    // status 1, since nothing can return into the lost connection. Null restores the window system's own
+    // handling, which ends the program at once.
+    typedef void (*DisplayLostCallback)();
+    static void SetDisplayLostHandler(DisplayLostCallback onLost);
 };

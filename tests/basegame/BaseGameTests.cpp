@@ -199,6 +199,29 @@ TEST_F(BaseGame, AFailedStartUpIsReportedAndKeepsTheBindingsFile)
     EXPECT_EQ(ReadBytes(bindings), kept);
 }
 
+// Saves that fail at shut-down are named in the log, never reported as saved.
+TEST_F(BaseGame, SavesThatFailAtShutDownAreNamedInTheLog)
+{
+    const fs::path config = userFolder / "Config";
+    EXPECT_EXIT(
+        {
+            RunGame(2, [&config](TestGame&) {
+                // Folders that are not empty where the configuration and the history go, once both were read.
+                for (const char* name : {"Config.ini", "ConsoleMemory.txt"}) {
+                    fs::remove(config / name);
+                    fs::create_directories(config / name / "inside");
+                }
+            });
+            exit(0);
+        },
+        ::testing::ExitedWithCode(0), "could not be saved");
+    const std::string log = ReadBytes(userFolder / "Logs" / "DebugLog_Safe.txt");
+    EXPECT_EQ(log.find("configuration, bindings and console history saved"), std::string::npos) << log;
+    EXPECT_NE(log.find("the configuration and the console history could not be saved (the bindings saved)"),
+              std::string::npos)
+        << log;
+}
+
 TEST_F(BaseGame, TheMainCameraFollowsTheScreenAndFliesFromKeysAndMouse)
 {
     EXPECT_EXIT(

@@ -25,7 +25,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-TEST(Console, AHistoryFileThatIsNoHistoryGivesAnEmptyOne)
+TEST(Console, AHistoryFileKeepsItsCommandLinesAndOneThatCannotBeReadIsNeverWrittenOver)
 {
     TempFolder folder;
     struct Row {
@@ -34,20 +34,25 @@ TEST(Console, AHistoryFileThatIsNoHistoryGivesAnEmptyOne)
         int special;        // 0 a file, 1 none, 2 a folder, 3 a pipe nobody writes to
         bool loads;
         int count;
+        const char* first;  // the oldest line kept and the newest, when count > 0
+        const char* last;
     };
     std::string lines;
     for (int i = 0; i < 30; ++i)
         lines += "echo " + std::to_string(i) + "\r\n";
     const Row rows[] = {
-        {"missing", "", 1, true, 0},
-        {"empty", "", 0, true, 0},
-        {"binary", std::string("set a\r\n\0\x01\x02\xff", 11), 0, false, 0},
-        {"huge", std::string(RConsole::kMaxHistoryFileSize + 1, 'a'), 0, false, 0},
-        {"one endless line", std::string(RConsole::kMaxLineLength + 10, 'a') + "\n", 0, false, 0},
-        {"a folder", "", 2, false, 0},
-        {"a pipe", "", 3, false, 0},
+        {"missing", "", 1, true, 0, "", ""},
+        {"empty", "", 0, true, 0, "", ""},
+        // Lines with a control byte, or longer than the prompt, are left out; the others are kept.
+        {"one control byte", "echo 1\r\necho\x01 2\r\necho 3\r\n", 0, true, 2, "echo 1", "echo 3"},
+        {"binary", std::string("set a\r\n\0\x01\x02\xff", 11), 0, true, 1, "set a", "set a"},
+        {"one endless line", std::string(RConsole::kMaxLineLength + 10, 'a') + "\nhelp\n", 0, true, 1, "help",
+         "help"},
+        {"huge", std::string(RConsole::kMaxHistoryFileSize + 1, 'a'), 0, false, 0, "", ""},
+        {"a folder", "", 2, false, 0, "", ""},
+        {"a pipe", "", 3, false, 0, "", ""},
         // Thirty lines keep the last 24; blank lines and line ends of either kind are no lines.
-        {"thirty lines", lines + "\n  \n", 0, true, RConsole::kHistoryLines},
+        {"thirty lines", lines + "\n  \n", 0, true, RConsole::kHistoryLines, "echo 6", "echo 29"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -64,8 +69,19 @@ TEST(Console, AHistoryFileThatIsNoHistoryGivesAnEmptyOne)
         EXPECT_EQ(console.LoadHistoryFrom(path.c_str()), row.loads);
         EXPECT_EQ(console.GetHistoryCount(), row.count);
         if (row.count > 0) {
-            EXPECT_EQ(std::string(console.GetHistoryLine(0).GetString()), "echo 6");
-            EXPECT_EQ(std::string(console.GetHistoryLine(row.count - 1).GetString()), "echo 29");
+            EXPECT_STREQ(console.GetHistoryLine(0).GetString(), row.first);
+            EXPECT_STREQ(console.GetHistoryLine(row.count - 1).GetString(), row.last);
+        }
+        // What could not be read stays as it was, whatever is typed meanwhile.
+        console.Submit("help");
+        if (!row.loads) {
+            EXPECT_TRUE(console.SaveHistoryTo(path.c_str()));
+            EXPECT_EQ(fs::status(path).type(), row.special == 2   ? fs::file_type::directory
+                                               : row.special == 3 ? fs::file_type::fifo
+                                                                  : fs::file_type::regular);
+            if (row.special == 0) {
+                EXPECT_EQ(ReadBytes(path), row.bytes);
+            }
         }
     }
 

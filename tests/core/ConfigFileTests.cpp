@@ -328,8 +328,10 @@ TEST(ConfigUnknownLinesTest, ManyUnknownSectionsAreBoundedAndTheRestReadsBackAsW
     RConfigFile config;
     settings.Register(config);
     std::string text = "[Engine]\r\nMinGameFPS: 20\r\n[key: opens like a header\r\n";
-    for (int i = 0; i < 100000; ++i)
+    // Many more sections than are kept, in a file within the size a settings file may have.
+    for (int i = 0; i < 20000; ++i)
         text += "[Unknown" + std::to_string(i) + "]\r\nKey" + std::to_string(i) + ": " + std::to_string(i) + "\r\n";
+    ASSERT_LE(text.size(), RConfigFile::kMaxFileBytes);
     WriteBytes(path, text);
     testing::internal::CaptureStderr();
     ASSERT_TRUE(config.Load(path.c_str()));
@@ -409,6 +411,45 @@ TEST(ConfigUnreadableTest, AFileThatCannotBeReadIsNeverWrittenOver)
     ASSERT_EQ(0, chmod(locked.c_str(), 0644));
     EXPECT_EQ("[Engine]\r\nMinGameFPS: 20\r\n", ReadBytes(locked));
     EXPECT_EQ(2, folder.FileCount());
+}
+
+TEST(ConfigUnreadableTest, AFileLargerThanSettingsCanBeIsNeitherReadNorWrittenOver)
+{
+    TempFolder folder;
+    const std::string path = folder / "Config.ini";
+    const std::string head = "[Engine]\r\nMinGameFPS: 20\r\n";
+    // At the limit, padded with blank lines: read.
+    WriteBytes(path, head + std::string(RConfigFile::kMaxFileBytes - head.size(), '\n'));
+    {
+        EngineSettings settings;
+        RConfigFile config;
+        settings.Register(config);
+        EXPECT_TRUE(config.Load(path.c_str()));
+        EXPECT_EQ(20, settings.minFPS);
+    }
+    // One byte over it, and 2 GB (sparse, so that the test stays cheap): refused with a message, the defaults
+    // stand and the file keeps every byte.
+    for (const uint64_t size : {uint64_t{RConfigFile::kMaxFileBytes} + 1, uint64_t{2} << 30}) {
+        SCOPED_TRACE(size);
+        WriteBytes(path, head);
+        std::filesystem::resize_file(path, size);
+        EngineSettings settings;
+        RConfigFile config;
+        settings.Register(config);
+        testing::internal::CaptureStderr();
+        EXPECT_TRUE(config.Load(path.c_str()));
+        const std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_NE(said.find("larger than 1 MiB"), std::string::npos) << said;
+        EXPECT_EQ(15, settings.minFPS);
+        EXPECT_TRUE(config.Save(path.c_str()));
+        EXPECT_EQ(std::filesystem::file_size(path), size);
+        FILE* file = fopen(path.c_str(), "rb");
+        ASSERT_NE(file, nullptr);
+        char start[64] = {};
+        EXPECT_EQ(fread(start, 1, head.size(), file), head.size());
+        fclose(file);
+        EXPECT_EQ(head, std::string(start));
+    }
 }
 
 TEST(ConfigLinkTest, ASettingsFileKeptElsewhereIsReadAndWrittenThroughItsLink)

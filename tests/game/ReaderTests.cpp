@@ -377,6 +377,10 @@ TEST_F(SavedGame, RoundTripsAndRefusesDamagedForeignOrImpossibleFiles)
         {"a play time that is no number", payload + 92, 0x7FC00000u},
         {"a negative play time", payload + 92, 0xBF800000u},
         {"a difficulty beyond hard", payload + 96, 3},
+        {"a death count beyond the limit", payload + 84, SaveGame::kMaxCount + 1},
+        {"a rooms-visited count that would wrap at the next room", payload + 88, 0xFFFFFFFFu},
+        {"an endless play time", payload + 92, 0x7F800000u},
+        {"a play time beyond the limit", payload + 92, 0x4D3EBC20u},  // 2e8 seconds
     };
     for (const Poke& poke : pokes) {
         std::vector<uint8_t> b = bytes;
@@ -389,6 +393,17 @@ TEST_F(SavedGame, RoundTripsAndRefusesDamagedForeignOrImpossibleFiles)
     std::vector<uint8_t> noRoom = bytes;
     memset(noRoom.data() + payload + 32, 0, 32);
     EXPECT_FALSE(Read(Resealed(noRoom)));
+    std::vector<uint8_t> noCampaign = bytes;
+    memset(noCampaign.data() + payload, 0, 32);
+    EXPECT_FALSE(Read(Resealed(noCampaign)));
+    // The largest counts and play time a game keeps are read back.
+    std::vector<uint8_t> full = bytes;
+    PutU32(full, payload + 84, SaveGame::kMaxCount);
+    PutU32(full, payload + 88, SaveGame::kMaxCount);
+    uint32_t longest;
+    memcpy(&longest, &SaveGame::kMaxPlaySeconds, 4);
+    PutU32(full, payload + 92, longest);
+    EXPECT_TRUE(Read(Resealed(full)));
     EXPECT_TRUE(Read(Resealed(bytes)));
 }
 

@@ -2,8 +2,10 @@
 // the user "Maps/" folder in place of the campaign's: a player who falls out of the bottom of a room with nothing
 // below comes back at the respawn point (never a fall forever) and the death is counted in "[PlayerStats]"; a
 // teleport takes the player to its partner in another room; a blue switch opens the magenta blocks under the
-// player; the orbs play their cinematics and return to the title; a saved game that is damaged, foreign or names a room the map no longer holds is refused and a new game
-// begins. A game object can be made once per process, so each case runs in a child.
+// player; the orbs play their cinematics and return to the title; a saved game that is damaged, foreign, names a
+// room the map no longer holds or holds more than the campaign can is refused and a new game begins, and the next
+// checkpoint keeps the refused file under a name of its own before it saves; a checkpoint that cannot save says so
+// on the status line. A game object can be made once per process, so each case runs in a child.
 #include "WendroRunSupport.h"
 #include "basegame/RSubroutineMgr.h"
 #include "basegame/RTimedSubroutine.h"
@@ -55,6 +57,14 @@ std::string TestMap()
     return map + "Entity01: Teleport 10 22 A\r\n";
 }
 
+// The test map with more entities in "Gate": a checkpoint on the floor at tile 5 and treasure number 1 high up.
+std::string TestMapWithCheckpoint()
+{
+    std::string map = TestMap();
+    map.insert(map.find("[Far]"), "Entity05: Checkpoint 5 22\r\nEntity06: Gem 20 2 1\r\n");
+    return map;
+}
+
 class GameWorld : public WendroRunTest {
 protected:
     void SetUp() override
@@ -62,6 +72,17 @@ protected:
         WendroRunTest::SetUp();
         WriteBytes(user + "Maps/Tarnvow.map", TestMap());
     }
+    // A save of the test campaign in room "Gate".
+    static SaveGame GateSave()
+    {
+        SaveGame save;
+        snprintf(save.campaign, sizeof(save.campaign), "Wendro.gam");
+        snprintf(save.room, sizeof(save.room), "Gate");
+        save.x = 2 * 8 + 1;
+        save.y = 22 * 8;
+        return save;
+    }
+    const std::string savePath = user + "Saves/Autosave.wsg";
 };
 
 // Runs the game (RunWendro) with a new game begun in the test map (exit code 3 when it cannot be) before check.
@@ -263,7 +284,7 @@ TEST_F(GameWorld, ARefusedSaveStartsANewGame)
         {"another game's file", "PK\x03\x04 not a saved game"},
     };
     for (const Case& c : cases) {
-        const std::string path = user + "Saves/Autosave.wsg";
+        const std::string& path = savePath;
         fs::create_directories(user + "Saves");
         if (c.bytes.empty()) {
             SaveGame save;
@@ -283,6 +304,130 @@ TEST_F(GameWorld, ARefusedSaveStartsANewGame)
                     ::testing::ExitedWithCode(0), "The saved game was refused")
             << c.name;
     }
+}
+
+// Touches the checkpoint of TestMapWithCheckpoint.
+void TouchCheckpoint(WendroGame& game)
+{
+    game.GetWorld()->GetPlayer()->PlaceAt(5 * 8.0f + 1.0f, 22 * 8.0f);
+    Steps(game, 3);
+}
+
+TEST_F(GameWorld, ARefusedSaveIsKeptBesideTheSaveThatReplacesIt)
+{
+    WriteBytes(user + "Maps/Tarnvow.map", TestMapWithCheckpoint());
+    fs::create_directories(user + "Saves");
+    // One refused save kept earlier already has the first name: it is never written over.
+    const std::string earlier = "an earlier refused save";
+    WriteBytes(user + "Saves/Autosave.refused.wsg", earlier);
+    // A save naming a room the map no longer holds, continued (and refused); one of a newer version, never
+    // continued: a new game's checkpoint replaces the save either way.
+    for (bool continued : {true, false}) {
+        SCOPED_TRACE(continued ? "continued" : "a new game");
+        SaveGame refused = GateSave();
+        if (continued)
+            snprintf(refused.room, sizeof(refused.room), "Vanished");
+        ASSERT_TRUE(refused.Write(savePath.c_str()));
+        if (!continued) {
+            std::string newer = ReadBytes(savePath);
+            newer[4] = static_cast<char>(SaveGame::kVersion + 1);
+            WriteBytes(savePath, newer);
+        }
+        const std::string refusedBytes = ReadBytes(savePath);
+        const std::string keptName = continued ? "Autosave.refused.2.wsg" : "Autosave.refused.3.wsg";
+        EXPECT_EXIT(RunWendro([continued, keptName](WendroGame& game) {
+                        if (continued)
+                            game.ContinueGame();
+                        else if (!game.BeginNewGame(1))
+                            return 3;
+                        World* world = game.GetWorld();
+                        if (!world || !world->GetRoom()->id.Equals("Gate"))
+                            return 4;
+                        TouchCheckpoint(game);
+                        if (!world->IsCheckpoint(5 * 8.0f, 22 * 8.0f))
+                            return 5;
+                        const std::string shown = world->GetShownMessage().GetString();
+                        if (shown != "REFUSED SAVE KEPT AS " + keptName)
+                            return 6;
+                        // The save in place is now the game's own: a second checkpoint keeps nothing more.
+                        world->SetCheckpoint(7 * 8.0f, 22 * 8.0f);
+                        return 0;
+                    }),
+                    ::testing::ExitedWithCode(0), "The refused save .* is kept as .*" + keptName);
+        EXPECT_EQ(ReadBytes(user + "Saves/" + keptName), refusedBytes);
+        EXPECT_EQ(ReadBytes(user + "Saves/Autosave.refused.wsg"), earlier);
+        EXPECT_FALSE(fs::exists(user + "Saves/Autosave.refused.4.wsg"));
+        SaveGame saved;
+        char error[256];
+        ASSERT_TRUE(saved.Read(savePath.c_str(), error, sizeof(error))) << error;
+        EXPECT_STREQ(saved.room, "Gate");
+        EXPECT_EQ(saved.x, 7 * 8 + 1);
+    }
+}
+
+TEST_F(GameWorld, ASaveHoldingMoreThanTheCampaignCanIsRefused)
+{
+    WriteBytes(user + "Maps/Tarnvow.map", TestMapWithCheckpoint());
+    fs::create_directories(user + "Saves");
+    struct Case {
+        const char* name;
+        uint32_t treasures;
+        uint32_t powers;
+    } cases[] = {
+        {"every treasure bit", 0xFFFFFFFFu, 0},
+        {"a treasure the map does not place", 2, 0},
+        {"a power no power-up of the map gives", 0, 1},
+    };
+    for (const Case& c : cases) {
+        SaveGame save = GateSave();
+        save.treasures = c.treasures;
+        save.powers = c.powers;
+        ASSERT_TRUE(save.Write(savePath.c_str()));
+        EXPECT_EXIT(RunWendro([](WendroGame& game) {
+                        game.ContinueGame();
+                        World* world = game.GetWorld();
+                        return world && !world->HasPower(EntityTemplates::kDoubleJump) &&
+                                       world->GetStats().treasures == 0
+                                   ? 0
+                                   : 4;
+                    }),
+                    ::testing::ExitedWithCode(0), "The saved game was refused")
+            << c.name;
+    }
+    // What the campaign holds is continued; counts at their limit stay there.
+    SaveGame save = GateSave();
+    save.treasures = 1;
+    save.roomsVisited = SaveGame::kMaxCount;
+    save.deaths = SaveGame::kMaxCount;
+    ASSERT_TRUE(save.Write(savePath.c_str()));
+    EXPECT_EXIT(RunWendro([](WendroGame& game) {
+                    game.ContinueGame();
+                    World* world = game.GetWorld();
+                    if (!world || world->GetStats().treasures != 1 || world->GetShownMessage().GetLength() != 0)
+                        return 4;
+                    // Into "Far" through the teleport: one more room, one more death.
+                    world->GetPlayer()->PlaceAt(30 * 8.0f + 1.0f, 22 * 8.0f);
+                    Steps(game, 30);
+                    world->OnPlayerDied();
+                    return world->GetRoom()->id.Equals("Far") &&
+                                   world->GetStats().roomsVisited == SaveGame::kMaxCount &&
+                                   world->GetStats().deaths == SaveGame::kMaxCount
+                               ? 0
+                               : 5;
+                }),
+                ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(GameWorld, ACheckpointThatCannotSaveSaysSoOnTheStatusLine)
+{
+    WriteBytes(user + "Maps/Tarnvow.map", TestMapWithCheckpoint());
+    // A folder that is not empty where the save goes: no file can be put in its place.
+    fs::create_directories(savePath + "/inside");
+    EXPECT_EXIT(RunNewGame([](WendroGame& game) {
+                    TouchCheckpoint(game);
+                    return game.GetWorld()->GetShownMessage().Equals("THE GAME COULD NOT BE SAVED") ? 0 : 4;
+                }),
+                ::testing::ExitedWithCode(0), "The game could not be saved to .*Autosave.wsg");
 }
 
 }  // namespace

@@ -7,7 +7,9 @@
 #   kills     - SIGKILL at random moments of the shut-down saves, many times: the files are the old or the new,
 #               never damaged, and no temporary file is left after the next start;
 #   full-disk - with the settings on a full disk (a small tmpfs when root, else a file-size limit) the saves
-#               fail, the old files stay whole and no temporary file is left.
+#               fail, the old files stay whole and no temporary file is left;
+#   display-lost - the X server (a private one) killed under the running program after a setting was changed in
+#               the console: the session is saved as at a quit and the program exits with status 1.
 # Usage: saves.sh PROGRAM CASE
 set -u
 program="$1"
@@ -152,6 +154,36 @@ full-disk)
   [ "$(temporaries)" -eq 0 ] || fail "a failed save left a temporary file"
   grep -q "could not be saved" "$work/out.txt" || fail "the failed saves were not reported"
   echo "on a full disk the saves failed, were reported, and left the old files whole"
+  ;;
+display-lost)
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.txt" 2>&1 &
+  xvfb=$!
+  for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+  [ -s "$work/display" ] || { kill "$xvfb"; fail "no private X server started"; }
+  export DISPLAY=":$(cat "$work/display")"
+  printf '[General]\r\nQuickStart: true\r\n[Engine]\r\nFixedEngineFPS: 60\r\n' >"$config"
+  start
+  xdotool search --sync --name "^$title\$" windowfocus --sync >/dev/null 2>&1 || { kill "$xvfb"; fail "no focus"; }
+  sleep 1
+  # Each key held for longer than a frame: the console, the command, Return.
+  steps=""
+  for key in grave s e t space m a s t e r v o l u m e space 0 period 2 5 Return; do
+    steps="$steps keydown $key sleep 0.15 keyup $key sleep 0.1"
+  done
+  xdotool $steps || { kill "$xvfb"; fail "xdotool could not press the keys"; }
+  sleep 1
+  kill -KILL "$xvfb"
+  wait "$xvfb" 2>/dev/null
+  finish
+  [ "$status" -eq 1 ] || fail "exit status $status after the display was lost (1 expected)"
+  grep -q "MasterVolume: 0.250000" "$config" ||
+    fail "the session's setting was not saved: $(grep MasterVolume "$config")"
+  grep -q "set mastervolume 0.25" "$user/Config/ConsoleMemory.txt" || fail "the console history was not saved"
+  log="$user/Logs/DebugLog_Safe.txt"
+  grep -q "The display was lost" "$log" || fail "the log does not say the display was lost"
+  grep -q "\[SessionShutdown\]" "$log" || fail "the session report was not written"
+  grep -q "\[PlayerStats\]" "$log" || fail "the game's block of the report was not written"
+  echo "the display lost under the running program: settings, history and report saved, exit status 1"
   ;;
 *)
   echo "unknown case $case_name"

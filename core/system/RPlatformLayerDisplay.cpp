@@ -1,0 +1,41 @@
+// RPlatformLayer's handling of a lost display, on X: Xlib's I/O-error handler is the one way to hear of it, and
+// Xlib ends the process if the handler returns.
+#include "core/system/RPlatformLayer.h"
+
+#include <X11/Xlib.h>
+#include <atomic>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+RPlatformLayer::DisplayLostCallback s_onDisplayLost = nullptr;
+std::atomic_flag s_lost = ATOMIC_FLAG_INIT;
+thread_local bool t_handling = false;
+
+int OnDisplayConnectionLost(Display* /*display*/)
+{
+    // Reached again from inside the callback: the save has gone as far as it can.
+    if (t_handling)
+        _exit(1);
+    // Another thread noticed first: it saves and ends the process.
+    if (s_lost.test_and_set()) {
+        for (;;)
+            pause();
+    }
+    t_handling = true;
+    fprintf(stderr, "The connection to the display was lost: the session is saved and the program ends\n");
+    if (s_onDisplayLost)
+        s_onDisplayLost();
+    fflush(nullptr);
+    // Not exit(): the handlers that run at exit belong to libraries whose connection is gone.
+    _exit(1);
+}
+
+} // namespace
+
+void RPlatformLayer::SetDisplayLostHandler(DisplayLostCallback onLost)
+{
+    s_onDisplayLost = onLost;
+    XSetIOErrorHandler(onLost ? OnDisplayConnectionLost : nullptr);
+}
