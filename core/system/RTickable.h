@@ -24,7 +24,7 @@ public:
     virtual void Tick(float step, uint32_t mask) = 0;
     virtual void PostTick(float step, uint32_t mask) = 0;
     // Lower priorities run first within a list; members of equal priority run in no set order. A new priority
-    // tells the manager, which sorts the lists again before their next pass.
+    // tells the manager, which sorts the lists again before their next pass (an override must call this one).
     virtual int GetPriority() const { return m_priority; }
     virtual void SetPriority(int priority);
     // While true, neither hook is called.
