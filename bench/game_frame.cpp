@@ -1,8 +1,12 @@
 // One frame of the whole program (events, update, a fixed step, the frame update and the drawing of every pass)
 // in a full room holding every kind of entity, beside the yardstick of the same frame with no game running: the
 // engine's empty frame. The second benchmark reports its CPU time as a multiple of the first ("vs_empty_frame";
-// the game should stay under 2). Both run the real game object in a window under the X server, with a user folder
-// of their own whose "Maps/" folder holds the benchmark's room in place of the campaign's.
+// the game should stay under 2). The third grows the room's crowd to 20, 200 and 2,000 entities with spikes (the
+// commonest entity, all of one tick priority, all drawn with one material) and reports the main thread's cost per
+// entity above the empty frame ("us_per_entity") and the cost of each entity added to the smallest crowd
+// ("us_per_added_entity"), which should stay flat as the crowd grows. All run the real game
+// object in a window under the X server, with a user folder of their own whose "Maps/" folder holds the
+// benchmark's room in place of the campaign's.
 #include <benchmark/benchmark.h>
 
 #include "game/WendroGame.h"
@@ -128,5 +132,53 @@ void BM_FullRoomFrame(benchmark::State& state)
         state.counters["vs_empty_frame"] = seconds / s_emptyFrameSeconds;
 }
 BENCHMARK(BM_FullRoomFrame)->Unit(benchmark::kMicrosecond);
+
+// The smallest crowd's size and frame, for the slope.
+struct Crowd {
+    int64_t size = 0;
+    double entities = 0.0;
+    double seconds = 0.0;
+};
+Crowd s_smallestCrowd;
+
+// The full room with spikes added until it holds state.range(0) entities. Spikes go on the open rows above the
+// ledge, clear of the player and the lifts; the crowd only grows, so the sizes run in ascending order.
+void BM_RoomFrameByEntities(benchmark::State& state)
+{
+    WendroGame* game = Game();
+    World* world = game ? game->GetWorld() : nullptr;
+    if (!world && game && game->BeginNewGame(1))
+        world = game->GetWorld();
+    if (!world) {
+        state.SkipWithError("the benchmark's room did not load");
+        return;
+    }
+    const uint32_t wanted = static_cast<uint32_t>(state.range(0));
+    for (uint32_t placed = 0; world->GetEntityCount() < wanted; ++placed) {
+        const float x = static_cast<float>(8 * (1 + placed % 38));
+        const float y = static_cast<float>(8 * (2 + (placed / 38) % 9));
+        world->SpawnHazard("Spikes", x, y);
+    }
+    // Let the new entities settle into the lists before measuring.
+    for (int i = 0; i < 3; ++i)
+        Frame(*game);
+    const double start = ThreadSeconds();
+    for (auto _ : state)
+        Frame(*game);
+    const double seconds = (ThreadSeconds() - start) / static_cast<double>(state.iterations());
+    const double entities = static_cast<double>(world->GetEntityCount());
+    state.counters["entities"] = entities;
+    state.counters["us_per_entity"] = (seconds - s_emptyFrameSeconds) * 1e6 / entities;
+    // The slope from the smallest crowd: the cost of one more entity, which stays flat when the frame is linear.
+    if (s_smallestCrowd.size == 0 || state.range(0) <= s_smallestCrowd.size) {
+        s_smallestCrowd = {state.range(0), entities, seconds};
+    } else if (entities > s_smallestCrowd.entities) {
+        state.counters["us_per_added_entity"] =
+            (seconds - s_smallestCrowd.seconds) * 1e6 / (entities - s_smallestCrowd.entities);
+    }
+    if (s_emptyFrameSeconds > 0.0)
+        state.counters["vs_empty_frame"] = seconds / s_emptyFrameSeconds;
+}
+BENCHMARK(BM_RoomFrameByEntities)->Arg(20)->Arg(200)->Arg(2000)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -20,6 +20,15 @@ RTickableBase::RTickableBase(uint32_t mask) : m_mask(mask)
     RTickableManager::GetInstance()->Register(this, m_mask);
 }
 
+void RTickableBase::SetPriority(int priority)
+{
+    if (priority == m_priority)
+        return;
+    m_priority = priority;
+    if (RTickableManager* manager = RTickableManager::GetExisting())
+        manager->PriorityChanged();
+}
+
 RTickableBase::~RTickableBase()
 {
     // A manager destroyed at shut-down holds nothing any more; do not bring it back just to look.
@@ -58,9 +67,17 @@ uint32_t RTickableManager::GetListCount(uint32_t bit) const
 void RTickableManager::Register(RTickableBase* object, uint32_t mask)
 {
     for (int i = 0; i < 3; ++i) {
-        if (mask & kListBits[i])
+        if (mask & kListBits[i]) {
             m_lists[i].push(object);
+            m_unsorted[i] = true;
+        }
     }
+}
+
+void RTickableManager::PriorityChanged()
+{
+    for (bool& unsorted : m_unsorted)
+        unsorted = true;
 }
 
 void RTickableManager::Unregister(RTickableBase* object, uint32_t mask)
@@ -79,8 +96,10 @@ void RTickableManager::Unregister(RTickableBase* object, uint32_t mask)
 void RTickableManager::Sort(uint32_t mask)
 {
     for (int i = 0; i < 3; ++i) {
-        if (mask & kListBits[i])
+        if ((mask & kListBits[i]) && m_unsorted[i]) {
             m_lists[i].sort(ComparePriority, nullptr);
+            m_unsorted[i] = false;
+        }
     }
 }
 

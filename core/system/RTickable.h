@@ -1,7 +1,7 @@
 // Tickables: objects that run code every engine frame or every game step. Each derives from RTickableBase and is
 // listed with the one RTickableManager, which keeps one list per pass (mask bits 1 engine frame, 2 fixed game
-// step, 4 game frame), sorts it by priority and calls Tick then PostTick on every member. The lists do not own
-// their members; a member takes itself out of them when it is destroyed.
+// step, 4 game frame), keeps it sorted by priority and calls Tick then PostTick on every member. The lists do not
+// own their members; a member takes itself out of them when it is destroyed.
 #pragma once
 
 #include <cstdint>
@@ -23,9 +23,10 @@ public:
     // The first and second hook of a pass; mask is the pass's bit.
     virtual void Tick(float step, uint32_t mask) = 0;
     virtual void PostTick(float step, uint32_t mask) = 0;
-    // Lower priorities run first within a list; members of equal priority run in no set order.
+    // Lower priorities run first within a list; members of equal priority run in no set order. A new priority
+    // tells the manager, which sorts the lists again before their next pass (an override must call this one).
     virtual int GetPriority() const { return m_priority; }
-    virtual void SetPriority(int priority) { m_priority = priority; }
+    virtual void SetPriority(int priority);
     // While true, neither hook is called.
     virtual bool GetSuppressTick() const { return m_suppressTick; }
     virtual void SetSuppressTick(bool suppress) { m_suppressTick = suppress; }
@@ -64,11 +65,14 @@ public:
     // Frees the lists and the manager; members are not told.
     static void DestroyInstance();
 
-    // Appends object to the list of each bit of mask (no test for duplicates).
+    // Appends object to the list of each bit of mask (no test for duplicates); those lists need sorting again.
     void Register(RTickableBase* object, uint32_t mask);
-    // Removes every occurrence of object from the list of each bit of mask.
+    // Removes every occurrence of object from the list of each bit of mask; the others keep their order.
     void Unregister(RTickableBase* object, uint32_t mask);
-    // Sorts each list of mask by ascending priority (unstable; consumes rand() for two or more members).
+    // A member's priority changed: every list needs sorting again.
+    void PriorityChanged();
+    // Sorts each list of mask by ascending priority (unstable) when a member was added to it or a priority
+    // changed since it was last sorted; a list that did not change keeps its order.
     void Sort(uint32_t mask);
     // For each list of mask (bit 1, 2, then 4), calls Tick (step, mask) on every member whose tick is not
     // suppressed, from the first. The count is read again before each member: a member registered during the
@@ -93,4 +97,5 @@ private:
     static RTickableManager* s_instance;
 
     RUtilVector<RTickableBase*> m_lists[3];  // bits 1, 2 and 4
+    bool m_unsorted[3] = {false, false, false};
 };

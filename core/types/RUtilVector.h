@@ -1,7 +1,7 @@
 // RUtilVector: the engine's growable array. It owns its element array (allocated with array new, so every slot
 // is constructed) but not what the elements point to. Capacity doubles when a push finds the array full and
 // halves, one step per check, once the count falls to a quarter of it (see checkDeallocate). Sorting is an
-// unstable quicksort whose pivots come from the C library's rand().
+// unstable quicksort whose pivots come from the C library's rand() (short ranges are sorted by insertion).
 //
 // Elements must be movable by their bytes (the sort swaps bytes); every engine type is.
 #pragma once
@@ -27,40 +27,68 @@ template <typename T> inline void RUtilSwapBytes(T* a, T* b)
     std::memcpy(static_cast<void*>(b), held, sizeof(T));
 }
 
-// Moves a[rand() % n] to the end, gathers every element that compares <= it at the front and puts it right after
-// them. Returns the pivot's final index. n must be at least 2.
-template <typename T> uint32_t QSPartition(T* a, uint32_t n, RUtilCompareFn<T> compare, void* context)
+// Ranges this short are sorted by insertion, which beats partitioning them.
+constexpr uint32_t kQuickSortInsertionMax = 12;
+
+// Sorts n elements by insertion: each one is swapped down past the greater ones before it.
+template <typename T> void QSInsertionSort(T* a, uint32_t n, RUtilCompareFn<T> compare, void* context)
 {
-    uint32_t pivot = static_cast<uint32_t>(rand()) % n;
-    RUtilSwapBytes(&a[pivot], &a[n - 1]);
-    uint32_t store = 0;
-    for (uint32_t i = 0; i + 1 < n; ++i) {
-        if (compare(&a[i], &a[n - 1], context) <= 0) {
-            RUtilSwapBytes(&a[i], &a[store]);
-            ++store;
-        }
+    for (uint32_t i = 1; i < n; ++i) {
+        for (uint32_t j = i; j > 0 && compare(&a[j - 1], &a[j], context) > 0; --j)
+            RUtilSwapBytes(&a[j - 1], &a[j]);
     }
-    RUtilSwapBytes(&a[store], &a[n - 1]);
-    return store;
 }
 
-// Sorts n elements. The smaller part is sorted by a nested call and the larger one by the loop, so the nesting
-// never goes deeper than log2(n) even when every key is equal.
-template <typename T> void QuickSort(T* a, uint32_t n, RUtilCompareFn<T> compare, void* context)
+// Splits n elements (at least 2) three ways around a[rand() % n]: those that compare less than it end in
+// [0, *lessEnd), those equal to it in [*lessEnd, *greaterStart), the greater ones from *greaterStart on. One
+// comparison per element; elements equal to the pivot are gathered once and never sorted again, so many equal keys
+// cost no more than distinct ones.
+template <typename T>
+void QSPartition(T* a, uint32_t n, RUtilCompareFn<T> compare, void* context, uint32_t* lessEnd,
+                 uint32_t* greaterStart)
 {
-    while (n >= 2) {
-        uint32_t p = QSPartition(a, n, compare, context);
-        uint32_t leftCount = p;
-        uint32_t rightCount = n - 1 - p;
-        if (leftCount <= rightCount) {
-            QuickSort(a, leftCount, compare, context);
-            a += p + 1;
-            n = rightCount;
+    RUtilSwapBytes(&a[0], &a[static_cast<uint32_t>(rand()) % n]);
+    // a[less] is always an element equal to the pivot: the first of the equal run.
+    uint32_t less = 0;
+    uint32_t i = 1;
+    uint32_t greater = n;
+    while (i < greater) {
+        const int order = compare(&a[i], &a[less], context);
+        if (order < 0) {
+            RUtilSwapBytes(&a[less], &a[i]);
+            ++less;
+            ++i;
+        } else if (order > 0) {
+            --greater;
+            RUtilSwapBytes(&a[i], &a[greater]);
         } else {
-            QuickSort(a + p + 1, rightCount, compare, context);
-            n = leftCount;
+            ++i;
         }
     }
+    *lessEnd = less;
+    *greaterStart = greater;
+}
+
+// Sorts n elements: a quicksort on random pivots down to short ranges, which are sorted by insertion. The smaller
+// side of each split is sorted by a nested call and the larger one by the loop, so the nesting never goes deeper
+// than log2(n).
+template <typename T> void QuickSort(T* a, uint32_t n, RUtilCompareFn<T> compare, void* context)
+{
+    while (n > kQuickSortInsertionMax) {
+        uint32_t lessEnd = 0;
+        uint32_t greaterStart = 0;
+        QSPartition(a, n, compare, context, &lessEnd, &greaterStart);
+        const uint32_t rightCount = n - greaterStart;
+        if (lessEnd <= rightCount) {
+            QuickSort(a, lessEnd, compare, context);
+            a += greaterStart;
+            n = rightCount;
+        } else {
+            QuickSort(a + greaterStart, rightCount, compare, context);
+            n = lessEnd;
+        }
+    }
+    QSInsertionSort(a, n, compare, context);
 }
 
 template <typename T> class RUtilVector {
@@ -230,7 +258,8 @@ public:
             checkDeallocate();
     }
 
-    // Sorts the elements with compare (unstable; consumes rand() when there are two or more).
+    // Sorts the elements with compare (unstable; consumes rand() when there are more than
+    // kQuickSortInsertionMax).
     void sort(RUtilCompareFn<T> compare, void* context)
     {
         if (!m_data || m_count < 2)

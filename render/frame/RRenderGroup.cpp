@@ -27,29 +27,9 @@ SortKeys KeysOf(RRenderableInterface* renderable, RHashedString renderPassId)
     return sortKeys;
 }
 
-}  // namespace
-
-void RRenderGroup::AddRenderable(RRenderableInterface* renderable)
+// -1, 0 or 1 as the keys of a come before, with or after those of b.
+int CompareKeys(const SortKeys& left, const SortKeys& right)
 {
-    if (renderable)
-        renderables.pushUniqueElement(renderable);
-}
-
-void RRenderGroup::RemoveRenderable(RRenderableInterface* renderable)
-{
-    renderables.eraseElement(renderable);
-}
-
-void RRenderGroup::Sort(RHashedString renderPassId)
-{
-    renderables.sort(&RRenderGroup::CompareRenderables, &renderPassId);
-}
-
-int RRenderGroup::CompareRenderables(RRenderableInterface* const* a, RRenderableInterface* const* b, void* context)
-{
-    RHashedString renderPassId = context ? *static_cast<const RHashedString*>(context) : RHashedString();
-    SortKeys left = KeysOf(*a, renderPassId);
-    SortKeys right = KeysOf(*b, renderPassId);
     // Addresses are compared, never subtracted: a difference of two pointers does not fit an int.
     std::less<const void*> before;
     for (int i = 0; i < 6; ++i) {
@@ -59,6 +39,53 @@ int RRenderGroup::CompareRenderables(RRenderableInterface* const* a, RRenderable
             return 1;
     }
     return 0;
+}
+
+}  // namespace
+
+void RRenderGroup::AddRenderable(RRenderableInterface* renderable)
+{
+    if (!renderable)
+        return;
+    const uint32_t count = m_renderables.getCount();
+    m_renderables.pushUniqueElement(renderable);
+    if (m_renderables.getCount() != count)
+        m_sorted = false;
+}
+
+void RRenderGroup::RemoveRenderable(RRenderableInterface* renderable)
+{
+    m_renderables.eraseElement(renderable);
+}
+
+void RRenderGroup::Sort(RHashedString renderPassId)
+{
+    if (m_sorted && m_sortedFor == renderPassId && InOrder(renderPassId))
+        return;
+    m_renderables.sort(&RRenderGroup::CompareRenderables, &renderPassId);
+    m_sorted = true;
+    m_sortedFor = renderPassId;
+}
+
+bool RRenderGroup::InOrder(RHashedString renderPassId) const
+{
+    const uint32_t count = m_renderables.getCount();
+    if (count < 2)
+        return true;
+    SortKeys previous = KeysOf(m_renderables[0], renderPassId);
+    for (uint32_t i = 1; i < count; ++i) {
+        const SortKeys current = KeysOf(m_renderables[i], renderPassId);
+        if (CompareKeys(previous, current) > 0)
+            return false;
+        previous = current;
+    }
+    return true;
+}
+
+int RRenderGroup::CompareRenderables(RRenderableInterface* const* a, RRenderableInterface* const* b, void* context)
+{
+    RHashedString renderPassId = context ? *static_cast<const RHashedString*>(context) : RHashedString();
+    return CompareKeys(KeysOf(*a, renderPassId), KeysOf(*b, renderPassId));
 }
 
 RTechnique* RRenderGroup::TechniqueFor(RRenderableInterface* renderable, RHashedString renderPassId)

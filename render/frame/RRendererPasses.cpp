@@ -379,7 +379,7 @@ void RRenderer::RenderStage(RHashedString stageId)
 
 void RRenderer::DrawGroup(RRenderGroup* group, RHashedString renderPassId)
 {
-    RUtilVector<RRenderableInterface*>& renderables = group->renderables;
+    const RUtilVector<RRenderableInterface*>& renderables = group->GetRenderables();
     uint32_t i = 0;
     while (i < renderables.getCount()) {
         RTechnique* technique = RRenderGroup::TechniqueFor(renderables[i], renderPassId);

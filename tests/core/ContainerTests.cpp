@@ -7,7 +7,9 @@
 #include <pthread.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <random>
 #include <string>
@@ -183,6 +185,52 @@ TEST(UtilVectorSort, MatchesStdSortAndKeepsEveryElement)
         std::sort(ids.begin(), ids.end());
         for (uint32_t i = 0; i < n; ++i)
             ASSERT_EQ(ids[i], static_cast<int>(i));
+    }
+}
+
+// Counts the comparator's calls through the context.
+int CompareCounted(const Keyed* a, const Keyed* b, void* context)
+{
+    ++*static_cast<uint64_t*>(context);
+    return (a->key > b->key) - (a->key < b->key);
+}
+
+// Orders that break naive quicksorts: sorted, reversed, all equal, organ pipe (up then down), a few distinct keys
+// in a repeating pattern, and sorted with one stray element at the end. Each is sorted correctly, keeps every
+// element, and costs O(n log n) comparator calls.
+TEST(UtilVectorSort, AdversarialOrdersStayNLogN)
+{
+    const uint32_t n = 20000;
+    const std::vector<std::pair<const char*, std::function<int(uint32_t)>>> orders = {
+        {"sorted", [](uint32_t i) { return static_cast<int>(i); }},
+        {"reversed", [n](uint32_t i) { return static_cast<int>(n - i); }},
+        {"all equal", [](uint32_t) { return 7; }},
+        {"organ pipe", [n](uint32_t i) { return static_cast<int>(i < n / 2 ? i : n - i); }},
+        {"few keys", [](uint32_t i) { return static_cast<int>(i % 3); }},
+        {"two keys, sorted", [n](uint32_t i) { return i < n / 2 ? 0 : 1; }},
+        {"sorted but last", [n](uint32_t i) { return i + 1 < n ? static_cast<int>(i + 1) : 0; }},
+    };
+    srand(11);
+    for (const auto& order : orders) {
+        RUtilVector<Keyed> v;
+        std::vector<int> keys;
+        for (uint32_t i = 0; i < n; ++i) {
+            v.push(Keyed{order.second(i), static_cast<int>(i)});
+            keys.push_back(order.second(i));
+        }
+        uint64_t calls = 0;
+        v.sort(CompareCounted, &calls);
+        // 3 n log2 n is twice what a random-pivot quicksort makes on average; a quadratic case makes n^2 / 2.
+        EXPECT_LE(calls, static_cast<uint64_t>(3.0 * n * std::log2(static_cast<double>(n)))) << order.first;
+        std::sort(keys.begin(), keys.end());
+        std::vector<int> ids;
+        for (uint32_t i = 0; i < n; ++i) {
+            ASSERT_EQ(v[i].key, keys[i]) << order.first << " at " << i;
+            ids.push_back(v[i].id);
+        }
+        std::sort(ids.begin(), ids.end());
+        for (uint32_t i = 0; i < n; ++i)
+            ASSERT_EQ(ids[i], static_cast<int>(i)) << order.first;
     }
 }
 

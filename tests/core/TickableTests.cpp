@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <functional>
 #include <memory>
@@ -13,6 +14,8 @@ namespace {
 
 // Every hook call, in order, as "<name>:<T|P><mask>".
 std::vector<std::string> g_calls;
+// How often any member's priority was read (the sort reads it; nothing else in a pass does).
+int g_priorityReads = 0;
 
 template <typename Base> class Recorder : public Base {
 public:
@@ -24,6 +27,11 @@ public:
             onTick();
     }
     void PostTick(float, uint32_t mask) override { g_calls.push_back(m_name + ":P" + std::to_string(mask)); }
+    int GetPriority() const override
+    {
+        ++g_priorityReads;
+        return Base::GetPriority();
+    }
 
     std::function<void()> onTick;
 
@@ -125,19 +133,73 @@ TEST_F(Tickables, MembersComingAndGoingDuringAPass)
     EXPECT_EQ(g_calls, (std::vector<std::string>{"a:T1", "b:T1", "a:P1", "c:P1"}));
 }
 
-TEST_F(Tickables, SortingConsumesRandomNumbersOnlyForTwoOrMore)
+// Only the first hooks of one pass, as names.
+std::vector<std::string> TickOrder(uint32_t mask)
 {
-    srand(5);
-    int expected = rand();
-    srand(5);
-    RunPass(1);
-    Engine one("one");
-    RunPass(1);
-    EXPECT_EQ(rand(), expected);
-    Engine two("two");
-    srand(5);
-    RunPass(1);
-    EXPECT_NE(rand(), expected);
+    g_calls.clear();
+    RunPass(mask);
+    std::vector<std::string> order;
+    for (const std::string& call : g_calls) {
+        if (call.find(":T") != std::string::npos)
+            order.push_back(call.substr(0, call.find(':')));
+    }
+    return order;
+}
+
+TEST_F(Tickables, NewPriorityTakesEffectInTheNextPass)
+{
+    Engine a("a", 0), b("b", 1), c("c", 2);
+    EXPECT_EQ(TickOrder(1), (std::vector<std::string>{"a", "b", "c"}));
+    b.SetPriority(-1);
+    EXPECT_EQ(TickOrder(1), (std::vector<std::string>{"b", "a", "c"}));
+    // Changed during a pass, a priority leaves that pass's order alone and orders the next one.
+    a.onTick = [&] {
+        a.onTick = nullptr;
+        c.SetPriority(-5);
+    };
+    EXPECT_EQ(TickOrder(1), (std::vector<std::string>{"b", "a", "c"}));
+    EXPECT_EQ(TickOrder(1), (std::vector<std::string>{"c", "b", "a"}));
+}
+
+TEST_F(Tickables, MemberAddedDuringAPassTakesItsPlaceInTheNext)
+{
+    // The newcomer keeps the default priority: only its arrival puts the list out of order.
+    Engine a("a", 1), b("b", 2);
+    std::unique_ptr<Engine> early;
+    a.onTick = [&] {
+        a.onTick = nullptr;
+        early = std::make_unique<Engine>("early", 0);
+    };
+    // Reached at the end of the pass it was added in, then in priority order.
+    EXPECT_EQ(TickOrder(1), (std::vector<std::string>{"a", "b", "early"}));
+    EXPECT_EQ(TickOrder(1), (std::vector<std::string>{"early", "a", "b"}));
+}
+
+// A list is sorted when a member is added or a priority changes, not on every pass; a removal keeps the order.
+TEST_F(Tickables, UnchangedListIsNotSortedAgain)
+{
+    std::vector<std::unique_ptr<Entity>> crowd;
+    for (int i = 0; i < 40; ++i)
+        crowd.push_back(std::make_unique<Entity>(i % 2 ? "odd" : "even", i % 2));
+    g_priorityReads = 0;
+    RunPass(4);
+    EXPECT_GT(g_priorityReads, 0);
+    g_priorityReads = 0;
+    std::vector<std::string> order = TickOrder(4);
+    EXPECT_EQ(g_priorityReads, 0);
+    EXPECT_EQ(std::count(order.begin(), order.begin() + 20, "even"), 20);
+    crowd.erase(crowd.begin() + 4);
+    order = TickOrder(4);
+    EXPECT_EQ(g_priorityReads, 0);
+    EXPECT_EQ(std::count(order.begin(), order.begin() + 19, "even"), 19);
+    // An unchanged priority is no change.
+    crowd[0]->SetPriority(crowd[0]->GetPriority());
+    g_priorityReads = 0;
+    RunPass(4);
+    EXPECT_EQ(g_priorityReads, 0);
+    crowd[0]->SetPriority(5);
+    RunPass(4);
+    EXPECT_GT(g_priorityReads, 0);
 }
 
 TEST_F(Tickables, ManyEqualPrioritiesAllRun)

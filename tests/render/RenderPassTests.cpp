@@ -251,10 +251,10 @@ TEST_F(RenderPassTest, RecordsDestroyedWhileListedLeaveEveryList)
     renderer->AddRenderableToGroup(instance, Id("Drawn"));
     renderer->AddRenderableToGroup(instance, Id("Other"));
     delete instance;
-    EXPECT_EQ(renderer->FindRenderGroup(Id("Drawn"))->renderables.getCount(), 1u);
-    EXPECT_TRUE(renderer->FindRenderGroup(Id("Other"))->renderables.isEmpty());
+    EXPECT_EQ(renderer->FindRenderGroup(Id("Drawn"))->GetRenderables().getCount(), 1u);
+    EXPECT_TRUE(renderer->FindRenderGroup(Id("Other"))->GetRenderables().isEmpty());
     delete quad;
-    EXPECT_TRUE(renderer->FindRenderGroup(Id("Drawn"))->renderables.isEmpty());
+    EXPECT_TRUE(renderer->FindRenderGroup(Id("Drawn"))->GetRenderables().isEmpty());
 
     RRenderTarget* target = new RRenderTarget(Id("PassTestGone"), 8, 8, RRenderer::FORMAT_RGBA, 0, 0);
     RRenderPass* drawing = renderer->FindRenderPass(Id("Drawn"));
@@ -428,6 +428,69 @@ TEST_F(RenderPassTest, GroupsSortByStateAndDrawOneBatchPerTechnique)
     EXPECT_EQ(runs.size(), 3u);  // one program per batch, each used for one run of draws
     instance.SetMaterial(nullptr);
     delete tinted;
+}
+
+// A group is drawn in the order of its keys through frames that change nothing, change a material, add and remove
+// renderables; drawn by a second pass whose materials choose other techniques, it is drawn in each pass's order.
+TEST_F(RenderPassTest, GroupsStayInOrderThroughChanges)
+{
+    TestMaterial a1(first, "Flat", kRed);
+    TestMaterial b1(first, "FlatB", kBlue);
+    TestMaterial c1(second, "Flat", kWhite);
+    a1.SetTechniqueForPass(second, Id("FlatB"), Id("Second"));
+    c1.SetTechniqueForPass(first, Id("Flat"), Id("Second"));
+    PassWithGroup("Main", kBlack);
+    for (TestMaterial* material : {&c1, &a1, &b1, &a1, &c1, &b1, &c1, &a1})
+        Quad("Main", material);
+
+    auto keys = [](RRenderableInterface* r, RHashedString pass) {
+        RMaterialInterface* material = r->GetMaterial();
+        RTechnique* technique = material->GetTechniqueForPass(pass);
+        return std::vector<const void*>{technique->GetOwner(),  technique,          material->GetTemplate(),
+                                        material->GetInstance(), r->GetTemplate(), r->GetInstance()};
+    };
+    // Draws one frame and checks that each of the passes drew every quad in its keys' order.
+    std::less<const void*> before;
+    std::vector<RRenderableInterface*> lastOrder;
+    auto drawnInOrder = [&](const char* step, size_t passes = 1) {
+        draws.clear();
+        DrawFrame();
+        const size_t count = quads.size();
+        EXPECT_EQ(draws.size(), passes * count) << step;
+        if (draws.size() != passes * count)
+            return;
+        lastOrder.clear();
+        for (size_t i = 0; i < draws.size(); ++i) {
+            lastOrder.push_back(draws[i].drawn);
+            const size_t inPass = i % count;
+            if (inPass == 0)
+                continue;
+            RHashedString pass = Id(i < count ? "Main" : "Second");
+            std::vector<const void*> previous = keys(draws[i - 1].drawn, pass);
+            std::vector<const void*> current = keys(draws[i].drawn, pass);
+            EXPECT_FALSE(std::lexicographical_compare(current.begin(), current.end(), previous.begin(),
+                                                      previous.end(), before))
+                << step << ": draw " << i << " is out of order";
+        }
+    };
+
+    drawnInOrder("first frame");
+    std::vector<RRenderableInterface*> firstOrder = lastOrder;
+    drawnInOrder("unchanged");
+    EXPECT_EQ(lastOrder, firstOrder);
+    quads[1]->SetMaterial(&c1);
+    quads[6]->SetMaterial(&b1);
+    drawnInOrder("materials changed");
+    Quad("Main", &a1);
+    Quad("Main", &b1);
+    drawnInOrder("added");
+    renderer->RemoveRenderableFromGroup(quads[3].get(), Id("Main"));
+    quads.erase(quads.begin() + 3);
+    drawnInOrder("removed");
+    renderer->CreateRenderPass(Id("Second"));
+    renderer->AddGroupToPass(Id("Main"), Id("Second"));
+    drawnInOrder("two passes", 2);
+    drawnInOrder("two passes again", 2);
 }
 
 TEST_F(RenderPassTest, CompareRenderablesIsATotalOrderOnItsKeys)

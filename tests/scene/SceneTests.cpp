@@ -86,7 +86,7 @@ bool GroupHolds(RHashedString group, RRenderableInterface* renderable)
     RRenderGroup* record = RRenderer::GetInstance()->FindRenderGroup(group);
     if (!record)
         return false;
-    const auto& list = record->renderables;
+    const auto& list = record->GetRenderables();
     return std::find(list.begin(), list.end(), renderable) != list.end();
 }
 
