@@ -101,9 +101,8 @@ void RRenderSetup::CreatePasses(RBaseGame& game)
                                       game.GetMenuGroupName(), game.GetMenuGlyphGroupName(),
                                       game.GetConsoleBackdropGroupName(), game.GetConsoleGroupName(),
                                       game.GetConsoleGlyphGroupName()});
-    // The pre-HUD quad covers the whole target: nothing to clear.
+    // The pre-HUD quad covers the whole target's colour: only its depth is cleared, for the HUD.
     preHUD->targets.push(m_finalTarget);
-    preHUD->clearDepthFlag = false;
 
     // The final picture into the back buffer, inside the viewport that keeps its aspect.
     RRenderPass* final = CreatePass(game.GetFinalPassName(), {RHashedString(kFinalQuadGroup)});

@@ -158,10 +158,10 @@ void RoomView::CreatePasses()
     RRenderer* renderer = RRenderer::GetInstance();
     RBaseGame* game = RBaseGame::GetInstance();
 
+    // The picture quad covers the whole room target: nothing to clear.
     RRenderPass* room = renderer->CreateRenderPass(RHashedString(kRoomPass));
     room->targets.push(m_roomTarget);
-    room->clearColourFlag = true;
-    room->clearColour = 0xFF000000u;
+    room->clearDepthFlag = false;
     for (const char* group : {kPictureGroup, kSpriteGroup, kPlayerGroup}) {
         renderer->CreateRenderGroup(RHashedString(group));
         renderer->AddGroupToPass(RHashedString(group), RHashedString(kRoomPass));
@@ -176,7 +176,10 @@ void RoomView::CreatePasses()
     renderer->AddGroupToPass(RHashedString(kGlowGroup), RHashedString(kGlowPass));
     renderer->AddRenderableToGroup(m_glowQuad, RHashedString(kGlowGroup));
 
-    // The screen quad draws in the engine's scene pass, over its backdrop.
+    // The screen quad draws in the engine's scene pass, over its backdrop. Nothing the game draws tests depth:
+    // the scene pass clears only the colour.
+    if (RRenderPass* scene = renderer->FindRenderPass(game->GetScenePassName()))
+        scene->clearDepthFlag = false;
     renderer->CreateRenderGroup(RHashedString(kScreenGroup));
     renderer->AddGroupToPass(RHashedString(kScreenGroup), game->GetScenePassName());
     renderer->AddRenderableToGroup(m_screenQuad, RHashedString(kScreenGroup));
