@@ -469,6 +469,7 @@ void RBaseGame::RenderFrame()
     }
     if (m_config.Get().delayPresentation)
         renderer->Present();
+    m_renderSetup.RouteFrame(*this);
     renderer->BeginFrame();
     renderer->RenderStage(RHashedString());
     renderer->EndFrame();

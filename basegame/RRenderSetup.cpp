@@ -1,9 +1,14 @@
 #include "basegame/RRenderSetup.h"
 
 #include "basegame/RBaseGame.h"
+#include "render/frame/RRenderGroup.h"
 #include "render/frame/RRenderPass.h"
 #include "render/frame/RRenderer.h"
 #include "render/hud/RHUDMaterials.h"
+#include "render/materials/RRenderableInst.h"
+#include "render/materials/RRenderable.h"
+#include "render/passes/RFinalPassMaterial.h"
+#include "render/passes/RPreHUDPassMaterial.h"
 #include "render/passes/RConsoleBackdrop.h"
 #include "render/passes/RConsoleBackdropMaterial.h"
 #include "render/text/RDefaultFont.h"
@@ -43,6 +48,35 @@ RRenderPass* CreatePass(RHashedString name, std::initializer_list<RHashedString>
 
 const char* const kGlyphSetNames[RRenderSetup::kLayerCount] = {"xbox_hud", "xbox_menu", "xbox_console"};
 
+// Whether any renderable of the pass's enabled groups would draw.
+bool DrawsAnything(const RRenderPass& pass)
+{
+    for (uint32_t g = 0; g < pass.groups.getCount(); ++g) {
+        RRenderGroup* group = pass.groups[g];
+        if (!group->enabled)
+            continue;
+        for (uint32_t r = 0; r < group->renderables.getCount(); ++r) {
+            RRenderableInterface* renderable = group->renderables[r];
+            RRenderable* renderTemplate = renderable->GetTemplate();
+            RRenderableInst* instance = renderable->GetInstance();
+            if (renderable->IsVisible() && (!renderTemplate || renderTemplate->IsVisible()) &&
+                (!instance || instance->IsVisible()))
+                return true;
+        }
+    }
+    return false;
+}
+
+// The pass draws into the target, or into the back buffer for null.
+void DrawInto(RRenderPass* pass, RRenderTarget* target)
+{
+    if (pass->targets.getCount() == (target ? 1u : 0u) && (!target || pass->targets[0] == target))
+        return;
+    pass->targets.clear();
+    if (target)
+        pass->targets.push(target);
+}
+
 } // namespace
 
 const char* RRenderSetup::GetGlyphSetName(int layer)
@@ -67,14 +101,14 @@ void RRenderSetup::CreatePasses(RBaseGame& game)
                                       game.GetMenuGroupName(), game.GetMenuGlyphGroupName(),
                                       game.GetConsoleBackdropGroupName(), game.GetConsoleGroupName(),
                                       game.GetConsoleGlyphGroupName()});
+    // The pre-HUD quad covers the whole target's colour: only its depth is cleared, for the HUD.
     preHUD->targets.push(m_finalTarget);
-    preHUD->clearColourFlag = true;
-    preHUD->clearColour = 0xFF000000u;
 
     // The final picture into the back buffer, inside the viewport that keeps its aspect.
     RRenderPass* final = CreatePass(game.GetFinalPassName(), {RHashedString(kFinalQuadGroup)});
     final->clearColourFlag = true;
     final->clearColour = 0xFF000000u;
+    final->clearDepthFlag = false;
 
     RRenderer* renderer = RRenderer::GetInstance();
     m_preHUDMaterial = game.GetNewPreHUDPassMaterial();
@@ -133,6 +167,56 @@ void RRenderSetup::CreateControllerGlyphs(RBaseGame& game)
                                                        RHashedString(kGlyphSetNames[layer]));
         m_glyphSets[layer] = glyphs;
     }
+}
+
+bool RRenderSetup::PreHUDCopies(RBaseGame& game) const
+{
+    const RRenderPass* scene = RRenderer::GetInstance()->FindRenderPass(game.GetScenePassName());
+    if (!scene || !scene->enabled || scene->setTargetFlag)
+        return false;
+    const RPreHUDPassMaterial* material = dynamic_cast<const RPreHUDPassMaterial*>(m_preHUDMaterial);
+    if (!material)
+        return false;
+    return material->GetEffectName() == RHashedString(RPreHUDPassMaterial::GetEffectName(0)) ||
+           !DrawsAnything(*scene);
+}
+
+bool RRenderSetup::FinalCopies(RBaseGame& game) const
+{
+    const RRenderer* renderer = RRenderer::GetInstance();
+    const RRenderPass* final = renderer->FindRenderPass(game.GetFinalPassName());
+    if (!final || final->setTargetFlag || !dynamic_cast<const RFinalPassMaterial*>(m_finalMaterial))
+        return false;
+    const int32_t tate = game.GetTateMode();
+    const RViewport& viewport = final->viewport;
+    return game.GetBrightness() == 1.0f && (tate < 1 || tate >= RFinalPassMaterial::kTateModeCount) &&
+           viewport.x == 0.0f && viewport.y == 0.0f && viewport.width == 1.0f && viewport.height == 1.0f &&
+           m_finalTarget->width == renderer->GetBackBufferWidth() &&
+           m_finalTarget->height == renderer->GetBackBufferHeight();
+}
+
+void RRenderSetup::RouteFrame(RBaseGame& game)
+{
+    RRenderer* renderer = RRenderer::GetInstance();
+    RRenderPass* scene = renderer->FindRenderPass(game.GetScenePassName());
+    RRenderPass* preHUD = renderer->FindRenderPass(game.GetPreHUDPassName());
+    RRenderPass* final = renderer->FindRenderPass(game.GetFinalPassName());
+    if (!scene || !preHUD || !final || !m_preHUDQuad)
+        return;
+    const bool finalFull = final->viewport.x == 0.0f && final->viewport.y == 0.0f && final->viewport.width == 1.0f &&
+                           final->viewport.height == 1.0f;
+    final->clearColourFlag = !finalFull;
+    // A pass left out last frame is drawn again when it no longer copies.
+    if (m_finalSkipped)
+        final->enabled = true;
+    m_finalSkipped = preHUD->enabled && final->enabled && FinalCopies(game);
+    m_preHUDSkipped = preHUD->enabled && PreHUDCopies(game);
+    final->enabled = !m_finalSkipped;
+
+    RRenderTarget* preHUDOutput = m_finalSkipped ? nullptr : m_finalTarget;
+    DrawInto(preHUD, preHUDOutput);
+    DrawInto(scene, m_preHUDSkipped ? preHUDOutput : m_preHUDTarget);
+    m_preHUDQuad->SetVisible(!m_preHUDSkipped);
 }
 
 void RRenderSetup::RenewPreHUDMaterial(RBaseGame& game)

@@ -39,6 +39,13 @@ public:
     void CreateControllerGlyphs(RBaseGame& game);
     // Deletes everything made; safe to call again.
     void Destroy();
+    // Before each frame: leaves out the engine's passes whose quad would only copy the picture, the pass before
+    // drawing straight into the target the copy would fill. The pre-HUD quad copies when its material smooths
+    // nothing (FXAA none) or the scene pass has nothing to draw over its clear colour (a flat picture has no
+    // edges); the final pass copies when the brightness is 1, the picture is not turned, its viewport covers the
+    // back buffer and the final target has the back buffer's size. The final pass clears the back buffer only
+    // when its viewport leaves bars to fill.
+    void RouteFrame(RBaseGame& game);
     // Gives the pre-HUD quad a new material from the game (made with the current "AntialiasQuality") in place of
     // the one it had; nothing before the passes exist.
     void RenewPreHUDMaterial(RBaseGame& game);
@@ -53,10 +60,19 @@ public:
     RMaterial* GetPreHUDPassMaterial() const { return m_preHUDMaterial; }
     RMaterial* GetFinalPassMaterial() const { return m_finalMaterial; }
 
+    // Whether the last RouteFrame left out the pre-HUD quad or the final pass.
+    bool IsPreHUDCopySkipped() const { return m_preHUDSkipped; }
+    bool IsFinalPassSkipped() const { return m_finalSkipped; }
+
     // The glyph-set name the fonts and glyphs of a layer use for the controller group "xbox".
     static const char* GetGlyphSetName(int layer);
 
 private:
+    bool PreHUDCopies(RBaseGame& game) const;
+    bool FinalCopies(RBaseGame& game) const;
+
+    bool m_preHUDSkipped = false;
+    bool m_finalSkipped = false;
     RResSensTarget* m_preHUDTarget = nullptr;
     RResSensTarget* m_finalTarget = nullptr;
     RResSensCamera* m_mainCamera = nullptr;

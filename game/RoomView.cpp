@@ -13,7 +13,6 @@
 #include "render/images/RTexMgr.h"
 #include "render/images/RTexture.h"
 #include "render/view/RResSensQuad.h"
-#include "render/view/RResSensTarget.h"
 
 #include <cstring>
 #include <initializer_list>
@@ -21,15 +20,15 @@
 namespace {
 
 const char* const kRoomTarget = "Wendro_Room_Target";
-const char* const kTraceTarget = "Wendro_Trace_Target";
+const char* const kGlowTargets[2] = {"Wendro_Glow_Target_0", "Wendro_Glow_Target_1"};
 const char* const kPictureTexture = "Wendro_Room_Picture";
 const char* const kRoomPass = "Wendro_Room_Pass";
-const char* const kTracePass = "Wendro_Trace_Pass";
+const char* const kGlowPass = "Wendro_Glow_Pass";
 const char* const kPictureGroup = "Wendro_Picture_Group";
 const char* const kSpriteGroup = "Wendro_Sprite_Group";
 const char* const kPlayerGroup = "Wendro_Player_Group";
 const char* const kScreenGroup = "Wendro_Screen_Group";
-const char* const kTraceGroup = "Wendro_Trace_Group";
+const char* const kGlowGroup = "Wendro_Glow_Group";
 constexpr int kSheetTiles = 16;  // tiles across and down a sheet
 constexpr int kSheetSize = kSheetTiles * TileSets::kTileSize;
 
@@ -118,7 +117,9 @@ bool RoomView::Create()
 
     m_roomTarget = new RRenderTarget(RHashedString(kRoomTarget), kPictureWidth, kPictureHeight,
                                      RRenderer::FORMAT_RGBA, 0, 1);
-    m_traceTarget = new RResSensTarget(RHashedString(kTraceTarget), RRenderer::FORMAT_RGBA, 0, 1);
+    for (int i = 0; i < 2; ++i)
+        m_glowTargets[i] = new RRenderTarget(RHashedString(kGlowTargets[i]), kPictureWidth, kPictureHeight,
+                                             RRenderer::FORMAT_RGBA, 0, 1);
 
     // One quad's geometry serves the picture and every sprite.
     m_pictureQuad = new RMesh();
@@ -127,21 +128,24 @@ bool RoomView::Create()
     m_spriteMesh = new RMesh();
     m_spriteMesh->SetVertexSet(m_pictureQuad->GetVertexSet());
     m_spriteMesh->SetIndexBuffer(m_pictureQuad->GetIndexBuffer());
+    m_glowQuad = new RMesh();
+    m_glowQuad->SetVertexSet(m_pictureQuad->GetVertexSet());
+    m_glowQuad->SetIndexBuffer(m_pictureQuad->GetIndexBuffer());
 
     m_pictureMaterial = new GameMaterial("Wendro_Picture.fxo", "Wendro Picture Shader", "Picture");
     m_pictureMaterial->SetTexture("Picture", kPictureTexture);
     m_pictureQuad->SetMaterial(m_pictureMaterial);
     m_spriteMaterial = new GameMaterial("Wendro_Sprite.fxo", "Wendro Sprite Shader", "Sprite");
     m_spriteMesh->SetMaterial(m_spriteMaterial);
+    m_glowMaterial = new GameMaterial("Wendro_Glow.fxo", "Wendro Glow Shader", "Glow");
+    m_glowMaterial->SetTexture("RoomTexture", kRoomTarget);
+    m_glowMaterial->SetTexture("PreviousGlow", kGlowTargets[1]);
+    m_glowQuad->SetMaterial(m_glowMaterial);
     m_screenMaterial = new GameMaterial("Wendro_Screen.fxo", "Wendro Screen Shader", "CRT");
     m_screenMaterial->SetTexture("RoomTexture", kRoomTarget);
-    m_screenMaterial->SetTexture("HistoryTexture", kTraceTarget);
+    m_screenMaterial->SetTexture("GlowTexture", kGlowTargets[0]);
     m_screenQuad = new RResSensQuad();
     m_screenQuad->SetMaterial(m_screenMaterial);
-    m_traceMaterial = new GameMaterial("Wendro_Copy.fxo", "Wendro Copy Shader", "Copy");
-    m_traceMaterial->SetTexture("CopySource", "__ROLT_PreHUD_Pass_Texture");
-    m_traceQuad = new RResSensQuad();
-    m_traceQuad->SetMaterial(m_traceMaterial);
 
     CreatePasses();
     SetLook(true, true);
@@ -154,30 +158,34 @@ void RoomView::CreatePasses()
     RRenderer* renderer = RRenderer::GetInstance();
     RBaseGame* game = RBaseGame::GetInstance();
 
+    // The picture quad covers the whole room target: nothing to clear.
     RRenderPass* room = renderer->CreateRenderPass(RHashedString(kRoomPass));
     room->targets.push(m_roomTarget);
-    room->clearColourFlag = true;
-    room->clearColour = 0xFF000000u;
+    room->clearDepthFlag = false;
     for (const char* group : {kPictureGroup, kSpriteGroup, kPlayerGroup}) {
         renderer->CreateRenderGroup(RHashedString(group));
         renderer->AddGroupToPass(RHashedString(group), RHashedString(kRoomPass));
     }
     renderer->AddRenderableToGroup(m_pictureQuad, RHashedString(kPictureGroup));
 
-    // The screen quad draws in the engine's scene pass, over its backdrop.
+    // The glow quad covers its whole target: nothing to clear.
+    RRenderPass* glow = renderer->CreateRenderPass(RHashedString(kGlowPass));
+    glow->targets.push(m_glowTargets[0]);
+    glow->clearDepthFlag = false;
+    renderer->CreateRenderGroup(RHashedString(kGlowGroup));
+    renderer->AddGroupToPass(RHashedString(kGlowGroup), RHashedString(kGlowPass));
+    renderer->AddRenderableToGroup(m_glowQuad, RHashedString(kGlowGroup));
+
+    // The screen quad draws in the engine's scene pass, over its backdrop. Nothing the game draws tests depth:
+    // the scene pass clears only the colour.
+    if (RRenderPass* scene = renderer->FindRenderPass(game->GetScenePassName()))
+        scene->clearDepthFlag = false;
     renderer->CreateRenderGroup(RHashedString(kScreenGroup));
     renderer->AddGroupToPass(RHashedString(kScreenGroup), game->GetScenePassName());
     renderer->AddRenderableToGroup(m_screenQuad, RHashedString(kScreenGroup));
 
-    RRenderPass* trace = renderer->CreateRenderPass(RHashedString(kTracePass));
-    trace->targets.push(m_traceTarget);
-    renderer->CreateRenderGroup(RHashedString(kTraceGroup));
-    renderer->AddGroupToPass(RHashedString(kTraceGroup), RHashedString(kTracePass));
-    renderer->AddRenderableToGroup(m_traceQuad, RHashedString(kTraceGroup));
-
-    // The room pass before the scene pass that shows it; the trace after it, before the passes that add the HUD.
+    // The room and glow passes before the scene pass that shows them, then the passes that add the HUD.
     MovePassToEnd(game->GetScenePassName());
-    MovePassToEnd(RHashedString(kTracePass));
     MovePassToEnd(game->GetPreHUDPassName());
     MovePassToEnd(game->GetFinalPassName());
 }
@@ -197,17 +205,17 @@ void RoomView::Destroy()
 {
     RRenderer* renderer = RRenderer::HasInstance() ? RRenderer::GetInstance() : nullptr;
     if (renderer) {
-        for (const char* pass : {kRoomPass, kTracePass}) {
+        for (const char* pass : {kRoomPass, kGlowPass}) {
             if (renderer->FindRenderPass(RHashedString(pass)))
                 renderer->DestroyRenderPass(RHashedString(pass));
         }
     }
-    delete m_traceQuad;
-    m_traceQuad = nullptr;
     delete m_screenQuad;
     m_screenQuad = nullptr;
     delete m_spriteMesh;
     m_spriteMesh = nullptr;
+    delete m_glowQuad;
+    m_glowQuad = nullptr;
     if (m_pictureQuad) {
         RVertexSet* vertices = m_pictureQuad->GetVertexSet();
         RIndexBuffer* indices = m_pictureQuad->GetIndexBuffer();
@@ -220,16 +228,18 @@ void RoomView::Destroy()
             indices->Destroy();
         delete indices;
     }
-    delete m_traceMaterial;
-    m_traceMaterial = nullptr;
+    delete m_glowMaterial;
+    m_glowMaterial = nullptr;
     delete m_screenMaterial;
     m_screenMaterial = nullptr;
     delete m_spriteMaterial;
     m_spriteMaterial = nullptr;
     delete m_pictureMaterial;
     m_pictureMaterial = nullptr;
-    delete m_traceTarget;
-    m_traceTarget = nullptr;
+    for (RRenderTarget*& target : m_glowTargets) {
+        delete target;
+        target = nullptr;
+    }
     delete m_roomTarget;
     m_roomTarget = nullptr;
     ReleaseSheets();
@@ -240,13 +250,19 @@ void RoomView::Destroy()
 
 void RoomView::SetShown(bool shown)
 {
+    m_shown = shown;
     if (m_screenQuad)
         m_screenQuad->SetVisible(shown);
+    EnablePasses();
+}
+
+void RoomView::EnablePasses()
+{
     RRenderer* renderer = RRenderer::GetInstance();
-    for (const char* name : {kRoomPass, kTracePass}) {
-        if (RRenderPass* pass = renderer->FindRenderPass(RHashedString(name)))
-            pass->enabled = shown;
-    }
+    if (RRenderPass* pass = renderer->FindRenderPass(RHashedString(kRoomPass)))
+        pass->enabled = m_shown;
+    if (RRenderPass* pass = renderer->FindRenderPass(RHashedString(kGlowPass)))
+        pass->enabled = m_shown && m_crt;
 }
 
 void RoomView::SetSpritesShown(bool shown)
@@ -264,11 +280,21 @@ void RoomView::SetLook(bool ega, bool crt)
     m_crt = crt;
     if (m_screenMaterial)
         m_screenMaterial->UseTechnique(crt ? "CRT" : "Plain");
+    EnablePasses();
 }
 
-void RoomView::FitToScreen(int32_t screenWidth, int32_t screenHeight)
+void RoomView::UpdateFrame(int32_t screenWidth, int32_t screenHeight)
 {
-    if (!m_screenMaterial || screenWidth <= 0 || screenHeight <= 0)
+    if (!m_screenMaterial)
+        return;
+    RRenderPass* glow = RRenderer::GetInstance()->FindRenderPass(RHashedString(kGlowPass));
+    if (glow && glow->enabled && glow->targets.getCount() == 1) {
+        m_glowIndex ^= 1;
+        glow->targets[0] = m_glowTargets[m_glowIndex];
+        m_glowMaterial->SetTexture("PreviousGlow", kGlowTargets[m_glowIndex ^ 1]);
+        m_screenMaterial->SetTexture("GlowTexture", kGlowTargets[m_glowIndex]);
+    }
+    if (screenWidth <= 0 || screenHeight <= 0)
         return;
     const float picture = static_cast<float>(kPictureWidth) / kPictureHeight;
     const float screen = static_cast<float>(screenWidth) / static_cast<float>(screenHeight);

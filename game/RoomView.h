@@ -1,9 +1,10 @@
 // RoomView: the game's look. It draws the room into the game's fixed 320 x 200 RGBA target: the room picture (the
 // room's tiles and the status line, composed here whenever they change) with the entities' sprites over it; then
-// puts that target on the screen inside the engine's scene pass, plainly or through the simulated CRT monitor
-// (scan lines, bloom, a trace of the previous frame kept in a target that follows the screen resolution). It owns
-// the tile sheets, the picture texture, the two targets, its passes' quads, the sprite mesh and the materials.
-// Main thread only.
+// puts that target on the screen inside the engine's scene pass, plainly or through the simulated CRT monitor.
+// The monitor's glow (the picture softened, its bloom and the fading trace of earlier frames) depends only on the
+// 320 x 200 picture: a glow pass computes it at that size into one of two 320 x 200 targets, reading the other
+// (last frame's), and the screen pass adds only the scan lines at the screen's size. It owns the tile sheets, the
+// picture texture, the targets, its passes' quads, the sprite mesh and the materials. Main thread only.
 #pragma once
 
 #include "core/types/RHashedString.h"
@@ -16,7 +17,6 @@ class GameMaterial;
 class RMesh;
 class RRenderTarget;
 class RResSensQuad;
-class RResSensTarget;
 
 class RoomView {
 public:
@@ -30,8 +30,8 @@ public:
     RoomView(const RoomView&) = delete;
     RoomView& operator=(const RoomView&) = delete;
 
-    // Makes the picture, the targets, the passes (the room pass before the engine's scene pass, the trace pass
-    // after it) and their quads and materials. False when the renderer could not make the picture or the
+    // Makes the picture, the targets, the passes (the room and glow passes before the engine's scene pass) and
+    // their quads and materials. False when the renderer could not make the picture or the
     // quad; Destroy then frees what was made.
     bool Create();
     void Destroy();
@@ -39,14 +39,16 @@ public:
     // sets must stay until they are released; sprites hold their own references on the sheets.
     bool UseTileSets(const TileSets* tileSets);
 
-    // Shows or hides the game picture on the screen; the room and trace passes draw only while it is shown.
+    // Shows or hides the game picture on the screen; the room and glow passes draw only while it is shown (the
+    // glow pass only with the CRT look).
     void SetShown(bool shown);
     // Shows or hides every sprite (a cinematic draws the picture alone).
     void SetSpritesShown(bool shown);
     // The sheet the picture and the sprites use (EGA or CGA), and the monitor (CRT) or the plain look.
     void SetLook(bool ega, bool crt);
-    // Fits the picture to the screen's shape: ScreenScale for the screen material.
-    void FitToScreen(int32_t screenWidth, int32_t screenHeight);
+    // Once a frame before it is drawn: fits the picture to the screen's shape (ScreenScale for the screen
+    // material) and turns the glow targets over, so that this frame's glow reads last frame's.
+    void UpdateFrame(int32_t screenWidth, int32_t screenHeight);
 
     // The picture, composed on the CPU and sent to its texture by Present.
     void ClearPicture();
@@ -71,24 +73,28 @@ private:
     bool MakeSheet(const TileSets& tileSets, TileSets::Look look);
     void ReleaseSheets();
     void CreatePasses();
+    // Enables the room and glow passes as the picture's visibility and the look ask.
+    void EnablePasses();
     // Moves the pass to the end of the renderer's pass list, so passes are drawn in the order moved.
     static void MovePassToEnd(RHashedString id);
 
     const TileSets* m_tileSets = nullptr;
     TileSets::Look m_look = TileSets::kEGA;
     bool m_crt = true;
+    bool m_shown = false;
+    int m_glowIndex = 0;  // the glow target this frame draws into
     bool m_sheetsMade[TileSets::kLookCount] = {false, false};
     bool m_pictureMade = false;
     uint32_t* m_picture;  // kPictureWidth x kPictureHeight packed colours, rows from the top
 
     RRenderTarget* m_roomTarget = nullptr;
-    RResSensTarget* m_traceTarget = nullptr;
+    RRenderTarget* m_glowTargets[2] = {nullptr, nullptr};
     RMesh* m_pictureQuad = nullptr;  // owns the shared quad geometry
     RMesh* m_spriteMesh = nullptr;
     RResSensQuad* m_screenQuad = nullptr;
-    RResSensQuad* m_traceQuad = nullptr;
+    RMesh* m_glowQuad = nullptr;  // the picture quad's geometry with the glow material
     GameMaterial* m_pictureMaterial = nullptr;
     GameMaterial* m_spriteMaterial = nullptr;
     GameMaterial* m_screenMaterial = nullptr;
-    GameMaterial* m_traceMaterial = nullptr;
+    GameMaterial* m_glowMaterial = nullptr;
 };

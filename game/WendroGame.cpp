@@ -219,7 +219,7 @@ void WendroGame::UpdateFrame()
 {
     RMenuGame::UpdateFrame();
     if (m_view)
-        m_view->FitToScreen(GetScreenWidth(), GetScreenHeight());
+        m_view->UpdateFrame(GetScreenWidth(), GetScreenHeight());
 }
 
 void WendroGame::OnCinematicFinished()

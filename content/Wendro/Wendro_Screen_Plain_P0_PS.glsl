@@ -2,7 +2,6 @@
 // The game picture with square pixels and nothing else.
 uniform sampler2D RoomTexture;
 varying vec2 uv;
-varying vec2 screenUV;
 
 void main()
 {

@@ -4,11 +4,9 @@ attribute vec3 inPos;
 attribute vec2 inTex;
 uniform vec4 ScreenScale;
 varying vec2 uv;
-varying vec2 screenUV;
 
 void main()
 {
     uv = inTex;
     gl_Position = vec4(inPos.xy * ScreenScale.xy, 0.0, 1.0);
-    screenUV = (gl_Position.xy + 1.0) * 0.5;
 }

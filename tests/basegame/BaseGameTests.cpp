@@ -5,6 +5,7 @@
 #include "tests/TestFiles.h"
 #include "basegame/RBaseGame.h"
 #include "basegame/RConsoleCommands.h"
+#include "basegame/RRenderSetup.h"
 #include "basegame/RSubroutineMgr.h"
 #include "core/config/RConfigFile.h"
 #include "core/text/RINIFile.h"
@@ -19,6 +20,7 @@
 #include "render/view/RCamera.h"
 #include "render/text/RFont.h"
 #include "render/images/RImage.h"
+#include "scene/RDepthBackdrop.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -465,6 +467,61 @@ TEST_F(BaseGame, BrightnessScalesTheFinishedPicture)
                     brightest = std::max(brightest, static_cast<int>(image.GetPixel(x, y) & 0xFF));
             EXPECT_NEAR(brightest, row.brightest, 3);
         });
+    }
+}
+
+// The engine's passes whose quad would only copy the picture are left out, the pass before drawing straight into
+// the target the copy would fill; the finished picture is the one every pass draws. The scene is the depth
+// backdrop's flat grey (0x80) or, without it, the clear colour; the settings change after two frames were drawn.
+TEST_F(BaseGame, PassesThatOnlyCopyAreLeftOutAndThePictureStays)
+{
+    struct Row {
+        const char* quality;  // "AntialiasQuality"
+        const char* command;  // run from the console after the second frame
+        bool backdrop;
+        bool preHUDSkipped, finalSkipped;
+        int centre;  // the grey at the picture's middle
+        int side;    // and at x 100, inside the pillar box of a square picture
+    };
+    static const Row kRows[] = {
+        {"0", "", true, true, true, 0x80, 0x80},
+        {"2", "", true, false, true, 0x80, 0x80},
+        // Nothing drawn over the scene's clear colour: there is nothing to smooth.
+        {"2", "", false, true, true, 0x00, 0x00},
+        {"0", "set Video Brightness 2", true, true, false, 0xFF, 0xFF},
+        {"2", "set Video Tate 1", true, false, false, 0x80, 0x80},
+        // The final pass clears the bars beside its viewport, where earlier frames drew the whole window.
+        {"2", "set Video AspectRatio 1", true, false, false, 0x80, 0x00},
+    };
+    for (const Row& row : kRows) {
+        SCOPED_TRACE(std::string(row.quality) + " " + row.command + (row.backdrop ? " backdrop" : ""));
+        fs::remove_all(userFolder / "Screenshots");
+        WriteGameConfig(userFolder, std::string("[Video]\nAntialiasQuality=") + row.quality + "\n");
+        EXPECT_EXIT(
+            {
+                RunGameFrames(6, [&row](TestGame& game, int frame) {
+                    if (frame == 0 && row.backdrop)
+                        game.GetNewDepthBackdropEntity();
+                    RString out;
+                    if (frame == 2 && row.command[0] && !RConsoleCommands::Execute(row.command, out))
+                        exit(3);
+                    if (frame == 5) {
+                        if (game.GetRenderSetup().IsPreHUDCopySkipped() != row.preHUDSkipped ||
+                            game.GetRenderSetup().IsFinalPassSkipped() != row.finalSkipped)
+                            exit(4);
+                        game.RequestScreenshot();
+                    }
+                });
+                exit(0);
+            },
+            ::testing::ExitedWithCode(0), "");
+        const int shots = CheckScreenshots(userFolder, [&row](const fs::path&, const RImage& image) {
+            ASSERT_EQ(image.GetWidth(), 1280);
+            ASSERT_EQ(image.GetHeight(), 720);
+            EXPECT_NEAR(static_cast<int>(image.GetPixel(640, 360) & 0xFF), row.centre, 2);
+            EXPECT_NEAR(static_cast<int>(image.GetPixel(100, 360) & 0xFF), row.side, 2);
+        });
+        EXPECT_EQ(shots, 1);
     }
 }
 

@@ -7,13 +7,16 @@
 #include "platform/audio/RAudioMgr.h"
 #include "platform/audio/RStreamingAudio_PCS.h"
 #include "platform/input/RControlConfig.h"
+#include "render/frame/RRenderer.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -126,6 +129,68 @@ TEST_F(Wendro, ABrokenModEffectIsReportedAndThePackedOneDrawn)
         EXPECT_NE(log.find(file, named), std::string::npos) << "the failing file is not named";
         EXPECT_NE(log.find("error", named), std::string::npos) << "no compiler report";
         EXPECT_NE(log.find("drawn from the packs instead", named), std::string::npos);
+    }
+}
+
+// Draws one frame of the running game and reads its back buffer (rows from the bottom) before it is presented.
+std::vector<uint32_t> DrawAndRead(WendroGame& game)
+{
+    game.PumpEvents();
+    game.Update();
+    game.FixedUpdate(1.0f / 60.0f);
+    game.UpdateFrame();
+    RRenderer* renderer = RRenderer::GetInstance();
+    renderer->BeginFrame();
+    renderer->RenderStage(RHashedString());
+    renderer->EndFrame();
+    std::vector<uint32_t> pixels(1280 * 720);
+    renderer->ReadBackBufferPixels(1280, 720, pixels.data());
+    renderer->Present();
+    return pixels;
+}
+
+int Green(uint32_t colour)
+{
+    return static_cast<int>((colour >> 8) & 0xFF);
+}
+
+// With the monitor look, what leaves the picture fades over the next frames as a phosphor's trace (a bit under half
+// as bright each frame); with the plain look it is gone at once. The status line's text is blanked and the
+// brightest pixel it had is followed.
+TEST_F(Wendro, TheMonitorLooksTraceFadesWhereThePictureWentDark)
+{
+    for (const bool crt : {true, false}) {
+        SCOPED_TRACE(crt ? "monitor" : "plain");
+        WriteGameConfig(user, std::string("[Game]\nCRTLook=") + (crt ? "1" : "0") + "\n");
+        EXPECT_EXIT(RunWendro([crt](WendroGame& game) {
+                        if (!game.BeginNewGame(1))
+                            return 3;
+                        std::vector<uint32_t> frame;
+                        for (int i = 0; i < 30; ++i)
+                            frame = DrawAndRead(game);
+                        // The status line: the picture's last 8 of 200 rows, at the bottom of the window.
+                        size_t brightest = 0;
+                        for (size_t i = 0; i < 1280 * 27; ++i) {
+                            if (Green(frame[i]) > Green(frame[brightest]))
+                                brightest = i;
+                        }
+                        const int lit = Green(frame[brightest]);
+                        if (lit < 120)
+                            return 4;
+                        game.GetWorld()->ShowMessage("");
+                        std::vector<int> after;
+                        for (int i = 0; i < 12; ++i)
+                            after.push_back(Green(DrawAndRead(game)[brightest]));
+                        if (!crt)
+                            return after[0] == 0 ? 0 : 5;
+                        // Each frame keeps 0.45 of the last (of the glow, before the scan lines dim it).
+                        if (after[0] < lit / 5 || after[0] > lit * 4 / 5)
+                            return 6;
+                        if (after[1] < after[0] / 4 || after[1] > after[0] * 3 / 5)
+                            return 7;
+                        return after[11] <= 2 ? 0 : 8;
+                    }),
+                    ::testing::ExitedWithCode(0), "");
     }
 }
 

@@ -1,5 +1,5 @@
 #version 120
-// A full-screen copy.
+// The whole 320 x 200 glow target, texel for texel of the room picture.
 attribute vec3 inPos;
 attribute vec2 inTex;
 varying vec2 uv;
