@@ -55,8 +55,8 @@ bool DrawsAnything(const RRenderPass& pass)
         RRenderGroup* group = pass.groups[g];
         if (!group->enabled)
             continue;
-        for (uint32_t r = 0; r < group->renderables.getCount(); ++r) {
-            RRenderableInterface* renderable = group->renderables[r];
+        for (uint32_t r = 0; r < group->GetRenderables().getCount(); ++r) {
+            RRenderableInterface* renderable = group->GetRenderables()[r];
             RRenderable* renderTemplate = renderable->GetTemplate();
             RRenderableInst* instance = renderable->GetInstance();
             if (renderable->IsVisible() && (!renderTemplate || renderTemplate->IsVisible()) &&

@@ -53,6 +53,21 @@ const Probe kProbes[] = {
     {"subroutine manager", [] { return RSubroutineMgr::HasInstance(); }},
 };
 
+// Starts a game, draws one frame and frees what RBaseGame::Shutdown frees before the steps, with the menu
+// manager's destroyer set to destroyer; the process exits with 2 when the game cannot start.
+void StartGameForShutdown(void (*destroyer)())
+{
+    ShutdownGame* game = new ShutdownGame();
+    if (!game->InitEngine() || !game->InitSystems() || !game->InitRuntime())
+        exit(2);
+    game->PumpEvents();
+    game->Update();
+    game->RenderFrame();
+    RCollisionWorld::GetInstance();
+    RSetMenuManagerDestroyer(destroyer);
+    game->GetRenderSetup().Destroy();
+}
+
 // The order the engine's singletons go in: nothing is destroyed while something destroyed earlier could still
 // reach it.
 const char* const kOrder[] = {"definition manager", "menu manager", "collision world", "glyph-set manager",
@@ -70,17 +85,8 @@ TEST(Shutdown, DestroysEverySingletonInItsOrder)
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     EXPECT_EXIT(
         {
-            ShutdownGame* game = new ShutdownGame();
-            if (!game->InitEngine() || !game->InitSystems() || !game->InitRuntime())
-                exit(2);
-            game->PumpEvents();
-            game->Update();
-            game->RenderFrame();
-            RCollisionWorld::GetInstance();
+            StartGameForShutdown(DestroyMenuManager);
             s_menuManagerAlive = true;
-            RSetMenuManagerDestroyer(DestroyMenuManager);
-            // What RBaseGame::Shutdown frees before it runs the steps.
-            game->GetRenderSetup().Destroy();
 
             uint32_t count = 0;
             const RShutdownStep* steps = RGetShutdownSteps(&count);
@@ -132,15 +138,7 @@ TEST(Shutdown, RShutdownDestroysTheSingletonsBeforeItQuitsSDL)
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     EXPECT_EXIT(
         {
-            ShutdownGame* game = new ShutdownGame();
-            if (!game->InitEngine() || !game->InitSystems() || !game->InitRuntime())
-                exit(2);
-            game->PumpEvents();
-            game->Update();
-            game->RenderFrame();
-            RCollisionWorld::GetInstance();
-            RSetMenuManagerDestroyer(RecordSDLAtDestruction);
-            game->GetRenderSetup().Destroy();
+            StartGameForShutdown(RecordSDLAtDestruction);
             if (SDL_WasInit(SDL_INIT_VIDEO) == 0)
                 exit(3);
 
