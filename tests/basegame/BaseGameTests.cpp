@@ -70,8 +70,9 @@ protected:
     }
 
     // Starts a game, runs `frames` passes of the main loop with `each(game, frame)` just before each frame is
-    // drawn, shuts it down.
-    template <typename Each> static void RunGameFrames(int frames, Each each)
+    // drawn, runs `beforeShutdown` (where a test frees what it made in the game), shuts it down.
+    template <typename Each, typename Before = void (*)()>
+    static void RunGameFrames(int frames, Each each, Before beforeShutdown = [] {})
     {
         TestGame* game = new TestGame();
         if (!game->InitEngine() || !game->InitSystems() || !game->InitRuntime())
@@ -84,6 +85,7 @@ protected:
             each(*game, frame);
             game->RenderFrame();
         }
+        beforeShutdown();
         game->Shutdown();
         delete game;
     }
@@ -499,9 +501,10 @@ TEST_F(BaseGame, PassesThatOnlyCopyAreLeftOutAndThePictureStays)
         WriteGameConfig(userFolder, std::string("[Video]\nAntialiasQuality=") + row.quality + "\n");
         EXPECT_EXIT(
             {
-                RunGameFrames(6, [&row](TestGame& game, int frame) {
+                RDepthBackdrop* backdrop = nullptr;
+                RunGameFrames(6, [&row, &backdrop](TestGame& game, int frame) {
                     if (frame == 0 && row.backdrop)
-                        game.GetNewDepthBackdropEntity();
+                        backdrop = game.GetNewDepthBackdropEntity();
                     RString out;
                     if (frame == 2 && row.command[0] && !RConsoleCommands::Execute(row.command, out))
                         exit(3);
@@ -511,7 +514,7 @@ TEST_F(BaseGame, PassesThatOnlyCopyAreLeftOutAndThePictureStays)
                             exit(4);
                         game.RequestScreenshot();
                     }
-                });
+                }, [&backdrop] { delete backdrop; });
                 exit(0);
             },
             ::testing::ExitedWithCode(0), "");
