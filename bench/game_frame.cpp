@@ -9,6 +9,7 @@
 // benchmark's room in place of the campaign's.
 #include <benchmark/benchmark.h>
 
+#include "BenchUserFolder.h"
 #include "game/WendroGame.h"
 #include "game/World.h"
 
@@ -61,17 +62,9 @@ std::string FullRoomMap()
 WendroGame* Game()
 {
     static WendroGame* game = [] {
-        char pattern[] = "/tmp/rolt-bench-XXXXXX";
-        const std::string root = mkdtemp(pattern) ? pattern : "/tmp";
-        setenv("XDG_DATA_HOME", (root + "/data").c_str(), 1);
-        setenv("HOME", (root + "/home").c_str(), 1);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        // The benchmarks sit one folder below the program and its resource folder.
-        char executable[PATH_MAX] = "";
-        const ssize_t length = readlink("/proc/self/exe", executable, sizeof(executable) - 1);
-        executable[length > 0 ? length : 0] = '\0';
-        const std::filesystem::path resources = std::filesystem::path(executable).parent_path() / "../Resources";
-        setenv("ROLT_RESOURCE_DIR", resources.c_str(), 1);
+        const std::string root = PointGameAtTemporaryUserFolder("rolt-bench");
+        if (root.empty())
+            return static_cast<WendroGame*>(nullptr);
         const std::string maps = root + "/data/Brasswick/Quandrel Tarnvow/Maps";
         std::filesystem::create_directories(maps);
         std::ofstream(maps + "/Tarnvow.map", std::ios::binary) << FullRoomMap();

@@ -15,6 +15,7 @@
 #include <GL/glew.h>
 #include <SDL.h>
 
+#include "BenchUserFolder.h"
 #include "game/WendroGame.h"
 #include "render/frame/RRenderer.h"
 
@@ -72,19 +73,10 @@ WendroGame* Game()
     static WendroGame* game = nullptr;
     if (game)
         return game;
-    char pattern[] = "/tmp/rolt-room-bench-XXXXXX";
-    if (!mkdtemp(pattern))
+    g_root = PointGameAtTemporaryUserFolder("rolt-room-bench");
+    if (g_root.empty())
         Fail("no temporary folder");
-    g_root = pattern;
     atexit(RemoveRoot);
-    setenv("XDG_DATA_HOME", (g_root + "/data").c_str(), 1);
-    setenv("HOME", (g_root + "/home").c_str(), 1);
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
-    char executable[PATH_MAX] = "";
-    const ssize_t length = readlink("/proc/self/exe", executable, sizeof(executable) - 1);
-    executable[length > 0 ? length : 0] = '\0';
-    const std::filesystem::path resources = std::filesystem::path(executable).parent_path() / "../Resources";
-    setenv("ROLT_RESOURCE_DIR", resources.c_str(), 1);
     const std::string configFolder = g_root + "/data/Brasswick/Quandrel Tarnvow/Config";
     std::filesystem::create_directories(configFolder);
     const char* extra = getenv("ROLT_BENCH_CONFIG");
