@@ -17,6 +17,7 @@ class RMesh;
 class RRenderTarget;
 class RResSensQuad;
 class RResSensTarget;
+class SpriteMesh;
 
 class RoomView {
 public:
@@ -59,7 +60,7 @@ public:
     void ClearStatus();
     void Present();
 
-    RMesh* GetSpriteMesh() const { return m_spriteMesh; }
+    SpriteMesh* GetSpriteMesh() const { return m_spriteMesh; }
     static RHashedString GetSheetName(TileSets::Look look);
     // The render groups of the sprites: the room's entities, and the player drawn over them.
     static RHashedString GetSpriteGroup();
@@ -83,8 +84,8 @@ private:
 
     RRenderTarget* m_roomTarget = nullptr;
     RResSensTarget* m_traceTarget = nullptr;
-    RMesh* m_pictureQuad = nullptr;  // owns the shared quad geometry
-    RMesh* m_spriteMesh = nullptr;
+    RMesh* m_pictureQuad = nullptr;  // owns its quad geometry
+    SpriteMesh* m_spriteMesh = nullptr;
     RResSensQuad* m_screenQuad = nullptr;
     RResSensQuad* m_traceQuad = nullptr;
     GameMaterial* m_pictureMaterial = nullptr;
