@@ -155,10 +155,11 @@ TEST_F(SpriteDrawing, RunsOfSpritesDrawAsEachSpriteInTurnWould)
                             return 4;
                     }
 
-                    // More sprites than one draw takes, placed by a fixed pseudo-random sequence above the
-                    // player: whole-pixel rectangles of one to three tiles across, one or two down, some of
-                    // them partly outside the picture, some flipped, some hidden.
-                    const int count = static_cast<int>(SpriteMesh::kMaxSpritesPerDraw) + 300;
+                    // More visible sprites than one draw takes, placed by a fixed pseudo-random sequence above
+                    // the player: whole-pixel rectangles of one to three tiles across (some with half a tile
+                    // more), one or two down, some of them partly outside the picture, some flipped, one in
+                    // thirteen hidden.
+                    const int count = static_cast<int>(SpriteMesh::kMaxSpritesPerDraw) * 14 / 12 + 300;
                     std::vector<std::unique_ptr<AdjustableSprite>> sprites;
                     uint32_t seed = 12345u;
                     auto next = [&seed](uint32_t range) {
