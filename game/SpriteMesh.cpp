@@ -7,13 +7,15 @@
 
 namespace {
 
-constexpr uint32_t kFirstCapacity = 64;
+constexpr uint32_t kFirstCapacity = 64;  // sprites the streams first hold; they double from there
 
+// One vertex of a stream: two floats, as a texture coordinate is bound.
 struct Pair {
     float x, y;
 };
 
-// A sprite's quad as the picture quad is made: corners by their texture coordinates, two triangles.
+// A sprite's quad as the picture quad is made (the same corners in the same order, the same two triangles), so
+// each pixel is covered and interpolated exactly as when every sprite was drawn with that quad.
 constexpr Pair kCorners[4] = {{0.0f, 0.0f}, {1.0f, 0.0f}, {1.0f, 1.0f}, {0.0f, 1.0f}};
 constexpr uint16_t kQuadIndices[6] = {0, 1, 2, 0, 2, 3};
 
