@@ -1,19 +1,18 @@
 #include "game/AdjustableSprite.h"
 
-#include "core/types/RMath.h"
+#include "game/RoomView.h"
+#include "game/SpriteMesh.h"
 #include "render/effects/RShader.h"
-#include "render/effects/RShaderParam.h"
 #include "render/effects/RTechnique.h"
 #include "render/frame/RRenderer.h"
 #include "render/materials/RMaterialInterface.h"
-#include "render/materials/RRenderable.h"
 
 bool AdjustableSprite::s_egaLook = true;
 
-AdjustableSprite::AdjustableSprite(RRenderable* spriteMesh, RHashedString cgaSheet, RHashedString egaSheet)
+AdjustableSprite::AdjustableSprite(SpriteMesh* spriteMesh)
 {
-    m_sheets[0] = cgaSheet;
-    m_sheets[1] = egaSheet;
+    m_sheets[0] = RoomView::GetSheetName(TileSets::kCGA);
+    m_sheets[1] = RoomView::GetSheetName(TileSets::kEGA);
     // A known name answers its texture whatever file name is given: the sheets are made by the room view.
     RRenderer* renderer = RRenderer::GetInstance();
     for (const RHashedString& sheet : m_sheets)
@@ -42,28 +41,4 @@ void AdjustableSprite::SetRect(float x, float y, float width, float height)
     m_rect[1] = y;
     m_rect[2] = width;
     m_rect[3] = height;
-}
-
-bool AdjustableSprite::InformShaderParams(RShaderParamMapping* mapping, RHashedString renderPassId,
-                                          RShaderParamInformant* requester)
-{
-    static const RHashedString s_rect("SpriteRect");
-    static const RHashedString s_tile("SpriteTile");
-    static const RHashedString s_sheet("SpriteSheet");
-    if (mapping->name == s_rect) {
-        const RVector4 rect = {m_rect[0], m_rect[1], m_rect[2], m_rect[3]};
-        mapping->SetVector(&rect);
-        return true;
-    }
-    if (mapping->name == s_tile) {
-        const RVector4 tile = {static_cast<float>(m_tile % 16), static_cast<float>(m_tile / 16),
-                               m_flipped ? 1.0f : 0.0f, 0.0f};
-        mapping->SetVector(&tile);
-        return true;
-    }
-    if (mapping->name == s_sheet) {
-        mapping->SetTexture(m_sheets[s_egaLook ? 1 : 0]);
-        return true;
-    }
-    return RRenderableInst::InformShaderParams(mapping, renderPassId, requester);
 }

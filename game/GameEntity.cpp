@@ -2,8 +2,8 @@
 
 #include "game/AdjustableSprite.h"
 #include "game/RoomView.h"
+#include "game/SpriteMesh.h"
 #include "game/World.h"
-#include "render/geometry/RMesh.h"
 #include "scene/RCollisionBox.h"
 #include "scene/RDeleteComponent.h"
 #include "scene/RSpatialComponent.h"
@@ -20,8 +20,7 @@ GameEntity::GameEntity(World& world, const EntityTemplates::Template& entry, flo
         box->SetTrigger(shape == kTrigger);
         box->SetOneWay(shape == kPlatform);
     }
-    m_sprite = new AdjustableSprite(world.GetView().GetSpriteMesh(), RoomView::GetSheetName(TileSets::kCGA),
-                                    RoomView::GetSheetName(TileSets::kEGA));
+    m_sprite = new AdjustableSprite(world.GetView().GetSpriteMesh());
     m_sprite->SetTile(entry.sprite);
     AttachRenderable(m_sprite, spriteGroup, RHashedString("Sprite"));
     UpdateSprite(x, y);

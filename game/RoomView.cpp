@@ -2,6 +2,7 @@
 
 #include "basegame/RBaseGame.h"
 #include "game/GameMaterial.h"
+#include "game/SpriteMesh.h"
 #include "render/frame/RRenderGroup.h"
 #include "render/frame/RRenderPass.h"
 #include "render/frame/RRenderTarget.h"
@@ -121,13 +122,10 @@ bool RoomView::Create()
         m_glowTargets[i] = new RRenderTarget(RHashedString(kGlowTargets[i]), kPictureWidth, kPictureHeight,
                                              RRenderer::FORMAT_RGBA, 0, 1);
 
-    // One quad's geometry serves the picture and every sprite.
     m_pictureQuad = new RMesh();
     if (!RMeshUtil::MakeFullScreenQuad(m_pictureQuad, kPictureWidth, kPictureHeight))
         return false;
-    m_spriteMesh = new RMesh();
-    m_spriteMesh->SetVertexSet(m_pictureQuad->GetVertexSet());
-    m_spriteMesh->SetIndexBuffer(m_pictureQuad->GetIndexBuffer());
+    m_spriteMesh = new SpriteMesh();
     m_glowQuad = new RMesh();
     m_glowQuad->SetVertexSet(m_pictureQuad->GetVertexSet());
     m_glowQuad->SetIndexBuffer(m_pictureQuad->GetIndexBuffer());

@@ -17,6 +17,7 @@ class GameMaterial;
 class RMesh;
 class RRenderTarget;
 class RResSensQuad;
+class SpriteMesh;
 
 class RoomView {
 public:
@@ -61,7 +62,7 @@ public:
     void ClearStatus();
     void Present();
 
-    RMesh* GetSpriteMesh() const { return m_spriteMesh; }
+    SpriteMesh* GetSpriteMesh() const { return m_spriteMesh; }
     static RHashedString GetSheetName(TileSets::Look look);
     // The render groups of the sprites: the room's entities, and the player drawn over them.
     static RHashedString GetSpriteGroup();
@@ -90,7 +91,7 @@ private:
     RRenderTarget* m_roomTarget = nullptr;
     RRenderTarget* m_glowTargets[2] = {nullptr, nullptr};
     RMesh* m_pictureQuad = nullptr;  // owns the shared quad geometry
-    RMesh* m_spriteMesh = nullptr;
+    SpriteMesh* m_spriteMesh = nullptr;
     RResSensQuad* m_screenQuad = nullptr;
     RMesh* m_glowQuad = nullptr;  // the picture quad's geometry with the glow material
     GameMaterial* m_pictureMaterial = nullptr;

@@ -27,6 +27,7 @@ class RRenderStage;
 class RRenderPass;
 class RRenderGroup;
 class RRenderableInterface;
+class RRenderableInst;
 struct RViewport;
 class RVertexSet;
 class RIndexBuffer;
@@ -419,6 +420,8 @@ private:
     RUtilVector<RRenderStage*> m_renderStages;
     RUtilVector<RRenderPass*> m_renderPasses;
     RUtilVector<RRenderGroup*> m_renderGroups;
+    // The run of instances DrawGroup hands to a template that draws runs; kept to reuse its storage.
+    RUtilVector<RRenderableInst*> m_run;
     RRenderTarget* m_currentRenderTarget = nullptr;
     bool m_textFlush = true;
     // Raised by the first RenderStage, and by the first swap after it.

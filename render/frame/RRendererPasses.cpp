@@ -439,6 +439,24 @@ void RRenderer::DrawGroup(RRenderGroup* group, RHashedString renderPassId)
                     lastRenderableTemplate = renderableTemplate;
                 }
                 offered = false;
+                if (renderableInstance && renderableTemplate->DrawsRuns()) {
+                    // The run: this instance and those after it of the same template and material (sorting
+                    // brought them together, in their drawing order); the hidden ones are left out.
+                    m_run.clear();
+                    uint32_t runEnd = r;
+                    for (; runEnd < batchEnd && runEnd < renderables.getCount(); ++runEnd) {
+                        RRenderableInterface* next = renderables[runEnd];
+                        RRenderableInst* nextInstance = next->GetInstance();
+                        if (!nextInstance || next->GetTemplate() != renderableTemplate ||
+                            next->GetMaterial() != material)
+                            break;
+                        if (nextInstance->IsVisible())
+                            m_run.push(nextInstance);
+                    }
+                    renderableTemplate->RenderRun(this, m_run.getData(), m_run.getCount());
+                    r = runEnd - 1;
+                    continue;
+                }
                 RRenderableInterface* instanceScope = renderableInstance;
                 if (!instanceScope)
                     instanceScope = renderableTemplate;

@@ -27,6 +27,14 @@ public:
     RRenderable* GetTemplate() override { return this; }
     void RenderWith(RRenderer* renderer, RRenderableInst* instance) override {}
 
+    // Whether the template draws a run of its instances at once (RenderRun): the draw loop then hands it every
+    // run of its instances that come together in a group and share one material, and sends no instance-scope
+    // shader parameters for them. False for a plain renderable, whose instances are drawn one by one.
+    virtual bool DrawsRuns() const { return false; }
+    // Draws the instances, in the order given, as if each were drawn by RenderWith in turn. Each is bound to this
+    // template and visible and all share one material, whose parameters and the template's are sent.
+    virtual void RenderRun(RRenderer* renderer, RRenderableInst* const* instances, uint32_t count) {}
+
     // Nothing to release or renew for a plain renderable.
     void ReleaseDynamic() override {}
     void RenewDynamic() override {}

@@ -97,6 +97,33 @@ public:
     RVector4 shift;
 };
 
+// A quad that draws runs of its instances: it records each run it is handed, with the colour and place its
+// program holds then, and draws the quad once.
+class RunQuad : public TestQuad {
+public:
+    struct Run {
+        std::vector<RRenderableInst*> instances;
+        std::vector<GLfloat> colour;
+        std::vector<GLfloat> rect;
+    };
+
+    using TestQuad::TestQuad;
+    bool DrawsRuns() const override { return true; }
+    void RenderRun(RRenderer* renderer, RRenderableInst* const* instances, uint32_t count) override
+    {
+        GLint program = 0;
+        glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+        Run run{std::vector<RRenderableInst*>(instances, instances + count), std::vector<GLfloat>(4, -1.0f),
+                std::vector<GLfloat>(4, -1.0f)};
+        glGetUniformfv(program, glGetUniformLocation(program, "u_colour"), run.colour.data());
+        glGetUniformfv(program, glGetUniformLocation(program, "u_rect"), run.rect.data());
+        runs.push_back(run);
+        RMesh::RenderWith(renderer, nullptr);
+    }
+
+    std::vector<Run> runs;
+};
+
 // Answers "u_colour" with a packed colour.
 class TestMaterial : public RMaterial {
 public:
@@ -542,6 +569,57 @@ TEST_F(RenderPassTest, EveryProgramOfATechniqueGetsEveryScope)
     uint32_t pixel = PixelOf(nullptr, 56, 24);
     EXPECT_GE(pixel >> 16, 0xFEu);
     EXPECT_EQ(pixel & 0xFFFFu, 0u);
+}
+
+// A template that draws runs is handed each run of its visible instances that come together in the group and
+// share a material, once, in the group's order, with that material's and its own parameters in the program; the
+// instances of a template that does not are still drawn one by one.
+TEST_F(RenderPassTest, ATemplateThatDrawsRunsGetsEachRunInGroupOrder)
+{
+    TestMaterial red(first, "Flat", kRed);
+    TestMaterial green(first, "Flat", kGreen);
+    PassWithGroup("Main", kBlack);
+    RunQuad runner(shape, kLeftHalf);
+    runner.SetMaterial(&red);
+    std::vector<std::unique_ptr<ShiftedInst>> instances;
+    for (int i = 0; i < 6; ++i) {
+        instances.emplace_back(new ShiftedInst({0.0f, 0.0f, 0.0f, 0.0f}));
+        instances.back()->SetTemplate(&runner);
+        renderer->AddRenderableToGroup(instances.back().get(), Id("Main"));
+    }
+    instances[2]->SetVisible(false);
+    instances[4]->SetMaterial(&green);
+    TestQuad single(shape);
+    single.SetMaterial(&red);
+    RRenderableInst* plain = single.CreateInstance();
+    renderer->AddRenderableToGroup(plain, Id("Main"));
+
+    DrawFrame();
+    // The red run and the green one, in the order the group holds them; the hidden instance left out.
+    std::vector<RRenderableInst*> redRun;
+    std::vector<RRenderableInst*> greenRun;
+    const RUtilVector<RRenderableInterface*>& order = renderer->FindRenderGroup(Id("Main"))->GetRenderables();
+    for (uint32_t i = 0; i < order.getCount(); ++i) {
+        RRenderableInst* instance = order[i]->GetInstance();
+        if (!instance || instance->GetTemplate() != &runner || !instance->IsVisible())
+            continue;
+        (instance->GetMaterial() == &red ? redRun : greenRun).push_back(instance);
+    }
+    ASSERT_EQ(redRun.size(), 4u);
+    ASSERT_EQ(runner.runs.size(), 2u);
+    const bool redFirst = runner.runs[0].instances.size() == 4;
+    const RunQuad::Run& redDrawn = runner.runs[redFirst ? 0 : 1];
+    const RunQuad::Run& greenDrawn = runner.runs[redFirst ? 1 : 0];
+    EXPECT_EQ(redDrawn.instances, redRun);
+    EXPECT_EQ(greenDrawn.instances, greenRun);
+    EXPECT_EQ(redDrawn.colour, (std::vector<GLfloat>{1.0f, 0.0f, 0.0f, 1.0f}));
+    EXPECT_EQ(greenDrawn.colour, (std::vector<GLfloat>{0.0f, 1.0f, 0.0f, 1.0f}));
+    const std::vector<GLfloat> leftHalf = {kLeftHalf.x, kLeftHalf.y, kLeftHalf.z, kLeftHalf.w};
+    EXPECT_EQ(redDrawn.rect, leftHalf);
+    EXPECT_EQ(greenDrawn.rect, leftHalf);
+    ASSERT_EQ(draws.size(), 1u);
+    EXPECT_EQ(draws[0].drawn, plain);
+    delete plain;
 }
 
 // Others holding a target's name keep their count through resets and find the name absent, not dangling, once
