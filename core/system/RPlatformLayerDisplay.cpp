@@ -12,6 +12,7 @@ namespace {
 RPlatformLayer::DisplayLostCallback s_onDisplayLost = nullptr;
 std::atomic_flag s_lost = ATOMIC_FLAG_INIT;
 thread_local bool t_handling = false;
+constexpr unsigned kSaveSeconds = 10;
 
 int OnDisplayConnectionLost(Display* /*display*/)
 {
@@ -24,6 +25,9 @@ int OnDisplayConnectionLost(Display* /*display*/)
             pause();
     }
     t_handling = true;
+    // The save may not wait for ever (a lock held by a thread that stopped in here, a file that blocks): the
+    // alarm's default action ends the process after this many seconds.
+    alarm(kSaveSeconds);
     fprintf(stderr, "The connection to the display was lost: the session is saved and the program ends\n");
     if (s_onDisplayLost)
         s_onDisplayLost();
