@@ -378,9 +378,11 @@ void RBaseGame::PumpEvents()
         Quit();
     RTextInputList* textInputs = RTextInputList::GetInstance();
     textInputs->ClearFrameText();
+    RInputHandler* input = RInputHandler::GetInstance();
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
         textInputs->HandleEvent(event);
+        input->HandleEvent(event);
         switch (event.type) {
         case SDL_QUIT:
             Quit();

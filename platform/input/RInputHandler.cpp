@@ -184,6 +184,9 @@ void RInputHandler::OpenJoystick(int32_t index)
 
 void RInputHandler::CloseJoystick()
 {
+    // A press latched from the device that closes is not the next device's.
+    std::memset(m_latchedJoyButtons, 0, sizeof(m_latchedJoyButtons));
+    m_latchedPadButtons = 0;
     m_selectedJoystick = -1;
     m_controllerMode = false;
     if (m_joystick)
@@ -207,6 +210,32 @@ void RInputHandler::SetMouseCaptured(SDL_Window*, bool capture, int)
     SDL_ShowCursor(capture ? SDL_DISABLE : SDL_ENABLE);
 }
 
+void RInputHandler::HandleEvent(const SDL_Event& event)
+{
+    switch (event.type) {
+    case SDL_KEYDOWN:
+        // A held key's repeats are no presses: one latched just before the release would outlast the key.
+        if (!event.key.repeat && static_cast<uint32_t>(event.key.keysym.scancode) < CompleteInputState::kKeyCount)
+            m_latchedKeys[event.key.keysym.scancode] = 1;
+        break;
+    case SDL_MOUSEBUTTONDOWN:
+        if (event.button.button >= 1 && event.button.button <= 32)
+            m_latchedMouseButtons |= 1u << (event.button.button - 1);
+        break;
+    case SDL_JOYBUTTONDOWN:
+        if (m_joystick && event.jbutton.which == SDL_JoystickInstanceID(m_joystick))
+            m_latchedJoyButtons[event.jbutton.button] = 1;
+        break;
+    case SDL_CONTROLLERBUTTONDOWN:
+        if (m_gameController && event.cbutton.button < CompleteInputState::kPadButtonCount &&
+            event.cbutton.which == SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(m_gameController)))
+            m_latchedPadButtons |= 1u << event.cbutton.button;
+        break;
+    default:
+        break;
+    }
+}
+
 void RInputHandler::Update(float dt)
 {
     m_dt = dt;
@@ -227,6 +256,7 @@ void RInputHandler::Update(float dt)
 
     ReadJoystick();
     ReadGameController();
+    AddLatchedPresses();
 
     m_current.repeatTimer -= dt;
     if (!(m_current.repeatTimer > 0.0f))
@@ -281,6 +311,29 @@ void RInputHandler::ReadGameController()
         state.padButtons[i] = m_gameController
             ? SDL_GameControllerGetButton(m_gameController, static_cast<SDL_GameControllerButton>(i)) : 0;
     }
+}
+
+void RInputHandler::AddLatchedPresses()
+{
+    // A latched press reads down in this record whether or not it is still held, and is then forgotten: a tap reads
+    // down for one read and up at the next, and a press still held reads as it would have anyway.
+    for (uint32_t i = 0; i < CompleteInputState::kKeyCount; ++i) {
+        if (m_latchedKeys[i])
+            m_current.keys[i] = 1;
+    }
+    m_current.mouseButtons |= m_latchedMouseButtons;
+    for (uint32_t i = 0; i < m_current.joyButtons.getCount() && i < sizeof(m_latchedJoyButtons); ++i) {
+        if (m_latchedJoyButtons[i])
+            m_current.joyButtons[i] = 1;
+    }
+    for (uint32_t i = 0; i < m_current.padButtons.getCount(); ++i) {
+        if (m_latchedPadButtons & (1u << i))
+            m_current.padButtons[i] = 1;
+    }
+    std::memset(m_latchedKeys, 0, sizeof(m_latchedKeys));
+    m_latchedMouseButtons = 0;
+    std::memset(m_latchedJoyButtons, 0, sizeof(m_latchedJoyButtons));
+    m_latchedPadButtons = 0;
 }
 
 bool RInputHandler::isKeyRepeating(uint32_t scancode)

@@ -105,7 +105,56 @@ TEST_F(InputDevices, AListEntryOpensItsOwnDeviceWhateverTheIndexes)
     ASSERT_EQ(Now().padAxes.getCount(), 6u) << "a vanished controller reads as all zero";
     EXPECT_EQ(Now().padAxes[0], 0);
     EXPECT_EQ(Now().joyAxes.getCount(), 0u);
+}
 
+// A button of the open controller or joystick pressed and released between two frames reads down at the next frame
+// and up at the one after; a press on a device the handler has not open is not latched.
+TEST_F(InputDevices, AButtonTappedBetweenTwoFramesIsDownForExactlyOneFrame)
+{
+    SDL_JoystickID pad = Pad();
+    SDL_JoystickID stick = Attach(SDL_JOYSTICK_TYPE_ARCADE_STICK, 2, 4, 0);
+    ASSERT_GE(pad, 0);
+    ASSERT_GE(stick, 0);
+    handler->InitDevices(nullptr, 0, false, 0, false);
+    // The frame as the base game runs it: SDL's events through the handler, then the read.
+    auto frame = [&] {
+        SDL_Event event;
+        while (SDL_PollEvent(&event))
+            handler->HandleEvent(event);
+        handler->Update(1.0f / 60.0f);
+    };
+    auto tap = [](SDL_JoystickID id, int button) {
+        SDL_Joystick* device = SDL_JoystickFromInstanceID(id);
+        SDL_JoystickSetVirtualButton(device, button, 1);
+        SDL_JoystickUpdate();
+        SDL_JoystickSetVirtualButton(device, button, 0);
+        SDL_JoystickUpdate();
+    };
+
+    handler->OpenJoystick(0);
+    ASSERT_TRUE(handler->IsControllerMode());
+    frame();
+    tap(pad, SDL_CONTROLLER_BUTTON_B);
+    frame();
+    ASSERT_EQ(Now().padButtons.getCount(), 15u);
+    EXPECT_EQ(Now().padButtons[SDL_CONTROLLER_BUTTON_B], 1);
+    EXPECT_EQ(Now().padButtons[SDL_CONTROLLER_BUTTON_A], 0);
+    frame();
+    EXPECT_EQ(Now().padButtons[SDL_CONTROLLER_BUTTON_B], 0);
+
+    handler->OpenJoystick(1);
+    ASSERT_FALSE(handler->IsControllerMode());
+    SDL_Joystick* other = SDL_JoystickOpen(0); // the controller, open only to the test
+    frame();
+    tap(stick, 2);
+    tap(pad, 3);
+    frame();
+    ASSERT_EQ(Now().joyButtons.getCount(), 4u);
+    EXPECT_EQ(Now().joyButtons[2], 1);
+    EXPECT_EQ(Now().joyButtons[3], 0) << "another device's press was latched";
+    frame();
+    EXPECT_EQ(Now().joyButtons[2], 0);
+    SDL_JoystickClose(other);
 }
 
 } // namespace

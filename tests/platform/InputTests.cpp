@@ -1,5 +1,6 @@
 // Input logic: binding names and the "Input" string table behind them, the key-to-character table, the one-key
-// auto-repeat and the frame copy, driven by writing the handler's state records directly.
+// auto-repeat, the frame copy and the presses latched from SDL's events, driven by writing the handler's state
+// records and handing it events directly.
 #include "core/config/RLocMgr.h"
 #include "core/files/RStreamMgr.h"
 #include "platform/input/RInputHandler.h"
@@ -133,24 +134,78 @@ protected:
         for (int scancode : held)
             handler->GetCurrentState().keys[scancode] = 1;
     }
+    // An event as the event loop hands it over between two frames.
+    void Key(Uint32 type, SDL_Scancode scancode, bool repeat = false)
+    {
+        SDL_Event event{};
+        event.type = type;
+        event.key.keysym.scancode = scancode;
+        event.key.repeat = repeat ? 1 : 0;
+        handler->HandleEvent(event);
+    }
+    void MouseButton(Uint32 type, Uint8 button)
+    {
+        SDL_Event event{};
+        event.type = type;
+        event.button.button = button;
+        handler->HandleEvent(event);
+    }
+    const CompleteInputState& Now() const { return handler->GetCurrentState(); }
     RInputHandler* handler = RInputHandler::GetInstance();
 };
 
+// The press and the held key's own repeat events come in with the frames: the auto-repeat keeps its timing, and the
+// key reads up at the first frame after its release even with a repeat event just before it.
 TEST_F(InputFrames, OneHeldKeyRepeatsAfterTheDelayThenAtTheInterval)
 {
     const float dt = 1.0f / 64.0f; // exact in binary, so the delay ends on frame 16
     std::vector<int> repeats;
     for (int frame = 0; frame < 40; ++frame) {
+        Key(SDL_KEYDOWN, SDL_SCANCODE_BACKSPACE, frame > 0);
         Frame(dt, {SDL_SCANCODE_BACKSPACE});
         if (handler->isKeyRepeating(SDL_SCANCODE_BACKSPACE))
             repeats.push_back(frame);
     }
     // The press, 0.25 s later, then every 0.05 s (a little over three frames).
     EXPECT_EQ(repeats, (std::vector<int>{0, 16, 20, 24, 28, 32, 36}));
+    Key(SDL_KEYDOWN, SDL_SCANCODE_BACKSPACE, true);
+    Key(SDL_KEYUP, SDL_SCANCODE_BACKSPACE);
     Frame(dt, {});
+    EXPECT_FALSE(Now().keys[SDL_SCANCODE_BACKSPACE]);
     EXPECT_FALSE(handler->isKeyRepeating(SDL_SCANCODE_BACKSPACE));
     EXPECT_FALSE(handler->isKeyRepeating(300));
+}
 
+// A key or mouse button pressed and released between two frames reads down at the next frame, a new press, and up
+// at the one after.
+TEST_F(InputFrames, APressReleasedBetweenTwoFramesIsDownForExactlyOneFrame)
+{
+    const float dt = 1.0f / 60.0f;
+    Frame(dt, {});
+    Key(SDL_KEYDOWN, SDL_SCANCODE_RETURN);
+    Key(SDL_KEYUP, SDL_SCANCODE_RETURN);
+    MouseButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT);
+    MouseButton(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT);
+    MouseButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_X2);
+    MouseButton(SDL_MOUSEBUTTONUP, SDL_BUTTON_X2);
+    Frame(dt, {});
+    EXPECT_TRUE(Now().keys[SDL_SCANCODE_RETURN]);
+    EXPECT_TRUE(handler->isKeyRepeating(SDL_SCANCODE_RETURN));
+    EXPECT_EQ(Now().mouseButtons, SDL_BUTTON_LMASK | SDL_BUTTON_X2MASK);
+    Frame(dt, {});
+    EXPECT_FALSE(Now().keys[SDL_SCANCODE_RETURN]);
+    EXPECT_TRUE(handler->GetPreviousState().keys[SDL_SCANCODE_RETURN]);
+    EXPECT_FALSE(handler->isKeyRepeating(SDL_SCANCODE_RETURN));
+    EXPECT_EQ(Now().mouseButtons, 0u);
+
+    // A press the frame also reads held is the same press: once released, the key reads up at the next frame.
+    Key(SDL_KEYDOWN, SDL_SCANCODE_BACKSPACE);
+    Frame(dt, {SDL_SCANCODE_BACKSPACE});
+    EXPECT_TRUE(handler->isKeyRepeating(SDL_SCANCODE_BACKSPACE));
+    Key(SDL_KEYUP, SDL_SCANCODE_BACKSPACE);
+    Frame(dt, {});
+    EXPECT_FALSE(Now().keys[SDL_SCANCODE_BACKSPACE]);
+    EXPECT_FALSE(handler->isKeyRepeating(SDL_SCANCODE_BACKSPACE));
 }
 
 } // namespace

@@ -1,7 +1,8 @@
 // The console end to end, with real key presses from the X server: the program runs in a child process while
 // the test types into its window. Grave opens the console, a typed "set" command changes a setting that the
 // shut-down writes to "Config.ini", "quit" ends the program, and "ConsoleMemory.txt" keeps the lines typed, also
-// when they were typed far faster than the frames come.
+// when they were typed far faster than the frames come and when their keys were pressed and released between two
+// frames.
 #include "../GameRunSupport.h"
 #include "tests/TestFiles.h"
 #include "basegame/RBaseGame.h"
@@ -43,13 +44,20 @@ bool Shell(const std::string& command)
     return system(command.c_str()) == 0;
 }
 
-// The xdotool steps that hold a key for longer than a frame (keys are polled once a frame) but for less engine
-// time than the typing repeat's delay (the game runs at a fixed engine rate of 60 frames a second, and no faster),
-// with shift around it when asked. One xdotool run times every hold itself.
+// The xdotool steps that hold a key across frames but for less engine time than the typing repeat's delay (the
+// game runs at a fixed engine rate of 60 frames a second, and no faster), with shift around it when asked. One
+// xdotool run times every hold itself.
 std::string Press(const std::string& key, bool shift = false)
 {
     const std::string hold = " keydown " + key + " sleep 0.15 keyup " + key;
     return (shift ? " keydown shift" + hold + " keyup shift" : hold) + " sleep 0.1";
+}
+
+// The xdotool steps that press and release a key within 5 ms, so that at 20 frames a second no frame reads it held,
+// with time around it for the frames to come.
+std::string Tap(const std::string& key)
+{
+    return " sleep 0.15 key --delay 5 " + key + " sleep 0.15";
 }
 
 // Types the text and presses Return.
@@ -146,6 +154,34 @@ TEST(ConsoleKeys, TypingFasterThanTheFramesLosesNoCharacter)
                Shell("xdotool" + Press("Return"));
     });
     EXPECT_EQ(ReadBytes(userFolder / "Config" / "ConsoleMemory.txt"), "listsections\r\nli\r\nquit\r\n");
+}
+
+// At 20 frames a second, keys pressed and released between two frames count once each: the console key opens the
+// console, each Enter ends its line and each Backspace takes one character. A Backspace held across frames still
+// repeats, taking the whole of a short line.
+TEST(ConsoleKeys, KeysTappedBetweenTwoFramesCountOnce)
+{
+    TempUserData data;
+    const fs::path userFolder = PrepareGameRun(data, "Console Keys Test");
+    WriteGameConfig(userFolder, "[Engine]\r\nFixedEngineFPS: 60\r\n");
+    RunAndPress<SlowConsoleKeysGame>(userFolder, [] {
+        bool typed = Shell("xdotool" + Tap("grave"));
+        for (int line = 1; typed && line <= 8; ++line) {
+            typed = Shell("xdotool type --delay 10 'help r" + std::to_string(line) + "'") &&
+                    Shell("xdotool" + Tap("Return"));
+        }
+        std::string backspaces;
+        for (int i = 0; i < 5; ++i)
+            backspaces += Tap("BackSpace");
+        return typed && Shell("xdotool type --delay 10 abc") &&
+               Shell("xdotool sleep 0.15 keydown BackSpace sleep 2 keyup BackSpace sleep 0.15") &&
+               Shell("xdotool type --delay 10 quitvwxyz") && Shell("xdotool" + backspaces) &&
+               Shell("xdotool" + Tap("Return"));
+    });
+    std::string history;
+    for (int line = 1; line <= 8; ++line)
+        history += "help r" + std::to_string(line) + "\r\n";
+    EXPECT_EQ(ReadBytes(userFolder / "Config" / "ConsoleMemory.txt"), history + "quit\r\n");
 }
 
 } // namespace
