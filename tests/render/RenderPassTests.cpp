@@ -458,7 +458,8 @@ TEST_F(RenderPassTest, GroupsSortByStateAndDrawOneBatchPerTechnique)
 }
 
 // A group is drawn in the order of its keys through frames that change nothing, change materials (the last drawn
-// one's too), add and remove renderables; drawn by a second pass whose materials choose other techniques, it is drawn in each pass's order.
+// one's too), add and remove renderables; drawn by a second pass whose materials choose other techniques, it is
+// drawn in each pass's order.
 TEST_F(RenderPassTest, GroupsStayInOrderThroughChanges)
 {
     TestMaterial a1(first, "Flat", kRed);
