@@ -1,6 +1,6 @@
 // The engine's shut-down order, watched step by step on a started game: each singleton that can be asked about
-// is still there before its own step and gone after it; and RShutdown itself, which quits SDL only after the
-// singletons are gone.
+// is still there before its own step and gone after it; RShutdown itself, which quits SDL only after the
+// singletons are gone; and the session saved once, however often the display is lost after the save.
 #include "GameRunSupport.h"
 #include "basegame/RBaseGame.h"
 #include "basegame/RStartup.h"
