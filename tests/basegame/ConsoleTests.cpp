@@ -11,6 +11,7 @@
 #include "core/files/RStreamMgr.h"
 #include "platform/input/RControlConfig.h"
 #include "platform/input/RInputHandler.h"
+#include "platform/input/RTextEntryBackend.h"
 #include "render/images/RImage.h"
 
 #include <SDL.h>
@@ -163,7 +164,8 @@ public:
 };
 
 // Opened, the console slides over the upper half of the screen and shows its text there; the lower half stays
-// as the game drew it. While it is open the groups that yield give nothing.
+// as the game drew it. While it is open the groups that yield give nothing; closed, it leaves typed text to the
+// field beneath it.
 TEST(Console, OpenItCoversTheUpperHalfAndCapturesTheYieldingGroups)
 {
     TempUserData data;
@@ -179,6 +181,9 @@ TEST(Console, OpenItCoversTheUpperHalfAndCapturesTheYieldingGroups)
             const RHashedString pause("Pause");
             RConsole* console = game->GetConsole();
             uint8_t* keys = RInputHandler::GetInstance()->GetCurrentState().keys;
+            // A menu's text field has the focus while the console opens and closes over it.
+            RTextEntryBackend field;
+            field.Register();
             // The console's key opens it in a frame that runs no game step; once it is open, the yielding groups
             // are captured but the console's own key still answers, and closes it again.
             keys[SDL_SCANCODE_ESCAPE] = 1;
@@ -197,6 +202,16 @@ TEST(Console, OpenItCoversTheUpperHalfAndCapturesTheYieldingGroups)
             console->Update(0.0f, nullptr, nullptr, game->GetScreenHeight());
             if (console->IsOpen())
                 exit(6);
+            // Closed, the console types nothing more: the field takes the text again.
+            SDL_Event typed;
+            SDL_zero(typed);
+            typed.type = SDL_TEXTINPUT;
+            SDL_strlcpy(typed.text.text, "x", sizeof(typed.text.text));
+            SDL_PushEvent(&typed);
+            game->PumpEvents();
+            if (std::string(field.GetText().GetString()) != "x")
+                exit(7);
+            field.Unregister();
             keys[SDL_SCANCODE_GRAVE] = 0;
             console->SetOpen(true);
 

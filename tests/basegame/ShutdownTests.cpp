@@ -1,7 +1,7 @@
 // The engine's shut-down order, watched step by step on a started game: each singleton that can be asked about
-// is still there before its own step and gone after it; and RShutdown itself, which quits SDL only after the
-// singletons are gone.
-#include "../core/TempUserData.h"
+// is still there before its own step and gone after it; RShutdown itself, which quits SDL only after the
+// singletons are gone; and the session saved once, however often the display is lost after the save.
+#include "GameRunSupport.h"
 #include "basegame/RBaseGame.h"
 #include "basegame/RStartup.h"
 #include "basegame/RSubroutineMgr.h"
@@ -22,6 +22,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
 
 namespace {
 
@@ -162,4 +166,35 @@ TEST(Shutdown, RShutdownDestroysTheSingletonsBeforeItQuitsSDL)
             exit(s_destroyerCalls == 1 ? 0 : 7);
         },
         ::testing::ExitedWithCode(0), "");
+}
+
+// The display lost after the session was saved (an orderly shut-down has saved and not yet removed the handler,
+// or the display is reported lost twice): the session is saved once, with one report and one shut-down line.
+TEST(Shutdown, ADisplayLostAfterTheSessionWasSavedSavesNothingMore)
+{
+    TempUserData data;
+    const std::filesystem::path userFolder = PrepareGameRun(data, "Shutdown Test");
+    EXPECT_EXIT(
+        {
+            ShutdownGame* game = new ShutdownGame();
+            if (!game->InitEngine() || !game->InitSystems() || !game->InitRuntime())
+                exit(2);
+            game->OnDisplayLost();
+            game->OnDisplayLost();
+            game->Shutdown();
+            delete game;
+            exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+    std::ostringstream log;
+    log << std::ifstream(userFolder / "Logs" / "DebugLog_Safe.txt", std::ios::binary).rdbuf();
+    const std::string text = log.str();
+    auto count = [&text](const char* line) {
+        int found = 0;
+        for (size_t at = text.find(line); at != std::string::npos; at = text.find(line, at + 1))
+            ++found;
+        return found;
+    };
+    EXPECT_EQ(count(": [SessionShutdown]\r\n"), 1) << text;
+    EXPECT_EQ(count(": Shut-down"), 1) << text;
 }

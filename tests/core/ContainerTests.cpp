@@ -246,17 +246,60 @@ void* SortEqualKeys(void* result)
     return nullptr;
 }
 
-TEST(UtilVectorSort, EqualKeysDoNotNestDeeply)
+// An adversary that makes every pivot the smallest element of its range: each element's key is decided only when
+// the sort first compares it as the pivot (the second element of a comparison between two undecided ones), and
+// undecided elements rank above all decided ones. Every split then leaves one side empty and the other holding
+// all but the pivot, so only the choice of side to nest into keeps the nesting shallow.
+struct PivotAdversary {
+    static constexpr uint32_t kUndecided = UINT32_MAX;
+    std::vector<uint32_t> keys;
+    uint32_t decided = 0;
+};
+
+int CompareAgainstPivots(const uint32_t* a, const uint32_t* b, void* context)
 {
-    pthread_attr_t attr;
-    pthread_attr_init(&attr);
-    ASSERT_EQ(pthread_attr_setstacksize(&attr, 256 * 1024), 0);
-    bool sorted = false;
-    pthread_t thread;
-    ASSERT_EQ(pthread_create(&thread, &attr, SortEqualKeys, &sorted), 0);
-    pthread_join(thread, nullptr);
-    pthread_attr_destroy(&attr);
-    EXPECT_TRUE(sorted);
+    PivotAdversary& adversary = *static_cast<PivotAdversary*>(context);
+    uint32_t& keyA = adversary.keys[*a];
+    uint32_t& keyB = adversary.keys[*b];
+    if (keyA == PivotAdversary::kUndecided && keyB == PivotAdversary::kUndecided)
+        keyB = adversary.decided++;
+    return (keyA > keyB) - (keyA < keyB);
+}
+
+void* SortAgainstPivotAdversary(void* result)
+{
+    const uint32_t n = 10000;
+    PivotAdversary adversary;
+    adversary.keys.assign(n, PivotAdversary::kUndecided);
+    RUtilVector<uint32_t> v;
+    for (uint32_t i = 0; i < n; ++i)
+        v.push(i);
+    v.sort(CompareAgainstPivots, &adversary);
+    bool sorted = true;
+    for (uint32_t i = 1; i < n; ++i)
+        sorted = sorted && adversary.keys[v[i - 1]] <= adversary.keys[v[i]];
+    *static_cast<bool*>(result) = sorted;
+    return nullptr;
+}
+
+// Sorts on a thread with a 256 KiB stack: a sort that nests once per element overflows it.
+TEST(UtilVectorSort, NestingStaysShallowOnASmallStack)
+{
+    const std::pair<const char*, void* (*)(void*)> cases[] = {
+        {"equal keys", SortEqualKeys},
+        {"every pivot the smallest", SortAgainstPivotAdversary},
+    };
+    for (const auto& sortCase : cases) {
+        pthread_attr_t attr;
+        pthread_attr_init(&attr);
+        ASSERT_EQ(pthread_attr_setstacksize(&attr, 256 * 1024), 0);
+        bool sorted = false;
+        pthread_t thread;
+        ASSERT_EQ(pthread_create(&thread, &attr, sortCase.second, &sorted), 0);
+        pthread_join(thread, nullptr);
+        pthread_attr_destroy(&attr);
+        EXPECT_TRUE(sorted) << sortCase.first;
+    }
 }
 
 using UMap = RUtilMap<int, unsigned>;

@@ -45,12 +45,16 @@ protected:
         ASSERT_TRUE(campaign.Load(campaigns[0].GetString(), error, sizeof(error))) << error;
         ASSERT_TRUE(tiles.Load(campaign.GetTilesetsFile().GetString(), error, sizeof(error))) << error;
         ASSERT_TRUE(templates.Load(campaign.GetEntitiesFile().GetString(), error, sizeof(error))) << error;
-        EXPECT_EQ(templates.GetWarnings().getCount(), 0u);
+        // A template or placement left out fails here: the tests would otherwise read what is missing.
+        for (const RString& warning : templates.GetWarnings())
+            ADD_FAILURE() << warning.GetString();
+        ASSERT_EQ(templates.GetWarnings().getCount(), 0u);
         ASSERT_TRUE(map.Load(campaign.GetMapFile().GetString(), campaign.GetRoomsFile().GetString(), templates, error,
                              sizeof(error)))
             << error;
         for (const RString& warning : map.GetWarnings())
             ADD_FAILURE() << warning.GetString();
+        ASSERT_EQ(map.GetWarnings().getCount(), 0u);
     }
 
     // The placement of a template class at a tile of a room, or null.

@@ -457,8 +457,9 @@ TEST_F(RenderPassTest, GroupsSortByStateAndDrawOneBatchPerTechnique)
     delete tinted;
 }
 
-// A group is drawn in the order of its keys through frames that change nothing, change a material, add and remove
-// renderables; drawn by a second pass whose materials choose other techniques, it is drawn in each pass's order.
+// A group is drawn in the order of its keys through frames that change nothing, change materials (the last drawn
+// one's too), add and remove renderables; drawn by a second pass whose materials choose other techniques, it is
+// drawn in each pass's order.
 TEST_F(RenderPassTest, GroupsStayInOrderThroughChanges)
 {
     TestMaterial a1(first, "Flat", kRed);
@@ -508,6 +509,15 @@ TEST_F(RenderPassTest, GroupsStayInOrderThroughChanges)
     quads[1]->SetMaterial(&c1);
     quads[6]->SetMaterial(&b1);
     drawnInOrder("materials changed");
+    // The quad drawn last takes the material drawn first: it belongs with the first ones now.
+    ASSERT_FALSE(lastOrder.empty());
+    for (const auto& quad : quads) {
+        if (quad.get() == lastOrder.back()) {
+            quad->SetMaterial(lastOrder.front()->GetMaterial());
+            break;
+        }
+    }
+    drawnInOrder("the last one's material changed");
     Quad("Main", &a1);
     Quad("Main", &b1);
     drawnInOrder("added");
