@@ -243,6 +243,11 @@ stderr-gone)
 two-copies)
   run_once
   start
+  # The lock is held on an open file that a program started from the game would not inherit.
+  lock_fd=$(find "/proc/$pid/fd" -lname "$user/Running.lock" -printf '%f\n' | head -1)
+  [ -n "$lock_fd" ] || { kill -KILL "$pid"; fail "the running copy holds no lock file open"; }
+  flags=$(awk '/^flags:/ {print $2}' "/proc/$pid/fdinfo/$lock_fd")
+  [ $(( 0$flags & 02000000 )) -ne 0 ] || { kill -KILL "$pid"; fail "the lock file is inherited by programs started from the game (flags $flags)"; }
   # The first copy held still, its lock kept: whatever changes in the folder is the second copy's doing.
   kill -STOP "$pid"
   snapshot >"$work/before.txt"
