@@ -8,6 +8,7 @@
 #include "core/types/RHandle.h"
 #include "core/types/RHashedString.h"
 #include "core/system/RLogger.h"
+#include "core/system/RPlatformLayer.h"
 #include "core/files/RStreamMgr.h"
 #include "core/types/RStringMgr.h"
 #include "core/system/RThreadTagger.h"
@@ -54,10 +55,37 @@ void QuietSoundLibrary()
         set(IgnoreSoundLibraryError);
 }
 
+// Takes the user folder's one-copy lock. False when another copy holds it, said on standard error and, where a
+// display is there, in a message box that waits for the player. Without a user folder nothing is locked.
+bool LockUserFolder()
+{
+    RCore* core = RCore::GetInstance();
+    char folder[1024];
+    if (!core || !RCore::MakeUserFolder(folder, sizeof(folder), core->GetLocalAppDataPathName(), "", false))
+        return true;
+    if (RPlatformLayer::LockUserFolder(folder))
+        return true;
+    const char* name = core->GetLocalAppDataPathName();
+    char message[1400];
+    snprintf(message, sizeof(message),
+             "%s is already running on the user folder %s\nOnly one copy can use it at a time: this one ends and "
+             "leaves the folder as it is.",
+             name, folder);
+    fprintf(stderr, "%s\n", message);
+    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, name, message, nullptr);
+    return false;
+}
+
 } // namespace
 
 RStartup::RStartup()
 {
+    // A program whose output nobody reads goes on running.
+    RPlatformLayer::IgnoreBrokenPipes();
+    // Before anything in the user folder is written, emptied or cleaned up: a second copy changes nothing there.
+    if (!LockUserFolder())
+        return;
+
     // Content is found relative to the resource folder: it becomes the working directory and, as the empty
     // folder name, the first file source.
     char resources[1024];
@@ -81,6 +109,11 @@ RStartup::RStartup()
     }
     g_pGlobalTimer->Reset();
     m_ready = true;
+}
+
+RStartup::~RStartup()
+{
+    RPlatformLayer::UnlockUserFolder();
 }
 
 namespace {

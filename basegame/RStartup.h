@@ -1,6 +1,7 @@
-// RStartup and RShutdown: the first and the last thing the engine does. RStartup prepares the process (working
-// directory, first file source, SDL, the global clock); RShutdown destroys the engine's singletons in their fixed
-// order and quits SDL. The base game owns the RStartup object for the whole run.
+// RStartup and RShutdown: the first and the last thing the engine does. RStartup prepares the process (broken
+// pipes ignored, the user folder locked to this copy, working directory, first file source, SDL, the global
+// clock); RShutdown destroys the engine's singletons in their fixed order and quits SDL. The base game owns the
+// RStartup object for the whole run; the user folder's lock goes with it.
 //
 // The "current object" hooks through which the layers below the base game reach the game object and the menus
 // are all set here and all cleared by RShutdown, after the singletons are gone:
@@ -18,8 +19,10 @@ class RBaseGame;
 class RStartup {
 public:
     RStartup();
+    ~RStartup();
 
-    // False when SDL could not be initialised; the game then does not start.
+    // False when another copy of the program is using the user folder or SDL could not be initialised; the
+    // game then does not start.
     bool IsReady() const { return m_ready; }
 
 private:

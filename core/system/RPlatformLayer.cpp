@@ -2,14 +2,21 @@
 
 #include "core/files/RFile.h"
 
+#include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
+
+// The open lock file while this process holds the user folder; -1 otherwise.
+int s_userFolderLock = -1;
 
 bool IsAbsolute(const char* path)
 {
@@ -17,6 +24,44 @@ bool IsAbsolute(const char* path)
 }
 
 } // namespace
+
+void RPlatformLayer::IgnoreBrokenPipes()
+{
+    signal(SIGPIPE, SIG_IGN);
+}
+
+bool RPlatformLayer::LockUserFolder(const char* folder)
+{
+    UnlockUserFolder();
+    char path[PATH_MAX];
+    if (!folder || !RFile::JoinPath(path, sizeof path, folder, "Running.lock"))
+        return true;
+    // Read-only and never truncated: an existing lock file is opened as it is. Non-blocking, so that a FIFO
+    // standing there cannot hold start-up; only a regular file is locked.
+    const int file = open(path, O_RDONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0600);
+    if (file < 0)
+        return true;
+    struct stat info;
+    if (fstat(file, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(file);
+        return true;
+    }
+    if (flock(file, LOCK_EX | LOCK_NB) != 0) {
+        const bool held = errno == EWOULDBLOCK;
+        close(file);
+        return !held;
+    }
+    s_userFolderLock = file;
+    return true;
+}
+
+void RPlatformLayer::UnlockUserFolder()
+{
+    if (s_userFolderLock < 0)
+        return;
+    close(s_userFolderLock);
+    s_userFolderLock = -1;
+}
 
 bool RPlatformLayer::GetApplicationSupportFolder(char* outPath, size_t outSize)
 {

@@ -1,7 +1,9 @@
 // RPlatformLayer: the platform layer's answers to "where does this user's data live" and "where is the program's
-// content", and its handling of the display going away. The folder answers write an absolute folder path (without
-// a trailing "/") into a buffer the caller owns and return false, leaving the buffer empty, when the folder cannot
-// be named or the path would not fit. The display's handling is the one place that knows the window system (X).
+// content", the process-wide settings start-up makes (broken pipes, the one-copy lock on the user folder), and
+// its handling of the display going away. The folder answers write an absolute folder path (without a trailing
+// "/") into a buffer the caller owns and return false, leaving the buffer empty, when the folder cannot be named
+// or the path would not fit. The lock's file descriptor is the platform layer's own. The display's handling is
+// the one place that knows the window system (X).
 #pragma once
 
 #include <cstddef>
@@ -15,6 +17,20 @@ public:
     // The program's resource folder: $ROLT_RESOURCE_DIR when set, else the folder "Resources" beside the
     // executable. The folder must exist; the path written is its canonical absolute form.
     static bool GetResourcesFolder(char* outPath, size_t outSize);
+
+    // A write to a pipe whose reader has gone (standard error piped into a pager that was closed) fails with
+    // EPIPE instead of ending the process with SIGPIPE: a program whose output nobody reads goes on, and its
+    // session is saved as at any quit. For the whole process.
+    static void IgnoreBrokenPipes();
+
+    // Lets one process at a time use the user folder `folder` (ending with "/"): an exclusive lock on its file
+    // "Running.lock", made when missing and never truncated or written. The kernel drops the lock when the
+    // process ends, however it ends; UnlockUserFolder drops it before. False only when another process holds
+    // it. Where the lock file cannot be opened or locked for another reason (a read-only folder, a path too
+    // long) the folder is used unlocked and the answer is true. A lock this process held before is dropped first.
+    static bool LockUserFolder(const char* folder);
+    // Drops the lock LockUserFolder took; nothing when none is held.
+    static void UnlockUserFolder();
 
     // What to do when the connection to the display is lost (the X server ended or the session logged out).
     // onLost is called once, on the thread whose window-system call noticed it, from inside that call: it may

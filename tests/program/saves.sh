@@ -10,6 +10,12 @@
 #               fail, the old files stay whole and no temporary file is left;
 #   display-lost - the X server (a private one) killed under the running program after a setting was changed in
 #               the console: the session is saved as at a quit and the program exits with status 1.
+#   stderr-gone - standard error on a pipe whose reader has gone, and lines written there (the fast log's, and a
+#               failed screenshot reported after a setting was changed in the console): the program goes on, and
+#               at the quit the session is saved and the program exits with status 0.
+#   two-copies - a second copy started on the user folder while a first holds it ends with a non-zero status
+#               within a second and leaves every file of the folder as it was; once the first is killed with
+#               SIGKILL, a new copy starts, runs and saves as usual.
 # Usage: saves.sh PROGRAM CASE
 set -u
 program="$1"
@@ -43,6 +49,22 @@ finish() {
 run_once() { start; sleep 0.5; kill -TERM "$pid"; finish; [ "$status" -eq 0 ] || fail "exit status $status"; }
 
 temporaries() { find "$user" -name '*.tmp' | wc -l; }
+
+# Holds each key longer than a frame; the window must have the focus.
+press() {
+  local steps=""
+  for key in "$@"; do steps="$steps keydown $key sleep 0.15 keyup $key sleep 0.1"; done
+  xdotool $steps || fail "xdotool could not press the keys"
+}
+# Opens the console, enters "set mastervolume 0.25" and closes it again.
+set_volume_in_console() {
+  press grave s e t space m a s t e r v o l u m e space 0 period 2 5 Return grave
+}
+
+# Every entry of the user folder with its type, size and modification time, and every file's hash.
+snapshot() {
+  (cd "$user" && find . -printf '%y %s %TY-%Tm-%Td %TT %p\n' | sort && find . -type f -exec sha256sum {} + | sort)
+}
 
 case "$case_name" in
 session)
@@ -184,6 +206,73 @@ display-lost)
   grep -q "\[SessionShutdown\]" "$log" || fail "the session report was not written"
   grep -q "\[PlayerStats\]" "$log" || fail "the game's block of the report was not written"
   echo "the display lost under the running program: settings, history and report saved, exit status 1"
+  ;;
+stderr-gone)
+  printf '[General]\r\nQuickStart: true\r\n' >"$config"
+  # A file where the screenshots' folder should be: the screenshot key makes the program say on standard error
+  # that the screenshot could not be saved. A FIFO at the fast log sends the logger's lines there as well.
+  : >"$user/Screenshots"
+  mkdir -p "$user/Logs"
+  mkfifo "$work/stderr" "$user/Logs/DebugLog_Fast.txt" || fail "no FIFO could be made"
+  "$program" >"$work/out.txt" 2>"$work/stderr" &
+  pid=$!
+  # The program's standard error opens once a reader is there; the reader goes away at once, before the
+  # program runs.
+  exec 4<"$work/stderr"
+  exec 4<&-
+  wait_for_window
+  xdotool search --sync --name "^$title\$" windowfocus --sync >/dev/null 2>&1 || fail "no focus"
+  sleep 1
+  set_volume_in_console
+  press F12
+  sleep 1
+  if ! kill -0 "$pid" 2>/dev/null; then
+    wait "$pid"
+    fail "the program ended with status $? with no reader on standard error"
+  fi
+  log="$user/Logs/DebugLog_Safe.txt"
+  grep -q "The screenshot could not be saved" "$log" || fail "the failed screenshot was not reported"
+  kill -TERM "$pid"
+  finish
+  [ "$status" -eq 0 ] || fail "exit status $status with no reader on standard error"
+  grep -q "MasterVolume: 0.250000" "$config" || fail "the session's setting was not saved: $(grep MasterVolume "$config")"
+  grep -q "set mastervolume 0.25" "$user/Config/ConsoleMemory.txt" || fail "the console history was not saved"
+  grep -q "\[SessionShutdown\]" "$log" || fail "the session report was not written"
+  echo "standard error with no reader: the program went on, saved its session and exited with 0"
+  ;;
+two-copies)
+  run_once
+  start
+  # The lock is held on an open file that a program started from the game would not inherit.
+  lock_fd=$(find "/proc/$pid/fd" -lname "$user/Running.lock" -printf '%f\n' | head -1)
+  [ -n "$lock_fd" ] || { kill -KILL "$pid"; fail "the running copy holds no lock file open"; }
+  flags=$(awk '/^flags:/ {print $2}' "/proc/$pid/fdinfo/$lock_fd")
+  [ $(( 0$flags & 02000000 )) -ne 0 ] || { kill -KILL "$pid"; fail "the lock file is inherited by programs started from the game (flags $flags)"; }
+  # The first copy held still, its lock kept: whatever changes in the folder is the second copy's doing.
+  kill -STOP "$pid"
+  snapshot >"$work/before.txt"
+  # The second copy has no display (no message box waits for a click) and SDL's window-less video driver, so
+  # that nothing but the lock stops it before it would start writing.
+  begin=$(date +%s%N)
+  env -u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=dummy timeout 20 "$program" >"$work/second.txt" 2>&1
+  second=$?
+  elapsed_ms=$(( ($(date +%s%N) - begin) / 1000000 ))
+  snapshot >"$work/after.txt"
+  kill -KILL "$pid"
+  wait "$pid" 2>/dev/null
+  [ "$second" -ne 0 ] || fail "the second copy exited with status 0"
+  [ "$elapsed_ms" -lt 1000 ] || fail "the second copy took $elapsed_ms ms to end (status $second)"
+  diff "$work/before.txt" "$work/after.txt" >"$work/diff.txt" ||
+    fail "the second copy changed the user folder: $(cat "$work/diff.txt")"
+  grep -q "already running" "$work/second.txt" || fail "the second copy did not say why: $(cat "$work/second.txt")"
+  if grep -q -E "ERROR: (Address|Leak)Sanitizer|runtime error:" "$work/second.txt"; then
+    fail "sanitizer report from the second copy: $(cat "$work/second.txt")"
+  fi
+  # The lock went with the killed copy.
+  session=$(grep -a "SessionID" "$config")
+  run_once
+  [ "$(grep -a "SessionID" "$config")" != "$session" ] || fail "the copy after the kill did not save its session"
+  echo "a second copy ended in $elapsed_ms ms with status $second and changed nothing; after SIGKILL a new copy ran"
   ;;
 *)
   echo "unknown case $case_name"
