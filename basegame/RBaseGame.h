@@ -104,6 +104,9 @@ public:
     // The developer console, made in InitSystems with its history; null before and after.
     RConsole* GetConsole() const { return m_console; }
     bool IsConsoleOpen() const;
+    // Says a failure, or what the player should know of one, when it happens: on standard error and, once the
+    // log header is queued, as a line of "DebugLog_Safe.txt" written there at once.
+    void ReportFailure(const char* format, ...) __attribute__((format(printf, 2, 3)));
     // Whether the session's report is to be uploaded at shut-down (the user-information upload); none by default.
     virtual bool WantsStatsUpload() const { return false; }
     // The game's block of the session report, queued at shut-down just before the engine's "[SessionShutdown]";
@@ -232,7 +235,6 @@ private:
     void LogStep(const char* format, ...) __attribute__((format(printf, 2, 3)));
     // Run-time events (video modes, pauses, screenshots, long frames) go to the fast log.
     void LogEvent(const char* format, ...) __attribute__((format(printf, 2, 3)));
-    void ReportFailure(const char* format, ...) __attribute__((format(printf, 2, 3)));
     void UpdateWindowSize();
     // Reads the finished back buffer and writes it to a new file in the screenshot folder.
     bool TakeScreenshot();

@@ -1,7 +1,7 @@
 #include "game/World.h"
 
 #include "core/config/RLocMgr.h"
-#include "core/system/RLogger.h"
+#include "basegame/RBaseGame.h"
 #include "game/Checkpoint.h"
 #include "game/Effect.h"
 #include "game/Hazard.h"
@@ -32,13 +32,6 @@ constexpr float kRoomHeight = WorldMap::kHeight * kTile;
 uint8_t KindOf(uint8_t tile)
 {
     return tile == WorldMap::kLedge ? static_cast<uint8_t>(WorldMap::kWall) : tile;
-}
-
-// A line in the log and on standard error.
-void LogLine(const char* text)
-{
-    RLogger::GetInstance()->QueueLine(text);
-    fprintf(stderr, "%s\n", text);
 }
 
 }  // namespace
@@ -456,10 +449,10 @@ void World::SetCheckpoint(float x, float y)
 
 bool World::SaveAtCheckpoint()
 {
+    RBaseGame* game = RBaseGame::GetInstance();
     char path[1200];
-    char line[1600];
     if (!SaveGame::GetPath(path, sizeof(path))) {
-        LogLine("The game could not be saved: there is no user folder for it");
+        game->ReportFailure("The game could not be saved: there is no user folder for it");
         return false;
     }
     // A save in place that this game would refuse (another version, damaged, a room the map no longer holds)
@@ -472,19 +465,15 @@ bool World::SaveAtCheckpoint()
         char kept[1200];
         char reason[256];
         if (!SaveGame::KeepRefused(path, kept, sizeof(kept), reason, sizeof(reason))) {
-            snprintf(line, sizeof(line), "The game is not saved: the refused save %s could not be kept (%s)", path,
-                     reason);
-            LogLine(line);
+            game->ReportFailure("The game is not saved: the refused save %s could not be kept (%s)", path, reason);
             return false;
         }
-        snprintf(line, sizeof(line), "The refused save (%s) is kept as %s", error, kept);
-        LogLine(line);
+        game->ReportFailure("The refused save (%s) is kept as %s", error, kept);
         const char* name = strrchr(kept, '/');
         ShowGameMessage("SaveKept", name ? name + 1 : kept);
     }
     if (!MakeSave().Write(path)) {
-        snprintf(line, sizeof(line), "The game could not be saved to %s", path);
-        LogLine(line);
+        game->ReportFailure("The game could not be saved to %s", path);
         return false;
     }
     return true;
