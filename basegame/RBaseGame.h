@@ -240,11 +240,20 @@ private:
     bool TakeScreenshot();
     // The path of the bindings file in the user configuration folder; false when it cannot be made.
     bool GetControlBindingsPath(char* outPath, size_t outSize);
-    // Writes the bindings file; true when written, or when there were no bindings read to write back.
-    bool SaveControlBindings();
+    // What became of one of the files a session leaves behind. A file is not written when start-up did not get
+    // as far as reading it, or could not read it (it is then left as it is, and said so).
+    enum SaveOutcome { kSaved, kNotWritten, kSaveFailed };
+    // Each writes its file back; a failure is reported.
+    SaveOutcome SaveConfiguration();
+    SaveOutcome SaveControlBindings();
+    SaveOutcome SaveConsoleHistory();
+    // Says that the file at path, which could not be read at start-up, was not written: what it is (capitalised)
+    // and what of the session is lost with it.
+    void ReportNotWritten(const char* what, const RString& path, const char* lost);
     // What a session leaves behind, once: the report's closing blocks, "Config.ini", the bindings and the console
-    // history, with a line in the log that says what was saved and what could not be. No window, GL or
-    // window-system call: it also runs after the display is gone.
+    // history (without a user folder none of them), with a line in the log that says what was saved, what was not
+    // written and what could not be saved. No window, GL or window-system call: it also runs after the display is
+    // gone.
     void SaveSession();
     // Registers and loads the localization tables and the configured language.
     void InitLocalization(bool startup);
@@ -271,6 +280,7 @@ private:
     bool m_screenshotRequested = false;
     bool m_logReady = false;        // the logger exists: the log header was queued
     bool m_sessionSaved = false;    // SaveSession ran
+    bool m_hasUserFolder = false;   // the platform names a user folder: the session's files have a place
     uint32_t m_framesDrawn = 0;
     bool m_quit = false;
     bool m_paused = false;

@@ -9,7 +9,9 @@
 #   full-disk - with the settings on a full disk (a small tmpfs when root, else a file-size limit) the saves
 #               fail, the old files stay whole and no temporary file is left;
 #   display-lost - the X server (a private one) killed under the running program after a setting was changed in
-#               the console: the session is saved as at a quit and the program exits with status 1.
+#               the console: the session is saved as at a quit and the program exits with status 1;
+#   no-user-folder - with neither XDG_DATA_HOME nor HOME set, start-up says once that nothing will be saved, no
+#               file is named as unreadable or unsaved, and nothing is written.
 # Usage: saves.sh PROGRAM CASE
 set -u
 program="$1"
@@ -184,6 +186,20 @@ display-lost)
   grep -q "\[SessionShutdown\]" "$log" || fail "the session report was not written"
   grep -q "\[PlayerStats\]" "$log" || fail "the game's block of the report was not written"
   echo "the display lost under the running program: settings, history and report saved, exit status 1"
+  ;;
+no-user-folder)
+  rm -rf "${XDG_DATA_HOME:?}"/*
+  env -u XDG_DATA_HOME -u HOME "$program" >"$work/out.txt" 2>&1 &
+  pid=$!
+  wait_for_window
+  sleep 0.5
+  kill -TERM "$pid"
+  finish
+  [ "$status" -eq 0 ] || fail "exit status $status"
+  [ "$(grep -c "There is no user folder" "$work/out.txt")" -eq 1 ] || fail "the missing user folder was not said once"
+  if grep -q -E "could not be (read|saved)" "$work/out.txt"; then fail "a file is named where there is none"; fi
+  [ -z "$(find "$XDG_DATA_HOME" "$HOME" -mindepth 1)" ] || fail "files were written: $(find "$work" -mindepth 2)"
+  echo "no user folder: said once at start-up, no file named, nothing written"
   ;;
 *)
   echo "unknown case $case_name"
