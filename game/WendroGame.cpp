@@ -187,7 +187,7 @@ void WendroGame::EndWorld()
 {
     if (!m_world)
         return;
-    AddStats(m_sessionStats, m_world->GetStats());
+    AddStats(m_sessionStats, m_world->GetSessionStats());
     delete m_world;
     m_world = nullptr;
 }
@@ -249,7 +249,7 @@ void WendroGame::QueueGameReport()
     // A game still being played (the display went away under it) counts as well.
     World::Stats stats = m_sessionStats;
     if (m_world)
-        AddStats(stats, m_world->GetStats());
+        AddStats(stats, m_world->GetSessionStats());
     RLogger* logger = RLogger::GetInstance();
     char line[96];
     logger->QueueLine("[PlayerStats]");

@@ -103,6 +103,7 @@ void World::StartNew(uint32_t difficulty)
     m_treasureMask = 0;
     m_visitedRooms = 0;
     m_stats = Stats();
+    m_sessionStats = Stats();
     const int32_t start = m_map.FindRoom(m_campaign.GetStartRoom().GetString());
     const WorldMap::Room* room = m_map.GetRoom(start);
     m_checkpointRoom = start;
@@ -151,8 +152,10 @@ bool World::Continue(const SaveGame& save, char* error, size_t errorSize)
     m_difficulty = save.difficulty;
     m_powers = save.powers << 1;
     m_treasureMask = save.treasures;
-    m_visitedRooms = 0;
+    // The save's count holds the room it was made in.
+    m_visitedRooms = room < 64 ? uint64_t{1} << room : 0;
     m_stats = Stats();
+    m_sessionStats = Stats();
     m_stats.deaths = save.deaths;
     m_stats.roomsVisited = save.roomsVisited;
     m_stats.playSeconds = save.playSeconds;
@@ -189,8 +192,7 @@ void World::EnterRoom(int32_t roomIndex, float playerX, float playerY)
     m_roomIndex = roomIndex;
     if (roomIndex < 64 && !(m_visitedRooms & (uint64_t{1} << roomIndex))) {
         m_visitedRooms |= uint64_t{1} << roomIndex;
-        if (m_stats.roomsVisited < SaveGame::kMaxCount)
-            ++m_stats.roomsVisited;
+        Count(&Stats::roomsVisited);
     }
     const WorldMap::Room* room = m_map.GetRoom(roomIndex);
     MakeTileBoxes(*room);
@@ -411,12 +413,20 @@ void World::SpawnHazard(const char* templateName, float x, float y)
 void World::CountTime(float step)
 {
     m_stats.playSeconds = std::fmin(m_stats.playSeconds + step, SaveGame::kMaxPlaySeconds);
+    m_sessionStats.playSeconds = std::fmin(m_sessionStats.playSeconds + step, SaveGame::kMaxPlaySeconds);
+}
+
+void World::Count(uint32_t Stats::*count)
+{
+    for (Stats* stats : {&m_stats, &m_sessionStats}) {
+        if (stats->*count < SaveGame::kMaxCount)
+            ++(stats->*count);
+    }
 }
 
 void World::OnPlayerDied()
 {
-    if (m_stats.deaths < SaveGame::kMaxCount)
-        ++m_stats.deaths;
+    Count(&Stats::deaths);
     PlayTune("Death");
     SpawnEffect("Burst", m_player->GetX() + Player::kWidth * 0.5f, m_player->GetY() + Player::kHeight * 0.5f);
 }
@@ -485,7 +495,7 @@ void World::CollectTreasure(int32_t number)
     if (m_treasureMask & bit)
         return;
     m_treasureMask |= bit;
-    ++m_stats.treasures;
+    Count(&Stats::treasures);
     PlayTune("Pickup");
     m_redraw = true;
 }

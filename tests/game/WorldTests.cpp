@@ -421,6 +421,43 @@ TEST_F(GameWorld, ASaveHoldingMoreThanTheCampaignCanIsRefused)
                 ::testing::ExitedWithCode(0), "");
 }
 
+// Continuing does not count the room the game resumes in again, however often; the session's report holds what
+// the session added (one death, a few seconds), the save the game's totals.
+TEST_F(GameWorld, AContinueIsNoNewVisitAndTheReportHoldsTheSessionsFigures)
+{
+    WriteBytes(user + "Maps/Tarnvow.map", TestMapWithCheckpoint());
+    fs::create_directories(user + "Saves");
+    SaveGame save = GateSave();
+    save.roomsVisited = 5;
+    save.deaths = 7;
+    save.playSeconds = 200.0f;
+    ASSERT_TRUE(save.Write(savePath.c_str()));
+    EXPECT_EXIT(RunWendro([](WendroGame& game) {
+                    for (int i = 0; i < 40; ++i) {
+                        game.ContinueGame();
+                        if (!game.GetWorld() || game.GetWorld()->GetStats().roomsVisited != 5)
+                            return 4;
+                        TouchCheckpoint(game);  // saves the game where it stands
+                    }
+                    game.GetWorld()->OnPlayerDied();
+                    return 0;
+                }),
+                ::testing::ExitedWithCode(0), "");
+    SaveGame saved;
+    char error[256];
+    ASSERT_TRUE(saved.Read(savePath.c_str(), error, sizeof(error))) << error;
+    EXPECT_EQ(saved.roomsVisited, 5u);
+    EXPECT_EQ(saved.deaths, 7u);
+    const std::string report = ReadBytes(user + "Logs/DebugLog_Safe.txt");
+    const size_t block = report.find(": [PlayerStats]\r\n");
+    ASSERT_NE(block, std::string::npos);
+    EXPECT_NE(report.find(": RoomsVisited: 0\r\n", block), std::string::npos) << report.substr(block);
+    EXPECT_NE(report.find(": Deaths: 1\r\n", block), std::string::npos) << report.substr(block);
+    const size_t time = report.find(": PlayTime: ", block);
+    ASSERT_NE(time, std::string::npos);
+    EXPECT_LT(std::atof(report.c_str() + time + 12), 10.0) << report.substr(block);
+}
+
 TEST_F(GameWorld, ACheckpointThatCannotSaveSaysSoOnTheStatusLine)
 {
     WriteBytes(user + "Maps/Tarnvow.map", TestMapWithCheckpoint());
