@@ -8,6 +8,7 @@
 #include "basegame/RSubroutineMgr.h"
 #include "basegame/net/RHTTPRequest.h"
 #include "basegame/net/ROnlineServices.h"
+#include "core/config/RConfigFile.h"
 #include "core/config/REngineConfig.h"
 #include "core/text/RLexer.h"
 #include "core/system/RLogger.h"
@@ -92,13 +93,13 @@ void RemoveStaleTemporariesUnder(const char* folder)
     closedir(listing);
 }
 
-// The three names whose flag is `which`, joined as "a", "a and b" or "a, b and c"; "" for none.
-void JoinNames(char* out, size_t size, const char* const names[3], const bool flags[3], bool which)
+// The three names whose flag is set, joined as "a", "a and b" or "a, b and c"; "" for none.
+void JoinNames(char* out, size_t size, const char* const names[3], const bool flags[3])
 {
     const char* chosen[3];
     int count = 0;
     for (int i = 0; i < 3; ++i) {
-        if (flags[i] == which)
+        if (flags[i])
             chosen[count++] = names[i];
     }
     if (count == 0)
@@ -152,6 +153,12 @@ bool RBaseGame::InitEngine()
     RConnectGameHooks(*this);
     // From here to the end of the shut-down, losing the display saves the session before the program ends.
     RPlatformLayer::SetDisplayLostHandler(CallDisplayLost);
+    // Without a user folder nothing of the session can be kept, and there is no log file to say so in.
+    char userFolder[1024];
+    m_hasUserFolder = MakeUserFolder(userFolder, sizeof(userFolder), GetLocalAppDataPathName(), "", false);
+    if (!m_hasUserFolder)
+        fprintf(stderr, "There is no user folder (neither XDG_DATA_HOME nor HOME names one): nothing of this session "
+                        "will be saved, no settings, bindings, console history, game, screenshot or log\n");
     RemoveStaleTemporaries();
 
     BuildLexerOperatorTable();
@@ -168,10 +175,12 @@ bool RBaseGame::InitEngine()
     LogStep("Engine started: resource folder, Mods folder and Engine.rpk mounted, configuration registered");
     if (!versionRead)
         ReportFailure("Version.ini is missing or incomplete");
-    if (m_config.Load())
-        LogStep("Configuration read from %s", m_config.GetPath());
-    else
+    if (!m_config.Load())
         ReportFailure("The configuration could not be read or written at %s", m_config.GetPath());
+    else if (!RConfigFile::GetInstance().GetUnreadablePath().IsEmpty())
+        LogStep("The configuration %s could not be read: the settings are the defaults", m_config.GetPath());
+    else
+        LogStep("Configuration read from %s", m_config.GetPath());
 
     InitLocalization(true);
     RConsoleCommands::RegisterEngineCommands();
@@ -228,7 +237,8 @@ bool RBaseGame::InitSystems()
     InitAudio();
     m_console = new RConsole();
     if (!m_console->LoadHistory())
-        ReportFailure("The console history could not be read: it starts empty and the file is left as it is");
+        ReportFailure("The console history %s could not be read: it starts empty and the file is left as it is",
+                      m_console->GetUnreadablePath().GetString());
 
     m_renderSetup.CreatePasses(*this);
     m_renderSetup.CreateMainCamera();
@@ -526,29 +536,65 @@ void RBaseGame::SaveSession()
     m_sessionSaved = true;
     QueueGameReport();
     QueueSessionShutdownBlock();
-    const bool configSaved = m_config.Save(m_version.GetString());
-    if (!configSaved)
-        ReportFailure("The configuration could not be saved to %s", m_config.GetPath());
-    const bool bindingsSaved = SaveControlBindings();
-    const bool historySaved = !m_console || m_console->SaveHistory();
-    if (!historySaved)
-        ReportFailure("The console history could not be saved");
-    if (configSaved && bindingsSaved && historySaved) {
+    // Without a user folder nothing is written: start-up said so.
+    const SaveOutcome outcomes[] = {m_hasUserFolder ? SaveConfiguration() : kNotWritten,
+                                    m_hasUserFolder ? SaveControlBindings() : kNotWritten,
+                                    m_hasUserFolder ? SaveConsoleHistory() : kNotWritten};
+    const char* const names[] = {"the configuration", "the bindings", "the console history"};
+    char lists[3][96]; // the names of the files saved, not written, and that could not be saved
+    for (int outcome = kSaved; outcome <= kSaveFailed; ++outcome) {
+        const bool chosen[] = {outcomes[0] == outcome, outcomes[1] == outcome, outcomes[2] == outcome};
+        JoinNames(lists[outcome], sizeof(lists[outcome]), names, chosen);
+    }
+    const char* saved = lists[kSaved];
+    const char* unwritten = lists[kNotWritten];
+    const char* failed = lists[kSaveFailed];
+    if (!unwritten[0] && !failed[0]) {
         LogStep("Shut-down: configuration, bindings and console history saved after %u frames", m_framesDrawn);
     } else {
-        const char* const names[] = {"the configuration", "the bindings", "the console history"};
-        const bool saved[] = {configSaved, bindingsSaved, historySaved};
-        char failedText[96];
-        char savedText[96];
-        JoinNames(failedText, sizeof(failedText), names, saved, false);
-        JoinNames(savedText, sizeof(savedText), names, saved, true);
-        LogStep("Shut-down after %u frames: %s could not be saved%s%s%s", m_framesDrawn, failedText,
-                savedText[0] ? " (" : "", savedText, savedText[0] ? " saved)" : "");
+        LogStep("Shut-down after %u frames: %s%s%s%s%s%s%s%s", m_framesDrawn, failed,
+                failed[0] ? " could not be saved" : "", failed[0] && unwritten[0] ? "; " : "", unwritten,
+                unwritten[0] ? " not written" : "", saved[0] ? " (" : "", saved, saved[0] ? " saved)" : "");
     }
     FlushReport();
     // The engine's own threads are stopped first, so the wait in the shut-down counts only threads that are
     // still finishing work of their own.
     RLogger::GetInstance()->Shutdown();
+}
+
+RBaseGame::SaveOutcome RBaseGame::SaveConfiguration()
+{
+    const RString& unreadable = RConfigFile::GetInstance().GetUnreadablePath();
+    if (!unreadable.IsEmpty()) {
+        ReportNotWritten("The configuration", unreadable, "settings");
+        return kNotWritten;
+    }
+    if (m_config.Save(m_version.GetString()))
+        return kSaved;
+    ReportFailure("The configuration could not be saved to %s", m_config.GetPath());
+    return kSaveFailed;
+}
+
+RBaseGame::SaveOutcome RBaseGame::SaveConsoleHistory()
+{
+    // A start-up that failed before the console was made never read the history.
+    if (!m_console)
+        return kNotWritten;
+    if (!m_console->GetUnreadablePath().IsEmpty()) {
+        ReportNotWritten("The console history", m_console->GetUnreadablePath(), "commands");
+        return kNotWritten;
+    }
+    if (m_console->SaveHistory())
+        return kSaved;
+    ReportFailure("The console history could not be saved");
+    return kSaveFailed;
+}
+
+void RBaseGame::ReportNotWritten(const char* what, const RString& path, const char* lost)
+{
+    ReportFailure("%s %s was not written: it could not be read at start-up, so it is left as it was and this "
+                  "session's %s are not kept",
+                  what, path.GetString(), lost);
 }
 
 void RBaseGame::Shutdown()

@@ -104,6 +104,9 @@ public:
     // The developer console, made in InitSystems with its history; null before and after.
     RConsole* GetConsole() const { return m_console; }
     bool IsConsoleOpen() const;
+    // Says a failure, or what the player should know of one, when it happens: on standard error and, once the
+    // log header is queued, as a line of "DebugLog_Safe.txt" written there at once.
+    void ReportFailure(const char* format, ...) __attribute__((format(printf, 2, 3)));
     // Whether the session's report is to be uploaded at shut-down (the user-information upload); none by default.
     virtual bool WantsStatsUpload() const { return false; }
     // The game's block of the session report, queued at shut-down just before the engine's "[SessionShutdown]";
@@ -232,17 +235,25 @@ private:
     void LogStep(const char* format, ...) __attribute__((format(printf, 2, 3)));
     // Run-time events (video modes, pauses, screenshots, long frames) go to the fast log.
     void LogEvent(const char* format, ...) __attribute__((format(printf, 2, 3)));
-    void ReportFailure(const char* format, ...) __attribute__((format(printf, 2, 3)));
     void UpdateWindowSize();
     // Reads the finished back buffer and writes it to a new file in the screenshot folder.
     bool TakeScreenshot();
     // The path of the bindings file in the user configuration folder; false when it cannot be made.
     bool GetControlBindingsPath(char* outPath, size_t outSize);
-    // Writes the bindings file; true when written, or when there were no bindings read to write back.
-    bool SaveControlBindings();
+    // What became of one of the files a session leaves behind. A file is not written when start-up did not get
+    // as far as reading it, or could not read it (it is then left as it is, and said so).
+    enum SaveOutcome { kSaved, kNotWritten, kSaveFailed };
+    // Each writes its file back; a failure is reported.
+    SaveOutcome SaveConfiguration();
+    SaveOutcome SaveControlBindings();
+    SaveOutcome SaveConsoleHistory();
+    // Says that the file at path, which could not be read at start-up, was not written: what it is (capitalised)
+    // and what of the session is lost with it.
+    void ReportNotWritten(const char* what, const RString& path, const char* lost);
     // What a session leaves behind, once: the report's closing blocks, "Config.ini", the bindings and the console
-    // history, with a line in the log that says what was saved and what could not be. No window, GL or
-    // window-system call: it also runs after the display is gone.
+    // history (without a user folder none of them), with a line in the log that says what was saved, what was not
+    // written and what could not be saved. No window, GL or window-system call: it also runs after the display is
+    // gone.
     void SaveSession();
     // Registers and loads the localization tables and the configured language.
     void InitLocalization(bool startup);
@@ -269,6 +280,7 @@ private:
     bool m_screenshotRequested = false;
     bool m_logReady = false;        // the logger exists: the log header was queued
     bool m_sessionSaved = false;    // SaveSession ran
+    bool m_hasUserFolder = false;   // the platform names a user folder: the session's files have a place
     uint32_t m_framesDrawn = 0;
     bool m_quit = false;
     bool m_paused = false;

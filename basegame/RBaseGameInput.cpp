@@ -89,16 +89,21 @@ void RBaseGame::LoadControlBindings()
     m_bindingsLoaded = true;
 }
 
-bool RBaseGame::SaveControlBindings()
+RBaseGame::SaveOutcome RBaseGame::SaveControlBindings()
 {
     // A start-up that failed before the bindings were read leaves the player's file as it is.
     if (!m_bindingsLoaded)
-        return true;
+        return kNotWritten;
+    RControlConfig* controls = RControlConfig::GetInstance();
+    if (!controls->GetUnreadablePath().IsEmpty()) {
+        ReportNotWritten("The bindings file", controls->GetUnreadablePath(), "changes to the controls");
+        return kNotWritten;
+    }
     char path[1200];
-    if (GetControlBindingsPath(path, sizeof(path)) && RControlConfig::GetInstance()->SaveBindings(path))
-        return true;
+    if (GetControlBindingsPath(path, sizeof(path)) && controls->SaveBindings(path))
+        return kSaved;
     ReportFailure("The control bindings could not be saved");
-    return false;
+    return kSaveFailed;
 }
 
 void RBaseGame::OnControlDeviceChanged(uint32_t /*oldDeviceClass*/, uint32_t /*newDeviceClass*/)

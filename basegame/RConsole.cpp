@@ -295,7 +295,13 @@ bool RConsole::MakeHistoryPath(char* outPath, size_t outSize)
 bool RConsole::LoadHistory()
 {
     char path[1200];
-    return MakeHistoryPath(path, sizeof(path)) && LoadHistoryFrom(path);
+    if (!MakeHistoryPath(path, sizeof(path))) {
+        m_historyCount = 0;
+        m_historyCursor = -1;
+        m_unreadablePath = RString();
+        return true; // no user folder: no history to read
+    }
+    return LoadHistoryFrom(path);
 }
 
 bool RConsole::SaveHistory() const

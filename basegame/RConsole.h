@@ -58,12 +58,14 @@ public:
 
     // Reads the history from "ConsoleMemory.txt" in the user "Config/" folder, keeping the lines that are command
     // lines: one with a control byte (other than a tab) or longer than the prompt is left out, the others kept. A
-    // missing file gives an empty history. A file that cannot be read (huge, no regular file, no permission)
-    // leaves the history empty and is never written over; false then.
+    // missing file, or no user folder to hold one, gives an empty history. A file that cannot be read (huge, no
+    // regular file, no permission) leaves the history empty and is never written over; false then.
     bool LoadHistory();
     // Writes the history there through the safe writer, one line each, CR LF. False when it could not; true
     // without writing for the file that the load could not read.
     bool SaveHistory() const;
+    // That file; empty when the last load read its file or found none.
+    const RString& GetUnreadablePath() const { return m_unreadablePath; }
     // The same on a chosen path.
     bool LoadHistoryFrom(const char* path);
     bool SaveHistoryTo(const char* path) const;

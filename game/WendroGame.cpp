@@ -20,12 +20,6 @@
 
 namespace {
 
-void LogLine(const char* text)
-{
-    RLogger::GetInstance()->QueueLine(text);
-    fprintf(stderr, "%s\n", text);
-}
-
 // Adds a game's figures to the session's; the counts stop at the largest a save holds.
 void AddStats(World::Stats& sum, const World::Stats& stats)
 {
@@ -128,18 +122,16 @@ World* WendroGame::LoadWorld()
     RUtilVector<RString> campaigns;
     Campaign::ListCampaigns(campaigns);
     if (campaigns.isEmpty()) {
-        LogLine("No campaign (*.gam) is in the game's packs");
+        ReportFailure("No campaign (*.gam) is in the game's packs");
         return nullptr;
     }
     World* world = new World(*m_view, GetToneGenerator());
     char error[256] = "";
     const bool loaded = world->LoadCampaign(campaigns[0].GetString(), error, sizeof(error));
     for (const RString& warning : world->GetWarnings())
-        LogLine(warning.GetString());
+        ReportFailure("%s", warning.GetString());
     if (!loaded) {
-        char line[400];
-        snprintf(line, sizeof(line), "Campaign %s was refused: %s", campaigns[0].GetString(), error);
-        LogLine(line);
+        ReportFailure("Campaign %s was refused: %s", campaigns[0].GetString(), error);
         delete world;
         return nullptr;
     }
@@ -183,9 +175,7 @@ void WendroGame::ContinueGame()
         RMenuMgr::GetInstance()->RequestPopAll();
         return;
     }
-    char line[400];
-    snprintf(line, sizeof(line), "The saved game was refused: %s", error);
-    LogLine(line);
+    ReportFailure("The saved game was refused: %s", error);
     if (!BeginNewGame(m_difficulty))
         return;
     const RString message = RLocMgr::GetInstance()->GetString(RHashedString("Wendro"), RHashedString("Messages"),
@@ -197,7 +187,7 @@ void WendroGame::EndWorld()
 {
     if (!m_world)
         return;
-    AddStats(m_sessionStats, m_world->GetStats());
+    AddStats(m_sessionStats, m_world->GetSessionStats());
     delete m_world;
     m_world = nullptr;
 }
@@ -259,7 +249,7 @@ void WendroGame::QueueGameReport()
     // A game still being played (the display went away under it) counts as well.
     World::Stats stats = m_sessionStats;
     if (m_world)
-        AddStats(stats, m_world->GetStats());
+        AddStats(stats, m_world->GetSessionStats());
     RLogger* logger = RLogger::GetInstance();
     char line[96];
     logger->QueueLine("[PlayerStats]");

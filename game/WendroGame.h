@@ -23,7 +23,8 @@ public:
     bool InitEngine() override;
     bool InitSystems() override;
     void Shutdown() override;
-    // "[PlayerStats]": the figures of the session's games, the one being played included.
+    // "[PlayerStats]": what the session's games added to their figures (rooms first entered, deaths, treasures
+    // found, time played), the one being played included; the games' totals stay in the saved game.
     void QueueGameReport() override;
     void FixedUpdate(float step) override;
     void UpdateFrame() override;
@@ -57,7 +58,7 @@ public:
 private:
     // Reads the campaign into a new world; null, with a line in the log, when it is refused.
     World* LoadWorld();
-    // Ends the game being played, adding its figures to the session's.
+    // Ends the game being played, adding what it counted this session to the session's figures.
     void EndWorld();
     static void OnLookChanged();
 

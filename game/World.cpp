@@ -1,7 +1,7 @@
 #include "game/World.h"
 
 #include "core/config/RLocMgr.h"
-#include "core/system/RLogger.h"
+#include "basegame/RBaseGame.h"
 #include "game/Checkpoint.h"
 #include "game/Effect.h"
 #include "game/Hazard.h"
@@ -32,13 +32,6 @@ constexpr float kRoomHeight = WorldMap::kHeight * kTile;
 uint8_t KindOf(uint8_t tile)
 {
     return tile == WorldMap::kLedge ? static_cast<uint8_t>(WorldMap::kWall) : tile;
-}
-
-// A line in the log and on standard error.
-void LogLine(const char* text)
-{
-    RLogger::GetInstance()->QueueLine(text);
-    fprintf(stderr, "%s\n", text);
 }
 
 }  // namespace
@@ -110,6 +103,7 @@ void World::StartNew(uint32_t difficulty)
     m_treasureMask = 0;
     m_visitedRooms = 0;
     m_stats = Stats();
+    m_sessionStats = Stats();
     const int32_t start = m_map.FindRoom(m_campaign.GetStartRoom().GetString());
     const WorldMap::Room* room = m_map.GetRoom(start);
     m_checkpointRoom = start;
@@ -158,8 +152,10 @@ bool World::Continue(const SaveGame& save, char* error, size_t errorSize)
     m_difficulty = save.difficulty;
     m_powers = save.powers << 1;
     m_treasureMask = save.treasures;
-    m_visitedRooms = 0;
+    // The save's count holds the room it was made in.
+    m_visitedRooms = room < 64 ? uint64_t{1} << room : 0;
     m_stats = Stats();
+    m_sessionStats = Stats();
     m_stats.deaths = save.deaths;
     m_stats.roomsVisited = save.roomsVisited;
     m_stats.playSeconds = save.playSeconds;
@@ -196,8 +192,7 @@ void World::EnterRoom(int32_t roomIndex, float playerX, float playerY)
     m_roomIndex = roomIndex;
     if (roomIndex < 64 && !(m_visitedRooms & (uint64_t{1} << roomIndex))) {
         m_visitedRooms |= uint64_t{1} << roomIndex;
-        if (m_stats.roomsVisited < SaveGame::kMaxCount)
-            ++m_stats.roomsVisited;
+        Count(&Stats::roomsVisited);
     }
     const WorldMap::Room* room = m_map.GetRoom(roomIndex);
     MakeTileBoxes(*room);
@@ -418,12 +413,20 @@ void World::SpawnHazard(const char* templateName, float x, float y)
 void World::CountTime(float step)
 {
     m_stats.playSeconds = std::fmin(m_stats.playSeconds + step, SaveGame::kMaxPlaySeconds);
+    m_sessionStats.playSeconds = std::fmin(m_sessionStats.playSeconds + step, SaveGame::kMaxPlaySeconds);
+}
+
+void World::Count(uint32_t Stats::*count)
+{
+    for (Stats* stats : {&m_stats, &m_sessionStats}) {
+        if (stats->*count < SaveGame::kMaxCount)
+            ++(stats->*count);
+    }
 }
 
 void World::OnPlayerDied()
 {
-    if (m_stats.deaths < SaveGame::kMaxCount)
-        ++m_stats.deaths;
+    Count(&Stats::deaths);
     PlayTune("Death");
     SpawnEffect("Burst", m_player->GetX() + Player::kWidth * 0.5f, m_player->GetY() + Player::kHeight * 0.5f);
 }
@@ -456,10 +459,10 @@ void World::SetCheckpoint(float x, float y)
 
 bool World::SaveAtCheckpoint()
 {
+    RBaseGame* game = RBaseGame::GetInstance();
     char path[1200];
-    char line[1600];
     if (!SaveGame::GetPath(path, sizeof(path))) {
-        LogLine("The game could not be saved: there is no user folder for it");
+        game->ReportFailure("The game could not be saved: there is no user folder for it");
         return false;
     }
     // A save in place that this game would refuse (another version, damaged, a room the map no longer holds)
@@ -472,19 +475,15 @@ bool World::SaveAtCheckpoint()
         char kept[1200];
         char reason[256];
         if (!SaveGame::KeepRefused(path, kept, sizeof(kept), reason, sizeof(reason))) {
-            snprintf(line, sizeof(line), "The game is not saved: the refused save %s could not be kept (%s)", path,
-                     reason);
-            LogLine(line);
+            game->ReportFailure("The game is not saved: the refused save %s could not be kept (%s)", path, reason);
             return false;
         }
-        snprintf(line, sizeof(line), "The refused save (%s) is kept as %s", error, kept);
-        LogLine(line);
+        game->ReportFailure("The refused save (%s) is kept as %s", error, kept);
         const char* name = strrchr(kept, '/');
         ShowGameMessage("SaveKept", name ? name + 1 : kept);
     }
     if (!MakeSave().Write(path)) {
-        snprintf(line, sizeof(line), "The game could not be saved to %s", path);
-        LogLine(line);
+        game->ReportFailure("The game could not be saved to %s", path);
         return false;
     }
     return true;
@@ -496,7 +495,7 @@ void World::CollectTreasure(int32_t number)
     if (m_treasureMask & bit)
         return;
     m_treasureMask |= bit;
-    ++m_stats.treasures;
+    Count(&Stats::treasures);
     PlayTune("Pickup");
     m_redraw = true;
 }

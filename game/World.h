@@ -1,6 +1,6 @@
 // World: a running game of a campaign: the campaign's content (map, tile sets, entity templates), the room the
 // player is in with its entities, the switch state, the powers, the treasures found, the respawn point and the
-// session's figures. It answers the entities' questions (which tiles are solid, what stands where), carries out
+// game's figures. It answers the entities' questions (which tiles are solid, what stands where), carries out
 // what they ask (tunes, effects, deaths, checkpoints and the saved game, room changes, the ending), and after each
 // fixed step deletes the entities marked dead and enters the room asked for. It owns the entities and draws
 // through the room view, which it does not own. Main thread only.
@@ -27,11 +27,11 @@ public:
     // How a game ends: not yet, on the win orb, on the lose orb.
     enum Ending { kNoEnding, kWon, kLost };
 
-    // The session's figures, for the saved game and the report.
+    // A game's figures: its totals, which the saved game keeps, or what this session added to them.
     struct Stats {
-        uint32_t roomsVisited = 0;
+        uint32_t roomsVisited = 0;  // rooms entered for the first time (since the game was started or continued)
         uint32_t deaths = 0;
-        uint32_t treasures = 0;  // found this session
+        uint32_t treasures = 0;
         float playSeconds = 0.0f;
     };
 
@@ -55,8 +55,8 @@ public:
     // Whether the saved record can be this campaign's: its campaign's name, a room this map holds, and only
     // treasures and powers the map places. False, with the reason in error, otherwise.
     bool CanContinue(const SaveGame& save, char* error, size_t errorSize) const;
-    // The game of the saved record. False, with the reason in error and nothing started, when CanContinue
-    // refuses it.
+    // The game of the saved record, its totals those of the save: the room it resumes in is no new visit. False,
+    // with the reason in error and nothing started, when CanContinue refuses it.
     bool Continue(const SaveGame& save, char* error, size_t errorSize);
 
     // After the fixed steps of a frame: deletes the entities marked dead, enters the room asked for, and
@@ -103,7 +103,10 @@ public:
     const WorldMap::Room* GetRoom() const { return m_map.GetRoom(m_roomIndex); }
     bool IsMagentaSolid() const { return m_magentaSolid; }
     uint32_t GetTreasureTotal() const { return m_treasureTotal; }
+    // The game's totals, as the saved game keeps them.
     const Stats& GetStats() const { return m_stats; }
+    // What this session added to them: the figures of the session's report.
+    const Stats& GetSessionStats() const { return m_sessionStats; }
     Player* GetPlayer() const { return m_player; }
     RoomView& GetView() const { return m_view; }
     uint32_t GetEntityCount() const { return m_entities.getCount(); }
@@ -131,6 +134,8 @@ private:
     bool SaveAtCheckpoint();
     // Shows the game's text [Messages] key, followed by detail when given.
     void ShowGameMessage(const char* key, const char* detail = "");
+    // Adds one to a count of the game's totals and of the session's, each held at the most a save keeps.
+    void Count(uint32_t Stats::*count);
 
     RoomView& m_view;
     RStreamingAudio_PCS* m_toneGenerator;
@@ -157,6 +162,7 @@ private:
     uint32_t m_difficulty = 1;
     uint64_t m_visitedRooms = 0;   // bit n for room n
     Stats m_stats;
+    Stats m_sessionStats;
     // The respawn point.
     int32_t m_checkpointRoom = -1;
     float m_checkpointX = 0.0f;

@@ -111,6 +111,8 @@ public:
     // section's kept lines. The file is replaced only once all of it is written; false when anything failed (the
     // old file then stays). True without writing for the file that Load could not read.
     bool Save(const char* path);
+    // That file; empty when Load read or wrote its file.
+    const RString& GetUnreadablePath() const { return m_unreadablePath; }
 
     // Console listings: one line per section, "    (Default)" for the empty id; one line per variable of a
     // section with its current value. ListVariables creates a missing section and hands back its id, the id

@@ -8,6 +8,7 @@
 #include <SDL_mutex.h>
 #include <SDL_thread.h>
 #include <SDL_timer.h>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -127,10 +128,7 @@ void RLogger::RequestFlush(RLoggerFlushCallback callback)
 void RLogger::Shutdown()
 {
     SDL_LockMutex(m_fileLock);
-    if (m_fastLog) {
-        fclose(m_fastLog);
-        m_fastLog = nullptr;
-    }
+    CloseFastLog();
     m_fastLogOpened = true;  // later fast lines are dropped
     m_fastLogRefused = false;
     SDL_UnlockMutex(m_fileLock);
@@ -232,6 +230,19 @@ FILE* RLogger::OpenLog(const char* path, bool append, bool* refused)
     return file;
 }
 
+void RLogger::NameFailedLog(const char* path, int error, bool* refused)
+{
+    fprintf(stderr, "The log %s could not be written (%s): its lines go to standard error\n", path, strerror(error));
+    *refused = true;
+}
+
+void RLogger::CloseFastLog()
+{
+    if (m_fastLog && fclose(m_fastLog) != 0)
+        NameFailedLog(m_fastLogPath, errno, &m_fastLogRefused);
+    m_fastLog = nullptr;
+}
+
 bool RLogger::LogSafe(const char* text)
 {
     SDL_LockMutex(m_fileLock);
@@ -245,8 +256,16 @@ bool RLogger::LogSafe(const char* text)
         if (!m_safeLogStarted)
             m_safeLogBytes = 0;
         m_safeLogStarted = true;
-        m_safeLogBytes += WriteLine(file, text);
-        fclose(file);
+        // The line is on its way to the disk once the file is closed; a full disk shows here at the latest.
+        const long written = WriteLine(file, text);
+        const int writeError = written > 0 ? 0 : errno;
+        const bool closed = fclose(file) == 0;
+        if (written > 0 && closed) {
+            m_safeLogBytes += written;
+        } else {
+            NameFailedLog(m_safeLogPath, writeError ? writeError : errno, &m_safeLogRefused);
+            WriteLine(stderr, text);
+        }
     } else if (m_safeLogRefused) {
         WriteLine(stderr, text);
     }
@@ -262,13 +281,23 @@ bool RLogger::LogFast(const char* text)
         m_fastLog = m_fastLogPath[0] ? OpenLog(m_fastLogPath, false, &m_fastLogRefused) : nullptr;
     }
     if (m_fastLog && m_fastLogBytes >= kMaxLogBytes) {
+        CloseFastLog();
+        if (!m_fastLogRefused) {
+            KeepAsOld(m_fastLogPath);
+            m_fastLog = OpenLog(m_fastLogPath, false, &m_fastLogRefused);
+            m_fastLogBytes = 0;
+        }
+    }
+    // The file is buffered: a full disk shows when the buffer is written out, here or when the log is closed.
+    const long written = m_fastLog ? WriteLine(m_fastLog, text) : 0;
+    if (m_fastLog && (written == 0 || ferror(m_fastLog))) {
+        const int error = errno;
         fclose(m_fastLog);
-        KeepAsOld(m_fastLogPath);
-        m_fastLog = OpenLog(m_fastLogPath, false, &m_fastLogRefused);
-        m_fastLogBytes = 0;
+        m_fastLog = nullptr;
+        NameFailedLog(m_fastLogPath, error, &m_fastLogRefused);
     }
     if (m_fastLog)
-        m_fastLogBytes += WriteLine(m_fastLog, text);
+        m_fastLogBytes += written;
     else if (m_fastLogRefused)
         WriteLine(stderr, text);
     SDL_UnlockMutex(m_fileLock);

@@ -32,15 +32,16 @@ public:
     // Asks the Stats Thread to hand the queued lines to callback at its next pass (replacing an earlier
     // request's callback). A request made just before Shutdown is still served.
     void RequestFlush(RLoggerFlushCallback callback);
-    // Closes the fast log, stops the Stats Thread (lines never flushed are dropped) and waits for it to end,
+    // Closes the fast log (naming it should its last lines fail to be written), stops the Stats Thread (lines never flushed are dropped) and waits for it to end,
     // a few seconds at most. Call it before waiting for the other threads to end: the Stats Thread is gone
     // when it returns. Later calls return at once.
     void Shutdown();
 
     // Each writes "<seconds of the global timer>: <text>\r\n"; the text is never a format. All return true.
     // The log files are opened as regular files only, never waiting on what stands there: a log that cannot be
-    // opened (a FIFO, a folder, a device, no permission) is named once on standard error, and its lines go to
-    // standard error for the rest of the run. Without a user folder the file lines are dropped. A log file that
+    // opened (a FIFO, a folder, a device, no permission), or whose write fails (a full disk), is named once on
+    // standard error, and its lines go to standard error for the rest of the run (the fast log's lines still
+    // waiting in its buffer are lost). Without a user folder the file lines are dropped. A log file that
     // has reached kMaxLogBytes is kept as "<name>_Old.txt" (replacing the one kept before) and started afresh,
     // so a long session cannot fill the disk. The first line of a run empties "DebugLog_Safe.txt"; every line
     // opens and closes the file.
@@ -60,19 +61,23 @@ private:
     static int StatsThreadMain(void* loggerPointer);
     void ServeFlushLocked();
     void DropLinesLocked();
-    // Returns the bytes written.
+    // Returns the bytes written; 0 when the write failed.
     static long WriteLine(FILE* file, const char* text);
     // Renames the log at path to its "_Old.txt" name.
     static void KeepAsOld(const char* path);
     // Opens the log at path (emptied unless append); null, with the log named on standard error and *refused
     // set, when it cannot be.
     static FILE* OpenLog(const char* path, bool append, bool* refused);
+    // A write to the log at path failed with error: the log is named on standard error and *refused set.
+    static void NameFailedLog(const char* path, int error, bool* refused);
+    // Closes the fast log; a failure to write its last lines names it.
+    void CloseFastLog();
 
     // The direct sinks, serialised by the file lock.
     SDL_mutex* m_fileLock;
     bool m_safeLogStarted;
     bool m_fastLogOpened;   // the first fast line was attempted; a failed open is not retried
-    bool m_safeLogRefused = false;      // the log could not be opened: its lines go to standard error
+    bool m_safeLogRefused = false;      // the log could not be opened or written: its lines go to standard error
     bool m_fastLogRefused = false;
     FILE* m_fastLog;
     long m_safeLogBytes = 0;            // written to each file since it was started

@@ -79,6 +79,8 @@ public:
     // SaveBindings replaces the file only when every byte was written; false when it could not.
     void LoadBindings(const char* path);
     bool SaveBindings(const char* path) const;
+    // The file that LoadBindings could not read; empty when it read or wrote its file.
+    const RString& GetUnreadablePath() const { return m_unreadablePath; }
 
     // Refreshes the groups of the phase: per-frame groups in kPerFrame, the others (and the 2D controls) in
     // kPerFixedStep. dt is the step, time the clock of the phase. Calls the device-changed hook when the

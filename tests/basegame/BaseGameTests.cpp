@@ -4,6 +4,7 @@
 #include "GameRunSupport.h"
 #include "tests/TestFiles.h"
 #include "basegame/RBaseGame.h"
+#include "basegame/RConsole.h"
 #include "basegame/RConsoleCommands.h"
 #include "basegame/RRenderSetup.h"
 #include "basegame/RSubroutineMgr.h"
@@ -203,7 +204,8 @@ TEST_F(BaseGame, AFailedStartUpIsReportedAndKeepsTheBindingsFile)
     EXPECT_EQ(ReadBytes(bindings), kept);
 }
 
-// Saves that fail at shut-down are named in the log, never reported as saved.
+// Saves that fail at shut-down, and files left unwritten because start-up could not read them, are named in the
+// log, never reported as saved.
 TEST_F(BaseGame, SavesThatFailAtShutDownAreNamedInTheLog)
 {
     const fs::path config = userFolder / "Config";
@@ -224,6 +226,25 @@ TEST_F(BaseGame, SavesThatFailAtShutDownAreNamedInTheLog)
     EXPECT_NE(log.find("the configuration and the console history could not be saved (the bindings saved)"),
               std::string::npos)
         << log;
+
+    // A history over its bound is left as it is, without the commands of the session, and the log says so.
+    for (const char* name : {"Config.ini", "ConsoleMemory.txt"})
+        fs::remove_all(config / name);
+    const std::string history(RConsole::kMaxHistoryFileSize + 1, 'a');
+    WriteBytes(config / "ConsoleMemory.txt", history);
+    EXPECT_EXIT(
+        {
+            RunGame(2, [](TestGame& game) { game.GetConsole()->Submit("listsections"); });
+            exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+    EXPECT_EQ(ReadBytes(config / "ConsoleMemory.txt"), history);
+    const std::string unwritten = ReadBytes(userFolder / "Logs" / "DebugLog_Safe.txt");
+    EXPECT_NE(unwritten.find("ConsoleMemory.txt was not written: it could not be read at start-up"), std::string::npos)
+        << unwritten;
+    EXPECT_NE(unwritten.find("frames: the console history not written (the configuration and the bindings saved)"),
+              std::string::npos)
+        << unwritten;
 }
 
 TEST_F(BaseGame, TheMainCameraFollowsTheScreenAndFliesFromKeysAndMouse)

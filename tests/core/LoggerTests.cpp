@@ -2,6 +2,7 @@
 
 #include "core/system/RLogger.h"
 #include "core/system/RThreadTagger.h"
+#include "tests/FileSizeLimit.h"
 #include "tests/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -10,10 +11,12 @@
 #include <atomic>
 #include <csignal>
 #include <chrono>
+#include <fcntl.h>
 #include <fstream>
 #include <mutex>
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -207,6 +210,61 @@ TEST_F(ToolLoggerTest, ALogThatIsNoRegularFileGoesToStandardErrorWithoutWaiting)
     for (size_t at = printed.find(": fast line\r\n"); at != std::string::npos; at = printed.find(": fast line\r\n", at + 1))
         ++lines;
     EXPECT_EQ(3u, lines) << printed;
+}
+
+// What work wrote to standard error, read through a pipe (no file-size limit applies to a pipe; the text must fit
+// in its buffer).
+template <typename Work> std::string StandardErrorOf(Work work)
+{
+    int ends[2];
+    if (pipe(ends) != 0)
+        return "<no pipe>";
+    fflush(stderr);
+    const int saved = dup(2);
+    dup2(ends[1], 2);
+    close(ends[1]);
+    work();
+    fflush(stderr);
+    dup2(saved, 2);
+    close(saved);
+    fcntl(ends[0], F_SETFL, O_NONBLOCK);
+    std::string text;
+    char buffer[4096];
+    for (ssize_t got; (got = read(ends[0], buffer, sizeof buffer)) > 0;)
+        text.append(buffer, static_cast<size_t>(got));
+    close(ends[0]);
+    return text;
+}
+
+size_t CountOf(const std::string& text, const std::string& part)
+{
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
+// On a full disk (writes past a file-size limit fail the same way) each log is named once on standard error and
+// its lines go there; none is lost without a word.
+TEST_F(ToolLoggerTest, ALogWhoseWritesFailIsNamedOnceAndItsLinesGoToStandardError)
+{
+    RLogger* logger = RLogger::GetInstance();
+    bool limited = false;
+    const std::string printed = StandardErrorOf([logger, &limited] {
+        FileSizeLimit limit(0);
+        limited = limit.IsActive();
+        for (int i = 0; i < 3; ++i) {
+            logger->LogSafe("safe line");
+            logger->LogFast("fast line");
+        }
+        logger->Shutdown();  // the fast log's buffered lines fail here
+    });
+    ASSERT_TRUE(limited);
+    for (const char* name : {"DebugLog_Safe.txt", "DebugLog_Fast.txt"}) {
+        const std::string message = LogsFolder() + name + " could not be written";
+        EXPECT_EQ(1u, CountOf(printed, message)) << printed;
+    }
+    EXPECT_EQ(3u, CountOf(printed, ": safe line\r\n")) << printed;
 }
 
 // A long session keeps each log to its limit and the one before it, both whole lines, the newest last.

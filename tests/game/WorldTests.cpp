@@ -5,7 +5,7 @@
 // player; the orbs play their cinematics and return to the title; a saved game that is damaged, foreign, names a
 // room the map no longer holds or holds more than the campaign can is refused and a new game begins, and the next
 // checkpoint keeps the refused file under a name of its own before it saves; a checkpoint that cannot save says so
-// on the status line. A game object can be made once per process, so each case runs in a child.
+// on the status line; both refusals and failed saves are in the log as they happen. A game object can be made once per process, so each case runs in a child.
 #include "WendroRunSupport.h"
 #include "basegame/RSubroutineMgr.h"
 #include "basegame/RTimedSubroutine.h"
@@ -294,12 +294,15 @@ TEST_F(GameWorld, ARefusedSaveStartsANewGame)
         } else {
             std::ofstream(path, std::ios::binary) << c.bytes;
         }
-        EXPECT_EXIT(RunWendro([](WendroGame& game) {
+        const std::string log = user + "Logs/DebugLog_Safe.txt";
+        EXPECT_EXIT(RunWendro([&log](WendroGame& game) {
                         if (!game.CanContinueGame())
                             return 3;
                         game.ContinueGame();
                         World* world = game.GetWorld();
-                        return world && world->GetRoom() && world->GetRoom()->id.Equals("Gate") ? 0 : 4;
+                        if (!world || !world->GetRoom() || !world->GetRoom()->id.Equals("Gate"))
+                            return 4;
+                        return ReadBytes(log).find("The saved game was refused") != std::string::npos ? 0 : 5;
                     }),
                     ::testing::ExitedWithCode(0), "The saved game was refused")
             << c.name;
@@ -418,14 +421,55 @@ TEST_F(GameWorld, ASaveHoldingMoreThanTheCampaignCanIsRefused)
                 ::testing::ExitedWithCode(0), "");
 }
 
+// Continuing does not count the room the game resumes in again, however often; the session's report holds what
+// the session added (one death, a few seconds), the save the game's totals.
+TEST_F(GameWorld, AContinueIsNoNewVisitAndTheReportHoldsTheSessionsFigures)
+{
+    WriteBytes(user + "Maps/Tarnvow.map", TestMapWithCheckpoint());
+    fs::create_directories(user + "Saves");
+    SaveGame save = GateSave();
+    save.roomsVisited = 5;
+    save.deaths = 7;
+    save.playSeconds = 200.0f;
+    ASSERT_TRUE(save.Write(savePath.c_str()));
+    EXPECT_EXIT(RunWendro([](WendroGame& game) {
+                    for (int i = 0; i < 40; ++i) {
+                        game.ContinueGame();
+                        if (!game.GetWorld() || game.GetWorld()->GetStats().roomsVisited != 5)
+                            return 4;
+                        TouchCheckpoint(game);  // saves the game where it stands
+                    }
+                    game.GetWorld()->OnPlayerDied();
+                    return 0;
+                }),
+                ::testing::ExitedWithCode(0), "");
+    SaveGame saved;
+    char error[256];
+    ASSERT_TRUE(saved.Read(savePath.c_str(), error, sizeof(error))) << error;
+    EXPECT_EQ(saved.roomsVisited, 5u);
+    EXPECT_EQ(saved.deaths, 7u);
+    const std::string report = ReadBytes(user + "Logs/DebugLog_Safe.txt");
+    const size_t block = report.find(": [PlayerStats]\r\n");
+    ASSERT_NE(block, std::string::npos);
+    EXPECT_NE(report.find(": RoomsVisited: 0\r\n", block), std::string::npos) << report.substr(block);
+    EXPECT_NE(report.find(": Deaths: 1\r\n", block), std::string::npos) << report.substr(block);
+    const size_t time = report.find(": PlayTime: ", block);
+    ASSERT_NE(time, std::string::npos);
+    EXPECT_LT(std::atof(report.c_str() + time + 12), 10.0) << report.substr(block);
+}
+
 TEST_F(GameWorld, ACheckpointThatCannotSaveSaysSoOnTheStatusLine)
 {
     WriteBytes(user + "Maps/Tarnvow.map", TestMapWithCheckpoint());
     // A folder that is not empty where the save goes: no file can be put in its place.
     fs::create_directories(savePath + "/inside");
-    EXPECT_EXIT(RunNewGame([](WendroGame& game) {
+    const std::string log = user + "Logs/DebugLog_Safe.txt";
+    EXPECT_EXIT(RunNewGame([&log](WendroGame& game) {
                     TouchCheckpoint(game);
-                    return game.GetWorld()->GetShownMessage().Equals("THE GAME COULD NOT BE SAVED") ? 0 : 4;
+                    if (!game.GetWorld()->GetShownMessage().Equals("THE GAME COULD NOT BE SAVED"))
+                        return 4;
+                    // In the log file at once, not at shut-down: a kill from here on leaves it there.
+                    return ReadBytes(log).find("The game could not be saved to") != std::string::npos ? 0 : 5;
                 }),
                 ::testing::ExitedWithCode(0), "The game could not be saved to .*Autosave.wsg");
 }

@@ -16,6 +16,8 @@
 #   two-copies - a second copy started on the user folder while a first holds it ends with a non-zero status
 #               within a second and leaves every file of the folder as it was; once the first is killed with
 #               SIGKILL, a new copy starts, runs and saves as usual.
+#   no-user-folder - with neither XDG_DATA_HOME nor HOME set, start-up says once that nothing will be saved, no
+#               file is named as unreadable or unsaved, and nothing is written.
 # Usage: saves.sh PROGRAM CASE
 set -u
 program="$1"
@@ -273,6 +275,20 @@ two-copies)
   run_once
   [ "$(grep -a "SessionID" "$config")" != "$session" ] || fail "the copy after the kill did not save its session"
   echo "a second copy ended in $elapsed_ms ms with status $second and changed nothing; after SIGKILL a new copy ran"
+  ;;
+no-user-folder)
+  rm -rf "${XDG_DATA_HOME:?}"/*
+  env -u XDG_DATA_HOME -u HOME "$program" >"$work/out.txt" 2>&1 &
+  pid=$!
+  wait_for_window
+  sleep 0.5
+  kill -TERM "$pid"
+  finish
+  [ "$status" -eq 0 ] || fail "exit status $status"
+  [ "$(grep -c "There is no user folder" "$work/out.txt")" -eq 1 ] || fail "the missing user folder was not said once"
+  if grep -q -E "could not be (read|saved)" "$work/out.txt"; then fail "a file is named where there is none"; fi
+  [ -z "$(find "$XDG_DATA_HOME" "$HOME" -mindepth 1)" ] || fail "files were written: $(find "$work" -mindepth 2)"
+  echo "no user folder: said once at start-up, no file named, nothing written"
   ;;
 *)
   echo "unknown case $case_name"
