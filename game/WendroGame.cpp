@@ -128,7 +128,9 @@ World* WendroGame::LoadWorld()
     RUtilVector<RString> campaigns;
     Campaign::ListCampaigns(campaigns);
     if (campaigns.isEmpty()) {
-        LogLine("No campaign (*.gam) is in the game's packs");
+        const char* line = "No campaign (*.gam) is in the game's packs";
+        LogLine(line);
+        SetTitleNotice(RString(line));
         return nullptr;
     }
     World* world = new World(*m_view, GetToneGenerator());
@@ -140,6 +142,7 @@ World* WendroGame::LoadWorld()
         char line[400];
         snprintf(line, sizeof(line), "Campaign %s was refused: %s", campaigns[0].GetString(), error);
         LogLine(line);
+        SetTitleNotice(RString(line));
         delete world;
         return nullptr;
     }
