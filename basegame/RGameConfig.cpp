@@ -52,15 +52,8 @@ void TateChanged()
 
 void AspectRatioChanged()
 {
-    RGameConfig::Settings* settings = CurrentSettings();
-    if (!settings)
-        return;
-    // No picture is wider than ten to one: beyond that (an endless value is held at the largest float) the
-    // setting counts as unset, the screen's own aspect.
-    if (!(settings->aspectRatio > 0.0f && settings->aspectRatio <= RGameConfig::kMaxAspectRatio))
-        settings->aspectRatio = 0.0f;
     // The picture is narrowed at once, not at the next resize; before the device exists start-up applies it.
-    if (RendererReady())
+    if (CurrentSettings() && RendererReady())
         RBaseGame::GetInstance()->ApplyVideoMode();
 }
 
@@ -137,7 +130,7 @@ const char* RGameConfig::Text(const RHashedString& name)
 void RGameConfig::Register()
 {
     RConfigFile& config = RConfigFile::GetInstance();
-    // Numbers carry the range the engine can use; a value outside it is used as the nearest one inside.
+    // Numbers carry the range the engine can use; a value outside it is used as the nearest valid one.
     Settings& s = m_settings;
 
     const RHashedString audio("Audio");
@@ -152,7 +145,8 @@ void RGameConfig::Register()
 
     const RHashedString video("Video");
     config.RegisterBool(video, RHashedString("Fullscreen"), &s.fullscreen, false, FullscreenChanged);
-    config.RegisterFloat(video, RHashedString("AspectRatio"), &s.aspectRatio, AspectRatioChanged, 0.0f);
+    config.RegisterFloat(video, RHashedString("AspectRatio"), &s.aspectRatio, AspectRatioChanged, 0.0f, kMinAspectRatio,
+                         kMaxAspectRatio, true);
     config.RegisterInt(video, RHashedString("Tate"), &s.tate, 0, TateChanged); // out of range: 0, not the nearest
     config.RegisterInt(video, RHashedString("AntialiasQuality"), &s.antialiasQuality, 2, AntialiasQualityChanged, 0, 4);
     config.RegisterBool(video, RHashedString("DelayPresentation"), &s.delayPresentation, false, nullptr);
@@ -162,8 +156,8 @@ void RGameConfig::Register()
 
     const RHashedString input("Input");
     config.RegisterString(input, RHashedString("Controller"), &s.controller, RHashedString(""), ControllerChanged);
-    config.RegisterFloat(input, RHashedString("MouseScalar"), &s.mouseScalar, MouseScalarChanged, 0.0f, -100.0f,
-                         100.0f);
+    config.RegisterFloat(input, RHashedString("MouseScalar"), &s.mouseScalar, MouseScalarChanged, 0.0f,
+                         kMinMouseScalar, kMaxMouseScalar);
 
     const RHashedString general("General");
     config.RegisterString(general, RHashedString("Language"), &s.language, RHashedString(""), LanguageChanged);

@@ -20,7 +20,7 @@ public:
         bool muteWhenUnfocused = false;
         // [Video]
         bool fullscreen = false;
-        float aspectRatio = 0.0f;          // 0 (or beyond kMaxAspectRatio): the screen's own
+        float aspectRatio = 0.0f;          // width / height, kMinAspectRatio to kMaxAspectRatio; 0: the screen's own
         int32_t tate = 0;                  // quarter turns of the picture, 0 to 3
         int32_t antialiasQuality = 2;
         bool delayPresentation = false;
@@ -28,7 +28,7 @@ public:
         bool frameRateCap = true;          // without vertical sync, hold frames to the display's refresh rate
         // [Input]
         RHashedString controller;          // the empty text: the first device found
-        float mouseScalar = 0.0f;
+        float mouseScalar = 0.0f;          // kMinMouseScalar to kMaxMouseScalar
         // [General]
         RHashedString language;            // the empty text: the default tables
         bool quickStart = false;
@@ -41,11 +41,15 @@ public:
         float deadlockCheckTime = 10.0f;   // seconds the shut-down waits for threads
     };
 
-    // The widest picture "AspectRatio" may ask for.
-    static constexpr float kMaxAspectRatio = 10.0f;
+    // The tallest and the widest picture "AspectRatio" may ask for (or 0, the screen's own).
+    static constexpr float kMinAspectRatio = 0.25f;
+    static constexpr float kMaxAspectRatio = 4.0f;
     // The lowest and highest brightness the final pass applies.
     static constexpr float kMinBrightness = 0.5f;
     static constexpr float kMaxBrightness = 2.0f;
+    // The slowest and the fastest mouse "MouseScalar" gives: a sixth and six times the motion.
+    static constexpr float kMinMouseScalar = -5.0f;
+    static constexpr float kMaxMouseScalar = 5.0f;
 
     RGameConfig() = default;
     RGameConfig(const RGameConfig&) = delete;

@@ -122,7 +122,9 @@ World* WendroGame::LoadWorld()
     RUtilVector<RString> campaigns;
     Campaign::ListCampaigns(campaigns);
     if (campaigns.isEmpty()) {
-        ReportFailure("No campaign (*.gam) is in the game's packs");
+        const char* line = "No campaign (*.gam) is in the game's packs";
+        ReportFailure("%s", line);
+        SetTitleNotice(RString(line));
         return nullptr;
     }
     World* world = new World(*m_view, GetToneGenerator());
@@ -131,7 +133,10 @@ World* WendroGame::LoadWorld()
     for (const RString& warning : world->GetWarnings())
         ReportFailure("%s", warning.GetString());
     if (!loaded) {
-        ReportFailure("Campaign %s was refused: %s", campaigns[0].GetString(), error);
+        char line[400];
+        snprintf(line, sizeof(line), "Campaign %s was refused: %s", campaigns[0].GetString(), error);
+        ReportFailure("%s", line);
+        SetTitleNotice(RString(line));
         delete world;
         return nullptr;
     }

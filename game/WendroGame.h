@@ -56,7 +56,8 @@ public:
     World* GetWorld() const { return m_world; }
 
 private:
-    // Reads the campaign into a new world; null, with a line in the log, when it is refused.
+    // Reads the campaign into a new world; null when it is refused, the reason logged and left for the next title
+    // menu to show.
     World* LoadWorld();
     // Ends the game being played, adding what it counted this session to the session's figures.
     void EndWorld();

@@ -62,6 +62,9 @@ void RTitleMenu::SetShown(bool shown)
 void RTitleMenu::AddEntries()
 {
     RMenuGame* game = RMenuGame::GetMenuGame();
+    const RString notice = game ? game->TakeTitleNotice() : RString();
+    if (!notice.IsEmpty())
+        AddLabel(notice);
     if (game && game->CanContinueGame())
         AddButton("Continue", [] { WithGame([](RMenuGame& g) { g.ContinueGame(); }); });
     AddButton("NewGame", [] { WithGame([](RMenuGame& g) { g.StartGame(); }); });

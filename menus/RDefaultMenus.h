@@ -33,7 +33,8 @@ private:
 };
 
 // The title screen: the title picture over start (the game's StartGame), "Continue" when the game can continue,
-// options and quit (after a confirmation). The backdrop fades in with it.
+// options and quit (after a confirmation), below the game's title notice when it left one. The backdrop fades in
+// with it.
 class RTitleMenu : public RGameMenu {
 public:
     RTitleMenu();

@@ -85,8 +85,7 @@ RMenuSpinner* RGameMenu::AddConfigSpinner(const char* key, const char* section, 
 {
     const RHashedString sectionName(section);
     const RHashedString variableName(variable);
-    RConfigFile& config = RConfigFile::GetInstance();
-    const uint32_t type = config.GetType(sectionName, variableName);
+    const uint32_t type = RConfigFile::GetInstance().GetType(sectionName, variableName);
     RMenuSpinner* spinner = AddSpinner(key, [sectionName, variableName, type, then](float value) {
         RConfigFile& settings = RConfigFile::GetInstance();
         if (type == RConfigFile::kBool)
@@ -98,14 +97,18 @@ RMenuSpinner* RGameMenu::AddConfigSpinner(const char* key, const char* section, 
         if (then)
             then();
     });
+    // The value is read as it is whenever the spinner draws: the console may have changed it meanwhile.
+    spinner->SetSource([sectionName, variableName, type] {
+        RConfigFile& settings = RConfigFile::GetInstance();
+        if (type == RConfigFile::kBool)
+            return settings.GetBool(sectionName, variableName) ? 1.0f : 0.0f;
+        if (type == RConfigFile::kInt)
+            return static_cast<float>(settings.GetInt(sectionName, variableName));
+        return settings.GetFloat(sectionName, variableName);
+    });
     if (type == RConfigFile::kBool) {
         spinner->AddChoice(GetLocalized("General", "General", "Off"), 0.0f);
         spinner->AddChoice(GetLocalized("General", "General", "On"), 1.0f);
-        spinner->SetValue(config.GetBool(sectionName, variableName) ? 1.0f : 0.0f);
-    } else if (type == RConfigFile::kInt) {
-        spinner->SetValue(static_cast<float>(config.GetInt(sectionName, variableName)));
-    } else if (type == RConfigFile::kFloat) {
-        spinner->SetValue(config.GetFloat(sectionName, variableName));
     }
     return spinner;
 }

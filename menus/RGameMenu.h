@@ -47,9 +47,9 @@ public:
     RMenuLabel* AddLabel(const RString& text);
     RMenuSpinner* AddSpinner(const char* key, std::function<void(float)> onChange);
     // A spinner bound to a configuration variable (an int, float or bool) of the section: it shows the variable's
-    // value and sets the variable on every change, which runs the variable's change callback, then `then` (may be
-    // empty). A bool gets the choices "Off" and "On" of the "General" table; an int or a float gets its range or
-    // choices from the caller (read GetValue first and SetValue it again after, as the choices replace it).
+    // value as it is each frame (whoever changed it) and sets the variable on every change, which runs the
+    // variable's change callback, then `then` (may be empty). A bool gets the choices "Off" and "On" of the
+    // "General" table; an int or a float gets its range or choices from the caller.
     RMenuSpinner* AddConfigSpinner(const char* key, const char* section, const char* variable,
                                    std::function<void()> then = nullptr);
     RMenuTextEntry* AddTextEntry(const char* key, int32_t maxLength);

@@ -152,7 +152,9 @@ void RMenuSpinner::AddChoice(const RString& text, float value)
     if (m_choice < 0) {
         m_choice = 0;
         m_value = value;
+        m_isChoice = true;
     }
+    ReadSource();
 }
 
 void RMenuSpinner::SetRange(float min, float max, float step, int32_t decimals)
@@ -160,6 +162,7 @@ void RMenuSpinner::SetRange(float min, float max, float step, int32_t decimals)
     m_choiceTexts.free();
     m_choiceValues.free();
     m_choice = -1;
+    m_isChoice = false;
     m_hasRange = std::isfinite(min) && std::isfinite(max) && std::isfinite(step) && step > 0.0f && max >= min;
     m_min = min;
     m_max = max;
@@ -167,6 +170,7 @@ void RMenuSpinner::SetRange(float min, float max, float step, int32_t decimals)
     m_decimals = decimals < 0 ? 0 : (decimals > 6 ? 6 : decimals);
     if (m_hasRange)
         SetValue(m_value);
+    ReadSource();
 }
 
 void RMenuSpinner::SetValue(float value)
@@ -178,7 +182,9 @@ void RMenuSpinner::SetValue(float value)
                 best = static_cast<int32_t>(i);
         }
         m_choice = best;
-        m_value = m_choiceValues[best];
+        // No number at all counts as the nearest choice.
+        m_isChoice = !(std::fabs(m_choiceValues[best] - value) > kChoiceTolerance);
+        m_value = m_isChoice ? m_choiceValues[best] : value;
     } else if (m_hasRange) {
         // A value outside the range, or no number at all, is held to the nearer end.
         m_value = value >= m_min ? (value <= m_max ? value : m_max) : m_min;
@@ -188,8 +194,21 @@ void RMenuSpinner::SetValue(float value)
     }
 }
 
+void RMenuSpinner::SetSource(std::function<float()> source)
+{
+    m_source = std::move(source);
+    ReadSource();
+}
+
+void RMenuSpinner::ReadSource()
+{
+    if (m_source)
+        SetValue(m_source());
+}
+
 bool RMenuSpinner::OnStep(int32_t direction)
 {
+    ReadSource();
     if (!HasValues() || direction == 0)
         return false;
     const float before = m_value;
@@ -197,6 +216,7 @@ bool RMenuSpinner::OnStep(int32_t direction)
         const int32_t count = static_cast<int32_t>(m_choiceValues.getCount());
         m_choice = ((m_choice + (direction > 0 ? 1 : -1)) % count + count) % count;
         m_value = m_choiceValues[m_choice];
+        m_isChoice = true;
     } else {
         // Steps count from the bottom of the range, so repeated steps never drift off the grid.
         const float steps = std::round((m_value - m_min) / m_step) + (direction > 0 ? 1.0f : -1.0f);
@@ -214,11 +234,15 @@ void RMenuSpinner::OnAccept()
 
 RString RMenuSpinner::GetValueText() const
 {
-    if (m_choice >= 0 && static_cast<uint32_t>(m_choice) < m_choiceTexts.getCount())
-        return m_choiceTexts[m_choice];
+    char text[64];
+    if (!m_choiceTexts.isEmpty()) {
+        if (m_isChoice)
+            return m_choiceTexts[m_choice];
+        snprintf(text, sizeof(text), "%g", static_cast<double>(m_value));
+        return RString(text);
+    }
     if (!m_hasRange)
         return RString();
-    char text[64];
     snprintf(text, sizeof(text), "%.*f", m_decimals, m_value);
     return RString(text);
 }
@@ -227,6 +251,7 @@ void RMenuSpinner::Draw(RFont* font, bool selected)
 {
     if (!m_shown)
         return;
+    ReadSource();
     DrawQuad(selected);
     const uint32_t colour = selected ? kSelectedTextColour : kTextColour;
     const float y = TextTop(font);

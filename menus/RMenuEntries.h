@@ -110,7 +110,8 @@ private:
 
 // A button showing a value beside its text: one of a list of choices, or a number of a range with a step.
 // Left and right step through the values (choices wrap, numbers stop at the ends); accepting steps right.
-// Every change of value calls the change action with the new value.
+// Every change of value calls the change action with the new value. A spinner bound to a value kept elsewhere (a
+// setting) reads it through its source whenever it draws or steps, so it shows that value as it is.
 class RMenuSpinner : public RMenuButton {
 public:
     RMenuSpinner(const RString& text, std::function<void(float)> onChange);
@@ -120,12 +121,18 @@ public:
     // Numbers from min to max by step (a step of 0 or less, or max below min, leaves the spinner without
     // values), shown with the given number of decimals.
     void SetRange(float min, float max, float step, int32_t decimals);
-    // Shows the choice whose value is nearest, or the number held to the range (without either, the value is kept
-    // for them); the change action is not called.
+    // Shows the choice of this value (within kChoiceTolerance; a value that is none of the choices is shown as a
+    // number, and a step goes on from the nearest choice), or the number held to the range (without either, the
+    // value is kept for them); the change action is not called.
     void SetValue(float value);
+    // Where the shown value is read from (empty: the spinner keeps its own); read at once and again whenever the
+    // spinner draws, steps or gets its choices or range.
+    void SetSource(std::function<float()> source);
     float GetValue() const { return m_value; }
-    // The shown choice, -1 without choices.
+    // The shown choice (the nearest one when the value is none of them), -1 without choices.
     int32_t GetChoiceIndex() const { return m_choice; }
+    // How far a value may lie from a choice's and still be that choice: the rounding of a value written to text.
+    static constexpr float kChoiceTolerance = 1e-4f;
     uint32_t GetChoiceCount() const { return m_choiceTexts.getCount(); }
     // Whether the spinner has any value to show: a spinner without choices or range does nothing.
     bool HasValues() const { return !m_choiceTexts.isEmpty() || m_hasRange; }
@@ -137,10 +144,15 @@ public:
     RString GetValueText() const;
 
 private:
+    // Takes the source's value, when there is a source.
+    void ReadSource();
+
     std::function<void(float)> m_onChange;
+    std::function<float()> m_source;
     RUtilVector<RString> m_choiceTexts;
     RUtilVector<float> m_choiceValues;
     int32_t m_choice = -1;
+    bool m_isChoice = false;  // the value is the shown choice's, not a number beside the choices
     bool m_hasRange = false;
     float m_min = 0.0f;
     float m_max = 0.0f;

@@ -53,6 +53,13 @@ void RMenuGame::ReturnToTitle()
     PushMenu(GetNewTitleMenu());
 }
 
+RString RMenuGame::TakeTitleNotice()
+{
+    RString notice = m_titleNotice;
+    m_titleNotice = RString();
+    return notice;
+}
+
 void RMenuGame::PushMenu(RGameMenu* menu)
 {
     RMenuMgr::GetInstance()->RequestPush(menu);

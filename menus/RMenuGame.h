@@ -33,6 +33,10 @@ public:
     // Leaves play for the title menu: every menu is popped and the title menu pushed. A game frees its world
     // in its override and calls this.
     virtual void ReturnToTitle();
+    // A line the next title menu made shows above its entries (why a game could not begin, say); that menu takes
+    // it, so it is shown once.
+    void SetTitleNotice(const RString& notice) { m_titleNotice = notice; }
+    RString TakeTitleNotice();
 
     // The game object when it is an RMenuGame, else null.
     static RMenuGame* GetMenuGame();
@@ -64,4 +68,5 @@ public:
 
 private:
     bool m_menusUp = false;  // whether a menu was stacked after the last applied requests
+    RString m_titleNotice;
 };

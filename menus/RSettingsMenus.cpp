@@ -25,28 +25,23 @@ void RVideoMenu::AddEntries()
     AddConfigSpinner("Fullscreen", "Video", "Fullscreen");
 
     // 0 is the screen's own aspect.
+    // An aspect set from the console that is none of these is shown as its number.
     RMenuSpinner* aspect = AddConfigSpinner("AspectRatio", "Video", "AspectRatio");
-    const float aspectValue = aspect->GetValue();
     aspect->AddChoice(GetText("AspectAuto"), 0.0f);
     aspect->AddChoice(RString("4:3"), 4.0f / 3.0f);
     aspect->AddChoice(RString("16:10"), 16.0f / 10.0f);
     aspect->AddChoice(RString("16:9"), 16.0f / 9.0f);
-    aspect->SetValue(aspectValue);
 
     RMenuSpinner* tate = AddConfigSpinner("Tate", "Video", "Tate");
-    const float tateValue = tate->GetValue();
     const char* const turns[] = {"Tate0", "Tate1", "Tate2", "Tate3"};
     for (int i = 0; i < 4; ++i)
         tate->AddChoice(GetText(turns[i]), static_cast<float>(i));
-    tate->SetValue(tateValue);
 
     RMenuSpinner* antialias = AddConfigSpinner("AntialiasQuality", "Video", "AntialiasQuality");
-    const float antialiasValue = antialias->GetValue();
     const char* const qualities[] = {"AntialiasNone", "AntialiasLow", "AntialiasMedium", "AntialiasHigh",
                                      "AntialiasUltra"};
     for (int i = 0; i < 5; ++i)
         antialias->AddChoice(GetText(qualities[i]), static_cast<float>(i));
-    antialias->SetValue(antialiasValue);
 
     AddConfigSpinner("DelayPresentation", "Video", "DelayPresentation");
 }
@@ -72,9 +67,7 @@ void RBrightnessMenu::SetShown(bool shown)
 void RBrightnessMenu::AddEntries()
 {
     RMenuSpinner* brightness = AddConfigSpinner("Brightness", "Video", "Brightness");
-    const float value = brightness->GetValue();
     brightness->SetRange(RGameConfig::kMinBrightness, RGameConfig::kMaxBrightness, 0.05f, 2);
-    brightness->SetValue(value);
 }
 
 RAudioMenu::RAudioMenu() : RGameMenu("AudioMenu")
@@ -85,10 +78,7 @@ RAudioMenu::RAudioMenu() : RGameMenu("AudioMenu")
 void RAudioMenu::AddEntries()
 {
     for (const char* volume : {"MasterVolume", "SoundVolume", "MusicVolume"}) {
-        RMenuSpinner* spinner = AddConfigSpinner(volume, "Audio", volume);
-        const float value = spinner->GetValue();
-        spinner->SetRange(0.0f, 1.0f, 0.1f, 1);
-        spinner->SetValue(value);
+        AddConfigSpinner(volume, "Audio", volume)->SetRange(0.0f, 1.0f, 0.1f, 1);
     }
 }
 
@@ -100,7 +90,5 @@ RMouseMenu::RMouseMenu() : RGameMenu("MouseMenu")
 void RMouseMenu::AddEntries()
 {
     RMenuSpinner* scalar = AddConfigSpinner("MouseScalar", "Input", "MouseScalar");
-    const float value = scalar->GetValue();
-    scalar->SetRange(-5.0f, 5.0f, 0.5f, 1);
-    scalar->SetValue(value);
+    scalar->SetRange(RGameConfig::kMinMouseScalar, RGameConfig::kMaxMouseScalar, 0.5f, 1);
 }

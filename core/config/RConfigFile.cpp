@@ -57,7 +57,7 @@ const RConfigFile::ConfigVariable* RConfigFile::FindVariable(RHashedString secti
 
 void RConfigFile::Register(RHashedString section, RHashedString key, uint32_t type, void* target,
                            const DefaultValue& defaultValue, RConfigCallback callback, double minimum,
-                           double maximum)
+                           double maximum, bool alsoZero)
 {
     if (!target)
         return;
@@ -69,6 +69,7 @@ void RConfigFile::Register(RHashedString section, RHashedString key, uint32_t ty
     variable.callback = callback;
     variable.minimum = minimum;
     variable.maximum = maximum;
+    variable.alsoZero = alsoZero && minimum > 0.0;
     variable.heldValue = DefaultValue{};
     FindSection(section).variables.push(variable);
     StoreValue(variable, defaultValue);
@@ -85,11 +86,11 @@ void RConfigFile::RegisterInt(RHashedString section, RHashedString key, int32_t*
 }
 
 void RConfigFile::RegisterFloat(RHashedString section, RHashedString key, float* target, RConfigCallback callback,
-                                float defaultValue, float minimum, float maximum)
+                                float defaultValue, float minimum, float maximum, bool alsoZero)
 {
     DefaultValue value = {};
     value.floatValue = defaultValue;
-    Register(section, key, kFloat, target, value, callback, minimum, maximum);
+    Register(section, key, kFloat, target, value, callback, minimum, maximum, alsoZero);
 }
 
 void RConfigFile::RegisterBool(RHashedString section, RHashedString key, bool* target, bool defaultValue,
@@ -191,6 +192,8 @@ bool RConfigFile::ClampValue(const ConfigVariable& variable, DefaultValue& value
         const float given = value.floatValue;
         if (std::isnan(given))
             value.floatValue = variable.defaultValue.floatValue;
+        else if (variable.alsoZero && given < variable.minimum * 0.5)
+            value.floatValue = 0.0f;
         else if (given < variable.minimum)
             value.floatValue = (float)variable.minimum;
         else if (given > variable.maximum)

@@ -2,7 +2,7 @@
 // "Config.ini". Each variable lives in its owner's storage; the configuration keeps a pointer to it with a key,
 // a type, a default and an optional change callback, and owns nothing but those records. One instance serves the
 // whole program (GetInstance); section and key names are interned without regard to case. Main thread only.
-// Numbers may carry a valid range: a value outside it is used as the nearest value inside (a float NaN as the
+// Numbers may carry a valid range: a value outside it is used as the nearest valid value (a float NaN as the
 // default), and a value read that way is written back as the player wrote it for as long as it stands. Lines of
 // the file that no variable takes are kept as read, up to kMaxUnknownLines of them, and written back.
 #pragma once
@@ -46,6 +46,7 @@ public:
         RConfigCallback callback;  // or null
         double minimum;  // the valid range of an int or float; the whole type's range when none was given
         double maximum;
+        bool alsoZero;   // a float whose range lies above 0 that takes 0 as well
         // The text of a value read from outside the range, written back while the value it gave stands.
         RString heldText;
         DefaultValue heldValue;
@@ -71,11 +72,14 @@ public:
     // Each appends a record to the section (created when missing; a key registered twice gets two records),
     // stores the default into the target and then calls the callback, when there is one. A null target
     // registers nothing. Ints and floats take an optional valid range, minimum to maximum inclusive; a float
-    // without one takes any value but NaN, infinities included.
+    // without one takes any value but NaN, infinities included. A float whose minimum is above 0 may take 0 as
+    // well (alsoZero: a setting's "none" or "automatic"); a value below half the minimum is then used as 0, the
+    // nearest valid value.
     void RegisterInt(RHashedString section, RHashedString key, int32_t* target, int32_t defaultValue,
                      RConfigCallback callback, int32_t minimum = INT32_MIN, int32_t maximum = INT32_MAX);
     void RegisterFloat(RHashedString section, RHashedString key, float* target, RConfigCallback callback,
-                       float defaultValue, float minimum = -HUGE_VALF, float maximum = HUGE_VALF);
+                       float defaultValue, float minimum = -HUGE_VALF, float maximum = HUGE_VALF,
+                       bool alsoZero = false);
     void RegisterBool(RHashedString section, RHashedString key, bool* target, bool defaultValue,
                       RConfigCallback callback);
     void RegisterString(RHashedString section, RHashedString key, RHashedString* target, RHashedString defaultValue,
@@ -144,7 +148,8 @@ private:
     // The section's first variable with this key, or null; adds nothing but a missing section.
     const ConfigVariable* FindVariable(RHashedString section, RHashedString key);
     void Register(RHashedString section, RHashedString key, uint32_t type, void* target,
-                  const DefaultValue& defaultValue, RConfigCallback callback, double minimum, double maximum);
+                  const DefaultValue& defaultValue, RConfigCallback callback, double minimum, double maximum,
+                  bool alsoZero = false);
     // For every variable of the section with this key, in registration order, for which valueOf(variable,
     // value) gives true: stores the value through the target and calls the callback. True when one matched.
     // A value read from text that the range changed keeps that text as the variable's held text.
@@ -153,7 +158,7 @@ private:
     bool SetTyped(RHashedString section, RHashedString key, uint32_t type, const DefaultValue& value);
     static void StoreValue(const ConfigVariable& variable, const DefaultValue& value);
     static void ParseValue(uint32_t type, const char* text, DefaultValue& out);
-    // Brings a value into the variable's range (a NaN float or colour part to its default); true when it changed.
+    // Brings a value to the nearest valid one (a NaN float or colour part to its default); true when it changed.
     static bool ClampValue(const ConfigVariable& variable, DefaultValue& value);
     static bool SameValue(uint32_t type, const DefaultValue& a, const DefaultValue& b);
     static DefaultValue CurrentValue(const ConfigVariable& variable);

@@ -301,8 +301,8 @@ TEST_F(BaseGame, HUDTextReachesTheFinishedFrameBeforeAndAfterAResize)
         {"after a resize", "", true, 480, 360, 0, 200},
         // A square picture in a 1280 x 720 window is pillar-boxed from column 280 on.
         {"a square aspect set while running", "set Video AspectRatio 1", false, 1280, 720, 280, 480},
-        // An endless aspect is no aspect: the picture keeps the window's.
-        {"an endless aspect", "set Video AspectRatio inf", true, 480, 360, 0, 200},
+        // A vanishing aspect is nearer 0 than the tallest, a quarter: the picture keeps the window's.
+        {"a vanishing aspect", "set Video AspectRatio 1e-30", true, 480, 360, 0, 200},
     };
     for (const Row& row : kRows) {
         SCOPED_TRACE(row.name);
@@ -369,6 +369,11 @@ TEST_F(BaseGame, TheFinishedPictureIsFittedToTheWindowAtItsAspectAndTurn)
                     {"1.3333333", 1, 370.0f / 1280.0f, 0.0f},  // turned: 540 x 720
                     {"0.5", 3, 0.0f, 40.0f / 720.0f},          // turned: 1280 x 640
                     {"0.5", 2, 460.0f / 1280.0f, 0.0f},        // upside down: 360 x 720
+                    // Held to its range: 0 (the screen's own) or 0.25 to 4, whichever is nearest.
+                    {"0.001", 0, 0.0f, 0.0f},                  // the screen's own: 1280 x 720
+                    {"1e-30", 0, 0.0f, 0.0f},
+                    {"0.2", 0, 550.0f / 1280.0f, 0.0f},        // 0.25: 180 x 720
+                    {"100", 0, 0.0f, 200.0f / 720.0f},         // 4: 1280 x 320
                 };
                 int code = 10;
                 for (const Row& row : kRows) {
@@ -586,7 +591,9 @@ TEST_F(BaseGame, ConsoleCommandsChangeAndListTheConfiguration)
                 struct Scale {
                     float scalar, scale;
                 };
-                for (const Scale& s : {Scale{-1.0f, 0.5f}, Scale{1.0f, 2.0f}, Scale{0.0f, 1.0f}, Scale{-3.0f, 0.25f}}) {
+                // Held to -5 to 5: a sixth to six times the motion.
+                for (const Scale& s : {Scale{-1.0f, 0.5f}, Scale{1.0f, 2.0f}, Scale{0.0f, 1.0f}, Scale{-3.0f, 0.25f},
+                                       Scale{100.0f, 6.0f}, Scale{-1e30f, 1.0f / 6.0f}}) {
                     char command[64];
                     snprintf(command, sizeof(command), "set Input MouseScalar %g", s.scalar);
                     if (!RConsoleCommands::Execute(command, out) || std::fabs(input->GetMouseScale() - s.scale) > 1e-6f)

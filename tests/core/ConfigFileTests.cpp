@@ -263,7 +263,7 @@ namespace {
 
 struct EngineSettings {
     int32_t minFPS = 0, fixedFPS = 0, plain = 0;
-    float deadlock = 0.0f;
+    float deadlock = 0.0f, aspect = -1.0f;
     RColor tint{0, 0, 0, 0};
 
     void Register(RConfigFile& config)
@@ -271,6 +271,8 @@ struct EngineSettings {
         config.RegisterInt(Name("Engine"), Name("MinGameFPS"), &minFPS, 15, nullptr, 0, 1000);
         config.RegisterInt(Name("Engine"), Name("FixedGameFPS"), &fixedFPS, 60, nullptr, 0, 1000);
         config.RegisterFloat(Name("Engine"), Name("DeadlockCheckTime"), &deadlock, nullptr, 10.0f, 0.1f, 600.0f);
+        // 0 or 0.25 to 4.
+        config.RegisterFloat(Name("Engine"), Name("AspectRatio"), &aspect, nullptr, 0.0f, 0.25f, 4.0f, true);
         config.RegisterInt(Name("Engine"), Name("Plain"), &plain, 0, nullptr);
         config.RegisterColor(Name("Engine"), Name("Tint"), &tint, nullptr, 1.0f, 0.5f, 0.25f, 1.0f);
     }
@@ -284,16 +286,17 @@ TEST(ConfigRangeTest, ValuesOutsideTheirRangeAreUsedAsTheNearestButTheFileKeepsT
     RConfigFile config;
     settings.Register(config);
     WriteBytes(path, "[Engine]\r\nMinGameFPS: 100000\r\nFixedGameFPS: -5\r\nDeadlockCheckTime: nan\r\n"
-                     "Plain: 2147483647\r\nTint: nan,0.1,nan,1\r\n");
+                     "AspectRatio: 0.001\r\nPlain: 2147483647\r\nTint: nan,0.1,nan,1\r\n");
     ASSERT_TRUE(config.Load(path.c_str()));
     EXPECT_EQ(1000, settings.minFPS);
     EXPECT_EQ(0, settings.fixedFPS);
     EXPECT_EQ(10.0f, settings.deadlock); // NaN gives the default
+    EXPECT_EQ(0.0f, settings.aspect);
     EXPECT_EQ(INT32_MAX, settings.plain); // no range: the whole type
     EXPECT_EQ(1.0f, settings.tint.r);
     EXPECT_EQ(0.25f, settings.tint.b);
     EXPECT_EQ(std::string("[Engine]\r\nMinGameFPS: 100000\r\nFixedGameFPS: -5\r\nDeadlockCheckTime: nan\r\n"
-                          "Plain: 2147483647\r\nTint: nan,0.1,nan,1\r\n").size(),
+                          "AspectRatio: 0.001\r\nPlain: 2147483647\r\nTint: nan,0.1,nan,1\r\n").size(),
               ReadBytes(path).size()); // loading never rewrites the file
 
     // Saved again, what the player wrote stands for as long as the value it gave does.
@@ -302,15 +305,22 @@ TEST(ConfigRangeTest, ValuesOutsideTheirRangeAreUsedAsTheNearestButTheFileKeepsT
     const std::string text = ReadBytes(path);
     EXPECT_NE(std::string::npos, text.find(Spelling("MinGameFPS") + ": 100000\r\n"));
     EXPECT_NE(std::string::npos, text.find(Spelling("DeadlockCheckTime") + ": nan\r\n"));
+    EXPECT_NE(std::string::npos, text.find(Spelling("AspectRatio") + ": 0.001\r\n"));
     EXPECT_NE(std::string::npos, text.find(Spelling("FixedGameFPS") + ": 30\r\n"));
     EXPECT_NE(std::string::npos, text.find(Spelling("Tint") + ": nan,0.1,nan,1\r\n"));
 
-    // The console's text and the typed setters meet the same range.
-    const std::tuple<const char*, const char*, float> floats[] = {
-        {"DeadlockCheckTime", "-1", 0.1f}, {"DeadlockCheckTime", "inf", 600.0f}, {"DeadlockCheckTime", "2.5", 2.5f}};
-    for (const auto& [key, value, expected] : floats) {
+    // The console's text and the typed setters meet the same range. A range that also takes 0 gives the nearer
+    // of 0 and its minimum to a value between them.
+    const std::tuple<const char*, const char*, float, const float*> floats[] = {
+        {"DeadlockCheckTime", "-1", 0.1f, &settings.deadlock},  {"DeadlockCheckTime", "inf", 600.0f, &settings.deadlock},
+        {"DeadlockCheckTime", "2.5", 2.5f, &settings.deadlock}, {"AspectRatio", "2", 2.0f, &settings.aspect},
+        {"AspectRatio", "1e-30", 0.0f, &settings.aspect},       {"AspectRatio", "0.2", 0.25f, &settings.aspect},
+        {"AspectRatio", "0.1", 0.0f, &settings.aspect},         {"AspectRatio", "-1", 0.0f, &settings.aspect},
+        {"AspectRatio", "-inf", 0.0f, &settings.aspect},        {"AspectRatio", "100", 4.0f, &settings.aspect},
+        {"AspectRatio", "inf", 4.0f, &settings.aspect},         {"AspectRatio", "0", 0.0f, &settings.aspect}};
+    for (const auto& [key, value, expected, variable] : floats) {
         EXPECT_TRUE(config.SetFromText("Engine", key, value));
-        EXPECT_EQ(expected, settings.deadlock) << value;
+        EXPECT_EQ(expected, *variable) << key << " " << value;
     }
     EXPECT_TRUE(config.SetFloat(Name("Engine"), Name("DeadlockCheckTime"), -INFINITY));
     EXPECT_EQ(0.1f, settings.deadlock);

@@ -10,6 +10,8 @@
 #include "basegame/RSubroutineMgr.h"
 #include "basegame/RTimedSubroutine.h"
 #include "core/system/RLogger.h"
+#include "menus/RGameMenu.h"
+#include "menus/RMenuEntries.h"
 #include "menus/RMenuMgr.h"
 #include "platform/audio/RAudioMgr.h"
 #include "game/Hazard.h"
@@ -307,6 +309,24 @@ TEST_F(GameWorld, ARefusedSaveStartsANewGame)
                     ::testing::ExitedWithCode(0), "The saved game was refused")
             << c.name;
     }
+}
+
+// A map in "Maps/" that the game refuses sends New Game back to the title, which says why.
+TEST_F(GameWorld, ARefusedMapIsNamedOnTheTitle)
+{
+    WriteBytes(user + "Maps/Tarnvow.map", "[Map]\r\nRooms: Nowhere\r\n");
+    EXPECT_EXIT(RunWendro([](WendroGame& game) {
+                    if (game.BeginNewGame(1) || game.GetWorld())
+                        return 3;
+                    RMenuMgr::GetInstance()->ProcessQueue();
+                    const RGameMenu* title = RMenuMgr::GetInstance()->GetTopMenu();
+                    if (!title || title->GetEntryCount() == 0)
+                        return 4;
+                    const std::string notice = title->GetEntry(0)->GetText().GetString();
+                    fprintf(stderr, "title notice: %s\n", notice.c_str());
+                    return notice.find("was refused") != std::string::npos ? 0 : 5;
+                }),
+                ::testing::ExitedWithCode(0), "title notice: Campaign .* was refused: ");
 }
 
 // Touches the checkpoint of TestMapWithCheckpoint.

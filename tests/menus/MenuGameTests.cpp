@@ -3,6 +3,7 @@
 // Each test runs its game in a child process.
 #include "MenuTestGame.h"
 
+#include "basegame/RConsoleCommands.h"
 #include "basegame/RRenderSetup.h"
 #include "basegame/RSubroutineMgr.h"
 #include "render/passes/RMenuBackdrop.h"
@@ -229,6 +230,17 @@ void ChangeVideoSettings(TempUserData& data)
     video->OnNavigate(1, 0);
     Frame(*game);
     STEP(7, game->GetSettings().antialiasQuality == before + 1);
+    // Settings changed from the console while the menu is up show as they are in the next frame; an aspect that
+    // is none of the menu's choices shows as its number.
+    RString out;
+    STEP(8, RConsoleCommands::Execute("set Video Fullscreen 1", out) &&
+                RConsoleCommands::Execute("set Video AntialiasQuality 4", out) &&
+                RConsoleCommands::Execute("set Video AspectRatio 1", out));
+    Frame(*game);
+    const auto shown = [video](uint32_t entry) {
+        return std::string(static_cast<RMenuSpinner*>(video->GetEntry(entry))->GetValueText().GetString());
+    };
+    STEP(9, shown(0) == "On" && shown(1) == "1" && shown(3) == "Ultra");
     End(game, 0);
 }
 
@@ -268,7 +280,8 @@ TEST_F(MenuGame, AWindowResizedWhileAMenuSlidesIsFollowed)
     EXPECT_EXIT(ResizeWhileSliding(data), ::testing::ExitedWithCode(0), "");
 }
 
-// Video settings take effect when changed in the menu, not at the next start.
+// Video settings take effect when changed in the menu, not at the next start, and the menu shows them as they are
+// when the console changes them.
 TEST_F(MenuGame, VideoSettingsApplyAtOnce)
 {
     EXPECT_EXIT(ChangeVideoSettings(data), ::testing::ExitedWithCode(0), "");

@@ -411,13 +411,14 @@ TEST_F(MenuMgrTest, SpinnersStepThroughTheirValuesAndReportChanges)
     volume.SetRange(1.0f, 0.0f, 0.1f, 1);  // upside down: no values
     EXPECT_FALSE(volume.HasValues());
 
-    // Choices wrap both ways.
+    // Choices wrap both ways; a value that is none of them shows as its number and steps on from the nearest.
     changes.clear();
     RMenuSpinner turn(RString("Turn"), [&](float value) { changes.push_back(value); });
     for (int i = 0; i < 4; ++i)
         turn.AddChoice(RString("t"), static_cast<float>(i));
     turn.SetValue(2.9f);
     EXPECT_EQ(turn.GetChoiceIndex(), 3);
+    EXPECT_STREQ(turn.GetValueText().GetString(), "2.9");
     turn.OnStep(1);
     turn.OnStep(-1);
     turn.OnStep(-1);
