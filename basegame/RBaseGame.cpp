@@ -309,11 +309,11 @@ bool RBaseGame::CreateGameWindow()
 
 void RBaseGame::UpdateWindowSize()
 {
-    int width = 0;
-    int height = 0;
-    SDL_GL_GetDrawableSize(m_window, &width, &height);
-    m_windowWidth = width > 0 ? static_cast<uint32_t>(width) : 1;
-    m_windowHeight = height > 0 ? static_cast<uint32_t>(height) : 1;
+    // The size the window really has: SDL's own answer can be a full-screen size no window manager made.
+    if (!m_windowSub.GetSize(&m_windowWidth, &m_windowHeight)) {
+        m_windowWidth = 1;
+        m_windowHeight = 1;
+    }
 }
 
 void RBaseGame::ApplyFrameRateCap()
@@ -323,6 +323,7 @@ void RBaseGame::ApplyFrameRateCap()
 
 void RBaseGame::ApplyVideoMode()
 {
+    ApplyWindowMode();
     SetScreenResolution();
     ApplyScreenResViewport();
     ApplyRendererVideoMode();
@@ -335,22 +336,32 @@ void RBaseGame::ApplyRendererVideoMode()
     RRenderer* renderer = RRenderer::GetInstance();
     if (!renderer->IsInitialised())
         return;
-    // "Fullscreen" is the window covering the screen at the desktop's own mode; the window's new size comes back
-    // as a resize, which applies the video mode again. A window that cannot cover the screen turns the setting off.
-    const bool fullscreen = m_config.Get().fullscreen;
-    if (fullscreen != IsWindowFullscreen() &&
-        SDL_SetWindowFullscreen(m_window, fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0)
-        LogEvent("The window could not %s full screen: %s", fullscreen ? "go" : "leave", SDL_GetError());
     UpdateWindowSize();
+    const bool fullscreen = m_config.Get().fullscreen;
     bool fullscreenFailed = fullscreen;
     renderer->ResetDevice(m_window, &m_windowWidth, &m_windowHeight, fullscreen, &fullscreenFailed);
-    if (fullscreenFailed != fullscreen || fullscreen != IsWindowFullscreen())
+    if (fullscreenFailed != fullscreen)
         m_config.Get().fullscreen = false;
+}
+
+void RBaseGame::ApplyWindowMode()
+{
+    // "Fullscreen" is the window covering the screen at the desktop's own mode. A window that cannot be made to
+    // cover it turns the setting off.
+    const bool fullscreen = m_config.Get().fullscreen;
+    if (!m_window || fullscreen == IsWindowFullscreen() || m_windowSub.SetFullscreen(fullscreen))
+        return;
+    if (fullscreen) {
+        LogEvent("The window could not be made to cover the screen: Fullscreen is turned off");
+        m_config.Get().fullscreen = false;
+    } else {
+        LogEvent("The window could not leave full screen: %s", SDL_GetError());
+    }
 }
 
 bool RBaseGame::IsWindowFullscreen() const
 {
-    return m_window && (SDL_GetWindowFlags(m_window) & SDL_WINDOW_FULLSCREEN) != 0;
+    return m_windowSub.IsFullscreen();
 }
 
 void RBaseGame::SetScreenResolution()

@@ -88,9 +88,9 @@ public:
     // Whether the window covers the screen ("Fullscreen").
     bool IsWindowFullscreen() const;
 
-    // Fits the screen resolution to the window, tells every resolution-sensitive object, then puts the window in
-    // or out of full screen as "Fullscreen" says and re-creates the renderer's device-dependent resources at the
-    // new size.
+    // Puts the window in or out of full screen as "Fullscreen" says, fits the screen resolution to the window's
+    // real size, tells every resolution-sensitive object and re-creates the renderer's device-dependent resources
+    // at that size.
     void ApplyVideoMode();
     // Applies "FrameRateCap": vertical sync, or a sleep to the refresh rate where there is none; off, neither.
     void ApplyFrameRateCap();
@@ -235,7 +235,11 @@ private:
     void LogStep(const char* format, ...) __attribute__((format(printf, 2, 3)));
     // Run-time events (video modes, pauses, screenshots, long frames) go to the fast log.
     void LogEvent(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    // Stores the window's real size (RWindowSub::GetSize) as the drawable size.
     void UpdateWindowSize();
+    // Brings the window in or out of full screen as "Fullscreen" says; turns the setting off, with a line in the
+    // fast log, when the window cannot be made to cover the screen.
+    void ApplyWindowMode();
     // Reads the finished back buffer and writes it to a new file in the screenshot folder.
     bool TakeScreenshot();
     // The path of the bindings file in the user configuration folder; false when it cannot be made.

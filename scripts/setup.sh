@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
   libsdl2-dev libx11-dev libglew-dev libgl1-mesa-dri xvfb xauth
+  # A small window manager for the tests of full screen under one.
+  openbox
   libcurl4-openssl-dev
   libgtest-dev libbenchmark-dev
   # Independent tools and yardsticks used by the tests and benchmarks.

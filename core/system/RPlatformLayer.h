@@ -2,11 +2,13 @@
 // content", the process-wide settings start-up makes (broken pipes, the one-copy lock on the user folder), and
 // its handling of the display going away. The folder answers write an absolute folder path (without a trailing
 // "/") into a buffer the caller owns and return false, leaving the buffer empty, when the folder cannot be named
-// or the path would not fit. The lock's file descriptor is the platform layer's own. The display's handling is
-// the one place that knows the window system (X).
+// or the path would not fit. The lock's file descriptor is the platform layer's own. The display's handling and
+// the window's real place are the one place that knows the window system (X).
 #pragma once
 
 #include <cstddef>
+
+struct SDL_Window;
 
 class RPlatformLayer {
 public:
@@ -39,4 +41,9 @@ public:
     // handling, which ends the program at once.
     typedef void (*DisplayLostCallback)();
     static void SetDisplayLostHandler(DisplayLostCallback onLost);
+
+    // Where the window system has the window: its upper-left corner on the screen and its size in pixels, which
+    // is also its GL drawable's. SDL answers with what it asked for, which no window manager may have carried out.
+    // False, leaving the outputs as they were, when the window is not an X window (another video driver).
+    static bool GetWindowRect(SDL_Window* window, int* x, int* y, int* width, int* height);
 };

@@ -1,7 +1,9 @@
 // RPlatformLayer's handling of a lost display, on X: Xlib's I/O-error handler is the one way to hear of it, and
-// Xlib ends the process if the handler returns.
+// Xlib ends the process if the handler returns. Also the window's real place, which only the X server knows.
 #include "core/system/RPlatformLayer.h"
 
+#include <SDL.h>
+#include <SDL_syswm.h>
 #include <X11/Xlib.h>
 #include <atomic>
 #include <cstdio>
@@ -42,4 +44,27 @@ void RPlatformLayer::SetDisplayLostHandler(DisplayLostCallback onLost)
 {
     s_onDisplayLost = onLost;
     XSetIOErrorHandler(onLost ? OnDisplayConnectionLost : nullptr);
+}
+
+bool RPlatformLayer::GetWindowRect(SDL_Window* window, int* x, int* y, int* width, int* height)
+{
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!window || !x || !y || !width || !height || !SDL_GetWindowWMInfo(window, &info) ||
+        info.subsystem != SDL_SYSWM_X11)
+        return false;
+    Display* display = info.info.x11.display;
+    XWindowAttributes attributes;
+    Window child = 0;
+    int rootX = 0;
+    int rootY = 0;
+    // The attributes' own x and y are relative to the parent, which a window manager's frame may be.
+    if (!XGetWindowAttributes(display, info.info.x11.window, &attributes) ||
+        !XTranslateCoordinates(display, info.info.x11.window, attributes.root, 0, 0, &rootX, &rootY, &child))
+        return false;
+    *x = rootX;
+    *y = rootY;
+    *width = attributes.width;
+    *height = attributes.height;
+    return true;
 }

@@ -34,6 +34,9 @@
 #include <fstream>
 #include <string>
 #include <unistd.h>
+#include <vector>
+
+#include "tests/XWindowGeometry.h"
 
 namespace fs = std::filesystem;
 
@@ -62,6 +65,36 @@ class FlyingGame : public TestGame {
 public:
     bool WantsDebugCamera() const override { return true; }
 };
+
+// Whether the window covers the whole screen, as the X server has them.
+bool CoversTheScreen(const XWindowGeometry& real)
+{
+    return real.x == 0 && real.y == 0 && real.width == real.screenWidth && real.height == real.screenHeight;
+}
+
+// Whether the game lays its picture out for the window as the X server has it: its drawable size and screen
+// resolution are the window's real size.
+bool LaidOutFor(const TestGame& game, const XWindowGeometry& real)
+{
+    return static_cast<int>(game.GetWindowWidth()) == real.width &&
+           static_cast<int>(game.GetWindowHeight()) == real.height && game.GetScreenWidth() == real.width &&
+           game.GetScreenHeight() == real.height;
+}
+
+// The mark that MarkTheCornerAndShoot draws: its upper-left corner this far left of and above the picture's
+// lower-right corner.
+const int kMarkX = 100;
+const int kMarkY = 40;
+
+// Queues a mark at the picture's lower-right corner and asks for a screenshot of the frame.
+void MarkTheCornerAndShoot(TestGame& game)
+{
+    static const char kText[] = "HI";
+    game.GetFont(RBaseGame::kHUDText)
+        ->QueueString(kText, 2, 0xFFFFFFFFu, 0, false, static_cast<float>(game.GetScreenWidth() - kMarkX),
+                      static_cast<float>(game.GetScreenHeight() - kMarkY), 2.0f, 2.0f, 1000.0f, 1000.0f);
+    game.RequestScreenshot();
+}
 
 class BaseGame : public ::testing::Test {
 protected:
@@ -107,6 +140,30 @@ protected:
         RString value;
         ini.GetValue(RHashedString(section), RHashedString(key), value);
         return value.GetString();
+    }
+
+    // Each screenshot is as large as the window was (one for each "WIDTHxHEIGHT" given, in any order) and shows
+    // the mark of MarkTheCornerAndShoot whole, at its lower-right corner, and nothing else.
+    void ExpectCornerMarkedShots(std::vector<std::string> sizes)
+    {
+        CheckScreenshots(userFolder, [&sizes](const fs::path&, const RImage& image) {
+            const std::string size = std::to_string(image.GetWidth()) + "x" + std::to_string(image.GetHeight());
+            const auto found = std::find(sizes.begin(), sizes.end(), size);
+            EXPECT_NE(found, sizes.end()) << "a screenshot of " << size;
+            if (found != sizes.end())
+                sizes.erase(found);
+            int lit = 0;
+            int litElsewhere = 0;
+            for (int y = 0; y < image.GetHeight(); ++y)
+                for (int x = 0; x < image.GetWidth(); ++x) {
+                    const bool isLit = (image.GetPixel(x, y) & 0x00FFFFFFu) != 0;
+                    const bool inPlace = x >= image.GetWidth() - kMarkX && y >= image.GetHeight() - kMarkY;
+                    (inPlace ? lit : litElsewhere) += isLit;
+                }
+            EXPECT_GT(lit, 50) << "the mark at the lower-right corner of " << size;
+            EXPECT_EQ(litElsewhere, 0) << size;
+        });
+        EXPECT_TRUE(sizes.empty()) << "screenshots missing";
     }
 
     TempUserData data;
@@ -644,31 +701,64 @@ TEST_F(BaseGame, VideoSettingsApplyAtOnce)
                 auto* material = dynamic_cast<RPreHUDPassMaterial*>(game.GetRenderSetup().GetPreHUDPassMaterial());
                 return std::string(material ? material->GetEffectName().GetString() : "");
             };
-            RunGameFrames(40, [&effectName](TestGame& game, int frame) {
+            XWindowGeometry windowed;
+            RunGameFrames(41, [&effectName, &windowed](TestGame& game, int frame) {
                 RString out;
+                XWindowGeometry real;
+                if (!GetXWindowGeometry(game.GetWindow(), &real))
+                    exit(8);
                 if (frame == 0) {
+                    windowed = real;
                     if (effectName(game) != RPreHUDPassMaterial::GetEffectName(2) || game.IsWindowFullscreen())
                         exit(3);
                     if (!RConsoleCommands::Execute("set Video AntialiasQuality 0", out) ||
                         effectName(game) != RPreHUDPassMaterial::GetEffectName(0))
                         exit(4);
-                    if (!RConsoleCommands::Execute("set Video Fullscreen true", out) || !game.IsWindowFullscreen())
+                    if (!RConsoleCommands::Execute("set Video Fullscreen 1", out) || !game.IsWindowFullscreen())
                         exit(5);
                 } else if (frame == 20) {
-                    // The window covers the test run's 1280 x 1024 screen, and the picture follows it.
-                    int width = 0;
-                    int height = 0;
-                    SDL_GetWindowSize(game.GetWindow(), &width, &height);
-                    if (width != 1280 || height != 1024 || game.GetScreenHeight() != 1024)
+                    // The window covers the screen (the test run's has no window manager), and the picture is
+                    // laid out for it.
+                    if (!CoversTheScreen(real) || !LaidOutFor(game, real))
                         exit(6);
-                    if (!RConsoleCommands::Execute("set Video Fullscreen false", out) || game.IsWindowFullscreen())
+                    MarkTheCornerAndShoot(game);
+                } else if (frame == 21) {
+                    if (!RConsoleCommands::Execute("set Video Fullscreen 0", out) || game.IsWindowFullscreen())
                         exit(7);
+                } else if (frame == 40) {
+                    // Back where it was, at its size, with the picture laid out for it.
+                    if (!(real == windowed) || !LaidOutFor(game, real))
+                        exit(9);
+                    MarkTheCornerAndShoot(game);
                 }
                 SDL_Delay(10);
             });
             exit(0);
         },
         ::testing::ExitedWithCode(0), "");
+    ExpectCornerMarkedShots({"1280x1024", "1280x720"});
+}
+
+// "Fullscreen" read at start-up: the window covers the screen with no window manager to carry the request out,
+// and the picture is laid out for the window as the X server has it.
+TEST_F(BaseGame, FullscreenAtStartUpCoversTheScreen)
+{
+    WriteGameConfig(userFolder, "[Video]\r\nFullscreen: true\r\n");
+    EXPECT_EXIT(
+        {
+            RunGame(3, [](TestGame& game) {
+                XWindowGeometry real;
+                if (!GetXWindowGeometry(game.GetWindow(), &real))
+                    exit(3);
+                if (!game.IsWindowFullscreen() || !CoversTheScreen(real) || !LaidOutFor(game, real))
+                    exit(4);
+                MarkTheCornerAndShoot(game);
+            });
+            exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+    ExpectCornerMarkedShots({"1280x1024"});
+    EXPECT_EQ(ConfigValue("Video", "Fullscreen"), "true");
 }
 
 TEST_F(BaseGame, TheControllerSettingOpensItsDeviceAtOnce)
