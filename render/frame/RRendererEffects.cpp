@@ -146,7 +146,7 @@ void RRenderer::CreateEffect(const char* fileName, RGLObjectShader** out)
     RGLObjectShader* effect = BuildEffect(baseName, RStreamMgr::kPacksAndFolders, &fromFolder, &problems);
     // A folder's files (a mod's, say) that do not build whole give way to the packed effect of the same name.
     const bool packed = fromFolder && streams->Exists(descriptionName.GetString(), RStreamMgr::kPacksOnly);
-    if (packed)
+    if (packed && !effect->techniques.isEmpty())
         problems += MissingPackedTechniques(effect, descriptionName);
     if (problems.IsEmpty()) {
         *out = effect;
@@ -166,7 +166,7 @@ void RRenderer::CreateEffect(const char* fileName, RGLObjectShader** out)
             DestroyEffect(packedEffect);
         }
     }
-    ReportContentProblem(line + ":\n" + problems);
+    ReportContentProblem(line + ":\n" + problems.Trim());
     *out = effect;
 }
 
