@@ -364,8 +364,8 @@ std::string PaddedTo(const std::string& text, size_t size, bool xml)
     std::string padded = text + (xml ? "<!--" : "");
     const size_t end = xml ? 3 : 0;
     while (padded.size() + end < size)
-        padded += xml ? std::string("--------------------------------------------------------------\n")
-                      : std::string("; padding ------------------------------------------------------\n");
+        padded += xml ? std::string("  padding padding padding padding padding padding padding padding\n")
+                      : std::string("; padding padding padding padding padding padding padding padding\n");
     padded.resize(size - end);
     return padded + (xml ? "-->" : "");
 }
