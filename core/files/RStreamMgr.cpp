@@ -92,6 +92,12 @@ bool RStreamMgr::Exists(const char* name, uint32_t mode)
     return FindSource(name, mode) >= 0;
 }
 
+bool RStreamMgr::IsInFolder(const char* name, uint32_t mode)
+{
+    const int index = FindSource(name, mode);
+    return index >= 0 && m_sources[(uint32_t)index].folder != nullptr;
+}
+
 uint32_t RStreamMgr::GetFileSize(const char* name, uint32_t mode)
 {
     int index = FindSource(name, mode);

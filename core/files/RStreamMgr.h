@@ -40,6 +40,8 @@ public:
     // the file system does; a folder whose prefix and name would not fit the path buffer does not hold it.
     int FindSource(const char* name, uint32_t mode);
     bool Exists(const char* name, uint32_t mode);
+    // Whether the first source that holds name, among those mode allows, is a folder rather than a pack.
+    bool IsInFolder(const char* name, uint32_t mode);
     // The file's size; RPackFile::kNoSize when no source holds it or it cannot be measured.
     uint32_t GetFileSize(const char* name, uint32_t mode);
     // A new buffer (delete[]) with the file's bytes; with addTerminator a zero byte follows them (a pack entry

@@ -142,9 +142,10 @@ public:
     // Reads a DDS file found through the stream manager into a new 2D texture (a cube file gives its first face
     // and raises *cube); the outputs are written on success. False, with *out null and nothing allocated, when
     // the file is missing, its header is not a DDS header of a known format with sides the GL takes, or it holds
-    // too few bytes for its levels. Defined with the texture manager (RRendererTexMgr.cpp).
+    // too few bytes for its levels. The file is looked up in the sources mode allows (RStreamMgr::SearchMode).
+    // Defined with the texture manager (RRendererTexMgr.cpp).
     bool LoadDDS(const char* fileName, RGLObjectTexture** out, uint32_t* width, uint32_t* height,
-                 uint32_t* mipCount, bool* cube);
+                 uint32_t* mipCount, bool* cube, uint32_t mode = 0);
 
     // Named textures, shared and counted by RTexMgr (created when missing); see RTexMgr for each operation.
     RTexture* LoadTexture(const char* fileName, RHashedString name);
@@ -207,15 +208,21 @@ public:
 
     // Effects (RRendererEffects.cpp). An effect file name F names its technique description, F less its last
     // four characters plus "_GLSL.xml"; each pass P of technique T reads that base plus "_T_P" and "_VS.glsl",
-    // "_PS.glsl" and "_State.ini", all through the stream manager.
+    // "_PS.glsl" and "_State.ini", all through the stream manager. None of these files is read beyond
+    // kMaxEffectFileBytes: a larger one is refused unread, as if it could not be read.
+    static constexpr uint32_t kMaxEffectFileBytes = 1u << 20;
     //
     // Builds the GL side of an effect: every named technique and pass of the description in file order, each
     // pass with its state file read and its program compiled and linked. A pass whose shader files are missing
     // gets no GL objects; a pass that does not compile or link keeps its objects. Either way it is created
-    // unlinked, with its report in buildReport, and the load goes on. An effect with such a pass is named with
-    // the reports on standard error and in the safe log; when a folder held any of its files (a mod's, say) and
-    // the packs hold an effect of the same name that builds, that one takes its place. *out is null when the
-    // description is missing or no context exists.
+    // unlinked, with its report in buildReport, and the load goes on. An effect that does not build whole (a
+    // description that cannot be read or holds no technique, a technique without a pass, a state file that
+    // cannot be read or names no vertex attribute, a pass that does not link) is named once, with each file at
+    // fault and why, on standard error and in the safe log. When a folder held any of its files (a mod's, say)
+    // and the packs hold its description, the effect also fails when it lacks a technique the packed
+    // description names (one that materials may ask for); it is then built again from the packs alone, and
+    // that effect takes its place when it builds whole. *out is null when the description is missing or no
+    // context exists.
     void CreateEffect(const char* fileName, RGLObjectShader** out);
     // Gives the effect one RTechnique per distinct technique name and, for every linked pass, a parameter-set
     // wrapper and a handle per active uniform (names cut at 63 characters; a cut name that repeats one already
@@ -347,6 +354,10 @@ public:
     // it is up.
     bool IsTextFlushRaised() const { return m_textFlush; }
 
+    // Names a content file that the renderer cannot use as it is, and why: the line on standard error and in the
+    // safe log (when a logger exists). Effects and textures built from files report through it.
+    static void ReportContentProblem(const RString& line);
+
     // Texts for a GL error code.
     static const char* GetGLErrorName(int32_t code);
     static const char* GetGLErrorDescription(int32_t code);
@@ -382,13 +393,15 @@ private:
     // The renderer whose context may take GL calls, or null.
     static RRenderer* LiveInstance();
     static void RunCallbacks(const RUtilVector<Callback>& callbacks);
-    // Effect building (RRendererEffects.cpp). Builds the effect of baseName from the sources mode allows;
-    // *fromFolder says whether a folder held any of its files.
-    RGLObjectShader* BuildEffect(const RString& baseName, uint32_t mode, bool* fromFolder);
-    // The build reports of the effect's passes that did not link, joined; empty when every pass linked.
-    static RString BuildFailures(const RGLObjectShader* effect);
-    // "The effect <fileName> <what>", then the details, on standard error and in the safe log.
-    static void ReportEffectProblem(const char* fileName, const char* what, const RString& details);
+    // Effect building (RRendererEffects.cpp). ReadTechniques makes an effect of the description's named
+    // techniques and passes, nothing built yet; BuildEffect also builds every pass. Both read from the sources
+    // mode allows, say in *fromFolder whether a folder held any of the effect's files, and add to *problems a
+    // line for each fault that keeps the effect from drawing whole (see CreateEffect).
+    RGLObjectShader* ReadTechniques(const RString& descriptionName, uint32_t mode, bool* fromFolder,
+                                    RString* problems);
+    RGLObjectShader* BuildEffect(const RString& baseName, uint32_t mode, bool* fromFolder, RString* problems);
+    // A line for each technique of the packed description of that name that the effect lacks; empty when none.
+    RString MissingPackedTechniques(const RGLObjectShader* effect, const RString& descriptionName);
     // Stage drawing (RRendererPasses.cpp).
     // Binds the target at index 0 (null: the back buffer); the current target size is that of what its GL side
     // was made at, which a record rewritten since (a resolution change before the reset) no longer tells.

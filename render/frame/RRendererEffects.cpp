@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <strings.h>
 
+#include "core/files/RPackFile.h"
 #include "core/files/RStreamMgr.h"
 #include "core/system/RLogger.h"
 #include "core/text/RXMLFile.h"
@@ -17,24 +18,32 @@
 
 namespace {
 
-// A file read whole through the stream manager, from the sources mode allows, with a terminating zero; text is
-// null when no source holds it or it is too long to hand to GL as one string. fromFolder says whether a folder
-// (the resource folder, the user's "Mods/") held it rather than a pack.
+// A file read whole through the stream manager, from the sources mode allows, with a terminating zero. text is
+// null when no source holds it, it cannot be read or it is larger than RRenderer::kMaxEffectFileBytes (nothing is
+// read then); problem then names the file and says why. fromFolder says whether a folder (the resource folder,
+// the user's "Mods/") held it rather than a pack.
 struct FileText {
     FileText(const RString& fileName, uint32_t mode)
     {
         RStreamMgr* streams = RStreamMgr::GetInstance();
+        const char* name = fileName.GetString();
+        if (!streams->Exists(name, mode)) {
+            problem = RString("Effect file ") + fileName + " is missing";
+            return;
+        }
+        fromFolder = streams->IsInFolder(name, mode);
         uint32_t size = 0;
-        streams->ReadFile(fileName.GetString(), &text, &size, mode, true);
-        if (text && static_cast<uint64_t>(size) > static_cast<uint64_t>(INT32_MAX)) {
-            delete[] text;
-            text = nullptr;
+        streams->ReadFile(name, &text, &size, mode, true, RRenderer::kMaxEffectFileBytes);
+        if (text) {
+            length = size;
+            return;
         }
-        length = text ? size : 0;
-        if (text && mode != RStreamMgr::kPacksOnly) {
-            const int source = streams->FindSource(fileName.GetString(), mode);
-            fromFolder = source == streams->FindSource(fileName.GetString(), RStreamMgr::kFoldersOnly);
-        }
+        size = streams->GetFileSize(name, mode);
+        char reason[64] = " could not be read";
+        if (size != RPackFile::kNoSize && size > RRenderer::kMaxEffectFileBytes)
+            snprintf(reason, sizeof reason, " is too large (%u bytes, more than %u)", size,
+                     RRenderer::kMaxEffectFileBytes);
+        problem = RString("Effect file ") + fileName + reason;
     }
     ~FileText() { delete[] text; }
     FileText(const FileText&) = delete;
@@ -43,12 +52,14 @@ struct FileText {
     char* text = nullptr;
     uint32_t length = 0;
     bool fromFolder = false;
+    RString problem;
 };
 
 // Reads the pass's three files, fills its state maps and has the device build its program; raises *fromFolder
-// when a folder held any of the files.
+// when a folder held any of the files and adds to *problems what keeps the pass from drawing: a state file that
+// cannot be read or feeds no vertex attribute, a shader source that is missing or does not compile or link.
 void BuildPass(RGLDevice* device, const RString& baseName, RGLObjectTechnique* technique,
-               RGLObjectTechniquePass* pass, uint32_t mode, bool* fromFolder)
+               RGLObjectTechniquePass* pass, uint32_t mode, bool* fromFolder, RString* problems)
 {
     RString prefix = baseName + "_" + technique->techniqueName + "_" + pass->passName;
     RString vertexName = prefix + "_VS.glsl";
@@ -59,27 +70,34 @@ void BuildPass(RGLDevice* device, const RString& baseName, RGLObjectTechnique* t
         FileText state(stateName, mode);
         *fromFolder = *fromFolder || state.fromFolder;
         pass->stateFile.LoadFromMemory(state.text ? state.text : "", state.length, true, true);
+        pass->ReadAttributes();
+        pass->ReadRenderStates();
+        pass->ReadSamplerStates();
+        // Without an attribute the pass receives no vertex and draws nothing.
+        if (!state.text)
+            *problems += state.problem + "\n";
+        else if (pass->attributes.getCount() == 0)
+            *problems += stateName + " gives the pass no vertex attribute\n";
     }
-    pass->ReadAttributes();
-    pass->ReadRenderStates();
-    pass->ReadSamplerStates();
 
     FileText vertexSource(vertexName, mode);
     FileText pixelSource(pixelName, mode);
     *fromFolder = *fromFolder || vertexSource.fromFolder || pixelSource.fromFolder;
     if (!vertexSource.text || !pixelSource.text) {
         // Nothing is handed to GL: a pass without both sources has no program to build.
-        pass->buildReport += "Missing shader source.\n\nSource file: ";
-        pass->buildReport += (!vertexSource.text ? vertexName : pixelName);
+        pass->buildReport += "Missing shader source.\n\n";
+        pass->buildReport += (!vertexSource.text ? vertexSource.problem : pixelSource.problem);
         pass->buildReport += "\nTechnique: ";
         pass->buildReport += technique->techniqueName;
         pass->buildReport += "\nPass: ";
         pass->buildReport += pass->passName;
         pass->buildReport += "\n";
-        return;
+    } else {
+        device->BuildProgram(pass, technique->techniqueName.GetString(), vertexSource.text, vertexSource.length,
+                             vertexName, pixelSource.text, pixelSource.length, pixelName);
     }
-    device->BuildProgram(pass, technique->techniqueName.GetString(), vertexSource.text, vertexSource.length,
-                         vertexName, pixelSource.text, pixelSource.length, pixelName);
+    if (!pass->linked)
+        *problems += pass->buildReport;
 }
 
 // The value of the element's last attribute called "name" (any case), or the empty string.
@@ -124,40 +142,48 @@ void RRenderer::CreateEffect(const char* fileName, RGLObjectShader** out)
     }
 
     bool fromFolder = false;
-    RGLObjectShader* effect = BuildEffect(baseName, RStreamMgr::kPacksAndFolders, &fromFolder);
-    RString failures = BuildFailures(effect);
-    if (failures.IsEmpty()) {
+    RString problems;
+    RGLObjectShader* effect = BuildEffect(baseName, RStreamMgr::kPacksAndFolders, &fromFolder, &problems);
+    // A folder's files (a mod's, say) that do not build whole give way to the packed effect of the same name.
+    const bool packed = fromFolder && streams->Exists(descriptionName.GetString(), RStreamMgr::kPacksOnly);
+    if (packed && !effect->techniques.isEmpty())
+        problems += MissingPackedTechniques(effect, descriptionName);
+    if (problems.IsEmpty()) {
         *out = effect;
         return;
     }
-    ReportEffectProblem(fileName, "failed to build", failures);
-    // A broken file from a folder (a mod, say) gives way to the packed effect of the same name.
-    if (fromFolder && streams->Exists(descriptionName.GetString(), RStreamMgr::kPacksOnly)) {
-        RGLObjectShader* packed = BuildEffect(baseName, RStreamMgr::kPacksOnly, &fromFolder);
-        failures = BuildFailures(packed);
-        if (failures.IsEmpty()) {
-            ReportEffectProblem(fileName, "is drawn from the packs instead", RString());
+    RString line = RString("The effect ") + fileName + " failed to build";
+    if (packed) {
+        RString packedProblems;
+        RGLObjectShader* packedEffect = BuildEffect(baseName, RStreamMgr::kPacksOnly, &fromFolder, &packedProblems);
+        if (packedProblems.IsEmpty()) {
+            line += " and is drawn from the packs instead";
             DestroyEffect(effect);
-            effect = packed;
+            effect = packedEffect;
         } else {
-            ReportEffectProblem(fileName, "failed to build from the packs too", failures);
-            DestroyEffect(packed);
+            line += ", from the packs too";
+            problems += RString("From the packs:\n") + packedProblems;
+            DestroyEffect(packedEffect);
         }
     }
+    ReportContentProblem(line + ":\n" + problems.Trim());
     *out = effect;
 }
 
-RGLObjectShader* RRenderer::BuildEffect(const RString& baseName, uint32_t mode, bool* fromFolder)
+RGLObjectShader* RRenderer::ReadTechniques(const RString& descriptionName, uint32_t mode, bool* fromFolder,
+                                           RString* problems)
 {
-    RString descriptionName = baseName + "_GLSL.xml";
     RGLObjMgr* objects = RGLObjMgr::GetInstance();
     RGLObjectShader* effect = objects->CreateObject<RGLObjectShader>(0);
     RXMLFile description;
     {
         FileText text(descriptionName, mode);
         *fromFolder = text.fromFolder;
-        if (text.text)
-            description.Parse(text.text, text.length);
+        if (!text.text) {
+            *problems += text.problem + "\n";
+            return effect;
+        }
+        description.Parse(text.text, text.length);
     }
     for (uint32_t e = 0; e < description.elements.getCount(); ++e) {
         const RXMLTree* element = description.elements[e];
@@ -180,35 +206,45 @@ RGLObjectShader* RRenderer::BuildEffect(const RString& baseName, uint32_t mode, 
             pass->passName = passName;
             technique->passes.push(pass);
         }
+        if (technique->passes.isEmpty())
+            *problems += descriptionName + ": the technique " + techniqueName + " has no pass\n";
     }
-    description.Clear();
+    if (effect->techniques.isEmpty())
+        *problems += descriptionName + " holds no technique\n";
+    return effect;
+}
 
+RGLObjectShader* RRenderer::BuildEffect(const RString& baseName, uint32_t mode, bool* fromFolder, RString* problems)
+{
+    RGLObjectShader* effect = ReadTechniques(baseName + "_GLSL.xml", mode, fromFolder, problems);
     for (uint32_t t = 0; t < effect->techniques.getCount(); ++t) {
         RGLObjectTechnique* technique = effect->techniques[t];
         for (uint32_t p = 0; p < technique->passes.getCount(); ++p)
-            BuildPass(m_device, baseName, technique, technique->passes[p], mode, fromFolder);
+            BuildPass(m_device, baseName, technique, technique->passes[p], mode, fromFolder, problems);
     }
     return effect;
 }
 
-RString RRenderer::BuildFailures(const RGLObjectShader* effect)
+RString RRenderer::MissingPackedTechniques(const RGLObjectShader* effect, const RString& descriptionName)
 {
-    RString failures;
-    for (uint32_t t = 0; t < effect->techniques.getCount(); ++t) {
-        const RGLObjectTechnique* technique = effect->techniques[t];
-        for (uint32_t p = 0; p < technique->passes.getCount(); ++p) {
-            if (!technique->passes[p]->linked)
-                failures += technique->passes[p]->buildReport;
-        }
+    bool fromFolder = false;
+    RString ignored;
+    RGLObjectShader* packed = ReadTechniques(descriptionName, RStreamMgr::kPacksOnly, &fromFolder, &ignored);
+    RString missing;
+    for (uint32_t t = 0; t < packed->techniques.getCount(); ++t) {
+        const RString& name = packed->techniques[t]->techniqueName;
+        bool found = false;
+        for (uint32_t u = 0; !found && u < effect->techniques.getCount(); ++u)
+            found = strcasecmp(effect->techniques[u]->techniqueName.GetString(), name.GetString()) == 0;
+        if (!found)
+            missing += descriptionName + " lacks the technique " + name + ", which the packed one has\n";
     }
-    return failures;
+    DestroyEffect(packed);
+    return missing;
 }
 
-void RRenderer::ReportEffectProblem(const char* fileName, const char* what, const RString& details)
+void RRenderer::ReportContentProblem(const RString& line)
 {
-    RString line = RString("The effect ") + fileName + " " + what;
-    if (!details.IsEmpty())
-        line += RString(":\n") + details;
     fprintf(stderr, "%s\n", line.GetString());
     if (RLogger* logger = RLogger::GetExisting())
         logger->LogSafe(line.GetString());

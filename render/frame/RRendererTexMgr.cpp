@@ -86,7 +86,7 @@ uint32_t HalfOf(uint32_t side)
 }  // namespace
 
 bool RRenderer::LoadDDS(const char* fileName, RGLObjectTexture** out, uint32_t* width, uint32_t* height,
-                        uint32_t* mipCount, bool* cube)
+                        uint32_t* mipCount, bool* cube, uint32_t mode)
 {
     if (!out)
         return false;
@@ -95,11 +95,11 @@ bool RRenderer::LoadDDS(const char* fileName, RGLObjectTexture** out, uint32_t* 
         return false;
     RStreamMgr* streams = RStreamMgr::GetInstance();
     // A pack entry's stream runs on past the entry, so the size comes from the manager.
-    const uint32_t fileSize = streams->GetFileSize(fileName, 0);
+    const uint32_t fileSize = streams->GetFileSize(fileName, mode);
     if (fileSize == 0xFFFFFFFFu || fileSize < 128)
         return false;
     FILE* file = nullptr;
-    if (streams->OpenFile(&file, fileName, 0) != 0 || !file)
+    if (streams->OpenFile(&file, fileName, mode) != 0 || !file)
         return false;
 
     uint8_t bytes[128];

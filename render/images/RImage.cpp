@@ -20,14 +20,14 @@ struct FileBytes {
     ~FileBytes() { delete[] data; }
 };
 
-// Reads a content file found through the stream manager, with one lookup.
-bool ReadContentFile(const char* path, FileBytes& out)
+// Reads a content file found through the stream manager in the sources mode allows, with one lookup.
+bool ReadContentFile(const char* path, uint32_t mode, FileBytes& out)
 {
     if (!path)
         return false;
     // No image file of an allowed size is larger than twice the pixel storage limit.
     uint32_t size = 0;
-    RStreamMgr::GetInstance()->ReadFile(path, &out.data, &size, 0, false, (uint32_t)(2 * RImage::kMaxPixelBytes));
+    RStreamMgr::GetInstance()->ReadFile(path, &out.data, &size, mode, false, (uint32_t)(2 * RImage::kMaxPixelBytes));
     out.size = size;
     return out.data != nullptr;
 }
@@ -291,38 +291,39 @@ void RImage::Clear()
 
 // ---- Readers ----
 
-template <typename Read> bool RImage::LoadContent(const char* path, Read read)
+template <typename Read> bool RImage::LoadContent(const char* path, uint32_t mode, Read read)
 {
     FileBytes file;
-    if (ReadContentFile(path, file) && read(file.data, file.size))
+    if (ReadContentFile(path, mode, file) && read(file.data, file.size))
         return true;
     FreeAll();
     return false;
 }
 
-bool RImage::LoadBMP(const char* path)
+bool RImage::LoadBMP(const char* path, uint32_t mode)
 {
-    return LoadContent(path, [this](const uint8_t* data, uint64_t size) { return ReadBMP(data, size); });
+    return LoadContent(path, mode, [this](const uint8_t* data, uint64_t size) { return ReadBMP(data, size); });
 }
 
-bool RImage::LoadTGA(const char* path)
+bool RImage::LoadTGA(const char* path, uint32_t mode)
 {
-    return LoadContent(path, [this](const uint8_t* data, uint64_t size) { return ReadTGA(data, size); });
+    return LoadContent(path, mode, [this](const uint8_t* data, uint64_t size) { return ReadTGA(data, size); });
 }
 
-bool RImage::LoadPNG(const char* path)
+bool RImage::LoadPNG(const char* path, uint32_t mode)
 {
-    return LoadContent(path, [this](const uint8_t* data, uint64_t size) { return ReadPNG(data, size); });
+    return LoadContent(path, mode, [this](const uint8_t* data, uint64_t size) { return ReadPNG(data, size); });
 }
 
-bool RImage::LoadRaw(const char* path, int32_t width, int32_t height)
+bool RImage::LoadRaw(const char* path, int32_t width, int32_t height, uint32_t mode)
 {
-    return LoadContent(path, [&](const uint8_t* data, uint64_t size) { return ReadRaw(data, size, width, height); });
+    return LoadContent(path, mode,
+                       [&](const uint8_t* data, uint64_t size) { return ReadRaw(data, size, width, height); });
 }
 
-bool RImage::Load555(const char* path)
+bool RImage::Load555(const char* path, uint32_t mode)
 {
-    return LoadContent(path, [this](const uint8_t* data, uint64_t size) { return Read555(data, size); });
+    return LoadContent(path, mode, [this](const uint8_t* data, uint64_t size) { return Read555(data, size); });
 }
 
 bool RImage::ReadBMP(const uint8_t* data, uint64_t size)

@@ -54,12 +54,13 @@ public:
     void Clear();
 
     // Readers: files are found through the stream manager. Each fails (false) when the file cannot be opened,
-    // is truncated, or holds a header it cannot take; the image is then left empty.
-    bool LoadBMP(const char* path);
-    bool LoadTGA(const char* path);
-    bool LoadPNG(const char* path);
-    bool LoadRaw(const char* path, int32_t width, int32_t height);
-    bool Load555(const char* path);
+    // is truncated, or holds a header it cannot take; the image is then left empty. The file is looked up in the
+    // sources mode allows (RStreamMgr::SearchMode).
+    bool LoadBMP(const char* path, uint32_t mode = 0);
+    bool LoadTGA(const char* path, uint32_t mode = 0);
+    bool LoadPNG(const char* path, uint32_t mode = 0);
+    bool LoadRaw(const char* path, int32_t width, int32_t height, uint32_t mode = 0);
+    bool Load555(const char* path, uint32_t mode = 0);
 
     // Writers take a full path and replace an existing file only after a complete write; false on any failure.
     bool SaveBMP(const char* path) const;
@@ -104,8 +105,9 @@ private:
     void FreeAll();
     void CopyFrom(const RImage& other);
     uint8_t* Row(int32_t y) const { return m_pixels + (int64_t)(m_height - 1 - y) * m_stride; }
-    // Reads the named content file whole and hands it to read; on failure the image is left empty.
-    template <typename Read> bool LoadContent(const char* path, Read read);
+    // Reads the named content file whole from the sources mode allows and hands it to read; on failure the image
+    // is left empty.
+    template <typename Read> bool LoadContent(const char* path, uint32_t mode, Read read);
     bool ReadBMP(const uint8_t* data, uint64_t size);
     bool ReadTGA(const uint8_t* data, uint64_t size);
     bool ReadPNG(const uint8_t* data, uint64_t size);

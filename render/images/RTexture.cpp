@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/files/RStreamMgr.h"
+#include "core/types/RString.h"
 #include "render/device/RGLObject.h"
 #include "render/images/RImage.h"
 #include "render/frame/RRenderer.h"
@@ -13,22 +15,20 @@ RTexture::RTexture(const char* fileName, RHashedString name) : m_name(name)
     if (length < 4)
         return;
     const char* ending = fileName + length - 4;
-    if (strcmp(ending, ".bmp") == 0) {
-        LoadBMP(fileName);
-    } else if (strcmp(ending, ".dds") == 0) {
-        uint32_t width = 0;
-        uint32_t height = 0;
-        uint32_t mipCount = kUnset;
-        bool cube = false;
-        if (RRenderer::GetInstance()->LoadDDS(fileName, &m_glTexture, &width, &height, &mipCount, &cube)) {
-            m_width = width;
-            m_height = height;
-            m_mipCount = mipCount;
-            m_cube = cube;
-        } else {
-            fprintf(stderr, "The texture %s could not be loaded\n", fileName);
-        }
-    }
+    const bool bmp = strcmp(ending, ".bmp") == 0;
+    if (!bmp && strcmp(ending, ".dds") != 0)
+        return;
+    // Without a context nothing is made, and no file is at fault.
+    if (!RRenderer::GetInstance()->IsInitialised() || Load(fileName, bmp, RStreamMgr::kPacksAndFolders))
+        return;
+    // A damaged file from a folder (a mod, say) gives way to the packed file of the same name.
+    RStreamMgr* streams = RStreamMgr::GetInstance();
+    const uint32_t anywhere = RStreamMgr::kPacksAndFolders;
+    const char* what = streams->Exists(fileName, anywhere) ? " could not be read" : " was not found";
+    if (streams->IsInFolder(fileName, anywhere) && streams->Exists(fileName, RStreamMgr::kPacksOnly))
+        what = Load(fileName, bmp, RStreamMgr::kPacksOnly) ? " could not be read and is drawn from the packs instead"
+                                                           : " could not be read, from the packs either";
+    RRenderer::ReportContentProblem(RString("The texture ") + fileName + what);
 }
 
 RTexture::RTexture(RGLObjectTexture* glTexture, RHashedString name)
@@ -60,11 +60,24 @@ RTexture::~RTexture()
     m_glTexture = nullptr;
 }
 
-void RTexture::LoadBMP(const char* fileName)
+bool RTexture::Load(const char* fileName, bool bmp, uint32_t mode)
 {
+    if (!bmp) {
+        uint32_t width = 0;
+        uint32_t height = 0;
+        uint32_t mipCount = kUnset;
+        bool cube = false;
+        if (!RRenderer::GetInstance()->LoadDDS(fileName, &m_glTexture, &width, &height, &mipCount, &cube, mode))
+            return false;
+        m_width = width;
+        m_height = height;
+        m_mipCount = mipCount;
+        m_cube = cube;
+        return true;
+    }
     RImage image;
-    if (!image.LoadBMP(fileName))
-        return;
+    if (!image.LoadBMP(fileName, mode))
+        return false;
     const uint32_t width = static_cast<uint32_t>(image.GetWidth());
     const uint32_t height = static_cast<uint32_t>(image.GetHeight());
     RRenderer* renderer = RRenderer::GetInstance();
@@ -72,11 +85,11 @@ void RTexture::LoadBMP(const char* fileName)
     uint32_t mipCount = kUnset;
     if (!renderer->CreateTexture(width, height, RRenderer::FORMAT_RGBA, 1, false, &texture, &mipCount, nullptr, 0,
                                  false))
-        return;
+        return false;
     uint8_t* texels = renderer->LockTexture(texture, 0);
     if (!texels) {
         RRenderer::DeleteTexture(&texture);
-        return;
+        return false;
     }
     // One packed colour per texel, stored B, G, R, A; the image's top row first, no padding.
     for (uint32_t y = 0; y < height; ++y)
@@ -95,6 +108,7 @@ void RTexture::LoadBMP(const char* fileName)
     m_height = height;
     m_mipCount = mipCount;
     m_cube = false;
+    return true;
 }
 
 uint8_t* RTexture::Lock(uint32_t level, bool flag)

@@ -14,8 +14,10 @@ class RTexture {
 public:
     static constexpr uint32_t kUnset = 0xFFFFFFFFu;
 
-    // From a file, chosen by its last four characters compared exactly: ".bmp" or ".dds". Any other name, or a
-    // file that cannot be read, leaves the texture without a GL texture, 0 x 0.
+    // From a file, chosen by its last four characters compared exactly: ".bmp" or ".dds". A file from a folder
+    // (a mod's, say) that cannot be read gives way to the packed file of the same name. Any other name, or a
+    // file that cannot be read from anywhere, leaves the texture without a GL texture, 0 x 0. A ".bmp" or ".dds"
+    // file that is missing or cannot be read is named (RRenderer::ReportContentProblem).
     RTexture(const char* fileName, RHashedString name);
     // Wraps a GL texture that stays its owner's; width, height and mip count are unset.
     RTexture(RGLObjectTexture* glTexture, RHashedString name);
@@ -47,8 +49,9 @@ public:
     uint32_t GetMipCount() const { return m_mipCount; }
 
 private:
-    // Uploads a BMP file's pixels as one RGBA level, top row first.
-    void LoadBMP(const char* fileName);
+    // Makes the GL texture from a ".bmp" file (its pixels as one RGBA level, top row first) or a ".dds" file,
+    // looked up in the sources mode allows (RStreamMgr::SearchMode). False, with nothing made, when it cannot.
+    bool Load(const char* fileName, bool bmp, uint32_t mode);
 
     RHashedString m_name;
     RGLObjectTexture* m_glTexture = nullptr;

@@ -87,19 +87,27 @@ TEST_F(Wendro, TheConfiguredLanguageReachesTheGamesOwnTables)
                 ::testing::ExitedWithCode(0), "");
 }
 
-// A broken effect in the user's "Mods/" folder (the CRT screen of the room, or the final pass that every picture
-// goes through) is named with the compiler's report, and the packed effect of the same name is drawn instead.
+// A broken effect file in the user's "Mods/" folder (the CRT screen of the room, or the final pass that every
+// picture goes through, drawn at a brightness that needs it) is named once with why, and the packed effect of the
+// same name is drawn instead.
 TEST_F(Wendro, ABrokenModEffectIsReportedAndThePackedOneDrawn)
 {
+    const char* const brokenShader = "#version 120\nvoid main() { gl_FragColor = not glsl; }\n";
     const struct {
         const char* effect;
         const char* file;
-    } cases[] = {{"Wendro_Screen", "Wendro_Screen_CRT_P0_PS.glsl"},
-                 {"__ROLT_Final_Pass", "__ROLT_Final_Pass_FinalPassTechnique_P0_PS.glsl"}};
-    for (const auto& [effect, file] : cases) {
+        const char* text;
+        const char* reason;
+    } cases[] = {{"Wendro_Screen", "Wendro_Screen_CRT_P0_PS.glsl", brokenShader, "error"},
+                 {"Wendro_Screen", "Wendro_Screen_GLSL.xml", "", "holds no technique"},
+                 {"Wendro_Screen", "Wendro_Screen_CRT_P0_State.ini", "", "gives the pass no vertex attribute"},
+                 {"__ROLT_Final_Pass", "__ROLT_Final_Pass_FinalPassTechnique_P0_PS.glsl", brokenShader, "error"},
+                 {"__ROLT_Final_Pass", "__ROLT_Final_Pass_GLSL.xml", "", "holds no technique"}};
+    for (const auto& [effect, file, text, reason] : cases) {
         SCOPED_TRACE(file);
         fs::remove_all(user);
-        WriteBytes(user + "Mods/" + file, "#version 120\nvoid main() { gl_FragColor = not glsl; }\n");
+        WriteBytes(user + "Mods/" + file, text);
+        WriteGameConfig(user, "[Video]\r\nBrightness: 1.5\r\n");
         EXPECT_EXIT(RunWendro([](WendroGame& game) {
                         if (!game.BeginNewGame(1))
                             return 3;
@@ -124,11 +132,13 @@ TEST_F(Wendro, ABrokenModEffectIsReportedAndThePackedOneDrawn)
         });
         EXPECT_EQ(shots, 1);
         const std::string log = ReadBytes(user + "Logs/DebugLog_Safe.txt");
-        const size_t named = log.find(std::string("The effect ") + effect);
+        const std::string line = std::string("The effect ") + effect + ".fxo failed to build and is drawn from the "
+                                                                       "packs instead:";
+        const size_t named = log.find(line);
         ASSERT_NE(named, std::string::npos) << log;
+        EXPECT_EQ(log.find(line, named + 1), std::string::npos) << "named more than once";
         EXPECT_NE(log.find(file, named), std::string::npos) << "the failing file is not named";
-        EXPECT_NE(log.find("error", named), std::string::npos) << "no compiler report";
-        EXPECT_NE(log.find("drawn from the packs instead", named), std::string::npos);
+        EXPECT_NE(log.find(reason, named), std::string::npos) << "no reason given";
     }
 }
 

@@ -1,13 +1,18 @@
 // Effects built from technique descriptions, GLSL and state files: the description's structure, compiling and
-// linking, uniform handles, drawing through an effect, and outliving the renderer.
+// linking, uniform handles, drawing through an effect, damaged and oversized files in a mod folder, and outliving
+// the renderer.
 #include "GLTestSupport.h"
 #include "ShaderTestSupport.h"
 
 #include <random>
 #include <string>
+#include <sys/resource.h>
+#include <unistd.h>
+#include <vector>
 
 #include "render/device/RGLObjMgr.h"
 #include "render/geometry/RIndexBuffer.h"
+#include "render/geometry/RMeshUtil.h"
 #include "render/effects/RShader.h"
 #include "render/effects/RShaderParam.h"
 #include "render/effects/RTechnique.h"
@@ -318,4 +323,163 @@ TEST_F(EffectTest, AnEffectMayOutliveTheRendererAndNoneIsBuiltWithoutAContext)
     EXPECT_EQ(effect, nullptr);
     RRenderer::DestroyInstance();
     EXPECT_EQ(LiveObjects(), baseline);
+}
+
+namespace {
+
+// Draws the effect's technique over the whole window, cleared black first, and reads the window back (rows from
+// the bottom); empty when the effect has no such technique.
+std::vector<uint32_t> DrawTechnique(RRenderer* renderer, RShader& shader, const char* name)
+{
+    RTechnique* technique = shader.GetTechnique(RHashedString(name));
+    if (!technique || !technique->GetGLTechnique())
+        return {};
+    materialtest::QuadBuffers quad;
+    if (!RMeshUtil::MakeFullScreenQuad(&quad.mesh, kWindowWidth, kWindowHeight))
+        return {};
+    renderer->ClearColourAndDepth(0xFF000000u, 1.0f);
+    renderer->SetEffect(&shader);
+    renderer->SetTechnique(technique->GetGLTechnique());
+    const uint32_t passes = renderer->BeginTechnique();
+    for (uint32_t p = 0; p < passes; ++p) {
+        if (!renderer->BeginPass(p))
+            continue;
+        renderer->BindVertexSet(quad.mesh.GetVertexSet());
+        renderer->BindIndexBuffer(quad.mesh.GetIndexBuffer());
+        renderer->DrawIndexedTriangles(-1);
+        renderer->EndPass();
+    }
+    renderer->SetEffect(nullptr);
+    std::vector<uint32_t> pixels;
+    for (int y = 0; y < kWindowHeight; ++y)
+        for (int x = 0; x < kWindowWidth; ++x)
+            pixels.push_back(ReadPixel(x, y));
+    return pixels;
+}
+
+// Text of the given size: the text, then comment lines up to the size (';' for state files, an XML comment for
+// descriptions), so that the file reads as the text alone.
+std::string PaddedTo(const std::string& text, size_t size, bool xml)
+{
+    std::string padded = text + (xml ? "<!--" : "");
+    const size_t end = xml ? 3 : 0;
+    while (padded.size() + end < size)
+        padded += xml ? std::string("  padding padding padding padding padding padding padding padding\n")
+                      : std::string("; padding padding padding padding padding padding padding padding\n");
+    padded.resize(size - end);
+    return padded + (xml ? "-->" : "");
+}
+
+}  // namespace
+
+// A damaged file of each kind in a mod folder: the effect does not build whole, is built again from the pack
+// alone, draws the packed picture, and one report names the file at fault and why. A file the bound refuses is
+// otherwise whole, so only the bound makes it fail.
+TEST_F(EffectTest, ADamagedModFileGivesWayToThePackedEffectAndIsNamedOnce)
+{
+    using materialtest::FlatPS;
+    using materialtest::kFlatState;
+    using materialtest::kFlatVS;
+    const std::string description = "<technique name=\"Plain\"><pass name=\"P0\"/></technique>"
+                                    "<technique name=\"CRT\"><pass name=\"P0\"/></technique>";
+    imagetest::ModFolderAndPack sources({
+        {"modded_GLSL.xml", description},
+        {"modded_Plain_P0_VS.glsl", kFlatVS},
+        {"modded_Plain_P0_PS.glsl", FlatPS("1.0, 0.0, 0.0, 1.0")},
+        {"modded_Plain_P0_State.ini", kFlatState},
+        {"modded_CRT_P0_VS.glsl", kFlatVS},
+        {"modded_CRT_P0_PS.glsl", FlatPS("0.0, 1.0, 0.0, 1.0")},
+        {"modded_CRT_P0_State.ini", kFlatState},
+        // Broken in the pack too: its only pass's state file feeds no vertex attribute.
+        {"twice_GLSL.xml", "<technique name=\"CRT\"><pass name=\"P0\"/></technique>"},
+        {"twice_CRT_P0_VS.glsl", kFlatVS},
+        {"twice_CRT_P0_PS.glsl", FlatPS("0.0, 1.0, 0.0, 1.0")},
+        {"twice_CRT_P0_State.ini", ""},
+    });
+
+    // The packed picture: the whole window green.
+    testing::internal::CaptureStderr();
+    std::vector<uint32_t> packed;
+    {
+        RShader shader("modded.fxo", RHashedString("Modded"));
+        packed = DrawTechnique(renderer, shader, "CRT");
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    ASSERT_EQ(packed, std::vector<uint32_t>(kWindowWidth * kWindowHeight, 0xFF00FF00u));
+
+    const size_t bound = RRenderer::kMaxEffectFileBytes;
+    const struct {
+        const char* what;
+        const char* file;
+        std::string text;
+        const char* reason;
+    } cases[] = {
+        {"empty description", "modded_GLSL.xml", "", "modded_GLSL.xml holds no technique"},
+        {"comment-only description", "modded_GLSL.xml", "<!-- nothing here -->\n",
+         "modded_GLSL.xml holds no technique"},
+        {"technique without a pass", "modded_GLSL.xml",
+         "<technique name=\"Plain\"><pass name=\"P0\"/></technique><technique name=\"CRT\"/>",
+         "modded_GLSL.xml: the technique CRT has no pass"},
+        {"missing technique", "modded_GLSL.xml", "<technique name=\"Plain\"><pass name=\"P0\"/></technique>",
+         "modded_GLSL.xml lacks the technique CRT"},
+        {"description beyond the bound", "modded_GLSL.xml", PaddedTo(description, bound + 1, true),
+         "modded_GLSL.xml is too large (1048577 bytes"},
+        {"empty state file", "modded_CRT_P0_State.ini", "", "modded_CRT_P0_State.ini gives the pass no vertex"},
+        {"comment-only state file", "modded_CRT_P0_State.ini", "; nothing here\n",
+         "modded_CRT_P0_State.ini gives the pass no vertex"},
+        {"state file beyond the bound", "modded_CRT_P0_State.ini", PaddedTo(kFlatState, bound + 1, false),
+         "modded_CRT_P0_State.ini is too large (1048577 bytes"},
+        {"shader that does not compile", "modded_CRT_P0_PS.glsl", "void main() { gl_FragColor = not glsl; }\n",
+         "Error in pixel shader compilation.\n\nSource file: modded_CRT_P0_PS.glsl"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        sources.Mod(c.file, c.text);
+        testing::internal::CaptureStderr();
+        {
+            RShader shader("modded.fxo", RHashedString("Modded"));
+            EXPECT_TRUE(DrawTechnique(renderer, shader, "CRT") == packed) << "not the packed picture";
+        }
+        const std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(imagetest::Occurrences(said, "The effect modded.fxo failed to build and is drawn from the packs "
+                                               "instead:\n"), 1) << said;
+        EXPECT_EQ(imagetest::Occurrences(said, "The effect"), 1) << said;
+        EXPECT_NE(said.find(c.reason), std::string::npos) << said;
+    }
+
+    // Broken in the pack too: named the same way, with both reports.
+    sources.Mod("twice_GLSL.xml", "");
+    testing::internal::CaptureStderr();
+    {
+        RShader shader("twice.fxo", RHashedString("Twice"));
+    }
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(imagetest::Occurrences(said, "The effect twice.fxo failed to build, from the packs too:\n"), 1) << said;
+    EXPECT_EQ(imagetest::Occurrences(said, "The effect"), 1) << said;
+    EXPECT_NE(said.find("twice_GLSL.xml holds no technique\nFrom the packs:\ntwice_CRT_P0_State.ini gives the pass"),
+              std::string::npos)
+        << said;
+    EXPECT_EQ(LiveObjects(), baseline);
+}
+
+// A description far beyond the bound is refused from its size: no memory is taken for it.
+TEST_F(EffectTest, AnOversizedDescriptionIsRefusedUnread)
+{
+    Write("huge_GLSL.xml", "");
+    ASSERT_EQ(truncate(folder.File("huge_GLSL.xml").c_str(), 256 << 20), 0);  // sparse: no disk or memory taken
+    struct rusage before = {};
+    getrusage(RUSAGE_SELF, &before);
+    testing::internal::CaptureStderr();
+    {
+        RShader shader(EffectName("huge").c_str(), RHashedString("Huge"));
+        ASSERT_NE(shader.GetGLEffect(), nullptr);
+        EXPECT_EQ(shader.GetGLEffect()->techniques.getCount(), 0u);
+    }
+    const std::string said = testing::internal::GetCapturedStderr();
+    struct rusage after = {};
+    getrusage(RUSAGE_SELF, &after);
+    EXPECT_EQ(imagetest::Occurrences(said, "huge_GLSL.xml is too large (268435456 bytes, more than 1048576)"), 1)
+        << said;
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 32 << 10) << "peak grew by " << after.ru_maxrss - before.ru_maxrss
+                                                            << " KiB";
 }

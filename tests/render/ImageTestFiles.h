@@ -1,6 +1,6 @@
-// Helpers shared by the image and texture tests: a temporary folder reachable through the stream manager,
-// running the external tools that make reference files, reading their expected pixels, and little-endian fields
-// for building files by hand.
+// Helpers shared by the image, texture and effect tests: a temporary folder reachable through the stream manager,
+// a mod folder in front of a pack, running the external tools that make reference files, reading their expected
+// pixels, and little-endian fields for building files by hand.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,8 +12,10 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "core/files/RPackFile.h"
 #include "core/files/RStreamMgr.h"
 #include "render/images/RImage.h"
 
@@ -59,6 +61,53 @@ public:
 
     std::string path;
 };
+
+// A mod folder in front of a pack, as the program puts the user's "Mods/" before its packs: the stream manager is
+// made anew with the working directory (for absolute names), the folder and a pack holding the given entries, and
+// destroyed with this object (later tests add the sources they need again).
+class ModFolderAndPack {
+public:
+    explicit ModFolderAndPack(const std::vector<std::pair<std::string, std::string>>& packed)
+    {
+        RStreamMgr::DestroyInstance();
+        RPackFile pack;
+        EXPECT_TRUE(pack.Create(packFolder.File("Content.rpk").c_str()));
+        for (const auto& [name, bytes] : packed)
+            EXPECT_TRUE(pack.AddBuffer(name.c_str(), bytes.data(), static_cast<uint32_t>(bytes.size())));
+        EXPECT_TRUE(pack.Close());
+        RStreamMgr* streams = RStreamMgr::GetInstance();
+        streams->AddSearchPath("");
+        streams->AddSearchPath(mods.path.c_str());
+        EXPECT_TRUE(streams->MountPack(packFolder.File("Content.rpk").c_str()));
+    }
+    ~ModFolderAndPack() { RStreamMgr::DestroyInstance(); }
+    ModFolderAndPack(const ModFolderAndPack&) = delete;
+    ModFolderAndPack& operator=(const ModFolderAndPack&) = delete;
+
+    // Empties the mod folder, then puts the file in it.
+    void Mod(const std::string& name, const std::string& bytes) const
+    {
+        Clear();
+        WriteBytes(mods.File(name), std::vector<uint8_t>(bytes.begin(), bytes.end()));
+    }
+    void Clear() const
+    {
+        for (const auto& entry : std::filesystem::directory_iterator(mods.path))
+            std::filesystem::remove_all(entry.path());
+    }
+
+    TempFolder mods;
+    TempFolder packFolder;
+};
+
+// How many times needle stands in text.
+inline int Occurrences(const std::string& text, const std::string& needle)
+{
+    int count = 0;
+    for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + needle.size()))
+        ++count;
+    return count;
+}
 
 inline bool HaveTool(const char* name)
 {

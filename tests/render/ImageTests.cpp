@@ -23,7 +23,7 @@ RImage MakePattern(int width, int height, int bytesPerPixel)
     return image;
 }
 
-using Loader = bool (RImage::*)(const char*);
+using Loader = bool (RImage::*)(const char*, uint32_t);
 
 }  // namespace
 
@@ -50,7 +50,7 @@ TEST(ImageReference, EveryReaderMatchesTheGeneratedFiles)
     for (const auto& f : files) {
         SCOPED_TRACE(f.stem);
         RImage image;
-        ASSERT_TRUE((image.*f.load)(folder.File(std::string(f.stem) + "." + f.extension).c_str()));
+        ASSERT_TRUE((image.*f.load)(folder.File(std::string(f.stem) + "." + f.extension).c_str(), 0));
         EXPECT_TRUE(SamePixels(image, ReadExpect(folder.File(std::string(f.stem) + ".expect"))));
     }
 
@@ -128,7 +128,7 @@ TEST(ImageHostile, EveryTruncationFailsCleanly)
             RImage image;
             const std::string cut =
                 folder.Put(std::string("cut_") + f.first, std::vector<uint8_t>(bytes.begin(), bytes.begin() + n));
-            EXPECT_FALSE((image.*f.second)(cut.c_str())) << f.first << " cut to " << n;
+            EXPECT_FALSE((image.*f.second)(cut.c_str(), 0)) << f.first << " cut to " << n;
             EXPECT_EQ(image.GetWidth(), 0);
         }
     }

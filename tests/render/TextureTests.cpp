@@ -1,4 +1,5 @@
-// Named textures from DDS files and failed loads, and the texture manager's counts, read back from GL.
+// Named textures from DDS files, failed loads and damaged mod files, and the texture manager's counts, read back
+// from GL.
 #include "GLTestSupport.h"
 #include "ImageTestFiles.h"
 
@@ -6,6 +7,9 @@
 #include "render/images/RTexMgr.h"
 #include "render/images/RTexture.h"
 
+#include <map>
+#include <string>
+#include <vector>
 
 using namespace gltest;
 using namespace imagetest;
@@ -192,4 +196,70 @@ TEST_F(TextureFiles, HostileDDSHeadersMakeNothing)
         const RHashedString name(("cut" + std::to_string(n)).c_str());
         EXPECT_EQ(manager->LoadTexture(Put("cut.dds", cut).c_str(), name), nullptr) << n;
     }
+}
+
+// A damaged image of each kind in a mod folder gives way to the packed file of the same name, texel for texel,
+// and is named once; damaged in the pack too, the texture is absent and named the same way.
+TEST_F(TextureFiles, ADamagedModImageGivesWayToThePackedOne)
+{
+    std::vector<uint8_t> dds = DDSHeader(4, 2, 32, nullptr, 3);
+    PushTexels(dds, 0, 8, 4);
+    PushTexels(dds, 1, 2, 4);
+    PushTexels(dds, 2, 1, 4);
+    RImage image;
+    ASSERT_TRUE(image.Create(3, 2, 3));
+    for (int i = 0; i < 6; ++i)
+        image.SetPixel(i % 3, i / 3, TexelColour(0, i) | 0xFF000000u);
+    ASSERT_TRUE(image.SaveBMP(folder.File("made.bmp").c_str()));
+    const std::vector<uint8_t> bmp = ReadBytes(folder.File("made.bmp"));
+    const auto text = [](const std::vector<uint8_t>& bytes, size_t n) {
+        return std::string(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(n));
+    };
+    ModFolderAndPack sources({{"Font_Page.dds", text(dds, dds.size())},
+                              {"picture.bmp", text(bmp, bmp.size())},
+                              {"twice.dds", text(dds, 100)}});
+
+    // The packed pictures, every level.
+    const auto levels = [](RTexture* texture) {
+        std::vector<std::vector<uint32_t>> read;
+        for (uint32_t level = 0; texture && level < texture->GetMipCount(); ++level)
+            read.push_back(ReadLevel(texture->GetGLTexture()->name, static_cast<int>(level)));
+        return read;
+    };
+    std::map<std::string, std::vector<std::vector<uint32_t>>> packed;
+    for (const char* file : {"Font_Page.dds", "picture.bmp"}) {
+        packed[file] = levels(manager->LoadTexture(file, RHashedString("Packed")));
+        manager->UnloadTexture(RHashedString("Packed"));
+        ASSERT_FALSE(packed[file].empty()) << file;
+    }
+
+    const struct {
+        const char* what;
+        const char* file;
+        std::string bytes;
+    } cases[] = {
+        {"empty DDS", "Font_Page.dds", ""},
+        {"DDS cut in its header", "Font_Page.dds", text(dds, 60)},
+        {"DDS cut in its levels", "Font_Page.dds", text(dds, dds.size() - 1)},
+        {"empty BMP", "picture.bmp", ""},
+        {"BMP cut in its pixels", "picture.bmp", text(bmp, bmp.size() - 4)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        sources.Mod(c.file, c.bytes);
+        testing::internal::CaptureStderr();
+        RTexture* texture = manager->LoadTexture(c.file, RHashedString(c.what));
+        const std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_TRUE(levels(texture) == packed[c.file]) << "not the packed picture";
+        EXPECT_EQ(Occurrences(said, std::string("The texture ") + c.file +
+                                        " could not be read and is drawn from the packs instead\n"), 1) << said;
+        EXPECT_EQ(Occurrences(said, "The texture"), 1) << said;
+        manager->UnloadTexture(RHashedString(c.what));
+    }
+
+    sources.Mod("twice.dds", "");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(manager->LoadTexture("twice.dds", RHashedString("Twice")), nullptr);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(said, "The texture twice.dds could not be read, from the packs either\n");
 }
