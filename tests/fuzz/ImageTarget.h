@@ -4,6 +4,7 @@
 #pragma once
 
 #include "FuzzSupport.h"
+#include "core/files/RStreamMgr.h"
 #include "render/images/RImage.h"
 
 inline bool SamePixels(const RImage& a, const RImage& b)
@@ -19,17 +20,17 @@ inline bool SamePixels(const RImage& a, const RImage& b)
     return true;
 }
 
-inline int FuzzImage(const uint8_t* data, size_t size, const char* name, bool (RImage::*LoadImage)(const char*),
+inline int FuzzImage(const uint8_t* data, size_t size, const char* name, bool (RImage::*LoadImage)(const char*, uint32_t),
                      bool (RImage::*SaveImage)(const char*) const)
 {
     WriteInput(name, data, size);
     RImage image;
-    if (!(image.*LoadImage)(name) || !SaveImage)
+    if (!(image.*LoadImage)(name, RStreamMgr::kPacksAndFolders) || !SaveImage)
         return 0;
     const std::string output = std::string("output-") + name;
     FUZZ_CHECK((image.*SaveImage)((FuzzFolder() + output).c_str()));
     RImage again;
-    FUZZ_CHECK((again.*LoadImage)(output.c_str()));
+    FUZZ_CHECK((again.*LoadImage)(output.c_str(), RStreamMgr::kPacksAndFolders));
     FUZZ_CHECK(SamePixels(image, again));
     return 0;
 }
