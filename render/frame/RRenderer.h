@@ -15,6 +15,7 @@
 
 #include <SDL_video.h>
 
+#include "core/files/RStreamMgr.h"
 #include "core/types/RHashedString.h"
 #include "core/types/RString.h"
 #include "core/types/RUtilVector.h"
@@ -145,7 +146,7 @@ public:
     // too few bytes for its levels. The file is looked up in the sources mode allows (RStreamMgr::SearchMode).
     // Defined with the texture manager (RRendererTexMgr.cpp).
     bool LoadDDS(const char* fileName, RGLObjectTexture** out, uint32_t* width, uint32_t* height,
-                 uint32_t* mipCount, bool* cube, uint32_t mode = 0);
+                 uint32_t* mipCount, bool* cube, uint32_t mode = RStreamMgr::kPacksAndFolders);
 
     // Named textures, shared and counted by RTexMgr (created when missing); see RTexMgr for each operation.
     RTexture* LoadTexture(const char* fileName, RHashedString name);

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "core/files/RStreamMgr.h"
+
 class RImage {
 public:
     // The two BMP headers, as the file format defines them; filled by Create and written by SaveBMP.
@@ -56,11 +58,11 @@ public:
     // Readers: files are found through the stream manager. Each fails (false) when the file cannot be opened,
     // is truncated, or holds a header it cannot take; the image is then left empty. The file is looked up in the
     // sources mode allows (RStreamMgr::SearchMode).
-    bool LoadBMP(const char* path, uint32_t mode = 0);
-    bool LoadTGA(const char* path, uint32_t mode = 0);
-    bool LoadPNG(const char* path, uint32_t mode = 0);
-    bool LoadRaw(const char* path, int32_t width, int32_t height, uint32_t mode = 0);
-    bool Load555(const char* path, uint32_t mode = 0);
+    bool LoadBMP(const char* path, uint32_t mode = RStreamMgr::kPacksAndFolders);
+    bool LoadTGA(const char* path, uint32_t mode = RStreamMgr::kPacksAndFolders);
+    bool LoadPNG(const char* path, uint32_t mode = RStreamMgr::kPacksAndFolders);
+    bool LoadRaw(const char* path, int32_t width, int32_t height, uint32_t mode = RStreamMgr::kPacksAndFolders);
+    bool Load555(const char* path, uint32_t mode = RStreamMgr::kPacksAndFolders);
 
     // Writers take a full path and replace an existing file only after a complete write; false on any failure.
     bool SaveBMP(const char* path) const;

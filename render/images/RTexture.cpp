@@ -15,19 +15,22 @@ RTexture::RTexture(const char* fileName, RHashedString name) : m_name(name)
     if (length < 4)
         return;
     const char* ending = fileName + length - 4;
-    const bool bmp = strcmp(ending, ".bmp") == 0;
-    if (!bmp && strcmp(ending, ".dds") != 0)
-        return;
+    bool (RTexture::*load)(const char*, uint32_t) = nullptr;
+    if (strcmp(ending, ".bmp") == 0)
+        load = &RTexture::LoadBMP;
+    else if (strcmp(ending, ".dds") == 0)
+        load = &RTexture::LoadDDS;
     // Without a context nothing is made, and no file is at fault.
-    if (!RRenderer::GetInstance()->IsInitialised() || Load(fileName, bmp, RStreamMgr::kPacksAndFolders))
+    const uint32_t anywhere = RStreamMgr::kPacksAndFolders;
+    if (!load || !RRenderer::GetInstance()->IsInitialised() || (this->*load)(fileName, anywhere))
         return;
     // A damaged file from a folder (a mod, say) gives way to the packed file of the same name.
     RStreamMgr* streams = RStreamMgr::GetInstance();
-    const uint32_t anywhere = RStreamMgr::kPacksAndFolders;
     const char* what = streams->Exists(fileName, anywhere) ? " could not be read" : " was not found";
     if (streams->IsInFolder(fileName, anywhere) && streams->Exists(fileName, RStreamMgr::kPacksOnly))
-        what = Load(fileName, bmp, RStreamMgr::kPacksOnly) ? " could not be read and is drawn from the packs instead"
-                                                           : " could not be read, from the packs either";
+        what = (this->*load)(fileName, RStreamMgr::kPacksOnly)
+                   ? " could not be read and is drawn from the packs instead"
+                   : " could not be read, from the packs either";
     RRenderer::ReportContentProblem(RString("The texture ") + fileName + what);
 }
 
@@ -60,21 +63,23 @@ RTexture::~RTexture()
     m_glTexture = nullptr;
 }
 
-bool RTexture::Load(const char* fileName, bool bmp, uint32_t mode)
+bool RTexture::LoadDDS(const char* fileName, uint32_t mode)
 {
-    if (!bmp) {
-        uint32_t width = 0;
-        uint32_t height = 0;
-        uint32_t mipCount = kUnset;
-        bool cube = false;
-        if (!RRenderer::GetInstance()->LoadDDS(fileName, &m_glTexture, &width, &height, &mipCount, &cube, mode))
-            return false;
-        m_width = width;
-        m_height = height;
-        m_mipCount = mipCount;
-        m_cube = cube;
-        return true;
-    }
+    uint32_t width = 0;
+    uint32_t height = 0;
+    uint32_t mipCount = kUnset;
+    bool cube = false;
+    if (!RRenderer::GetInstance()->LoadDDS(fileName, &m_glTexture, &width, &height, &mipCount, &cube, mode))
+        return false;
+    m_width = width;
+    m_height = height;
+    m_mipCount = mipCount;
+    m_cube = cube;
+    return true;
+}
+
+bool RTexture::LoadBMP(const char* fileName, uint32_t mode)
+{
     RImage image;
     if (!image.LoadBMP(fileName, mode))
         return false;

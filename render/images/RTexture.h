@@ -49,9 +49,10 @@ public:
     uint32_t GetMipCount() const { return m_mipCount; }
 
 private:
-    // Makes the GL texture from a ".bmp" file (its pixels as one RGBA level, top row first) or a ".dds" file,
-    // looked up in the sources mode allows (RStreamMgr::SearchMode). False, with nothing made, when it cannot.
-    bool Load(const char* fileName, bool bmp, uint32_t mode);
+    // Make the GL texture from a ".dds" file or a ".bmp" file (its pixels as one RGBA level, top row first),
+    // looked up in the sources mode allows (RStreamMgr::SearchMode). False, with nothing made, when they cannot.
+    bool LoadDDS(const char* fileName, uint32_t mode);
+    bool LoadBMP(const char* fileName, uint32_t mode);
 
     RHashedString m_name;
     RGLObjectTexture* m_glTexture = nullptr;
