@@ -9,6 +9,7 @@
 #include "core/types/RHashedString.h"
 #include "core/system/RLogger.h"
 #include "core/system/RPlatformLayer.h"
+#include "core/system/RQuitSignals.h"
 #include "core/files/RStreamMgr.h"
 #include "core/types/RStringMgr.h"
 #include "core/system/RThreadTagger.h"
@@ -72,6 +73,8 @@ bool LockUserFolder()
              "leaves the folder as it is.",
              name, folder);
     fprintf(stderr, "%s\n", message);
+    // This copy has nothing to save: a request to stop ends it at once, even while the box waits for a click.
+    RQuitSignals::Uninstall();
     SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, name, message, nullptr);
     return false;
 }

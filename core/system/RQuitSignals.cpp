@@ -25,6 +25,12 @@ void RQuitSignals::Install()
         sigaction(signal, &action, nullptr);
 }
 
+void RQuitSignals::Uninstall()
+{
+    for (int signal : {SIGTERM, SIGINT, SIGHUP})
+        std::signal(signal, SIG_DFL);
+}
+
 bool RQuitSignals::IsRequested()
 {
     return s_requested != 0;

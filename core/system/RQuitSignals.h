@@ -9,6 +9,9 @@ class RQuitSignals {
 public:
     // Installs the handler for the three signals. Safe to call more than once.
     static void Install();
+    // Gives the three signals back their default action, which ends the process: for a process that has nothing
+    // left to save and may wait on the player (a message box before it exits).
+    static void Uninstall();
     // True once one of the signals has arrived.
     static bool IsRequested();
 };

@@ -14,8 +14,9 @@
 #               failed screenshot reported after a setting was changed in the console): the program goes on, and
 #               at the quit the session is saved and the program exits with status 0.
 #   two-copies - a second copy started on the user folder while a first holds it ends with a non-zero status
-#               within a second and leaves every file of the folder as it was; once the first is killed with
-#               SIGKILL, a new copy starts, runs and saves as usual.
+#               within a second and leaves every file of the folder as it was (one with the display, whose message
+#               box waits, ends on SIGTERM); once the first is killed with SIGKILL, a new copy starts, runs and
+#               saves as usual.
 #   no-user-folder - with neither XDG_DATA_HOME nor HOME set, start-up says once that nothing will be saved, no
 #               file is named as unreadable or unsaved, and nothing is written.
 # Usage: saves.sh PROGRAM CASE
@@ -259,9 +260,20 @@ two-copies)
   env -u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=dummy timeout 20 "$program" >"$work/second.txt" 2>&1
   second=$?
   elapsed_ms=$(( ($(date +%s%N) - begin) / 1000000 ))
+  # With the display, the second copy's message box waits for a click; a request to stop still ends it at once
+  # (it runs in a process group of its own, as a launcher's child would, with the box's helper process).
+  setsid "$program" >"$work/boxed.txt" 2>&1 &
+  boxed=$!
+  sleep 2
+  kill -TERM -- "-$boxed" 2>/dev/null
+  for _ in $(seq 20); do kill -0 "$boxed" 2>/dev/null || break; sleep 0.1; done
+  boxed_running=0
+  if kill -0 "$boxed" 2>/dev/null; then boxed_running=1; kill -KILL -- "-$boxed" 2>/dev/null; fi
+  wait "$boxed" 2>/dev/null
   snapshot >"$work/after.txt"
   kill -KILL "$pid"
   wait "$pid" 2>/dev/null
+  [ "$boxed_running" -eq 0 ] || fail "the second copy's message box held it past SIGTERM"
   [ "$second" -ne 0 ] || fail "the second copy exited with status 0"
   [ "$elapsed_ms" -lt 1000 ] || fail "the second copy took $elapsed_ms ms to end (status $second)"
   diff "$work/before.txt" "$work/after.txt" >"$work/diff.txt" ||
