@@ -364,49 +364,57 @@ bool RConfigFile::SetColor(RHashedString section, RHashedString key, const RColo
     return SetTyped(section, key, kColor, typed);
 }
 
-void RConfigFile::ApplyLine(const char* section, const char* key, const char* value, void* config)
+RConfigFile::ConfigVariableSet* RConfigFile::FindReadSection(const char* section)
 {
     // Names are compared as text: interning every name of a file full of unknown ones would cost more than
     // reading it.
-    RConfigFile* self = static_cast<RConfigFile*>(config);
     const char* sectionText = section ? section : "";
-    const char* keyText = key ? key : "";
-    ConfigVariableSet* set = nullptr;
-    for (ConfigVariableSet& existing : self->m_sections) {
+    for (ConfigVariableSet& existing : m_sections) {
         const char* name = existing.section.IsEmpty() ? "" : NameText(existing.section);
-        if (strcasecmp(name, sectionText) == 0) {
-            set = &existing;
-            break;
-        }
+        if (strcasecmp(name, sectionText) == 0)
+            return &existing;
     }
-    bool registered = false;
-    for (uint32_t v = 0; set && v < set->variables.getCount() && !registered; ++v)
-        registered = strcasecmp(NameText(set->variables[v].key), keyText) == 0;
-    if (registered)
-        self->SetFromText(set->section, RHashedString(keyText), value);
-    else
-        self->KeepUnknownLine(section, key, value, set);
+    return nullptr;
 }
 
-void RConfigFile::KeepUnknownLine(const char* section, const char* key, const char* value, ConfigVariableSet* set)
+void RConfigFile::ApplyLine(const char* section, const char* key, const char* value, void* config)
+{
+    RConfigFile* self = static_cast<RConfigFile*>(config);
+    ConfigVariableSet* set = self->FindReadSection(section);
+    bool registered = false;
+    for (uint32_t v = 0; set && v < set->variables.getCount() && !registered; ++v)
+        registered = strcasecmp(NameText(set->variables[v].key), key) == 0;
+    if (registered) {
+        self->SetFromText(set->section, RHashedString(key), value);
+    } else if (RINIParser::ReadsBack(section, key, value)) {
+        char line[RINIParser::kKeyBytes + RINIParser::kValueBytes + 2];
+        snprintf(line, sizeof line, "%s: %s", key, value);
+        self->KeepUnknownLine(section, line);
+    }
+}
+
+void RConfigFile::KeepNote(const char* section, const char* line, void* config)
+{
+    static_cast<RConfigFile*>(config)->KeepUnknownLine(section, line);
+}
+
+void RConfigFile::KeepUnknownLine(const char* section, const char* text)
 {
     if (m_unknownLines >= kMaxUnknownLines) {
         m_droppedUnknownLines = true;
         return;
     }
+    ConfigVariableSet* set = FindReadSection(section);
     if (!set && m_unknownSections >= kMaxUnknownSections) {
         m_droppedUnknownSections = true;
         return;
     }
-    if (!key || !value || !RINIParser::ReadsBack(section, key, value))
-        return;
     if (!set) {
         set = &FindSection(section ? RHashedString(section) : RHashedString());
         ++m_unknownSections;
     }
     UnknownLine line;
-    line.key = RString(key ? key : "");
-    line.value = RString(value ? value : "");
+    line.text = RString(text);
     set->unknownLines.push(std::move(line));
     ++m_unknownLines;
 }
@@ -437,7 +445,7 @@ bool RConfigFile::Load(const char* path)
     m_droppedUnknownLines = false;
     m_droppedUnknownSections = false;
     RINIParser parser;
-    parser.Parse(text, size, ApplyLine, this);
+    parser.Parse(text, size, ApplyLine, this, KeepNote);
     delete[] text;
     if (m_droppedUnknownLines)
         fprintf(stderr, "%s has more than %u lines that no setting takes: only the first %u are kept\n", path,
@@ -505,7 +513,7 @@ bool RConfigFile::Save(const char* path)
                 wroteLines = true;
             }
             for (const UnknownLine& line : set.unknownLines) {
-                writer.Print("%s: %s\r\n", line.key.GetString(), line.value.GetString());
+                writer.Print("%s\r\n", line.text.GetString());
                 wroteLines = true;
             }
         }

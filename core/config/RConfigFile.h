@@ -4,7 +4,8 @@
 // whole program (GetInstance); section and key names are interned without regard to case. Main thread only.
 // Numbers may carry a valid range: a value outside it is used as the nearest valid value (a float NaN as the
 // default), and a value read that way is written back as the player wrote it for as long as it stands. Lines of
-// the file that no variable takes are kept as read, up to kMaxUnknownLines of them, and written back.
+// the file that no variable takes (key lines and notes: comments, lines with no separator) are kept under their
+// section in file order, up to kMaxUnknownLines of them, and written back after the section's variables.
 #pragma once
 
 #include "core/types/RHashedString.h"
@@ -52,10 +53,10 @@ public:
         DefaultValue heldValue;
     };
 
-    // A line of the file that no variable takes, as read.
+    // A line of the file that no variable takes, as it is written back: "key: value" for a key line (the
+    // parser's cut of long keys and values included), a note as read.
     struct UnknownLine {
-        RString key;
-        RString value;
+        RString text;
     };
 
     struct ConfigVariableSet {
@@ -164,9 +165,12 @@ private:
     static DefaultValue CurrentValue(const ConfigVariable& variable);
     // "key: value" of the variable's current value.
     static RString FormatVariable(const ConfigVariable& variable);
+    // The section named by text as the file reads it (null for the empty id), or null when none is there yet.
+    ConfigVariableSet* FindReadSection(const char* section);
     static void ApplyLine(const char* section, const char* key, const char* value, void* config);
-    // Keeps a line that no variable took, within the bounds.
-    void KeepUnknownLine(const char* section, const char* key, const char* value, ConfigVariableSet* set);
+    static void KeepNote(const char* section, const char* line, void* config);
+    // Keeps a line that no variable takes under its section, within the bounds.
+    void KeepUnknownLine(const char* section, const char* text);
 
     RUtilVector<ConfigVariableSet> m_sections;  // in order of first use
     uint32_t m_unknownLines = 0;

@@ -72,7 +72,8 @@ RINIParser::~RINIParser()
     delete[] m_value;
 }
 
-void RINIParser::Parse(const char* text, uint32_t length, RINIHandler handler, void* user)
+void RINIParser::Parse(const char* text, uint32_t length, RINIHandler handler, void* user,
+                       RININoteHandler noteHandler)
 {
     m_section[0] = 0;
     if (!text || !handler)
@@ -93,7 +94,7 @@ void RINIParser::Parse(const char* text, uint32_t length, RINIHandler handler, v
             ++position;
         }
         m_line[lineLength] = 0;
-        ParseLine(lineLength, inSection, handler, user);
+        ParseLine(lineLength, inSection, handler, noteHandler, user);
     }
 }
 
@@ -102,15 +103,23 @@ void RINIParser::Parse(const char* text, uint32_t length, RUtilMap<RUtilMap<RStr
     Parse(text, length, StoreTriple, &out);
 }
 
-void RINIParser::ParseLine(uint32_t lineLength, bool& inSection, RINIHandler handler, void* user)
+void RINIParser::ParseLine(uint32_t lineLength, bool& inSection, RINIHandler handler, RININoteHandler noteHandler,
+                           void* user)
 {
     uint32_t first = 0;
     while (first < lineLength && (m_line[first] == ' ' || m_line[first] == '\t'))
         ++first;
-    if (first < lineLength && m_line[first] == ';')
+    if (first >= lineLength)
         return;
+    const char* section = inSection ? m_section : nullptr;
+    if (m_line[first] == ';') {
+        if (noteHandler)
+            noteHandler(section, m_line, user);
+        return;
+    }
 
-    if (first < lineLength && m_line[first] == '[') {
+    const bool sectionLine = m_line[first] == '[';
+    if (sectionLine) {
         uint32_t begin = first + 1;
         uint32_t end = begin;
         while (end < lineLength && m_line[end] != ']')
@@ -126,8 +135,11 @@ void RINIParser::ParseLine(uint32_t lineLength, bool& inSection, RINIHandler han
     uint32_t separator = first;
     while (separator < lineLength && m_line[separator] != ':' && m_line[separator] != '=')
         ++separator;
-    if (separator >= lineLength)
+    if (separator >= lineLength) {
+        if (!sectionLine && noteHandler)
+            noteHandler(section, m_line, user);
         return;
+    }
     CopyTrimmed(m_line, 0, separator, m_key, kKeyBytes);
     CopyTrimmed(m_line, separator + 1, lineLength, m_value, kValueBytes);
     handler(inSection ? m_section : nullptr, m_key, m_value, user);

@@ -1,6 +1,6 @@
 // RINIParser: splits INI text into (section, key, value) triples and hands each to a handler, in text order. The
 // parser owns four fixed buffers (line, section, key, value); the texts handed over live in them and are valid
-// only during the handler's call. RINIFile, RConfigFile and the HTTP header reader share it.
+// only during the handler's call. RINIFile and RConfigFile share it.
 #pragma once
 
 #include "core/types/RString.h"
@@ -10,6 +10,9 @@
 
 // Called once per key line: section is null for keys that stand before any section line.
 typedef void (*RINIHandler)(const char* section, const char* key, const char* value, void* user);
+// Called once per note, a line that is neither blank, a section line nor a key line (a comment, or a line with no
+// separator), with the line as read: written back whole under the same section, it reads back as the same note.
+typedef void (*RININoteHandler)(const char* section, const char* line, void* user);
 
 class RINIParser {
 public:
@@ -27,8 +30,10 @@ public:
     // blank lines are skipped. A line whose first non-blank character is ";" is a comment; one whose first
     // non-blank character is "[" makes the text up to the first "]" the current section. Any line holding ":"
     // or "=", a section line included, is also a key line: the text before the first separator is the key, the
-    // rest the value, both trimmed of blanks. There are no inline comments, quotes or continuations.
-    void Parse(const char* text, uint32_t length, RINIHandler handler, void* user);
+    // rest the value, both trimmed of blanks. There are no inline comments, quotes or continuations. Notes go to
+    // noteHandler, when there is one, in their place among the key lines.
+    void Parse(const char* text, uint32_t length, RINIHandler handler, void* user,
+               RININoteHandler noteHandler = nullptr);
     // Parses into out: section name to (key to value). Keys before any section go under the empty name; a key
     // that comes again in a section replaces the earlier value.
     void Parse(const char* text, uint32_t length, RUtilMap<RUtilMap<RString, RString>, RString>& out);
@@ -43,7 +48,8 @@ private:
     RINIParser& operator=(const RINIParser&) = delete;
 
     // Interprets the line buffer (lineLength characters).
-    void ParseLine(uint32_t lineLength, bool& inSection, RINIHandler handler, void* user);
+    void ParseLine(uint32_t lineLength, bool& inSection, RINIHandler handler, RININoteHandler noteHandler,
+                   void* user);
 
     char* m_line;
     char* m_section;

@@ -330,6 +330,43 @@ TEST(ConfigRangeTest, ValuesOutsideTheirRangeAreUsedAsTheNearestButTheFileKeepsT
     EXPECT_NE(std::string::npos, ReadBytes(path).find(Spelling("MinGameFPS") + ": 0\r\n"));
 }
 
+TEST(ConfigUnknownLinesTest, NotesAndUnknownLinesStayUnderTheirSectionsInFileOrder)
+{
+    TempFolder folder;
+    const std::string path = folder / "Config.ini";
+    EngineSettings settings;
+    RConfigFile config;
+    settings.Register(config);
+    const std::string longNote = "; " + std::string(400, 'n');
+    WriteBytes(path, "; Settings of my own machine\r\nGreeting: hello\r\n"
+                     "[Engine]\r\n; the loop's steps\r\nMinGameFPS: 20\r\nUnused = 3\r\n"
+                     "  remember to lower it on the laptop\r\n   \r\n;; end of engine\r\n"
+                     "[Mine]\r\n; only notes and strangers here\r\nLong: " + std::string(300, 'v') + "\r\n" +
+                     longNote + "\r\n");
+    ASSERT_TRUE(config.Load(path.c_str()));
+    EXPECT_EQ(20, settings.minFPS);
+    ASSERT_TRUE(config.Save(path.c_str()));
+
+    // Each section's kept lines follow its variables in the order read; a key line is written with ":", a value
+    // cut to the reader's 255 characters and a note to its 319; blank lines are not kept.
+    const std::string saved = ReadBytes(path);
+    const std::string top = "; Settings of my own machine\r\nGreeting: hello\r\n\r\n[" + Spelling("Engine") + "]\r\n";
+    EXPECT_EQ(0u, saved.find(top)) << saved;
+    const std::string rest = Line("Tint", "1.000000, 0.500000, 0.250000, 1.000000") +
+                             "; the loop's steps\r\nUnused: 3\r\n  remember to lower it on the laptop\r\n"
+                             ";; end of engine\r\n\r\n[" + Spelling("Mine") + "]\r\n; only notes and strangers here\r\n"
+                             "Long: " + std::string(255, 'v') + "\r\n" + longNote.substr(0, 319) + "\r\n";
+    ASSERT_LE(rest.size(), saved.size());
+    EXPECT_EQ(rest, saved.substr(saved.size() - rest.size())) << saved;
+
+    EngineSettings again;
+    RConfigFile reread;
+    again.Register(reread);
+    ASSERT_TRUE(reread.Load(path.c_str()));
+    ASSERT_TRUE(reread.Save(path.c_str()));
+    EXPECT_EQ(saved, ReadBytes(path));
+}
+
 TEST(ConfigUnknownLinesTest, ManyUnknownSectionsAreBoundedAndTheRestReadsBackAsWritten)
 {
     TempFolder folder;
