@@ -352,10 +352,10 @@ void RBaseGame::ApplyWindowMode()
     if (!m_window || fullscreen == IsWindowFullscreen() || m_windowSub.SetFullscreen(fullscreen))
         return;
     if (fullscreen) {
-        LogEvent("The window could not be made to cover the screen: Fullscreen is turned off");
+        ReportFailure("The window could not be made to cover the screen: Fullscreen is turned off");
         m_config.Get().fullscreen = false;
     } else {
-        LogEvent("The window could not leave full screen: %s", SDL_GetError());
+        ReportFailure("The window could not leave full screen: %s", SDL_GetError());
     }
 }
 

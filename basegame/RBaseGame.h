@@ -237,8 +237,8 @@ private:
     void LogEvent(const char* format, ...) __attribute__((format(printf, 2, 3)));
     // Stores the window's real size (RWindowSub::GetSize) as the drawable size.
     void UpdateWindowSize();
-    // Brings the window in or out of full screen as "Fullscreen" says; turns the setting off, with a line in the
-    // fast log, when the window cannot be made to cover the screen.
+    // Brings the window in or out of full screen as "Fullscreen" says; a window that cannot be made to cover the
+    // screen turns the setting off. Either failure is reported (ReportFailure).
     void ApplyWindowMode();
     // Reads the finished back buffer and writes it to a new file in the screenshot folder.
     bool TakeScreenshot();

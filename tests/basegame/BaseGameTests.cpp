@@ -761,6 +761,34 @@ TEST_F(BaseGame, FullscreenAtStartUpCoversTheScreen)
     EXPECT_EQ(ConfigValue("Video", "Fullscreen"), "true");
 }
 
+// A window that may grow no larger than it is cannot be made to cover the screen: "Fullscreen" is turned off and
+// the failure is in the safe log at once, long before the shut-down.
+TEST_F(BaseGame, AWindowThatCannotCoverTheScreenIsNamedInTheSafeLogAtOnce)
+{
+    const fs::path log = userFolder / "Logs" / "DebugLog_Safe.txt";
+    EXPECT_EXIT(
+        {
+            RunGameFrames(3, [&log](TestGame& game, int frame) {
+                if (frame != 1)
+                    return;
+                int width = 0;
+                int height = 0;
+                SDL_GetWindowSize(game.GetWindow(), &width, &height);
+                SDL_SetWindowMaximumSize(game.GetWindow(), width, height);
+                RString out;
+                RConsoleCommands::Execute("set Video Fullscreen 1", out);
+                XWindowGeometry real;
+                if (game.IsWindowFullscreen() || !GetXWindowGeometry(game.GetWindow(), &real) || CoversTheScreen(real))
+                    exit(3);
+                if (ReadBytes(log).find("The window could not be made to cover the screen") == std::string::npos)
+                    exit(4);
+            });
+            exit(0);
+        },
+        ::testing::ExitedWithCode(0), "could not be made to cover the screen");
+    EXPECT_EQ(ConfigValue("Video", "Fullscreen"), "false");
+}
+
 TEST_F(BaseGame, TheControllerSettingOpensItsDeviceAtOnce)
 {
     EXPECT_EXIT(
