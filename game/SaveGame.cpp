@@ -15,10 +15,13 @@
 namespace {
 
 const char kMagic[4] = {'W', 'S', 'G', 'F'};
-// The record after the header: two names, then nine 32-bit fields.
-constexpr uint32_t kPayloadBytes = 2 * SaveGame::kNameBytes + 9 * 4;
-// Magic, version, payload size, payload, checksum.
-constexpr uint32_t kFileBytes = 4 + 4 + 4 + kPayloadBytes + 4;
+// Version 1's whole payload, and the start of version 2's: two names, then nine 32-bit fields.
+constexpr uint32_t kRecordBytes = 2 * SaveGame::kNameBytes + 9 * 4;
+// Version 2 adds the count of rooms entered and their names.
+constexpr uint32_t kMaxPayloadBytes = kRecordBytes + 4 + WorldMap::kMaxRooms * SaveGame::kNameBytes;
+// Magic, version and payload size; the checksum after the payload.
+constexpr uint32_t kHeaderBytes = 4 + 4 + 4;
+constexpr uint32_t kMaxFileBytes = kHeaderBytes + kMaxPayloadBytes + 4;
 // Positions lie within a room and a little beyond it.
 constexpr int32_t kPositionLimit = 1000;
 
@@ -44,6 +47,35 @@ uint32_t GetU32(const uint8_t*& p)
     for (int i = 0; i < 4; ++i)
         value |= static_cast<uint32_t>(*p++) << (8 * i);
     return value;
+}
+
+// Reads version 2's list of rooms entered, the bytes after the record, into read; false, with the reason in error,
+// for a count that does not fit the bytes or more rooms than a map holds, or an id that is empty, unterminated or
+// given twice.
+bool ReadEnteredRooms(const uint8_t* p, uint32_t bytes, SaveGame& read, char* error, size_t errorSize)
+{
+    // The count is checked against the bytes that hold the names before a name is read.
+    const uint32_t count = GetU32(p);
+    if (count > WorldMap::kMaxRooms || uint64_t{4} + uint64_t{count} * SaveGame::kNameBytes != bytes) {
+        snprintf(error, errorSize, "The saved game's list of rooms entered is damaged");
+        return false;
+    }
+    for (uint32_t i = 0; i < count; ++i, p += SaveGame::kNameBytes) {
+        if (memchr(p, 0, SaveGame::kNameBytes) == nullptr || p[0] == 0) {
+            snprintf(error, errorSize, "The saved game's list of rooms entered is damaged");
+            return false;
+        }
+        memcpy(read.enteredRooms[i], p, SaveGame::kNameBytes);
+        for (uint32_t j = 0; j < i; ++j) {
+            if (strcmp(read.enteredRooms[j], read.enteredRooms[i]) == 0) {
+                snprintf(error, errorSize, "The saved game names room %s twice among those entered",
+                         read.enteredRooms[i]);
+                return false;
+            }
+        }
+    }
+    read.enteredRoomCount = count;
+    return true;
 }
 
 }  // namespace
@@ -95,26 +127,30 @@ bool SaveGame::KeepRefused(const char* path, char* outPath, size_t outSize, char
 
 bool SaveGame::Write(const char* path) const
 {
-    uint8_t bytes[kFileBytes];
+    const uint32_t roomCount = enteredRoomCount < WorldMap::kMaxRooms ? enteredRoomCount : WorldMap::kMaxRooms;
+    const uint32_t payloadBytes = kRecordBytes + 4 + roomCount * kNameBytes;
+    uint8_t bytes[kMaxFileBytes];
     uint8_t* p = bytes;
     memcpy(p, kMagic, 4);
     p += 4;
     PutU32(p, kVersion);
-    PutU32(p, kPayloadBytes);
+    PutU32(p, payloadBytes);
     uint8_t* payload = p;
-    memset(p, 0, 2 * kNameBytes);
+    memset(p, 0, payloadBytes);
     memcpy(p, campaign, strnlen(campaign, kNameBytes - 1));
     memcpy(p + kNameBytes, room, strnlen(room, kNameBytes - 1));
     p += 2 * kNameBytes;
     uint32_t seconds;
     memcpy(&seconds, &playSeconds, 4);
     for (uint32_t value : {static_cast<uint32_t>(x), static_cast<uint32_t>(y), powers, magentaSolid, treasures,
-                           deaths, roomsVisited, seconds, difficulty})
+                           deaths, roomsVisited, seconds, difficulty, roomCount})
         PutU32(p, value);
-    PutU32(p, Checksum(payload, kPayloadBytes));
+    for (uint32_t i = 0; i < roomCount; ++i, p += kNameBytes)
+        memcpy(p, enteredRooms[i], strnlen(enteredRooms[i], kNameBytes - 1));
+    PutU32(p, Checksum(payload, payloadBytes));
 
     RSafeFileWriter writer;
-    return writer.Open(path) && writer.Write(bytes, sizeof(bytes)) && writer.Commit();
+    return writer.Open(path) && writer.Write(bytes, kHeaderBytes + payloadBytes + 4) && writer.Commit();
 }
 
 bool SaveGame::Read(const char* path, char* error, size_t errorSize)
@@ -124,8 +160,8 @@ bool SaveGame::Read(const char* path, char* error, size_t errorSize)
         snprintf(error, errorSize, "There is no saved game");
         return false;
     }
-    // One byte more than a save holds tells a longer file from a save.
-    uint8_t bytes[kFileBytes + 1];
+    // One byte more than the largest save tells a longer file from a save.
+    uint8_t bytes[kMaxFileBytes + 1];
     const size_t size = fread(bytes, 1, sizeof(bytes), file);
     fclose(file);
     return ReadFromMemory(bytes, size, error, errorSize);
@@ -133,20 +169,25 @@ bool SaveGame::Read(const char* path, char* error, size_t errorSize)
 
 bool SaveGame::ReadFromMemory(const uint8_t* bytes, size_t size, char* error, size_t errorSize)
 {
-    if (size != kFileBytes || memcmp(bytes, kMagic, 4) != 0) {
+    if (size < kHeaderBytes || memcmp(bytes, kMagic, 4) != 0) {
         snprintf(error, errorSize, "The saved game is not a saved game of this game");
         return false;
     }
     const uint8_t* p = bytes + 4;
     const uint32_t version = GetU32(p);
     const uint32_t payloadBytes = GetU32(p);
-    if (version != kVersion || payloadBytes != kPayloadBytes) {
+    if (!(version == 1 && payloadBytes == kRecordBytes) &&
+        !(version == kVersion && payloadBytes >= kRecordBytes + 4 && payloadBytes <= kMaxPayloadBytes)) {
         snprintf(error, errorSize, "The saved game is of another version");
         return false;
     }
+    if (size != uint64_t{kHeaderBytes} + payloadBytes + 4) {
+        snprintf(error, errorSize, "The saved game is cut short or runs on past its end");
+        return false;
+    }
     const uint8_t* payload = p;
-    const uint8_t* checksumAt = payload + kPayloadBytes;
-    if (Checksum(payload, kPayloadBytes) != GetU32(checksumAt)) {
+    const uint8_t* checksumAt = payload + payloadBytes;
+    if (Checksum(payload, payloadBytes) != GetU32(checksumAt)) {
         snprintf(error, errorSize, "The saved game is damaged");
         return false;
     }
@@ -175,6 +216,8 @@ bool SaveGame::ReadFromMemory(const uint8_t* bytes, size_t size, char* error, si
         snprintf(error, errorSize, "The saved game holds values no game can have");
         return false;
     }
+    if (version == kVersion && !ReadEnteredRooms(p, payloadBytes - kRecordBytes, read, error, errorSize))
+        return false;
     *this = read;
     return true;
 }

@@ -1,15 +1,18 @@
 // SaveGame: the saved game "Autosave.wsg" in the user "Saves/" folder: where the player last touched a
-// checkpoint (campaign, room, position), the powers, the switch state, the treasures found and the session's
-// figures. The file is a fixed-size record after a magic, a version and its own size, closed by a checksum; it
-// is written through the safe writer, so a failed write leaves the earlier save, and read without trusting any
-// size or count in it. A save the game refuses is kept under a name of its own before a new save replaces it.
+// checkpoint (campaign, room, position), the powers, the switch state, the treasures found, the game's figures
+// and the rooms entered. The file is a record after a magic, a version and its own size, closed by a checksum:
+// version 2 is version 1's fixed record followed by the list of rooms entered; both are read. It is written
+// through the safe writer, so a failed write leaves the earlier save, and read without trusting any size or count
+// in it. A save the game refuses is kept under a name of its own before a new save replaces it.
 #pragma once
+
+#include "game/WorldMap.h"
 
 #include <cstddef>
 #include <cstdint>
 
 struct SaveGame {
-    static constexpr uint32_t kVersion = 1;
+    static constexpr uint32_t kVersion = 2;
     static constexpr size_t kNameBytes = 32;
     // The most deaths and rooms visited a game counts, and the most play time: the counts stop there.
     static constexpr uint32_t kMaxCount = 100000000;
@@ -26,6 +29,9 @@ struct SaveGame {
     uint32_t roomsVisited = 0;
     float playSeconds = 0.0f;
     uint32_t difficulty = 0;
+    // The ids of the rooms entered in the whole game, each once (a save of version 1 holds none).
+    uint32_t enteredRoomCount = 0;
+    char enteredRooms[WorldMap::kMaxRooms][kNameBytes] = {};
 
     // The path of "Autosave.wsg" in the user "Saves/" folder (created when missing); false when there is none.
     static bool GetPath(char* outPath, size_t outSize);
@@ -38,11 +44,12 @@ struct SaveGame {
 
     // Writes the record to path through the safe writer; false, the old file untouched, on any failure.
     bool Write(const char* path) const;
-    // Reads a record from path; false, with the reason in error and this record untouched, for a missing file (or
-    // one that is not a regular file, which is never waited on), a file of another size, another magic or version,
-    // a bad checksum, names without their terminator, or values no game can hold (a position far outside a room, unknown powers, switch states or difficulties,
-    // counts or play time beyond their limits). What a campaign holds (its rooms, treasures and powers) is
-    // checked by the world.
+    // Reads a record of version 1 or 2 from path; false, with the reason in error and this record untouched, for a
+    // missing file (or one that is not a regular file, which is never waited on), a file of another size than its
+    // header and room count give, another magic or version, a bad checksum, names without their terminator, or
+    // values no game can hold (a position far outside a room, unknown powers, switch states or difficulties, counts
+    // or play time beyond their limits, more rooms entered than a map holds, an empty or repeated room id). What a
+    // campaign holds (its rooms, treasures and powers) is checked by the world.
     bool Read(const char* path, char* error, size_t errorSize);
     // The same over bytes in memory.
     bool ReadFromMemory(const uint8_t* bytes, size_t size, char* error, size_t errorSize);

@@ -27,6 +27,8 @@ namespace {
 constexpr float kTile = static_cast<float>(TileSets::kTileSize);
 constexpr float kRoomWidth = WorldMap::kWidth * kTile;
 constexpr float kRoomHeight = WorldMap::kHeight * kTile;
+// The rooms entered are bits of one word.
+static_assert(WorldMap::kMaxRooms <= 64, "a map holds more rooms than the bits of the rooms entered");
 
 // The kind of solid a tile is: walls and ledges are one; each switch block colour is its own.
 uint8_t KindOf(uint8_t tile)
@@ -122,6 +124,13 @@ bool World::CanContinue(const SaveGame& save, char* error, size_t errorSize) con
         snprintf(error, errorSize, "The saved game names room %s, which the map no longer holds", save.room);
         return false;
     }
+    for (uint32_t i = 0; i < save.enteredRoomCount; ++i) {
+        if (m_map.FindRoom(save.enteredRooms[i]) < 0) {
+            snprintf(error, errorSize, "The saved game has entered room %s, which the map no longer holds",
+                     save.enteredRooms[i]);
+            return false;
+        }
+    }
     if (save.treasures & ~m_treasureNumbers) {
         snprintf(error, errorSize, "The saved game holds treasures (0x%X) the map does not place (0x%X)",
                  save.treasures, m_treasureNumbers);
@@ -152,8 +161,11 @@ bool World::Continue(const SaveGame& save, char* error, size_t errorSize)
     m_difficulty = save.difficulty;
     m_powers = save.powers << 1;
     m_treasureMask = save.treasures;
-    // The save's count holds the room it was made in.
-    m_visitedRooms = room < 64 ? uint64_t{1} << room : 0;
+    // The save's count holds the room it was made in and the rooms it lists; a room a save of version 1 does not
+    // know about counts as new once.
+    m_visitedRooms = uint64_t{1} << room;
+    for (uint32_t i = 0; i < save.enteredRoomCount; ++i)
+        m_visitedRooms |= uint64_t{1} << m_map.FindRoom(save.enteredRooms[i]);
     m_stats = Stats();
     m_sessionStats = Stats();
     m_stats.deaths = save.deaths;
@@ -183,6 +195,11 @@ SaveGame World::MakeSave() const
     save.roomsVisited = m_stats.roomsVisited;
     save.playSeconds = m_stats.playSeconds;
     save.difficulty = m_difficulty;
+    for (uint32_t index = 0; index < m_map.GetRoomCount(); ++index) {
+        if (m_visitedRooms & (uint64_t{1} << index))
+            snprintf(save.enteredRooms[save.enteredRoomCount++], sizeof(save.enteredRooms[0]), "%s",
+                     m_map.GetRoom(static_cast<int32_t>(index))->id.GetString());
+    }
     return save;
 }
 
@@ -190,7 +207,7 @@ void World::EnterRoom(int32_t roomIndex, float playerX, float playerY)
 {
     ClearRoomEntities();
     m_roomIndex = roomIndex;
-    if (roomIndex < 64 && !(m_visitedRooms & (uint64_t{1} << roomIndex))) {
+    if (!(m_visitedRooms & (uint64_t{1} << roomIndex))) {
         m_visitedRooms |= uint64_t{1} << roomIndex;
         Count(&Stats::roomsVisited);
     }

@@ -29,7 +29,7 @@ public:
 
     // A game's figures: its totals, which the saved game keeps, or what this session added to them.
     struct Stats {
-        uint32_t roomsVisited = 0;  // rooms entered for the first time (since the game was started or continued)
+        uint32_t roomsVisited = 0;  // rooms entered for the first time in the game
         uint32_t deaths = 0;
         uint32_t treasures = 0;
         float playSeconds = 0.0f;
@@ -52,11 +52,11 @@ public:
 
     // A new game in the start room at the difficulty (0 easy, 1 normal, 2 hard).
     void StartNew(uint32_t difficulty);
-    // Whether the saved record can be this campaign's: its campaign's name, a room this map holds, and only
-    // treasures and powers the map places. False, with the reason in error, otherwise.
+    // Whether the saved record can be this campaign's: its campaign's name, a room this map holds, only rooms entered
+    // that it holds, and only treasures and powers the map places. False, with the reason in error, otherwise.
     bool CanContinue(const SaveGame& save, char* error, size_t errorSize) const;
-    // The game of the saved record, its totals those of the save: the room it resumes in is no new visit. False,
-    // with the reason in error and nothing started, when CanContinue refuses it.
+    // The game of the saved record, its totals those of the save: the room it resumes in and the rooms it lists as
+    // entered are no new visits. False, with the reason in error and nothing started, when CanContinue refuses it.
     bool Continue(const SaveGame& save, char* error, size_t errorSize);
 
     // After the fixed steps of a frame: deletes the entities marked dead, enters the room asked for, and
@@ -160,7 +160,7 @@ private:
     uint32_t m_treasureNumbers = 0;  // bit n-1 for each treasure n the map places
     uint32_t m_placedPowers = 0;     // bit n for each power n a power-up of the map gives
     uint32_t m_difficulty = 1;
-    uint64_t m_visitedRooms = 0;   // bit n for room n
+    uint64_t m_visitedRooms = 0;   // bit n for room n, entered in this game
     Stats m_stats;
     Stats m_sessionStats;
     // The respawn point.

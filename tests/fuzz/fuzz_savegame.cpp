@@ -1,7 +1,7 @@
-// Saved games ("Autosave.wsg"): read, written by the game's writer, read again: the same record, and the same
-// file from a second write. A refused file leaves the record as it was. Each input is tried twice: as it is, and
-// with its last four bytes made the checksum of the payload, so that the checks behind the checksum see
-// mutated records too.
+// Saved games ("Autosave.wsg", either version): read, written by the game's writer, read again: the same record
+// with the same rooms entered, and the same file from a second write. A refused file leaves the record as it was.
+// Each input is tried twice: as it is, and with its last four bytes made the checksum of the payload, so that the
+// checks behind the checksum see mutated records too.
 #include "FuzzSupport.h"
 #include "game/SaveGame.h"
 
@@ -11,6 +11,12 @@ namespace {
 
 bool Same(const SaveGame& a, const SaveGame& b)
 {
+    if (a.enteredRoomCount != b.enteredRoomCount)
+        return false;
+    for (uint32_t i = 0; i < a.enteredRoomCount; ++i) {
+        if (strcmp(a.enteredRooms[i], b.enteredRooms[i]) != 0)
+            return false;
+    }
     return strcmp(a.campaign, b.campaign) == 0 && strcmp(a.room, b.room) == 0 && a.x == b.x && a.y == b.y &&
            a.powers == b.powers && a.magentaSolid == b.magentaSolid && a.treasures == b.treasures &&
            a.deaths == b.deaths && a.roomsVisited == b.roomsVisited &&
@@ -43,6 +49,7 @@ void RoundTrip(const uint8_t* data, size_t size)
         return;
     }
     FUZZ_CHECK(memchr(first.campaign, 0, sizeof first.campaign) && memchr(first.room, 0, sizeof first.room));
+    FUZZ_CHECK(first.enteredRoomCount <= WorldMap::kMaxRooms);
     const std::string output = FuzzFolder() + "Saved.wsg";
     FUZZ_CHECK(first.Write(output.c_str()));
     const std::string savedOnce = ReadOutput(output);

@@ -14,6 +14,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <sys/stat.h>
 
@@ -226,7 +227,31 @@ void WriteSaveGame()
     save.roomsVisited = 4;
     save.playSeconds = 321.5f;
     save.difficulty = 2;
+    for (const char* room : {"Gate", "Hall", "Cistern"})
+        snprintf(save.enteredRooms[save.enteredRoomCount++], sizeof(save.enteredRooms[0]), "%s", room);
     save.Write(Seed("fuzz_savegame", "Autosave.wsg").c_str());
+
+    // The first version's layout, which later versions still read: the same record with no list of rooms entered
+    // after it (version 1, a payload of 100 bytes), closed by the checksum of the payload.
+    save.enteredRoomCount = 0;
+    const std::string path = Seed("fuzz_savegame", "first_version.wsg");
+    uint8_t bytes[12 + 100 + 4];
+    FILE* file = save.Write(path.c_str()) ? fopen(path.c_str(), "rb") : nullptr;
+    const bool read = file && fread(bytes, 1, 112, file) == 112;
+    if (file)
+        fclose(file);
+    if (!read)
+        return;
+    bytes[4] = 1;
+    bytes[8] = 100;
+    uint32_t hash = 2166136261u;  // FNV-1a
+    for (size_t i = 12; i < 112; ++i) {
+        hash ^= bytes[i];
+        hash *= 16777619u;
+    }
+    for (int i = 0; i < 4; ++i)
+        bytes[112 + i] = static_cast<uint8_t>(hash >> (8 * i));
+    WriteSeed("fuzz_savegame", "first_version.wsg", bytes, sizeof(bytes));
 }
 
 void WriteTexts()

@@ -304,9 +304,13 @@ protected:
         save.powers = 3;
         save.treasures = 5;
         save.deaths = 2;
+        save.roomsVisited = 2;
         save.playSeconds = 12.5f;
         snprintf(save.campaign, sizeof(save.campaign), "Wendro.gam");
         snprintf(save.room, sizeof(save.room), "Hall");
+        save.enteredRoomCount = 2;
+        snprintf(save.enteredRooms[0], sizeof(save.enteredRooms[0]), "Gate");
+        snprintf(save.enteredRooms[1], sizeof(save.enteredRooms[1]), "Hall");
         ASSERT_TRUE(save.Write(path.c_str()));
         std::ifstream in(path, std::ios::binary);
         bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -351,6 +355,9 @@ TEST_F(SavedGame, RoundTripsAndRefusesDamagedForeignOrImpossibleFiles)
     EXPECT_EQ(read.powers, 3u);
     EXPECT_EQ(read.treasures, 5u);
     EXPECT_FLOAT_EQ(read.playSeconds, 12.5f);
+    ASSERT_EQ(read.enteredRoomCount, 2u);
+    EXPECT_STREQ(read.enteredRooms[0], "Gate");
+    EXPECT_STREQ(read.enteredRooms[1], "Hall");
 
     for (size_t size = 0; size < bytes.size(); ++size)
         EXPECT_FALSE(Read(std::vector<uint8_t>(bytes.begin(), bytes.begin() + size))) << "truncated to " << size;
@@ -369,7 +376,7 @@ TEST_F(SavedGame, RoundTripsAndRefusesDamagedForeignOrImpossibleFiles)
         size_t at;
         uint32_t value;
     } pokes[] = {
-        {"a version from the future", 4, 2},
+        {"a version from the future", 4, SaveGame::kVersion + 1},
         {"a payload size from another version", 8, 4000000000u},
         {"a position far outside the room", payload + 64, 1000000},
         {"unknown powers", payload + 72, 8},
@@ -381,6 +388,9 @@ TEST_F(SavedGame, RoundTripsAndRefusesDamagedForeignOrImpossibleFiles)
         {"a rooms-visited count that would wrap at the next room", payload + 88, 0xFFFFFFFFu},
         {"an endless play time", payload + 92, 0x7F800000u},
         {"a play time beyond the limit", payload + 92, 0x4D3EBC20u},  // 2e8 seconds
+        {"more rooms entered than the list holds", payload + 100, 3},
+        {"a count of rooms entered that wraps to the bytes of the list", payload + 100, 0x08000002u},
+        {"a payload too short for the count of rooms entered", 8, 100},
     };
     for (const Poke& poke : pokes) {
         std::vector<uint8_t> b = bytes;
@@ -396,6 +406,17 @@ TEST_F(SavedGame, RoundTripsAndRefusesDamagedForeignOrImpossibleFiles)
     std::vector<uint8_t> noCampaign = bytes;
     memset(noCampaign.data() + payload, 0, 32);
     EXPECT_FALSE(Read(Resealed(noCampaign)));
+    // The rooms entered: an unterminated id, an empty one, one given twice.
+    const size_t entered = payload + 104;
+    std::vector<uint8_t> unterminatedRoom = bytes;
+    memset(unterminatedRoom.data() + entered, 'A', 32);
+    EXPECT_FALSE(Read(Resealed(unterminatedRoom)));
+    std::vector<uint8_t> emptyRoom = bytes;
+    memset(emptyRoom.data() + entered, 0, 32);
+    EXPECT_FALSE(Read(Resealed(emptyRoom)));
+    std::vector<uint8_t> twice = bytes;
+    memcpy(twice.data() + entered, twice.data() + entered + 32, 32);
+    EXPECT_FALSE(Read(Resealed(twice)));
     // The largest counts and play time a game keeps are read back.
     std::vector<uint8_t> full = bytes;
     PutU32(full, payload + 84, SaveGame::kMaxCount);
@@ -405,6 +426,36 @@ TEST_F(SavedGame, RoundTripsAndRefusesDamagedForeignOrImpossibleFiles)
     PutU32(full, payload + 92, longest);
     EXPECT_TRUE(Read(Resealed(full)));
     EXPECT_TRUE(Read(Resealed(bytes)));
+}
+
+// A save of the first version, as its writer wrote it: the record alone, with no rooms entered.
+TEST_F(SavedGame, ASaveOfTheFirstVersionIsRead)
+{
+    std::vector<uint8_t> first(12 + 100 + 4, 0);
+    memcpy(first.data(), "WSGF", 4);
+    PutU32(first, 4, 1);
+    PutU32(first, 8, 100);
+    memcpy(first.data() + 12, "Wendro.gam", 10);
+    memcpy(first.data() + 44, "Hall", 4);
+    const uint32_t record[9] = {40, 176, 3, 1, 5, 2, 4, 0x41480000u /* 12.5 */, 2};
+    for (size_t i = 0; i < 9; ++i)
+        PutU32(first, 76 + 4 * i, record[i]);
+    first = Resealed(first);
+    SaveGame read;
+    char error[256];
+    ASSERT_TRUE(read.ReadFromMemory(first.data(), first.size(), error, sizeof(error))) << error;
+    EXPECT_STREQ(read.campaign, "Wendro.gam");
+    EXPECT_STREQ(read.room, "Hall");
+    EXPECT_EQ(read.y, 176);
+    EXPECT_EQ(read.treasures, 5u);
+    EXPECT_EQ(read.roomsVisited, 4u);
+    EXPECT_FLOAT_EQ(read.playSeconds, 12.5f);
+    EXPECT_EQ(read.difficulty, 2u);
+    EXPECT_EQ(read.enteredRoomCount, 0u);
+    // Cut short, or longer than its payload size says, it is refused like any other.
+    EXPECT_FALSE(Read(std::vector<uint8_t>(first.begin(), first.end() - 1)));
+    first.insert(first.end() - 4, 4, 0);
+    EXPECT_FALSE(Read(Resealed(first)));
 }
 
 TEST_F(SavedGame, AFailedWriteLeavesTheEarlierSave)

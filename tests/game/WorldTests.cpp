@@ -5,7 +5,8 @@
 // player; the orbs play their cinematics and return to the title; a saved game that is damaged, foreign, names a
 // room the map no longer holds or holds more than the campaign can is refused and a new game begins, and the next
 // checkpoint keeps the refused file under a name of its own before it saves; a checkpoint that cannot save says so
-// on the status line; both refusals and failed saves are in the log as they happen. A game object can be made once per process, so each case runs in a child.
+// on the status line; both refusals and failed saves are in the log as they happen; a room entered in an earlier
+// session is not counted again. A game object can be made once per process, so each case runs in a child.
 #include "WendroRunSupport.h"
 #include "basegame/RSubroutineMgr.h"
 #include "basegame/RTimedSubroutine.h"
@@ -65,6 +66,30 @@ std::string TestMapWithCheckpoint()
     std::string map = TestMap();
     map.insert(map.find("[Far]"), "Entity05: Checkpoint 5 22\r\nEntity06: Gem 20 2 1\r\n");
     return map;
+}
+
+// The test map with a checkpoint in each room and "Far" moved beside "Gate", on its right, through an opening in
+// their walls over the floor; its checkpoint lies just inside, at tile 3.
+std::string TestMapWithRoomsSideBySide()
+{
+    std::string map = TestMapWithCheckpoint();
+    const size_t far = map.find("[Far]");
+    map.replace(map.find("X: 7\r\nY: 7", far), 10, "X: 1\r\nY: 0");
+    for (int row = 20; row <= 22; ++row) {
+        char key[16];
+        snprintf(key, sizeof(key), "Row%02d: ", row);
+        map[map.find(key) + 7 + 39] = '.';
+        map[map.find(key, far) + 7] = '.';
+    }
+    return map + "Entity02: Checkpoint 3 22\r\n";
+}
+
+// The last "[PlayerStats]" block of the session report, or "".
+std::string LastSessionBlock(const std::string& logPath)
+{
+    const std::string report = ReadBytes(logPath);
+    const size_t block = report.rfind(": [PlayerStats]\r\n");
+    return block == std::string::npos ? "" : report.substr(block);
 }
 
 class GameWorld : public WendroRunTest {
@@ -396,15 +421,20 @@ TEST_F(GameWorld, ASaveHoldingMoreThanTheCampaignCanIsRefused)
         const char* name;
         uint32_t treasures;
         uint32_t powers;
+        const char* entered;  // a room entered besides "Gate"
     } cases[] = {
-        {"every treasure bit", 0xFFFFFFFFu, 0},
-        {"a treasure the map does not place", 2, 0},
-        {"a power no power-up of the map gives", 0, 1},
+        {"every treasure bit", 0xFFFFFFFFu, 0, "Far"},
+        {"a treasure the map does not place", 2, 0, "Far"},
+        {"a power no power-up of the map gives", 0, 1, "Far"},
+        {"a room entered that the map does not hold", 0, 0, "Vanished"},
     };
     for (const Case& c : cases) {
         SaveGame save = GateSave();
         save.treasures = c.treasures;
         save.powers = c.powers;
+        save.enteredRoomCount = 2;
+        snprintf(save.enteredRooms[0], sizeof(save.enteredRooms[0]), "Gate");
+        snprintf(save.enteredRooms[1], sizeof(save.enteredRooms[1]), "%s", c.entered);
         ASSERT_TRUE(save.Write(savePath.c_str()));
         EXPECT_EXIT(RunWendro([](WendroGame& game) {
                         game.ContinueGame();
@@ -476,6 +506,45 @@ TEST_F(GameWorld, AContinueIsNoNewVisitAndTheReportHoldsTheSessionsFigures)
     const size_t time = report.find(": PlayTime: ", block);
     ASSERT_NE(time, std::string::npos);
     EXPECT_LT(std::atof(report.c_str() + time + 12), 10.0) << report.substr(block);
+}
+
+// A room counts once in the whole game: a new game walks right into "Far" and saves there (two rooms); continued,
+// the walk back left into "Gate", entered in the earlier session, is no new visit, and the save's total stays two.
+TEST_F(GameWorld, ARoomEnteredInAnEarlierSessionIsNoNewVisit)
+{
+    WriteBytes(user + "Maps/Tarnvow.map", TestMapWithRoomsSideBySide());
+    const std::string log = user + "Logs/DebugLog_Safe.txt";
+    EXPECT_EXIT(RunNewGame([](WendroGame& game) {
+                    World& world = *game.GetWorld();
+                    world.GetPlayer()->PlaceAt(40 * 8.0f - Player::kWidth * 0.5f + 0.5f, 22 * 8.0f);
+                    Steps(game, 3);
+                    if (!world.GetRoom()->id.Equals("Far"))
+                        return 4;
+                    world.GetPlayer()->PlaceAt(3 * 8.0f + 1.0f, 22 * 8.0f);
+                    Steps(game, 3);
+                    return world.IsCheckpoint(3 * 8.0f, 22 * 8.0f) ? 0 : 5;
+                }),
+                ::testing::ExitedWithCode(0), "");
+    EXPECT_NE(LastSessionBlock(log).find(": RoomsVisited: 2\r\n"), std::string::npos) << LastSessionBlock(log);
+    EXPECT_EXIT(RunWendro([](WendroGame& game) {
+                    game.ContinueGame();
+                    World* world = game.GetWorld();
+                    if (!world || !world->GetRoom()->id.Equals("Far"))
+                        return 4;
+                    world->GetPlayer()->PlaceAt(-Player::kWidth * 0.5f - 0.5f, 22 * 8.0f);
+                    Steps(game, 3);
+                    if (!world->GetRoom()->id.Equals("Gate"))
+                        return 5;
+                    TouchCheckpoint(game);
+                    return world->IsCheckpoint(5 * 8.0f, 22 * 8.0f) ? 0 : 6;
+                }),
+                ::testing::ExitedWithCode(0), "");
+    EXPECT_NE(LastSessionBlock(log).find(": RoomsVisited: 0\r\n"), std::string::npos) << LastSessionBlock(log);
+    SaveGame saved;
+    char error[256];
+    ASSERT_TRUE(saved.Read(savePath.c_str(), error, sizeof(error))) << error;
+    EXPECT_STREQ(saved.room, "Gate");
+    EXPECT_EQ(saved.roomsVisited, 2u);
 }
 
 TEST_F(GameWorld, ACheckpointThatCannotSaveSaysSoOnTheStatusLine)
