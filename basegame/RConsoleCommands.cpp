@@ -152,12 +152,27 @@ bool AllThreads(const Arguments&, RString& output)
     return true;
 }
 
+// "...done!" only when every packed file was written; otherwise how many were not and the first reason, on the
+// console and, as a failure of the game, on standard error and in the safe log.
 bool DumpContent(const Arguments&, RString& output)
 {
     AppendLine(output, "Dumping all content...");
-    RStreamMgr::GetInstance()->DumpAllContent();
-    AppendLine(output, "...done!");
-    return true;
+    RPackFile::DumpReport report;
+    RStreamMgr::GetInstance()->DumpAllContent(report);
+    if (report.failed == 0) {
+        AppendLine(output, "...done!");
+        return true;
+    }
+    char counts[96];
+    snprintf(counts, sizeof(counts), "%u of %u files could not be written to the content dump: ", report.failed,
+             report.failed + report.written);
+    RString message = RString(counts) + report.firstReason;
+    if (!report.firstPath.IsEmpty())
+        message += RString(", first at ") + report.firstPath;
+    AppendLine(output, message.GetString());
+    if (RBaseGame* game = RBaseGame::GetInstance())
+        game->ReportFailure("%s", message.GetString());
+    return false;
 }
 
 bool HashStats(const Arguments&, RString& output)
