@@ -544,11 +544,11 @@ void RPackFile::DumpAll(const char* folder, DumpReport& report)
             continue;
         }
         const RString path = RString(folder) + name;
-        struct stat info;
         if (path.GetLength() >= PATH_MAX) {
             report.Fail(1, strerror(ENAMETOOLONG), path);
             continue;
         }
+        struct stat info;
         if (stat(path.GetString(), &info) == 0 && !S_ISREG(info.st_mode)) {
             report.Fail(1, "something other than a file stands there and is left as it is", path);
             continue;
