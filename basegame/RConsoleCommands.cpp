@@ -35,17 +35,26 @@ void AppendLines(RString& output, const RUtilVector<RString>& lines)
         AppendLine(output, lines[i].GetString());
 }
 
-// Whether the configuration holds the variable, found without creating a missing section.
-bool HasVariable(RHashedString section, RHashedString key)
+// Whether the configuration holds the section, found without creating it.
+bool HasSection(RHashedString section)
 {
     RConfigFile& config = RConfigFile::GetInstance();
     for (uint32_t s = 0; s < config.GetSectionCount(); ++s) {
-        if (config.GetSectionId(s) != section)
-            continue;
-        for (uint32_t v = 0; v < config.GetVariableCount(section); ++v) {
-            if (config.GetVariableKey(section, v) == key)
-                return true;
-        }
+        if (config.GetSectionId(s) == section)
+            return true;
+    }
+    return false;
+}
+
+// Whether the configuration holds the variable, found without creating a missing section.
+bool HasVariable(RHashedString section, RHashedString key)
+{
+    if (!HasSection(section))
+        return false;
+    RConfigFile& config = RConfigFile::GetInstance();
+    for (uint32_t v = 0; v < config.GetVariableCount(section); ++v) {
+        if (config.GetVariableKey(section, v) == key)
+            return true;
     }
     return false;
 }
@@ -76,6 +85,23 @@ bool FindVariable(const Arguments& args, RHashedString* section, RHashedString* 
     return false;
 }
 
+// Sets the variable from text as the configuration reads it; false, saying what the setting is now, when no
+// variable took the text or a change callback refused the value and left another.
+bool SetVariable(RHashedString section, RHashedString key, const char* text, RString& output)
+{
+    RConfigFile& config = RConfigFile::GetInstance();
+    if (!config.SetFromText(section, key, text)) {
+        AppendLine(output, "No such variable");
+        return false;
+    }
+    if (config.HoldsValueOf(section, key, text))
+        return true;
+    const RString message =
+        RString("The value \"") + text + "\" was refused; the setting is now " + config.DescribeVariable(section, key);
+    AppendLine(output, message.GetString());
+    return false;
+}
+
 bool Set(const Arguments& args, RString& output)
 {
     RHashedString section, key;
@@ -89,7 +115,7 @@ bool Set(const Arguments& args, RString& output)
         AppendLine(output, usage);
         return false;
     }
-    return RConfigFile::GetInstance().SetFromText(section, key, args.Rest(next).GetString());
+    return SetVariable(section, key, args.Rest(next).GetString(), output);
 }
 
 bool Unset(const Arguments& args, RString& output)
@@ -101,7 +127,7 @@ bool Unset(const Arguments& args, RString& output)
         return false;
     }
     // An empty value: false, zero or the empty name, by the variable's type.
-    return RConfigFile::GetInstance().SetFromText(section, key, "");
+    return SetVariable(section, key, "", output);
 }
 
 bool Reset(const Arguments& args, RString& output)
@@ -112,7 +138,7 @@ bool Reset(const Arguments& args, RString& output)
         AppendLine(output, args.Count() == 0 ? "usage: reset [section] <key>" : "No such variable");
         return false;
     }
-    return RConfigFile::GetInstance().ResetToDefault(section, key);
+    return SetVariable(section, key, "default", output);
 }
 
 bool ListSections(const Arguments&, RString& output)
@@ -127,6 +153,10 @@ bool ListSections(const Arguments&, RString& output)
 bool ListVariables(const Arguments& args, RString& output)
 {
     RHashedString section(args.Count() > 0 ? args[0] : "");
+    if (args.Count() > 0 && !HasSection(section)) {
+        AppendLine(output, (RString("No such section: ") + args[0]).GetString());
+        return false;
+    }
     RUtilVector<RString> lines;
     RConfigFile::GetInstance().ListVariables(section, lines);
     char heading[320];
@@ -152,12 +182,27 @@ bool AllThreads(const Arguments&, RString& output)
     return true;
 }
 
+// "...done!" only when every packed file was written; otherwise how many were not and the first reason, on the
+// console and, as a failure of the game, on standard error and in the safe log.
 bool DumpContent(const Arguments&, RString& output)
 {
     AppendLine(output, "Dumping all content...");
-    RStreamMgr::GetInstance()->DumpAllContent();
-    AppendLine(output, "...done!");
-    return true;
+    RPackFile::DumpReport report;
+    RStreamMgr::GetInstance()->DumpAllContent(report);
+    if (report.failed == 0) {
+        AppendLine(output, "...done!");
+        return true;
+    }
+    char counts[96];
+    snprintf(counts, sizeof(counts), "%u of %u files could not be written to the content dump: ", report.failed,
+             report.failed + report.written);
+    RString message = RString(counts) + report.firstReason;
+    if (!report.firstPath.IsEmpty())
+        message += RString(", first at ") + report.firstPath;
+    AppendLine(output, message.GetString());
+    if (RBaseGame* game = RBaseGame::GetInstance())
+        game->ReportFailure("%s", message.GetString());
+    return false;
 }
 
 bool HashStats(const Arguments&, RString& output)
@@ -178,8 +223,11 @@ bool Language(const Arguments& args, RString& output)
         AppendLine(output, "usage: language <folder name, or xxx for the test language>");
         return false;
     }
-    REngineConfig::ChangeLanguage(args[0]);
-    return true;
+    if (REngineConfig::ChangeLanguage(args[0]))
+        return true;
+    AppendLine(output, (RString("\"Localization/") + args[0] +
+                        "/\" holds none of the string tables: the language stays as it was").GetString());
+    return false;
 }
 
 struct Command {

@@ -3,6 +3,7 @@
 #include "basegame/RBaseGame.h"
 #include "core/config/RConfigFile.h"
 #include "core/config/REngineConfig.h"
+#include "core/config/RLocMgr.h"
 #include "platform/audio/RAudioMgr.h"
 #include "platform/audio/RSoundGroup.h"
 #include "platform/input/RInputHandler.h"
@@ -35,8 +36,14 @@ void LanguageChanged()
 {
     // At registration the tables are not loaded yet; start-up applies the language itself.
     RBaseGame* game = RBaseGame::GetInstance();
-    if (game && game->GetConfig().IsLocalizationReady())
-        REngineConfig::ChangeLanguage(RGameConfig::Text(game->GetSettings().language));
+    if (!game || !game->GetConfig().IsLocalizationReady())
+        return;
+    RHashedString& language = game->GetConfig().Get().language;
+    if (REngineConfig::ChangeLanguage(RGameConfig::Text(language)))
+        return;
+    // A folder that is no language is refused: the setting names the language still in force.
+    RLocMgr* localization = RLocMgr::GetInstance();
+    language = RHashedString(localization->IsTestLanguage() ? "xxx" : localization->GetLanguageFolder().GetString());
 }
 
 void TateChanged()

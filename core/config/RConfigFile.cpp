@@ -318,6 +318,20 @@ bool RConfigFile::ResetToDefault(RHashedString section, RHashedString key)
     });
 }
 
+bool RConfigFile::HoldsValueOf(RHashedString section, RHashedString key, const char* value)
+{
+    const ConfigVariable* variable = FindVariable(section, key);
+    if (!variable)
+        return false;
+    const char* text = value ? value : "";
+    DefaultValue wanted = variable->defaultValue;
+    if (strcasecmp(text, "def") != 0 && strcasecmp(text, "default") != 0) {
+        ParseValue(variable->type, text, wanted);
+        ClampValue(*variable, wanted);
+    }
+    return SameValue(variable->type, wanted, CurrentValue(*variable));
+}
+
 bool RConfigFile::SetTyped(RHashedString section, RHashedString key, uint32_t type, const DefaultValue& value)
 {
     return SetMatches(section, key, [type, &value](const ConfigVariable& variable, DefaultValue& out) {
@@ -540,6 +554,12 @@ void RConfigFile::ListVariables(RHashedString& section, RUtilVector<RString>& ou
         section = RHashedString("(Default)");
     for (const ConfigVariable& variable : set.variables)
         out.push(RString("    ") + FormatVariable(variable));
+}
+
+RString RConfigFile::DescribeVariable(RHashedString section, RHashedString key)
+{
+    const ConfigVariable* variable = FindVariable(section, key);
+    return variable ? FormatVariable(*variable) : RString();
 }
 
 uint32_t RConfigFile::GetSectionCount() const

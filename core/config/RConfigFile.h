@@ -97,6 +97,10 @@ public:
     // Copies the default into every variable of the section with this key, calling each callback. True when
     // one matched.
     bool ResetToDefault(RHashedString section, RHashedString key);
+    // Whether the section's first variable with this key holds what SetFromText makes of value (read by its type
+    // and brought into its range; "def" or "default" its default): false when a change callback refused the value
+    // and left another, and for an unregistered key. Adds nothing but a missing section.
+    bool HoldsValueOf(RHashedString section, RHashedString key, const char* value);
 
     // Typed setters: set every variable of the section with this key and type and call its callback. False when
     // none matches (an unregistered key, or one of another type).
@@ -124,6 +128,9 @@ public:
     // of "(Default)" for the empty id.
     void ListSections(RUtilVector<RString>& out);
     void ListVariables(RHashedString& section, RUtilVector<RString>& out);
+    // The section's first variable with this key as ListVariables shows it, "key: value" without the indent;
+    // empty for an unregistered key.
+    RString DescribeVariable(RHashedString section, RHashedString key);
 
     // Enumeration by position; the empty id for a position out of range. A missing section is created.
     uint32_t GetSectionCount() const;

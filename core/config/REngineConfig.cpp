@@ -56,12 +56,15 @@ void REngineConfig::ApplyStartupLanguage(const char* language, bool startup)
         RLocMgr::GetInstance()->LoadLanguageFolder(language, startup);
 }
 
-void REngineConfig::ChangeLanguage(const char* language)
+bool REngineConfig::ChangeLanguage(const char* language)
 {
     if (!language || !language[0])
-        return;
+        return true;
     RLocMgr* manager = RLocMgr::GetInstance();
     bool test = IsTestLanguageName(language);
+    if (!test && !manager->HoldsLanguage(language))
+        return false;
     manager->LoadLanguageFolder(test ? "" : language, false);
     manager->SetTestLanguage(test);
+    return true;
 }

@@ -22,6 +22,7 @@ public:
     static void ApplyStartupLanguage(const char* language, bool startup);
     // A language chosen at run time, for the entries that are not startup entries: an empty language does
     // nothing; "xxx" (any case) loads the "Localization/" folder itself and sets the test language; any other
-    // name loads that language's folder and clears the test language.
-    static void ChangeLanguage(const char* language);
+    // name loads that language's folder and clears the test language. False, with the language in force kept,
+    // for a folder that holds none of those entries' tables (RLocMgr::HoldsLanguage).
+    static bool ChangeLanguage(const char* language);
 };

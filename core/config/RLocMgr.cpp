@@ -110,6 +110,20 @@ void RLocMgr::LoadLanguageFolder(const char* folder, bool startup)
     }
 }
 
+bool RLocMgr::HoldsLanguage(const char* folder) const
+{
+    char folderPath[PATH_MAX];
+    if (!folder || !MakeLanguageFolderPath(folder, folderPath, sizeof folderPath))
+        return false;
+    for (const TOCEntry& entry : m_entries) {
+        char path[PATH_MAX];
+        if (!entry.startup && RFile::JoinPath(path, sizeof path, folderPath, entry.fileName.GetString()) &&
+            RFile::Exists(path))
+            return true;
+    }
+    return false;
+}
+
 void RLocMgr::LoadDefaultTable(const TOCEntry& entry)
 {
     RINIFile* table = new RINIFile();

@@ -36,6 +36,9 @@ public:
     // and, for each entry whose startup flag equals startup, loads its table from the user "Localization/"
     // folder joined with folder, "/" and the file name, replacing the table stored under its key.
     void LoadLanguageFolder(const char* folder, bool startup);
+    // Whether the user "Localization/" folder joined with folder holds the table, a file this process may read,
+    // of any entry that is not a startup entry: a folder that holds none of them is no language to change to.
+    bool HoldsLanguage(const char* folder) const;
 
     // The language table's value, else the default table's, else "[String file.section.key not found]" when the
     // file has a default table and "[File file for string section.key not found]" when it has none. Found
@@ -47,6 +50,8 @@ public:
     void SetTestLanguage(bool testLanguage) { m_testLanguage = testLanguage; }
     bool IsTestLanguage() const { return m_testLanguage; }
     bool IsLanguageLoaded() const { return m_languageLoaded; }
+    // The folder LoadLanguageFolder loaded last; empty before any.
+    const RString& GetLanguageFolder() const { return m_languageFolder; }
 
     // A copy of text with every character but control characters, the space and the bytes 0x7F, 0x81, 0x8D,
     // 0x8F, 0x90 and 0x9D replaced by "X".

@@ -1,6 +1,5 @@
 #include "core/files/RPackFile.h"
 
-#include "core/system/RCore.h"
 #include "core/types/RByteOrder.h"
 #include "core/files/RFile.h"
 
@@ -523,19 +522,41 @@ bool RPackFile::WriteEntryToFile(uint32_t index, const char* destPath)
     return CopyToNewFile(m_file, m_entries[index].dataOffset, m_entries[index].dataSize, destPath);
 }
 
-void RPackFile::DumpAll()
+void RPackFile::DumpReport::Fail(uint32_t count, const char* reason, const RString& path)
 {
-    RCore* core = RCore::GetInstance();
-    if (!m_open || !core)
+    if (count == 0)
         return;
-    char folder[PATH_MAX];
-    if (!RCore::MakeUserFolder(folder, sizeof folder, core->GetLocalAppDataPathName(),
-                               core->GetContentDumpFolderName(), true))
+    if (failed == 0) {
+        firstReason = reason;
+        firstPath = path;
+    }
+    failed += count;
+}
+
+void RPackFile::DumpAll(const char* folder, DumpReport& report)
+{
+    if (!m_open || !folder)
         return;
     for (uint32_t i = 0; i < m_entries.getCount(); ++i) {
         const char* name = m_entries[i].name;
-        char path[PATH_MAX];
-        if (IsSafeEntryName(name) && RFile::JoinPath(path, sizeof path, folder, name))
-            WriteEntryToFile(i, path);
+        if (!IsSafeEntryName(name)) {
+            report.Fail(1, "the name leads out of the folder", RString(name));
+            continue;
+        }
+        const RString path = RString(folder) + name;
+        if (path.GetLength() >= PATH_MAX) {
+            report.Fail(1, strerror(ENAMETOOLONG), path);
+            continue;
+        }
+        struct stat info;
+        if (stat(path.GetString(), &info) == 0 && !S_ISREG(info.st_mode)) {
+            report.Fail(1, "something other than a file stands there and is left as it is", path);
+            continue;
+        }
+        errno = 0;
+        if (WriteEntryToFile(i, path.GetString()))
+            ++report.written;
+        else
+            report.Fail(1, errno ? strerror(errno) : "the file could not be written", path);
     }
 }

@@ -92,9 +92,21 @@ public:
     // Writes the bytes of the entry at index to a new file at destPath. The file is written beside destPath
     // and renamed into place once complete, so a failure (false) leaves whatever was there untouched.
     bool WriteEntryToFile(uint32_t index, const char* destPath);
-    // Writes every entry to the user "Content Dump/" folder under its own name. Entries whose names are unsafe
-    // (see IsSafeEntryName) or whose file cannot be written (say, a subfolder missing there) are skipped.
-    void DumpAll();
+    // What a content dump did: the entries written, those that were not, and why the first of those was not (the
+    // reason, and the path it met, empty when there was none to name).
+    struct DumpReport {
+        uint32_t written = 0;
+        uint32_t failed = 0;
+        RString firstReason;
+        RString firstPath;
+        // Counts count entries as not written; the reason and path are kept when they are the first.
+        void Fail(uint32_t count, const char* reason, const RString& path);
+    };
+    // Writes every entry into folder (a path ending with "/") under its own name through the safe writer,
+    // counting each in report. An entry is not written when its name is unsafe (see IsSafeEntryName), when
+    // something other than a regular file stands where it would go (that is left as it is), or when its file
+    // cannot be written (say, a subfolder missing there, or a full disk).
+    void DumpAll(const char* folder, DumpReport& report);
 
     // True for a non-empty relative name with no ".." part, which therefore stays inside any folder it is
     // joined to.

@@ -2,8 +2,10 @@
 
 #include "core/files/RFile.h"
 #include "core/files/RPackFile.h"
+#include "core/system/RCore.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <new>
 #include <sys/stat.h>
@@ -207,11 +209,31 @@ void RStreamMgr::ListFiles(RUtilVector<RString>& out, const char* pattern, uint3
     }
 }
 
-void RStreamMgr::DumpAllContent()
+void RStreamMgr::DumpAllContent(RPackFile::DumpReport& report)
 {
+    RCore* core = RCore::GetInstance();
+    char userFolder[PATH_MAX];
+    const char* failure = nullptr;
+    RString folder;
+    if (!core || !RCore::MakeUserFolder(userFolder, sizeof userFolder, core->GetLocalAppDataPathName(), "", false)) {
+        failure = "there is no user folder";
+    } else {
+        folder = RString(userFolder) + core->GetContentDumpFolderName();
+        struct stat info;
+        if (mkdir(folder.GetString(), 0777) != 0 && errno != EEXIST)
+            failure = strerror(errno);
+        else if (stat(folder.GetString(), &info) != 0 || !S_ISDIR(info.st_mode))
+            failure = "something other than a folder stands there and is left as it is";
+    }
+    if (failure) {
+        RUtilVector<RString> names;
+        ListFiles(names, "", kPacksOnly);
+        report.Fail(names.getCount(), failure, folder);
+        return;
+    }
     for (const StreamSource& source : m_sources) {
         if (source.pack)
-            source.pack->DumpAll();
+            source.pack->DumpAll(folder.GetString(), report);
     }
 }
 

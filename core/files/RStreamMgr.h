@@ -3,13 +3,12 @@
 // texts. Main thread only: folder lookups share one path buffer, which the following open or read uses.
 #pragma once
 
+#include "core/files/RPackFile.h"
 #include "core/types/RString.h"
 #include "core/types/RUtilVector.h"
 
 #include <cstdint>
 #include <cstdio>
-
-class RPackFile;
 
 class RStreamMgr {
 public:
@@ -62,8 +61,10 @@ public:
     // Appends the matching entry names of every pack in source order (RPackFile::ListEntries); folders add
     // nothing and the mode is not used.
     void ListFiles(RUtilVector<RString>& out, const char* pattern, uint32_t mode);
-    // Writes every pack's entries to the user "Content Dump/" folder (RPackFile::DumpAll).
-    void DumpAllContent();
+    // Writes every pack's entries to the user "Content Dump/" folder, made when missing (RPackFile::DumpAll),
+    // counting each in report. When the folder cannot be made (no user folder, or something other than a folder
+    // stands in its place, which is left as it is), every entry counts as not written, for that reason.
+    void DumpAllContent(RPackFile::DumpReport& report);
     // Closes and frees every pack and folder text and empties the list.
     void CloseAllSources();
 

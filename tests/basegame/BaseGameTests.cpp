@@ -662,6 +662,25 @@ TEST_F(BaseGame, ConsoleCommandsChangeAndListTheConfiguration)
                         std::fabs(input->GetMouseScale() - s.scale) > 1e-6f)
                         exit(13);
                 }
+
+                // A value that a setting refuses, a section or a language folder that is not there: the command
+                // fails and says so.
+                out = RString();
+                if (RConsoleCommands::Execute("set Video Tate 7", out) || game.GetSettings().tate != 0 ||
+                    out.Find(RString("The value \"7\" was refused; the setting is now Tate: 0")) < 0)
+                    exit(14);
+                out = RString();
+                if (RConsoleCommands::Execute("set General Language Nowhere", out) ||
+                    game.GetSettings().language != RHashedString("") || out.Find(RString("was refused")) < 0)
+                    exit(15);
+                out = RString();
+                if (RConsoleCommands::Execute("listvars NoSuchSection", out) ||
+                    out.Find(RString("No such section: NoSuchSection")) < 0)
+                    exit(16);
+                out = RString();
+                if (RConsoleCommands::Execute("language Nowhere", out) ||
+                    out.Find(RString("\"Localization/Nowhere/\" holds none of the string tables")) < 0)
+                    exit(17);
             });
             exit(0);
         },

@@ -1,8 +1,10 @@
 // The console's own bounds and files: the history file read back whatever lies in its place, the history and the
-// output kept bounded however much is typed or printed, the keys that walk the history and complete names; and,
-// in a whole program under the test run's X server, the console drawn over the upper half of the screen and
-// capturing the input of the groups that yield while it is open.
+// output kept bounded however much is typed or printed, the keys that walk the history and complete names; a
+// content dump that cannot write every file saying so; and, in a whole program under the test run's X server, the
+// console drawn over the upper half of the screen and capturing the input of the groups that yield while it is
+// open.
 #include "GameRunSupport.h"
+#include "tests/FileSizeLimit.h"
 #include "tests/TestFiles.h"
 #include "basegame/RBaseGame.h"
 #include "basegame/RConsole.h"
@@ -17,6 +19,8 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -162,6 +166,83 @@ class ConsoleGame : public RBaseGame {
 public:
     const char* GetLocalAppDataPathName() const override { return "Console Test"; }
 };
+
+// "dumpcontent" says "...done!" only when it wrote every packed file. Otherwise it says how many it could not write
+// and why, on the console, on standard error and in "DebugLog_Safe.txt" at once; and it writes over nothing that
+// stands in its way.
+TEST(Console, AContentDumpThatCannotWriteEveryFileSaysHowManyAndWhy)
+{
+    TempUserData data;
+    const fs::path userFolder = PrepareGameRun(data, "Console Test");
+    const std::string log = userFolder / "Logs" / "DebugLog_Safe.txt";
+    const uint32_t kLimit = 32 * 1024;
+
+    // A plain file where the dump's folder goes: no file is written, and the plain file stays as it was.
+    fs::create_directories(userFolder);
+    const std::string inTheWay = "a file of the player's own\r\n";
+    WriteBytes(userFolder / "Content Dump", inTheWay);
+    EXPECT_EXIT(
+        {
+            ConsoleGame* game = new ConsoleGame();
+            if (!game->InitEngine())
+                exit(2);
+            RUtilVector<RString> names;
+            RStreamMgr::GetInstance()->ListFiles(names, "", RStreamMgr::kPacksOnly);
+            RString out;
+            if (RConsoleCommands::Execute("dumpcontent", out) || out.Find(RString("...done!")) >= 0)
+                exit(3);
+            char expected[128];
+            snprintf(expected, sizeof(expected), "%u of %u files could not be written to the content dump: ",
+                     names.getCount(), names.getCount());
+            if (names.getCount() == 0 || out.Find(RString(expected)) < 0)
+                exit(4);
+            if (ReadBytes(log).find(expected) == std::string::npos)
+                exit(5);
+            exit(0);
+        },
+        ::testing::ExitedWithCode(0),
+        "files could not be written to the content dump: something other than a folder stands there and is left as "
+        "it is, first at .*/Console Test/Content Dump/");
+    EXPECT_EQ(ReadBytes(userFolder / "Content Dump"), inTheWay);
+
+    // A full disk: the files over the limit are not written, and are counted; those under it are.
+    fs::remove(userFolder / "Content Dump");
+    EXPECT_EXIT(
+        {
+            ConsoleGame* game = new ConsoleGame();
+            if (!game->InitEngine())
+                exit(2);
+            RStreamMgr* streams = RStreamMgr::GetInstance();
+            RUtilVector<RString> names;
+            streams->ListFiles(names, "", RStreamMgr::kPacksOnly);
+            uint32_t tooLarge = 0;
+            for (const RString& name : names)
+                tooLarge += streams->GetFileSize(name.GetString(), RStreamMgr::kPacksOnly) > kLimit;
+            if (tooLarge == 0 || tooLarge == names.getCount())
+                exit(3);
+            RString out;
+            bool succeeded = true;
+            {
+                FileSizeLimit limit(kLimit);
+                if (!limit.IsActive())
+                    exit(4);
+                succeeded = RConsoleCommands::Execute("dumpcontent", out);
+            }
+            char expected[128];
+            snprintf(expected, sizeof(expected), "%u of %u files could not be written to the content dump: %s",
+                     tooLarge, names.getCount(), strerror(EFBIG));
+            if (succeeded || out.Find(RString(expected)) < 0 || out.Find(RString("...done!")) >= 0)
+                exit(5);
+            if (ReadBytes(log).find(expected) == std::string::npos)
+                exit(6);
+            const auto written = std::distance(fs::directory_iterator(userFolder / "Content Dump"),
+                                               fs::directory_iterator());
+            if (written != static_cast<long>(names.getCount() - tooLarge))
+                exit(7);
+            exit(0);
+        },
+        ::testing::ExitedWithCode(0), "files could not be written to the content dump: File too large");
+}
 
 // Opened, the console slides over the upper half of the screen and shows its text there; the lower half stays
 // as the game drew it. While it is open the groups that yield give nothing; closed, it leaves typed text to the

@@ -169,8 +169,11 @@ TEST_F(LocMgrTest, EngineLanguageSteps)
     REngineConfig::ChangeLanguage("xxx");  // at run time: the folder itself, masked
     EXPECT_TRUE(loc->IsTestLanguage());
     EXPECT_EQ("XXXXXX XXXXXX", Get("Menus", "M", "k"));
-    REngineConfig::ChangeLanguage("Pirate");
+    EXPECT_TRUE(REngineConfig::ChangeLanguage("Pirate"));
     EXPECT_FALSE(loc->IsTestLanguage());
+    EXPECT_EQ("Arr", Get("Menus", "M", "k"));
+    // A folder that holds none of the tables is no language: the one in force stays.
+    EXPECT_FALSE(REngineConfig::ChangeLanguage("Nowhere"));
     EXPECT_EQ("Arr", Get("Menus", "M", "k"));
 }
 

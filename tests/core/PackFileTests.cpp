@@ -412,31 +412,36 @@ TEST_F(PackFileTest, FailedWritesAreReportedAndNeverReplaceAGoodPack)
     }
 }
 
-TEST_F(PackFileTest, DumpAllWritesSafeNamesInsideTheDumpFolderOnly)
+TEST_F(PackFileTest, DumpAllWritesSafeNamesInsideTheDumpFolderOnlyAndCountsWhatItCouldNotWrite)
 {
-    TempUserData userData;
-    TestCore core;
-    std::string absolute = userData.root + "/absolute.txt";
+    const std::string dump = Path("dump") + "/";
+    fs::create_directory(dump);
+    std::string absolute = Path("absolute.txt");
     std::string path = MakePack("dump.rpk", {{"plain.txt", "plain"},
                                               {"../escaped.txt", "up"},
                                               {"sub/../../escaped2.txt", "up2"},
                                               {absolute, "abs"},
                                               {"missing/inner.txt", "skipped"},
-                                              {"a..b.txt", "dots"}});
+                                              {"a..b.txt", "dots"},
+                                              {"pipe.txt", "in the way"}});
+    // What stands where a file would go and is no file stays as it is.
+    ASSERT_EQ(0, mkfifo((dump + "pipe.txt").c_str(), 0600));
     RPackFile pack;
     ASSERT_TRUE(pack.OpenRead(path.c_str()));
-    pack.DumpAll();
+    RPackFile::DumpReport report;
+    pack.DumpAll(dump.c_str(), report);
 
-    char folder[4096];
-    RCore* instance = RCore::GetInstance();
-    ASSERT_TRUE(RCore::MakeUserFolder(folder, sizeof folder, instance->GetLocalAppDataPathName(),
-                                      instance->GetContentDumpFolderName(), false));
-    std::string dump = folder;
+    EXPECT_EQ("plain", ReadBytes(dump + "plain.txt"));
     EXPECT_EQ("dots", ReadBytes(dump + "a..b.txt"));
     EXPECT_FALSE(fs::exists(absolute));
     EXPECT_FALSE(fs::exists(dump + "../escaped.txt"));
     EXPECT_FALSE(fs::exists(dump + "../../escaped2.txt"));
-    EXPECT_EQ(2, std::distance(fs::directory_iterator(dump), fs::directory_iterator()));
+    EXPECT_TRUE(fs::is_fifo(dump + "pipe.txt"));
+    EXPECT_EQ(3, std::distance(fs::directory_iterator(dump), fs::directory_iterator()));
+    EXPECT_EQ(2u, report.written);
+    EXPECT_EQ(5u, report.failed);
+    EXPECT_STREQ("the name leads out of the folder", report.firstReason.GetString());
+    EXPECT_STREQ("../escaped.txt", report.firstPath.GetString());
 }
 
 } // namespace
