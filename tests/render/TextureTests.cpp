@@ -287,13 +287,14 @@ TEST(TextureWithoutContext, AGoodFileGivesAnEmptyTextureAndIsNotNamed)
     const std::string savedDataHome = dataHome ? dataHome : "";
     setenv("XDG_DATA_HOME", folder.File("data").c_str(), 1);
     char logs[PATH_MAX];
-    ASSERT_TRUE(RCore::MakeUserFolder(logs, sizeof(logs), RCore::GetInstance()->GetLocalAppDataPathName(),
-                                      RCore::GetInstance()->GetLogsFolderName(), true));
+    const bool logsMade = RCore::MakeUserFolder(logs, sizeof(logs), RCore::GetInstance()->GetLocalAppDataPathName(),
+                                                RCore::GetInstance()->GetLogsFolderName(), true);
     RLogger::GetInstance()->LogSafe("Textures without a context");
     if (dataHome)
         setenv("XDG_DATA_HOME", savedDataHome.c_str(), 1);
     else
         unsetenv("XDG_DATA_HOME");
+    ASSERT_TRUE(logsMade);
 
     for (const char* file : {"good.bmp", "good.dds"}) {
         SCOPED_TRACE(file);
