@@ -5,8 +5,9 @@
 // player; the orbs play their cinematics and return to the title; a saved game that is damaged, foreign, names a
 // room the map no longer holds or holds more than the campaign can is refused and a new game begins, and the next
 // checkpoint keeps the refused file under a name of its own before it saves; a checkpoint that cannot save says so
-// on the status line; both refusals and failed saves are in the log as they happen; a room entered in an earlier
-// session is not counted again. A game object can be made once per process, so each case runs in a child.
+// on the status line; a refused map is named on the next title only; both refusals and failed saves are in the log
+// as they happen; a room entered in an earlier session is not counted again. A game object can be made once per
+// process, so each case runs in a child.
 #include "WendroRunSupport.h"
 #include "basegame/RSubroutineMgr.h"
 #include "basegame/RTimedSubroutine.h"
@@ -352,6 +353,36 @@ TEST_F(GameWorld, ARefusedMapIsNamedOnTheTitle)
                     return notice.find("was refused") != std::string::npos ? 0 : 5;
                 }),
                 ::testing::ExitedWithCode(0), "title notice: Campaign .* was refused: ");
+}
+
+// The title names the refusal once: with the map mended and played, the next title has no notice.
+TEST_F(GameWorld, ARefusalIsNamedOnTheNextTitleOnly)
+{
+    const std::string map = user + "Maps/Tarnvow.map";
+    WriteBytes(map, "[Map]\r\nRooms: Nowhere\r\n");
+    EXPECT_EXIT(RunWendro([&map](WendroGame& game) {
+                    // Whether a title is up with a line that holds "was refused".
+                    const auto refusalOnTitle = [] {
+                        RMenuMgr::GetInstance()->ProcessQueue();
+                        const RGameMenu* title = RMenuMgr::GetInstance()->GetTopMenu();
+                        bool named = false;
+                        for (uint32_t i = 0; title && i < title->GetEntryCount(); ++i)
+                            named = named || std::string(title->GetEntry(i)->GetText().GetString()).find(
+                                                 "was refused") != std::string::npos;
+                        return named;
+                    };
+                    if (game.BeginNewGame(1) || !refusalOnTitle())
+                        return 3;
+                    WriteBytes(map, TestMap());
+                    if (!game.BeginNewGame(1))
+                        return 4;
+                    Steps(game, 3);
+                    game.ReturnToTitle();
+                    if (refusalOnTitle() || !RMenuMgr::GetInstance()->GetTopMenu())
+                        return 5;
+                    return 0;
+                }),
+                ::testing::ExitedWithCode(0), "");
 }
 
 // Touches the checkpoint of TestMapWithCheckpoint.

@@ -1,12 +1,16 @@
 // Named textures from DDS files, failed loads and damaged mod files, and the texture manager's counts, read back
-// from GL.
+// from GL; good files met without a GL context.
 #include "GLTestSupport.h"
 #include "ImageTestFiles.h"
 
+#include "core/system/RCore.h"
+#include "core/system/RLogger.h"
 #include "render/device/RGLObjMgr.h"
 #include "render/images/RTexMgr.h"
 #include "render/images/RTexture.h"
 
+#include <climits>
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
@@ -262,4 +266,51 @@ TEST_F(TextureFiles, ADamagedModImageGivesWayToThePackedOne)
     EXPECT_EQ(manager->LoadTexture("twice.dds", RHashedString("Twice")), nullptr);
     const std::string said = testing::internal::GetCapturedStderr();
     EXPECT_EQ(said, "The texture twice.dds could not be read, from the packs either\n");
+}
+
+// Without a GL context (before the device exists, or after it is gone) a texture from a good file of each kind is
+// absent, and the file is not named: nothing on standard error, nothing in the log.
+TEST(TextureWithoutContext, AGoodFileGivesAnEmptyTextureAndIsNotNamed)
+{
+    RRenderer::DestroyInstance();
+    ASSERT_FALSE(RRenderer::GetInstance()->IsInitialised());
+    TempFolder folder;
+    RImage image;
+    ASSERT_TRUE(image.Create(2, 2, 3));
+    ASSERT_TRUE(image.SaveBMP(folder.File("good.bmp").c_str()));
+    std::vector<uint8_t> dds = DDSHeader(2, 2, 32);
+    PushTexels(dds, 0, 4, 4);
+    folder.Put("good.dds", dds);
+
+    // The log goes to a user folder in the temporary folder; a line of the test's own shows that it is read.
+    const char* dataHome = getenv("XDG_DATA_HOME");
+    const std::string savedDataHome = dataHome ? dataHome : "";
+    setenv("XDG_DATA_HOME", folder.File("data").c_str(), 1);
+    char logs[PATH_MAX];
+    const bool logsMade = RCore::MakeUserFolder(logs, sizeof(logs), RCore::GetInstance()->GetLocalAppDataPathName(),
+                                                RCore::GetInstance()->GetLogsFolderName(), true);
+    RLogger::GetInstance()->LogSafe("Textures without a context");
+    if (dataHome)
+        setenv("XDG_DATA_HOME", savedDataHome.c_str(), 1);
+    else
+        unsetenv("XDG_DATA_HOME");
+    ASSERT_TRUE(logsMade);
+
+    for (const char* file : {"good.bmp", "good.dds"}) {
+        SCOPED_TRACE(file);
+        testing::internal::CaptureStderr();
+        {
+            RTexture texture(folder.File(file).c_str(), RHashedString(file));
+            EXPECT_FALSE(texture.HasGLTexture());
+            EXPECT_EQ(texture.GetWidth(), 0u);
+            EXPECT_EQ(texture.GetHeight(), 0u);
+        }
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    }
+    RLogger::DestroyInstance();
+    const std::vector<uint8_t> log = ReadBytes(std::string(logs) + "DebugLog_Safe.txt");
+    const std::string logText(log.begin(), log.end());
+    EXPECT_NE(logText.find("Textures without a context"), std::string::npos);
+    EXPECT_EQ(logText.find("The texture"), std::string::npos) << logText;
+    RRenderer::DestroyInstance();
 }
