@@ -5,6 +5,7 @@
 #include "core/system/RCore.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -51,7 +52,7 @@ uint32_t GetU32(const uint8_t*& p)
 bool SaveGame::GetPath(char* outPath, size_t outSize)
 {
     RCore* core = RCore::GetInstance();
-    char folder[1024];
+    char folder[PATH_MAX];
     if (!core || !RCore::MakeUserFolder(folder, sizeof(folder), core->GetLocalAppDataPathName(), "Saves/", true))
         return false;
     const int written = snprintf(outPath, outSize, "%sAutosave.wsg", folder);
