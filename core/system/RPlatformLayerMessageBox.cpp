@@ -6,6 +6,7 @@
 #include <SDL.h>
 #include <cerrno>
 #include <csignal>
+#include <pthread.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -42,7 +43,7 @@ void RPlatformLayer::ShowErrorBoxUntilQuit(const char* title, const char* messag
     sigemptyset(&quit);
     for (int signal : kQuitSignals)
         sigaddset(&quit, signal);
-    sigprocmask(SIG_BLOCK, &quit, &previous);
+    pthread_sigmask(SIG_BLOCK, &quit, &previous);
     struct sigaction action = {};
     action.sa_handler = EndBoxAndProcess;
     action.sa_mask = quit;
@@ -54,11 +55,11 @@ void RPlatformLayer::ShowErrorBoxUntilQuit(const char* title, const char* messag
     if (box == 0) {
         setpgid(0, 0);
         s_boxGroup = getpid();
-        // This process's end, however it comes, is a quit signal to the box.
+        // The caller's end, however it comes (SIGKILL too), is a quit signal here, which takes the group down.
         prctl(PR_SET_PDEATHSIG, SIGTERM);
         if (getppid() != parent)
             _exit(0);
-        sigprocmask(SIG_SETMASK, &previous, nullptr);
+        pthread_sigmask(SIG_SETMASK, &previous, nullptr);
         SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title, message, nullptr);
         // Not exit(): the handlers that run at exit belong to the process that goes on.
         _exit(0);
@@ -68,7 +69,7 @@ void RPlatformLayer::ShowErrorBoxUntilQuit(const char* title, const char* messag
         setpgid(box, box);
         s_boxGroup = box;
     }
-    sigprocmask(SIG_SETMASK, &previous, nullptr);
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     if (box < 0)
         return;
     int status = 0;
