@@ -32,6 +32,7 @@
 #include "scene/RGameEntity.h"
 
 #include <SDL.h>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -83,7 +84,7 @@ void RemoveStaleTemporariesUnder(const char* folder)
     if (!listing)
         return;
     while (const struct dirent* entry = readdir(listing)) {
-        char path[1200];
+        char path[PATH_MAX];
         struct stat info;
         if (entry->d_name[0] == '.' || snprintf(path, sizeof(path), "%s%s", folder, entry->d_name) >= (int)sizeof(path))
             continue;
@@ -154,11 +155,12 @@ bool RBaseGame::InitEngine()
     // From here to the end of the shut-down, losing the display saves the session before the program ends.
     RPlatformLayer::SetDisplayLostHandler(CallDisplayLost);
     // Without a user folder nothing of the session can be kept, and there is no log file to say so in.
-    char userFolder[1024];
+    char userFolder[PATH_MAX];
     m_hasUserFolder = MakeUserFolder(userFolder, sizeof(userFolder), GetLocalAppDataPathName(), "", false);
     if (!m_hasUserFolder)
-        fprintf(stderr, "There is no user folder (neither XDG_DATA_HOME nor HOME names one): nothing of this session "
-                        "will be saved, no settings, bindings, console history, game, screenshot or log\n");
+        fprintf(stderr, "There is no user folder (neither XDG_DATA_HOME nor HOME names one the system takes): "
+                        "nothing of this session will be saved, no settings, bindings, console history, game, "
+                        "screenshot or log\n");
     RemoveStaleTemporaries();
 
     BuildLexerOperatorTable();
@@ -193,14 +195,14 @@ bool RBaseGame::InitEngine()
 void RBaseGame::RemoveStaleTemporaries()
 {
     // Every file the game writes lies in its user folder or a folder in it.
-    char folder[1024];
+    char folder[PATH_MAX];
     if (MakeUserFolder(folder, sizeof(folder), GetLocalAppDataPathName(), "", false))
         RemoveStaleTemporariesUnder(folder);
 }
 
 void RBaseGame::AddUserSearchPath(const char* subfolder)
 {
-    char path[1024];
+    char path[PATH_MAX];
     if (MakeUserFolder(path, sizeof(path), GetLocalAppDataPathName(), subfolder, true))
         RStreamMgr::GetInstance()->AddSearchPath(path);
 }

@@ -12,6 +12,7 @@
 
 #include <SDL_scancode.h>
 
+#include <climits>
 #include <cstdio>
 
 namespace {
@@ -72,7 +73,7 @@ void RBaseGame::InitControlActions()
 
 bool RBaseGame::GetControlBindingsPath(char* outPath, size_t outSize)
 {
-    char folder[1024];
+    char folder[PATH_MAX];
     if (!MakeUserFolder(folder, sizeof(folder), GetLocalAppDataPathName(), GetConfigFolderName(), true))
         return false;
     const int written = snprintf(outPath, outSize, "%s%s", folder, GetControlBindingsFileName());
@@ -81,7 +82,7 @@ bool RBaseGame::GetControlBindingsPath(char* outPath, size_t outSize)
 
 void RBaseGame::LoadControlBindings()
 {
-    char path[1200];
+    char path[PATH_MAX];
     if (GetControlBindingsPath(path, sizeof(path)))
         RControlConfig::GetInstance()->LoadBindings(path);
     else
@@ -99,7 +100,7 @@ RBaseGame::SaveOutcome RBaseGame::SaveControlBindings()
         ReportNotWritten("The bindings file", controls->GetUnreadablePath(), "changes to the controls");
         return kNotWritten;
     }
-    char path[1200];
+    char path[PATH_MAX];
     if (GetControlBindingsPath(path, sizeof(path)) && controls->SaveBindings(path))
         return kSaved;
     ReportFailure("The control bindings could not be saved");

@@ -13,6 +13,7 @@
 #include "scene/RDepthBackdrop.h"
 
 #include <cmath>
+#include <climits>
 #include <cstdio>
 #include <ctime>
 #include <sys/stat.h>
@@ -106,7 +107,7 @@ bool RBaseGame::TakeScreenshot()
     }
     delete[] pixels;
 
-    char folder[1024];
+    char folder[PATH_MAX];
     if (!MakeUserFolder(folder, sizeof(folder), GetLocalAppDataPathName(), GetScreenshotFolderName(), true))
         return false;
     char stamp[32] = "";
@@ -116,7 +117,7 @@ bool RBaseGame::TakeScreenshot()
         strftime(stamp, sizeof(stamp), "%Y%m%d_%H%M%S", &local);
 
     // A second screenshot within the same second gets the next free number.
-    char path[1200];
+    char path[PATH_MAX];
     for (int number = 0; number < 100; ++number) {
         const int written = number == 0
                                 ? snprintf(path, sizeof(path), "%sScreenshot_%s.bmp", folder, stamp)

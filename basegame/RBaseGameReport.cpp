@@ -10,6 +10,7 @@
 #include "render/frame/RRenderer.h"
 
 #include <SDL.h>
+#include <climits>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -21,6 +22,9 @@ namespace {
 
 // The most display modes the "[User]" block lists.
 const uint32_t kMaxReportedModes = 64;
+
+// A step, event or failure line: room for the two whole paths that the longest ones name, and their words.
+const size_t kMaxStepLineBytes = 2 * PATH_MAX + 512;
 
 // Decided on the main thread before the flush is asked for; read by the logger's thread when it hands it over.
 bool s_uploadReport = false;
@@ -123,7 +127,7 @@ void RBaseGame::LogStep(const char* format, ...)
 {
     if (!m_logReady)
         return;
-    char line[1024];
+    char line[kMaxStepLineBytes];
     va_list arguments;
     va_start(arguments, format);
     vsnprintf(line, sizeof(line), format, arguments);
@@ -135,7 +139,7 @@ void RBaseGame::LogEvent(const char* format, ...)
 {
     if (!m_logReady)
         return;
-    char line[1024];
+    char line[kMaxStepLineBytes];
     va_list arguments;
     va_start(arguments, format);
     vsnprintf(line, sizeof(line), format, arguments);
@@ -145,7 +149,7 @@ void RBaseGame::LogEvent(const char* format, ...)
 
 void RBaseGame::ReportFailure(const char* format, ...)
 {
-    char line[1024];
+    char line[kMaxStepLineBytes];
     va_list arguments;
     va_start(arguments, format);
     vsnprintf(line, sizeof(line), format, arguments);

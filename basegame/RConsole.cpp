@@ -12,6 +12,7 @@
 
 #include <SDL_scancode.h>
 
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -284,7 +285,7 @@ void RConsole::Draw(RFont* font, int32_t screenHeight)
 bool RConsole::MakeHistoryPath(char* outPath, size_t outSize)
 {
     RCore* core = RCore::GetInstance();
-    char folder[1024];
+    char folder[PATH_MAX];
     if (!core || !RCore::MakeUserFolder(folder, sizeof(folder), core->GetLocalAppDataPathName(),
                                         core->GetConfigFolderName(), true))
         return false;
@@ -294,7 +295,7 @@ bool RConsole::MakeHistoryPath(char* outPath, size_t outSize)
 
 bool RConsole::LoadHistory()
 {
-    char path[1200];
+    char path[PATH_MAX];
     if (!MakeHistoryPath(path, sizeof(path))) {
         m_historyCount = 0;
         m_historyCursor = -1;
@@ -306,7 +307,7 @@ bool RConsole::LoadHistory()
 
 bool RConsole::SaveHistory() const
 {
-    char path[1200];
+    char path[PATH_MAX];
     return MakeHistoryPath(path, sizeof(path)) && SaveHistoryTo(path);
 }
 

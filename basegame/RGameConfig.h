@@ -6,6 +6,7 @@
 
 #include "core/types/RHashedString.h"
 
+#include <climits>
 #include <cstdint>
 
 class RGameConfig {
@@ -77,6 +78,6 @@ public:
 
 private:
     Settings m_settings;
-    char m_path[1200] = "";
+    char m_path[PATH_MAX] = "";
     bool m_localizationReady = false;
 };

@@ -9,7 +9,6 @@
 #include "core/types/RHashedString.h"
 #include "core/system/RLogger.h"
 #include "core/system/RPlatformLayer.h"
-#include "core/system/RQuitSignals.h"
 #include "core/files/RStreamMgr.h"
 #include "core/types/RStringMgr.h"
 #include "core/system/RThreadTagger.h"
@@ -31,6 +30,7 @@
 #include "scene/RCollisionWorld.h"
 
 #include <SDL.h>
+#include <climits>
 #include <cstdio>
 #include <dlfcn.h>
 #include <unistd.h>
@@ -61,21 +61,20 @@ void QuietSoundLibrary()
 bool LockUserFolder()
 {
     RCore* core = RCore::GetInstance();
-    char folder[1024];
+    char folder[PATH_MAX];
     if (!core || !RCore::MakeUserFolder(folder, sizeof(folder), core->GetLocalAppDataPathName(), "", false))
         return true;
     if (RPlatformLayer::LockUserFolder(folder))
         return true;
     const char* name = core->GetLocalAppDataPathName();
-    char message[1400];
+    char message[PATH_MAX + 256];
     snprintf(message, sizeof(message),
              "%s is already running on the user folder %s\nOnly one copy can use it at a time: this one ends and "
              "leaves the folder as it is.",
              name, folder);
     fprintf(stderr, "%s\n", message);
-    // This copy has nothing to save: a request to stop ends it at once, even while the box waits for a click.
-    RQuitSignals::Uninstall();
-    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, name, message, nullptr);
+    // This copy has nothing to save: a request to stop ends it, and the box with it, even while the box waits.
+    RPlatformLayer::ShowErrorBoxUntilQuit(name, message);
     return false;
 }
 
@@ -91,7 +90,7 @@ RStartup::RStartup()
 
     // Content is found relative to the resource folder: it becomes the working directory and, as the empty
     // folder name, the first file source.
-    char resources[1024];
+    char resources[PATH_MAX];
     if (GetResourcesPath(resources, sizeof(resources))) {
         if (chdir(resources) != 0)
             fprintf(stderr, "Could not enter the resource folder %s\n", resources);

@@ -5,6 +5,7 @@
 #include "core/system/RCore.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -83,7 +84,7 @@ bool ReadEnteredRooms(const uint8_t* p, uint32_t bytes, SaveGame& read, char* er
 bool SaveGame::GetPath(char* outPath, size_t outSize)
 {
     RCore* core = RCore::GetInstance();
-    char folder[1024];
+    char folder[PATH_MAX];
     if (!core || !RCore::MakeUserFolder(folder, sizeof(folder), core->GetLocalAppDataPathName(), "Saves/", true))
         return false;
     const int written = snprintf(outPath, outSize, "%sAutosave.wsg", folder);

@@ -15,6 +15,7 @@
 #include "platform/input/RControlConfig.h"
 #include "platform/input/RDefaultBindings.h"
 
+#include <climits>
 #include <cstdio>
 #include <sys/stat.h>
 
@@ -159,7 +160,7 @@ bool WendroGame::BeginNewGame(int32_t difficulty)
 
 bool WendroGame::CanContinueGame() const
 {
-    char path[1200];
+    char path[PATH_MAX];
     struct stat info;
     return SaveGame::GetPath(path, sizeof(path)) && stat(path, &info) == 0 && S_ISREG(info.st_mode);
 }
@@ -167,7 +168,7 @@ bool WendroGame::CanContinueGame() const
 void WendroGame::ContinueGame()
 {
     EndWorld();
-    char path[1200];
+    char path[PATH_MAX];
     char error[256] = "";
     SaveGame save;
     const bool read = SaveGame::GetPath(path, sizeof(path)) && save.Read(path, error, sizeof(error));

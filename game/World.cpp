@@ -17,6 +17,7 @@
 #include "scene/RCollisionBox.h"
 #include "scene/RCollisionWorld.h"
 
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -477,7 +478,7 @@ void World::SetCheckpoint(float x, float y)
 bool World::SaveAtCheckpoint()
 {
     RBaseGame* game = RBaseGame::GetInstance();
-    char path[1200];
+    char path[PATH_MAX];
     if (!SaveGame::GetPath(path, sizeof(path))) {
         game->ReportFailure("The game could not be saved: there is no user folder for it");
         return false;
@@ -489,7 +490,7 @@ bool World::SaveAtCheckpoint()
     char error[256] = "";
     if (stat(path, &info) == 0 && S_ISREG(info.st_mode) &&
         !(old.Read(path, error, sizeof(error)) && CanContinue(old, error, sizeof(error)))) {
-        char kept[1200];
+        char kept[PATH_MAX];
         char reason[256];
         if (!SaveGame::KeepRefused(path, kept, sizeof(kept), reason, sizeof(reason))) {
             game->ReportFailure("The game is not saved: the refused save %s could not be kept (%s)", path, reason);

@@ -6,6 +6,7 @@
 #include "core/types/RHashedString.h"
 #include "core/system/RLogger.h"
 
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <unistd.h>
@@ -109,8 +110,8 @@ RHTTPRequest* ROnlineServices::CheckForPatch()
     if (!host)
         return nullptr;
     RCore* core = RCore::GetInstance();
-    char folder[1024];
-    char path[1200];
+    char folder[PATH_MAX];
+    char path[PATH_MAX];
     if (!core || !RCore::MakeUserFolder(folder, sizeof(folder), core->GetLocalAppDataPathName(), "", true) ||
         snprintf(path, sizeof(path), "%s%s", folder, kPatchInfoFileName) >= static_cast<int>(sizeof(path))) {
         Log("%s not sent: %s", what, "there is no user folder");

@@ -8,6 +8,14 @@
 #include <new>
 #include <sys/stat.h>
 
+namespace {
+
+// What the user folder's path leaves room for: the game keeps nothing deeper in it than a file of the longest name
+// the system allows in a folder of the same, and it has a user folder only where both can be made.
+const size_t kUserFolderRoom = 2 * (NAME_MAX + 1);
+
+} // namespace
+
 RCore* RCore::s_instance = nullptr;
 bool RCore::s_quitting = false;
 
@@ -45,6 +53,11 @@ char* GetApplicationSupportPath(const char* publisher, const char* applicationNa
     if (!path)
         return nullptr;
     snprintf(path, (size_t)length + 1, "%s/%s/%s/", base, publisher, applicationName);
+    // A folder the system would refuse is no user folder: nothing is made on the way to it.
+    if (!RPlatformLayer::TakesPath(path, kUserFolderRoom)) {
+        delete[] path;
+        return nullptr;
+    }
 
     // Make every level that is missing; failures (it exists, or cannot be made) show later when it is used.
     for (char* cursor = path + 1; *cursor; ++cursor) {

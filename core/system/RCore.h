@@ -47,7 +47,9 @@ protected:
 };
 
 // The text "<application data folder>/<publisher>/<applicationName>/", with every missing folder of it created
-// (mode 0700); null when the platform names no application data folder. The caller frees it with delete[].
+// (mode 0700); null, with nothing made, when the platform names no application data folder or the system would
+// refuse the path of a file in a folder in it (a name over NAME_MAX, or over PATH_MAX in all). The caller frees
+// it with delete[].
 char* GetApplicationSupportPath(const char* publisher, const char* applicationName);
 
 // The program's resource folder as an absolute path (no trailing "/"); start-up makes it the working directory.

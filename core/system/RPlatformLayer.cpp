@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <initializer_list>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -24,6 +25,18 @@ bool IsAbsolute(const char* path)
 }
 
 } // namespace
+
+void RPlatformLayer::OpenClosedStandardStreams()
+{
+    for (int stream : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        if (fcntl(stream, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        // The lowest free number is the closed one.
+        const int opened = open("/dev/null", O_RDWR);
+        if (opened >= 0 && opened != stream)
+            close(opened);
+    }
+}
 
 void RPlatformLayer::IgnoreBrokenPipes()
 {
@@ -77,6 +90,20 @@ bool RPlatformLayer::GetApplicationSupportFolder(char* outPath, size_t outSize)
     if (IsAbsolute(home))
         return RFile::JoinPath(outPath, outSize, home, "/.local/share");
     return false;
+}
+
+bool RPlatformLayer::TakesPath(const char* path, size_t room)
+{
+    if (!IsAbsolute(path) || strlen(path) + room >= PATH_MAX)
+        return false;
+    for (const char* name = path; *name; ) {
+        const size_t length = strcspn(name, "/");
+        if (length > NAME_MAX)
+            return false;
+        name += length;
+        name += strspn(name, "/");
+    }
+    return true;
 }
 
 bool RPlatformLayer::GetResourcesFolder(char* outPath, size_t outSize)

@@ -1,9 +1,10 @@
 // RPlatformLayer: the platform layer's answers to "where does this user's data live" and "where is the program's
-// content", the process-wide settings start-up makes (broken pipes, the one-copy lock on the user folder), and
-// its handling of the display going away. The folder answers write an absolute folder path (without a trailing
-// "/") into a buffer the caller owns and return false, leaving the buffer empty, when the folder cannot be named
-// or the path would not fit. The lock's file descriptor is the platform layer's own. The display's handling and
-// the window's real place are the one place that knows the window system (X).
+// content", the process-wide settings start-up makes (standard streams, broken pipes, the one-copy lock on the
+// user folder), an error box that goes when the process is told to stop, and its handling of the display going
+// away. The folder answers write an absolute folder path (without a trailing "/") into a buffer the caller owns and
+// return false, leaving the buffer empty, when the folder cannot be named or the path would not fit. The lock's
+// file descriptor is the platform layer's own. The display's handling and the window's real place are the one
+// place that knows the window system (X).
 #pragma once
 
 #include <cstddef>
@@ -16,9 +17,20 @@ public:
     // False when neither variable gives an absolute path.
     static bool GetApplicationSupportFolder(char* outPath, size_t outSize);
 
+    // True when the system takes the absolute path `path` as a file's name with `room` bytes more at its end: no
+    // name in it longer than NAME_MAX and the whole, with the room and its terminating zero, within PATH_MAX. What
+    // it refuses can be neither made nor opened.
+    static bool TakesPath(const char* path, size_t room);
+
     // The program's resource folder: $ROLT_RESOURCE_DIR when set, else the folder "Resources" beside the
     // executable. The folder must exist; the path written is its canonical absolute form.
     static bool GetResourcesFolder(char* outPath, size_t outSize);
+
+    // Opens "/dev/null" on each of the standard input, output and error that the process was started without (a
+    // launcher or a shell line that closed them). Called first thing in main, before anything opens a file: a
+    // closed one's number would go to the next file opened (the lock file, the display's connection), and a
+    // message meant for standard error would be written into that file.
+    static void OpenClosedStandardStreams();
 
     // A write to a pipe whose reader has gone (standard error piped into a pager that was closed) fails with
     // EPIPE instead of ending the process with SIGPIPE: a program whose output nobody reads goes on, and its
@@ -33,6 +45,13 @@ public:
     static bool LockUserFolder(const char* folder);
     // Drops the lock LockUserFolder took; nothing when none is held.
     static void UnlockUserFolder();
+
+    // Shows an error message box and waits until the player closes it, for a process that has nothing left to save
+    // and ends after it. The box is drawn by processes of its own (a child in a new process group; the window
+    // system's box may make more in it). A quit signal (SIGTERM, SIGINT, SIGHUP) from the call on ends all of
+    // them and then this process, with that signal's status; they also end when this process dies any other way.
+    // Nothing is shown where no process can be made.
+    static void ShowErrorBoxUntilQuit(const char* title, const char* message);
 
     // What to do when the connection to the display is lost (the X server ended or the session logged out).
     // onLost is called once, on the thread whose window-system call noticed it, from inside that call: it may

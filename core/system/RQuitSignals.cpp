@@ -25,12 +25,6 @@ void RQuitSignals::Install()
         sigaction(signal, &action, nullptr);
 }
 
-void RQuitSignals::Uninstall()
-{
-    for (int signal : {SIGTERM, SIGINT, SIGHUP})
-        std::signal(signal, SIG_DFL);
-}
-
 bool RQuitSignals::IsRequested()
 {
     return s_requested != 0;

@@ -13,12 +13,16 @@
 #   stderr-gone - standard error on a pipe whose reader has gone, and lines written there (the fast log's, and a
 #               failed screenshot reported after a setting was changed in the console): the program goes on, and
 #               at the quit the session is saved and the program exits with status 0.
+#   closed-streams - started with standard input, output and error closed, and a line for standard error at
+#               once (a damaged effect in "Mods/"): the program runs, takes a setting from the console, and at the
+#               quit saves it and exits with status 0.
 #   two-copies - a second copy started on the user folder while a first holds it ends with a non-zero status
 #               within a second and leaves every file of the folder as it was (one with the display, whose message
-#               box waits, ends on SIGTERM); once the first is killed with SIGKILL, a new copy starts, runs and
-#               saves as usual.
-#   no-user-folder - with neither XDG_DATA_HOME nor HOME set, start-up says once that nothing will be saved, no
-#               file is named as unreadable or unsaved, and nothing is written.
+#               box waits, ends on SIGTERM, SIGINT and SIGHUP, its box with it); once the first is killed with
+#               SIGKILL, a new copy starts, runs and saves as usual.
+#   long-user-folder - a user folder whose path is over 1,100 characters is locked, named and saved like any.
+#   no-user-folder - with neither XDG_DATA_HOME nor HOME set, or a folder the system refuses, start-up says once
+#               that nothing will be saved, no file is named as unreadable or unsaved, and nothing is written.
 # Usage: saves.sh PROGRAM CASE
 set -u
 program="$1"
@@ -243,6 +247,27 @@ stderr-gone)
   grep -q "\[SessionShutdown\]" "$log" || fail "the session report was not written"
   echo "standard error with no reader: the program went on, saved its session and exited with 0"
   ;;
+closed-streams)
+  # The final pass's effect, drawn from the first frame, fails to build from "Mods/": a line for standard error.
+  printf '[General]\r\nQuickStart: true\r\n' >"$config"
+  mkdir -p "$user/Mods"
+  : >"$user/Mods/__ROLT_Final_Pass_GLSL.xml"
+  "$program" <&- >&- 2>&- &
+  pid=$!
+  wait_for_window
+  timeout 10 xdotool search --sync --name "^$title\$" windowfocus --sync >/dev/null 2>&1 || fail "no focus"
+  sleep 1
+  set_volume_in_console
+  sleep 1
+  kill -TERM "$pid"
+  wait_for_exit 30
+  [ "$status" -eq 0 ] || fail "exit status $status with the standard streams closed"
+  log="$user/Logs/DebugLog_Safe.txt"
+  grep -q "failed to build" "$log" || fail "the damaged effect was not reported"
+  grep -q "MasterVolume: 0.250000" "$config" || fail "the session's setting was not saved: $(grep MasterVolume "$config")"
+  grep -q "\[SessionShutdown\]" "$log" || fail "the session report was not written"
+  echo "standard streams closed: the program ran, took a setting from the console, saved it and exited with 0"
+  ;;
 two-copies)
   run_once
   start
@@ -260,20 +285,31 @@ two-copies)
   env -u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=dummy timeout 20 "$program" >"$work/second.txt" 2>&1
   second=$?
   elapsed_ms=$(( ($(date +%s%N) - begin) / 1000000 ))
-  # With the display, the second copy's message box waits for a click; a request to stop still ends it at once
-  # (it runs in a process group of its own, as a launcher's child would, with the box's helper process).
-  setsid "$program" >"$work/boxed.txt" 2>&1 &
-  boxed=$!
-  sleep 2
-  kill -TERM -- "-$boxed" 2>/dev/null
-  for _ in $(seq 20); do kill -0 "$boxed" 2>/dev/null || break; sleep 0.1; done
-  boxed_running=0
-  if kill -0 "$boxed" 2>/dev/null; then boxed_running=1; kill -KILL -- "-$boxed" 2>/dev/null; fi
-  wait "$boxed" 2>/dev/null
+  # With the display, the second copy's message box waits for a click; a request to stop, sent to the copy alone
+  # as a launcher sends it, still ends the copy with that signal's status, and its box with it. The copy is started
+  # in a session of its own, as a launcher's child would be: nothing of that session is left 3 s later.
+  boxed_faults=""
+  for signal in TERM INT HUP; do
+    setsid "$program" >"$work/boxed.txt" 2>&1 &
+    boxed=$!
+    sleep 2
+    kill "-$signal" "$boxed" 2>/dev/null
+    sleep 3
+    # Killed processes whose parent has gone may wait a while for init to reap them: only the living count.
+    left=$(ps -o pid=,stat= -s "$boxed" | awk '$2 !~ /^Z/ {printf "%s ", $1}')
+    if [ -n "$left" ]; then
+      boxed_faults="$boxed_faults; SIG$signal left processes $left"
+      kill -KILL $left 2>/dev/null
+    fi
+    wait "$boxed" 2>/dev/null
+    boxed_status=$?
+    [ "$boxed_status" -eq $((128 + $(kill -l "$signal"))) ] ||
+      boxed_faults="$boxed_faults; SIG$signal gave exit status $boxed_status"
+  done
   snapshot >"$work/after.txt"
   kill -KILL "$pid"
   wait "$pid" 2>/dev/null
-  [ "$boxed_running" -eq 0 ] || fail "the second copy's message box held it past SIGTERM"
+  [ -z "$boxed_faults" ] || fail "the second copy with its message box$boxed_faults"
   [ "$second" -ne 0 ] || fail "the second copy exited with status 0"
   [ "$elapsed_ms" -lt 1000 ] || fail "the second copy took $elapsed_ms ms to end (status $second)"
   diff "$work/before.txt" "$work/after.txt" >"$work/diff.txt" ||
@@ -290,17 +326,55 @@ two-copies)
   ;;
 no-user-folder)
   rm -rf "${XDG_DATA_HOME:?}"/*
-  env -u XDG_DATA_HOME -u HOME "$program" >"$work/out.txt" 2>&1 &
-  pid=$!
-  wait_for_window
+  # Neither variable set; then XDG_DATA_HOME naming a folder the system refuses, a name in it over 255 bytes.
+  for refused in "" "$XDG_DATA_HOME/$(head -c 300 /dev/zero | tr '\0' n)"; do
+    if [ -z "$refused" ]; then
+      env -u XDG_DATA_HOME -u HOME "$program" >"$work/out.txt" 2>&1 &
+    else
+      XDG_DATA_HOME="$refused" "$program" >"$work/out.txt" 2>&1 &
+    fi
+    pid=$!
+    wait_for_window
+    sleep 0.5
+    kill -TERM "$pid"
+    finish
+    [ "$status" -eq 0 ] || fail "exit status $status"
+    [ "$(grep -c "There is no user folder" "$work/out.txt")" -eq 1 ] ||
+      fail "the missing user folder was not said once"
+    if grep -q -E "could not be (read|saved)" "$work/out.txt"; then fail "a file is named where there is none"; fi
+    [ -z "$(find "$XDG_DATA_HOME" "$HOME" -mindepth 1)" ] || fail "files were written: $(find "$work" -mindepth 2)"
+  done
+  echo "no user folder, or one the system refuses: said once at start-up, no file named, nothing written"
+  ;;
+long-user-folder)
+  # Names of 200 characters, as many as it takes for the user folder's path to pass 1,100 characters.
+  long_name=$(head -c 200 /dev/zero | tr '\0' d)
+  while [ "${#user}" -le 1100 ]; do
+    XDG_DATA_HOME="$XDG_DATA_HOME/$long_name"
+    user="$XDG_DATA_HOME/Brasswick/$title"
+  done
+  config="$user/Config/Config.ini"
+  mkdir -p "$user/Config"
+  printf '[General]\r\nQuickStart: true\r\n' >"$config"
+  start
+  xdotool search --sync --name "^$title\$" windowfocus --sync >/dev/null 2>&1 || fail "no focus"
+  sleep 1
+  set_volume_in_console
   sleep 0.5
+  # The lock: a second copy (no display, so no box waits) is refused and names the folder whole.
+  env -u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=dummy timeout 20 "$program" >"$work/second.txt" 2>&1
+  second=$?
   kill -TERM "$pid"
   finish
   [ "$status" -eq 0 ] || fail "exit status $status"
-  [ "$(grep -c "There is no user folder" "$work/out.txt")" -eq 1 ] || fail "the missing user folder was not said once"
-  if grep -q -E "could not be (read|saved)" "$work/out.txt"; then fail "a file is named where there is none"; fi
-  [ -z "$(find "$XDG_DATA_HOME" "$HOME" -mindepth 1)" ] || fail "files were written: $(find "$work" -mindepth 2)"
-  echo "no user folder: said once at start-up, no file named, nothing written"
+  [ "$second" -ne 0 ] || fail "a second copy ran on the long user folder"
+  grep -q -F "already running on the user folder $user/" "$work/second.txt" ||
+    fail "the second copy did not name the folder: $(cat "$work/second.txt")"
+  if grep -q "There is no user folder" "$work/out.txt"; then fail "the long user folder was said to be none"; fi
+  grep -q "MasterVolume: 0.250000" "$config" || fail "the session's setting was not saved: $(grep MasterVolume "$config")"
+  grep -q "set mastervolume 0.25" "$user/Config/ConsoleMemory.txt" || fail "the console history was not saved"
+  grep -q "\[SessionShutdown\]" "$user/Logs/DebugLog_Safe.txt" || fail "the session report was not written"
+  echo "a user folder of ${#user} characters: locked against a second copy, named whole, settings and logs saved"
   ;;
 *)
   echo "unknown case $case_name"
