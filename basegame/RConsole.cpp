@@ -6,11 +6,10 @@
 #include "core/types/RHashedString.h"
 #include "core/files/RSafeFileWriter.h"
 #include "platform/input/RControlConfig.h"
-#include "platform/input/RInputHandler.h"
 #include "render/passes/RConsoleBackdrop.h"
 #include "render/text/RFont.h"
 
-#include <SDL_scancode.h>
+#include <SDL.h>
 
 #include <climits>
 #include <cmath>
@@ -78,30 +77,37 @@ void RConsole::Update(float step, RFont* font, RConsoleBackdrop* backdrop, int32
 
 void RConsole::HandleKeys()
 {
-    RInputHandler* input = RInputHandler::GetInstance();
-    const CompleteInputState& now = input->GetCurrentState();
-    const CompleteInputState& before = input->GetPreviousState();
-    auto newlyDown = [&](uint32_t scancode) { return now.keys[scancode] && !before.keys[scancode]; };
-
-    // The console's own keys are asked before the prompt's editing, which asks every key that types nothing
-    // for its repeat too.
-    if (input->isKeyRepeating(SDL_SCANCODE_PAGEUP))
-        Scroll(1);
-    if (input->isKeyRepeating(SDL_SCANCODE_PAGEDOWN))
-        Scroll(-1);
-    if (input->isKeyRepeating(SDL_SCANCODE_UP))
-        StepHistory(1);
-    if (input->isKeyRepeating(SDL_SCANCODE_DOWN))
-        StepHistory(-1);
-    if (newlyDown(SDL_SCANCODE_TAB))
-        CompleteCommand();
-    if (newlyDown(SDL_SCANCODE_RETURN) || newlyDown(SDL_SCANCODE_KP_ENTER)) {
-        const RString line = m_prompt.GetText();
-        m_prompt.SetText(RString());
-        Submit(line.GetString());
-        return;
-    }
-    m_prompt.Update();
+    // The console's keys take their turn among the typed text, so that text typed after Enter starts the next
+    // line.
+    m_prompt.Update([this](const SDL_Keysym& key) {
+        switch (key.scancode) {
+        case SDL_SCANCODE_PAGEUP:
+            Scroll(1);
+            break;
+        case SDL_SCANCODE_PAGEDOWN:
+            Scroll(-1);
+            break;
+        case SDL_SCANCODE_UP:
+            StepHistory(1);
+            break;
+        case SDL_SCANCODE_DOWN:
+            StepHistory(-1);
+            break;
+        case SDL_SCANCODE_TAB:
+            CompleteCommand();
+            break;
+        case SDL_SCANCODE_RETURN:
+        case SDL_SCANCODE_KP_ENTER: {
+            const RString line = m_prompt.GetText();
+            m_prompt.SetText(RString());
+            Submit(line.GetString());
+            break;
+        }
+        default:
+            return RTextEntryBackend::kLeftToField;
+        }
+        return RTextEntryBackend::kTaken;
+    });
 }
 
 void RConsole::Submit(const char* line)

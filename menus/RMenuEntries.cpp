@@ -3,12 +3,11 @@
 #include "menus/RGameMenu.h"
 #include "menus/RMenuMgr.h"
 #include "menus/RMenuQuad.h"
-#include "platform/input/RInputHandler.h"
 #include "render/frame/RRenderer.h"
 #include "render/hud/RHUDMaterials.h"
 #include "render/text/RFont.h"
 
-#include <SDL_scancode.h>
+#include <SDL.h>
 
 #include <cmath>
 #include <cstdio>
@@ -26,12 +25,6 @@ constexpr float kShadow = 2.0f;
 constexpr float kCaretPeriod = 1.0f;
 // The scale of a text field's text: a full field of the default capacity fits beside its label.
 constexpr float kFieldScale = 2.0f;
-
-bool NewlyDown(uint32_t scancode)
-{
-    const RInputHandler* input = RInputHandler::GetInstance();
-    return input->GetCurrentState().keys[scancode] && !input->GetPreviousState().keys[scancode];
-}
 
 } // namespace
 
@@ -277,20 +270,24 @@ void RMenuTextEntry::UpdateEditing()
 {
     if (!m_editing)
         return;
-    if (NewlyDown(SDL_SCANCODE_ESCAPE)) {
-        m_backend.SetText(m_before);
-        m_editing = false;
-        m_backend.Unregister();
-        return;
-    }
-    if (NewlyDown(SDL_SCANCODE_RETURN) || NewlyDown(SDL_SCANCODE_KP_ENTER)) {
-        m_editing = false;
-        m_backend.Unregister();
-        if (m_done)
-            m_done(m_backend.GetText());
-        return;
-    }
-    m_backend.Update();
+    // Return or Escape ends the editing in its place among the typed text: what was typed before it counts, what
+    // came after it does not.
+    m_backend.Update([this](const SDL_Keysym& key) {
+        if (key.scancode == SDL_SCANCODE_ESCAPE) {
+            m_backend.SetText(m_before);
+            m_editing = false;
+            m_backend.Unregister();
+            return RTextEntryBackend::kEndsEditing;
+        }
+        if (key.scancode == SDL_SCANCODE_RETURN || key.scancode == SDL_SCANCODE_KP_ENTER) {
+            m_editing = false;
+            m_backend.Unregister();
+            if (m_done)
+                m_done(m_backend.GetText());
+            return RTextEntryBackend::kEndsEditing;
+        }
+        return RTextEntryBackend::kLeftToField;
+    });
 }
 
 void RMenuTextEntry::Draw(RFont* font, bool selected)

@@ -252,15 +252,16 @@ void RMenuMgr::PollInput()
     static const RHashedString kCancel("Cancel");
     static const RHashedString kClick("Click");
 
-    if (controls->PressedWithRepeat(kMenus, kNavUp))
+    // Every press since the last frame is a step of its own.
+    for (uint32_t step = controls->PressesWithRepeat(kMenus, kNavUp); step > 0; --step)
         top->OnNavigate(0, -1);
-    if (controls->PressedWithRepeat(kMenus, kNavDown))
+    for (uint32_t step = controls->PressesWithRepeat(kMenus, kNavDown); step > 0; --step)
         top->OnNavigate(0, 1);
-    if (controls->PressedWithRepeat(kMenus, kNavLeft))
+    for (uint32_t step = controls->PressesWithRepeat(kMenus, kNavLeft); step > 0; --step)
         top->OnNavigate(-1, 0);
-    if (controls->PressedWithRepeat(kMenus, kNavRight))
+    for (uint32_t step = controls->PressesWithRepeat(kMenus, kNavRight); step > 0; --step)
         top->OnNavigate(1, 0);
-    if (controls->PressedWithRepeat(kMenus, kNavNext))
+    for (uint32_t step = controls->PressesWithRepeat(kMenus, kNavNext); step > 0; --step)
         top->OnNext();
     if (controls->JustPressed(kMenus, kAccept, 0.5f))
         top->OnAccept();

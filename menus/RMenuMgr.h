@@ -70,8 +70,9 @@ public:
     void Update(float step);
     // The menu fading out after the last pop, or null.
     RGameMenu* GetLeavingMenu() const { return m_leaving; }
-    // Reads the "Menus" actions (navigation with auto-repeat, accept, cancel and click on new presses, all at
-    // 0.5) and the pointer for the top menu; a menu that takes raw input reads the keyboard itself instead.
+    // Reads the "Menus" actions (navigation with auto-repeat, one step for every press since the last frame;
+    // accept, cancel and click on new presses; all at 0.5) and the pointer for the top menu; a menu that takes raw
+    // input reads the keyboard itself instead.
     void PollInput();
 
     // Where the mouse pointer is in the menu space; false while the cursor is captured or outside the picture.

@@ -287,6 +287,8 @@ void RControlConfig::UpdateControls(int32_t phase, float dt, float time)
             control->rawValue = RInput::EvaluateBindings(control->inputs, false, &control->anyActive,
                                                          &control->mouseActive, &m_lastDeviceClass, time);
             control->menuRepeatTimer = PositivePart(control->menuRepeatTimer - dt);
+            // The handler counts presses between frame reads, which fixed steps do not follow.
+            control->presses = phase == kPerFrame ? RInput::CountPresses(control->inputs) : 0;
         }
     }
     for (RControlGroup* group : m_groups) {
@@ -377,20 +379,22 @@ bool RControlConfig::WasUp(RHashedString group, RHashedString control, float thr
     return found && found->previousValue < threshold;
 }
 
-bool RControlConfig::PressedWithRepeat(RHashedString group, RHashedString control)
+uint32_t RControlConfig::PressesWithRepeat(RHashedString group, RHashedString control)
 {
     if (!FindReadableControl(group, control))
-        return false;
+        return 0;
     RNamedControl* found = FindControl(group, control);
-    if (JustPressed(group, control, kQueryThreshold)) {
+    const uint32_t presses =
+        found->presses > 0 ? found->presses : JustPressed(group, control, kQueryThreshold) ? 1 : 0;
+    if (presses > 0) {
         found->menuRepeatTimer = kRepeatDelay;
-        return true;
+        return presses;
     }
     if (IsDown(group, control, kQueryThreshold) && found->menuRepeatTimer <= 0.0f) {
         found->menuRepeatTimer = kRepeatInterval;
-        return true;
+        return 1;
     }
-    return false;
+    return 0;
 }
 
 void RControlConfig::DumpControl(RString* text) const

@@ -26,7 +26,7 @@ public:
     // The two refresh phases of UpdateControls.
     enum Phase { kPerFrame = 1, kPerFixedStep = 2 };
 
-    // The auto-repeat of PressedWithRepeat: the first repeat after a press, then the interval between repeats.
+    // The auto-repeat of PressesWithRepeat: the first repeat after a press, then the interval between repeats.
     static constexpr float kRepeatDelay = 0.35f;
     static constexpr float kRepeatInterval = 0.075f;
 
@@ -94,9 +94,12 @@ public:
     bool JustReleased(RHashedString group, RHashedString control, float threshold) const;
     bool IsDown(RHashedString group, RHashedString control, float threshold) const;
     bool WasUp(RHashedString group, RHashedString control, float threshold) const;
-    // The menus' auto-repeat at threshold 0.5: true on a press, then after kRepeatDelay and every kRepeatInterval
-    // (counted down by the action's refreshes) while held.
-    bool PressedWithRepeat(RHashedString group, RHashedString control);
+    // The menus' auto-repeat at threshold 0.5: how many steps the action takes now. A per-frame action takes one
+    // for every press of its buttons counted from SDL's events since the last frame, so that taps between two
+    // frames each count; a new press that counted none (an axis, or an action refreshed each fixed step) takes
+    // one. While held, one after kRepeatDelay and then every kRepeatInterval (counted down by the action's
+    // refreshes).
+    uint32_t PressesWithRepeat(RHashedString group, RHashedString control);
 
     // "group.action: value (" and ")\n" for every action of every group, in order.
     void DumpControl(RString* text) const;

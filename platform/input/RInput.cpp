@@ -58,6 +58,15 @@ int JoystickAxisOf(uint32_t source)
     return static_cast<int>((source - RDefinedInput::kJoystickFirstAxis) / 7 * 6 + offset);
 }
 
+// The bit of SDL's mouse-button mask that a mouse-button binding's code names: code 1 is the middle button and code
+// 2 the left one; codes 3 to 32 name bit code - 1. -1 for any other code.
+int MouseButtonBit(uint32_t code)
+{
+    if (code == 0 || code > 32)
+        return -1;
+    return code == 1 ? 1 : code == 2 ? 0 : static_cast<int>(code) - 1;
+}
+
 float ButtonValue(const RDefinedInput& input, const CompleteInputState& state, bool controllerMode)
 {
     uint32_t code = input.code;
@@ -65,11 +74,8 @@ float ButtonValue(const RDefinedInput& input, const CompleteInputState& state, b
     case RDefinedInput::kKeyboard:
         return code < CompleteInputState::kKeyCount && state.keys[code] ? 1.0f : 0.0f;
     case RDefinedInput::kMouseButton: {
-        // Code 1 is the middle button and code 2 the left one; codes 3 to 32 test bit code - 1.
-        if (code == 0 || code > 32)
-            return 0.0f;
-        uint32_t bit = code == 1 ? 1 : code == 2 ? 0 : code - 1;
-        return (state.mouseButtons >> bit) & 1u ? 1.0f : 0.0f;
+        const int bit = MouseButtonBit(code);
+        return bit >= 0 && (state.mouseButtons >> bit) & 1u ? 1.0f : 0.0f;
     }
     case RDefinedInput::kJoystickButton:
         if (controllerMode || code >= state.joyButtons.getCount())
@@ -81,6 +87,26 @@ float ButtonValue(const RDefinedInput& input, const CompleteInputState& state, b
         return state.padButtons[code] ? 1.0f : 0.0f;
     default:
         return 0.0f;
+    }
+}
+
+// The presses of a button binding's input between the handler's last two reads, as ButtonValue reads the button.
+uint32_t ButtonPresses(const RDefinedInput& input, const RInputHandler::RPressCounts& presses, bool controllerMode)
+{
+    uint32_t code = input.code;
+    switch (input.source) {
+    case RDefinedInput::kKeyboard:
+        return code < CompleteInputState::kKeyCount ? presses.keys[code] : 0;
+    case RDefinedInput::kMouseButton: {
+        const int bit = MouseButtonBit(code);
+        return bit >= 0 ? presses.mouseButtons[bit] : 0;
+    }
+    case RDefinedInput::kJoystickButton:
+        return !controllerMode && code < sizeof(presses.joyButtons) ? presses.joyButtons[code] : 0;
+    case RDefinedInput::kControllerButton:
+        return controllerMode && code < CompleteInputState::kPadButtonCount ? presses.padButtons[code] : 0;
+    default:
+        return 0;
     }
 }
 
@@ -193,6 +219,17 @@ float EvaluateBindings(RUtilVector<RDefinedInput>& inputs, bool usePrevious, boo
         sum += contribution;
     }
     return sum;
+}
+
+uint32_t CountPresses(const RUtilVector<RDefinedInput>& inputs)
+{
+    const RInputHandler* handler = RInputHandler::GetInstance();
+    uint32_t count = 0;
+    for (const RDefinedInput& input : inputs) {
+        if (input.kind == RDefinedInput::kButton)
+            count += ButtonPresses(input, handler->GetPresses(), handler->IsControllerMode());
+    }
+    return count;
 }
 
 float EvaluateBindingsDelta(const RUtilVector<RDefinedInput>& inputs)

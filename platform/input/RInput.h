@@ -33,6 +33,9 @@ float EvaluateBindings(RUtilVector<RDefinedInput>& inputs, bool usePrevious, boo
                        uint32_t* deviceClass, float time);
 // The sum over the current state minus the sum over the previous one. Records no use.
 float EvaluateBindingsDelta(const RUtilVector<RDefinedInput>& inputs);
+// The presses of the list's button bindings counted between the input handler's last two reads
+// (RInputHandler::GetPresses); axis bindings count none.
+uint32_t CountPresses(const RUtilVector<RDefinedInput>& inputs);
 // One binding's contribution in state: axis contributions already signed by the direction (never negative for
 // directions of +1 and -1). *mouseMoved is raised when the binding is a mouse axis that moved either way.
 float EvaluateInput(const RDefinedInput& input, const CompleteInputState& state, bool* mouseMoved);

@@ -69,6 +69,13 @@ int DeviceIndexOf(SDL_JoystickID instanceId)
     return -1;
 }
 
+// One more press, held at 255.
+void CountPress(uint8_t* count)
+{
+    if (*count < UINT8_MAX)
+        ++*count;
+}
+
 // Sizes the vector to SDL's count (a failed count reads as none).
 template <typename T> void SizeTo(RUtilVector<T>& values, int count)
 {
@@ -184,9 +191,9 @@ void RInputHandler::OpenJoystick(int32_t index)
 
 void RInputHandler::CloseJoystick()
 {
-    // A press latched from the device that closes is not the next device's.
-    std::memset(m_latchedJoyButtons, 0, sizeof(m_latchedJoyButtons));
-    m_latchedPadButtons = 0;
+    // A press counted from the device that closes is not the next device's.
+    std::memset(m_pendingPresses.joyButtons, 0, sizeof(m_pendingPresses.joyButtons));
+    std::memset(m_pendingPresses.padButtons, 0, sizeof(m_pendingPresses.padButtons));
     m_selectedJoystick = -1;
     m_controllerMode = false;
     if (m_joystick)
@@ -214,22 +221,22 @@ void RInputHandler::HandleEvent(const SDL_Event& event)
 {
     switch (event.type) {
     case SDL_KEYDOWN:
-        // A held key's repeats are no presses: one latched just before the release would outlast the key.
+        // A held key's repeats are no presses: one counted just before the release would outlast the key.
         if (!event.key.repeat && static_cast<uint32_t>(event.key.keysym.scancode) < CompleteInputState::kKeyCount)
-            m_latchedKeys[event.key.keysym.scancode] = 1;
+            CountPress(&m_pendingPresses.keys[event.key.keysym.scancode]);
         break;
     case SDL_MOUSEBUTTONDOWN:
         if (event.button.button >= 1 && event.button.button <= 32)
-            m_latchedMouseButtons |= 1u << (event.button.button - 1);
+            CountPress(&m_pendingPresses.mouseButtons[event.button.button - 1]);
         break;
     case SDL_JOYBUTTONDOWN:
         if (m_joystick && event.jbutton.which == SDL_JoystickInstanceID(m_joystick))
-            m_latchedJoyButtons[event.jbutton.button] = 1;
+            CountPress(&m_pendingPresses.joyButtons[event.jbutton.button]);
         break;
     case SDL_CONTROLLERBUTTONDOWN:
         if (m_gameController && event.cbutton.button < CompleteInputState::kPadButtonCount &&
             event.cbutton.which == SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(m_gameController)))
-            m_latchedPadButtons |= 1u << event.cbutton.button;
+            CountPress(&m_pendingPresses.padButtons[event.cbutton.button]);
         break;
     default:
         break;
@@ -256,7 +263,7 @@ void RInputHandler::Update(float dt)
 
     ReadJoystick();
     ReadGameController();
-    AddLatchedPresses();
+    AddCountedPresses();
 
     m_current.repeatTimer -= dt;
     if (!(m_current.repeatTimer > 0.0f))
@@ -313,27 +320,28 @@ void RInputHandler::ReadGameController()
     }
 }
 
-void RInputHandler::AddLatchedPresses()
+void RInputHandler::AddCountedPresses()
 {
-    // A latched press reads down in this record whether or not it is still held, and is then forgotten: a tap reads
-    // down for one read and up at the next, and a press still held reads as it would have anyway.
+    // A counted press reads down in this record whether or not it is still held: a tap reads down for one read
+    // and up at the next, and a press still held reads as it would have anyway.
     for (uint32_t i = 0; i < CompleteInputState::kKeyCount; ++i) {
-        if (m_latchedKeys[i])
+        if (m_pendingPresses.keys[i])
             m_current.keys[i] = 1;
     }
-    m_current.mouseButtons |= m_latchedMouseButtons;
-    for (uint32_t i = 0; i < m_current.joyButtons.getCount() && i < sizeof(m_latchedJoyButtons); ++i) {
-        if (m_latchedJoyButtons[i])
+    for (uint32_t i = 0; i < 32; ++i) {
+        if (m_pendingPresses.mouseButtons[i])
+            m_current.mouseButtons |= 1u << i;
+    }
+    for (uint32_t i = 0; i < m_current.joyButtons.getCount() && i < sizeof(m_pendingPresses.joyButtons); ++i) {
+        if (m_pendingPresses.joyButtons[i])
             m_current.joyButtons[i] = 1;
     }
-    for (uint32_t i = 0; i < m_current.padButtons.getCount(); ++i) {
-        if (m_latchedPadButtons & (1u << i))
+    for (uint32_t i = 0; i < m_current.padButtons.getCount() && i < CompleteInputState::kPadButtonCount; ++i) {
+        if (m_pendingPresses.padButtons[i])
             m_current.padButtons[i] = 1;
     }
-    std::memset(m_latchedKeys, 0, sizeof(m_latchedKeys));
-    m_latchedMouseButtons = 0;
-    std::memset(m_latchedJoyButtons, 0, sizeof(m_latchedJoyButtons));
-    m_latchedPadButtons = 0;
+    m_presses = m_pendingPresses;
+    m_pendingPresses = RPressCounts();
 }
 
 bool RInputHandler::isKeyRepeating(uint32_t scancode)

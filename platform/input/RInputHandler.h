@@ -1,8 +1,9 @@
 // RInputHandler: the engine's single owner of raw input, created on first use and destroyed by DestroyInstance.
 // Once per frame Update moves the current CompleteInputState into the previous one and reads a fresh one from SDL;
-// HandleEvent latches the presses made since, so that a tap between two reads still counts. The handler owns both
-// records, the latched presses, the list of devices found at start-up and the one open SDL joystick or game
-// controller; it also keeps the one-key auto-repeat, the key-to-character table and a store of rumble envelopes.
+// HandleEvent counts the presses made since, so that a tap between two reads still reads down and each of several
+// taps is counted. The handler owns both records, the press counts, the list of devices found at start-up and the
+// one open SDL joystick or game controller; it also keeps the one-key auto-repeat, the key-to-character table and
+// a store of rumble envelopes.
 // Main thread only.
 #pragma once
 
@@ -27,6 +28,15 @@ struct AvailableEnumedJoystick {
 
 class RInputHandler {
 public:
+    // Presses of each key and button counted from SDL's events, at most 255 each. Repeats of a held key are no
+    // presses.
+    struct RPressCounts {
+        uint8_t keys[CompleteInputState::kKeyCount] = {};       // by SDL scancode
+        uint8_t mouseButtons[32] = {};                           // by SDL's button number less one
+        uint8_t joyButtons[256] = {};                            // the selected plain joystick's, by index
+        uint8_t padButtons[CompleteInputState::kPadButtonCount] = {}; // the selected controller's, in SDL's order
+    };
+
     // A rumble envelope: for each motor its strength and the absolute rumble-clock times at which its rise, hold
     // and release end.
     struct RRumbleWave {
@@ -69,12 +79,15 @@ public:
     // Relative mouse mode with capture; the cursor shows without it. The window and the last argument are not read.
     void SetMouseCaptured(SDL_Window* window, bool capture, int);
 
-    // Latches a key, mouse-button or selected-device button press from SDL's event queue until the next Update:
+    // Counts a key, mouse-button or selected-device button press from SDL's event queue until the next Update:
     // a press that was released before that read still reads down in it, once. Key repeats are not presses.
     void HandleEvent(const SDL_Event& event);
-    // The frame read: see CompleteInputState, with the latched presses added and then forgotten. The caller polls
-    // SDL's events, handing each to HandleEvent, first.
+    // The frame read: see CompleteInputState, with the counted presses added as keys and buttons down; the counts
+    // then become GetPresses and counting starts again. The caller polls SDL's events, handing each to
+    // HandleEvent, first.
     void Update(float dt);
+    // The presses counted between the last two reads.
+    const RPressCounts& GetPresses() const { return m_presses; }
     // The one-key auto-repeat: true on a new press, then after kRepeatDelay and every kRepeatInterval while held,
     // for the most recently pressed key only.
     bool isKeyRepeating(uint32_t scancode);
@@ -124,7 +137,7 @@ private:
 
     void ReadJoystick();
     void ReadGameController();
-    void AddLatchedPresses();
+    void AddCountedPresses();
 
     bool m_controllerMode = false;
     RUtilVector<AvailableEnumedJoystick> m_joysticks;
@@ -138,12 +151,8 @@ private:
     float m_dt = 0.0f;
     float m_invDt = 0.0f;
     int8_t m_keyChar[CompleteInputState::kKeyCount][4] = {};
-    // Presses seen in SDL's events since the last Update: keys by scancode, mouse buttons as SDL's mask, and the
-    // selected device's buttons (joystick buttons by index, controller buttons as a mask in SDL's order).
-    uint8_t m_latchedKeys[CompleteInputState::kKeyCount] = {};
-    uint32_t m_latchedMouseButtons = 0;
-    uint8_t m_latchedJoyButtons[256] = {};
-    uint32_t m_latchedPadButtons = 0;
+    RPressCounts m_pendingPresses; // seen in SDL's events since the last Update
+    RPressCounts m_presses;        // between the last two Updates
     // At most one of the two is open.
     SDL_Joystick* m_joystick = nullptr;
     SDL_GameController* m_gameController = nullptr;

@@ -11,20 +11,39 @@
 
 namespace {
 
-// Keys that never type: those Update handles itself and those the menus and the console take.
-const uint8_t kNonTypingKeys[] = {
-    SDL_SCANCODE_GRAVE, SDL_SCANCODE_BACKSPACE, SDL_SCANCODE_DELETE, SDL_SCANCODE_RETURN, SDL_SCANCODE_KP_ENTER,
-    SDL_SCANCODE_UP,    SDL_SCANCODE_DOWN,      SDL_SCANCODE_LEFT,   SDL_SCANCODE_RIGHT,  SDL_SCANCODE_HOME,
-    SDL_SCANCODE_END,   SDL_SCANCODE_ESCAPE,    SDL_SCANCODE_TAB,
+// The keys whose presses reach Update: those the field edits with and those its owners (a menu field, the
+// console) take.
+const uint8_t kEditingKeys[] = {
+    SDL_SCANCODE_BACKSPACE, SDL_SCANCODE_DELETE, SDL_SCANCODE_RETURN, SDL_SCANCODE_KP_ENTER, SDL_SCANCODE_ESCAPE,
+    SDL_SCANCODE_TAB,       SDL_SCANCODE_UP,     SDL_SCANCODE_DOWN,   SDL_SCANCODE_LEFT,     SDL_SCANCODE_RIGHT,
+    SDL_SCANCODE_HOME,      SDL_SCANCODE_END,    SDL_SCANCODE_PAGEUP, SDL_SCANCODE_PAGEDOWN,
 };
 
-bool IsNonTypingKey(uint32_t scancode)
+// The editing keys that repeat while held.
+const uint8_t kRepeatingKeys[] = {
+    SDL_SCANCODE_BACKSPACE, SDL_SCANCODE_DELETE, SDL_SCANCODE_LEFT,     SDL_SCANCODE_RIGHT,
+    SDL_SCANCODE_UP,        SDL_SCANCODE_DOWN,   SDL_SCANCODE_PAGEUP,   SDL_SCANCODE_PAGEDOWN,
+};
+
+bool IsEditingKey(uint32_t scancode)
 {
-    for (uint8_t key : kNonTypingKeys) {
+    for (uint8_t key : kEditingKeys) {
         if (key == scancode)
             return true;
     }
     return false;
+}
+
+// Keys that never type: the editing keys and the console's own key.
+bool IsNonTypingKey(uint32_t scancode)
+{
+    return scancode == SDL_SCANCODE_GRAVE || IsEditingKey(scancode);
+}
+
+// Control without Alt: a shortcut. AltGr, which some systems report as Control with Alt, types.
+bool IsShortcut(uint16_t modifiers)
+{
+    return (modifiers & KMOD_CTRL) && !(modifiers & KMOD_ALT);
 }
 
 // Code points of Windows-1252 bytes 0x80-0x9F (0 where the byte is unassigned); the other bytes from 0xA0 up
@@ -80,9 +99,13 @@ bool IsStorable(char c)
     return byte >= 32 && byte != 127;
 }
 
-bool IsDown(const CompleteInputState& state, uint32_t scancode)
+// The Control and Alt keys held in a frame read, as SDL's modifier bits.
+uint16_t ControlAndAltHeld(const CompleteInputState& state)
 {
-    return state.keys[scancode] != 0;
+    return static_cast<uint16_t>((state.keys[SDL_SCANCODE_LCTRL] ? KMOD_LCTRL : 0) |
+                                 (state.keys[SDL_SCANCODE_RCTRL] ? KMOD_RCTRL : 0) |
+                                 (state.keys[SDL_SCANCODE_LALT] ? KMOD_LALT : 0) |
+                                 (state.keys[SDL_SCANCODE_RALT] ? KMOD_RALT : 0));
 }
 
 } // namespace
@@ -115,11 +138,13 @@ void RTextEntryBackend::Touch()
 
 void RTextEntryBackend::Register()
 {
+    m_pendingCount = 0;
     RTextInputList::GetInstance()->Register(this);
 }
 
 void RTextEntryBackend::Unregister()
 {
+    m_pendingCount = 0;
     if (RTextInputList* list = RTextInputList::GetExisting())
         list->Unregister(this);
 }
@@ -182,63 +207,110 @@ void RTextEntryBackend::RemoveAt(int32_t index)
     --m_length;
 }
 
-bool RTextEntryBackend::Update()
+bool RTextEntryBackend::Update(const KeyOwner& owner)
+{
+    KeepRepeat();
+    bool changed = false;
+    // The owner may end the editing, which drops what is left: the count is read again after every entry.
+    for (int32_t i = 0; i < m_pendingCount; ++i) {
+        const Pending& entry = m_pending[i];
+        if (entry.key.scancode == SDL_SCANCODE_UNKNOWN) {
+            const int32_t before = m_length;
+            InsertText(entry.text, static_cast<int32_t>(std::strlen(entry.text)));
+            changed = changed || m_length != before;
+            continue;
+        }
+        const KeyAnswer answer = owner ? owner(entry.key) : kLeftToField;
+        if (answer == kEndsEditing)
+            break;
+        if (answer == kLeftToField)
+            changed = Edit(entry.key) || changed;
+    }
+    m_pendingCount = 0;
+    return changed;
+}
+
+void RTextEntryBackend::KeepRepeat()
 {
     RInputHandler* input = RInputHandler::GetInstance();
     const CompleteInputState& now = input->GetCurrentState();
     const CompleteInputState& before = input->GetPreviousState();
-    bool control = IsDown(now, SDL_SCANCODE_LCTRL) || IsDown(now, SDL_SCANCODE_RCTRL);
-    bool alt = IsDown(now, SDL_SCANCODE_LALT) || IsDown(now, SDL_SCANCODE_RALT);
-    auto newlyDown = [&](uint32_t scancode) { return IsDown(now, scancode) && !IsDown(before, scancode); };
-
-    bool changed = m_typed;
-    m_typed = false;
-
-    // Characters come from SDL's text events (OnTextInput), which keep every key and its order whatever the frame
-    // rate. The typing keys are still asked for their repeat, so that the one-key auto-repeat follows the most
-    // recent press: typing stops a held Backspace as it always has.
-    if (m_cursor < m_maxLength && !control && !alt) {
+    SDL_Keysym key = {};
+    key.mod = ControlAndAltHeld(now);
+    const bool shortcut = IsShortcut(key.mod);
+    // The typing keys are asked for their repeat too, so that the one-key auto-repeat follows the most recent
+    // press: typing stops a held Backspace as it always has.
+    if (!shortcut) {
         for (uint32_t scancode = 0; scancode < CompleteInputState::kKeyCount; ++scancode) {
             if (!IsNonTypingKey(scancode))
                 input->isKeyRepeating(scancode);
         }
     }
-    if (input->isKeyRepeating(SDL_SCANCODE_BACKSPACE) && m_cursor > 0) {
+    // A press of this frame came as an event of its own: only a key held since the last frame repeats here.
+    for (uint8_t scancode : kRepeatingKeys) {
+        if (input->isKeyRepeating(scancode) && before.keys[scancode]) {
+            key.scancode = static_cast<SDL_Scancode>(scancode);
+            Keep(key, "", 0);
+        }
+    }
+    if (shortcut && input->isKeyRepeating(SDL_SCANCODE_V) && before.keys[SDL_SCANCODE_V]) {
+        key.scancode = SDL_SCANCODE_V;
+        Keep(key, "", 0);
+    }
+}
+
+void RTextEntryBackend::Keep(const SDL_Keysym& key, const char* text, size_t length)
+{
+    if (m_pendingCount >= kMaxPending)
+        return;
+    Pending& entry = m_pending[m_pendingCount++];
+    entry.key = key;
+    const size_t kept = length < sizeof(entry.text) - 1 ? length : sizeof(entry.text) - 1;
+    std::memcpy(entry.text, text, kept);
+    entry.text[kept] = 0;
+}
+
+bool RTextEntryBackend::Edit(const SDL_Keysym& key)
+{
+    switch (key.scancode) {
+    case SDL_SCANCODE_BACKSPACE:
+        if (m_cursor == 0)
+            return false;
         RemoveAt(m_cursor - 1);
         --m_cursor;
         Touch();
-        changed = true;
-    }
-    if (input->isKeyRepeating(SDL_SCANCODE_DELETE) && m_cursor < m_length) {
+        return true;
+    case SDL_SCANCODE_DELETE:
+        if (m_cursor == m_length)
+            return false;
         RemoveAt(m_cursor);
         Touch();
-        changed = true;
-    }
-    if (input->isKeyRepeating(SDL_SCANCODE_LEFT)) {
-        m_cursor = m_cursor > 0 ? m_cursor - 1 : 0;
-        Touch();
-    }
-    if (input->isKeyRepeating(SDL_SCANCODE_RIGHT)) {
-        m_cursor = m_cursor < m_length ? m_cursor + 1 : m_length;
-        Touch();
-    }
-    if (newlyDown(SDL_SCANCODE_HOME)) {
-        m_cursor = 0;
-        Touch();
-    }
-    if (newlyDown(SDL_SCANCODE_END)) {
-        m_cursor = m_length;
-        Touch();
-    }
-    if (control && newlyDown(SDL_SCANCODE_C)) {
+        return true;
+    case SDL_SCANCODE_LEFT:
+        SetCursor(m_cursor - 1);
+        return false;
+    case SDL_SCANCODE_RIGHT:
+        SetCursor(m_cursor + 1);
+        return false;
+    case SDL_SCANCODE_HOME:
+        SetCursor(0);
+        return false;
+    case SDL_SCANCODE_END:
+        SetCursor(m_length);
+        return false;
+    case SDL_SCANCODE_C:
+        if (!IsShortcut(key.mod))
+            return false;
         Copy();
-        changed = true;
-    }
-    if (control && input->isKeyRepeating(SDL_SCANCODE_V)) {
+        return true;
+    case SDL_SCANCODE_V:
+        if (!IsShortcut(key.mod))
+            return false;
         Paste();
         return true;
+    default:
+        return false;
     }
-    return changed;
 }
 
 void RTextEntryBackend::Copy() const
@@ -300,13 +372,18 @@ void RTextEntryBackend::OnTextInput(const SDL_TextInputEvent& event)
 {
     const RTextInputList* list = RTextInputList::GetExisting();
     const SDL_Keysym key = list ? list->GetTypingKey() : SDL_Keysym{};
-    if (IsNonTypingKey(key.scancode) || ((key.mod & KMOD_CTRL) && !(key.mod & KMOD_ALT)))
+    if (IsNonTypingKey(key.scancode) || IsShortcut(key.mod))
         return;
-    // SDL terminates the text; a copy keeps the decoding inside the event's array regardless.
-    char text[sizeof(event.text) + 1];
-    std::memcpy(text, event.text, sizeof(event.text));
-    text[sizeof(event.text)] = 0;
-    const int32_t before = m_length;
-    InsertText(text, static_cast<int32_t>(std::strlen(text)));
-    m_typed = m_typed || m_length != before;
+    // SDL terminates the text; the length keeps the read inside the event's array regardless.
+    Keep(SDL_Keysym{}, event.text, strnlen(event.text, sizeof(event.text)));
+}
+
+void RTextEntryBackend::OnKeyDown(const SDL_KeyboardEvent& event)
+{
+    const SDL_Scancode scancode = event.keysym.scancode;
+    if (event.repeat)
+        return;
+    if (IsEditingKey(scancode) ||
+        ((scancode == SDL_SCANCODE_C || scancode == SDL_SCANCODE_V) && IsShortcut(event.keysym.mod)))
+        Keep(event.keysym, "", 0);
 }

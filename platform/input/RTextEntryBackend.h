@@ -1,19 +1,28 @@
 // RTextEntryBackend: the editing core of a one-line text field. It owns a fixed-capacity, zero-terminated byte
-// buffer (Windows-1252 text) with a cursor. Typed text arrives through SDL's text-input events while the field is
-// registered with RTextInputList (its owner registers it while it has the focus); the editing keys are read once
-// per frame from the input handler's keyboard state with the handler's one-key auto-repeat. Its owner (a menu
-// entry, the console) calls Update each frame, redraws the text when Update reports a change and blinks the caret
-// from GetTime and GetLastEditTime. Main thread only.
+// buffer (Windows-1252 text) with a cursor. While the field is registered with RTextInputList (its owner registers
+// it while it has the focus), SDL's text-input events and the key-down events of the editing keys reach it in the
+// order they arrived, and it keeps them, a bounded number, until its owner's Update applies them in that order; a
+// held editing key repeats with the input handler's one-key auto-repeat. Its owner (a menu entry, the console)
+// calls Update each frame, taking the keys it handles itself, redraws the text when Update reports a change and
+// blinks the caret from GetTime and GetLastEditTime. Main thread only.
 #pragma once
 
 #include "core/types/RString.h"
 #include "platform/input/RFMLTextInput.h"
 
 #include <cstdint>
+#include <functional>
 
 class RTextEntryBackend : public RFMLTextInput {
 public:
     static constexpr int32_t kDefaultMaxLength = 24;
+    // Texts and key presses kept between two Updates; later ones are dropped.
+    static constexpr int32_t kMaxPending = 64;
+
+    // What the owner did with a key Update offered it: left it to the field, took it, or ended the editing (the
+    // keys and text after it are dropped).
+    enum KeyAnswer { kLeftToField, kTaken, kEndsEditing };
+    using KeyOwner = std::function<KeyAnswer(const SDL_Keysym& key)>;
 
     RTextEntryBackend();
     // A capacity below 0 counts as 0.
@@ -24,13 +33,17 @@ public:
 
     // Composition is not shown: only the text it ends with arrives, through OnTextInput.
     void OnTextEditing(const SDL_TextEditingEvent&) override {}
-    // Types the event's text at the cursor, converted from UTF-8 to Windows-1252; characters the field cannot
-    // hold are skipped, and what does not fit is dropped. The text of a key the field, the menus or the console
-    // handle themselves (grave accent, Tab, Return...) is not typed, nor that of a key pressed with Control and
-    // without Alt (a shortcut; AltGr, which some systems report as Control with Alt, still types).
+    // Keeps the event's text for Update to type at the cursor. The text of a key the field, the menus or the
+    // console handle themselves (grave accent, Tab, Return...) is not typed, nor that of a key pressed with
+    // Control and without Alt (a shortcut; AltGr, which some systems report as Control with Alt, still types).
     void OnTextInput(const SDL_TextInputEvent& event) override;
+    // Keeps a press of an editing key for Update: Backspace, Delete, Return, keypad Enter, Escape, Tab, the
+    // arrows, Home, End, Page Up, Page Down, and C and V as shortcuts. The system's repeats of a held key are left
+    // out: the handler's auto-repeat makes the repeats.
+    void OnKeyDown(const SDL_KeyboardEvent& event) override;
 
-    // Adds the field to, or removes it from, RTextInputList (once only).
+    // Adds the field to, or removes it from, RTextInputList (once only). Either drops the texts and keys not yet
+    // applied.
     void Register();
     void Unregister();
 
@@ -52,12 +65,27 @@ public:
     // Inserts c at the cursor and advances it. False when the buffer is full or c is a control character (below
     // 32, or 127, the inline-glyph escape of the text renderer).
     bool InsertChar(char c);
-    // One frame of editing; true when the text changed (typed since the last Update included, or a copy or paste
-    // was asked for).
-    bool Update();
+    // One frame of editing. The kept texts and key presses, then the auto-repeat of a held editing key, are
+    // applied in order: a text is typed at the cursor (converted from UTF-8 to Windows-1252; characters the field
+    // cannot hold are skipped, what does not fit is dropped); a key is offered to owner first, and one it leaves
+    // edits the field (Backspace, Delete, Left, Right, Home, End, Control+C copies and Control+V pastes).
+    // True when the text changed, or a copy or paste was asked for.
+    bool Update(const KeyOwner& owner = KeyOwner());
 
 private:
+    // A kept text (key scancode 0) or key press.
+    struct Pending {
+        SDL_Keysym key;
+        char text[SDL_TEXTINPUTEVENT_TEXT_SIZE + 1]; // a whole event's text, zero-terminated
+    };
+
     void Allocate(int32_t maxLength);
+    // Keeps one more entry, with up to length bytes of text, when there is room.
+    void Keep(const SDL_Keysym& key, const char* text, size_t length);
+    // Keeps the repeat of the handler's auto-repeating key when it is an editing key held since the last frame.
+    void KeepRepeat();
+    // A key the owner left: true when it changed the text or asked for a copy or paste.
+    bool Edit(const SDL_Keysym& key);
     void Touch();
     // Removes the character at index, moving the rest (and the zero byte) left.
     void RemoveAt(int32_t index);
@@ -74,5 +102,6 @@ private:
     int32_t m_cursor = 0;
     int32_t m_length = 0;
     float m_lastEditTime = 0.0f;
-    bool m_typed = false; // text arrived since the last Update
+    Pending m_pending[kMaxPending];
+    int32_t m_pendingCount = 0;
 };

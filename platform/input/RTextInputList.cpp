@@ -45,6 +45,8 @@ void RTextInputList::HandleEvent(const SDL_Event& event)
 {
     if (event.type == SDL_KEYDOWN) {
         m_typingKey = event.key.keysym;
+        if (!m_inputs.isEmpty())
+            m_inputs[m_inputs.getCount() - 1]->OnKeyDown(event.key);
         return;
     }
     if (event.type == SDL_TEXTEDITING) {

@@ -1,6 +1,7 @@
 // RTextInputList: the registered text inputs and the text typed this frame. The base game's event pump hands each
-// SDL event to HandleEvent: text-editing and text-input events go to the most recently registered input (the
-// focused field), and a text-input event's text is also kept in the frame's text list until ClearFrameText. The
+// SDL event to HandleEvent: key-down, text-editing and text-input events go, in the order they arrive, to the most
+// recently registered input (the focused field), and a text-input event's text is also kept in the frame's text
+// list until ClearFrameText. The
 // list does not own the inputs. One instance, created by GetInstance and freed by DestroyInstance. Main thread only.
 #pragma once
 
@@ -24,8 +25,8 @@ public:
     void Unregister(RFMLTextInput* input);
     uint32_t GetCount() const { return m_inputs.getCount(); }
 
-    // Passes SDL's text events on (see above) and notes the key each text-input event was typed with; other
-    // events are otherwise ignored.
+    // Passes SDL's key-down and text events on (see above) and notes the key each text-input event was typed
+    // with; other events are ignored.
     void HandleEvent(const SDL_Event& event);
     // While a text-input event is handed on: the key-down event that typed it (SDL sends a key's text right after
     // its key-down), or a scancode of 0 when the text came without one.

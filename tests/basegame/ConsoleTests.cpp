@@ -1,7 +1,8 @@
 // The console's own bounds and files: the history file read back whatever lies in its place, the history and the
-// output kept bounded however much is typed or printed, the keys that walk the history and complete names; a
-// content dump that cannot write every file saying so; and, in a whole program under the test run's X server, the
-// console drawn over the upper half of the screen and capturing the input of the groups that yield while it is
+// output kept bounded however much is typed or printed, the keys that walk the history and complete names, the
+// keys and text of one frame taken in the order they came; a content dump that cannot write every file saying so;
+// and, in a whole program under the test run's X server, the console drawn over the upper half of the screen and
+// capturing the input of the groups that yield while it is
 // open.
 #include "GameRunSupport.h"
 #include "tests/FileSizeLimit.h"
@@ -13,6 +14,7 @@
 #include "core/files/RStreamMgr.h"
 #include "platform/input/RControlConfig.h"
 #include "platform/input/RInputHandler.h"
+#include "platform/input/RTextInputList.h"
 #include "platform/input/RTextEntryBackend.h"
 #include "render/images/RImage.h"
 
@@ -24,6 +26,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 #include <sys/stat.h>
 
 namespace fs = std::filesystem;
@@ -162,6 +165,65 @@ TEST(Console, HistoryAndOutputStayBoundedAndTheKeysWalkThem)
     EXPECT_EQ(std::string(console.GetOutputLine(console.GetOutputCount() - 1).GetString()), "  listsections  listvars");
 }
 
+// Keys and text that arrive between two frames take their turns, as they came through SDL's event queue: the text
+// typed after Enter starts the next line, so two commands typed within one frame run in order, each whole.
+TEST(Console, TwoCommandsTypedWithinOneFrameRunInOrderAsTwoLines)
+{
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_EVENTS), 0) << SDL_GetError();
+    RConsoleCommands::RegisterEngineCommands();
+    auto push = [](Uint32 type, SDL_Scancode key, const char* text) {
+        SDL_Event event;
+        SDL_zero(event);
+        event.type = type;
+        event.key.keysym.scancode = key;
+        if (type == SDL_TEXTINPUT)
+            SDL_strlcpy(event.text.text, text, sizeof(event.text.text));
+        SDL_PushEvent(&event);
+    };
+    // Each letter as SDL sends it: its key's press, its text, its key's release.
+    auto type = [&push](const std::string& line) {
+        for (char c : line) {
+            const SDL_Scancode key = c == ' ' ? SDL_SCANCODE_SPACE : static_cast<SDL_Scancode>(SDL_SCANCODE_A + (c - 'a'));
+            push(SDL_KEYDOWN, key, nullptr);
+            push(SDL_TEXTINPUT, key, std::string(1, c).c_str());
+            push(SDL_KEYUP, key, nullptr);
+        }
+        push(SDL_KEYDOWN, SDL_SCANCODE_RETURN, nullptr);
+        push(SDL_KEYUP, SDL_SCANCODE_RETURN, nullptr);
+    };
+    {
+        RConsole console;
+        console.SetOpen(true);
+        type("help thread");
+        type("help listsections");
+        // One frame: the event pump, the frame read, the console.
+        SDL_Event event;
+        while (SDL_PollEvent(&event)) {
+            RTextInputList::GetInstance()->HandleEvent(event);
+            RInputHandler::GetInstance()->HandleEvent(event);
+        }
+        RInputHandler::GetInstance()->Update(1.0f / 20.0f);
+        console.Update(1.0f / 20.0f, nullptr, nullptr, 0);
+
+        ASSERT_EQ(console.GetHistoryCount(), 2);
+        EXPECT_EQ(std::string(console.GetHistoryLine(0).GetString()), "help thread");
+        EXPECT_EQ(std::string(console.GetHistoryLine(1).GetString()), "help listsections");
+        std::vector<std::string> echoes;
+        for (uint32_t i = 0; i < console.GetOutputCount(); ++i) {
+            const std::string line = console.GetOutputLine(i).GetString();
+            if (line.rfind("> ", 0) == 0)
+                echoes.push_back(line);
+        }
+        EXPECT_EQ(echoes, (std::vector<std::string>{"> help thread", "> help listsections"}));
+        EXPECT_EQ(std::string(console.GetPrompt().GetText().GetString()), "");
+        console.SetOpen(false);
+    }
+    RControlConfig::DestroyInstance();
+    RInputHandler::DestroyInstance();
+    RTextInputList::DestroyInstance();
+    SDL_QuitSubSystem(SDL_INIT_EVENTS);
+}
+
 class ConsoleGame : public RBaseGame {
 public:
     const char* GetLocalAppDataPathName() const override { return "Console Test"; }
@@ -290,6 +352,7 @@ TEST(Console, OpenItCoversTheUpperHalfAndCapturesTheYieldingGroups)
             SDL_strlcpy(typed.text.text, "x", sizeof(typed.text.text));
             SDL_PushEvent(&typed);
             game->PumpEvents();
+            field.Update();
             if (std::string(field.GetText().GetString()) != "x")
                 exit(7);
             field.Unregister();

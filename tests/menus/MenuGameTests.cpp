@@ -1,6 +1,7 @@
-// The menus in the running engine: navigation with an SDL virtual game controller, "QuickStart", the pause
-// menu holding the game, a window resized while a menu slides, settings applied at once, an aspect choice kept
-// across restarts and the test language. Each test runs its game in a child process.
+// The menus in the running engine: navigation with an SDL virtual game controller, every key press between two
+// frames a step, "QuickStart", the pause menu holding the game, a window resized while a menu slides, settings
+// applied at once, an aspect choice kept across restarts and the test language. Each test runs its game in a child
+// process.
 #include "MenuTestGame.h"
 
 #include "basegame/RConsoleCommands.h"
@@ -261,6 +262,23 @@ void StepTheAspectOfTheLastSession(TempUserData& data, const char* shown)
     End(game, shownByName ? 0 : 5);
 }
 
+// Two taps of Down that SDL's event queue holds for one frame, each pressed and released before the frame.
+void StepTwiceInOneFrame(TempUserData& data)
+{
+    MenuTestGame* game = StartToTitle(data);
+    STEP(4, Top()->GetSelection() == 0 && SelectedHas("New Game"));
+    for (Uint32 type : {SDL_KEYDOWN, SDL_KEYUP, SDL_KEYDOWN, SDL_KEYUP}) {
+        SDL_Event event;
+        SDL_zero(event);
+        event.type = type;
+        event.key.keysym.scancode = SDL_SCANCODE_DOWN;
+        STEP(5, SDL_PushEvent(&event) == 1);
+    }
+    Frame(*game);
+    STEP(6, Top()->GetSelection() == 2 && SelectedHas("Quit"));
+    End(game, 0);
+}
+
 class MenuGame : public ::testing::Test {
 protected:
     TempUserData data;
@@ -272,6 +290,12 @@ TEST_F(MenuGame, AGameControllerNavigatesToABindingAVolumeAndQuit)
     EXPECT_EXIT(DriveWithTheController(data), ::testing::ExitedWithCode(0), "");
     EXPECT_NE(ReadBytes(UserFolder(data) + "Config/ControlBindings.bnd").find(BindingBytes(1, 4, SDL_CONTROLLER_BUTTON_X)),
               std::string::npos);
+}
+
+// Every press of a menu key counts, however many fall between two frames: two taps of Down move two entries.
+TEST_F(MenuGame, TwoDownTapsWithinOneFrameMoveTheTitleMenuTwoEntries)
+{
+    EXPECT_EXIT(StepTwiceInOneFrame(data), ::testing::ExitedWithCode(0), "");
 }
 
 // "QuickStart" accepts the title menu as soon as the splash has pushed it; the test language masks every menu text, so a text that is not

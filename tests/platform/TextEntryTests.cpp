@@ -1,5 +1,6 @@
-// Text entry: the field typed into through SDL's text events and edited from the handler's key states, the text
-// input list fed through SDL's event queue, and paste from the X server's clipboard.
+// Text entry: the field typed into and edited through SDL's event queue, in the order the events arrived, with the
+// handler's auto-repeat for a held editing key; the text input list fed through the queue; and paste from the X
+// server's clipboard.
 #include "../TestDisplay.h"
 #include "XInputTestSupport.h"
 
@@ -17,6 +18,7 @@ class TextEntry : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_EVENTS), 0) << SDL_GetError();
         handler->EmptyInitHook(1);
         SDL_SetModState(KMOD_NONE);
         entry.Register();
@@ -26,46 +28,75 @@ protected:
         SDL_SetModState(KMOD_NONE);
         RInputHandler::DestroyInstance();
         RTextInputList::DestroyInstance();
+        SDL_QuitSubSystem(SDL_INIT_EVENTS);
     }
-    // One frame: the handler's read, the keys held in it, then the field's Update (whether the text changed).
+    // Queues a key event with the modifiers, as SDL sends it.
+    static void PushKey(Uint32 type, int scancode, uint16_t modifiers = KMOD_NONE, bool repeat = false)
+    {
+        SDL_Event event;
+        SDL_zero(event);
+        event.type = type;
+        event.key.keysym.scancode = static_cast<SDL_Scancode>(scancode);
+        event.key.keysym.mod = modifiers;
+        event.key.repeat = repeat ? 1 : 0;
+        ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError();
+    }
+    // Queues a text as SDL sends it: the key-down of the key that typed it (none for 0), then the text.
+    static void PushText(const char* utf8, int key = SDL_SCANCODE_UNKNOWN, uint16_t modifiers = KMOD_NONE)
+    {
+        if (key != SDL_SCANCODE_UNKNOWN)
+            PushKey(SDL_KEYDOWN, key, modifiers);
+        SDL_Event event;
+        SDL_zero(event);
+        event.type = SDL_TEXTINPUT;
+        SDL_strlcpy(event.text.text, utf8, sizeof(event.text.text));
+        ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError();
+    }
+    // Queues a press and release of the key.
+    static void PushTap(int key)
+    {
+        PushKey(SDL_KEYDOWN, key);
+        PushKey(SDL_KEYUP, key);
+    }
+    // One frame as the event pump and the frame read run it: the queued events handed to the text inputs and the
+    // handler, the handler's read with the keys held in it, then the field's Update (whether the text changed).
     bool Frame(std::initializer_list<int> held)
     {
+        SDL_Event event;
+        while (SDL_PollEvent(&event)) {
+            RTextInputList::GetInstance()->HandleEvent(event);
+            handler->HandleEvent(event);
+        }
         handler->Update(1.0f / 64.0f);
         for (int scancode : held)
             handler->GetCurrentState().keys[scancode] = 1;
         return entry.Update();
     }
-    // Presses and releases each key in turn.
+    // Presses and releases each key in turn, a frame for each.
     void Type(std::initializer_list<int> keys)
     {
-        for (int key : keys) {
-            Frame({key});
-            Frame({});
-        }
+        for (int key : keys)
+            Press({key});
     }
-    // Presses the keys together for one frame, then releases them: whether the press changed the text.
+    // Presses the keys in turn (Control held for those after a Control key), holds them for one frame, then
+    // releases them: whether the press changed the text.
     bool Press(std::initializer_list<int> keys)
     {
+        uint16_t modifiers = KMOD_NONE;
+        for (int key : keys) {
+            PushKey(SDL_KEYDOWN, key, modifiers);
+            modifiers |= key == SDL_SCANCODE_LCTRL ? KMOD_LCTRL : key == SDL_SCANCODE_RCTRL ? KMOD_RCTRL : 0;
+        }
         bool changed = Frame(keys);
+        for (int key : keys)
+            PushKey(SDL_KEYUP, key);
         Frame({});
         return changed;
     }
-    // Hands the list, as the event pump does, the key-down event of the key (none for 0) with the modifiers, then
-    // the text it typed; then one frame: whether the text changed.
+    // The text typed with the key (none for 0) and the modifiers, then one frame: whether the text changed.
     bool Typed(const char* utf8, SDL_Scancode key = SDL_SCANCODE_UNKNOWN, uint16_t modifiers = KMOD_NONE)
     {
-        SDL_Event event;
-        if (key != SDL_SCANCODE_UNKNOWN) {
-            std::memset(&event, 0, sizeof(event));
-            event.type = SDL_KEYDOWN;
-            event.key.keysym.scancode = key;
-            event.key.keysym.mod = modifiers;
-            RTextInputList::GetInstance()->HandleEvent(event);
-        }
-        std::memset(&event, 0, sizeof(event));
-        event.type = SDL_TEXTINPUT;
-        SDL_strlcpy(event.text.text, utf8, sizeof(event.text.text));
-        RTextInputList::GetInstance()->HandleEvent(event);
+        PushText(utf8, key, modifiers);
         return Frame({});
     }
     std::string Text() const { return entry.GetText().GetString(); }
@@ -120,6 +151,7 @@ TEST_F(TextEntry, TypedTextArrivesInWindows1252)
     event.type = SDL_TEXTINPUT;
     std::memset(event.text.text, 'z', sizeof(event.text.text));
     RTextInputList::GetInstance()->HandleEvent(event);
+    entry.Update();
     EXPECT_EQ(Text(), std::string(24, 'z'));
 }
 
@@ -155,11 +187,53 @@ TEST_F(TextEntry, EditsStayInsideTheFieldAndItsCapacity)
         EXPECT_FALSE(entry.InsertChar(refused)) << int(refused);
 }
 
+// Keys and text that arrive between two frames apply in the order they arrived, each press once: three Backspace
+// taps take three letters, and text typed after a cursor key lands where the key put the cursor.
+TEST_F(TextEntry, KeysAndTextOfOneFrameApplyInTheirOrderEachPressOnce)
+{
+    PushText("help abcdef");
+    EXPECT_TRUE(Frame({}));
+    for (int i = 0; i < 3; ++i)
+        PushTap(SDL_SCANCODE_BACKSPACE);
+    EXPECT_TRUE(Frame({}));
+    EXPECT_EQ(Text(), "help abc");
+
+    PushTap(SDL_SCANCODE_HOME);
+    PushText("1");
+    PushTap(SDL_SCANCODE_END);
+    PushText("2");
+    PushTap(SDL_SCANCODE_LEFT);
+    PushTap(SDL_SCANCODE_LEFT);
+    PushText("3");
+    PushTap(SDL_SCANCODE_DELETE);
+    EXPECT_TRUE(Frame({}));
+    EXPECT_EQ(Text(), "1help ab32");
+    EXPECT_EQ(entry.GetCursor(), 9);
+}
+
+// A held Backspace takes a letter at its press, then repeats with the handler's timing, a quarter second and then
+// every twentieth: the system's own repeat events take nothing more.
+TEST_F(TextEntry, AHeldBackspaceRepeatsWithTheHandlersTiming)
+{
+    entry.SetText(RString("abcdefghijklmnopqrstuvwx"));
+    std::vector<int> removals;
+    for (int frame = 0; frame < 40; ++frame) {
+        PushKey(SDL_KEYDOWN, SDL_SCANCODE_BACKSPACE, KMOD_NONE, frame > 0);
+        const int32_t before = entry.GetLength();
+        Frame({SDL_SCANCODE_BACKSPACE});
+        if (entry.GetLength() != before)
+            removals.push_back(frame);
+    }
+    EXPECT_EQ(removals, (std::vector<int>{0, 16, 20, 24, 28, 32, 36}));
+    EXPECT_EQ(entry.GetLength(), 24 - 7);
+}
+
 // A text input that records what reaches it.
 class RecordingInput : public RFMLTextInput {
 public:
     void OnTextEditing(const SDL_TextEditingEvent& event) override { edits.push_back(event.text); }
     void OnTextInput(const SDL_TextInputEvent& event) override { inputs.push_back(event.text); }
+    void OnKeyDown(const SDL_KeyboardEvent&) override {}
     std::vector<std::string> edits;
     std::vector<std::string> inputs;
 };

@@ -1,8 +1,8 @@
 // The console end to end, with real key presses from the X server: the program runs in a child process while
 // the test types into its window. Grave opens the console, a typed "set" command changes a setting that the
 // shut-down writes to "Config.ini", "quit" ends the program, and "ConsoleMemory.txt" keeps the lines typed, also
-// when they were typed far faster than the frames come and when their keys were pressed and released between two
-// frames.
+// when they were typed far faster than the frames come, when their keys were pressed and released between two
+// frames and when keys and text fell within one frame.
 #include "../GameRunSupport.h"
 #include "tests/TestFiles.h"
 #include "basegame/RBaseGame.h"
@@ -154,6 +154,29 @@ TEST(ConsoleKeys, TypingFasterThanTheFramesLosesNoCharacter)
                Shell("xdotool" + Press("Return"));
     });
     EXPECT_EQ(ReadBytes(userFolder / "Config" / "ConsoleMemory.txt"), "listsections\r\nli\r\nquit\r\n");
+}
+
+// At 20 frames a second, with every key pressed and released within 5 ms of the one before, the keys and the text
+// that fall within one frame keep their order: two commands with Enter between them become two whole lines and
+// run in that order, and three Backspace taps take three letters.
+TEST(ConsoleKeys, KeysTypedWithinOneFrameKeepTheirOrder)
+{
+    TempUserData data;
+    const fs::path userFolder = PrepareGameRun(data, "Console Keys Test");
+    WriteGameConfig(userFolder, "[Engine]\r\nFixedEngineFPS: 60\r\n");
+    // One xdotool run presses each key 5 ms after the one before: the key names of the text.
+    auto keys = [](const std::string& text) {
+        std::string names;
+        for (char c : text)
+            names += c == ' ' ? " space" : c == '\n' ? " Return" : c == '\b' ? " BackSpace" : " " + std::string(1, c);
+        return "xdotool key --delay 5" + names + " sleep 0.15";
+    };
+    RunAndPress<SlowConsoleKeysGame>(userFolder, [&keys] {
+        return Shell("xdotool" + Tap("grave")) && Shell(keys("help thread\nhelp listsections\n")) &&
+               Shell(keys("help abcdef\b\b\b\n")) && Shell(keys("quit\n"));
+    });
+    EXPECT_EQ(ReadBytes(userFolder / "Config" / "ConsoleMemory.txt"),
+              "help thread\r\nhelp listsections\r\nhelp abc\r\nquit\r\n");
 }
 
 // At 20 frames a second, keys pressed and released between two frames count once each: the console key opens the
