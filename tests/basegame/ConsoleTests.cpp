@@ -2,8 +2,7 @@
 // output kept bounded however much is typed or printed, the keys that walk the history and complete names, the
 // keys and text of one frame taken in the order they came; a content dump that cannot write every file saying so;
 // and, in a whole program under the test run's X server, the console drawn over the upper half of the screen and
-// capturing the input of the groups that yield while it is
-// open.
+// capturing the input of the groups that yield while it is open.
 #include "GameRunSupport.h"
 #include "tests/FileSizeLimit.h"
 #include "tests/TestFiles.h"
