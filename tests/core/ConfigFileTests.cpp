@@ -278,6 +278,17 @@ struct EngineSettings {
     }
 };
 
+// A saved file, loaded by fresh settings and saved again, comes back byte for byte.
+void ExpectALoadAndSaveToKeep(const std::string& path, const std::string& saved)
+{
+    EngineSettings again;
+    RConfigFile reread;
+    again.Register(reread);
+    ASSERT_TRUE(reread.Load(path.c_str()));
+    ASSERT_TRUE(reread.Save(path.c_str()));
+    EXPECT_EQ(saved, ReadBytes(path));
+}
+
 TEST(ConfigRangeTest, ValuesOutsideTheirRangeAreUsedAsTheNearestButTheFileKeepsThePlayersText)
 {
     TempFolder folder;
@@ -359,12 +370,7 @@ TEST(ConfigUnknownLinesTest, NotesAndUnknownLinesStayUnderTheirSectionsInFileOrd
     ASSERT_LE(rest.size(), saved.size());
     EXPECT_EQ(rest, saved.substr(saved.size() - rest.size())) << saved;
 
-    EngineSettings again;
-    RConfigFile reread;
-    again.Register(reread);
-    ASSERT_TRUE(reread.Load(path.c_str()));
-    ASSERT_TRUE(reread.Save(path.c_str()));
-    EXPECT_EQ(saved, ReadBytes(path));
+    ExpectALoadAndSaveToKeep(path, saved);
 }
 
 TEST(ConfigUnknownLinesTest, ManyUnknownSectionsAreBoundedAndTheRestReadsBackAsWritten)
@@ -396,12 +402,7 @@ TEST(ConfigUnknownLinesTest, ManyUnknownSectionsAreBoundedAndTheRestReadsBackAsW
     EXPECT_NE(std::string::npos, saved.find("Key0: 0\r\n"));
     EXPECT_EQ(std::string::npos, saved.find("opens like a header")); // it would read back as a section
 
-    EngineSettings again;
-    RConfigFile reread;
-    again.Register(reread);
-    ASSERT_TRUE(reread.Load(path.c_str()));
-    ASSERT_TRUE(reread.Save(path.c_str()));
-    EXPECT_EQ(saved, ReadBytes(path));
+    ExpectALoadAndSaveToKeep(path, saved);
 }
 
 TEST(ConfigUnknownLinesTest, ManyUnknownLinesAreBoundedAndSaidSo)
