@@ -163,7 +163,8 @@ private:
 
 // A button holding one line of text. Accepting it starts editing: the keyboard goes to its RTextEntryBackend
 // (registered for typed text meanwhile) until a press of Return, keypad Enter or Escape, taken in its order among
-// the typed text (Escape puts the text back as it was); a caret blinks at the cursor. The done action runs when editing ends with Return or Enter.
+// the typed text (Escape puts the text back as it was); a caret blinks at the cursor. The done action runs when
+// editing ends with Return or Enter.
 class RMenuTextEntry : public RMenuButton {
 public:
     RMenuTextEntry(const RString& text, int32_t maxLength);

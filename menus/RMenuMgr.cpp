@@ -253,15 +253,15 @@ void RMenuMgr::PollInput()
     static const RHashedString kClick("Click");
 
     // Every press since the last frame is a step of its own.
-    for (uint32_t step = controls->PressesWithRepeat(kMenus, kNavUp); step > 0; --step)
+    for (uint32_t step = controls->PressedWithRepeat(kMenus, kNavUp); step > 0; --step)
         top->OnNavigate(0, -1);
-    for (uint32_t step = controls->PressesWithRepeat(kMenus, kNavDown); step > 0; --step)
+    for (uint32_t step = controls->PressedWithRepeat(kMenus, kNavDown); step > 0; --step)
         top->OnNavigate(0, 1);
-    for (uint32_t step = controls->PressesWithRepeat(kMenus, kNavLeft); step > 0; --step)
+    for (uint32_t step = controls->PressedWithRepeat(kMenus, kNavLeft); step > 0; --step)
         top->OnNavigate(-1, 0);
-    for (uint32_t step = controls->PressesWithRepeat(kMenus, kNavRight); step > 0; --step)
+    for (uint32_t step = controls->PressedWithRepeat(kMenus, kNavRight); step > 0; --step)
         top->OnNavigate(1, 0);
-    for (uint32_t step = controls->PressesWithRepeat(kMenus, kNavNext); step > 0; --step)
+    for (uint32_t step = controls->PressedWithRepeat(kMenus, kNavNext); step > 0; --step)
         top->OnNext();
     if (controls->JustPressed(kMenus, kAccept, 0.5f))
         top->OnAccept();

@@ -30,5 +30,5 @@ bool RPlayerControllerComponent::WasUp(RHashedString action, float threshold) co
 bool RPlayerControllerComponent::PressedWithRepeat(RHashedString action) const
 {
     // Suppressed input does not run the repeat count-down either.
-    return !m_suppressed && RControlConfig::GetInstance()->PressesWithRepeat(m_group, action) > 0;
+    return !m_suppressed && RControlConfig::GetInstance()->PressedWithRepeat(m_group, action) > 0;
 }

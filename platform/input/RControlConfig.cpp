@@ -379,7 +379,7 @@ bool RControlConfig::WasUp(RHashedString group, RHashedString control, float thr
     return found && found->previousValue < threshold;
 }
 
-uint32_t RControlConfig::PressesWithRepeat(RHashedString group, RHashedString control)
+uint32_t RControlConfig::PressedWithRepeat(RHashedString group, RHashedString control)
 {
     if (!FindReadableControl(group, control))
         return 0;

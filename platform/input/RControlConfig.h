@@ -26,7 +26,7 @@ public:
     // The two refresh phases of UpdateControls.
     enum Phase { kPerFrame = 1, kPerFixedStep = 2 };
 
-    // The auto-repeat of PressesWithRepeat: the first repeat after a press, then the interval between repeats.
+    // The auto-repeat of PressedWithRepeat: the first repeat after a press, then the interval between repeats.
     static constexpr float kRepeatDelay = 0.35f;
     static constexpr float kRepeatInterval = 0.075f;
 
@@ -99,7 +99,7 @@ public:
     // frames each count; a new press that counted none (an axis, or an action refreshed each fixed step) takes
     // one. While held, one after kRepeatDelay and then every kRepeatInterval (counted down by the action's
     // refreshes).
-    uint32_t PressesWithRepeat(RHashedString group, RHashedString control);
+    uint32_t PressedWithRepeat(RHashedString group, RHashedString control);
 
     // "group.action: value (" and ")\n" for every action of every group, in order.
     void DumpControl(RString* text) const;

@@ -28,7 +28,7 @@ struct RNamedControl {
     float rawValue = 0.0f;       // this refresh's sum of contributions
     bool anyActive = false;      // some binding contributed this refresh
     bool mouseActive = false;    // a mouse axis contributed this refresh
-    float menuRepeatTimer = 0.0f; // seconds until PressesWithRepeat may repeat
+    float menuRepeatTimer = 0.0f; // seconds until PressedWithRepeat may repeat
     uint32_t presses = 0;        // a per-frame action's button presses counted between the last two frame reads
 };
 

@@ -1,6 +1,6 @@
-// RFMLTextInput: the interface of objects that take SDL's text and key-down events (text fields, the console). Registration
-// with RTextInputList is the object's own choice; an object still registered when it is destroyed is removed
-// from the list, so the list never holds a dangling pointer.
+// RFMLTextInput: the interface of objects that take SDL's text and key-down events (text fields, the console).
+// Registration with RTextInputList is the object's own choice; an object still registered when it is destroyed is
+// removed from the list, so the list never holds a dangling pointer.
 #pragma once
 
 #include <SDL.h>

@@ -1,8 +1,8 @@
 // RTextInputList: the registered text inputs and the text typed this frame. The base game's event pump hands each
 // SDL event to HandleEvent: key-down, text-editing and text-input events go, in the order they arrive, to the most
 // recently registered input (the focused field), and a text-input event's text is also kept in the frame's text
-// list until ClearFrameText. The
-// list does not own the inputs. One instance, created by GetInstance and freed by DestroyInstance. Main thread only.
+// list until ClearFrameText. The list does not own the inputs. One instance, created by GetInstance and freed by
+// DestroyInstance. Main thread only.
 #pragma once
 
 #include "core/types/RString.h"

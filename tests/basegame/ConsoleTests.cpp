@@ -182,7 +182,8 @@ TEST(Console, TwoCommandsTypedWithinOneFrameRunInOrderAsTwoLines)
     // Each letter as SDL sends it: its key's press, its text, its key's release.
     auto type = [&push](const std::string& line) {
         for (char c : line) {
-            const SDL_Scancode key = c == ' ' ? SDL_SCANCODE_SPACE : static_cast<SDL_Scancode>(SDL_SCANCODE_A + (c - 'a'));
+            const SDL_Scancode key =
+                c == ' ' ? SDL_SCANCODE_SPACE : static_cast<SDL_Scancode>(SDL_SCANCODE_A + (c - 'a'));
             push(SDL_KEYDOWN, key, nullptr);
             push(SDL_TEXTINPUT, key, std::string(1, c).c_str());
             push(SDL_KEYUP, key, nullptr);

@@ -256,7 +256,7 @@ TEST_F(Controls, GameActionsHaveOnePressEdgePerFixedStepAndYieldToACapture)
     fixedStep();
     EXPECT_EQ(Value(kGameplay, kJump), 0.0f);
     EXPECT_FALSE(config->JustPressed(kGameplay, kJump, 0.5f) || config->IsDown(kGameplay, kJump, 0.5f) ||
-                 config->WasUp(kGameplay, kJump, 0.5f) || config->PressesWithRepeat(kGameplay, kJump) > 0);
+                 config->WasUp(kGameplay, kJump, 0.5f) || config->PressedWithRepeat(kGameplay, kJump) > 0);
     EXPECT_EQ(Value(kMenus, kAccept), 1.0f) << "the menus do not yield";
     g_capturing = false;
     EXPECT_EQ(Value(kGameplay, kJump), 1.0f);

@@ -68,6 +68,11 @@ set_volume_in_console() {
   press grave s e t space m a s t e r v o l u m e space 0 period 2 5 Return grave
 }
 
+# The setting set_volume_in_console changed is in "Config.ini".
+expect_volume_saved() {
+  grep -q "MasterVolume: 0.250000" "$config" || fail "the session's setting was not saved: $(grep MasterVolume "$config")"
+}
+
 # Every entry of the user folder with its type, size and modification time, and every file's hash.
 snapshot() {
   (cd "$user" && find . -printf '%y %s %TY-%Tm-%Td %TT %p\n' | sort && find . -type f -exec sha256sum {} + | sort)
@@ -205,8 +210,7 @@ display-lost)
   wait "$xvfb" 2>/dev/null
   finish
   [ "$status" -eq 1 ] || fail "exit status $status after the display was lost (1 expected)"
-  grep -q "MasterVolume: 0.250000" "$config" ||
-    fail "the session's setting was not saved: $(grep MasterVolume "$config")"
+  expect_volume_saved
   grep -q "set mastervolume 0.25" "$user/Config/ConsoleMemory.txt" || fail "the console history was not saved"
   log="$user/Logs/DebugLog_Safe.txt"
   grep -q "The display was lost" "$log" || fail "the log does not say the display was lost"
@@ -242,7 +246,7 @@ stderr-gone)
   kill -TERM "$pid"
   finish
   [ "$status" -eq 0 ] || fail "exit status $status with no reader on standard error"
-  grep -q "MasterVolume: 0.250000" "$config" || fail "the session's setting was not saved: $(grep MasterVolume "$config")"
+  expect_volume_saved
   grep -q "set mastervolume 0.25" "$user/Config/ConsoleMemory.txt" || fail "the console history was not saved"
   grep -q "\[SessionShutdown\]" "$log" || fail "the session report was not written"
   echo "standard error with no reader: the program went on, saved its session and exited with 0"
@@ -264,7 +268,7 @@ closed-streams)
   [ "$status" -eq 0 ] || fail "exit status $status with the standard streams closed"
   log="$user/Logs/DebugLog_Safe.txt"
   grep -q "failed to build" "$log" || fail "the damaged effect was not reported"
-  grep -q "MasterVolume: 0.250000" "$config" || fail "the session's setting was not saved: $(grep MasterVolume "$config")"
+  expect_volume_saved
   grep -q "\[SessionShutdown\]" "$log" || fail "the session report was not written"
   echo "standard streams closed: the program ran, took a setting from the console, saved it and exited with 0"
   ;;
@@ -371,7 +375,7 @@ long-user-folder)
   grep -q -F "already running on the user folder $user/" "$work/second.txt" ||
     fail "the second copy did not name the folder: $(cat "$work/second.txt")"
   if grep -q "There is no user folder" "$work/out.txt"; then fail "the long user folder was said to be none"; fi
-  grep -q "MasterVolume: 0.250000" "$config" || fail "the session's setting was not saved: $(grep MasterVolume "$config")"
+  expect_volume_saved
   grep -q "set mastervolume 0.25" "$user/Config/ConsoleMemory.txt" || fail "the console history was not saved"
   grep -q "\[SessionShutdown\]" "$user/Logs/DebugLog_Safe.txt" || fail "the session report was not written"
   echo "a user folder of ${#user} characters: locked against a second copy, named whole, settings and logs saved"
