@@ -404,8 +404,9 @@ void RBaseGame::PumpEvents()
     RInputHandler* input = RInputHandler::GetInstance();
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
-        textInputs->HandleEvent(event);
+        // The handler first: it tells a quick tap from a held key's repeat in the event itself.
         input->HandleEvent(event);
+        textInputs->HandleEvent(event);
         switch (event.type) {
         case SDL_QUIT:
             Quit();

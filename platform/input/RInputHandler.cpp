@@ -217,14 +217,22 @@ void RInputHandler::SetMouseCaptured(SDL_Window*, bool capture, int)
     SDL_ShowCursor(capture ? SDL_DISABLE : SDL_ENABLE);
 }
 
-void RInputHandler::HandleEvent(const SDL_Event& event)
+void RInputHandler::HandleEvent(SDL_Event& event)
 {
     switch (event.type) {
-    case SDL_KEYDOWN:
+    case SDL_KEYDOWN: {
+        const uint32_t scancode = static_cast<uint32_t>(event.key.keysym.scancode);
+        if (scancode >= CompleteInputState::kKeyCount)
+            break;
+        if (event.key.repeat && event.key.timestamp - m_keyPressTicks[scancode] < kQuickTapMs)
+            event.key.repeat = 0;
         // A held key's repeats are no presses: one counted just before the release would outlast the key.
-        if (!event.key.repeat && static_cast<uint32_t>(event.key.keysym.scancode) < CompleteInputState::kKeyCount)
-            CountPress(&m_pendingPresses.keys[event.key.keysym.scancode]);
+        if (!event.key.repeat) {
+            CountPress(&m_pendingPresses.keys[scancode]);
+            m_keyPressTicks[scancode] = event.key.timestamp;
+        }
         break;
+    }
     case SDL_MOUSEBUTTONDOWN:
         if (event.button.button >= 1 && event.button.button <= 32)
             CountPress(&m_pendingPresses.mouseButtons[event.button.button - 1]);

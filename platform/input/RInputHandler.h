@@ -79,9 +79,16 @@ public:
     // Relative mouse mode with capture; the cursor shows without it. The window and the last argument are not read.
     void SetMouseCaptured(SDL_Window* window, bool capture, int);
 
+    // A key-down that SDL marks as a repeat within this many milliseconds of the key's last press is a press of
+    // its own: SDL's X backend takes a release followed within 2 ms by a press of the same key (keys sent without
+    // pauses) for the system's auto-repeat, and no system repeats a key that soon.
+    static constexpr uint32_t kQuickTapMs = 50;
+
     // Counts a key, mouse-button or selected-device button press from SDL's event queue until the next Update:
-    // a press that was released before that read still reads down in it, once. Key repeats are not presses.
-    void HandleEvent(const SDL_Event& event);
+    // a press that was released before that read still reads down in it, once. Key repeats are not presses; a
+    // key-down marked as a repeat that is a quick tap (kQuickTapMs) loses the mark in the event itself, so that the
+    // readers after the handler (the text inputs) take it as the press it is.
+    void HandleEvent(SDL_Event& event);
     // The frame read: see CompleteInputState, with the counted presses added as keys and buttons down; the counts
     // then become GetPresses and counting starts again. The caller polls SDL's events, handing each to
     // HandleEvent, first.
@@ -153,6 +160,7 @@ private:
     int8_t m_keyChar[CompleteInputState::kKeyCount][4] = {};
     RPressCounts m_pendingPresses; // seen in SDL's events since the last Update
     RPressCounts m_presses;        // between the last two Updates
+    uint32_t m_keyPressTicks[CompleteInputState::kKeyCount] = {}; // each key's last press, SDL's event time
     // At most one of the two is open.
     SDL_Joystick* m_joystick = nullptr;
     SDL_GameController* m_gameController = nullptr;

@@ -199,8 +199,8 @@ TEST(Console, TwoCommandsTypedWithinOneFrameRunInOrderAsTwoLines)
         // One frame: the event pump, the frame read, the console.
         SDL_Event event;
         while (SDL_PollEvent(&event)) {
-            RTextInputList::GetInstance()->HandleEvent(event);
             RInputHandler::GetInstance()->HandleEvent(event);
+            RTextInputList::GetInstance()->HandleEvent(event);
         }
         RInputHandler::GetInstance()->Update(1.0f / 20.0f);
         console.Update(1.0f / 20.0f, nullptr, nullptr, 0);

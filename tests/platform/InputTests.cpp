@@ -134,15 +134,18 @@ protected:
         for (int scancode : held)
             handler->GetCurrentState().keys[scancode] = 1;
     }
-    // An event as the event loop hands it over between two frames.
-    void Key(Uint32 type, SDL_Scancode scancode, bool repeat = false)
+    // An event as the event loop hands it over between two frames, at SDL's event time ticks (ms).
+    void Key(Uint32 type, SDL_Scancode scancode, bool repeat = false, Uint32 ticks = 0)
     {
         SDL_Event event{};
         event.type = type;
+        event.key.timestamp = ticks;
         event.key.keysym.scancode = scancode;
         event.key.repeat = repeat ? 1 : 0;
         handler->HandleEvent(event);
     }
+    // When the system's first repeat of a held key comes: X's default delay.
+    static constexpr Uint32 kSystemRepeatTicks = 660;
     void MouseButton(Uint32 type, Uint8 button)
     {
         SDL_Event event{};
@@ -161,14 +164,14 @@ TEST_F(InputFrames, OneHeldKeyRepeatsAfterTheDelayThenAtTheInterval)
     const float dt = 1.0f / 64.0f; // exact in binary, so the delay ends on frame 16
     std::vector<int> repeats;
     for (int frame = 0; frame < 40; ++frame) {
-        Key(SDL_KEYDOWN, SDL_SCANCODE_BACKSPACE, frame > 0);
+        Key(SDL_KEYDOWN, SDL_SCANCODE_BACKSPACE, frame > 0, frame > 0 ? kSystemRepeatTicks + frame : 0);
         Frame(dt, {SDL_SCANCODE_BACKSPACE});
         if (handler->isKeyRepeating(SDL_SCANCODE_BACKSPACE))
             repeats.push_back(frame);
     }
     // The press, 0.25 s later, then every 0.05 s (a little over three frames).
     EXPECT_EQ(repeats, (std::vector<int>{0, 16, 20, 24, 28, 32, 36}));
-    Key(SDL_KEYDOWN, SDL_SCANCODE_BACKSPACE, true);
+    Key(SDL_KEYDOWN, SDL_SCANCODE_BACKSPACE, true, kSystemRepeatTicks + 40);
     Key(SDL_KEYUP, SDL_SCANCODE_BACKSPACE);
     Frame(dt, {});
     EXPECT_FALSE(Now().keys[SDL_SCANCODE_BACKSPACE]);
@@ -206,6 +209,36 @@ TEST_F(InputFrames, APressReleasedBetweenTwoFramesIsDownForExactlyOneFrame)
     Frame(dt, {});
     EXPECT_FALSE(Now().keys[SDL_SCANCODE_BACKSPACE]);
     EXPECT_FALSE(handler->isKeyRepeating(SDL_SCANCODE_BACKSPACE));
+}
+
+// Taps sent without pauses reach SDL as a press and then repeats (its X backend takes a release and a press within
+// 2 ms for the system's auto-repeat): each is a press, also for the text inputs that read the event after the
+// handler. The system's repeat of a held key, which comes long after the press, stays a repeat.
+TEST_F(InputFrames, TapsThatSDLTakesForRepeatsAreEachAPress)
+{
+    const float dt = 1.0f / 60.0f;
+    Frame(dt, {});
+    Key(SDL_KEYDOWN, SDL_SCANCODE_DOWN, false, 1000);
+    SDL_Event repeat{};
+    repeat.type = SDL_KEYDOWN;
+    repeat.key.timestamp = 1001;
+    repeat.key.keysym.scancode = SDL_SCANCODE_DOWN;
+    repeat.key.repeat = 1;
+    handler->HandleEvent(repeat);
+    EXPECT_EQ(repeat.key.repeat, 0);
+    Key(SDL_KEYDOWN, SDL_SCANCODE_DOWN, true, 1001);
+    Key(SDL_KEYUP, SDL_SCANCODE_DOWN);
+    Frame(dt, {});
+    EXPECT_EQ(handler->GetPresses().keys[SDL_SCANCODE_DOWN], 3);
+
+    Key(SDL_KEYDOWN, SDL_SCANCODE_DOWN, false, 2000);
+    Frame(dt, {SDL_SCANCODE_DOWN});
+    repeat.key.timestamp = 2000 + kSystemRepeatTicks;
+    repeat.key.repeat = 1;
+    handler->HandleEvent(repeat);
+    EXPECT_EQ(repeat.key.repeat, 1);
+    Frame(dt, {SDL_SCANCODE_DOWN});
+    EXPECT_EQ(handler->GetPresses().keys[SDL_SCANCODE_DOWN], 0);
 }
 
 } // namespace

@@ -64,8 +64,8 @@ protected:
     {
         SDL_Event event;
         while (SDL_PollEvent(&event)) {
-            RTextInputList::GetInstance()->HandleEvent(event);
             handler->HandleEvent(event);
+            RTextInputList::GetInstance()->HandleEvent(event);
         }
         handler->Update(1.0f / 64.0f);
         for (int scancode : held)
@@ -218,6 +218,9 @@ TEST_F(TextEntry, AHeldBackspaceRepeatsWithTheHandlersTiming)
     entry.SetText(RString("abcdefghijklmnopqrstuvwx"));
     std::vector<int> removals;
     for (int frame = 0; frame < 40; ++frame) {
+        // The system's repeats begin after its delay: sooner, a repeat would be a tap sent without a pause.
+        if (frame == 1)
+            SDL_Delay(RInputHandler::kQuickTapMs + 10);
         PushKey(SDL_KEYDOWN, SDL_SCANCODE_BACKSPACE, KMOD_NONE, frame > 0);
         const int32_t before = entry.GetLength();
         Frame({SDL_SCANCODE_BACKSPACE});
