@@ -30,8 +30,10 @@
 #include "scene/RCollisionWorld.h"
 
 #include <SDL.h>
+#include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <dlfcn.h>
 #include <unistd.h>
 
@@ -56,22 +58,30 @@ void QuietSoundLibrary()
         set(IgnoreSoundLibraryError);
 }
 
-// Takes the user folder's one-copy lock. False when another copy holds it, said on standard error and, where a
-// display is there, in a message box that waits for the player. Without a user folder nothing is locked.
+// Takes the user folder's one-copy lock. False when another copy holds it or it cannot be taken (no copy runs on
+// the folder unguarded), said with the reason on standard error and, where a display is there, in a message box
+// that waits for the player. Without a user folder nothing is locked.
 bool LockUserFolder()
 {
     RCore* core = RCore::GetInstance();
     char folder[PATH_MAX];
     if (!core || !RCore::MakeUserFolder(folder, sizeof(folder), core->GetLocalAppDataPathName(), "", false))
         return true;
-    if (RPlatformLayer::LockUserFolder(folder))
+    const int error = RPlatformLayer::LockUserFolder(folder);
+    if (error == 0)
         return true;
     const char* name = core->GetLocalAppDataPathName();
     char message[PATH_MAX + 256];
-    snprintf(message, sizeof(message),
-             "%s is already running on the user folder %s\nOnly one copy can use it at a time: this one ends and "
-             "leaves the folder as it is.",
-             name, folder);
+    if (error == EWOULDBLOCK)
+        snprintf(message, sizeof(message),
+                 "%s is already running on the user folder %s\nOnly one copy can use it at a time: this one ends "
+                 "and leaves the folder as it is.",
+                 name, folder);
+    else
+        snprintf(message, sizeof(message),
+                 "%s cannot lock the user folder %s (%s)\nWithout the lock a second copy could use it at the same "
+                 "time: this one ends and leaves the folder as it is.",
+                 name, folder, strerror(error));
     fprintf(stderr, "%s\n", message);
     // This copy has nothing to save: a request to stop ends it, and the box with it, even while the box waits.
     RPlatformLayer::ShowErrorBoxUntilQuit(name, message);

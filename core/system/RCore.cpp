@@ -11,8 +11,9 @@
 namespace {
 
 // What the user folder's path leaves room for: the game keeps nothing deeper in it than a file of the longest name
-// the system allows in a folder of the same, and it has a user folder only where both can be made.
-const size_t kUserFolderRoom = 2 * (NAME_MAX + 1);
+// the system allows in a folder of the same, and it has a user folder only where both can be made. The folder's
+// name, its "/" and the file's name follow the user folder's own "/".
+const size_t kUserFolderRoom = NAME_MAX + 1 + NAME_MAX;
 
 } // namespace
 

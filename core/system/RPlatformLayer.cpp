@@ -16,7 +16,7 @@
 
 namespace {
 
-// The open lock file while this process holds the user folder; -1 otherwise.
+// The user folder, open and locked while this process holds it; -1 otherwise.
 int s_userFolderLock = -1;
 
 bool IsAbsolute(const char* path)
@@ -43,29 +43,20 @@ void RPlatformLayer::IgnoreBrokenPipes()
     signal(SIGPIPE, SIG_IGN);
 }
 
-bool RPlatformLayer::LockUserFolder(const char* folder)
+int RPlatformLayer::LockUserFolder(const char* folder)
 {
     UnlockUserFolder();
-    char path[PATH_MAX];
-    if (!folder || !RFile::JoinPath(path, sizeof path, folder, "Running.lock"))
-        return true;
-    // Read-only and never truncated: an existing lock file is opened as it is. Non-blocking, so that a FIFO
-    // standing there cannot hold start-up; only a regular file is locked.
-    const int file = open(path, O_RDONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0600);
-    if (file < 0)
-        return true;
-    struct stat info;
-    if (fstat(file, &info) != 0 || !S_ISREG(info.st_mode)) {
-        close(file);
-        return true;
+    // Only a folder is opened: whatever else stands at its name (a FIFO included) is refused before it is opened.
+    const int opened = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (opened < 0)
+        return errno;
+    if (flock(opened, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        close(opened);
+        return error;
     }
-    if (flock(file, LOCK_EX | LOCK_NB) != 0) {
-        const bool held = errno == EWOULDBLOCK;
-        close(file);
-        return !held;
-    }
-    s_userFolderLock = file;
-    return true;
+    s_userFolderLock = opened;
+    return 0;
 }
 
 void RPlatformLayer::UnlockUserFolder()

@@ -37,12 +37,12 @@ public:
     // session is saved as at any quit. For the whole process.
     static void IgnoreBrokenPipes();
 
-    // Lets one process at a time use the user folder `folder` (ending with "/"): an exclusive lock on its file
-    // "Running.lock", made when missing and never truncated or written. The kernel drops the lock when the
-    // process ends, however it ends; UnlockUserFolder drops it before. False only when another process holds
-    // it. Where the lock file cannot be opened or locked for another reason (a read-only folder, a path too
-    // long) the folder is used unlocked and the answer is true. A lock this process held before is dropped first.
-    static bool LockUserFolder(const char* folder);
+    // Lets one process at a time use the user folder `folder`: an exclusive lock on the folder itself, which
+    // nothing standing in it can take the place of. The kernel drops the lock when the process ends, however it
+    // ends; UnlockUserFolder drops it before. 0 when the lock is taken; EWOULDBLOCK when another process holds it;
+    // otherwise the error that kept it from being taken (the folder missing or not a folder, not readable, on a
+    // file system that cannot lock it). A lock this process held before is dropped first.
+    static int LockUserFolder(const char* folder);
     // Drops the lock LockUserFolder took; nothing when none is held.
     static void UnlockUserFolder();
 

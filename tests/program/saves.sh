@@ -20,9 +20,14 @@
 #               within a second and leaves every file of the folder as it was (one with the display, whose message
 #               box waits, ends on SIGTERM, SIGINT and SIGHUP, its box with it); once the first is killed with
 #               SIGKILL, a new copy starts, runs and saves as usual.
-#   long-user-folder - a user folder whose path is over 1,100 characters is locked, named and saved like any.
-#   no-user-folder - with neither XDG_DATA_HOME nor HOME set, or a folder the system refuses, start-up says once
-#               that nothing will be saved, no file is named as unreadable or unsaved, and nothing is written.
+#   lock-stand-ins - with a folder, then a FIFO, at "Running.lock" a second copy is still refused while a first
+#               runs; with a file where the user folder should be, no lock can be taken: the copy says why, ends
+#               with status 1 and changes nothing.
+#   long-user-folder - a user folder of the longest path the README names (3,583 bytes) is locked, named and saved
+#               like any.
+#   no-user-folder - with neither XDG_DATA_HOME nor HOME set, or a folder the system refuses (a name in it over 255
+#               bytes, or a path one byte over the longest), start-up says once that nothing will be saved, no file
+#               is named as unreadable or unsaved, and nothing is written.
 # Usage: saves.sh PROGRAM CASE
 set -u
 program="$1"
@@ -76,6 +81,23 @@ expect_volume_saved() {
 # Every entry of the user folder with its type, size and modification time, and every file's hash.
 snapshot() {
   (cd "$user" && find . -printf '%y %s %TY-%Tm-%Td %TT %p\n' | sort && find . -type f -exec sha256sum {} + | sort)
+}
+
+# The longest user folder the README names, without its final "/".
+longest_user_folder=3583
+
+# A folder below XDG_DATA_HOME (names of 100 "d"s, the last two of 99 to 149) that, as XDG_DATA_HOME, makes the
+# user folder's path "$1" bytes long without its final "/". Nothing is made.
+data_home_for_user_folder() {
+  local data="$XDG_DATA_HOME" below="/Brasswick/$title" name100
+  local left=$(($1 - ${#data} - ${#below}))
+  name100=$(head -c 100 /dev/zero | tr '\0' d)
+  while [ "$left" -gt 300 ]; do
+    data="$data/$name100"
+    left=$((left - 101))
+  done
+  data="$data/$(head -c $((left / 2 - 1)) /dev/zero | tr '\0' d)"
+  echo "$data/$(head -c $((left - left / 2 - 1)) /dev/zero | tr '\0' d)"
 }
 
 case "$case_name" in
@@ -275,11 +297,11 @@ closed-streams)
 two-copies)
   run_once
   start
-  # The lock is held on an open file that a program started from the game would not inherit.
-  lock_fd=$(find "/proc/$pid/fd" -lname "$user/Running.lock" -printf '%f\n' | head -1)
-  [ -n "$lock_fd" ] || { kill -KILL "$pid"; fail "the running copy holds no lock file open"; }
+  # The lock is held on the user folder, open, which a program started from the game would not inherit.
+  lock_fd=$(find "/proc/$pid/fd" -lname "$user" -printf '%f\n' | head -1)
+  [ -n "$lock_fd" ] || { kill -KILL "$pid"; fail "the running copy holds no lock on its user folder"; }
   flags=$(awk '/^flags:/ {print $2}' "/proc/$pid/fdinfo/$lock_fd")
-  [ $(( 0$flags & 02000000 )) -ne 0 ] || { kill -KILL "$pid"; fail "the lock file is inherited by programs started from the game (flags $flags)"; }
+  [ $(( 0$flags & 02000000 )) -ne 0 ] || { kill -KILL "$pid"; fail "the lock is inherited by programs started from the game (flags $flags)"; }
   # The first copy held still, its lock kept: whatever changes in the folder is the second copy's doing.
   kill -STOP "$pid"
   snapshot >"$work/before.txt"
@@ -328,10 +350,44 @@ two-copies)
   [ "$(grep -a "SessionID" "$config")" != "$session" ] || fail "the copy after the kill did not save its session"
   echo "a second copy ended in $elapsed_ms ms with status $second and changed nothing; after SIGKILL a new copy ran"
   ;;
+lock-stand-ins)
+  # Whatever stands at "Running.lock" (once the lock's file) takes no lock's place: a second copy started while a
+  # first runs is refused. It has no display, so no message box waits.
+  for stand_in in folder FIFO; do
+    rm -rf "$user/Running.lock"
+    if [ "$stand_in" = folder ]; then mkdir "$user/Running.lock"; else mkfifo "$user/Running.lock"; fi
+    start
+    env -u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=dummy timeout 20 "$program" >"$work/second.txt" 2>&1
+    second=$?
+    kill -TERM "$pid"
+    finish
+    [ "$status" -eq 0 ] || fail "a $stand_in at Running.lock: the first copy's exit status $status"
+    [ "$second" -eq 1 ] ||
+      fail "a $stand_in at Running.lock: the second copy ran beside the first (status $second)"
+    grep -q "already running" "$work/second.txt" ||
+      fail "a $stand_in at Running.lock: the second copy did not say why: $(cat "$work/second.txt")"
+  done
+  # A file where the user folder should be: no lock can be taken, so no copy runs; it says why and changes nothing.
+  rm -rf "$user"
+  : >"$user"
+  list_data() { find "$XDG_DATA_HOME" -printf '%y %s %T@ %p\n' | sort; }
+  list_data >"$work/before.txt"
+  env -u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=dummy timeout 20 "$program" >"$work/out.txt" 2>&1
+  status=$?
+  expect_no_sanitizer_report
+  [ "$status" -eq 1 ] || fail "a copy that could not lock its user folder ended with status $status"
+  grep -q -F "cannot lock the user folder $user/ (Not a directory)" "$work/out.txt" ||
+    fail "the copy that could not lock its user folder did not say why"
+  list_data | diff "$work/before.txt" - >"$work/diff.txt" ||
+    fail "the copy that could not lock its user folder changed files: $(cat "$work/diff.txt")"
+  echo "a folder and a FIFO at Running.lock: a second copy refused; an unlockable user folder: said why, status 1"
+  ;;
 no-user-folder)
   rm -rf "${XDG_DATA_HOME:?}"/*
-  # Neither variable set; then XDG_DATA_HOME naming a folder the system refuses, a name in it over 255 bytes.
-  for refused in "" "$XDG_DATA_HOME/$(head -c 300 /dev/zero | tr '\0' n)"; do
+  # Neither variable set; then XDG_DATA_HOME naming a folder the system refuses: a name in it over 255 bytes, or a
+  # user folder one byte longer than the longest taken.
+  for refused in "" "$XDG_DATA_HOME/$(head -c 300 /dev/zero | tr '\0' n)" \
+    "$(data_home_for_user_folder $((longest_user_folder + 1)))"; do
     if [ -z "$refused" ]; then
       env -u XDG_DATA_HOME -u HOME "$program" >"$work/out.txt" 2>&1 &
     else
@@ -342,21 +398,22 @@ no-user-folder)
     sleep 0.5
     kill -TERM "$pid"
     finish
-    [ "$status" -eq 0 ] || fail "exit status $status"
+    variant="XDG_DATA_HOME of ${#refused} bytes"
+    [ "$status" -eq 0 ] || fail "$variant: exit status $status"
     [ "$(grep -c "There is no user folder" "$work/out.txt")" -eq 1 ] ||
-      fail "the missing user folder was not said once"
-    if grep -q -E "could not be (read|saved)" "$work/out.txt"; then fail "a file is named where there is none"; fi
-    [ -z "$(find "$XDG_DATA_HOME" "$HOME" -mindepth 1)" ] || fail "files were written: $(find "$work" -mindepth 2)"
+      fail "$variant: the missing user folder was not said once"
+    if grep -q -E "could not be (read|saved)" "$work/out.txt"; then
+      fail "$variant: a file is named where there is none"
+    fi
+    [ -z "$(find "$XDG_DATA_HOME" "$HOME" -mindepth 1)" ] ||
+      fail "$variant: files were written: $(find "$work" -mindepth 2)"
   done
   echo "no user folder, or one the system refuses: said once at start-up, no file named, nothing written"
   ;;
 long-user-folder)
-  # Names of 200 characters, as many as it takes for the user folder's path to pass 1,100 characters.
-  long_name=$(head -c 200 /dev/zero | tr '\0' d)
-  while [ "${#user}" -le 1100 ]; do
-    XDG_DATA_HOME="$XDG_DATA_HOME/$long_name"
-    user="$XDG_DATA_HOME/Brasswick/$title"
-  done
+  XDG_DATA_HOME=$(data_home_for_user_folder "$longest_user_folder")
+  user="$XDG_DATA_HOME/Brasswick/$title"
+  [ "${#user}" -eq "$longest_user_folder" ] || fail "a user folder of ${#user} bytes made"
   config="$user/Config/Config.ini"
   mkdir -p "$user/Config"
   printf '[General]\r\nQuickStart: true\r\n' >"$config"
