@@ -21,7 +21,7 @@
 #               box waits, ends on SIGTERM, SIGINT and SIGHUP, its box with it); once the first is killed with
 #               SIGKILL, a new copy starts, runs and saves as usual.
 #   lock-stand-ins - with a folder, then a FIFO, at "Running.lock" a second copy is still refused while a first
-#               runs; with a file where the user folder should be, no lock can be taken: the copy says why, ends
+#               runs; with a FIFO where the user folder should be, no lock can be taken: the copy says why, ends
 #               with status 1 and changes nothing.
 #   long-user-folder - a user folder of the longest path the README names (3,583 bytes) is locked, named and saved
 #               like any.
@@ -367,9 +367,10 @@ lock-stand-ins)
     grep -q "already running" "$work/second.txt" ||
       fail "a $stand_in at Running.lock: the second copy did not say why: $(cat "$work/second.txt")"
   done
-  # A file where the user folder should be: no lock can be taken, so no copy runs; it says why and changes nothing.
+  # A FIFO where the user folder should be: no lock can be taken, so no copy runs; it says why at once and changes
+  # nothing.
   rm -rf "$user"
-  : >"$user"
+  mkfifo "$user"
   list_data() { find "$XDG_DATA_HOME" -printf '%y %s %T@ %p\n' | sort; }
   list_data >"$work/before.txt"
   env -u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=dummy timeout 20 "$program" >"$work/out.txt" 2>&1
