@@ -400,6 +400,7 @@ no-user-folder)
     kill -TERM "$pid"
     finish
     variant="XDG_DATA_HOME of ${#refused} bytes"
+    [ -n "$refused" ] || variant="neither variable set"
     [ "$status" -eq 0 ] || fail "$variant: exit status $status"
     [ "$(grep -c "There is no user folder" "$work/out.txt")" -eq 1 ] ||
       fail "$variant: the missing user folder was not said once"
