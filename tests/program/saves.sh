@@ -21,8 +21,8 @@
 #               box waits, ends on SIGTERM, SIGINT and SIGHUP, its box with it); once the first is killed with
 #               SIGKILL, a new copy starts, runs and saves as usual.
 #   lock-stand-ins - with a folder, then a FIFO, at "Running.lock" a second copy is still refused while a first
-#               runs; with a FIFO where the user folder should be, no lock can be taken: the copy says why, ends
-#               with status 1 and changes nothing.
+#               runs; with a user folder that cannot be made (a FIFO at its name, a plain file above it) the copy
+#               runs unlocked, as nothing can be written there, and changes nothing.
 #   long-user-folder - a user folder of the longest path the README names (3,583 bytes) is locked, named and saved
 #               like any.
 #   no-user-folder - with neither XDG_DATA_HOME nor HOME set, or a folder the system refuses (a name in it over 255
@@ -367,21 +367,28 @@ lock-stand-ins)
     grep -q "already running" "$work/second.txt" ||
       fail "a $stand_in at Running.lock: the second copy did not say why: $(cat "$work/second.txt")"
   done
-  # A FIFO where the user folder should be: no lock can be taken, so no copy runs; it says why at once and changes
-  # nothing.
-  rm -rf "$user"
-  mkfifo "$user"
+  # A user folder that cannot be made (a FIFO where it should be, a plain file above it): no file of the session
+  # can be written there, so there is nothing to guard: the copy runs, is not held by the FIFO, and changes nothing.
   list_data() { find "$XDG_DATA_HOME" -printf '%y %s %T@ %p\n' | sort; }
-  list_data >"$work/before.txt"
-  env -u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=dummy timeout 20 "$program" >"$work/out.txt" 2>&1
-  status=$?
-  expect_no_sanitizer_report
-  [ "$status" -eq 1 ] || fail "a copy that could not lock its user folder ended with status $status"
-  grep -q -F "cannot lock the user folder $user/ (Not a directory)" "$work/out.txt" ||
-    fail "the copy that could not lock its user folder did not say why"
-  list_data | diff "$work/before.txt" - >"$work/diff.txt" ||
-    fail "the copy that could not lock its user folder changed files: $(cat "$work/diff.txt")"
-  echo "a folder and a FIFO at Running.lock: a second copy refused; an unlockable user folder: said why, status 1"
+  for unmade in fifo file-above; do
+    rm -rf "${XDG_DATA_HOME:?}"/*
+    if [ "$unmade" = fifo ]; then
+      mkdir -p "$(dirname "$user")"
+      mkfifo "$user"
+    else
+      touch "$XDG_DATA_HOME/Brasswick"
+    fi
+    list_data >"$work/before.txt"
+    start
+    sleep 0.5
+    kill -TERM "$pid"
+    finish
+    [ "$status" -eq 0 ] || fail "$unmade: a copy with no user folder to lock ended with status $status"
+    if grep -q "cannot lock" "$work/out.txt"; then fail "$unmade: a lock was asked of a folder that is not there"; fi
+    list_data | diff "$work/before.txt" - >"$work/diff.txt" ||
+      fail "$unmade: the copy changed files: $(cat "$work/diff.txt")"
+  done
+  echo "a folder and a FIFO at Running.lock: a second copy refused; a user folder that cannot be made: runs unlocked"
   ;;
 no-user-folder)
   rm -rf "${XDG_DATA_HOME:?}"/*
