@@ -85,8 +85,8 @@ bool FindVariable(const Arguments& args, RHashedString* section, RHashedString* 
     return false;
 }
 
-// Sets the variable from text as the configuration reads it; false, saying what the setting is now, when no
-// variable took the text or a change callback refused the value and left another.
+// Sets the variable from text as the configuration reads it; false when no variable took the text, or when a
+// change callback refused the value, saying why and the value the setting keeps.
 bool SetVariable(RHashedString section, RHashedString key, const char* text, RString& output)
 {
     RConfigFile& config = RConfigFile::GetInstance();
@@ -94,10 +94,10 @@ bool SetVariable(RHashedString section, RHashedString key, const char* text, RSt
         AppendLine(output, "No such variable");
         return false;
     }
-    if (config.HoldsValueOf(section, key, text))
+    if (config.GetRefusal().IsEmpty())
         return true;
-    const RString message =
-        RString("The value \"") + text + "\" was refused; the setting is now " + config.DescribeVariable(section, key);
+    const RString message = RString("The value \"") + text + "\" was refused: " + config.GetRefusal() +
+                            "; the setting stays " + config.DescribeVariable(section, key);
     AppendLine(output, message.GetString());
     return false;
 }
@@ -225,8 +225,7 @@ bool Language(const Arguments& args, RString& output)
     }
     if (REngineConfig::ChangeLanguage(args[0]))
         return true;
-    AppendLine(output, (RString("\"Localization/") + args[0] +
-                        "/\" holds none of the string tables: the language stays as it was").GetString());
+    AppendLine(output, (REngineConfig::WhyNoLanguage(args[0]) + ": the language stays as it was").GetString());
     return false;
 }
 
@@ -322,7 +321,7 @@ void RConsoleCommands::RegisterEngineCommands()
     Register("threads", "- lists the running threads", AllThreads);
     Register("dumpcontent", "- copies every packed file to the user \"Content Dump/\" folder", DumpContent);
     Register("hashstats", "- statistics of the interned-name table", HashStats);
-    Register("language", "<folder> - loads a language (xxx for the test language)", Language);
+    Register("language", "<folder> - loads a language for this session (xxx for the test language)", Language);
     Register("quit", "- quits the game", QuitGame);
 }
 

@@ -3,7 +3,6 @@
 #include "basegame/RBaseGame.h"
 #include "core/config/RConfigFile.h"
 #include "core/config/REngineConfig.h"
-#include "core/config/RLocMgr.h"
 #include "platform/audio/RAudioMgr.h"
 #include "platform/audio/RSoundGroup.h"
 #include "platform/input/RInputHandler.h"
@@ -38,12 +37,10 @@ void LanguageChanged()
     RBaseGame* game = RBaseGame::GetInstance();
     if (!game || !game->GetConfig().IsLocalizationReady())
         return;
-    RHashedString& language = game->GetConfig().Get().language;
-    if (REngineConfig::ChangeLanguage(RGameConfig::Text(language)))
-        return;
-    // A folder that is no language is refused: the setting names the language still in force.
-    RLocMgr* localization = RLocMgr::GetInstance();
-    language = RHashedString(localization->IsTestLanguage() ? "xxx" : localization->GetLanguageFolder().GetString());
+    // A folder that is no language is refused: the setting and the language in force stay as they were.
+    const char* language = RGameConfig::Text(game->GetConfig().Get().language);
+    if (!REngineConfig::ChangeLanguage(language))
+        RConfigFile::GetInstance().Refuse(REngineConfig::WhyNoLanguage(language).GetString());
 }
 
 void TateChanged()
@@ -51,8 +48,10 @@ void TateChanged()
     RGameConfig::Settings* settings = CurrentSettings();
     if (!settings)
         return;
-    if (settings->tate < 0 || settings->tate > 3)
-        settings->tate = 0;
+    if (settings->tate < 0 || settings->tate > 3) {
+        RConfigFile::GetInstance().Refuse("the picture turns by 0 to 3 quarter turns");
+        return;
+    }
     if (RendererReady())
         RBaseGame::GetInstance()->ApplyVideoMode();
 }
@@ -154,7 +153,7 @@ void RGameConfig::Register()
     config.RegisterBool(video, RHashedString("Fullscreen"), &s.fullscreen, false, FullscreenChanged);
     config.RegisterFloat(video, RHashedString("AspectRatio"), &s.aspectRatio, AspectRatioChanged, 0.0f, kMinAspectRatio,
                          kMaxAspectRatio, true);
-    config.RegisterInt(video, RHashedString("Tate"), &s.tate, 0, TateChanged); // out of range: 0, not the nearest
+    config.RegisterInt(video, RHashedString("Tate"), &s.tate, 0, TateChanged); // out of range: refused
     config.RegisterInt(video, RHashedString("AntialiasQuality"), &s.antialiasQuality, 2, AntialiasQualityChanged, 0, 4);
     config.RegisterBool(video, RHashedString("DelayPresentation"), &s.delayPresentation, false, nullptr);
     config.RegisterFloat(video, RHashedString("Brightness"), &s.brightness, nullptr, 1.0f, kMinBrightness,

@@ -274,6 +274,7 @@ bool RConfigFile::SetMatches(RHashedString section, RHashedString key, ValueOf v
 {
     // Positions and copies, not references: a callback may register more variables and so move the arrays.
     FindSection(section);
+    m_refusal = RString();
     bool matched = false;
     for (uint32_t s = 0; s < m_sections.getCount(); ++s) {
         if (m_sections[s].section != section)
@@ -284,12 +285,21 @@ bool RConfigFile::SetMatches(RHashedString section, RHashedString key, ValueOf v
             if (variable.key != key || !valueOf(variable, value))
                 continue;
             const bool clamped = ClampValue(variable, value);
+            const DefaultValue before = CurrentValue(variable);
             StoreValue(variable, value);
             m_sections[s].variables[v].heldText = RString(clamped && text ? text : "");
             m_sections[s].variables[v].heldValue = value;
             matched = true;
-            if (variable.callback)
-                variable.callback();
+            if (!variable.callback)
+                continue;
+            m_refused = false;
+            variable.callback();
+            if (m_refused) {
+                // The callback applied nothing: the value, and the text it was read from, are as they were.
+                StoreValue(variable, before);
+                m_sections[s].variables[v].heldText = variable.heldText;
+                m_sections[s].variables[v].heldValue = variable.heldValue;
+            }
         }
         break;
     }
@@ -318,18 +328,10 @@ bool RConfigFile::ResetToDefault(RHashedString section, RHashedString key)
     });
 }
 
-bool RConfigFile::HoldsValueOf(RHashedString section, RHashedString key, const char* value)
+void RConfigFile::Refuse(const char* reason)
 {
-    const ConfigVariable* variable = FindVariable(section, key);
-    if (!variable)
-        return false;
-    const char* text = value ? value : "";
-    DefaultValue wanted = variable->defaultValue;
-    if (strcasecmp(text, "def") != 0 && strcasecmp(text, "default") != 0) {
-        ParseValue(variable->type, text, wanted);
-        ClampValue(*variable, wanted);
-    }
-    return SameValue(variable->type, wanted, CurrentValue(*variable));
+    m_refused = true;
+    m_refusal = reason && reason[0] ? reason : "the setting does not take it";
 }
 
 bool RConfigFile::SetTyped(RHashedString section, RHashedString key, uint32_t type, const DefaultValue& value)

@@ -16,7 +16,8 @@
 #include <cmath>
 #include <cstdint>
 
-// Called after every change of a variable's value, and once at registration.
+// Called after every change of a variable's value, and once at registration. A callback that cannot take the
+// value it finds applies nothing and calls RConfigFile::Refuse.
 typedef void (*RConfigCallback)();
 
 class RConfigFile {
@@ -90,17 +91,22 @@ public:
 
     // Sets every variable of the section with this key from text, by its type (int atoi, float atof, bool
     // StringToBool, name interned without regard to case, colour "r,g,b,a" with missing parts 0), calling each
-    // callback; the value "def" or "default" (any case) resets instead. True when a variable was set. The text
-    // form interns the names first; a null section is the empty id's.
+    // callback; the value "def" or "default" (any case) resets instead. True when a variable matched, whether
+    // its callback took the value or refused it (GetRefusal). The text form interns the names first; a null
+    // section is the empty id's.
     bool SetFromText(const char* section, const char* key, const char* value);
     bool SetFromText(RHashedString section, RHashedString key, const char* value);
     // Copies the default into every variable of the section with this key, calling each callback. True when
     // one matched.
     bool ResetToDefault(RHashedString section, RHashedString key);
-    // Whether the section's first variable with this key holds what SetFromText makes of value (read by its type
-    // and brought into its range; "def" or "default" its default): false when a change callback refused the value
-    // and left another, and for an unregistered key. Adds nothing but a missing section.
-    bool HoldsValueOf(RHashedString section, RHashedString key, const char* value);
+
+    // For a change callback that cannot take the value its variable now holds: the variable gets back the value
+    // it had before the change (and the text it was read from), unchanged, with no second callback; reason says
+    // why, for GetRefusal. Nothing at registration, where the default stands.
+    void Refuse(const char* reason);
+    // Why a callback refused the value of the last set (SetFromText, ResetToDefault or a typed setter), never
+    // empty after a refusal; empty when every variable took it.
+    const RString& GetRefusal() const { return m_refusal; }
 
     // Typed setters: set every variable of the section with this key and type and call its callback. False when
     // none matches (an unregistered key, or one of another type).
@@ -159,8 +165,9 @@ private:
                   const DefaultValue& defaultValue, RConfigCallback callback, double minimum, double maximum,
                   bool alsoZero = false);
     // For every variable of the section with this key, in registration order, for which valueOf(variable,
-    // value) gives true: stores the value through the target and calls the callback. True when one matched.
-    // A value read from text that the range changed keeps that text as the variable's held text.
+    // value) gives true: stores the value through the target and calls the callback, putting back the value
+    // before when the callback refuses it. True when one matched. A value read from text that the range changed
+    // keeps that text as the variable's held text.
     template <typename ValueOf>
     bool SetMatches(RHashedString section, RHashedString key, ValueOf valueOf, const char* text = nullptr);
     bool SetTyped(RHashedString section, RHashedString key, uint32_t type, const DefaultValue& value);
@@ -185,4 +192,6 @@ private:
     bool m_droppedUnknownLines = false;     // each said once per Load
     bool m_droppedUnknownSections = false;
     RString m_unreadablePath;       // the file Load found but could not read, never written over
+    bool m_refused = false;         // raised by Refuse during a callback of SetMatches
+    RString m_refusal;              // the reason of the last set's refusal
 };

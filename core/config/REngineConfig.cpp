@@ -68,3 +68,8 @@ bool REngineConfig::ChangeLanguage(const char* language)
     manager->SetTestLanguage(test);
     return true;
 }
+
+RString REngineConfig::WhyNoLanguage(const char* language)
+{
+    return RString("\"Localization/") + (language ? language : "") + "/\" holds none of the string tables";
+}

@@ -25,4 +25,6 @@ public:
     // name loads that language's folder and clears the test language. False, with the language in force kept,
     // for a folder that holds none of those entries' tables (RLocMgr::HoldsLanguage).
     static bool ChangeLanguage(const char* language);
+    // Why ChangeLanguage refuses the language: "\"Localization/<language>/\" holds none of the string tables".
+    static RString WhyNoLanguage(const char* language);
 };

@@ -9,6 +9,7 @@
 #include "basegame/RRenderSetup.h"
 #include "basegame/RSubroutineMgr.h"
 #include "core/config/RConfigFile.h"
+#include "core/config/RLocMgr.h"
 #include "core/text/RINIFile.h"
 #include "core/files/RStreamMgr.h"
 #include "core/system/RTimer.h"
@@ -667,7 +668,8 @@ TEST_F(BaseGame, ConsoleCommandsChangeAndListTheConfiguration)
                 // fails and says so.
                 out = RString();
                 if (RConsoleCommands::Execute("set Video Tate 7", out) || game.GetSettings().tate != 0 ||
-                    out.Find(RString("The value \"7\" was refused; the setting is now Tate: 0")) < 0)
+                    out.Find(RString("The value \"7\" was refused: the picture turns by 0 to 3 quarter turns; "
+                                     "the setting stays Tate: 0")) < 0)
                     exit(14);
                 out = RString();
                 if (RConsoleCommands::Execute("set General Language Nowhere", out) ||
@@ -685,6 +687,42 @@ TEST_F(BaseGame, ConsoleCommandsChangeAndListTheConfiguration)
             exit(0);
         },
         ::testing::ExitedWithCode(0), "");
+}
+
+// A refused command changes nothing that is saved, and says why. "language" changes the language of the session
+// alone; a value that a setting's check refuses leaves the setting as it was, also when the language in force
+// is another. A folder holding only the start-up table is no language.
+TEST_F(BaseGame, RefusedCommandsLeaveTheSavedSettingsAsTheyWere)
+{
+    WriteBytes((userFolder / "Localization" / "fr" / "Startup.txt").string(), "[Startup]\nLoading: Chargement\n");
+    EXPECT_EXIT(
+        {
+            RunGame(1, [](TestGame& game) {
+                RString out;
+                if (RConsoleCommands::Execute("language fr", out) ||
+                    out.Find(RString("\"Localization/fr/\" holds none of the string tables")) < 0)
+                    exit(3);
+                if (!RConsoleCommands::Execute("language xxx", out) || !RLocMgr::GetInstance()->IsTestLanguage())
+                    exit(4);
+                out = RString();
+                if (RConsoleCommands::Execute("set General Language nosuch", out) ||
+                    game.GetSettings().language != RHashedString("") || !RLocMgr::GetInstance()->IsTestLanguage() ||
+                    out.Find(RString("The value \"nosuch\" was refused: \"Localization/nosuch/\" holds none of the "
+                                     "string tables; the setting stays Language: ")) < 0)
+                    exit(5);
+                out = RString();
+                if (!RConsoleCommands::Execute("set Video Tate 2", out) ||
+                    RConsoleCommands::Execute("set Video Tate 7", out) || game.GetSettings().tate != 2 ||
+                    out.Find(RString("The value \"7\" was refused: ")) < 0 ||
+                    out.Find(RString("; the setting stays Tate: 2")) < 0)
+                    exit(6);
+            });
+            exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+    const std::string saved = ReadBytes((userFolder / "Config" / "Config.ini").string());
+    EXPECT_NE(saved.find("\r\nLanguage: \r\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("\r\nTate: 2\r\n"), std::string::npos) << saved;
 }
 
 // The settings a running system uses apply as soon as the console or the configuration changes them, not at the

@@ -234,6 +234,43 @@ TEST_F(ConfigFileTest, CallbacksMayRegisterMoreVariables)
     g_growing = nullptr;
 }
 
+// A callback that refuses volumes above a half.
+RConfigFile* g_checking = nullptr;
+float g_checkedVolume = 0.0f;
+int g_checks = 0;
+void RefuseLoudVolumes()
+{
+    ++g_checks;
+    if (g_checking && g_checkedVolume > 0.5f)
+        g_checking->Refuse("too loud");
+}
+
+TEST_F(ConfigFileTest, AValueACallbackRefusesLeavesTheVariableAndTheFileAsTheyWere)
+{
+    g_checking = &config;
+    config.RegisterFloat(Name("Audio"), Name("Volume"), &g_checkedVolume, RefuseLoudVolumes, 0.25f, 0.0f, 1.0f);
+    WriteBytes(path, "[Audio]\r\nVolume: -3\r\n"); // used as 0, written back as the player wrote it
+    ASSERT_TRUE(config.Load(path.c_str()));
+    EXPECT_TRUE(config.GetRefusal().IsEmpty());
+
+    // Refused through the text, a typed setter and a range that brings the value down: the callback ran once
+    // each time, and the variable, the text it was read from and the file are as they were.
+    g_checks = 0;
+    EXPECT_TRUE(config.SetFromText("Audio", "Volume", "0.75"));
+    EXPECT_STREQ("too loud", config.GetRefusal().GetString());
+    EXPECT_TRUE(config.SetFloat(Name("Audio"), Name("Volume"), 0.9f));
+    EXPECT_TRUE(config.SetFromText("Audio", "Volume", "7"));
+    EXPECT_EQ(3, g_checks);
+    EXPECT_EQ(0.0f, g_checkedVolume);
+    ASSERT_TRUE(config.Save(path.c_str()));
+    EXPECT_EQ("[" + Spelling("Audio") + "]\r\n" + Line("Volume", "-3"), ReadBytes(path));
+
+    EXPECT_TRUE(config.SetFromText("Audio", "Volume", "0.5"));
+    EXPECT_TRUE(config.GetRefusal().IsEmpty());
+    EXPECT_EQ(0.5f, g_checkedVolume);
+    g_checking = nullptr;
+}
+
 TEST_F(ConfigFileTest, MalformedFilesAndFailedSaves)
 {
     settings.Register(config);
