@@ -382,11 +382,10 @@ bool RConfigFile::SetColor(RHashedString section, RHashedString key, const RColo
 RConfigFile::ConfigVariableSet* RConfigFile::FindReadSection(const char* section)
 {
     // Names are compared as text: interning every name of a file full of unknown ones would cost more than
-    // reading it.
-    const char* sectionText = section ? section : "";
+    // reading it. The empty id's text is "NULL", so that a header of that name, as interned, is its section.
+    const char* sectionText = section ? section : NameText(RHashedString());
     for (ConfigVariableSet& existing : m_sections) {
-        const char* name = existing.section.IsEmpty() ? "" : NameText(existing.section);
-        if (strcasecmp(name, sectionText) == 0)
+        if (strcasecmp(NameText(existing.section), sectionText) == 0)
             return &existing;
     }
     return nullptr;

@@ -160,6 +160,19 @@ TEST_F(ConfigFileTest, AKeyRegisteredTwiceSetsBothAndUnknownFileContentIsKeptAsR
     EXPECT_NE(std::string::npos, text.find(Line("Tint", "1.000000, 0.500000, 0.250000, 1.000000") + "Unused: 12\r\n"));
 }
 
+TEST_F(ConfigFileTest, AHeaderNamedNullHoldsTheLinesBeforeAnyHeader)
+{
+    // The name of the empty id, as interning has it: such a header names the section written without one.
+    settings.Register(config);
+    WriteBytes(path, "[null]\r\nLanguage: French\r\n");
+    ASSERT_TRUE(config.Load(path.c_str()));
+    EXPECT_EQ(Name("French"), settings.language);
+    ASSERT_TRUE(config.Save(path.c_str()));
+    const std::string saved = ReadBytes(path);
+    EXPECT_EQ(0u, saved.find(Line("SessionID", "0") + Line("Language", Spelling("French")) + "\r\n[")) << saved;
+    EXPECT_EQ(std::string::npos, saved.find("[null]")) << saved;
+}
+
 std::vector<std::string> Lines(const RUtilVector<RString>& list)
 {
     std::vector<std::string> lines;
