@@ -183,6 +183,8 @@ bool RBaseGame::InitEngine()
         LogStep("The configuration %s could not be read: the settings are the defaults", m_config.GetPath());
     else
         LogStep("Configuration read from %s", m_config.GetPath());
+    if (!RConfigFile::GetInstance().GetDroppedNote().IsEmpty())
+        LogStep("%s", RConfigFile::GetInstance().GetDroppedNote().GetString());
 
     InitLocalization(true);
     RConsoleCommands::RegisterEngineCommands();

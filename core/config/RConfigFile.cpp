@@ -5,6 +5,7 @@
 #include "core/files/RSafeFileWriter.h"
 
 #include <cfloat>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -383,11 +384,10 @@ bool RConfigFile::SetColor(RHashedString section, RHashedString key, const RColo
 RConfigFile::ConfigVariableSet* RConfigFile::FindReadSection(const char* section)
 {
     // Names are compared as text: interning every name of a file full of unknown ones would cost more than
-    // reading it.
-    const char* sectionText = section ? section : "";
+    // reading it. The empty id's text is "NULL", so that a header of that name, as interned, is its section.
+    const char* sectionText = section ? section : NameText(RHashedString());
     for (ConfigVariableSet& existing : m_sections) {
-        const char* name = existing.section.IsEmpty() ? "" : NameText(existing.section);
-        if (strcasecmp(name, sectionText) == 0)
+        if (strcasecmp(NameText(existing.section), sectionText) == 0)
             return &existing;
     }
     return nullptr;
@@ -402,16 +402,37 @@ void RConfigFile::ApplyLine(const char* section, const char* key, const char* va
         registered = strcasecmp(NameText(set->variables[v].key), key) == 0;
     if (registered) {
         self->SetFromText(set->section, RHashedString(key), value);
-    } else if (RINIParser::ReadsBack(section, key, value)) {
-        char line[RINIParser::kKeyBytes + RINIParser::kValueBytes + 2];
-        snprintf(line, sizeof line, "%s: %s", key, value);
-        self->KeepUnknownLine(section, line);
+        return;
     }
+    // Written as the settings are, unless the blank would take a line that was read whole past the reader's limit.
+    char line[RINIParser::kKeyBytes + RINIParser::kValueBytes + 2];
+    if (snprintf(line, sizeof line, "%s: %s", key, value) >= (int)RINIParser::kLineBytes)
+        snprintf(line, sizeof line, "%s:%s", key, value);
+    if (RINIParser::ReadsBack(section, line, key, value))
+        self->KeepUnknownLine(section, line);
 }
 
 void RConfigFile::KeepNote(const char* section, const char* line, void* config)
 {
     static_cast<RConfigFile*>(config)->KeepUnknownLine(section, line);
+}
+
+void RConfigFile::KeepSection(const char* section, void* config)
+{
+    static_cast<RConfigFile*>(config)->KeepReadSection(section);
+}
+
+RConfigFile::ConfigVariableSet* RConfigFile::KeepReadSection(const char* section)
+{
+    ConfigVariableSet* set = FindReadSection(section);
+    if (set)
+        return set;
+    if (m_unknownSections >= kMaxUnknownSections) {
+        m_droppedUnknownSections = true;
+        return nullptr;
+    }
+    ++m_unknownSections;
+    return &FindSection(section ? RHashedString(section) : RHashedString());
 }
 
 void RConfigFile::KeepUnknownLine(const char* section, const char* text)
@@ -420,15 +441,9 @@ void RConfigFile::KeepUnknownLine(const char* section, const char* text)
         m_droppedUnknownLines = true;
         return;
     }
-    ConfigVariableSet* set = FindReadSection(section);
-    if (!set && m_unknownSections >= kMaxUnknownSections) {
-        m_droppedUnknownSections = true;
+    ConfigVariableSet* set = KeepReadSection(section);
+    if (!set)
         return;
-    }
-    if (!set) {
-        set = &FindSection(section ? RHashedString(section) : RHashedString());
-        ++m_unknownSections;
-    }
     UnknownLine line;
     line.text = RString(text);
     set->unknownLines.push(std::move(line));
@@ -448,6 +463,7 @@ bool RConfigFile::Load(const char* path)
     const bool read = measured && !tooLarge && RFile::ReadWhole(file, &text, &size);
     if (file)
         fclose(file);
+    m_droppedNote = RString();
     if (!read) {
         fprintf(stderr, "%s cannot be read%s: the settings stay at their defaults and the file is left as it is\n",
                 path, tooLarge ? " (it is larger than 1 MiB, more than settings can be)" : "");
@@ -460,15 +476,30 @@ bool RConfigFile::Load(const char* path)
     m_unknownLines = 0;
     m_droppedUnknownLines = false;
     m_droppedUnknownSections = false;
+    // No editor writes a zero byte into text, and the reader would end the text at one: a file damaged so keeps
+    // every line, the one holding the byte without it.
+    uint32_t kept = 0;
+    for (uint32_t i = 0; i < size; ++i) {
+        if (text[i] != 0)
+            text[kept++] = text[i];
+    }
     RINIParser parser;
-    parser.Parse(text, size, ApplyLine, this, KeepNote);
+    parser.Parse(text, kept, ApplyLine, this, KeepNote, KeepSection);
     delete[] text;
+    char note[2 * PATH_MAX + 256] = "";
     if (m_droppedUnknownLines)
-        fprintf(stderr, "%s has more than %u lines that no setting takes: only the first %u are kept\n", path,
-                (unsigned)kMaxUnknownLines, (unsigned)kMaxUnknownLines);
-    if (m_droppedUnknownSections)
-        fprintf(stderr, "%s has more than %u sections that no setting takes: only the lines of the first %u are kept\n",
-                path, (unsigned)kMaxUnknownSections, (unsigned)kMaxUnknownSections);
+        snprintf(note, sizeof note, "%s has more than %u lines that no setting takes: only the first %u are kept", path,
+                 (unsigned)kMaxUnknownLines, (unsigned)kMaxUnknownLines);
+    if (m_droppedUnknownSections) {
+        const size_t used = strlen(note);
+        snprintf(note + used, sizeof note - used,
+                 "%s%s has more than %u sections that no setting takes: only the lines of the first %u are kept",
+                 used ? "; " : "", used ? "it" : path, (unsigned)kMaxUnknownSections, (unsigned)kMaxUnknownSections);
+    }
+    if (note[0]) {
+        fprintf(stderr, "%s\n", note);
+        m_droppedNote = RString(note);
+    }
     return true;
 }
 

@@ -5,7 +5,8 @@
 // Numbers may carry a valid range: a value outside it is used as the nearest valid value (a float NaN as the
 // default), and a value read that way is written back as the player wrote it for as long as it stands. Lines of
 // the file that no variable takes (key lines and notes: comments, lines with no separator) are kept under their
-// section in file order, up to kMaxUnknownLines of them, and written back after the section's variables.
+// section in file order, up to kMaxUnknownLines of them, and written back after the section's variables; a
+// section that no variable uses is kept too, up to kMaxUnknownSections, one with no lines as its header alone.
 #pragma once
 
 #include "core/types/RHashedString.h"
@@ -24,8 +25,8 @@ class RConfigFile {
 public:
     enum VariableType : uint32_t { kNoType = 0, kInt = 1, kFloat = 2, kBool = 3, kHashedString = 4, kColor = 5 };
 
-    // The most lines of a file that no variable takes which are kept (more are dropped, with a message), and the
-    // most sections that only such lines make.
+    // The most lines of a file that no variable takes which are kept, and the most sections that no variable
+    // uses which are kept (with their lines); more are dropped, with a message.
     static constexpr uint32_t kMaxUnknownLines = 1024;
     static constexpr uint32_t kMaxUnknownSections = 256;
     // The largest settings file read; a larger one is no settings file.
@@ -55,7 +56,8 @@ public:
     };
 
     // A line of the file that no variable takes, as it is written back: "key: value" for a key line (the
-    // parser's cut of long keys and values included), a note as read.
+    // parser's cut of long keys and values included; "key:value" where the blank would take the line past the
+    // parser's limit), a note as read.
     struct UnknownLine {
         RString text;
     };
@@ -117,7 +119,8 @@ public:
     bool SetColor(RHashedString section, RHashedString key, const RColor& value);
 
     // Reads the INI file at path, applying each key line with SetFromText (keys before any section go to the
-    // empty id's section) and keeping the lines no variable takes. When no file is there, writes the current
+    // empty id's section) and keeping the lines and sections no variable takes. The whole file is read: a zero
+    // byte in it is dropped, so the line holding it is kept without it. When no file is there, writes the current
     // values there instead. When something is there that cannot be read (no permission, not a regular file,
     // larger than kMaxFileBytes), says so once on standard error and keeps the current values; Save then never
     // writes over it. True when the file was read, written or so kept.
@@ -128,6 +131,9 @@ public:
     bool Save(const char* path);
     // That file; empty when Load read or wrote its file.
     const RString& GetUnreadablePath() const { return m_unreadablePath; }
+    // What the last Load said on standard error of the lines and sections it dropped past the bounds, naming the
+    // file; empty when it dropped none.
+    const RString& GetDroppedNote() const { return m_droppedNote; }
 
     // Console listings: one line per section, "    (Default)" for the empty id; one line per variable of a
     // section with its current value. ListVariables creates a missing section and hands back its id, the id
@@ -183,6 +189,10 @@ private:
     ConfigVariableSet* FindReadSection(const char* section);
     static void ApplyLine(const char* section, const char* key, const char* value, void* config);
     static void KeepNote(const char* section, const char* line, void* config);
+    static void KeepSection(const char* section, void* config);
+    // The section named by text as the file reads it, appended when missing and within the bounds; null when it
+    // is dropped.
+    ConfigVariableSet* KeepReadSection(const char* section);
     // Keeps a line that no variable takes under its section, within the bounds.
     void KeepUnknownLine(const char* section, const char* text);
 
@@ -191,6 +201,7 @@ private:
     uint32_t m_unknownSections = 0;
     bool m_droppedUnknownLines = false;     // each said once per Load
     bool m_droppedUnknownSections = false;
+    RString m_droppedNote;
     RString m_unreadablePath;       // the file Load found but could not read, never written over
     bool m_refused = false;         // raised by Refuse during a callback of SetMatches
     RString m_refusal;              // the reason of the last set's refusal

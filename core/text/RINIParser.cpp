@@ -73,7 +73,7 @@ RINIParser::~RINIParser()
 }
 
 void RINIParser::Parse(const char* text, uint32_t length, RINIHandler handler, void* user,
-                       RININoteHandler noteHandler)
+                       RININoteHandler noteHandler, RINISectionHandler sectionHandler)
 {
     m_section[0] = 0;
     if (!text || !handler)
@@ -94,7 +94,7 @@ void RINIParser::Parse(const char* text, uint32_t length, RINIHandler handler, v
             ++position;
         }
         m_line[lineLength] = 0;
-        ParseLine(lineLength, inSection, handler, noteHandler, user);
+        ParseLine(lineLength, inSection, handler, noteHandler, sectionHandler, user);
     }
 }
 
@@ -104,7 +104,7 @@ void RINIParser::Parse(const char* text, uint32_t length, RUtilMap<RUtilMap<RStr
 }
 
 void RINIParser::ParseLine(uint32_t lineLength, bool& inSection, RINIHandler handler, RININoteHandler noteHandler,
-                           void* user)
+                           RINISectionHandler sectionHandler, void* user)
 {
     uint32_t first = 0;
     while (first < lineLength && (m_line[first] == ' ' || m_line[first] == '\t'))
@@ -130,6 +130,8 @@ void RINIParser::ParseLine(uint32_t lineLength, bool& inSection, RINIHandler han
         memcpy(m_section, m_line + begin, nameLength);
         m_section[nameLength] = 0;
         inSection = true;
+        if (sectionHandler)
+            sectionHandler(m_section, user);
     }
 
     uint32_t separator = first;
@@ -145,13 +147,13 @@ void RINIParser::ParseLine(uint32_t lineLength, bool& inSection, RINIHandler han
     handler(inSection ? m_section : nullptr, m_key, m_value, user);
 }
 
-bool RINIParser::ReadsBack(const char* section, const char* key, const char* value)
+bool RINIParser::ReadsBack(const char* section, const char* line, const char* key, const char* value)
 {
-    if (!key || !value)
+    if (!line || !key || !value)
         return false;
     char text[kLineBytes * 2];
-    const int length = section ? snprintf(text, sizeof text, "[%s]\r\n%s: %s\r\n", section, key, value)
-                               : snprintf(text, sizeof text, "%s: %s\r\n", key, value);
+    const int length = section ? snprintf(text, sizeof text, "[%s]\r\n%s\r\n", section, line)
+                               : snprintf(text, sizeof text, "%s\r\n", line);
     if (length < 0 || (size_t)length >= sizeof text)
         return false;
     LineCheck check = {section, key, value, 0, 0};

@@ -13,6 +13,8 @@ typedef void (*RINIHandler)(const char* section, const char* key, const char* va
 // Called once per note, a line that is neither blank, a section line nor a key line (a comment, or a line with no
 // separator), with the line as read: written back whole under the same section, it reads back as the same note.
 typedef void (*RININoteHandler)(const char* section, const char* line, void* user);
+// Called once per section line, with the name of the section it starts, before the key line it may also be.
+typedef void (*RINISectionHandler)(const char* section, void* user);
 
 class RINIParser {
 public:
@@ -31,17 +33,17 @@ public:
     // non-blank character is "[" makes the text up to the first "]" the current section. Any line holding ":"
     // or "=", a section line included, is also a key line: the text before the first separator is the key, the
     // rest the value, both trimmed of blanks. There are no inline comments, quotes or continuations. Notes go to
-    // noteHandler, when there is one, in their place among the key lines.
+    // noteHandler and section lines to sectionHandler, when there are such, in their place among the key lines.
     void Parse(const char* text, uint32_t length, RINIHandler handler, void* user,
-               RININoteHandler noteHandler = nullptr);
+               RININoteHandler noteHandler = nullptr, RINISectionHandler sectionHandler = nullptr);
     // Parses into out: section name to (key to value). Keys before any section go under the empty name; a key
     // that comes again in a section replaces the earlier value.
     void Parse(const char* text, uint32_t length, RUtilMap<RUtilMap<RString, RString>, RString>& out);
 
-    // Whether the line "key: value", written under the header "[section]" (no header for a null section), reads
-    // back as exactly these names and value; a key that opens with "[" or holds a separator, a section name with
-    // "]", or text past the buffers' limits would read back as another.
-    static bool ReadsBack(const char* section, const char* key, const char* value);
+    // Whether line, written under the header "[section]" (no header for a null section), reads back as exactly
+    // this key and value; a key that opens with "[" or holds a separator, a section name with "]", or text past
+    // the buffers' limits would read back as another.
+    static bool ReadsBack(const char* section, const char* line, const char* key, const char* value);
 
 private:
     RINIParser(const RINIParser&) = delete;
@@ -49,7 +51,7 @@ private:
 
     // Interprets the line buffer (lineLength characters).
     void ParseLine(uint32_t lineLength, bool& inSection, RINIHandler handler, RININoteHandler noteHandler,
-                   void* user);
+                   RINISectionHandler sectionHandler, void* user);
 
     char* m_line;
     char* m_section;

@@ -160,6 +160,19 @@ TEST_F(ConfigFileTest, AKeyRegisteredTwiceSetsBothAndUnknownFileContentIsKeptAsR
     EXPECT_NE(std::string::npos, text.find(Line("Tint", "1.000000, 0.500000, 0.250000, 1.000000") + "Unused: 12\r\n"));
 }
 
+TEST_F(ConfigFileTest, AHeaderNamedNullHoldsTheLinesBeforeAnyHeader)
+{
+    // The name of the empty id, as interning has it: such a header names the section written without one.
+    settings.Register(config);
+    WriteBytes(path, "[null]\r\nLanguage: French\r\n");
+    ASSERT_TRUE(config.Load(path.c_str()));
+    EXPECT_EQ(Name("French"), settings.language);
+    ASSERT_TRUE(config.Save(path.c_str()));
+    const std::string saved = ReadBytes(path);
+    EXPECT_EQ(0u, saved.find(Line("SessionID", "0") + Line("Language", Spelling("French")) + "\r\n[")) << saved;
+    EXPECT_EQ(std::string::npos, saved.find("[null]")) << saved;
+}
+
 std::vector<std::string> Lines(const RUtilVector<RString>& list)
 {
     std::vector<std::string> lines;
@@ -410,6 +423,52 @@ TEST(ConfigUnknownLinesTest, NotesAndUnknownLinesStayUnderTheirSectionsInFileOrd
     ExpectALoadAndSaveToKeep(path, saved);
 }
 
+TEST(ConfigUnknownLinesTest, ABareHeaderAndALineReadWholeComeBackAtTheSave)
+{
+    TempFolder folder;
+    const std::string path = folder / "Config.ini";
+    EngineSettings settings;
+    RConfigFile config;
+    settings.Register(config);
+    // The longest key and value in a line of the longest length the reader takes whole.
+    const std::string longest = std::string(63, 'k') + "=" + std::string(255, 'v');
+    ASSERT_EQ(319u, longest.size());
+    WriteBytes(path, "[Engine]\r\nMinGameFPS: 20\r\n[Empty]\r\n[Mine]\r\n" + longest + "\r\n");
+    ASSERT_TRUE(config.Load(path.c_str()));
+    ASSERT_TRUE(config.Save(path.c_str()));
+    const std::string saved = ReadBytes(path);
+    EXPECT_NE(std::string::npos, saved.find("\r\n\r\n[" + Spelling("Empty") + "]\r\n\r\n[")) << saved;
+    EXPECT_NE(std::string::npos, saved.find("\r\n" + std::string(63, 'k') + ":" + std::string(255, 'v') + "\r\n"))
+        << saved;
+
+    ExpectALoadAndSaveToKeep(path, saved);
+}
+
+TEST(ConfigUnknownLinesTest, AZeroByteLosesNoLineAfterIt)
+{
+    TempFolder folder;
+    const std::string path = folder / "Config.ini";
+    float volume = 0.0f, brightness = 0.0f;
+    int32_t difficulty = 0;
+    RConfigFile config;
+    config.RegisterFloat(Name("Audio"), Name("MasterVolume"), &volume, nullptr, 0.7f, 0.0f, 1.0f);
+    config.RegisterFloat(Name("Video"), Name("Brightness"), &brightness, nullptr, 1.0f, 0.5f, 2.0f);
+    config.RegisterInt(Name("Game"), Name("Difficulty"), &difficulty, 1, nullptr);
+    WriteBytes(path, "[Audio]\n; a note with a zero " + std::string(1, '\0') +
+                         " byte\nMasterVolume: 0.21\n[Video]\n; video note\nBrightness: 1.7\n[Game]\nDifficulty: 2\n"
+                         "[MyStuff]\nfoo: bar\n");
+    ASSERT_TRUE(config.Load(path.c_str()));
+    EXPECT_EQ(0.21f, volume);
+    EXPECT_EQ(1.7f, brightness);
+    EXPECT_EQ(2, difficulty);
+    ASSERT_TRUE(config.Save(path.c_str()));
+    // The line holding the zero byte is kept without it.
+    const std::string saved = ReadBytes(path);
+    EXPECT_EQ(std::string::npos, saved.find('\0'));
+    for (const char* line : {"; a note with a zero  byte\r\n", "; video note\r\n", "[MyStuff]\r\n", "foo: bar\r\n"})
+        EXPECT_NE(std::string::npos, saved.find(line)) << line << " is missing from:\n" << saved;
+}
+
 TEST(ConfigUnknownLinesTest, ManyUnknownSectionsAreBoundedAndTheRestReadsBackAsWritten)
 {
     TempFolder folder;
@@ -437,7 +496,9 @@ TEST(ConfigUnknownLinesTest, ManyUnknownSectionsAreBoundedAndTheRestReadsBackAsW
         ++headers;
     EXPECT_LE(headers, RConfigFile::kMaxUnknownSections + 1);
     EXPECT_NE(std::string::npos, saved.find("Key0: 0\r\n"));
-    EXPECT_EQ(std::string::npos, saved.find("opens like a header")); // it would read back as a section
+    // The line is a header, and comes back as one: as a key line it would read back as another section.
+    EXPECT_NE(std::string::npos, saved.find("\r\n[key: opens like a header]\r\n"));
+    EXPECT_EQ(std::string::npos, saved.find("[key: opens like a header\r\n"));
 
     ExpectALoadAndSaveToKeep(path, saved);
 }

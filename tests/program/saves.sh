@@ -28,6 +28,10 @@
 #   no-user-folder - with neither XDG_DATA_HOME nor HOME set, or a folder the system refuses (a name in it over 255
 #               bytes, or a path one byte over the longest), start-up says once that nothing will be saved, no file
 #               is named as unreadable or unsaved, and nothing is written.
+#   config-lines - a "Config.ini" with a zero byte in a comment, a bare header, a line of the longest key and
+#               value and a section of 1,100 lines that no setting takes: the settings after the zero byte are
+#               read, the player's lines come back at the save, and the lines over the bound are named in the safe
+#               log while the program runs.
 # Usage: saves.sh PROGRAM CASE
 set -u
 program="$1"
@@ -418,6 +422,28 @@ no-user-folder)
       fail "$variant: files were written: $(find "$work" -mindepth 2)"
   done
   echo "no user folder, or one the system refuses: said once at start-up, no file named, nothing written"
+  ;;
+config-lines)
+  longest="$(head -c 63 /dev/zero | tr '\0' k)=$(head -c 255 /dev/zero | tr '\0' v)"
+  {
+    printf '[Audio]\n; a note with a zero \0 byte\nMasterVolume: 0.21\n[Video]\n; video note\nBrightness: 1.7\n'
+    printf '[Game]\nDifficulty: 2\n[MyStuff]\nfoo: bar\n[Empty]\n[Long]\n%s\n[Many]\n' "$longest"
+    for i in $(seq 1 1100); do printf 'Line%d: %d\n' "$i" "$i"; done
+  } >"$config"
+  [ "$(tr -cd '\0' <"$config" | wc -c)" -eq 1 ] || fail "the test's file holds no zero byte"
+  start
+  sleep 0.5
+  log="$user/Logs/DebugLog_Safe.txt"
+  grep -q "Config.ini has more than 1024 lines that no setting takes" "$log" ||
+    { kill -KILL "$pid"; fail "the dropped lines are not named in the safe log"; }
+  kill -TERM "$pid"
+  finish
+  [ "$status" -eq 0 ] || fail "exit status $status"
+  for line in "MasterVolume: 0.210000" "Brightness: 1.700000" "Difficulty: 2" "; a note with a zero  byte" \
+    "; video note" "[MyStuff]" "foo: bar" "[Empty]" "${longest/=/:}" "Line1: 1"; do
+    grep -q -a -x -F "$line"$'\r' "$config" || fail "\"$line\" is not in the saved file"
+  done
+  echo "a zero byte, a bare header and a line of the longest key and value came through a session; 1,100 lines named"
   ;;
 long-user-folder)
   XDG_DATA_HOME=$(data_home_for_user_folder "$longest_user_folder")
