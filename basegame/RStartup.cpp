@@ -60,7 +60,9 @@ void QuietSoundLibrary()
 
 // Takes the user folder's one-copy lock. False when another copy holds it or it cannot be taken (no copy runs on
 // the folder unguarded), said with the reason on standard error and, where a display is there, in a message box
-// that waits for the player. Without a user folder nothing is locked.
+// that waits for the player. Without a user folder nothing is locked, nor where it cannot be made (something
+// other than a folder stands at its name or above it, or its parent refuses it): nothing of the session can be
+// written there either.
 bool LockUserFolder()
 {
     RCore* core = RCore::GetInstance();
@@ -68,7 +70,7 @@ bool LockUserFolder()
     if (!core || !RCore::MakeUserFolder(folder, sizeof(folder), core->GetLocalAppDataPathName(), "", false))
         return true;
     const int error = RPlatformLayer::LockUserFolder(folder);
-    if (error == 0)
+    if (error == 0 || error == ENOENT || error == ENOTDIR)
         return true;
     const char* name = core->GetLocalAppDataPathName();
     char message[PATH_MAX + 256];
