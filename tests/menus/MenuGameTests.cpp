@@ -262,20 +262,24 @@ void StepTheAspectOfTheLastSession(TempUserData& data, const char* shown)
     End(game, shownByName ? 0 : 5);
 }
 
-// Two taps of Down that SDL's event queue holds for one frame, each pressed and released before the frame.
+// Two taps of Down, then two of Tab (the next entry), that SDL's event queue holds for one frame, each pressed and
+// released before the frame.
 void StepTwiceInOneFrame(TempUserData& data)
 {
     MenuTestGame* game = StartToTitle(data);
-    STEP(4, Top()->GetSelection() == 0 && SelectedHas("New Game"));
-    for (Uint32 type : {SDL_KEYDOWN, SDL_KEYUP, SDL_KEYDOWN, SDL_KEYUP}) {
-        SDL_Event event;
-        SDL_zero(event);
-        event.type = type;
-        event.key.keysym.scancode = SDL_SCANCODE_DOWN;
-        STEP(5, SDL_PushEvent(&event) == 1);
+    for (SDL_Scancode key : {SDL_SCANCODE_DOWN, SDL_SCANCODE_TAB}) {
+        Top()->SetSelection(0);
+        STEP(4, SelectedHas("New Game"));
+        for (Uint32 type : {SDL_KEYDOWN, SDL_KEYUP, SDL_KEYDOWN, SDL_KEYUP}) {
+            SDL_Event event;
+            SDL_zero(event);
+            event.type = type;
+            event.key.keysym.scancode = key;
+            STEP(5, SDL_PushEvent(&event) == 1);
+        }
+        Frame(*game);
+        STEP(key == SDL_SCANCODE_DOWN ? 6 : 7, Top()->GetSelection() == 2 && SelectedHas("Quit"));
     }
-    Frame(*game);
-    STEP(6, Top()->GetSelection() == 2 && SelectedHas("Quit"));
     End(game, 0);
 }
 
@@ -292,8 +296,9 @@ TEST_F(MenuGame, AGameControllerNavigatesToABindingAVolumeAndQuit)
               std::string::npos);
 }
 
-// Every press of a menu key counts, however many fall between two frames: two taps of Down move two entries.
-TEST_F(MenuGame, TwoDownTapsWithinOneFrameMoveTheTitleMenuTwoEntries)
+// Every press of a menu key counts, however many fall between two frames: two taps of Down, or of Tab, move two
+// entries.
+TEST_F(MenuGame, TwoDownOrTabTapsWithinOneFrameMoveTheTitleMenuTwoEntries)
 {
     EXPECT_EXIT(StepTwiceInOneFrame(data), ::testing::ExitedWithCode(0), "");
 }
