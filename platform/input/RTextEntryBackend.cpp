@@ -145,7 +145,6 @@ void RTextEntryBackend::Register()
 
 void RTextEntryBackend::Unregister()
 {
-    m_pending.clear();
     if (RTextInputList* list = RTextInputList::GetExisting())
         list->Unregister(this);
 }
@@ -212,8 +211,8 @@ bool RTextEntryBackend::Update(const KeyOwner& owner)
 {
     KeepRepeat();
     bool changed = false;
-    // The owner may end the editing, which drops what is left: the count is read again after every entry, and
-    // a key is copied before the owner sees it.
+    // A key the owner ends the editing with drops what is left. A key is copied before the owner sees it, and the
+    // count is read again after every entry: the owner may register the field anew, which empties the list.
     for (size_t i = 0; i < m_pending.size(); ++i) {
         if (m_pending[i].key.scancode == SDL_SCANCODE_UNKNOWN) {
             const int32_t before = m_length;

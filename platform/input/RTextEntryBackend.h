@@ -44,8 +44,8 @@ public:
     // out: the handler's auto-repeat makes the repeats.
     void OnKeyDown(const SDL_KeyboardEvent& event) override;
 
-    // Adds the field to, or removes it from, RTextInputList (once only). Either drops the texts and keys not yet
-    // applied.
+    // Adds the field to, or removes it from, RTextInputList (once only). Register drops the texts and keys not yet
+    // applied, those of an earlier focus.
     void Register();
     void Unregister();
 
