@@ -115,6 +115,7 @@ RTextEntryBackend::RTextEntryBackend() : RTextEntryBackend(kDefaultMaxLength) {}
 RTextEntryBackend::RTextEntryBackend(int32_t maxLength)
 {
     Allocate(maxLength);
+    m_pending.reserve(kReservedPending);
 }
 
 RTextEntryBackend::~RTextEntryBackend()
@@ -138,13 +139,12 @@ void RTextEntryBackend::Touch()
 
 void RTextEntryBackend::Register()
 {
-    m_pendingCount = 0;
+    m_pending.clear();
     RTextInputList::GetInstance()->Register(this);
 }
 
 void RTextEntryBackend::Unregister()
 {
-    m_pendingCount = 0;
     if (RTextInputList* list = RTextInputList::GetExisting())
         list->Unregister(this);
 }
@@ -211,22 +211,23 @@ bool RTextEntryBackend::Update(const KeyOwner& owner)
 {
     KeepRepeat();
     bool changed = false;
-    // The owner may end the editing, which drops what is left: the count is read again after every entry.
-    for (int32_t i = 0; i < m_pendingCount; ++i) {
-        const Pending& entry = m_pending[i];
-        if (entry.key.scancode == SDL_SCANCODE_UNKNOWN) {
+    // A key the owner ends the editing with drops what is left. A key is copied before the owner sees it, and the
+    // count is read again after every entry: the owner may register the field anew, which empties the list.
+    for (size_t i = 0; i < m_pending.size(); ++i) {
+        if (m_pending[i].key.scancode == SDL_SCANCODE_UNKNOWN) {
             const int32_t before = m_length;
-            InsertText(entry.text, static_cast<int32_t>(std::strlen(entry.text)));
+            InsertText(m_pending[i].text, static_cast<int32_t>(std::strlen(m_pending[i].text)));
             changed = changed || m_length != before;
             continue;
         }
-        const KeyAnswer answer = owner ? owner(entry.key) : kLeftToField;
+        const SDL_Keysym key = m_pending[i].key;
+        const KeyAnswer answer = owner ? owner(key) : kLeftToField;
         if (answer == kEndsEditing)
             break;
         if (answer == kLeftToField)
-            changed = Edit(entry.key) || changed;
+            changed = Edit(key) || changed;
     }
-    m_pendingCount = 0;
+    m_pending.clear();
     return changed;
 }
 
@@ -261,9 +262,10 @@ void RTextEntryBackend::KeepRepeat()
 
 void RTextEntryBackend::Keep(const SDL_Keysym& key, const char* text, size_t length)
 {
-    if (m_pendingCount >= kMaxPending)
+    if (m_pending.size() >= kMaxPending)
         return;
-    Pending& entry = m_pending[m_pendingCount++];
+    m_pending.emplace_back();
+    Pending& entry = m_pending.back();
     entry.key = key;
     const size_t kept = length < sizeof(entry.text) - 1 ? length : sizeof(entry.text) - 1;
     std::memcpy(entry.text, text, kept);

@@ -1,10 +1,10 @@
 // RTextEntryBackend: the editing core of a one-line text field. It owns a fixed-capacity, zero-terminated byte
 // buffer (Windows-1252 text) with a cursor. While the field is registered with RTextInputList (its owner registers
 // it while it has the focus), SDL's text-input events and the key-down events of the editing keys reach it in the
-// order they arrived, and it keeps them, a bounded number, until its owner's Update applies them in that order; a
-// held editing key repeats with the input handler's one-key auto-repeat. Its owner (a menu entry, the console)
-// calls Update each frame, taking the keys it handles itself, redraws the text when Update reports a change and
-// blinks the caret from GetTime and GetLastEditTime. Main thread only.
+// order they arrived, and it keeps every one of them, however many arrive in a frame, until its owner's Update
+// applies them in that order; a held editing key repeats with the input handler's one-key auto-repeat. Its owner
+// (a menu entry, the console) calls Update each frame, taking the keys it handles itself, redraws the text when
+// Update reports a change and blinks the caret from GetTime and GetLastEditTime. Main thread only.
 #pragma once
 
 #include "core/types/RString.h"
@@ -12,12 +12,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 class RTextEntryBackend : public RFMLTextInput {
 public:
     static constexpr int32_t kDefaultMaxLength = 24;
-    // Texts and key presses kept between two Updates; later ones are dropped.
-    static constexpr int32_t kMaxPending = 64;
+    // Texts and key presses kept between two Updates: as many as SDL's event queue holds, so all of a frame's.
+    // Only a focused field whose owner stopped calling Update would reach it; what comes after is dropped.
+    static constexpr size_t kMaxPending = 65535;
 
     // What the owner did with a key Update offered it: left it to the field, took it, or ended the editing (the
     // keys and text after it are dropped).
@@ -42,8 +44,8 @@ public:
     // out: the handler's auto-repeat makes the repeats.
     void OnKeyDown(const SDL_KeyboardEvent& event) override;
 
-    // Adds the field to, or removes it from, RTextInputList (once only). Either drops the texts and keys not yet
-    // applied.
+    // Adds the field to, or removes it from, RTextInputList (once only). Register drops the texts and keys not yet
+    // applied, those of an earlier focus.
     void Register();
     void Unregister();
 
@@ -79,8 +81,11 @@ private:
         char text[SDL_TEXTINPUTEVENT_TEXT_SIZE + 1]; // a whole event's text, zero-terminated
     };
 
+    // Entries the kept list has room for from the start: a fast typist's frame; a larger burst grows it.
+    static constexpr size_t kReservedPending = 256;
+
     void Allocate(int32_t maxLength);
-    // Keeps one more entry, with up to length bytes of text, when there is room.
+    // Keeps one more entry, with up to length bytes of text, below kMaxPending.
     void Keep(const SDL_Keysym& key, const char* text, size_t length);
     // Keeps the repeat of the handler's auto-repeating key when it is an editing key held since the last frame.
     void KeepRepeat();
@@ -102,6 +107,5 @@ private:
     int32_t m_cursor = 0;
     int32_t m_length = 0;
     float m_lastEditTime = 0.0f;
-    Pending m_pending[kMaxPending];
-    int32_t m_pendingCount = 0;
+    std::vector<Pending> m_pending; // in arrival order
 };

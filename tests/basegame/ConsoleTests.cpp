@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -164,50 +165,78 @@ TEST(Console, HistoryAndOutputStayBoundedAndTheKeysWalkThem)
     EXPECT_EQ(std::string(console.GetOutputLine(console.GetOutputCount() - 1).GetString()), "  listsections  listvars");
 }
 
+// Queues a key or text event as SDL sends it.
+void PushEvent(Uint32 type, SDL_Scancode key, const char* text = "")
+{
+    SDL_Event event;
+    SDL_zero(event);
+    event.type = type;
+    event.key.keysym.scancode = key;
+    if (type == SDL_TEXTINPUT)
+        SDL_strlcpy(event.text.text, text, sizeof(event.text.text));
+    ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError();
+}
+
+// Queues a line of lower-case letters, digits, blanks and full stops, each as SDL sends it (its key's press, its
+// text, its key's release), and then Enter.
+void TypeLine(const std::string& line)
+{
+    for (char c : line) {
+        const SDL_Scancode key = c == ' '   ? SDL_SCANCODE_SPACE
+                               : c == '.'   ? SDL_SCANCODE_PERIOD
+                               : c == '0'   ? SDL_SCANCODE_0
+                               : c >= '1' && c <= '9' ? static_cast<SDL_Scancode>(SDL_SCANCODE_1 + (c - '1'))
+                                                      : static_cast<SDL_Scancode>(SDL_SCANCODE_A + (c - 'a'));
+        PushEvent(SDL_KEYDOWN, key);
+        PushEvent(SDL_TEXTINPUT, key, std::string(1, c).c_str());
+        PushEvent(SDL_KEYUP, key);
+    }
+    PushEvent(SDL_KEYDOWN, SDL_SCANCODE_RETURN);
+    PushEvent(SDL_KEYUP, SDL_SCANCODE_RETURN);
+}
+
+// One frame of the open console: the event pump, the frame read, the console.
+void ConsoleFrame(RConsole& console)
+{
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+        RInputHandler::GetInstance()->HandleEvent(event);
+        RTextInputList::GetInstance()->HandleEvent(event);
+    }
+    RInputHandler::GetInstance()->Update(1.0f / 20.0f);
+    console.Update(1.0f / 20.0f, nullptr, nullptr, 0);
+}
+
+std::vector<std::string> HistoryOf(const RConsole& console)
+{
+    std::vector<std::string> lines;
+    for (int32_t i = 0; i < console.GetHistoryCount(); ++i)
+        lines.push_back(console.GetHistoryLine(i).GetString());
+    return lines;
+}
+
+void EndConsoleTyping()
+{
+    RControlConfig::DestroyInstance();
+    RInputHandler::DestroyInstance();
+    RTextInputList::DestroyInstance();
+    SDL_QuitSubSystem(SDL_INIT_EVENTS);
+}
+
 // Keys and text that arrive between two frames take their turns, as they came through SDL's event queue: the text
 // typed after Enter starts the next line, so two commands typed within one frame run in order, each whole.
 TEST(Console, TwoCommandsTypedWithinOneFrameRunInOrderAsTwoLines)
 {
     ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_EVENTS), 0) << SDL_GetError();
     RConsoleCommands::RegisterEngineCommands();
-    auto push = [](Uint32 type, SDL_Scancode key, const char* text) {
-        SDL_Event event;
-        SDL_zero(event);
-        event.type = type;
-        event.key.keysym.scancode = key;
-        if (type == SDL_TEXTINPUT)
-            SDL_strlcpy(event.text.text, text, sizeof(event.text.text));
-        SDL_PushEvent(&event);
-    };
-    // Each letter as SDL sends it: its key's press, its text, its key's release.
-    auto type = [&push](const std::string& line) {
-        for (char c : line) {
-            const SDL_Scancode key =
-                c == ' ' ? SDL_SCANCODE_SPACE : static_cast<SDL_Scancode>(SDL_SCANCODE_A + (c - 'a'));
-            push(SDL_KEYDOWN, key, nullptr);
-            push(SDL_TEXTINPUT, key, std::string(1, c).c_str());
-            push(SDL_KEYUP, key, nullptr);
-        }
-        push(SDL_KEYDOWN, SDL_SCANCODE_RETURN, nullptr);
-        push(SDL_KEYUP, SDL_SCANCODE_RETURN, nullptr);
-    };
     {
         RConsole console;
         console.SetOpen(true);
-        type("help thread");
-        type("help listsections");
-        // One frame: the event pump, the frame read, the console.
-        SDL_Event event;
-        while (SDL_PollEvent(&event)) {
-            RInputHandler::GetInstance()->HandleEvent(event);
-            RTextInputList::GetInstance()->HandleEvent(event);
-        }
-        RInputHandler::GetInstance()->Update(1.0f / 20.0f);
-        console.Update(1.0f / 20.0f, nullptr, nullptr, 0);
+        TypeLine("help thread");
+        TypeLine("help listsections");
+        ConsoleFrame(console);
 
-        ASSERT_EQ(console.GetHistoryCount(), 2);
-        EXPECT_EQ(std::string(console.GetHistoryLine(0).GetString()), "help thread");
-        EXPECT_EQ(std::string(console.GetHistoryLine(1).GetString()), "help listsections");
+        EXPECT_EQ(HistoryOf(console), (std::vector<std::string>{"help thread", "help listsections"}));
         std::vector<std::string> echoes;
         for (uint32_t i = 0; i < console.GetOutputCount(); ++i) {
             const std::string line = console.GetOutputLine(i).GetString();
@@ -218,10 +247,39 @@ TEST(Console, TwoCommandsTypedWithinOneFrameRunInOrderAsTwoLines)
         EXPECT_EQ(std::string(console.GetPrompt().GetText().GetString()), "");
         console.SetOpen(false);
     }
-    RControlConfig::DestroyInstance();
-    RInputHandler::DestroyInstance();
-    RTextInputList::DestroyInstance();
-    SDL_QuitSubSystem(SDL_INIT_EVENTS);
+    EndConsoleTyping();
+}
+
+// However much is typed between two frames, nothing is lost: a line of 253 characters typed with no pause, and
+// twenty commands each ended by Enter typed in one burst, are whole lines of the history, in order.
+TEST(Console, ALongLineAndTwentyCommandsTypedInOneBurstArriveWhole)
+{
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_EVENTS), 0) << SDL_GetError();
+    RConsoleCommands::RegisterEngineCommands();
+    {
+        RConsole console;
+        console.SetOpen(true);
+        std::string line = "help ";
+        for (int i = 0; line.size() < 253; ++i) {
+            char number[16];
+            snprintf(number, sizeof(number), "%03d.", i);
+            line += number;
+        }
+        ASSERT_EQ(line.size(), 253u);
+        TypeLine(line);
+        ConsoleFrame(console);
+        EXPECT_EQ(HistoryOf(console), std::vector<std::string>{line});
+
+        std::vector<std::string> commands{line};
+        for (int i = 1; i <= 20; ++i) {
+            commands.push_back("help r" + std::to_string(i));
+            TypeLine(commands.back());
+        }
+        ConsoleFrame(console);
+        EXPECT_EQ(HistoryOf(console), commands);
+        console.SetOpen(false);
+    }
+    EndConsoleTyping();
 }
 
 class ConsoleGame : public RBaseGame {

@@ -1,7 +1,7 @@
 // The menus in the running engine: navigation with an SDL virtual game controller, every key press between two
-// frames a step, "QuickStart", the pause menu holding the game, a window resized while a menu slides, settings
-// applied at once, an aspect choice kept across restarts and the test language. Each test runs its game in a child
-// process.
+// frames a step, Escape cancelling an edit of the text field, "QuickStart", the pause menu holding the game, a window
+// resized while a menu slides, settings applied at once, an aspect choice kept across restarts and the test
+// language. Each test runs its game in a child process.
 #include "MenuTestGame.h"
 
 #include "basegame/RConsoleCommands.h"
@@ -262,20 +262,78 @@ void StepTheAspectOfTheLastSession(TempUserData& data, const char* shown)
     End(game, shownByName ? 0 : 5);
 }
 
-// Two taps of Down that SDL's event queue holds for one frame, each pressed and released before the frame.
+// Queues a key's press and release as SDL sends them, with the text the key types (if any) between the two.
+bool PushTap(SDL_Scancode key, const char* text = nullptr)
+{
+    SDL_Event events[3];
+    SDL_zero(events);
+    events[0].type = SDL_KEYDOWN;
+    events[0].key.keysym.scancode = key;
+    events[1].type = SDL_TEXTINPUT;
+    SDL_strlcpy(events[1].text.text, text ? text : "", sizeof(events[1].text.text));
+    events[2].type = SDL_KEYUP;
+    events[2].key.keysym.scancode = key;
+    for (const SDL_Event& event : events) {
+        SDL_Event copy = event;
+        if ((event.type != SDL_TEXTINPUT || text) && SDL_PushEvent(&copy) != 1)
+            return false;
+    }
+    return true;
+}
+
+// Two taps of Down, then two of Tab (the next entry), that SDL's event queue holds for one frame, each pressed and
+// released before the frame.
 void StepTwiceInOneFrame(TempUserData& data)
 {
     MenuTestGame* game = StartToTitle(data);
-    STEP(4, Top()->GetSelection() == 0 && SelectedHas("New Game"));
-    for (Uint32 type : {SDL_KEYDOWN, SDL_KEYUP, SDL_KEYDOWN, SDL_KEYUP}) {
-        SDL_Event event;
-        SDL_zero(event);
-        event.type = type;
-        event.key.keysym.scancode = SDL_SCANCODE_DOWN;
-        STEP(5, SDL_PushEvent(&event) == 1);
+    for (SDL_Scancode key : {SDL_SCANCODE_DOWN, SDL_SCANCODE_TAB}) {
+        Top()->SetSelection(0);
+        STEP(4, SelectedHas("New Game"));
+        STEP(5, PushTap(key) && PushTap(key));
+        Frame(*game);
+        STEP(key == SDL_SCANCODE_DOWN ? 6 : 7, Top()->GetSelection() == 2 && SelectedHas("Quit"));
     }
+    End(game, 0);
+}
+
+// The one-field text menu: Escape cancels an edit, typed over several frames or within the frame of the Escape
+// with more text after it, and the field holds its text from before the edit, which OK then hands on.
+void CancelEdits(TempUserData& data)
+{
+    MenuTestGame* game = StartToTitle(data);
+    static std::string entered;
+    game->PushMenu(game->GetNewTextEntryMenu(RString("Name"), RString("Ann"), 8,
+                                             [](const RString& text) { entered = text.GetString(); }));
+    RTextEntryMenu* menu = WaitForTop<RTextEntryMenu>(*game);
+    STEP(4, menu && menu->GetSelection() == 0);
+    const auto editing = [game, menu] {
+        STEP(5, PushTap(SDL_SCANCODE_RETURN));
+        Frame(*game);
+        return menu->TakesRawInput();
+    };
+    const auto text = [menu] { return std::string(menu->GetEnteredText().GetString()); };
+
+    STEP(6, editing());
+    STEP(7, PushTap(SDL_SCANCODE_BACKSPACE) && PushTap(SDL_SCANCODE_B, "B"));
     Frame(*game);
-    STEP(6, Top()->GetSelection() == 2 && SelectedHas("Quit"));
+    STEP(8, PushTap(SDL_SCANCODE_O, "o") && PushTap(SDL_SCANCODE_B, "b"));
+    Frame(*game);
+    STEP(9, text() == "AnBob");
+    STEP(10, PushTap(SDL_SCANCODE_ESCAPE));
+    Frame(*game);
+    STEP(11, !menu->TakesRawInput() && text() == "Ann");
+
+    STEP(12, editing());
+    STEP(13, PushTap(SDL_SCANCODE_B, "B") && PushTap(SDL_SCANCODE_O, "o") && PushTap(SDL_SCANCODE_B, "b") &&
+                 PushTap(SDL_SCANCODE_ESCAPE) && PushTap(SDL_SCANCODE_X, "x"));
+    Frame(*game);
+    STEP(14, !menu->TakesRawInput() && text() == "Ann");
+    Frame(*game);
+    STEP(15, WaitForTop<RTextEntryMenu>(*game) == menu && text() == "Ann");
+
+    menu->SetSelection(1);
+    menu->OnAccept();
+    STEP(16, entered == "Ann");
     End(game, 0);
 }
 
@@ -292,14 +350,20 @@ TEST_F(MenuGame, AGameControllerNavigatesToABindingAVolumeAndQuit)
               std::string::npos);
 }
 
-// Every press of a menu key counts, however many fall between two frames: two taps of Down move two entries.
-TEST_F(MenuGame, TwoDownTapsWithinOneFrameMoveTheTitleMenuTwoEntries)
+// Every press of a menu key counts, however many fall between two frames: two taps of Down, or of Tab, move two
+// entries.
+TEST_F(MenuGame, TwoDownOrTabTapsWithinOneFrameMoveTheTitleMenuTwoEntries)
 {
     EXPECT_EXIT(StepTwiceInOneFrame(data), ::testing::ExitedWithCode(0), "");
 }
 
 // "QuickStart" accepts the title menu as soon as the splash has pushed it; the test language masks every menu text, so a text that is not
 // localized shows up unmasked.
+TEST_F(MenuGame, EscapeCancelsAnEditOfTheTextFieldAndLeavesItsTextFromBefore)
+{
+    EXPECT_EXIT(CancelEdits(data), ::testing::ExitedWithCode(0), "");
+}
+
 TEST_F(MenuGame, QuickStartAcceptsTheTitleMenuAfterTheSplashAndTheTestLanguageMasksItsTexts)
 {
     // The user's "Config.ini", with the fixed engine step of PrepareChild.

@@ -385,4 +385,35 @@ TEST_F(ControlDevices, APlainJoystickReachesTheActions)
     EXPECT_EQ(config->GetLastDeviceClass(), RInput::kJoystick);
 }
 
+// A plain joystick's button tapped twice between two frames is two presses of its action, as a key's taps are: two
+// taps of Menu next (button 5) are two steps.
+TEST_F(ControlDevices, TwoTapsOfAPlainJoysticksButtonWithinOneFrameCountTwo)
+{
+    SDL_Joystick* stick = AttachAndOpen(SDL_JOYSTICK_TYPE_ARCADE_STICK, 0, 6, 0);
+    ASSERT_NE(stick, nullptr) << SDL_GetError();
+    ASSERT_FALSE(handler->IsControllerMode());
+    const RHashedString next("NavNext");
+    config->AddControl(kMenus, next, false);
+    config->AddDefinedInput(kMenus, next, I::Button(I::kJoystickButton, 5));
+    // The frame as the base game runs it: SDL's events through the handler, then the read and the refresh.
+    auto frame = [&](float time) {
+        SDL_Event event;
+        while (SDL_PollEvent(&event))
+            handler->HandleEvent(event);
+        handler->Update(1.0f / 60.0f);
+        config->UpdateControls(RControlConfig::kPerFrame, 1.0f / 60.0f, time);
+    };
+    frame(0.0f);
+    for (int tap = 0; tap < 2; ++tap) {
+        SDL_JoystickSetVirtualButton(stick, 5, 1);
+        SDL_JoystickUpdate();
+        SDL_JoystickSetVirtualButton(stick, 5, 0);
+        SDL_JoystickUpdate();
+    }
+    frame(0.1f);
+    EXPECT_EQ(config->PressedWithRepeat(kMenus, next), 2u);
+    frame(0.2f);
+    EXPECT_EQ(config->PressedWithRepeat(kMenus, next), 0u);
+}
+
 } // namespace
