@@ -7,8 +7,8 @@
 // checkpoint keeps the refused file under a name of its own before it saves; a checkpoint that cannot save says so
 // on the status line; a refused map is named on the next title only; both refusals and failed saves are in the log
 // as they happen, a name read from the save or the map with its control bytes escaped there and on the title; a
-// room entered in an earlier session is not counted again. A game object can be made once per process, so each
-// case runs in a child.
+// room entered in an earlier session is not counted again, and every room entered, the map's last one too, is in
+// the save. A game object can be made once per process, so each case runs in a child.
 #include "WendroRunSupport.h"
 #include "basegame/RSubroutineMgr.h"
 #include "basegame/RTimedSubroutine.h"
@@ -647,6 +647,50 @@ TEST_F(GameWorld, ARoomEnteredInAnEarlierSessionIsNoNewVisit)
     ASSERT_TRUE(saved.Read(savePath.c_str(), error, sizeof(error))) << error;
     EXPECT_STREQ(saved.room, "Gate");
     EXPECT_EQ(saved.roomsVisited, 2u);
+}
+
+// Every room entered is in the save, the map's last room (the last of its "Rooms:" list) too: a new game walks
+// right from "Gate" into "Far" and back, and saves in "Gate"; continued, the walk into "Far" is no new visit.
+TEST_F(GameWorld, EveryRoomEnteredTheMapsLastIncludedIsSavedAndCountsNoMoreAfterAContinue)
+{
+    WriteBytes(user + "Maps/Tarnvow.map", TestMapWithRoomsSideBySide());
+    const std::string log = user + "Logs/DebugLog_Safe.txt";
+    const auto walkRightIntoFar = [](WendroGame& game) {
+        game.GetWorld()->GetPlayer()->PlaceAt(40 * 8.0f - Player::kWidth * 0.5f + 0.5f, 22 * 8.0f);
+        Steps(game, 3);
+        return game.GetWorld()->GetRoom()->id.Equals("Far");
+    };
+    EXPECT_EXIT(RunNewGame([&walkRightIntoFar](WendroGame& game) {
+                    World& world = *game.GetWorld();
+                    if (!walkRightIntoFar(game))
+                        return 4;
+                    world.GetPlayer()->PlaceAt(-Player::kWidth * 0.5f - 0.5f, 22 * 8.0f);
+                    Steps(game, 3);
+                    if (!world.GetRoom()->id.Equals("Gate"))
+                        return 5;
+                    TouchCheckpoint(game);
+                    return world.IsCheckpoint(5 * 8.0f, 22 * 8.0f) ? 0 : 6;
+                }),
+                ::testing::ExitedWithCode(0), "");
+    SaveGame saved;
+    char error[256];
+    ASSERT_TRUE(saved.Read(savePath.c_str(), error, sizeof(error))) << error;
+    EXPECT_STREQ(saved.room, "Gate");
+    EXPECT_EQ(saved.roomsVisited, 2u);
+    ASSERT_EQ(saved.enteredRoomCount, 2u);
+    EXPECT_STREQ(saved.enteredRooms[0], "Gate");
+    EXPECT_STREQ(saved.enteredRooms[1], "Far");
+    EXPECT_EXIT(RunWendro([&walkRightIntoFar](WendroGame& game) {
+                    game.ContinueGame();
+                    World* world = game.GetWorld();
+                    if (!world || !world->GetRoom()->id.Equals("Gate"))
+                        return 4;
+                    if (!walkRightIntoFar(game))
+                        return 5;
+                    return world->GetStats().roomsVisited == 2 ? 0 : 6;
+                }),
+                ::testing::ExitedWithCode(0), "");
+    EXPECT_NE(LastSessionBlock(log).find(": RoomsVisited: 0\r\n"), std::string::npos) << LastSessionBlock(log);
 }
 
 TEST_F(GameWorld, ACheckpointThatCannotSaveSaysSoOnTheStatusLine)
