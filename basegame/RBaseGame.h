@@ -105,7 +105,8 @@ public:
     RConsole* GetConsole() const { return m_console; }
     bool IsConsoleOpen() const;
     // Says a failure, or what the player should know of one, when it happens: on standard error and, once the
-    // log header is queued, as a line of "DebugLog_Safe.txt" written there at once.
+    // log header is queued, as a line of "DebugLog_Safe.txt" written there at once. Names read from files may be
+    // in it: its control characters are written escaped (RString::EscapeControls) in both places.
     void ReportFailure(const char* format, ...) __attribute__((format(printf, 2, 3)));
     // Whether the session's report is to be uploaded at shut-down (the user-information upload); none by default.
     virtual bool WantsStatsUpload() const { return false; }

@@ -154,7 +154,7 @@ void RBaseGame::ReportFailure(const char* format, ...)
     va_start(arguments, format);
     vsnprintf(line, sizeof(line), format, arguments);
     va_end(arguments);
-    fprintf(stderr, "%s\n", line);
+    fprintf(stderr, "%s\n", RString(line).EscapeControls().GetString());
     if (m_logReady)
         RLogger::GetInstance()->LogSafe(line);
 }

@@ -34,11 +34,6 @@ int32_t LengthOf(const RString& text)
     return text.GetLength() > 0 ? text.GetLength() : 0;
 }
 
-bool IsShownByte(unsigned char c)
-{
-    return c >= 32 && c != 127;
-}
-
 } // namespace
 
 RConsole::RConsole() : m_prompt(kMaxLineLength) {}
@@ -133,7 +128,10 @@ void RConsole::Print(const char* text)
 {
     if (!text)
         return;
-    const char* p = text;
+    // The carriage returns of CR LF line ends are left out; other control characters (names read from files
+    // may hold them) are shown escaped.
+    const RString shown = RString(text).RemoveChars(RString("\r")).EscapeControls();
+    const char* p = shown.GetString();
     while (*p) {
         const char* end = strchr(p, '\n');
         const size_t length = end ? static_cast<size_t>(end - p) : strlen(p);
@@ -154,21 +152,12 @@ void RConsole::Print(const char* text)
 
 void RConsole::AddOutputLine(const char* text, int32_t length)
 {
-    char line[kMaxOutputLineLength + 1];
-    int32_t used = 0;
-    for (int32_t i = 0; i < length && used < kMaxOutputLineLength; ++i) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c == '\r')
-            continue;
-        line[used++] = IsShownByte(c) ? static_cast<char>(c) : ' ';
-    }
-    line[used] = 0;
     // The ring drops its oldest line once full.
     if (m_outputCount == kMaxOutputLines) {
         m_outputStart = (m_outputStart + 1) % kMaxOutputLines;
         --m_outputCount;
     }
-    m_output[(m_outputStart + m_outputCount) % kMaxOutputLines] = RString(line, used);
+    m_output[(m_outputStart + m_outputCount) % kMaxOutputLines] = RString(text, length);
     ++m_outputCount;
     // A view scrolled back stays on the lines it shows.
     if (m_scroll > 0 && m_scroll + 1 < m_outputCount)

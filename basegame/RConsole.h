@@ -46,7 +46,8 @@ public:
 
     // Runs a command line as Enter does: echoes it, keeps it in the history, prints the command's output.
     void Submit(const char* line);
-    // Appends text to the output: split at line feeds, long lines continued, control bytes shown as spaces.
+    // Appends text to the output: split at line feeds (carriage returns left out), long lines continued, other
+    // control characters shown escaped (RString::EscapeControls).
     void Print(const char* text);
     // Tab: completes the prompt's first word to the one command name it begins, or to the longest start all
     // candidates share, printing them.

@@ -58,12 +58,12 @@ bool ReadEnteredRooms(const uint8_t* p, uint32_t bytes, SaveGame& read, char* er
     // The count is checked against the bytes that hold the names before a name is read.
     const uint32_t count = GetU32(p);
     if (count > WorldMap::kMaxRooms || uint64_t{4} + uint64_t{count} * SaveGame::kNameBytes != bytes) {
-        snprintf(error, errorSize, "The saved game's list of rooms entered is damaged");
+        snprintf(error, errorSize, "The saved game's count of rooms entered does not fit its list");
         return false;
     }
     for (uint32_t i = 0; i < count; ++i, p += SaveGame::kNameBytes) {
         if (memchr(p, 0, SaveGame::kNameBytes) == nullptr || p[0] == 0) {
-            snprintf(error, errorSize, "The saved game's list of rooms entered is damaged");
+            snprintf(error, errorSize, "The saved game lists a room entered whose id is empty or runs on past its end");
             return false;
         }
         memcpy(read.enteredRooms[i], p, SaveGame::kNameBytes);
@@ -77,6 +77,30 @@ bool ReadEnteredRooms(const uint8_t* p, uint32_t bytes, SaveGame& read, char* er
     }
     read.enteredRoomCount = count;
     return true;
+}
+
+// What of the record no game can have, or null when a game can have all of it.
+const char* ImpossibleValue(const SaveGame& read)
+{
+    if (read.campaign[0] == '\0')
+        return "no campaign";
+    if (read.room[0] == '\0')
+        return "no room";
+    if (read.x < -kPositionLimit || read.x > kPositionLimit || read.y < -kPositionLimit || read.y > kPositionLimit)
+        return "a position far outside a room";
+    if (read.powers > 3)
+        return "unknown powers";
+    if (read.magentaSolid > 1)
+        return "a switch state that is no state";
+    if (read.difficulty > 2)
+        return "an unknown difficulty";
+    if (read.deaths > SaveGame::kMaxCount)
+        return "more deaths than a game counts";
+    if (read.roomsVisited > SaveGame::kMaxCount)
+        return "more rooms visited than a game counts";
+    if (!(read.playSeconds >= 0.0f && read.playSeconds <= SaveGame::kMaxPlaySeconds))
+        return "a play time no game can have";
+    return nullptr;
 }
 
 }  // namespace
@@ -177,9 +201,24 @@ bool SaveGame::ReadFromMemory(const uint8_t* bytes, size_t size, char* error, si
     const uint8_t* p = bytes + 4;
     const uint32_t version = GetU32(p);
     const uint32_t payloadBytes = GetU32(p);
-    if (!(version == 1 && payloadBytes == kRecordBytes) &&
-        !(version == kVersion && payloadBytes >= kRecordBytes + 4 && payloadBytes <= kMaxPayloadBytes)) {
-        snprintf(error, errorSize, "The saved game is of another version");
+    if (version != 1 && version != kVersion) {
+        snprintf(error, errorSize, "The saved game is of another version (%u)", version);
+        return false;
+    }
+    // A list of more rooms than a map holds, whole as its header gives it, is larger than any save that is read:
+    // it is named by its count.
+    if (version == kVersion && size >= uint64_t{kHeaderBytes} + kRecordBytes + 4) {
+        const uint8_t* countAt = bytes + kHeaderBytes + kRecordBytes;
+        const uint32_t count = GetU32(countAt);
+        if (count > WorldMap::kMaxRooms && uint64_t{kRecordBytes} + 4 + uint64_t{count} * kNameBytes == payloadBytes) {
+            snprintf(error, errorSize, "The saved game lists %u rooms entered, more than the %u a map holds", count,
+                     WorldMap::kMaxRooms);
+            return false;
+        }
+    }
+    if (version == 1 ? payloadBytes != kRecordBytes
+                     : payloadBytes < kRecordBytes + 4 || payloadBytes > kMaxPayloadBytes) {
+        snprintf(error, errorSize, "The saved game's header gives a size no saved game of its version has");
         return false;
     }
     if (size != uint64_t{kHeaderBytes} + payloadBytes + 4) {
@@ -189,12 +228,12 @@ bool SaveGame::ReadFromMemory(const uint8_t* bytes, size_t size, char* error, si
     const uint8_t* payload = p;
     const uint8_t* checksumAt = payload + payloadBytes;
     if (Checksum(payload, payloadBytes) != GetU32(checksumAt)) {
-        snprintf(error, errorSize, "The saved game is damaged");
+        snprintf(error, errorSize, "The saved game is damaged: its checksum does not match");
         return false;
     }
     SaveGame read;
     if (memchr(p, 0, kNameBytes) == nullptr || memchr(p + kNameBytes, 0, kNameBytes) == nullptr) {
-        snprintf(error, errorSize, "The saved game is damaged");
+        snprintf(error, errorSize, "The saved game's campaign or room name runs on past its end");
         return false;
     }
     memcpy(read.campaign, p, kNameBytes);
@@ -210,11 +249,8 @@ bool SaveGame::ReadFromMemory(const uint8_t* bytes, size_t size, char* error, si
     const uint32_t seconds = GetU32(p);
     memcpy(&read.playSeconds, &seconds, 4);
     read.difficulty = GetU32(p);
-    if (read.x < -kPositionLimit || read.x > kPositionLimit || read.y < -kPositionLimit || read.y > kPositionLimit ||
-        read.powers > 3 || read.magentaSolid > 1 || read.difficulty > 2 || read.deaths > kMaxCount ||
-        read.roomsVisited > kMaxCount || !(read.playSeconds >= 0.0f && read.playSeconds <= kMaxPlaySeconds) ||
-        read.room[0] == '\0' || read.campaign[0] == '\0') {
-        snprintf(error, errorSize, "The saved game holds values no game can have");
+    if (const char* impossible = ImpossibleValue(read)) {
+        snprintf(error, errorSize, "The saved game holds %s", impossible);
         return false;
     }
     if (version == kVersion && !ReadEnteredRooms(p, payloadBytes - kRecordBytes, read, error, errorSize))

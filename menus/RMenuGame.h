@@ -34,8 +34,9 @@ public:
     // in its override and calls this.
     virtual void ReturnToTitle();
     // A line the next title menu made shows above its entries (why a game could not begin, say); that menu takes
-    // it, so it is shown once.
-    void SetTitleNotice(const RString& notice) { m_titleNotice = notice; }
+    // it, so it is shown once. Names read from files may be in it: its control characters are shown escaped
+    // (RString::EscapeControls).
+    void SetTitleNotice(const RString& notice) { m_titleNotice = notice.EscapeControls(); }
     RString TakeTitleNotice();
 
     // The game object when it is an RMenuGame, else null.

@@ -1,5 +1,7 @@
 #include "core/files/RFile.h"
 
+#include "core/types/RString.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <new>
@@ -66,7 +68,7 @@ FILE* RFile::OpenRegular(const char* path, bool* outPresent)
         *outPresent = true;
     struct stat info;
     if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
-        fprintf(stderr, "%s is not a regular file: it is not read\n", path);
+        fprintf(stderr, "%s is not a regular file: it is not read\n", RString(path).EscapeControls().GetString());
         close(descriptor);
         return nullptr;
     }

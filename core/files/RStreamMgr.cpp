@@ -45,7 +45,8 @@ bool RStreamMgr::MountPack(const char* path)
         return false;
     RPackFile* pack = new RPackFile();
     if (!pack->OpenRead(path)) {
-        fprintf(stderr, "%s is damaged or not a pack: its content is not used\n", path);
+        fprintf(stderr, "%s is damaged or not a pack: its content is not used\n",
+                RString(path).EscapeControls().GetString());
         delete pack;
         return false;
     }

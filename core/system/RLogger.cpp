@@ -206,7 +206,10 @@ void RLogger::DropLinesLocked()
 
 long RLogger::WriteLine(FILE* file, const char* text)
 {
-    const int written = fprintf(file, "%010.4f: %s\r\n", (double)g_pGlobalTimer->GetElapsedSeconds(), text ? text : "");
+    // Lines carry names read from files: their control bytes go out escaped, never raw to a terminal.
+    const RString shown = RString(text).EscapeControls();
+    const int written =
+        fprintf(file, "%010.4f: %s\r\n", (double)g_pGlobalTimer->GetElapsedSeconds(), shown.GetString());
     return written > 0 ? written : 0;
 }
 

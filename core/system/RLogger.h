@@ -37,7 +37,8 @@ public:
     // when it returns. Later calls return at once.
     void Shutdown();
 
-    // Each writes "<seconds of the global timer>: <text>\r\n"; the text is never a format. All return true.
+    // Each writes "<seconds of the global timer>: <text>\r\n"; the text is never a format, and its control
+    // characters but the line feed are written escaped (RString::EscapeControls). All return true.
     // The log files are opened as regular files only, never waiting on what stands there: a log that cannot be
     // opened (a FIFO, a folder, a device, no permission), or whose write fails (a full disk), is named once on
     // standard error, and its lines go to standard error for the rest of the run (the fast log's lines still

@@ -19,6 +19,14 @@ bool IsIdentifierChar(char c) { return IsUpper(c) || IsLower(c) || (c >= '0' && 
 char FoldLower(char c) { return IsUpper(c) ? static_cast<char>(c - 'A' + 'a') : c; }
 char FoldUpper(char c) { return IsLower(c) ? static_cast<char>(c - 'a' + 'A') : c; }
 
+// How many bytes at text (left of them readable) make one control character that EscapeControls writes escaped;
+// 0 for a byte that prints as it is.
+int ControlLength(const unsigned char* text, int left) {
+    if ((text[0] < 32 && text[0] != '\n') || text[0] == 127) return 1;
+    if (text[0] == 0xC2 && left > 1 && text[1] >= 0x80 && text[1] <= 0x9F) return 2;
+    return 0;
+}
+
 // A new zero-terminated buffer holding length bytes of text.
 char* CopyBytes(const char* text, int length) {
     char* buffer = new char[length + 1];
@@ -319,6 +327,38 @@ RString RString::KeepIdentifierChars() const {
     buffer[kept] = 0;
     RString result;
     result.Adopt(buffer, kept);
+    return result;
+}
+
+RString RString::EscapeControls() const {
+    const unsigned char* text = reinterpret_cast<const unsigned char*>(GetString());
+    const int length = static_cast<int>(strnlen(GetString(), ReadLength()));
+    // An escaped byte takes four: the part of the text whose copy fits a string, counted in 64 bits.
+    int64_t escapedLength = 0;
+    int end = 0;
+    while (end < length) {
+        const int control = ControlLength(text + end, length - end);
+        const int64_t grown = escapedLength + (control ? 4 * control : 1);
+        if (grown >= INT32_MAX) break;
+        escapedLength = grown;
+        end += control ? control : 1;
+    }
+    static const char kHexDigits[] = "0123456789abcdef";
+    char* buffer = new char[escapedLength + 1];
+    int used = 0;
+    for (int i = 0; i < end;) {
+        int control = ControlLength(text + i, end - i);
+        if (!control) buffer[used++] = static_cast<char>(text[i++]);
+        for (; control > 0; --control, ++i) {
+            buffer[used++] = '\\';
+            buffer[used++] = 'x';
+            buffer[used++] = kHexDigits[text[i] >> 4];
+            buffer[used++] = kHexDigits[text[i] & 15];
+        }
+    }
+    buffer[used] = 0;
+    RString result;
+    result.Adopt(buffer, used);
     return result;
 }
 

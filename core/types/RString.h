@@ -89,6 +89,13 @@ public:
     RString RemoveChars(const RString& set) const;
     // A copy keeping only A-Z, a-z, 0-9 and underscore.
     RString KeepIdentifierChars() const;
+    // A copy fit to print when the text may come from a file (a name in a saved game, a pack, a map): each control
+    // character is written as a backslash, "x" and two lower-case hex digits, so that it can neither steer a
+    // terminal nor start an inline glyph of the text renderer. Escaped are the bytes below 32 but the line feed,
+    // which lays out multi-line messages; byte 127, the renderer's inline-glyph code; and the C1 controls as
+    // UTF-8 writes them, 0xC2 followed by 0x80-0x9F (both bytes). Stops at the first zero byte; the copy holds
+    // only as much of the text as fits the longest string.
+    RString EscapeControls() const;
     RString ToUpper() const;  // a-z to A-Z only
     RString ToLower() const;  // A-Z to a-z only
     // Trim, ToLower, then atoi / atof / StringToBool; text without a number gives 0.

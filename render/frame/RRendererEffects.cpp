@@ -137,7 +137,8 @@ void RRenderer::CreateEffect(const char* fileName, RGLObjectShader** out)
     RString descriptionName = baseName + "_GLSL.xml";
     RStreamMgr* streams = RStreamMgr::GetInstance();
     if (!streams->Exists(descriptionName.GetString(), RStreamMgr::kPacksAndFolders)) {
-        fprintf(stderr, "The effect %s could not be loaded: %s was not found\n", fileName, descriptionName.GetString());
+        fprintf(stderr, "The effect %s could not be loaded: %s was not found\n",
+                RString(fileName).EscapeControls().GetString(), descriptionName.EscapeControls().GetString());
         return;
     }
 
@@ -245,7 +246,7 @@ RString RRenderer::MissingPackedTechniques(const RGLObjectShader* effect, const 
 
 void RRenderer::ReportContentProblem(const RString& line)
 {
-    fprintf(stderr, "%s\n", line.GetString());
+    fprintf(stderr, "%s\n", line.EscapeControls().GetString());
     if (RLogger* logger = RLogger::GetExisting())
         logger->LogSafe(line.GetString());
 }

@@ -1,8 +1,9 @@
 // The console's own bounds and files: the history file read back whatever lies in its place, the history and the
-// output kept bounded however much is typed or printed, the keys that walk the history and complete names, the
-// keys and text of one frame taken in the order they came; a content dump that cannot write every file saying so;
-// and, in a whole program under the test run's X server, the console drawn over the upper half of the screen and
-// capturing the input of the groups that yield while it is open.
+// output kept bounded however much is typed or printed, control characters of printed text shown escaped, the
+// keys that walk the history and complete names, the keys and text of one frame taken in the order they came; a
+// content dump that cannot write every file saying so; and, in a whole program under the test run's X server, the
+// console drawn over the upper half of the screen and capturing the input of the groups that yield while it is
+// open.
 #include "GameRunSupport.h"
 #include "tests/FileSizeLimit.h"
 #include "tests/TestFiles.h"
@@ -163,6 +164,17 @@ TEST(Console, HistoryAndOutputStayBoundedAndTheKeysWalkThem)
     console.CompleteCommand();
     EXPECT_EQ(std::string(console.GetPrompt().GetText().GetString()), "list");
     EXPECT_EQ(std::string(console.GetOutputLine(console.GetOutputCount() - 1).GetString()), "  listsections  listvars");
+}
+
+// What a command prints may hold names read from files (pack entries, settings): their control characters are
+// shown escaped, none left to the font, where byte 127 starts an inline glyph; CR LF and LF end lines.
+TEST(Console, ControlCharactersOfPrintedTextAreShownEscaped)
+{
+    RConsole console;
+    console.Print("pack entry \x1b[2Jname\x7f\r\nnext\tline\n");
+    ASSERT_EQ(console.GetOutputCount(), 2u);
+    EXPECT_EQ(std::string(console.GetOutputLine(0).GetString()), "pack entry \\x1b[2Jname\\x7f");
+    EXPECT_EQ(std::string(console.GetOutputLine(1).GetString()), "next\\x09line");
 }
 
 // Queues a key or text event as SDL sends it.

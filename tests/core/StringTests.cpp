@@ -150,6 +150,27 @@ TEST(RStringPieces, ExpandImgMarkup) {
     EXPECT_EQ(memcmp(extra.GetString(), expanded.GetString() + 1, 9), 0);
 }
 
+// A name read from a file prints as text: nothing of it can steer a terminal or start an inline glyph.
+TEST(RStringPieces, EscapeControlsShowsEveryControlCharacterButTheLineFeed) {
+    const std::pair<RString, const char*> cases[] = {
+        {RString("\x1b]0;pwned\x07\x1b[2J"), "\\x1b]0;pwned\\x07\\x1b[2J"},
+        {RString("a\tb\rc\nd"), "a\\x09b\\x0dc\nd"},
+        {RString("\x01\x1f \x7f~"), "\\x01\\x1f \\x7f~"},
+        // The C1 controls as UTF-8 writes them; other UTF-8 and single high bytes are text.
+        {RString("\xc2\x9b" "2J \xc2\x80\xc2\x9f"), "\\xc2\\x9b" "2J \\xc2\\x80\\xc2\\x9f"},
+        {RString("\xc2\xa9 \x9b \xe2\x82\xac \xc2"), "\xc2\xa9 \x9b \xe2\x82\xac \xc2"},
+        {RString("plain text"), "plain text"},
+        {RString(), ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Bytes(c.first.EscapeControls()), c.second);
+    RString cleared("x");
+    cleared.Clear();
+    EXPECT_EQ(cleared.EscapeControls().GetLength(), 0);
+    // What was escaped once holds no control character: a second escape changes nothing.
+    const RString once = RString("\x1b[2J\x7f").EscapeControls();
+    EXPECT_EQ(Bytes(once.EscapeControls()), Bytes(once));
+}
+
 TEST(RStringCText, Hashes) {
     EXPECT_EQ(DJB2Hash("\xe9"), 5381u * 33 - 23);  // bytes are signed
     EXPECT_EQ(DJB2HashNoCase("\xc9"), DJB2Hash("\xc9"));  // only A-Z fold

@@ -17,6 +17,7 @@
 #include <initializer_list>
 #include <string>
 #include <sys/stat.h>
+#include <vector>
 
 namespace {
 
@@ -213,6 +214,20 @@ void WriteImages()
     image.Save555(Seed("fuzz_image_555", "saved.555").c_str());
 }
 
+// Writes bytes as a saved game of the fuzz target, their last four made the checksum of the payload after the
+// 12-byte header.
+void WriteSealedSave(const char* name, std::vector<uint8_t> bytes)
+{
+    uint32_t hash = 2166136261u;  // FNV-1a
+    for (size_t i = 12; i + 4 < bytes.size(); ++i) {
+        hash ^= bytes[i];
+        hash *= 16777619u;
+    }
+    for (int i = 0; i < 4; ++i)
+        bytes[bytes.size() - 4 + i] = static_cast<uint8_t>(hash >> (8 * i));
+    WriteSeed("fuzz_savegame", name, bytes.data(), bytes.size());
+}
+
 void WriteSaveGame()
 {
     SaveGame save;
@@ -235,23 +250,29 @@ void WriteSaveGame()
     // after it (version 1, a payload of 100 bytes), closed by the checksum of the payload.
     save.enteredRoomCount = 0;
     const std::string path = Seed("fuzz_savegame", "first_version.wsg");
-    uint8_t bytes[12 + 100 + 4];
+    std::vector<uint8_t> bytes(12 + 100 + 4);
     FILE* file = save.Write(path.c_str()) ? fopen(path.c_str(), "rb") : nullptr;
-    const bool read = file && fread(bytes, 1, 112, file) == 112;
+    const bool read = file && fread(bytes.data(), 1, 112, file) == 112;
     if (file)
         fclose(file);
     if (!read)
         return;
     bytes[4] = 1;
     bytes[8] = 100;
-    uint32_t hash = 2166136261u;  // FNV-1a
-    for (size_t i = 12; i < 112; ++i) {
-        hash ^= bytes[i];
-        hash *= 16777619u;
+    WriteSealedSave("first_version.wsg", bytes);
+
+    // This version with a list of one room more than a map holds, whole and sealed: larger than any save read.
+    const uint32_t count = WorldMap::kMaxRooms + 1;
+    bytes.resize(12 + 100 + 4 + count * 32 + 4);
+    bytes[4] = SaveGame::kVersion;
+    const uint32_t payload = 100 + 4 + count * 32;
+    for (int i = 0; i < 4; ++i) {
+        bytes[8 + i] = static_cast<uint8_t>(payload >> (8 * i));
+        bytes[112 + i] = static_cast<uint8_t>(count >> (8 * i));
     }
-    for (int i = 0; i < 4; ++i)
-        bytes[112 + i] = static_cast<uint8_t>(hash >> (8 * i));
-    WriteSeed("fuzz_savegame", "first_version.wsg", bytes, sizeof(bytes));
+    for (uint32_t i = 0; i < count; ++i)
+        snprintf(reinterpret_cast<char*>(bytes.data()) + 116 + 32 * i, 32, "Room%u", i);
+    WriteSealedSave("more_rooms_than_a_map.wsg", bytes);
 }
 
 void WriteTexts()

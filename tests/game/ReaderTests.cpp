@@ -332,10 +332,10 @@ protected:
         for (int i = 0; i < 4; ++i)
             b[at + i] = static_cast<uint8_t>(value >> (8 * i));
     }
+    // Reads b; the reason of a refusal in error.
     bool Read(const std::vector<uint8_t>& b)
     {
         SaveGame read;
-        char error[256];
         return read.ReadFromMemory(b.data(), b.size(), error, sizeof(error));
     }
 
@@ -343,12 +343,12 @@ protected:
     std::string path = folder / "Autosave.wsg";
     SaveGame save;
     std::vector<uint8_t> bytes;
+    char error[256] = "";
 };
 
 TEST_F(SavedGame, RoundTripsAndRefusesDamagedForeignOrImpossibleFiles)
 {
     SaveGame read;
-    char error[256];
     ASSERT_TRUE(read.Read(path.c_str(), error, sizeof(error))) << error;
     EXPECT_STREQ(read.room, "Hall");
     EXPECT_EQ(read.x, 40);
@@ -369,33 +369,37 @@ TEST_F(SavedGame, RoundTripsAndRefusesDamagedForeignOrImpossibleFiles)
         flipped[at] ^= 0x10;
         EXPECT_FALSE(Read(flipped)) << "byte " << at << " changed";
     }
-    // Resealed files whose values no game has: the checksum fits, the record does not.
+    // Resealed files whose values no game has: the checksum fits, the record does not. Each is refused for what
+    // it is.
     const size_t payload = 12;
     struct Poke {
         const char* name;
         size_t at;
         uint32_t value;
+        const char* reason;
     } pokes[] = {
-        {"a version from the future", 4, SaveGame::kVersion + 1},
-        {"a payload size from another version", 8, 4000000000u},
-        {"a position far outside the room", payload + 64, 1000000},
-        {"unknown powers", payload + 72, 8},
-        {"a switch state that is no state", payload + 76, 2},
-        {"a play time that is no number", payload + 92, 0x7FC00000u},
-        {"a negative play time", payload + 92, 0xBF800000u},
-        {"a difficulty beyond hard", payload + 96, 3},
-        {"a death count beyond the limit", payload + 84, SaveGame::kMaxCount + 1},
-        {"a rooms-visited count that would wrap at the next room", payload + 88, 0xFFFFFFFFu},
-        {"an endless play time", payload + 92, 0x7F800000u},
-        {"a play time beyond the limit", payload + 92, 0x4D3EBC20u},  // 2e8 seconds
-        {"more rooms entered than the list holds", payload + 100, 3},
-        {"a count of rooms entered that wraps to the bytes of the list", payload + 100, 0x08000002u},
-        {"a payload too short for the count of rooms entered", 8, 100},
+        {"a version from the future", 4, SaveGame::kVersion + 1, "is of another version (3)"},
+        {"a payload size from another version", 8, 4000000000u, "gives a size no saved game of its version has"},
+        {"a position far outside the room", payload + 64, 1000000, "holds a position far outside a room"},
+        {"unknown powers", payload + 72, 8, "holds unknown powers"},
+        {"a switch state that is no state", payload + 76, 2, "holds a switch state that is no state"},
+        {"a play time that is no number", payload + 92, 0x7FC00000u, "holds a play time no game can have"},
+        {"a negative play time", payload + 92, 0xBF800000u, "holds a play time no game can have"},
+        {"a difficulty beyond hard", payload + 96, 3, "holds an unknown difficulty"},
+        {"a death count beyond the limit", payload + 84, SaveGame::kMaxCount + 1, "holds more deaths"},
+        {"a rooms-visited count that would wrap at the next room", payload + 88, 0xFFFFFFFFu, "more rooms visited"},
+        {"an endless play time", payload + 92, 0x7F800000u, "holds a play time no game can have"},
+        {"a play time beyond the limit", payload + 92, 0x4D3EBC20u, "holds a play time"},  // 2e8 seconds
+        {"more rooms entered than the list holds", payload + 100, 3, "count of rooms entered does not fit"},
+        {"a count of rooms entered that wraps to the bytes of the list", payload + 100, 0x08000002u,
+         "count of rooms entered does not fit"},
+        {"a payload too short for the count of rooms entered", 8, 100, "gives a size no saved game"},
     };
     for (const Poke& poke : pokes) {
         std::vector<uint8_t> b = bytes;
         PutU32(b, poke.at, poke.value);
         EXPECT_FALSE(Read(Resealed(b))) << poke.name;
+        EXPECT_NE(strstr(error, poke.reason), nullptr) << poke.name << ": " << error;
     }
     std::vector<uint8_t> unterminated = bytes;
     memset(unterminated.data() + payload + 32, 'A', 32);
@@ -428,6 +432,26 @@ TEST_F(SavedGame, RoundTripsAndRefusesDamagedForeignOrImpossibleFiles)
     EXPECT_TRUE(Read(Resealed(bytes)));
 }
 
+// A save listing more rooms entered than a map holds, whole and sealed, is of this version: it is refused for its
+// count, though it is larger than any save that is read.
+TEST_F(SavedGame, ASaveListingMoreRoomsThanAMapHoldsIsRefusedForItsCount)
+{
+    const uint32_t count = WorldMap::kMaxRooms + 1;
+    std::vector<uint8_t> more(bytes.begin(), bytes.begin() + 12 + 100);
+    more.resize(12 + 100 + 4 + count * 32 + 4, 0);
+    PutU32(more, 8, 100 + 4 + count * 32);
+    PutU32(more, 112, count);
+    for (uint32_t i = 0; i < count; ++i)
+        snprintf(reinterpret_cast<char*>(more.data()) + 116 + 32 * i, 32, "Room%u", i);
+    more = Resealed(more);
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(more.data()),
+                                                static_cast<std::streamsize>(more.size()));
+    SaveGame read;
+    ASSERT_FALSE(read.Read(path.c_str(), error, sizeof(error)));
+    EXPECT_STREQ(error, "The saved game lists 65 rooms entered, more than the 64 a map holds");
+    EXPECT_EQ(read.enteredRoomCount, 0u);
+}
+
 // A save of the first version, as its writer wrote it: the record alone, with no rooms entered.
 TEST_F(SavedGame, ASaveOfTheFirstVersionIsRead)
 {
@@ -442,7 +466,6 @@ TEST_F(SavedGame, ASaveOfTheFirstVersionIsRead)
         PutU32(first, 76 + 4 * i, record[i]);
     first = Resealed(first);
     SaveGame read;
-    char error[256];
     ASSERT_TRUE(read.ReadFromMemory(first.data(), first.size(), error, sizeof(error))) << error;
     EXPECT_STREQ(read.campaign, "Wendro.gam");
     EXPECT_STREQ(read.room, "Hall");
@@ -464,7 +487,6 @@ TEST_F(SavedGame, AFailedWriteLeavesTheEarlierSave)
     snprintf(other.room, sizeof(other.room), "Gate");
     EXPECT_FALSE(other.Write((folder / "missing/Autosave.wsg").c_str()));
     SaveGame read;
-    char error[256];
     ASSERT_TRUE(read.Read(path.c_str(), error, sizeof(error)));
     EXPECT_STREQ(read.room, "Hall");
 }

@@ -6,8 +6,9 @@
 // room the map no longer holds or holds more than the campaign can is refused and a new game begins, and the next
 // checkpoint keeps the refused file under a name of its own before it saves; a checkpoint that cannot save says so
 // on the status line; a refused map is named on the next title only; both refusals and failed saves are in the log
-// as they happen; a room entered in an earlier session is not counted again. A game object can be made once per
-// process, so each case runs in a child.
+// as they happen, a name read from the save or the map with its control bytes escaped there and on the title; a
+// room entered in an earlier session is not counted again, and every room entered, the map's last one too, is in
+// the save. A game object can be made once per process, so each case runs in a child.
 #include "WendroRunSupport.h"
 #include "basegame/RSubroutineMgr.h"
 #include "basegame/RTimedSubroutine.h"
@@ -27,10 +28,12 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -91,6 +94,20 @@ std::string LastSessionBlock(const std::string& logPath)
     const std::string report = ReadBytes(logPath);
     const size_t block = report.rfind(": [PlayerStats]\r\n");
     return block == std::string::npos ? "" : report.substr(block);
+}
+
+// Where text holds a control byte that no line end explains (anything below 32 but a line feed and the carriage
+// return before one, and 127), with the byte's value; "" when it holds none.
+std::string StrayControlBytes(const std::string& text)
+{
+    std::string found;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        const bool lineEnd = c == '\n' || (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n');
+        if ((c < 32 && !lineEnd) || c == 127)
+            found += "byte " + std::to_string(c) + " at " + std::to_string(i) + "; ";
+    }
+    return found;
 }
 
 class GameWorld : public WendroRunTest {
@@ -355,6 +372,25 @@ TEST_F(GameWorld, ARefusedMapIsNamedOnTheTitle)
                 ::testing::ExitedWithCode(0), "title notice: Campaign .* was refused: ");
 }
 
+// A name from the refused map is shown on the title with its control bytes escaped: none is left to the font, where
+// byte 127 would start an inline glyph.
+TEST_F(GameWorld, ANameFromARefusedMapIsShownEscapedOnTheTitle)
+{
+    WriteBytes(user + "Maps/Tarnvow.map", "[Map]\r\nRooms: No\x1bwhere\x7f\r\n");
+    EXPECT_EXIT(RunWendro([](WendroGame& game) {
+                    if (game.BeginNewGame(1))
+                        return 3;
+                    RMenuMgr::GetInstance()->ProcessQueue();
+                    const RGameMenu* title = RMenuMgr::GetInstance()->GetTopMenu();
+                    if (!title || title->GetEntryCount() == 0)
+                        return 4;
+                    const std::string notice = title->GetEntry(0)->GetText().GetString();
+                    fprintf(stderr, "title notice: %s\n", notice.c_str());
+                    return StrayControlBytes(notice).empty() ? 0 : 5;
+                }),
+                ::testing::ExitedWithCode(0), "title notice: .*No\\\\x1bwhere\\\\x7f");
+}
+
 // The title names the refusal once: with the map mended and played, the next title has no notice.
 TEST_F(GameWorld, ARefusalIsNamedOnTheNextTitleOnly)
 {
@@ -442,6 +478,41 @@ TEST_F(GameWorld, ARefusedSaveIsKeptBesideTheSaveThatReplacesIt)
         EXPECT_STREQ(saved.room, "Gate");
         EXPECT_EQ(saved.x, 7 * 8 + 1);
     }
+}
+
+// A saved game whose campaign name is a terminal's commands (retitle the window, clear the screen) is refused, and
+// the refusal names it with those bytes escaped, on standard error and in the log: neither holds a control byte.
+// So does the line that keeps the refused save at the next checkpoint.
+TEST_F(GameWorld, ANameFromASavedGameReachesStandardErrorAndTheLogsEscaped)
+{
+    WriteBytes(user + "Maps/Tarnvow.map", TestMapWithCheckpoint());
+    fs::create_directories(user + "Saves");
+    SaveGame save = GateSave();
+    snprintf(save.campaign, sizeof(save.campaign), "\x1b]0;pwned\x07\x1b[2J");
+    ASSERT_TRUE(save.Write(savePath.c_str()));
+    const std::string errors = data.root + "/stderr.txt";
+    EXPECT_EXIT(
+        {
+            const int file = open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (file < 0 || dup2(file, 2) < 0)
+                exit(3);
+            close(file);
+            RunWendro([](WendroGame& game) {
+                game.ContinueGame();
+                if (!game.GetWorld())
+                    return 4;
+                TouchCheckpoint(game);
+                return 0;
+            });
+        },
+        ::testing::ExitedWithCode(0), "");
+    const std::string refused = "The saved game belongs to campaign \\x1b]0;pwned\\x07\\x1b[2J";
+    const std::string log = user + "Logs/DebugLog_Safe.txt";
+    EXPECT_NE(ReadBytes(errors).find("The saved game was refused: " + refused), std::string::npos) << ReadBytes(errors);
+    EXPECT_NE(ReadBytes(log).find("The saved game was refused: " + refused), std::string::npos) << ReadBytes(log);
+    EXPECT_NE(ReadBytes(log).find("The refused save (" + refused + ") is kept as"), std::string::npos);
+    for (const std::string& path : {errors, log, user + "Logs/DebugLog_Fast.txt"})
+        EXPECT_EQ(StrayControlBytes(ReadBytes(path)), "") << path;
 }
 
 TEST_F(GameWorld, ASaveHoldingMoreThanTheCampaignCanIsRefused)
@@ -576,6 +647,50 @@ TEST_F(GameWorld, ARoomEnteredInAnEarlierSessionIsNoNewVisit)
     ASSERT_TRUE(saved.Read(savePath.c_str(), error, sizeof(error))) << error;
     EXPECT_STREQ(saved.room, "Gate");
     EXPECT_EQ(saved.roomsVisited, 2u);
+}
+
+// Every room entered is in the save, the map's last room (the last of its "Rooms:" list) too: a new game walks
+// right from "Gate" into "Far" and back, and saves in "Gate"; continued, the walk into "Far" is no new visit.
+TEST_F(GameWorld, EveryRoomEnteredTheMapsLastIncludedIsSavedAndCountsNoMoreAfterAContinue)
+{
+    WriteBytes(user + "Maps/Tarnvow.map", TestMapWithRoomsSideBySide());
+    const std::string log = user + "Logs/DebugLog_Safe.txt";
+    const auto walkRightIntoFar = [](WendroGame& game) {
+        game.GetWorld()->GetPlayer()->PlaceAt(40 * 8.0f - Player::kWidth * 0.5f + 0.5f, 22 * 8.0f);
+        Steps(game, 3);
+        return game.GetWorld()->GetRoom()->id.Equals("Far");
+    };
+    EXPECT_EXIT(RunNewGame([&walkRightIntoFar](WendroGame& game) {
+                    World& world = *game.GetWorld();
+                    if (!walkRightIntoFar(game))
+                        return 4;
+                    world.GetPlayer()->PlaceAt(-Player::kWidth * 0.5f - 0.5f, 22 * 8.0f);
+                    Steps(game, 3);
+                    if (!world.GetRoom()->id.Equals("Gate"))
+                        return 5;
+                    TouchCheckpoint(game);
+                    return world.IsCheckpoint(5 * 8.0f, 22 * 8.0f) ? 0 : 6;
+                }),
+                ::testing::ExitedWithCode(0), "");
+    SaveGame saved;
+    char error[256];
+    ASSERT_TRUE(saved.Read(savePath.c_str(), error, sizeof(error))) << error;
+    EXPECT_STREQ(saved.room, "Gate");
+    EXPECT_EQ(saved.roomsVisited, 2u);
+    ASSERT_EQ(saved.enteredRoomCount, 2u);
+    EXPECT_STREQ(saved.enteredRooms[0], "Gate");
+    EXPECT_STREQ(saved.enteredRooms[1], "Far");
+    EXPECT_EXIT(RunWendro([&walkRightIntoFar](WendroGame& game) {
+                    game.ContinueGame();
+                    World* world = game.GetWorld();
+                    if (!world || !world->GetRoom()->id.Equals("Gate"))
+                        return 4;
+                    if (!walkRightIntoFar(game))
+                        return 5;
+                    return world->GetStats().roomsVisited == 2 ? 0 : 6;
+                }),
+                ::testing::ExitedWithCode(0), "");
+    EXPECT_NE(LastSessionBlock(log).find(": RoomsVisited: 0\r\n"), std::string::npos) << LastSessionBlock(log);
 }
 
 TEST_F(GameWorld, ACheckpointThatCannotSaveSaysSoOnTheStatusLine)
