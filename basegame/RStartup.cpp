@@ -58,39 +58,63 @@ void QuietSoundLibrary()
         set(IgnoreSoundLibraryError);
 }
 
-// Takes the user folder's one-copy lock. False when another copy holds it or it cannot be taken (no copy runs on
-// the folder unguarded), said with the reason on standard error and, where a display is there, in a message box
-// that waits for the player. Without a user folder nothing is locked, nor where it cannot be made (something
-// other than a folder stands at its name or above it, or its parent refuses it): nothing of the session can be
-// written there either.
-bool LockUserFolder()
+// Says why this copy ends, on standard error and, where a display is there, in a message box that waits for the
+// player; a request to stop ends it, and the box with it, even while the box waits (this copy has nothing to save).
+void RefuseToStart(const char* name, const char* message)
+{
+    fprintf(stderr, "%s\n", message);
+    RPlatformLayer::ShowErrorBoxUntilQuit(name, message);
+}
+
+} // namespace
+
+bool RStartup::LockUserFolder()
 {
     RCore* core = RCore::GetInstance();
     char folder[PATH_MAX];
     if (!core || !RCore::MakeUserFolder(folder, sizeof(folder), core->GetLocalAppDataPathName(), "", false))
         return true;
-    const int error = RPlatformLayer::LockUserFolder(folder);
-    if (error == 0 || error == ENOENT || error == ENOTDIR)
-        return true;
+    int error = 0;
+    const RPlatformLayer::LockResult result = RPlatformLayer::LockUserFolder(folder, &error);
     const char* name = core->GetLocalAppDataPathName();
-    char message[PATH_MAX + 256];
-    if (error == EWOULDBLOCK)
+    char lockPath[PATH_MAX + 16];
+    snprintf(lockPath, sizeof(lockPath), "%s%s", folder, RPlatformLayer::kLockFileName);
+    char message[2 * PATH_MAX + 256];
+    switch (result) {
+    case RPlatformLayer::kLockHeld:
+    case RPlatformLayer::kLockNoFolder:
+        return true;
+    case RPlatformLayer::kLockUnsupported:
+        // The player can do nothing about it, and a game that never starts is worse than one unguarded.
+        snprintf(message, sizeof(message),
+                 "%s cannot lock the user folder %s (%s): a second copy started on it would not be refused",
+                 name, folder, strerror(error));
+        fprintf(stderr, "%s\n", message);
+        m_lockNote = RString(message);
+        return true;
+    case RPlatformLayer::kLockHeldByOther:
         snprintf(message, sizeof(message),
                  "%s is already running on the user folder %s\nOnly one copy can use it at a time: this one ends "
                  "and leaves the folder as it is.",
                  name, folder);
-    else
+        break;
+    case RPlatformLayer::kLockBlocked:
         snprintf(message, sizeof(message),
-                 "%s cannot lock the user folder %s (%s)\nWithout the lock a second copy could use it at the same "
-                 "time: this one ends and leaves the folder as it is.",
-                 name, folder, strerror(error));
-    fprintf(stderr, "%s\n", message);
-    // This copy has nothing to save: a request to stop ends it, and the box with it, even while the box waits.
-    RPlatformLayer::ShowErrorBoxUntilQuit(name, message);
+                 "%s cannot lock the user folder %s: %s stands at %s, where its lock file goes\nRemove it and start "
+                 "again; without the lock a second copy could use the folder at the same time, so this one ends and "
+                 "leaves the folder as it is.",
+                 name, folder, RPlatformLayer::DescribeFileType(lockPath), lockPath);
+        break;
+    case RPlatformLayer::kLockFailed:
+        snprintf(message, sizeof(message),
+                 "%s cannot lock the user folder %s (%s at %s)\nWithout the lock a second copy could use it at the "
+                 "same time: this one ends and leaves the folder as it is.",
+                 name, folder, strerror(error), lockPath);
+        break;
+    }
+    RefuseToStart(name, message);
     return false;
 }
-
-} // namespace
 
 RStartup::RStartup()
 {

@@ -12,6 +12,8 @@
 //  - the menu manager's destroyer, handed over by the menu manager when it is created, run in RShutdown's order.
 #pragma once
 
+#include "core/types/RString.h"
+
 #include <cstdint>
 
 class RBaseGame;
@@ -24,9 +26,20 @@ public:
     // False when another copy of the program is using the user folder or SDL could not be initialised; the
     // game then does not start.
     bool IsReady() const { return m_ready; }
+    // Said on standard error when the user folder's file system cannot lock and the game runs unguarded, for the
+    // safe log once it is open; empty otherwise.
+    const RString& GetLockNote() const { return m_lockNote; }
 
 private:
+    // Takes the user folder's one-copy lock. False when another copy holds it, or something stands in the lock
+    // file's way, or the lock fails for a reason the player can mend: no copy then runs on the folder unguarded,
+    // and why is said on standard error and, where a display is there, in a message box. Without a user folder,
+    // or where it cannot be made, nothing is locked, as nothing of the session can be written there; where its
+    // file system cannot lock at all, the game runs unguarded and says so once.
+    bool LockUserFolder();
+
     bool m_ready = false;
+    RString m_lockNote;
 };
 
 // Points the lower layers' hooks at the game object; the base game's first start-up step calls it.

@@ -16,7 +16,7 @@
 
 namespace {
 
-// The user folder, open and locked while this process holds it; -1 otherwise.
+// The user folder's lock file, open and locked while this process holds it; -1 otherwise.
 int s_userFolderLock = -1;
 
 bool IsAbsolute(const char* path)
@@ -43,20 +43,70 @@ void RPlatformLayer::IgnoreBrokenPipes()
     signal(SIGPIPE, SIG_IGN);
 }
 
-int RPlatformLayer::LockUserFolder(const char* folder)
+RPlatformLayer::LockResult RPlatformLayer::LockUserFolder(const char* folder, int* outError)
 {
     UnlockUserFolder();
-    // Only a folder is opened: whatever else stands at its name (a FIFO included) is refused before it is opened.
-    const int opened = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (opened < 0)
-        return errno;
+    *outError = 0;
+    char path[PATH_MAX];
+    if (!RFile::JoinPath(path, sizeof path, folder, kLockFileName)) {
+        *outError = ENAMETOOLONG;
+        return kLockFailed;
+    }
+    // Not through a link, and never waiting: a FIFO opened for reading and writing does not block, and it is
+    // refused below with whatever else is not a regular file.
+    const int opened = open(path, O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
+    if (opened < 0) {
+        const int error = errno;
+        struct stat info;
+        if (lstat(path, &info) == 0 && !S_ISREG(info.st_mode))
+            return kLockBlocked;
+        *outError = error;
+        switch (error) {
+        case ENOENT:
+        case ENOTDIR:
+            return kLockNoFolder;
+        case EROFS:
+        case ENOSPC:
+        case EDQUOT:
+            return kLockUnsupported;
+        default:
+            return kLockFailed;
+        }
+    }
+    struct stat info;
+    if (fstat(opened, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(opened);
+        return kLockBlocked;
+    }
     if (flock(opened, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
         close(opened);
-        return error;
+        if (error == EWOULDBLOCK)
+            return kLockHeldByOther;
+        *outError = error;
+        return error == ENOLCK || error == ENOSYS || error == EOPNOTSUPP || error == EINVAL ? kLockUnsupported
+                                                                                           : kLockFailed;
     }
     s_userFolderLock = opened;
-    return 0;
+    return kLockHeld;
+}
+
+const char* RPlatformLayer::DescribeFileType(const char* path)
+{
+    struct stat info;
+    if (lstat(path, &info) != 0)
+        return "nothing";
+    if (S_ISREG(info.st_mode))
+        return "a file";
+    if (S_ISDIR(info.st_mode))
+        return "a folder";
+    if (S_ISLNK(info.st_mode))
+        return "a symbolic link";
+    if (S_ISFIFO(info.st_mode))
+        return "a FIFO";
+    if (S_ISSOCK(info.st_mode))
+        return "a socket";
+    return "a device";
 }
 
 void RPlatformLayer::UnlockUserFolder()

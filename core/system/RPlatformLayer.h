@@ -37,12 +37,25 @@ public:
     // session is saved as at any quit. For the whole process.
     static void IgnoreBrokenPipes();
 
-    // Lets one process at a time use the user folder `folder`: an exclusive lock on the folder itself, which
-    // nothing standing in it can take the place of. The kernel drops the lock when the process ends, however it
-    // ends; UnlockUserFolder drops it before. 0 when the lock is taken; EWOULDBLOCK when another process holds it;
-    // otherwise the error that kept it from being taken (the folder missing or not a folder, not readable, on a
-    // file system that cannot lock it). A lock this process held before is dropped first.
-    static int LockUserFolder(const char* folder);
+    // The one-copy lock on a user folder: an exclusive lock on the regular file kLockFileName in it, opened for
+    // reading and writing (as a network file system needs for an exclusive lock), made when missing, never through
+    // a symbolic link and never waiting on what stands there. Every copy takes the same lock, so each shuts the
+    // others out, on this machine or on another that reaches the folder over the network.
+    static constexpr const char* kLockFileName = "Running.lock";
+    enum LockResult {
+        kLockHeld,        // this process holds the lock
+        kLockHeldByOther, // another process holds it
+        kLockBlocked,     // something other than a regular file stands at the lock file's name
+        kLockUnsupported, // the file system cannot lock, or cannot make the file (full, read-only): nothing guards
+        kLockNoFolder,    // the folder is not there, or not a folder
+        kLockFailed,      // another error
+    };
+    // Takes the lock on the user folder `folder` (a path ending in "/"). *outError receives the error behind
+    // kLockUnsupported, kLockNoFolder and kLockFailed (0 otherwise). The kernel drops the lock when the process
+    // ends, however it ends; UnlockUserFolder drops it before. A lock this process held before is dropped first.
+    static LockResult LockUserFolder(const char* folder, int* outError);
+    // What stands at path, for a message ("a folder", "a FIFO", "a symbolic link"...); "nothing" when nothing does.
+    static const char* DescribeFileType(const char* path);
     // Drops the lock LockUserFolder took; nothing when none is held.
     static void UnlockUserFolder();
 

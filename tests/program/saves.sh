@@ -20,9 +20,14 @@
 #               within a second and leaves every file of the folder as it was (one with the display, whose message
 #               box waits, ends on SIGTERM, SIGINT and SIGHUP, its box with it); once the first is killed with
 #               SIGKILL, a new copy starts, runs and saves as usual.
-#   lock-stand-ins - with a folder, then a FIFO, at "Running.lock" a second copy is still refused while a first
-#               runs; with a user folder that cannot be made (a FIFO at its name, a plain file above it) the copy
-#               runs unlocked, as nothing can be written there, and changes nothing.
+#   lock-stand-ins - with a folder, a FIFO or a symbolic link at "Running.lock", the lock's file, no copy starts:
+#               each names what stands where and changes nothing; with a user folder that cannot be made (a FIFO at
+#               its name, a plain file above it) the copy runs unlocked, as nothing can be written there, and
+#               changes nothing.
+#   network-locks - with the answers of a network home folder's locks (network_locks.cpp, preloaded): where an
+#               exclusive lock needs a descriptor open for writing, the game runs and holds its lock, and a second
+#               copy is refused; with a folder at "Running.lock" as well, no copy runs and each names it; where no
+#               lock can be taken at all, the game runs and says so once, on standard error and in the safe log.
 #   long-user-folder - a user folder of the longest path the README names (3,583 bytes) is locked, named and saved
 #               like any.
 #   no-user-folder - with neither XDG_DATA_HOME nor HOME set, or a folder the system refuses (a name in it over 255
@@ -32,10 +37,11 @@
 #               value and a section of 1,100 lines that no setting takes: the settings after the zero byte are
 #               read, the player's lines come back at the save, and the lines over the bound are named in the safe
 #               log while the program runs.
-# Usage: saves.sh PROGRAM CASE
+# Usage: saves.sh PROGRAM CASE [NETWORK_LOCKS_LIBRARY]
 set -u
 program="$1"
 case_name="$2"
+network_locks="${3:-}"
 . "$(dirname "$0")/common.sh"
 mounted=""
 cleanup() {
@@ -49,9 +55,10 @@ mkdir -p "$user/Config"
 
 fail() { echo "FAIL ($case_name): $*"; echo "--- program output ---"; cat "$work/out.txt" 2>/dev/null; exit 1; }
 
-# Starts the program in the background (pid in $pid) and waits until its window is up.
+# Starts the program in the background (pid in $pid), with the variables given as NAME=VALUE arguments, and waits
+# until its window is up.
 start() {
-  "$program" >"$work/out.txt" 2>&1 &
+  env "$@" "$program" >"$work/out.txt" 2>&1 &
   pid=$!
   wait_for_window
 }
@@ -65,6 +72,13 @@ finish() {
 run_once() { start; sleep 0.5; kill -TERM "$pid"; finish; [ "$status" -eq 0 ] || fail "exit status $status"; }
 
 temporaries() { find "$user" -name '*.tmp' | wc -l; }
+
+# True when the process $1 holds an exclusive flock on the user folder's lock file ("Running.lock").
+holds_lock() {
+  local inode
+  inode=$(stat -c %i "$user/Running.lock" 2>/dev/null) || return 1
+  grep -q -E "^[0-9]+: FLOCK +ADVISORY +WRITE +$1 +[0-9a-f]+:[0-9a-f]+:$inode " /proc/locks
+}
 
 # Holds each key longer than a frame; the window must have the focus.
 press() {
@@ -302,8 +316,9 @@ two-copies)
   run_once
   start
   # The lock is held on the user folder, open, which a program started from the game would not inherit.
-  lock_fd=$(find "/proc/$pid/fd" -lname "$user" -printf '%f\n' | head -1)
+  lock_fd=$(find "/proc/$pid/fd" -lname "$user/Running.lock" -printf '%f\n' | head -1)
   [ -n "$lock_fd" ] || { kill -KILL "$pid"; fail "the running copy holds no lock on its user folder"; }
+  holds_lock "$pid" || { kill -KILL "$pid"; fail "the running copy's lock file is open but not locked"; }
   flags=$(awk '/^flags:/ {print $2}' "/proc/$pid/fdinfo/$lock_fd")
   [ $(( 0$flags & 02000000 )) -ne 0 ] || { kill -KILL "$pid"; fail "the lock is inherited by programs started from the game (flags $flags)"; }
   # The first copy held still, its lock kept: whatever changes in the folder is the second copy's doing.
@@ -355,22 +370,29 @@ two-copies)
   echo "a second copy ended in $elapsed_ms ms with status $second and changed nothing; after SIGKILL a new copy ran"
   ;;
 lock-stand-ins)
-  # Whatever stands at "Running.lock" (once the lock's file) takes no lock's place: a second copy started while a
-  # first runs is refused. It has no display, so no message box waits.
-  for stand_in in folder FIFO; do
+  # Something other than a regular file where the lock's file goes takes no lock's place, and no copy starts
+  # while it stands there: each says what stands where, so that the player can remove it, and changes nothing. The
+  # copies have no display, so no message box waits.
+  for stand_in in folder FIFO "symbolic link"; do
     rm -rf "$user/Running.lock"
-    if [ "$stand_in" = folder ]; then mkdir "$user/Running.lock"; else mkfifo "$user/Running.lock"; fi
-    start
-    env -u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=dummy timeout 20 "$program" >"$work/second.txt" 2>&1
-    second=$?
-    kill -TERM "$pid"
-    finish
-    [ "$status" -eq 0 ] || fail "a $stand_in at Running.lock: the first copy's exit status $status"
-    [ "$second" -eq 1 ] ||
-      fail "a $stand_in at Running.lock: the second copy ran beside the first (status $second)"
-    grep -q "already running" "$work/second.txt" ||
-      fail "a $stand_in at Running.lock: the second copy did not say why: $(cat "$work/second.txt")"
+    case "$stand_in" in
+    folder) mkdir "$user/Running.lock" ;;
+    FIFO) mkfifo "$user/Running.lock" ;;
+    *) ln -s "$work/lock-target" "$user/Running.lock" ;;
+    esac
+    snapshot >"$work/before.txt"
+    for copy in first second; do
+      env -u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=dummy timeout 20 "$program" >"$work/$copy.txt" 2>&1
+      refused=$?
+      [ "$refused" -eq 1 ] || fail "a $stand_in at Running.lock: the $copy copy ended with status $refused"
+      grep -q -F "a $stand_in stands at $user/Running.lock" "$work/$copy.txt" ||
+        fail "a $stand_in at Running.lock: the $copy copy did not name it: $(cat "$work/$copy.txt")"
+    done
+    snapshot | diff "$work/before.txt" - >"$work/diff.txt" ||
+      fail "a $stand_in at Running.lock: the refused copies changed the folder: $(cat "$work/diff.txt")"
+    [ ! -e "$work/lock-target" ] || fail "the lock's file was made through the symbolic link"
   done
+  rm -rf "$user/Running.lock"
   # A user folder that cannot be made (a FIFO where it should be, a plain file above it): no file of the session
   # can be written there, so there is nothing to guard: the copy runs, is not held by the FIFO, and changes nothing.
   list_data() { find "$XDG_DATA_HOME" -printf '%y %s %T@ %p\n' | sort; }
@@ -392,7 +414,48 @@ lock-stand-ins)
     list_data | diff "$work/before.txt" - >"$work/diff.txt" ||
       fail "$unmade: the copy changed files: $(cat "$work/diff.txt")"
   done
-  echo "a folder and a FIFO at Running.lock: a second copy refused; a user folder that cannot be made: runs unlocked"
+  echo "a folder, a FIFO, a link at Running.lock: no copy runs, each names it; a folder that cannot be made: runs"
+  ;;
+network-locks)
+  [ -f "$network_locks" ] || fail "no network locks library given"
+  preload="$network_locks${LD_PRELOAD:+ $LD_PRELOAD}"
+  second_copy() { # the answers of the locks; the output in $work/second.txt, the status in $second
+    env -u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=dummy LD_PRELOAD="$preload" ROLT_TEST_LOCKS="$1" \
+      timeout 20 "$program" >"$work/second.txt" 2>&1
+    second=$?
+  }
+  # An exclusive lock needs a descriptor open for writing, as on NFS: the game runs and holds its lock, and a
+  # second copy is refused.
+  start LD_PRELOAD="$preload" ROLT_TEST_LOCKS=nfs
+  holds_lock "$pid" || { kill -KILL "$pid"; fail "nfs: the running copy holds no lock: $(cat "$work/out.txt")"; }
+  second_copy nfs
+  kill -TERM "$pid"
+  finish
+  [ "$status" -eq 0 ] || fail "nfs: the first copy's exit status $status"
+  [ "$second" -eq 1 ] || fail "nfs: a second copy ran beside the first (status $second)"
+  grep -q "already running" "$work/second.txt" || fail "nfs: the second copy did not say why: $(cat "$work/second.txt")"
+  # A folder where the lock's file goes, as well: no copy runs, and each names it.
+  rm -f "$user/Running.lock"
+  mkdir "$user/Running.lock"
+  for copy in 1 2; do
+    second_copy nfs
+    [ "$second" -eq 1 ] || fail "nfs, a folder at Running.lock: copy $copy ran (status $second)"
+    grep -q -F "a folder stands at $user/Running.lock" "$work/second.txt" ||
+      fail "nfs, a folder at Running.lock: copy $copy did not name it: $(cat "$work/second.txt")"
+  done
+  rmdir "$user/Running.lock"
+  # No lock can be taken at all, as on NFS without its lock service: the game runs, and says so once on standard
+  # error and in the safe log.
+  start LD_PRELOAD="$preload" ROLT_TEST_LOCKS=nolck
+  sleep 0.5
+  grep -q "cannot lock the user folder $user/ (No locks available)" "$user/Logs/DebugLog_Safe.txt" ||
+    { kill -KILL "$pid"; fail "nolck: the unguarded run is not said in the safe log"; }
+  kill -TERM "$pid"
+  finish
+  [ "$status" -eq 0 ] || fail "nolck: exit status $status"
+  [ "$(grep -c "cannot lock the user folder" "$work/out.txt")" -eq 1 ] ||
+    fail "nolck: the unguarded run is not said once on standard error"
+  echo "network locks: held and a second copy refused; a folder in the way named by each copy; none: runs, says so"
   ;;
 no-user-folder)
   rm -rf "${XDG_DATA_HOME:?}"/*
