@@ -54,10 +54,16 @@ void RConsole::SetOpen(bool open)
 
 void RConsole::Update(float step, RFont* font, RConsoleBackdrop* backdrop, int32_t screenHeight)
 {
-    if (RControlConfig::GetInstance()->JustPressed(RHashedString("Utility"), RHashedString("OpenConsole"), 0.5f))
-        SetOpen(!m_open);
-    if (m_open)
-        HandleKeys();
+    const bool consoleKey =
+        RControlConfig::GetInstance()->JustPressed(RHashedString("Utility"), RHashedString("OpenConsole"), 0.5f);
+    if (m_open) {
+        // A console key typed after lines of the frame closes the console in its turn, after they ran; one that
+        // did not come among the typed keys (a mouse or controller binding) closes it after them too.
+        if (!HandleKeys() && consoleKey)
+            SetOpen(false);
+    } else if (consoleKey) {
+        SetOpen(true);
+    }
 
     const float move = kSlideTime > 0.0f ? step / kSlideTime : 1.0f;
     m_slide = m_open ? std::fmin(1.0f, m_slide + move) : std::fmax(0.0f, m_slide - move);
@@ -70,11 +76,17 @@ void RConsole::Update(float step, RFont* font, RConsoleBackdrop* backdrop, int32
         Draw(font, screenHeight);
 }
 
-void RConsole::HandleKeys()
+bool RConsole::HandleKeys()
 {
     // The console's keys take their turn among the typed text, so that text typed after Enter starts the next
-    // line.
-    m_prompt.Update([this](const SDL_Keysym& key) {
+    // line, and the console key closes the console after the lines typed before it.
+    bool closed = false;
+    m_prompt.Update([this, &closed](const SDL_Keysym& key) {
+        if (RControlConfig::GetInstance()->BindsKey(RHashedString("Utility"), RHashedString("OpenConsole"),
+                                                    key.scancode)) {
+            closed = true;
+            return RTextEntryBackend::kEndsEditing;
+        }
         switch (key.scancode) {
         case SDL_SCANCODE_PAGEUP:
             Scroll(1);
@@ -103,6 +115,9 @@ void RConsole::HandleKeys()
         }
         return RTextEntryBackend::kTaken;
     });
+    if (closed)
+        SetOpen(false);
+    return closed;
 }
 
 void RConsole::Submit(const char* line)

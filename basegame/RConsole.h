@@ -35,8 +35,9 @@ public:
     RConsole& operator=(const RConsole&) = delete;
 
     // One frame: the OpenConsole action toggles the console; while open the prompt is edited and the console's
-    // keys handled; the panel slides by step seconds towards open or shut and is drawn with font at the
-    // console's place on a screen screenHeight pixels high. Either of font and backdrop may be null.
+    // keys handled in the order they were typed, a press of the console's key among them; the panel slides by
+    // step seconds towards open or shut and is drawn with font at the console's place on a screen screenHeight
+    // pixels high. Either of font and backdrop may be null.
     void Update(float step, RFont* font, RConsoleBackdrop* backdrop, int32_t screenHeight);
 
     void SetOpen(bool open);
@@ -82,7 +83,8 @@ private:
     static bool MakeHistoryPath(char* outPath, size_t outSize);
     void AddHistory(const RString& line);
     void AddOutputLine(const char* text, int32_t length);
-    void HandleKeys();
+    // Applies the frame's typed text and keys in order; true when the console key among them closed the console.
+    bool HandleKeys();
     void Draw(RFont* font, int32_t screenHeight);
     // Output lines that fit above the prompt.
     uint32_t VisibleLines() const { return m_visibleLines > 0 ? m_visibleLines : 1; }

@@ -361,6 +361,18 @@ bool RControlConfig::JustPressed(RHashedString group, RHashedString control, flo
     return found && found->value >= threshold && found->previousValue < threshold;
 }
 
+bool RControlConfig::BindsKey(RHashedString group, RHashedString control, uint32_t scancode) const
+{
+    const RNamedControl* found = FindReadableControl(group, control);
+    if (!found)
+        return false;
+    for (const RDefinedInput& input : found->inputs) {
+        if (input.kind == RDefinedInput::kButton && input.source == RDefinedInput::kKeyboard && input.code == scancode)
+            return true;
+    }
+    return false;
+}
+
 bool RControlConfig::JustReleased(RHashedString group, RHashedString control, float threshold) const
 {
     const RNamedControl* found = FindReadableControl(group, control);

@@ -100,6 +100,9 @@ public:
     // one. While held, one after kRepeatDelay and then every kRepeatInterval (counted down by the action's
     // refreshes).
     uint32_t PressedWithRepeat(RHashedString group, RHashedString control);
+    // True when the key with this scancode is one of the action's bindings: a key press that arrived as an event
+    // (to a text field, in its place among the typed text) can then be taken as the action.
+    bool BindsKey(RHashedString group, RHashedString control, uint32_t scancode) const;
 
     // "group.action: value (" and ")\n" for every action of every group, in order.
     void DumpControl(RString* text) const;

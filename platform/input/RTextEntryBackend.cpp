@@ -11,8 +11,7 @@
 
 namespace {
 
-// The keys whose presses reach Update: those the field edits with and those its owners (a menu field, the
-// console) take.
+// The keys the field edits with and those its owners (a menu field, the console) take: their text is never typed.
 const uint8_t kEditingKeys[] = {
     SDL_SCANCODE_BACKSPACE, SDL_SCANCODE_DELETE, SDL_SCANCODE_RETURN, SDL_SCANCODE_KP_ENTER, SDL_SCANCODE_ESCAPE,
     SDL_SCANCODE_TAB,       SDL_SCANCODE_UP,     SDL_SCANCODE_DOWN,   SDL_SCANCODE_LEFT,     SDL_SCANCODE_RIGHT,
@@ -382,10 +381,6 @@ void RTextEntryBackend::OnTextInput(const SDL_TextInputEvent& event)
 
 void RTextEntryBackend::OnKeyDown(const SDL_KeyboardEvent& event)
 {
-    const SDL_Scancode scancode = event.keysym.scancode;
-    if (event.repeat)
-        return;
-    if (IsEditingKey(scancode) ||
-        ((scancode == SDL_SCANCODE_C || scancode == SDL_SCANCODE_V) && IsShortcut(event.keysym.mod)))
+    if (!event.repeat)
         Keep(event.keysym, "", 0);
 }

@@ -1,8 +1,8 @@
 // RTextEntryBackend: the editing core of a one-line text field. It owns a fixed-capacity, zero-terminated byte
 // buffer (Windows-1252 text) with a cursor. While the field is registered with RTextInputList (its owner registers
-// it while it has the focus), SDL's text-input events and the key-down events of the editing keys reach it in the
-// order they arrived, and it keeps every one of them, however many arrive in a frame, until its owner's Update
-// applies them in that order; a held editing key repeats with the input handler's one-key auto-repeat. Its owner
+// it while it has the focus), SDL's text-input and key-down events reach it in the order they arrived, and it
+// keeps every one of them, however many arrive in a frame, until its owner's Update applies them in that order;
+// a held editing key repeats with the input handler's one-key auto-repeat. Its owner
 // (a menu entry, the console) calls Update each frame, taking the keys it handles itself, redraws the text when
 // Update reports a change and blinks the caret from GetTime and GetLastEditTime. Main thread only.
 #pragma once
@@ -39,9 +39,10 @@ public:
     // console handle themselves (grave accent, Tab, Return...) is not typed, nor that of a key pressed with
     // Control and without Alt (a shortcut; AltGr, which some systems report as Control with Alt, still types).
     void OnTextInput(const SDL_TextInputEvent& event) override;
-    // Keeps a press of an editing key for Update: Backspace, Delete, Return, keypad Enter, Escape, Tab, the
-    // arrows, Home, End, Page Up, Page Down, and C and V as shortcuts. The system's repeats of a held key are left
-    // out: the handler's auto-repeat makes the repeats.
+    // Keeps a key press for Update, to be offered to the owner in its place among the typed text (the console's
+    // own key closes it there) and then to the field, which edits with Backspace, Delete, the arrows, Home, End,
+    // and C and V as shortcuts. The system's repeats of a held key are left out: the handler's auto-repeat makes
+    // the repeats.
     void OnKeyDown(const SDL_KeyboardEvent& event) override;
 
     // Adds the field to, or removes it from, RTextInputList (once only). Register drops the texts and keys not yet

@@ -216,6 +216,7 @@ void ConsoleFrame(RConsole& console)
         RTextInputList::GetInstance()->HandleEvent(event);
     }
     RInputHandler::GetInstance()->Update(1.0f / 20.0f);
+    RControlConfig::GetInstance()->UpdateControls(RControlConfig::kPerFrame, 1.0f / 20.0f, 0.0f);
     console.Update(1.0f / 20.0f, nullptr, nullptr, 0);
 }
 
@@ -290,6 +291,37 @@ TEST(Console, ALongLineAndTwentyCommandsTypedInOneBurstArriveWhole)
         ConsoleFrame(console);
         EXPECT_EQ(HistoryOf(console), commands);
         console.SetOpen(false);
+    }
+    EndConsoleTyping();
+}
+
+// The console key typed after two commands, all between two frames, closes the console in its turn: both commands
+// run first, in order, and what is typed after the key is no longer the console's.
+TEST(Console, CommandsTypedBeforeTheConsoleKeyWithinOneFrameRunBeforeItCloses)
+{
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_EVENTS), 0) << SDL_GetError();
+    RConsoleCommands::RegisterEngineCommands();
+    const RHashedString utility("Utility"), openConsole("OpenConsole");
+    RControlConfig* controls = RControlConfig::GetInstance();
+    controls->AddGroup(utility, false, true, true, false);
+    controls->AddControl(utility, openConsole, false);
+    controls->AddDefinedInput(utility, openConsole, RDefinedInput::Button(RDefinedInput::kKeyboard, SDL_SCANCODE_GRAVE));
+    {
+        RConsole console;
+        console.SetOpen(true);
+        TypeLine("help thread");
+        TypeLine("help listsections");
+        PushEvent(SDL_KEYDOWN, SDL_SCANCODE_GRAVE);
+        PushEvent(SDL_TEXTINPUT, SDL_SCANCODE_GRAVE, "`");
+        PushEvent(SDL_KEYUP, SDL_SCANCODE_GRAVE);
+        TypeLine("help quit");
+        ConsoleFrame(console);
+
+        EXPECT_FALSE(console.IsOpen());
+        EXPECT_EQ(HistoryOf(console), (std::vector<std::string>{"help thread", "help listsections"}));
+        // Held from the last frame, the key opens it again only when pressed anew.
+        ConsoleFrame(console);
+        EXPECT_FALSE(console.IsOpen());
     }
     EndConsoleTyping();
 }
