@@ -469,6 +469,37 @@ TEST(ConfigUnknownLinesTest, AZeroByteLosesNoLineAfterIt)
         EXPECT_NE(std::string::npos, saved.find(line)) << line << " is missing from:\n" << saved;
 }
 
+// Bytes from 0x80 up are text like any other, whether they make UTF-8 ("é" as C3 A9) or stand alone as a
+// player's editor may write them (E9 for "é"): a note, a value no setting takes and a section no setting reads
+// come back byte for byte.
+TEST(ConfigUnknownLinesTest, BytesFrom0x80UpComeBackByteForByte)
+{
+    TempFolder folder;
+    const std::string path = folder / "Config.ini";
+    EngineSettings settings;
+    RConfigFile config;
+    settings.Register(config);
+    std::string every;
+    for (int byte = 0x80; byte <= 0xFF; ++byte)
+        every += (char)byte;
+    const std::string note = "; caf\xC3\xA9 or caf\xE9: " + every;
+    const std::string value = "Town: Z\xC3\xBCrich \xE9t\xE9 " + every;
+    const std::string header = "[Caf\xC3\xA9 \xE9t\xE9 \x80\xFF]";
+    const std::string line = "Key: \xC3\xA9\xE9";
+    WriteBytes(path,
+               "[Engine]\r\nMinGameFPS: 20\r\n" + note + "\r\n" + value + "\r\n" + header + "\r\n" + line + "\r\n");
+    ASSERT_TRUE(config.Load(path.c_str()));
+    EXPECT_EQ(20, settings.minFPS);
+    ASSERT_TRUE(config.Save(path.c_str()));
+    const std::string saved = ReadBytes(path);
+    // The note and the value close the engine's section; the section of its own, after a blank line, ends the file.
+    const std::string rest = note + "\r\n" + value + "\r\n\r\n" + header + "\r\n" + line + "\r\n";
+    ASSERT_LE(rest.size(), saved.size()) << saved;
+    EXPECT_EQ(rest, saved.substr(saved.size() - rest.size())) << saved;
+
+    ExpectALoadAndSaveToKeep(path, saved);
+}
+
 TEST(ConfigUnknownLinesTest, ManyUnknownSectionsAreBoundedAndTheRestReadsBackAsWritten)
 {
     TempFolder folder;

@@ -145,4 +145,23 @@ TEST_F(StreamMgrTest, ListingAndPacksThatCannotBeOpened)
     EXPECT_EQ((std::vector<std::string>{"one.gam", "two.GAM", "one.gam"}), names);
 }
 
+// A damaged pack is named on standard error with the control bytes of its name escaped: a name holding ESC
+// cannot send the terminal a sequence of its own.
+TEST_F(StreamMgrTest, ADamagedPackIsNamedWithTheControlBytesOfItsNameEscaped)
+{
+    // A pack cut short in its directory, as a download that stopped would leave it.
+    const std::string name = "bad\x1b[2Jpack.rpk";
+    MakePack(name.c_str(), {{"a.txt", "packed a"}, {"b.txt", "packed b"}});
+    const std::string whole = ReadBytes(Path(name));
+    WriteBytes(Path(name), whole.substr(0, whole.size() - 1));
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(m_mgr->MountPack(Path(name).c_str()));
+    const std::string said = testing::internal::GetCapturedStderr();
+    // Shown escaped here too, so that a failure does not clear the screen it is read on.
+    const std::string shown = testing::PrintToString(said);
+    EXPECT_NE(std::string::npos, said.find(m_temp / "bad\\x1b[2Jpack.rpk is damaged or not a pack")) << shown;
+    EXPECT_EQ(std::string::npos, said.find('\x1b')) << shown;
+    EXPECT_EQ(-1, m_mgr->FindSource("a.txt", RStreamMgr::kPacksAndFolders));
+}
+
 } // namespace

@@ -332,6 +332,22 @@ protected:
         for (int i = 0; i < 4; ++i)
             b[at + i] = static_cast<uint8_t>(value >> (8 * i));
     }
+    // The saved record followed by a sealed list of count rooms entered, "Room0" on, whatever count is.
+    std::vector<uint8_t> Listing(uint32_t count) const
+    {
+        std::vector<uint8_t> b(bytes.begin(), bytes.begin() + 12 + 100);
+        b.resize(12 + 100 + 4 + count * 32 + 4, 0);
+        PutU32(b, 8, 100 + 4 + count * 32);
+        PutU32(b, 112, count);
+        for (uint32_t i = 0; i < count; ++i)
+            snprintf(reinterpret_cast<char*>(b.data()) + 116 + 32 * i, 32, "Room%u", i);
+        return Resealed(b);
+    }
+    void WriteFile(const std::vector<uint8_t>& b) const
+    {
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(b.data()),
+                                                    static_cast<std::streamsize>(b.size()));
+    }
     // Reads b; the reason of a refusal in error.
     bool Read(const std::vector<uint8_t>& b)
     {
@@ -380,6 +396,7 @@ TEST_F(SavedGame, RoundTripsAndRefusesDamagedForeignOrImpossibleFiles)
     } pokes[] = {
         {"a version from the future", 4, SaveGame::kVersion + 1, "is of another version (3)"},
         {"a payload size from another version", 8, 4000000000u, "gives a size no saved game of its version has"},
+        {"an empty room id", payload + 32, 0, "holds no room"},
         {"a position far outside the room", payload + 64, 1000000, "holds a position far outside a room"},
         {"unknown powers", payload + 72, 8, "holds unknown powers"},
         {"a switch state that is no state", payload + 76, 2, "holds a switch state that is no state"},
@@ -404,9 +421,6 @@ TEST_F(SavedGame, RoundTripsAndRefusesDamagedForeignOrImpossibleFiles)
     std::vector<uint8_t> unterminated = bytes;
     memset(unterminated.data() + payload + 32, 'A', 32);
     EXPECT_FALSE(Read(Resealed(unterminated)));
-    std::vector<uint8_t> noRoom = bytes;
-    memset(noRoom.data() + payload + 32, 0, 32);
-    EXPECT_FALSE(Read(Resealed(noRoom)));
     std::vector<uint8_t> noCampaign = bytes;
     memset(noCampaign.data() + payload, 0, 32);
     EXPECT_FALSE(Read(Resealed(noCampaign)));
@@ -436,20 +450,40 @@ TEST_F(SavedGame, RoundTripsAndRefusesDamagedForeignOrImpossibleFiles)
 // count, though it is larger than any save that is read.
 TEST_F(SavedGame, ASaveListingMoreRoomsThanAMapHoldsIsRefusedForItsCount)
 {
-    const uint32_t count = WorldMap::kMaxRooms + 1;
-    std::vector<uint8_t> more(bytes.begin(), bytes.begin() + 12 + 100);
-    more.resize(12 + 100 + 4 + count * 32 + 4, 0);
-    PutU32(more, 8, 100 + 4 + count * 32);
-    PutU32(more, 112, count);
-    for (uint32_t i = 0; i < count; ++i)
-        snprintf(reinterpret_cast<char*>(more.data()) + 116 + 32 * i, 32, "Room%u", i);
-    more = Resealed(more);
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(more.data()),
-                                                static_cast<std::streamsize>(more.size()));
+    WriteFile(Listing(WorldMap::kMaxRooms + 1));
     SaveGame read;
     ASSERT_FALSE(read.Read(path.c_str(), error, sizeof(error)));
     EXPECT_STREQ(error, "The saved game lists 65 rooms entered, more than the 64 a map holds");
     EXPECT_EQ(read.enteredRoomCount, 0u);
+}
+
+// A save listing every room of a full map, 64 of them, is the largest save there is: it is read whole, every room
+// in its place, while one room more is refused.
+TEST_F(SavedGame, ASaveListingAsManyRoomsAsAMapHoldsIsReadWhole)
+{
+    const std::vector<uint8_t> full = Listing(WorldMap::kMaxRooms);
+    // The writer makes the same bytes of the same game.
+    SaveGame written = save;
+    written.enteredRoomCount = WorldMap::kMaxRooms;
+    for (uint32_t i = 0; i < WorldMap::kMaxRooms; ++i)
+        snprintf(written.enteredRooms[i], sizeof(written.enteredRooms[i]), "Room%u", i);
+    ASSERT_TRUE(written.Write(path.c_str()));
+    {
+        std::ifstream in(path, std::ios::binary);
+        ASSERT_EQ(full, std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+    }
+
+    SaveGame read;
+    ASSERT_TRUE(read.Read(path.c_str(), error, sizeof(error))) << error;
+    EXPECT_STREQ(read.room, "Hall");
+    ASSERT_EQ(read.enteredRoomCount, WorldMap::kMaxRooms);
+    for (uint32_t i = 0; i < WorldMap::kMaxRooms; ++i)
+        EXPECT_EQ(std::string(read.enteredRooms[i]), "Room" + std::to_string(i));
+
+    WriteFile(Listing(WorldMap::kMaxRooms + 1));
+    SaveGame refused;
+    EXPECT_FALSE(refused.Read(path.c_str(), error, sizeof(error)));
+    EXPECT_STREQ(error, "The saved game lists 65 rooms entered, more than the 64 a map holds");
 }
 
 // A save of the first version, as its writer wrote it: the record alone, with no rooms entered.
