@@ -86,13 +86,19 @@ bool FindVariable(const Arguments& args, RHashedString* section, RHashedString* 
 }
 
 // Sets the variable from text as the configuration reads it; false when no variable took the text, or when a
-// change callback refused the value, saying why and the value the setting keeps.
+// change callback refused the value, saying why and the value the setting keeps. A value a callback set back to
+// another is set, and the reply says why and what the setting is now.
 bool SetVariable(RHashedString section, RHashedString key, const char* text, RString& output)
 {
     RConfigFile& config = RConfigFile::GetInstance();
     if (!config.SetFromText(section, key, text)) {
         AppendLine(output, "No such variable");
         return false;
+    }
+    if (!config.GetSetBack().IsEmpty()) {
+        const RString message = RString("The value \"") + text + "\" was set back: " + config.GetSetBack() +
+                                "; the setting is now " + config.DescribeVariable(section, key);
+        AppendLine(output, message.GetString());
     }
     if (config.GetRefusal().IsEmpty())
         return true;

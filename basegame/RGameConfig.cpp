@@ -48,9 +48,10 @@ void TateChanged()
     RGameConfig::Settings* settings = CurrentSettings();
     if (!settings)
         return;
+    // A turn the picture cannot take is none: the upright picture, applied as any other turn.
     if (settings->tate < 0 || settings->tate > 3) {
-        RConfigFile::GetInstance().Refuse("the picture turns by 0 to 3 quarter turns");
-        return;
+        settings->tate = 0;
+        RConfigFile::GetInstance().SetBack("the picture turns by 0 to 3 quarter turns");
     }
     if (RendererReady())
         RBaseGame::GetInstance()->ApplyVideoMode();
@@ -153,7 +154,7 @@ void RGameConfig::Register()
     config.RegisterBool(video, RHashedString("Fullscreen"), &s.fullscreen, false, FullscreenChanged);
     config.RegisterFloat(video, RHashedString("AspectRatio"), &s.aspectRatio, AspectRatioChanged, 0.0f, kMinAspectRatio,
                          kMaxAspectRatio, true);
-    config.RegisterInt(video, RHashedString("Tate"), &s.tate, 0, TateChanged); // out of range: refused
+    config.RegisterInt(video, RHashedString("Tate"), &s.tate, 0, TateChanged); // out of range: 0, not the nearest
     config.RegisterInt(video, RHashedString("AntialiasQuality"), &s.antialiasQuality, 2, AntialiasQualityChanged, 0, 4);
     config.RegisterBool(video, RHashedString("DelayPresentation"), &s.delayPresentation, false, nullptr);
     config.RegisterFloat(video, RHashedString("Brightness"), &s.brightness, nullptr, 1.0f, kMinBrightness,

@@ -276,6 +276,7 @@ bool RConfigFile::SetMatches(RHashedString section, RHashedString key, ValueOf v
     // Positions and copies, not references: a callback may register more variables and so move the arrays.
     FindSection(section);
     m_refusal = RString();
+    m_setBack = RString();
     bool matched = false;
     for (uint32_t s = 0; s < m_sections.getCount(); ++s) {
         if (m_sections[s].section != section)
@@ -333,6 +334,11 @@ void RConfigFile::Refuse(const char* reason)
 {
     m_refused = true;
     m_refusal = reason && reason[0] ? reason : "the setting does not take it";
+}
+
+void RConfigFile::SetBack(const char* reason)
+{
+    m_setBack = reason && reason[0] ? reason : "the setting does not take it";
 }
 
 bool RConfigFile::SetTyped(RHashedString section, RHashedString key, uint32_t type, const DefaultValue& value)

@@ -18,7 +18,8 @@
 #include <cstdint>
 
 // Called after every change of a variable's value, and once at registration. A callback that cannot take the
-// value it finds applies nothing and calls RConfigFile::Refuse.
+// value it finds applies nothing and calls RConfigFile::Refuse, or puts another value in its place and calls
+// RConfigFile::SetBack.
 typedef void (*RConfigCallback)();
 
 class RConfigFile {
@@ -109,6 +110,12 @@ public:
     // Why a callback refused the value of the last set (SetFromText, ResetToDefault or a typed setter), never
     // empty after a refusal; empty when every variable took it.
     const RString& GetRefusal() const { return m_refusal; }
+    // For a change callback that put another value in its variable in place of the one it found (a setting that
+    // goes back to its start from a value it cannot use): reason says why, for GetSetBack. The new value stands
+    // like any set value.
+    void SetBack(const char* reason);
+    // Why a callback put another value in place of the one the last set gave; empty when none did.
+    const RString& GetSetBack() const { return m_setBack; }
 
     // Typed setters: set every variable of the section with this key and type and call its callback. False when
     // none matches (an unregistered key, or one of another type).
@@ -205,4 +212,5 @@ private:
     RString m_unreadablePath;       // the file Load found but could not read, never written over
     bool m_refused = false;         // raised by Refuse during a callback of SetMatches
     RString m_refusal;              // the reason of the last set's refusal
+    RString m_setBack;              // why a callback of the last set put another value in place of the one given
 };
