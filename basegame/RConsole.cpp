@@ -143,9 +143,9 @@ void RConsole::Print(const char* text)
 {
     if (!text)
         return;
-    // The carriage returns of CR LF line ends are left out; other control characters (names read from files
-    // may hold them) are shown escaped.
-    const RString shown = RString(text).RemoveChars(RString("\r")).EscapeControls();
+    // Line feeds end lines; every other control character (names read from files may hold them, a carriage
+    // return included) is shown escaped.
+    const RString shown = RString(text).EscapeControls();
     const char* p = shown.GetString();
     while (*p) {
         const char* end = strchr(p, '\n');

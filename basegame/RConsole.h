@@ -47,8 +47,8 @@ public:
 
     // Runs a command line as Enter does: echoes it, keeps it in the history, prints the command's output.
     void Submit(const char* line);
-    // Appends text to the output: split at line feeds (carriage returns left out), long lines continued, other
-    // control characters shown escaped (RString::EscapeControls).
+    // Appends text to the output: split at line feeds, long lines continued, every other control character (a
+    // carriage return too) shown escaped (RString::EscapeControls).
     void Print(const char* text);
     // Tab: completes the prompt's first word to the one command name it begins, or to the longest start all
     // candidates share, printing them.

@@ -79,18 +79,26 @@ FILE* RFile::OpenRegular(const char* path, bool* outPresent)
     return file;
 }
 
-FILE* RFile::OpenRegularToWrite(const char* path, bool append)
+FILE* RFile::OpenRegularToWrite(const char* path, bool append, int* outError)
 {
+    int ignored = 0;
+    int& error = outError ? *outError : ignored;
+    error = EINVAL;
     if (!path || !path[0])
         return nullptr;
     // As for reading: a FIFO with no reader refuses a non-blocking open at once, one with a reader is refused
     // below, and nothing is emptied before it is known to be a regular file.
     const int descriptor =
         open(path, O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | (append ? O_APPEND : 0), 0666);
-    if (descriptor < 0)
-        return nullptr;
     struct stat info;
+    if (descriptor < 0) {
+        error = errno;
+        if (stat(path, &info) == 0 && !S_ISREG(info.st_mode))
+            error = 0;
+        return nullptr;
+    }
     if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
+        error = 0;
         close(descriptor);
         return nullptr;
     }
@@ -98,8 +106,10 @@ FILE* RFile::OpenRegularToWrite(const char* path, bool append)
     const bool ready = flags >= 0 && fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK) == 0 &&
                        (append || ftruncate(descriptor, 0) == 0);
     FILE* file = ready ? fdopen(descriptor, append ? "ab" : "wb") : nullptr;
-    if (!file)
+    if (!file) {
+        error = errno;
         close(descriptor);
+    }
     return file;
 }
 

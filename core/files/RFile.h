@@ -31,8 +31,9 @@ public:
     // Opens path for writing by the same rule: a regular file (made when missing) is opened without blocking,
     // emptied first unless append is set (then every write goes to its end); anything else that stands there
     // (a folder, a FIFO, a device) is refused and never blocks the caller. Null when nothing can be written
-    // there; the caller says so.
-    static FILE* OpenRegularToWrite(const char* path, bool append);
+    // there; the caller says so, with outError (when given): the error that kept the file from being opened (a
+    // read-only file system, no permission), or 0 when what stands there is no regular file.
+    static FILE* OpenRegularToWrite(const char* path, bool append, int* outError = nullptr);
 
     // True when path names a regular file that this process may read; false for null or "". Opens nothing.
     static bool Exists(const char* path);

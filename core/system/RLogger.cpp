@@ -224,13 +224,17 @@ void RLogger::KeepAsOld(const char* path)
 
 FILE* RLogger::OpenLog(const char* path, bool append, bool* refused)
 {
-    FILE* file = RFile::OpenRegularToWrite(path, append);
-    if (!file) {
-        fprintf(stderr, "The log %s is not a regular file that can be written: its lines go to standard error\n",
-                path);
-        *refused = true;
+    int error = 0;
+    FILE* file = RFile::OpenRegularToWrite(path, append, &error);
+    if (file)
+        return file;
+    if (error != 0) {
+        NameFailedLog(path, error, refused);
+        return nullptr;
     }
-    return file;
+    fprintf(stderr, "The log %s is not a regular file: its lines go to standard error\n", path);
+    *refused = true;
+    return nullptr;
 }
 
 void RLogger::NameFailedLog(const char* path, int error, bool* refused)

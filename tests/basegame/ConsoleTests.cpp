@@ -167,14 +167,16 @@ TEST(Console, HistoryAndOutputStayBoundedAndTheKeysWalkThem)
 }
 
 // What a command prints may hold names read from files (pack entries, settings): their control characters are
-// shown escaped, none left to the font, where byte 127 starts an inline glyph; CR LF and LF end lines.
+// shown escaped, a carriage return too, none left to the font, where byte 127 starts an inline glyph or vanished;
+// line feeds end lines.
 TEST(Console, ControlCharactersOfPrintedTextAreShownEscaped)
 {
     RConsole console;
-    console.Print("pack entry \x1b[2Jname\x7f\r\nnext\tline\n");
-    ASSERT_EQ(console.GetOutputCount(), 2u);
-    EXPECT_EQ(std::string(console.GetOutputLine(0).GetString()), "pack entry \\x1b[2Jname\\x7f");
+    console.Print("pack entry \x1b[2Jname\x7f\r\nnext\tline\n\"a\rname\"");
+    ASSERT_EQ(console.GetOutputCount(), 3u);
+    EXPECT_EQ(std::string(console.GetOutputLine(0).GetString()), "pack entry \\x1b[2Jname\\x7f\\x0d");
     EXPECT_EQ(std::string(console.GetOutputLine(1).GetString()), "next\\x09line");
+    EXPECT_EQ(std::string(console.GetOutputLine(2).GetString()), "\"a\\x0dname\"");
 }
 
 // Queues a key or text event as SDL sends it.

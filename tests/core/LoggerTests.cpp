@@ -15,6 +15,9 @@
 #include <fstream>
 #include <mutex>
 #include <string>
+#include <cerrno>
+#include <cstring>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -265,6 +268,36 @@ TEST_F(ToolLoggerTest, ALogWhoseWritesFailIsNamedOnceAndItsLinesGoToStandardErro
         EXPECT_EQ(1u, CountOf(printed, message)) << printed;
     }
     EXPECT_EQ(3u, CountOf(printed, ": safe line\r\n")) << printed;
+}
+
+// A log that is a regular file but cannot be opened for writing is named with the real reason, not as something
+// other than a regular file: a read-only file system (the logs' folder bound read-only onto itself, as root) or,
+// without root, no permission.
+TEST_F(ToolLoggerTest, ALogThatCannotBeOpenedIsNamedWithTheReason)
+{
+    const std::string logs = LogsFolder();
+    std::filesystem::create_directories(logs);
+    const std::string safe = logs + "DebugLog_Safe.txt";
+    WriteBytes(safe, "an earlier session's line\r\n");
+    const bool root = geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(0, mount(logs.c_str(), logs.c_str(), nullptr, MS_BIND, nullptr)) << strerror(errno);
+        ASSERT_EQ(0, mount(nullptr, logs.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr))
+            << strerror(errno);
+    } else {
+        ASSERT_EQ(0, chmod(safe.c_str(), 0444));
+    }
+    RLogger* logger = RLogger::GetInstance();
+    const std::string printed = StandardErrorOf([logger] {
+        logger->LogSafe("safe line");
+        logger->LogSafe("safe line");
+    });
+    if (root)
+        umount2(logs.c_str(), MNT_DETACH);
+    const std::string reason = root ? "Read-only file system" : "Permission denied";
+    EXPECT_EQ(1u, CountOf(printed, safe + " could not be written (" + reason + ")")) << printed;
+    EXPECT_EQ(0u, CountOf(printed, "not a regular file")) << printed;
+    EXPECT_EQ(2u, CountOf(printed, ": safe line\r\n")) << printed;
 }
 
 // A long session keeps each log to its limit and the one before it, both whole lines, the newest last.
