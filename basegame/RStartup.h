@@ -23,8 +23,8 @@ public:
     RStartup();
     ~RStartup();
 
-    // False when another copy of the program is using the user folder or SDL could not be initialised; the
-    // game then does not start.
+    // False when the user folder's lock could not be taken (another copy holds it, or something stands in its
+    // way) or SDL could not be initialised; the game then does not start.
     bool IsReady() const { return m_ready; }
     // Said on standard error when the user folder's file system cannot lock and the game runs unguarded, for the
     // safe log once it is open; empty otherwise.
