@@ -3,6 +3,7 @@
 #include "basegame/RBaseGame.h"
 #include "basegame/RSubroutineMgr.h"
 #include "core/system/RCore.h"
+#include "core/files/RFile.h"
 #include "core/text/RDefMgr.h"
 #include "core/config/RLocMgr.h"
 #include "core/types/RHandle.h"
@@ -74,11 +75,13 @@ bool RStartup::LockUserFolder()
     char folder[PATH_MAX];
     if (!core || !RCore::MakeUserFolder(folder, sizeof(folder), core->GetLocalAppDataPathName(), "", false))
         return true;
-    int error = 0;
-    const RPlatformLayer::LockResult result = RPlatformLayer::LockUserFolder(folder, &error);
+    char lockPath[PATH_MAX];
+    int error = ENAMETOOLONG;
+    const RPlatformLayer::LockResult result =
+        RFile::JoinPath(lockPath, sizeof(lockPath), folder, RPlatformLayer::kLockFileName)
+            ? RPlatformLayer::LockUserFolder(lockPath, &error)
+            : RPlatformLayer::kLockFailed;
     const char* name = core->GetLocalAppDataPathName();
-    char lockPath[PATH_MAX + 16];
-    snprintf(lockPath, sizeof(lockPath), "%s%s", folder, RPlatformLayer::kLockFileName);
     char message[2 * PATH_MAX + 256];
     switch (result) {
     case RPlatformLayer::kLockHeld:

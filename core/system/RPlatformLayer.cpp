@@ -43,15 +43,10 @@ void RPlatformLayer::IgnoreBrokenPipes()
     signal(SIGPIPE, SIG_IGN);
 }
 
-RPlatformLayer::LockResult RPlatformLayer::LockUserFolder(const char* folder, int* outError)
+RPlatformLayer::LockResult RPlatformLayer::LockUserFolder(const char* path, int* outError)
 {
     UnlockUserFolder();
     *outError = 0;
-    char path[PATH_MAX];
-    if (!RFile::JoinPath(path, sizeof path, folder, kLockFileName)) {
-        *outError = ENAMETOOLONG;
-        return kLockFailed;
-    }
     // Not through a link, and never waiting: a FIFO opened for reading and writing does not block, and it is
     // refused below with whatever else is not a regular file.
     const int opened = open(path, O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);

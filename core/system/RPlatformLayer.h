@@ -50,10 +50,11 @@ public:
         kLockNoFolder,    // the folder is not there, or not a folder
         kLockFailed,      // another error
     };
-    // Takes the lock on the user folder `folder` (a path ending in "/"). *outError receives the error behind
-    // kLockUnsupported, kLockNoFolder and kLockFailed (0 otherwise). The kernel drops the lock when the process
-    // ends, however it ends; UnlockUserFolder drops it before. A lock this process held before is dropped first.
-    static LockResult LockUserFolder(const char* folder, int* outError);
+    // Takes the lock on the lock file at lockPath (kLockFileName in the user folder). *outError receives the error
+    // behind kLockUnsupported, kLockNoFolder and kLockFailed (0 otherwise). The kernel drops the lock when the
+    // process ends, however it ends; UnlockUserFolder drops it before. A lock this process held before is dropped
+    // first.
+    static LockResult LockUserFolder(const char* lockPath, int* outError);
     // What stands at path, for a message ("a folder", "a FIFO", "a symbolic link"...); "nothing" when nothing does.
     static const char* DescribeFileType(const char* path);
     // Drops the lock LockUserFolder took; nothing when none is held.

@@ -58,10 +58,14 @@ int NetworkFcntlAnswer(int fd, int command, void* argument, FcntlFunction system
     return 0;
 }
 
-int CallFcntl(const char* name, int fd, int command, void* argument)
+FcntlFunction SystemFcntl(const char* name)
 {
-    static FcntlFunction systemFcntl = reinterpret_cast<FcntlFunction>(dlsym(RTLD_NEXT, "fcntl"));
-    FcntlFunction next = reinterpret_cast<FcntlFunction>(dlsym(RTLD_NEXT, name));
+    return reinterpret_cast<FcntlFunction>(dlsym(RTLD_NEXT, name));
+}
+
+int CallFcntl(FcntlFunction next, int fd, int command, void* argument)
+{
+    static const FcntlFunction systemFcntl = SystemFcntl("fcntl");
     if (!next || !systemFcntl) {
         errno = ENOSYS;
         return -1;
@@ -79,7 +83,7 @@ int flock(int fd, int operation) noexcept
 {
     using FlockFunction = int (*)(int, int);
     static FlockFunction systemFlock = reinterpret_cast<FlockFunction>(dlsym(RTLD_NEXT, "flock"));
-    static FcntlFunction systemFcntl = reinterpret_cast<FcntlFunction>(dlsym(RTLD_NEXT, "fcntl"));
+    static const FcntlFunction systemFcntl = SystemFcntl("fcntl");
     if (!systemFlock || !systemFcntl) {
         errno = ENOSYS;
         return -1;
@@ -104,7 +108,8 @@ int fcntl(int fd, int command, ...)
     va_start(arguments, command);
     void* argument = va_arg(arguments, void*);
     va_end(arguments);
-    return CallFcntl("fcntl", fd, command, argument);
+    static const FcntlFunction next = SystemFcntl("fcntl");
+    return CallFcntl(next, fd, command, argument);
 }
 
 int fcntl64(int fd, int command, ...)
@@ -113,7 +118,8 @@ int fcntl64(int fd, int command, ...)
     va_start(arguments, command);
     void* argument = va_arg(arguments, void*);
     va_end(arguments);
-    return CallFcntl("fcntl64", fd, command, argument);
+    static const FcntlFunction next = SystemFcntl("fcntl64");
+    return CallFcntl(next, fd, command, argument);
 }
 
 } // extern "C"
