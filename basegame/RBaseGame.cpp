@@ -175,8 +175,9 @@ bool RBaseGame::InitEngine()
     const bool versionRead = REngineConfig::ReadVersionFile(m_version, m_engineVersion);
     QueueLogHeader();
     LogStep("Engine started: resource folder, Mods folder and Engine.rpk mounted, configuration registered");
+    // Said on standard error by the lock itself.
     if (!m_startup->GetLockNote().IsEmpty())
-        LogStep("%s", m_startup->GetLockNote().GetString());
+        RLogger::GetInstance()->LogSafeAfterStandardError(m_startup->GetLockNote().GetString());
     if (!versionRead)
         ReportFailure("Version.ini is missing or incomplete");
     if (!m_config.Load())

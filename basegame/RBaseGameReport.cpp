@@ -156,5 +156,5 @@ void RBaseGame::ReportFailure(const char* format, ...)
     va_end(arguments);
     fprintf(stderr, "%s\n", RString(line).EscapeControls().GetString());
     if (m_logReady)
-        RLogger::GetInstance()->LogSafe(line);
+        RLogger::GetInstance()->LogSafeAfterStandardError(line);
 }

@@ -75,20 +75,20 @@ bool RStartup::LockUserFolder()
     char folder[PATH_MAX];
     if (!core || !RCore::MakeUserFolder(folder, sizeof(folder), core->GetLocalAppDataPathName(), "", false))
         return true;
+    const char* name = core->GetLocalAppDataPathName();
     char lockPath[PATH_MAX];
     int error = ENAMETOOLONG;
     const RPlatformLayer::LockResult result =
         RFile::JoinPath(lockPath, sizeof(lockPath), folder, RPlatformLayer::kLockFileName)
-            ? RPlatformLayer::LockUserFolder(lockPath, &error)
-            : RPlatformLayer::kLockFailed;
-    const char* name = core->GetLocalAppDataPathName();
+            ? RPlatformLayer::LockUserFolder(folder, lockPath, &error)
+            : RPlatformLayer::kLockUnavailable;
     char message[2 * PATH_MAX + 256];
     switch (result) {
     case RPlatformLayer::kLockHeld:
     case RPlatformLayer::kLockNoFolder:
         return true;
-    case RPlatformLayer::kLockUnsupported:
-        // The player can do nothing about it, and a game that never starts is worse than one unguarded.
+    case RPlatformLayer::kLockUnavailable:
+        // The player may do nothing about it, and a game that never starts is worse than one unguarded.
         snprintf(message, sizeof(message),
                  "%s cannot lock the user folder %s (%s): a second copy started on it would not be refused",
                  name, folder, strerror(error));
@@ -107,12 +107,6 @@ bool RStartup::LockUserFolder()
                  "again; without the lock a second copy could use the folder at the same time, so this one ends and "
                  "leaves the folder as it is.",
                  name, folder, RPlatformLayer::DescribeFileType(lockPath), lockPath);
-        break;
-    case RPlatformLayer::kLockFailed:
-        snprintf(message, sizeof(message),
-                 "%s cannot lock the user folder %s (%s at %s)\nWithout the lock a second copy could use it at the "
-                 "same time: this one ends and leaves the folder as it is.",
-                 name, folder, strerror(error), lockPath);
         break;
     }
     RefuseToStart(name, message);

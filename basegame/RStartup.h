@@ -31,11 +31,11 @@ public:
     const RString& GetLockNote() const { return m_lockNote; }
 
 private:
-    // Takes the user folder's one-copy lock. False when another copy holds it, or something stands in the lock
-    // file's way, or the lock fails for a reason the player can mend: no copy then runs on the folder unguarded,
-    // and why is said on standard error and, where a display is there, in a message box. Without a user folder,
-    // or where it cannot be made, nothing is locked, as nothing of the session can be written there; where its
-    // file system cannot lock at all, the game runs unguarded and says so once.
+    // Takes the user folder's one-copy lock. False when another copy holds it or something stands in the lock
+    // file's way, both of which the player can mend: why, and how, is said on standard error and, where a display
+    // is there, in a message box. Without a user folder, or where it cannot be made, nothing is locked, as nothing
+    // of the session can be written there; where no lock can be had on it (a file system that cannot lock, or
+    // cannot lock what this user may open), the game runs unguarded and says so once.
     bool LockUserFolder();
 
     bool m_ready = false;

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <ctime>
 #include <new>
+#include <sys/stat.h>
 
 namespace {
 
@@ -80,7 +81,10 @@ RLogger::RLogger()
     RCore* core = RCore::GetInstance();
     char logsFolder[PATH_MAX];
     if (core && RCore::MakeUserFolder(logsFolder, sizeof logsFolder, core->GetLocalAppDataPathName(),
-                                      core->GetLogsFolderName(), true)) {
+                                      core->GetLogsFolderName(), false)) {
+        // Why the folder could not be made is why its logs cannot be opened (a read-only file system).
+        if (mkdir(logsFolder, 0777) != 0 && errno != EEXIST)
+            m_logsFolderError = errno;
         // A path that does not fit stays empty, and its lines are dropped.
         RFile::JoinPath(m_safeLogPath, sizeof m_safeLogPath, logsFolder, "DebugLog_Safe.txt");
         RFile::JoinPath(m_fastLogPath, sizeof m_fastLogPath, logsFolder, "DebugLog_Fast.txt");
@@ -228,6 +232,8 @@ FILE* RLogger::OpenLog(const char* path, bool append, bool* refused)
     FILE* file = RFile::OpenRegularToWrite(path, append, &error);
     if (file)
         return file;
+    if (error == ENOENT && m_logsFolderError != 0)
+        error = m_logsFolderError;
     if (error != 0) {
         NameFailedLog(path, error, refused);
         return nullptr;
@@ -252,6 +258,18 @@ void RLogger::CloseFastLog()
 
 bool RLogger::LogSafe(const char* text)
 {
+    WriteSafeLine(text, true);
+    return true;
+}
+
+bool RLogger::LogSafeAfterStandardError(const char* text)
+{
+    WriteSafeLine(text, false);
+    return true;
+}
+
+void RLogger::WriteSafeLine(const char* text, bool toStandardErrorInstead)
+{
     SDL_LockMutex(m_fileLock);
     if (m_safeLogStarted && m_safeLogBytes >= kMaxLogBytes) {
         KeepAsOld(m_safeLogPath);
@@ -271,13 +289,13 @@ bool RLogger::LogSafe(const char* text)
             m_safeLogBytes += written;
         } else {
             NameFailedLog(m_safeLogPath, writeError ? writeError : errno, &m_safeLogRefused);
-            WriteLine(stderr, text);
+            if (toStandardErrorInstead)
+                WriteLine(stderr, text);
         }
-    } else if (m_safeLogRefused) {
+    } else if (m_safeLogRefused && toStandardErrorInstead) {
         WriteLine(stderr, text);
     }
     SDL_UnlockMutex(m_fileLock);
-    return true;
 }
 
 bool RLogger::LogFast(const char* text)

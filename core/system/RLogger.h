@@ -47,6 +47,9 @@ public:
     // so a long session cannot fill the disk. The first line of a run empties "DebugLog_Safe.txt"; every line
     // opens and closes the file.
     bool LogSafe(const char* text);
+    // As LogSafe, for a line the caller has said on standard error itself: where the safe log cannot be written,
+    // the line is not said there a second time.
+    bool LogSafeAfterStandardError(const char* text);
     // "DebugLog_Fast.txt" is opened at the first line and kept open until Shutdown; later lines are dropped.
     bool LogFast(const char* text);
     bool LogConsole(const char* text);
@@ -68,7 +71,9 @@ private:
     static void KeepAsOld(const char* path);
     // Opens the log at path (emptied unless append); null, with the log named on standard error and *refused
     // set, when it cannot be.
-    static FILE* OpenLog(const char* path, bool append, bool* refused);
+    FILE* OpenLog(const char* path, bool append, bool* refused);
+    // Writes text to the safe log; where the log cannot be written, to standard error when toStandardErrorInstead.
+    void WriteSafeLine(const char* text, bool toStandardErrorInstead);
     // A write to the log at path failed with error: the log is named on standard error and *refused set.
     static void NameFailedLog(const char* path, int error, bool* refused);
     // Closes the fast log; a failure to write its last lines names it.
@@ -81,6 +86,7 @@ private:
     bool m_safeLogRefused = false;      // the log could not be opened or written: its lines go to standard error
     bool m_fastLogRefused = false;
     FILE* m_fastLog;
+    int m_logsFolderError = 0;          // why the "Logs/" folder could not be made; 0 when it is there
     long m_safeLogBytes = 0;            // written to each file since it was started
     long m_fastLogBytes = 0;
     char m_safeLogPath[PATH_MAX];

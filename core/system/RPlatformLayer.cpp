@@ -16,8 +16,44 @@
 
 namespace {
 
-// The user folder's lock file, open and locked while this process holds it; -1 otherwise.
-int s_userFolderLock = -1;
+// The user folder and its lock file, each open and locked while this process holds its lock; -1 otherwise.
+int s_lockedFolder = -1;
+int s_lockedFile = -1;
+
+enum class LockAttempt { kTaken, kTakenByOther, kUnavailable };
+
+// An exclusive lock on the open descriptor fd, never waiting. kUnavailable, with the error, where the file system
+// cannot lock what fd is open as: a network file system refuses an exclusive lock on a descriptor open for reading
+// (a folder's among them), one without its lock service every lock, and some others have no locks at all.
+LockAttempt TryExclusiveLock(int fd, int* outError)
+{
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0)
+        return LockAttempt::kTaken;
+    if (errno == EWOULDBLOCK)
+        return LockAttempt::kTakenByOther;
+    *outError = errno;
+    return LockAttempt::kUnavailable;
+}
+
+// Opens the lock file at path for reading and writing, made when missing. Where this user may not write it
+// (another user's file, a read-only file or folder or file system), the file that is there is opened for reading,
+// and *outWriteError says why it could not be written. -1, with *outError, where it cannot be opened at all. Never
+// through a symbolic link, and never waiting: a FIFO opened this way does not block.
+int OpenLockFile(const char* path, int* outError, int* outWriteError)
+{
+    const int how = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+    int opened = open(path, O_RDWR | O_CREAT | how, 0666);
+    if (opened < 0 && (errno == EACCES || errno == EPERM || errno == EROFS)) {
+        *outWriteError = errno;
+        opened = open(path, O_RDONLY | how);
+        // None there to read, and none can be made.
+        if (opened < 0 && errno == ENOENT)
+            errno = *outWriteError;
+    }
+    if (opened < 0)
+        *outError = errno;
+    return opened;
+}
 
 bool IsAbsolute(const char* path)
 {
@@ -43,47 +79,63 @@ void RPlatformLayer::IgnoreBrokenPipes()
     signal(SIGPIPE, SIG_IGN);
 }
 
-RPlatformLayer::LockResult RPlatformLayer::LockUserFolder(const char* path, int* outError)
+RPlatformLayer::LockResult RPlatformLayer::LockUserFolder(const char* folder, const char* lockPath, int* outError)
 {
     UnlockUserFolder();
     *outError = 0;
-    // Not through a link, and never waiting: a FIFO opened for reading and writing does not block, and it is
-    // refused below with whatever else is not a regular file.
-    const int opened = open(path, O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
-    if (opened < 0) {
-        const int error = errno;
-        struct stat info;
-        if (lstat(path, &info) == 0 && !S_ISREG(info.st_mode))
-            return kLockBlocked;
-        *outError = error;
-        switch (error) {
-        case ENOENT:
-        case ENOTDIR:
+
+    // The folder first: where another copy holds it, nothing in the folder is touched.
+    int folderError = 0;
+    int lockedFolder = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (lockedFolder < 0) {
+        if (errno == ENOENT || errno == ENOTDIR) {
+            *outError = errno;
             return kLockNoFolder;
-        case EROFS:
-        case ENOSPC:
-        case EDQUOT:
-            return kLockUnsupported;
-        default:
-            return kLockFailed;
+        }
+        folderError = errno;
+    } else {
+        const LockAttempt attempt = TryExclusiveLock(lockedFolder, &folderError);
+        if (attempt == LockAttempt::kTakenByOther) {
+            close(lockedFolder);
+            return kLockHeldByOther;
+        }
+        if (attempt == LockAttempt::kUnavailable) {
+            close(lockedFolder);
+            lockedFolder = -1;
         }
     }
+
+    int fileError = 0;
+    int writeError = 0;
+    int lockedFile = OpenLockFile(lockPath, &fileError, &writeError);
     struct stat info;
-    if (fstat(opened, &info) != 0 || !S_ISREG(info.st_mode)) {
-        close(opened);
-        return kLockBlocked;
+    const bool blocked = lockedFile >= 0 ? fstat(lockedFile, &info) != 0 || !S_ISREG(info.st_mode)
+                                         : lstat(lockPath, &info) == 0 && !S_ISREG(info.st_mode);
+    LockAttempt attempt = LockAttempt::kUnavailable;
+    if (lockedFile >= 0 && !blocked) {
+        attempt = TryExclusiveLock(lockedFile, &fileError);
+        // Opened for reading only, the file could not be locked because this user may not write it: that is
+        // what the player can change.
+        if (attempt == LockAttempt::kUnavailable && writeError != 0)
+            fileError = writeError;
     }
-    if (flock(opened, LOCK_EX | LOCK_NB) != 0) {
-        const int error = errno;
-        close(opened);
-        if (error == EWOULDBLOCK)
-            return kLockHeldByOther;
-        *outError = error;
-        return error == ENOLCK || error == ENOSYS || error == EOPNOTSUPP || error == EINVAL ? kLockUnsupported
-                                                                                           : kLockFailed;
+    if (blocked || attempt != LockAttempt::kTaken) {
+        if (lockedFile >= 0)
+            close(lockedFile);
+        lockedFile = -1;
     }
-    s_userFolderLock = opened;
-    return kLockHeld;
+    if (blocked || attempt == LockAttempt::kTakenByOther) {
+        if (lockedFolder >= 0)
+            close(lockedFolder);
+        return blocked ? kLockBlocked : kLockHeldByOther;
+    }
+
+    s_lockedFolder = lockedFolder;
+    s_lockedFile = lockedFile;
+    if (lockedFolder >= 0 || lockedFile >= 0)
+        return kLockHeld;
+    *outError = fileError != 0 ? fileError : folderError;
+    return kLockUnavailable;
 }
 
 const char* RPlatformLayer::DescribeFileType(const char* path)
@@ -106,10 +158,11 @@ const char* RPlatformLayer::DescribeFileType(const char* path)
 
 void RPlatformLayer::UnlockUserFolder()
 {
-    if (s_userFolderLock < 0)
-        return;
-    close(s_userFolderLock);
-    s_userFolderLock = -1;
+    for (int* locked : {&s_lockedFile, &s_lockedFolder}) {
+        if (*locked >= 0)
+            close(*locked);
+        *locked = -1;
+    }
 }
 
 bool RPlatformLayer::GetApplicationSupportFolder(char* outPath, size_t outSize)

@@ -37,24 +37,26 @@ public:
     // session is saved as at any quit. For the whole process.
     static void IgnoreBrokenPipes();
 
-    // The one-copy lock on a user folder: an exclusive lock on the regular file kLockFileName in it, opened for
-    // reading and writing (as a network file system needs for an exclusive lock), made when missing, never through
-    // a symbolic link and never waiting on what stands there. Every copy takes the same lock, so each shuts the
-    // others out, on this machine or on another that reaches the folder over the network.
+    // The one-copy lock on a user folder: two exclusive locks taken together, one on the folder itself and one on
+    // the regular file kLockFileName in it, each where the file system allows it. A local disk locks a folder
+    // opened for reading, whoever owns it, so every copy on this machine meets every other at the folder, whatever
+    // stands in it and whatever its user may write there; a network file system locks only a file open for
+    // writing, so a copy on another machine meets this one at the file. The file is made when missing and opened
+    // for writing where this user may, else, where it is there, for reading; never through a symbolic link and
+    // never waiting on what stands there.
     static constexpr const char* kLockFileName = "Running.lock";
     enum LockResult {
-        kLockHeld,        // this process holds the lock
+        kLockHeld,        // this process holds the lock (one of the two, at least)
         kLockHeldByOther, // another process holds it
         kLockBlocked,     // something other than a regular file stands at the lock file's name
-        kLockUnsupported, // the file system cannot lock, or cannot make the file (full, read-only): nothing guards
+        kLockUnavailable, // neither can be had here (the file system cannot lock, or cannot lock what this user may
+                          // open; the file cannot be made): nothing guards the folder
         kLockNoFolder,    // the folder is not there, or not a folder
-        kLockFailed,      // another error
     };
-    // Takes the lock on the lock file at lockPath (kLockFileName in the user folder). *outError receives the error
-    // behind kLockUnsupported, kLockNoFolder and kLockFailed (0 otherwise). The kernel drops the lock when the
-    // process ends, however it ends; UnlockUserFolder drops it before. A lock this process held before is dropped
-    // first.
-    static LockResult LockUserFolder(const char* lockPath, int* outError);
+    // Takes the lock on the user folder `folder`, whose lock file is at lockPath. *outError receives the error
+    // behind kLockUnavailable and kLockNoFolder (0 otherwise). The kernel drops the lock when the process ends,
+    // however it ends; UnlockUserFolder drops it before. A lock this process held before is dropped first.
+    static LockResult LockUserFolder(const char* folder, const char* lockPath, int* outError);
     // What stands at path, for a message ("a folder", "a FIFO", "a symbolic link"...); "nothing" when nothing does.
     static const char* DescribeFileType(const char* path);
     // Drops the lock LockUserFolder took; nothing when none is held.

@@ -39,3 +39,49 @@ wait_for_exit() {
 expect_no_sanitizer_report() {
   if grep -q -E "ERROR: (Address|Leak)Sanitizer|runtime error:" "$work/out.txt"; then fail "sanitizer report"; fi
 }
+
+# A player who is not root. As root, a command run through as_player runs as user 65534 (nobody) with setpriv;
+# as any other user it runs as that user, and only the files' permissions tell. The build may sit in a folder that
+# user cannot enter: setup_player copies the program ($1), its "Resources" and whatever else the run reads (the
+# display's authority, the leak checker's suppressions, the files given after the program) into $player_dir, which
+# that user can read, and gives the player a user folder of its own, $player_user, under $player_dir/data. Copied
+# files keep their names: "$player_dir/$(basename FILE)".
+player_uid=65534
+setup_player() {
+  local source="$1" file
+  shift
+  chmod 711 "$work"
+  player_dir="$work/player"
+  mkdir -p "$player_dir/data" "$player_dir/home"
+  cp "$source" "$player_dir/" && cp -rL "$(dirname "$source")/Resources" "$player_dir/" ||
+    fail "could not copy the program for the player"
+  player_program="$player_dir/$(basename "$source")"
+  for file in "$@"; do cp "$file" "$player_dir/" || fail "could not copy $file for the player"; done
+  player_env=(XDG_DATA_HOME="$player_dir/data" HOME="$player_dir/home")
+  if [ -n "${XAUTHORITY:-}" ] && [ -f "$XAUTHORITY" ]; then
+    cp "$XAUTHORITY" "$player_dir/Xauthority"
+    player_env+=(XAUTHORITY="$player_dir/Xauthority")
+  fi
+  local suppressions
+  suppressions=$(printf '%s' "${LSAN_OPTIONS:-}" | sed -n 's/.*suppressions=\([^:]*\).*/\1/p')
+  if [ -n "$suppressions" ]; then
+    cp "$suppressions" "$player_dir/lsan.supp"
+    player_env+=(LSAN_OPTIONS="${LSAN_OPTIONS//$suppressions/$player_dir/lsan.supp}")
+  fi
+  chmod -R a+rX "$player_dir"
+  make_over_to_player "$player_dir/data" "$player_dir/home"
+  [ -z "${XAUTHORITY:-}" ] || [ ! -f "$player_dir/Xauthority" ] || make_over_to_player "$player_dir/Xauthority"
+  player_user="$player_dir/data/Brasswick/$title"
+  # The command that runs what follows it as the player, in the player's environment: "${as_player[@]}" COMMAND.
+  # In the background, $! is the pid of COMMAND's own process.
+  if [ "$(id -u)" -eq 0 ]; then
+    as_player=(setpriv --reuid="$player_uid" --regid="$player_uid" --clear-groups env "${player_env[@]}")
+  else
+    as_player=(env "${player_env[@]}")
+  fi
+}
+
+# Makes the given files and folders, and everything in the folders, the player's own.
+make_over_to_player() {
+  [ "$(id -u)" -ne 0 ] || chown -R "$player_uid:$player_uid" "$@"
+}

@@ -457,6 +457,96 @@ network-locks)
     fail "nolck: the unguarded run is not said once on standard error"
   echo "network locks: held and a second copy refused; a folder in the way named by each copy; none: runs, says so"
   ;;
+player-locks)
+  # A player who is not root, where "Running.lock" cannot be opened for writing: the game starts, takes a lock
+  # that needs no writing where the file system has one, and a second copy, the player's or one run as root on
+  # the player's folder (as "sudo -E" does), is refused; where no such lock can be had, it runs and says so once.
+  setup_player "$program" "$network_locks"
+  preload="$player_dir/$(basename "$network_locks")${LD_PRELOAD:+ $LD_PRELOAD}"
+  mkdir -p "$player_user"
+  make_over_to_player "$player_dir/data"
+  player_start() { # variables as NAME=VALUE arguments; the program's pid in $pid
+    "${as_player[@]}" "$@" "$player_program" >"$work/out.txt" 2>&1 &
+    pid=$!
+    wait_for_window
+  }
+  # A second copy without a display, as the player or, with "root" first, as this script's user on the
+  # player's folder; its output in $work/second.txt, its status in $second.
+  second_copy() {
+    local runner=("${as_player[@]}")
+    if [ "${1:-}" = root ]; then runner=(env "${player_env[@]}"); shift; fi
+    "${runner[@]}" env -u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=dummy "$@" \
+      timeout 20 "$player_program" >"$work/second.txt" 2>&1
+    second=$?
+  }
+  # True when the process $1 holds an exclusive flock on the file or folder $2.
+  holds_lock_on() {
+    local inode
+    inode=$(stat -c %i "$2" 2>/dev/null) || return 1
+    grep -q -E "^[0-9]+: FLOCK +ADVISORY +WRITE +$1 +[0-9a-f]+:[0-9a-f]+:$inode " /proc/locks
+  }
+  # The first copy runs and holds a lock on $1; a second copy, the player's and root's, is refused, and neither
+  # changes the folder; at SIGTERM the first ends with status 0.
+  expect_guarded_run() { # what is locked, the state's name
+    holds_lock_on "$pid" "$1" || { kill -KILL "$pid"; fail "$2: the running copy holds no lock on $1"; }
+    snapshot_of() { (cd "$player_user" && find . -printf '%y %m %u %s %p\n' | sort); }
+    snapshot_of >"$work/before.txt"
+    local copies="player"
+    [ "$(id -u)" -ne 0 ] || copies="player root"
+    for copy in $copies; do
+      if [ "$copy" = root ]; then second_copy root; else second_copy; fi
+      [ "$second" -eq 1 ] || { kill -KILL "$pid"; fail "$2: the $copy's second copy ran (status $second)"; }
+      grep -q "already running" "$work/second.txt" ||
+        { kill -KILL "$pid"; fail "$2: the $copy's second copy did not say why: $(cat "$work/second.txt")"; }
+    done
+    snapshot_of | diff "$work/before.txt" - >"$work/diff.txt" ||
+      { kill -KILL "$pid"; fail "$2: a second copy changed the folder: $(cat "$work/diff.txt")"; }
+    kill -TERM "$pid"
+    finish
+    [ "$status" -eq 0 ] || fail "$2: exit status $status"
+    if grep -q "cannot lock" "$work/out.txt"; then fail "$2: a held lock was said to be missing"; fi
+  }
+  # 1. A user folder the player may not write, with no "Running.lock" in it yet: the folder itself is locked.
+  chmod a-w "$player_user"
+  player_start
+  expect_guarded_run "$player_user" "a folder the player may not write"
+  [ ! -e "$player_user/Running.lock" ] || fail "a lock file was made in a folder the player may not write"
+  chmod u+w "$player_user"
+  # 2. A "Running.lock" left by another user (as a run under "sudo -E" leaves it), which the player may read but
+  # not write; where the suite is not root, the player's own file made read-only stands in for it.
+  rm -rf "${player_user:?}"/*
+  touch "$player_user/Running.lock"
+  chmod 0644 "$player_user/Running.lock"
+  if [ "$(id -u)" -ne 0 ]; then chmod 0444 "$player_user/Running.lock"; fi
+  player_start
+  expect_guarded_run "$player_user/Running.lock" "a Running.lock the player may not write"
+  # 3. The player's whole folder made read-only, its lock file with it.
+  rm -rf "${player_user:?}"/*
+  player_start
+  sleep 0.5
+  kill -TERM "$pid"
+  finish
+  [ -f "$player_user/Running.lock" ] || fail "the player's run left no lock file"
+  chmod -R a-w "$player_user"
+  player_start
+  expect_guarded_run "$player_user/Running.lock" "a read-only folder"
+  chmod -R u+w "$player_user"
+  # 4. As 2, where an exclusive lock needs a descriptor open for writing (a network file system): no lock can be
+  # had, and the game runs unguarded and says so once.
+  rm -rf "${player_user:?}"/*
+  [ -f "$network_locks" ] || fail "no network locks library given"
+  touch "$player_user/Running.lock"
+  if [ "$(id -u)" -ne 0 ]; then chmod 0444 "$player_user/Running.lock"; fi
+  player_start LD_PRELOAD="$preload" ROLT_TEST_LOCKS=nfs
+  sleep 0.5
+  kill -TERM "$pid"
+  finish
+  [ "$status" -eq 0 ] || fail "nfs, a Running.lock the player may not write: exit status $status"
+  [ "$(grep -c "cannot lock the user folder $player_user/ (Permission denied)" "$work/out.txt")" -eq 1 ] ||
+    fail "nfs, a Running.lock the player may not write: the unguarded run is not said once with its reason"
+  echo "as a player: an unwritable folder, another user's and a read-only lock file are locked, second copies" \
+    "refused; where no lock can be had, runs and says so once"
+  ;;
 no-user-folder)
   rm -rf "${XDG_DATA_HOME:?}"/*
   # Neither variable set; then XDG_DATA_HOME naming a folder the system refuses: a name in it over 255 bytes, or a
