@@ -300,6 +300,53 @@ TEST_F(ToolLoggerTest, ALogThatCannotBeOpenedIsNamedWithTheReason)
     EXPECT_EQ(2u, CountOf(printed, ": safe line\r\n")) << printed;
 }
 
+// A "Logs/" folder that cannot be made (a read-only file system; without root, a user folder that may not be
+// written) is why its logs cannot be opened: they are named with that reason, not the missing folder's.
+TEST_F(ToolLoggerTest, ALogsFolderThatCannotBeMadeNamesItsLogsWithWhy)
+{
+    const std::string user = userData.root + "/data/Brasswick/Test Game";
+    std::filesystem::create_directories(user);
+    const bool root = geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(0, mount(user.c_str(), user.c_str(), nullptr, MS_BIND, nullptr)) << strerror(errno);
+        ASSERT_EQ(0, mount(nullptr, user.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr))
+            << strerror(errno);
+    } else {
+        ASSERT_EQ(0, chmod(user.c_str(), 0555));
+    }
+    const std::string printed = StandardErrorOf([] { RLogger::GetInstance()->LogSafe("safe line"); });
+    if (root)
+        umount2(user.c_str(), MNT_DETACH);
+    else
+        chmod(user.c_str(), 0755);
+    const std::string reason = root ? "Read-only file system" : "Permission denied";
+    EXPECT_EQ(1u, CountOf(printed, LogsFolder() + "DebugLog_Safe.txt could not be written (" + reason + ")"))
+        << printed;
+    EXPECT_EQ(0u, CountOf(printed, "No such file or directory")) << printed;
+    EXPECT_FALSE(std::filesystem::exists(LogsFolder()));
+}
+
+// A line its caller has said on standard error goes to the safe log, and where the log cannot be written it is not
+// said on standard error a second time; the log's other lines still go there.
+TEST_F(ToolLoggerTest, ALineSaidOnStandardErrorIsNotSaidThereAgainWhenTheLogFails)
+{
+    RLogger* logger = RLogger::GetInstance();
+    const std::string before = StandardErrorOf([logger] { logger->LogSafeAfterStandardError("said first"); });
+    EXPECT_EQ("", before);
+    EXPECT_EQ(1u, CountOf(ReadBytes(LogsFolder() + "DebugLog_Safe.txt"), ": said first\r\n"));
+    bool limited = false;
+    const std::string printed = StandardErrorOf([logger, &limited] {
+        FileSizeLimit limit(0);
+        limited = limit.IsActive();
+        logger->LogSafeAfterStandardError("said again");
+        logger->LogSafe("a log line");
+    });
+    ASSERT_TRUE(limited);
+    EXPECT_EQ(1u, CountOf(printed, LogsFolder() + "DebugLog_Safe.txt could not be written")) << printed;
+    EXPECT_EQ(0u, CountOf(printed, "said again")) << printed;
+    EXPECT_EQ(1u, CountOf(printed, ": a log line\r\n")) << printed;
+}
+
 // A long session keeps each log to its limit and the one before it, both whole lines, the newest last.
 TEST_F(ToolLoggerTest, ALogAtItsLimitIsKeptAsTheOldOneAndStartedAfresh)
 {

@@ -28,6 +28,12 @@
 #               exclusive lock needs a descriptor open for writing, the game runs and holds its lock, and a second
 #               copy is refused; with a folder at "Running.lock" as well, no copy runs and each names it; where no
 #               lock can be taken at all, the game runs and says so once, on standard error and in the safe log.
+#   player-locks - as a player who is not root, where "Running.lock" cannot be opened for writing (a folder the
+#               player may not write, another user's lock file, a read-only folder): the game runs and holds a lock,
+#               and second copies, the player's and root's, are refused; where an exclusive lock needs a descriptor
+#               open for writing (network_locks.cpp), it runs and says so once.
+#   read-only - the user folder on a read-only file system: the game runs, locked, refuses a second copy, names its
+#               logs with why they cannot be made, and writes nothing; with no locks at all it says so once.
 #   long-user-folder - a user folder of the longest path the README names (3,583 bytes) is locked, named and saved
 #               like any.
 #   no-user-folder - with neither XDG_DATA_HOME nor HOME set, or a folder the system refuses (a name in it over 255
@@ -319,8 +325,12 @@ two-copies)
   lock_fd=$(find "/proc/$pid/fd" -lname "$user/Running.lock" -printf '%f\n' | head -1)
   [ -n "$lock_fd" ] || { kill -KILL "$pid"; fail "the running copy holds no lock on its user folder"; }
   holds_lock "$pid" || { kill -KILL "$pid"; fail "the running copy's lock file is open but not locked"; }
-  flags=$(awk '/^flags:/ {print $2}' "/proc/$pid/fdinfo/$lock_fd")
-  [ $(( 0$flags & 02000000 )) -ne 0 ] || { kill -KILL "$pid"; fail "the lock is inherited by programs started from the game (flags $flags)"; }
+  folder_fd=$(find "/proc/$pid/fd" -lname "$user" -printf '%f\n' | head -1)
+  [ -n "$folder_fd" ] || { kill -KILL "$pid"; fail "the running copy holds no lock on its user folder itself"; }
+  for fd in "$lock_fd" "$folder_fd"; do
+    flags=$(awk '/^flags:/ {print $2}' "/proc/$pid/fdinfo/$fd")
+    [ $(( 0$flags & 02000000 )) -ne 0 ] || { kill -KILL "$pid"; fail "the lock is inherited by programs started from the game (flags $flags)"; }
+  done
   # The first copy held still, its lock kept: whatever changes in the folder is the second copy's doing.
   kill -STOP "$pid"
   snapshot >"$work/before.txt"
@@ -546,6 +556,50 @@ player-locks)
     fail "nfs, a Running.lock the player may not write: the unguarded run is not said once with its reason"
   echo "as a player: an unwritable folder, another user's and a read-only lock file are locked, second copies" \
     "refused; where no lock can be had, runs and says so once"
+  ;;
+read-only)
+  # The user folder on a read-only file system (a read-only network home; here a read-only bind mount of the
+  # folder onto itself), its "Logs/" not made yet: the game runs, takes the lock that needs no writing, refuses a
+  # second copy and writes nothing; each log is named with why it cannot be made. Where no lock can be had at
+  # all, the game runs and says so once.
+  if [ "$(id -u)" -ne 0 ]; then
+    [ "${CI:-}" != true ] || fail "a read-only file system needs root for its bind mount"
+    echo "not root: no read-only file system can be mounted for the test"
+    exit 77
+  fi
+  [ -f "$network_locks" ] || fail "no network locks library given"
+  run_once
+  rm -rf "$user/Logs"
+  mount --bind "$user" "$user" && mounted="$user" || fail "the user folder could not be bind-mounted"
+  mount -o remount,bind,ro "$user" || fail "the bind mount could not be made read-only"
+  snapshot >"$work/before.txt"
+  start
+  sleep 0.5
+  holds_lock "$pid" || { kill -KILL "$pid"; fail "the running copy holds no lock: $(cat "$work/out.txt")"; }
+  env -u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=dummy timeout 20 "$program" >"$work/second.txt" 2>&1
+  second=$?
+  kill -TERM "$pid"
+  finish
+  [ "$status" -eq 0 ] || fail "exit status $status"
+  [ "$second" -eq 1 ] || fail "a second copy ran beside the first (status $second): $(cat "$work/second.txt")"
+  grep -q "already running" "$work/second.txt" || fail "the second copy did not say why: $(cat "$work/second.txt")"
+  for log in DebugLog_Safe DebugLog_Fast; do
+    [ "$(grep -c -F "$user/Logs/$log.txt could not be written (Read-only file system)" "$work/out.txt")" -eq 1 ] ||
+      fail "$log.txt is not named once with the reason its folder could not be made"
+  done
+  if grep -q "cannot lock" "$work/out.txt"; then fail "a held lock was said to be missing"; fi
+  start LD_PRELOAD="$network_locks${LD_PRELOAD:+ $LD_PRELOAD}" ROLT_TEST_LOCKS=nolck
+  sleep 0.5
+  kill -TERM "$pid"
+  finish
+  [ "$status" -eq 0 ] || fail "nolck: exit status $status"
+  [ "$(grep -c "cannot lock the user folder" "$work/out.txt")" -eq 1 ] ||
+    fail "nolck: the unguarded run is not said once on standard error"
+  grep -q -F "cannot lock the user folder $user/ (Read-only file system)" "$work/out.txt" ||
+    fail "nolck: the unguarded run does not say why"
+  snapshot | diff "$work/before.txt" - >"$work/diff.txt" || fail "the folder changed: $(cat "$work/diff.txt")"
+  echo "a read-only user folder: the game runs, locked, a second copy refused, the logs named with the reason;" \
+    "with no locks it runs and says so once; nothing written"
   ;;
 no-user-folder)
   rm -rf "${XDG_DATA_HOME:?}"/*
