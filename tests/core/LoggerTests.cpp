@@ -270,6 +270,14 @@ TEST_F(ToolLoggerTest, ALogWhoseWritesFailIsNamedOnceAndItsLinesGoToStandardErro
     EXPECT_EQ(3u, CountOf(printed, ": safe line\r\n")) << printed;
 }
 
+// Bind-mounts folder read-only onto itself, as root; umount2(folder, MNT_DETACH) undoes it.
+void MountReadOnly(const std::string& folder)
+{
+    ASSERT_EQ(0, mount(folder.c_str(), folder.c_str(), nullptr, MS_BIND, nullptr)) << strerror(errno);
+    ASSERT_EQ(0, mount(nullptr, folder.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr))
+        << strerror(errno);
+}
+
 // A log that is a regular file but cannot be opened for writing is named with the real reason, not as something
 // other than a regular file: a read-only file system (the logs' folder bound read-only onto itself, as root) or,
 // without root, no permission.
@@ -281,9 +289,7 @@ TEST_F(ToolLoggerTest, ALogThatCannotBeOpenedIsNamedWithTheReason)
     WriteBytes(safe, "an earlier session's line\r\n");
     const bool root = geteuid() == 0;
     if (root) {
-        ASSERT_EQ(0, mount(logs.c_str(), logs.c_str(), nullptr, MS_BIND, nullptr)) << strerror(errno);
-        ASSERT_EQ(0, mount(nullptr, logs.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr))
-            << strerror(errno);
+        ASSERT_NO_FATAL_FAILURE(MountReadOnly(logs));
     } else {
         ASSERT_EQ(0, chmod(safe.c_str(), 0444));
     }
@@ -308,9 +314,7 @@ TEST_F(ToolLoggerTest, ALogsFolderThatCannotBeMadeNamesItsLogsWithWhy)
     std::filesystem::create_directories(user);
     const bool root = geteuid() == 0;
     if (root) {
-        ASSERT_EQ(0, mount(user.c_str(), user.c_str(), nullptr, MS_BIND, nullptr)) << strerror(errno);
-        ASSERT_EQ(0, mount(nullptr, user.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr))
-            << strerror(errno);
+        ASSERT_NO_FATAL_FAILURE(MountReadOnly(user));
     } else {
         ASSERT_EQ(0, chmod(user.c_str(), 0555));
     }
