@@ -411,6 +411,9 @@ void RBaseGame::PumpEvents()
         // The handler first: it tells a quick tap from a held key's repeat in the event itself.
         input->HandleEvent(event);
         textInputs->HandleEvent(event);
+        // The console's key opens the console in its turn: the keys typed after it are the console's.
+        if (m_console)
+            m_console->HandleEvent(event);
         switch (event.type) {
         case SDL_QUIT:
             Quit();
