@@ -328,6 +328,32 @@ TEST(Console, CommandsTypedBeforeTheConsoleKeyWithinOneFrameRunBeforeItCloses)
     EndConsoleTyping();
 }
 
+// A console key bound to a controller's button is no keyboard key, whatever its number: with the console on the
+// pad's button 9, "f" (scancode 9) typed while it is open goes into the line, and the console stays open.
+TEST(Console, ALetterWhoseScancodeIsTheNumberOfTheConsolesPadButtonIsTyped)
+{
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_EVENTS), 0) << SDL_GetError();
+    RConsoleCommands::RegisterEngineCommands();
+    const RHashedString utility("Utility"), openConsole("OpenConsole");
+    RControlConfig* controls = RControlConfig::GetInstance();
+    controls->AddGroup(utility, false, true, true, false);
+    controls->AddControl(utility, openConsole, false);
+    static_assert(SDL_SCANCODE_F == 9, "the letter shares the button's number");
+    controls->AddDefinedInput(utility, openConsole,
+                              RDefinedInput::Button(RDefinedInput::kControllerButton, SDL_SCANCODE_F));
+    {
+        RConsole console;
+        console.SetOpen(true);
+        TypeLine("help off");
+        ConsoleFrame(console);
+
+        EXPECT_TRUE(console.IsOpen());
+        EXPECT_EQ(HistoryOf(console), std::vector<std::string>{"help off"});
+        console.SetOpen(false);
+    }
+    EndConsoleTyping();
+}
+
 class ConsoleGame : public RBaseGame {
 public:
     const char* GetLocalAppDataPathName() const override { return "Console Test"; }
