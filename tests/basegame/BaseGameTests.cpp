@@ -760,6 +760,30 @@ TEST_F(BaseGame, ATurnOutsideTheFourSetsThePictureBackUpright)
     EXPECT_EQ(ConfigValue("Video", "Tate"), "0");
 }
 
+// A set-back is told in the reply of the command that made it alone: the next set, of another setting, says
+// nothing of it.
+TEST_F(BaseGame, ASetBackIsToldOnlyInTheReplyOfTheSetThatMadeIt)
+{
+    EXPECT_EXIT(
+        {
+            RunGame(1, [](TestGame& game) {
+                RString out;
+                if (!RConsoleCommands::Execute("set Video Tate 7", out) || out.Find(RString("was set back")) < 0)
+                    exit(3);
+                out = RString();
+                if (!RConsoleCommands::Execute("set Audio MasterVolume 0.5", out) ||
+                    game.GetSettings().masterVolume != 0.5f)
+                    exit(4);
+                if (out.Find(RString("set back")) >= 0) {
+                    fprintf(stderr, "%s\n", out.GetString());
+                    exit(5);
+                }
+            });
+            exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
 // The settings a running system uses apply as soon as the console or the configuration changes them, not at the
 // next start or when a menu applies them again.
 TEST_F(BaseGame, StreamingSettingsApplyAtOnce)
