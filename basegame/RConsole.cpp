@@ -66,7 +66,7 @@ void RConsole::HandleEvent(const SDL_Event& event)
     m_keyTaken = true;
 }
 
-void RConsole::Update(float step, RFont* font, RConsoleBackdrop* backdrop, int32_t screenHeight)
+void RConsole::Update(float step, bool mayOpen, RFont* font, RConsoleBackdrop* backdrop, int32_t screenHeight)
 {
     const bool consoleKey =
         RControlConfig::GetInstance()->JustPressed(RHashedString("Utility"), RHashedString("OpenConsole"), 0.5f);
@@ -74,7 +74,7 @@ void RConsole::Update(float step, RFont* font, RConsoleBackdrop* backdrop, int32
     if (m_open)
         HandleKeys();
     // A press that came among no typed keys (a mouse or controller binding) toggles the console after them.
-    if (consoleKey && !m_keyTaken)
+    if (consoleKey && !m_keyTaken && (m_open || mayOpen))
         SetOpen(!m_open);
     m_keyTaken = false;
 

@@ -42,10 +42,10 @@ public:
     void HandleEvent(const SDL_Event& event);
     // One frame: while open the prompt is edited and the console's keys handled in the order they were typed, a
     // press of the console's key among them closing it; a press of the OpenConsole action that came among no
-    // typed keys (a mouse or controller binding) then opens or closes it; the panel slides by step seconds
-    // towards open or shut and is drawn with font at the console's place on a screen screenHeight pixels high.
-    // Either of font and backdrop may be null.
-    void Update(float step, RFont* font, RConsoleBackdrop* backdrop, int32_t screenHeight);
+    // typed keys (a mouse or controller binding) then opens or closes it, opening only when mayOpen; the panel
+    // slides by step seconds towards open or shut and is drawn with font at the console's place on a screen
+    // screenHeight pixels high. Either of font and backdrop may be null.
+    void Update(float step, bool mayOpen, RFont* font, RConsoleBackdrop* backdrop, int32_t screenHeight);
 
     void SetOpen(bool open);
     bool IsOpen() const { return m_open; }

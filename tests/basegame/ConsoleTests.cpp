@@ -219,7 +219,7 @@ void ConsoleFrame(RConsole& console)
     }
     RInputHandler::GetInstance()->Update(1.0f / 20.0f);
     RControlConfig::GetInstance()->UpdateControls(RControlConfig::kPerFrame, 1.0f / 20.0f, 0.0f);
-    console.Update(1.0f / 20.0f, nullptr, nullptr, 0);
+    console.Update(1.0f / 20.0f, true, nullptr, nullptr, 0);
 }
 
 std::vector<std::string> HistoryOf(const RConsole& console)
@@ -464,7 +464,7 @@ TEST(Console, OpenItCoversTheUpperHalfAndCapturesTheYieldingGroups)
             controls->UpdateControls(RControlConfig::kPerFrame, 0.0f, 0.0f);
             if (controls->GetValue(general, pause) != 1.0f)
                 exit(3);
-            console->Update(0.0f, nullptr, nullptr, game->GetScreenHeight());
+            console->Update(0.0f, true, nullptr, nullptr, game->GetScreenHeight());
             if (!console->IsOpen() || controls->GetValue(general, pause) != 0.0f)
                 exit(4);
             keys[SDL_SCANCODE_ESCAPE] = 0;
@@ -472,7 +472,7 @@ TEST(Console, OpenItCoversTheUpperHalfAndCapturesTheYieldingGroups)
             controls->UpdateControls(RControlConfig::kPerFrame, 0.0f, 0.0f);
             keys[SDL_SCANCODE_GRAVE] = 1;
             controls->UpdateControls(RControlConfig::kPerFrame, 0.0f, 0.0f);
-            console->Update(0.0f, nullptr, nullptr, game->GetScreenHeight());
+            console->Update(0.0f, true, nullptr, nullptr, game->GetScreenHeight());
             if (console->IsOpen())
                 exit(6);
             // Closed, the console types nothing more: the field takes the text again.

@@ -331,6 +331,26 @@ void TypeACommandAfterTheConsoleKeyInOneFrame(TempUserData& data)
     End(game, 0);
 }
 
+// A bindings menu waiting for Jump's new key: the console's key typed there is the key it binds, and the console
+// stays shut, in the frame of the key and after it.
+void BindTheConsolesKey(TempUserData& data)
+{
+    MenuTestGame* game = StartToTitle(data);
+    game->PushMenu(new RBindingMenu(RHashedString("Gameplay"), RHashedString("Jump")));
+    STEP(4, WaitForTop<RBindingMenu>(*game));
+    STEP(5, PushTap(SDL_SCANCODE_GRAVE, "`"));
+    Frame(*game);
+    STEP(6, !game->IsConsoleOpen());
+    STEP(7, WaitForTop<RTitleMenu>(*game) && !game->IsConsoleOpen());
+    const RUtilVector<RDefinedInput>* jump =
+        RControlConfig::GetInstance()->FindInputList(RHashedString("Gameplay"), RHashedString("Jump"));
+    bool bound = false;
+    for (uint32_t i = 0; jump && i < jump->getCount(); ++i)
+        bound = bound || ((*jump)[i].source == RDefinedInput::kKeyboard && (*jump)[i].code == SDL_SCANCODE_GRAVE);
+    STEP(8, bound);
+    End(game, 0);
+}
+
 // The one-field text menu: Escape cancels an edit, typed over several frames or within the frame of the Escape
 // with more text after it, and the field holds its text from before the edit, which OK then hands on.
 void CancelEdits(TempUserData& data)
@@ -398,6 +418,12 @@ TEST_F(MenuGame, KeysTypedAfterTheConsoleKeyWithinOneFrameGoToTheConsoleNotTheTi
 {
     EXPECT_EXIT(TypeACommandAfterTheConsoleKeyInOneFrame(data), ::testing::ExitedWithCode(0), "");
     EXPECT_EQ(ReadBytes(UserFolder(data) + "Config/ConsoleMemory.txt"), "set Audio MasterVolume 0.25\r\n");
+}
+
+// The console's key pressed while a bindings menu waits for a key is bound, and opens no console.
+TEST_F(MenuGame, TheConsolesKeyPressedForABindingIsBoundAndOpensNoConsole)
+{
+    EXPECT_EXIT(BindTheConsolesKey(data), ::testing::ExitedWithCode(0), "");
 }
 
 // "QuickStart" accepts the title menu as soon as the splash has pushed it; the test language masks every menu text, so a text that is not
