@@ -412,6 +412,10 @@ void RBaseGame::PumpEvents()
         // The handler first: it tells a quick tap from a held key's repeat in the event itself.
         input->HandleEvent(event);
         textInputs->HandleEvent(event);
+        // The console's key opens the console in its turn: the keys typed after it are the console's. While a
+        // menu takes the keys as they are, the console's key is the menu's.
+        if (m_console && !MenuTakesRawInput())
+            m_console->HandleEvent(event);
         switch (event.type) {
         case SDL_QUIT:
             Quit();
@@ -471,8 +475,8 @@ void RBaseGame::OnPauseAction()
 void RBaseGame::UpdateFrame()
 {
     if (m_console)
-        m_console->Update(GetEngineStep(), m_renderSetup.GetFont(kConsoleText), m_renderSetup.GetConsoleBackdrop(),
-                          GetScreenHeight());
+        m_console->Update(GetEngineStep(), !MenuTakesRawInput(), m_renderSetup.GetFont(kConsoleText),
+                          m_renderSetup.GetConsoleBackdrop(), GetScreenHeight());
     RControlConfig* controls = RControlConfig::GetInstance();
     if (controls->JustPressed(RHashedString("General"), RHashedString("Pause"), 0.5f))
         OnPauseAction();

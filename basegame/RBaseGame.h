@@ -60,6 +60,9 @@ public:
     // The menus' frame, called by Update after the engine-time subroutines; empty in the base game, which has no
     // menus. A game with menus updates its menu manager here.
     virtual void UpdateMenus(float /*engineStep*/) {}
+    // True while a menu takes the keys as they are (a key being bound, a text field edited): the console's key is
+    // then that menu's, and does not open the console.
+    virtual bool MenuTakesRawInput() const { return false; }
     // The splash cinematic that InitRuntime starts has ended (played out or skipped); a game with menus pushes its
     // title menu here (and with "QuickStart" accepts its first entry at once).
     virtual void OnSplashFinished() {}

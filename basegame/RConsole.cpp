@@ -52,18 +52,31 @@ void RConsole::SetOpen(bool open)
     m_historyCursor = -1;
 }
 
-void RConsole::Update(float step, RFont* font, RConsoleBackdrop* backdrop, int32_t screenHeight)
+bool RConsole::IsConsoleKey(uint32_t scancode)
+{
+    return RControlConfig::GetInstance()->BindsKey(RHashedString("Utility"), RHashedString("OpenConsole"), scancode);
+}
+
+void RConsole::HandleEvent(const SDL_Event& event)
+{
+    // Once open, the prompt keeps the keys, the console's among them, for Update to take in order.
+    if (m_open || event.type != SDL_KEYDOWN || event.key.repeat || !IsConsoleKey(event.key.keysym.scancode))
+        return;
+    SetOpen(true);
+    m_keyTaken = true;
+}
+
+void RConsole::Update(float step, bool mayOpen, RFont* font, RConsoleBackdrop* backdrop, int32_t screenHeight)
 {
     const bool consoleKey =
         RControlConfig::GetInstance()->JustPressed(RHashedString("Utility"), RHashedString("OpenConsole"), 0.5f);
-    if (m_open) {
-        // A console key typed after lines of the frame closes the console in its turn, after they ran; one that
-        // did not come among the typed keys (a mouse or controller binding) closes it after them too.
-        if (!HandleKeys() && consoleKey)
-            SetOpen(false);
-    } else if (consoleKey) {
-        SetOpen(true);
-    }
+    // A console key typed after lines of the frame closes the console in its turn, after they ran.
+    if (m_open)
+        HandleKeys();
+    // A press that came among no typed keys (a mouse or controller binding) toggles the console after them.
+    if (consoleKey && !m_keyTaken && (m_open || mayOpen))
+        SetOpen(!m_open);
+    m_keyTaken = false;
 
     const float move = kSlideTime > 0.0f ? step / kSlideTime : 1.0f;
     m_slide = m_open ? std::fmin(1.0f, m_slide + move) : std::fmax(0.0f, m_slide - move);
@@ -76,14 +89,13 @@ void RConsole::Update(float step, RFont* font, RConsoleBackdrop* backdrop, int32
         Draw(font, screenHeight);
 }
 
-bool RConsole::HandleKeys()
+void RConsole::HandleKeys()
 {
     // The console's keys take their turn among the typed text, so that text typed after Enter starts the next
     // line, and the console key closes the console after the lines typed before it.
     bool closed = false;
     m_prompt.Update([this, &closed](const SDL_Keysym& key) {
-        if (RControlConfig::GetInstance()->BindsKey(RHashedString("Utility"), RHashedString("OpenConsole"),
-                                                    key.scancode)) {
+        if (IsConsoleKey(key.scancode)) {
             closed = true;
             return RTextEntryBackend::kEndsEditing;
         }
@@ -115,9 +127,10 @@ bool RConsole::HandleKeys()
         }
         return RTextEntryBackend::kTaken;
     });
-    if (closed)
+    if (closed) {
         SetOpen(false);
-    return closed;
+        m_keyTaken = true;
+    }
 }
 
 void RConsole::Submit(const char* line)

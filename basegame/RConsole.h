@@ -10,6 +10,8 @@
 #include "core/types/RString.h"
 #include "platform/input/RTextEntryBackend.h"
 
+#include <SDL.h>
+
 #include <cstdint>
 
 class RConsoleBackdrop;
@@ -34,11 +36,16 @@ public:
     RConsole(const RConsole&) = delete;
     RConsole& operator=(const RConsole&) = delete;
 
-    // One frame: the OpenConsole action toggles the console; while open the prompt is edited and the console's
-    // keys handled in the order they were typed, a press of the console's key among them; the panel slides by
-    // step seconds towards open or shut and is drawn with font at the console's place on a screen screenHeight
-    // pixels high. Either of font and backdrop may be null.
-    void Update(float step, RFont* font, RConsoleBackdrop* backdrop, int32_t screenHeight);
+    // Each event of the pump, after the text inputs had it: a press of the console's key opens the shut console
+    // there, in its turn among the typed keys, so that what is typed after it comes to the prompt, and the menus
+    // and the game, which read the frame's input after the pump, find the console open.
+    void HandleEvent(const SDL_Event& event);
+    // One frame: while open the prompt is edited and the console's keys handled in the order they were typed, a
+    // press of the console's key among them closing it; a press of the OpenConsole action that came among no
+    // typed keys (a mouse or controller binding) then opens or closes it, opening only when mayOpen; the panel
+    // slides by step seconds towards open or shut and is drawn with font at the console's place on a screen
+    // screenHeight pixels high. Either of font and backdrop may be null.
+    void Update(float step, bool mayOpen, RFont* font, RConsoleBackdrop* backdrop, int32_t screenHeight);
 
     void SetOpen(bool open);
     bool IsOpen() const { return m_open; }
@@ -83,13 +90,16 @@ private:
     static bool MakeHistoryPath(char* outPath, size_t outSize);
     void AddHistory(const RString& line);
     void AddOutputLine(const char* text, int32_t length);
-    // Applies the frame's typed text and keys in order; true when the console key among them closed the console.
-    bool HandleKeys();
+    // Applies the frame's typed text and keys in order; the console key among them closes the console.
+    void HandleKeys();
+    // True when the console's key is that of a typed key.
+    static bool IsConsoleKey(uint32_t scancode);
     void Draw(RFont* font, int32_t screenHeight);
     // Output lines that fit above the prompt.
     uint32_t VisibleLines() const { return m_visibleLines > 0 ? m_visibleLines : 1; }
 
     bool m_open = false;
+    bool m_keyTaken = false; // this frame's press of the console's key opened or closed it among the typed keys
     float m_slide = 0.0f;
     RTextEntryBackend m_prompt;
     RString m_history[kHistoryLines];

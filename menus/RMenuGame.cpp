@@ -27,6 +27,12 @@ void RMenuGame::UpdateMenus(float engineStep)
         menus->PollInput();
 }
 
+bool RMenuGame::MenuTakesRawInput() const
+{
+    const RGameMenu* top = RMenuMgr::HasInstance() ? RMenuMgr::GetInstance()->GetTopMenu() : nullptr;
+    return top && top->TakesRawInput();
+}
+
 void RMenuGame::OnSplashFinished()
 {
     RGameMenu* title = GetNewTitleMenu();

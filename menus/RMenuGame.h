@@ -20,6 +20,7 @@ public:
     // Applies the queued menu requests, updates the manager (fades, backdrop, the top menu's drawing) and polls
     // the menu input; the game is paused while a menu is stacked.
     void UpdateMenus(float engineStep) override;
+    bool MenuTakesRawInput() const override;
     // Pushes the title menu; with "QuickStart" set the title menu accepts its first entry at once.
     void OnSplashFinished() override;
     // During play (no menu stacked) opens the pause menu; with a menu up the menus' own cancel handles the key.

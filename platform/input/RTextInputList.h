@@ -19,7 +19,9 @@ public:
     // The instance when one exists, else null (nothing is created).
     static RTextInputList* GetExisting();
 
-    // Adds the input once; a null input or one already listed changes nothing.
+    // Adds the input once; a null input or one already listed changes nothing. An input registered right after a
+    // key-down was handed on (the console's key opens the console) takes the events after it but not that key's
+    // text.
     void Register(RFMLTextInput* input);
     // Removes the input; nothing when it is not listed.
     void Unregister(RFMLTextInput* input);
@@ -45,4 +47,5 @@ private:
     RUtilVector<RFMLTextInput*> m_inputs; // registration order; the last one takes the text events
     RUtilVector<RString> m_frameText;
     SDL_Keysym m_typingKey = {};  // the key-down event just handled, else zero
+    bool m_focusMovedByKey = false; // an input was registered since that key-down
 };

@@ -714,22 +714,28 @@ TEST_F(BaseGame, RefusedCommandsLeaveTheSavedSettingsAsTheyWere)
 }
 
 // A turn outside the four quarter turns sets "Tate" back to 0 and lays the picture out upright again at once: after
-// a quarter turn and after a half turn, 7 puts the corner mark back at the picture's lower-right corner, the
-// console's reply says so, and the file keeps 0.
+// a quarter turn and after a half turn, 7 puts the corner mark back at the picture's lower-right corner, and so
+// does -1 after three quarter turns; the console's reply says so, and the file keeps 0. -1 read from the file
+// starts the game upright, and the file is written back with 0.
 TEST_F(BaseGame, ATurnOutsideTheFourSetsThePictureBackUpright)
 {
     EXPECT_EXIT(
         {
-            RunGameFrames(5, [](TestGame& game, int frame) {
+            RunGameFrames(7, [](TestGame& game, int frame) {
                 RString out;
-                if (frame == 1 || frame == 3) {
-                    const char* turn = frame == 1 ? "set Video Tate 1" : "set Video Tate 2";
+                if (frame == 1 || frame == 3 || frame == 5) {
+                    const char* turn = frame == 1 ? "set Video Tate 1" : frame == 3 ? "set Video Tate 2"
+                                                                                     : "set Video Tate 3";
                     if (!RConsoleCommands::Execute(turn, out) || game.GetSettings().tate == 0)
                         exit(3);
-                } else if (frame == 2 || frame == 4) {
-                    if (!RConsoleCommands::Execute("set Video Tate 7", out) || game.GetSettings().tate != 0 ||
-                        out.Find(RString("The value \"7\" was set back: the picture turns by 0 to 3 quarter turns; "
-                                         "the setting is now Tate: 0")) < 0) {
+                } else if (frame == 2 || frame == 4 || frame == 6) {
+                    const char* value = frame == 6 ? "-1" : "7";
+                    const std::string command = std::string("set Video Tate ") + value;
+                    const std::string reply = std::string("The value \"") + value +
+                                              "\" was set back: the picture turns by 0 to 3 quarter turns; the "
+                                              "setting is now Tate: 0";
+                    if (!RConsoleCommands::Execute(command.c_str(), out) || game.GetSettings().tate != 0 ||
+                        out.Find(RString(reply.c_str())) < 0) {
                         fprintf(stderr, "%s\n", out.GetString());
                         exit(4);
                     }
@@ -739,8 +745,43 @@ TEST_F(BaseGame, ATurnOutsideTheFourSetsThePictureBackUpright)
             exit(0);
         },
         ::testing::ExitedWithCode(0), "");
-    ExpectCornerMarkedShots({"1280x720", "1280x720"});
+    ExpectCornerMarkedShots({"1280x720", "1280x720", "1280x720"});
     EXPECT_EQ(ConfigValue("Video", "Tate"), "0");
+
+    fs::remove_all(userFolder / "Screenshots");
+    WriteGameConfig(userFolder, "[Video]\r\nTate: -1\r\n");
+    EXPECT_EXIT(
+        {
+            RunGame(2, MarkTheCornerAndShoot);
+            exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+    ExpectCornerMarkedShots({"1280x720"});
+    EXPECT_EQ(ConfigValue("Video", "Tate"), "0");
+}
+
+// A set-back is told in the reply of the command that made it alone: the next set, of another setting, says
+// nothing of it.
+TEST_F(BaseGame, ASetBackIsToldOnlyInTheReplyOfTheSetThatMadeIt)
+{
+    EXPECT_EXIT(
+        {
+            RunGame(1, [](TestGame& game) {
+                RString out;
+                if (!RConsoleCommands::Execute("set Video Tate 7", out) || out.Find(RString("was set back")) < 0)
+                    exit(3);
+                out = RString();
+                if (!RConsoleCommands::Execute("set Audio MasterVolume 0.5", out) ||
+                    game.GetSettings().masterVolume != 0.5f)
+                    exit(4);
+                if (out.Find(RString("set back")) >= 0) {
+                    fprintf(stderr, "%s\n", out.GetString());
+                    exit(5);
+                }
+            });
+            exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 // The settings a running system uses apply as soon as the console or the configuration changes them, not at the

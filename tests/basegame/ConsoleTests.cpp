@@ -219,7 +219,7 @@ void ConsoleFrame(RConsole& console)
     }
     RInputHandler::GetInstance()->Update(1.0f / 20.0f);
     RControlConfig::GetInstance()->UpdateControls(RControlConfig::kPerFrame, 1.0f / 20.0f, 0.0f);
-    console.Update(1.0f / 20.0f, nullptr, nullptr, 0);
+    console.Update(1.0f / 20.0f, true, nullptr, nullptr, 0);
 }
 
 std::vector<std::string> HistoryOf(const RConsole& console)
@@ -324,6 +324,32 @@ TEST(Console, CommandsTypedBeforeTheConsoleKeyWithinOneFrameRunBeforeItCloses)
         // Held from the last frame, the key opens it again only when pressed anew.
         ConsoleFrame(console);
         EXPECT_FALSE(console.IsOpen());
+    }
+    EndConsoleTyping();
+}
+
+// A console key bound to a controller's button is no keyboard key, whatever its number: with the console on the
+// pad's button 9, "f" (scancode 9) typed while it is open goes into the line, and the console stays open.
+TEST(Console, ALetterWhoseScancodeIsTheNumberOfTheConsolesPadButtonIsTyped)
+{
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_EVENTS), 0) << SDL_GetError();
+    RConsoleCommands::RegisterEngineCommands();
+    const RHashedString utility("Utility"), openConsole("OpenConsole");
+    RControlConfig* controls = RControlConfig::GetInstance();
+    controls->AddGroup(utility, false, true, true, false);
+    controls->AddControl(utility, openConsole, false);
+    static_assert(SDL_SCANCODE_F == 9, "the letter shares the button's number");
+    controls->AddDefinedInput(utility, openConsole,
+                              RDefinedInput::Button(RDefinedInput::kControllerButton, SDL_SCANCODE_F));
+    {
+        RConsole console;
+        console.SetOpen(true);
+        TypeLine("help off");
+        ConsoleFrame(console);
+
+        EXPECT_TRUE(console.IsOpen());
+        EXPECT_EQ(HistoryOf(console), std::vector<std::string>{"help off"});
+        console.SetOpen(false);
     }
     EndConsoleTyping();
 }
@@ -438,7 +464,7 @@ TEST(Console, OpenItCoversTheUpperHalfAndCapturesTheYieldingGroups)
             controls->UpdateControls(RControlConfig::kPerFrame, 0.0f, 0.0f);
             if (controls->GetValue(general, pause) != 1.0f)
                 exit(3);
-            console->Update(0.0f, nullptr, nullptr, game->GetScreenHeight());
+            console->Update(0.0f, true, nullptr, nullptr, game->GetScreenHeight());
             if (!console->IsOpen() || controls->GetValue(general, pause) != 0.0f)
                 exit(4);
             keys[SDL_SCANCODE_ESCAPE] = 0;
@@ -446,7 +472,7 @@ TEST(Console, OpenItCoversTheUpperHalfAndCapturesTheYieldingGroups)
             controls->UpdateControls(RControlConfig::kPerFrame, 0.0f, 0.0f);
             keys[SDL_SCANCODE_GRAVE] = 1;
             controls->UpdateControls(RControlConfig::kPerFrame, 0.0f, 0.0f);
-            console->Update(0.0f, nullptr, nullptr, game->GetScreenHeight());
+            console->Update(0.0f, true, nullptr, nullptr, game->GetScreenHeight());
             if (console->IsOpen())
                 exit(6);
             // Closed, the console types nothing more: the field takes the text again.

@@ -4,6 +4,7 @@
 // language. Each test runs its game in a child process.
 #include "MenuTestGame.h"
 
+#include "basegame/RConsole.h"
 #include "basegame/RConsoleCommands.h"
 #include "basegame/RRenderSetup.h"
 #include "basegame/RSubroutineMgr.h"
@@ -296,6 +297,60 @@ void StepTwiceInOneFrame(TempUserData& data)
     End(game, 0);
 }
 
+// The console key, then a command and Return, all typed between two frames on the title menu: what is typed after
+// the key is the console's, in order, so the command runs; the title menu beneath hears none of it (no step, no
+// accept).
+void TypeACommandAfterTheConsoleKeyInOneFrame(TempUserData& data)
+{
+    MenuTestGame* game = StartToTitle(data);
+    RGameMenu* title = Top();
+    title->SetSelection(0);
+    STEP(4, SelectedHas("New Game") && !game->IsConsoleOpen());
+    const std::string command = "set Audio MasterVolume 0.25";
+    STEP(5, PushTap(SDL_SCANCODE_GRAVE, "`"));
+    for (char c : command) {
+        const char lower = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        const SDL_Scancode key = c == ' '   ? SDL_SCANCODE_SPACE
+                               : c == '.'   ? SDL_SCANCODE_PERIOD
+                               : c == '0'   ? SDL_SCANCODE_0
+                               : c >= '1' && c <= '9' ? static_cast<SDL_Scancode>(SDL_SCANCODE_1 + (c - '1'))
+                                                      : static_cast<SDL_Scancode>(SDL_SCANCODE_A + (lower - 'a'));
+        STEP(5, PushTap(key, std::string(1, c).c_str()));
+    }
+    STEP(5, PushTap(SDL_SCANCODE_RETURN));
+    Frame(*game);
+    STEP(6, game->starts == 0 && title->GetSelection() == 0);
+    const RConsole* console = game->GetConsole();
+    STEP(7, game->IsConsoleOpen() && console->GetHistoryCount() == 1 &&
+                command == console->GetHistoryLine(0).GetString());
+    STEP(8, std::fabs(game->GetSettings().masterVolume - 0.25f) < 1e-6f);
+    Frame(*game);
+    Frame(*game);
+    RMenuMgr* menus = RMenuMgr::GetInstance();
+    STEP(9, menus->GetMenuCount() == 1 && Top() == title && title->GetSelection() == 0 && game->starts == 0);
+    End(game, 0);
+}
+
+// A bindings menu waiting for Jump's new key: the console's key typed there is the key it binds, and the console
+// stays shut, in the frame of the key and after it.
+void BindTheConsolesKey(TempUserData& data)
+{
+    MenuTestGame* game = StartToTitle(data);
+    game->PushMenu(new RBindingMenu(RHashedString("Gameplay"), RHashedString("Jump")));
+    STEP(4, WaitForTop<RBindingMenu>(*game));
+    STEP(5, PushTap(SDL_SCANCODE_GRAVE, "`"));
+    Frame(*game);
+    STEP(6, !game->IsConsoleOpen());
+    STEP(7, WaitForTop<RTitleMenu>(*game) && !game->IsConsoleOpen());
+    const RUtilVector<RDefinedInput>* jump =
+        RControlConfig::GetInstance()->FindInputList(RHashedString("Gameplay"), RHashedString("Jump"));
+    bool bound = false;
+    for (uint32_t i = 0; jump && i < jump->getCount(); ++i)
+        bound = bound || ((*jump)[i].source == RDefinedInput::kKeyboard && (*jump)[i].code == SDL_SCANCODE_GRAVE);
+    STEP(8, bound);
+    End(game, 0);
+}
+
 // The one-field text menu: Escape cancels an edit, typed over several frames or within the frame of the Escape
 // with more text after it, and the field holds its text from before the edit, which OK then hands on.
 void CancelEdits(TempUserData& data)
@@ -355,6 +410,20 @@ TEST_F(MenuGame, AGameControllerNavigatesToABindingAVolumeAndQuit)
 TEST_F(MenuGame, TwoDownOrTabTapsWithinOneFrameMoveTheTitleMenuTwoEntries)
 {
     EXPECT_EXIT(StepTwiceInOneFrame(data), ::testing::ExitedWithCode(0), "");
+}
+
+// Typed between two frames, the console key and a command after it with its Return: the console opens at the key
+// and runs the command, which its history file keeps; the title menu takes none of the keys.
+TEST_F(MenuGame, KeysTypedAfterTheConsoleKeyWithinOneFrameGoToTheConsoleNotTheTitleMenu)
+{
+    EXPECT_EXIT(TypeACommandAfterTheConsoleKeyInOneFrame(data), ::testing::ExitedWithCode(0), "");
+    EXPECT_EQ(ReadBytes(UserFolder(data) + "Config/ConsoleMemory.txt"), "set Audio MasterVolume 0.25\r\n");
+}
+
+// The console's key pressed while a bindings menu waits for a key is bound, and opens no console.
+TEST_F(MenuGame, TheConsolesKeyPressedForABindingIsBoundAndOpensNoConsole)
+{
+    EXPECT_EXIT(BindTheConsolesKey(data), ::testing::ExitedWithCode(0), "");
 }
 
 // "QuickStart" accepts the title menu as soon as the splash has pushed it; the test language masks every menu text, so a text that is not
