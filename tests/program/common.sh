@@ -63,10 +63,10 @@ setup_player() {
     player_env+=(XAUTHORITY="$player_dir/Xauthority")
   fi
   local suppressions
-  suppressions=$(printf '%s' "${LSAN_OPTIONS:-}" | sed -n 's/.*suppressions=\([^:]*\).*/\1/p')
+  suppressions=$(printf ':%s' "${LSAN_OPTIONS:-}" | sed -n 's/.*:suppressions=\([^:]*\).*/\1/p')
   if [ -n "$suppressions" ]; then
     cp "$suppressions" "$player_dir/lsan.supp"
-    player_env+=(LSAN_OPTIONS="${LSAN_OPTIONS//$suppressions/$player_dir/lsan.supp}")
+    player_env+=(LSAN_OPTIONS="${LSAN_OPTIONS//"suppressions=$suppressions"/"suppressions=$player_dir/lsan.supp"}")
   fi
   chmod -R a+rX "$player_dir"
   make_over_to_player "$player_dir/data" "$player_dir/home"
