@@ -180,9 +180,18 @@ bool SaveGame::Write(const char* path) const
 
 bool SaveGame::Read(const char* path, char* error, size_t errorSize)
 {
-    FILE* file = RFile::OpenRegular(path);
+    bool present = false;
+    int openError = 0;
+    FILE* file = RFile::OpenRegular(path, &present, &openError);
     if (!file) {
-        snprintf(error, errorSize, "There is no saved game");
+        // Only a save that is not there is none: one that is there but cannot be opened (another user's, left by
+        // a run as root) is named with the reason, so that it can be mended.
+        if (!present)
+            snprintf(error, errorSize, "There is no saved game");
+        else if (openError == 0)
+            snprintf(error, errorSize, "The saved game %s is not a regular file", path);
+        else
+            snprintf(error, errorSize, "The saved game %s cannot be read (%s)", path, strerror(openError));
         return false;
     }
     // One byte more than the largest save tells a longer file from a save.

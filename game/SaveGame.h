@@ -45,12 +45,12 @@ struct SaveGame {
     // Writes the record to path through the safe writer; false, the old file untouched, on any failure.
     bool Write(const char* path) const;
     // Reads a record of version 1 or 2 from path; false, with the reason in error and this record untouched, for a
-    // missing file (or one that is not a regular file, which is never waited on), another magic or version, a list
-    // of more rooms entered than a map holds, a file of another size than its header and room count give, a bad
-    // checksum, names without their terminator, or values no game can hold (a position far outside a room, unknown
-    // powers, switch states or difficulties, counts or play time beyond their limits, an empty or repeated room
-    // id); each reason is named for what it is. What a campaign holds (its rooms, treasures and powers) is checked
-    // by the world.
+    // missing file ("There is no saved game"), one that is there but cannot be opened (the system's reason named)
+    // or is not a regular file (never waited on), another magic or version, a list of more rooms entered than a map
+    // holds, a file of another size than its header and room count give, a bad checksum, names without their
+    // terminator, or values no game can hold (a position far outside a room, unknown powers, switch states or
+    // difficulties, counts or play time beyond their limits, an empty or repeated room id); each reason is named
+    // for what it is. What a campaign holds (its rooms, treasures and powers) is checked by the world.
     bool Read(const char* path, char* error, size_t errorSize);
     // The same over bytes in memory.
     bool ReadFromMemory(const uint8_t* bytes, size_t size, char* error, size_t errorSize);
