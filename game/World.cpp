@@ -483,8 +483,9 @@ bool World::SaveAtCheckpoint()
         game->ReportFailure("The game could not be saved: there is no user folder for it");
         return false;
     }
-    // A save in place that this game would refuse (another version, damaged, a room the map no longer holds)
-    // may be hours of play: it is kept under a name of its own before the new save takes its place.
+    // A save in place that this game would refuse (another version, damaged, a room the map no longer holds, or
+    // one it may not read) may be hours of play: it is kept under a name of its own before the new save takes its
+    // place.
     struct stat info;
     SaveGame old;
     // A reason may name the save's path.

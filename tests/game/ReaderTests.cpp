@@ -1,7 +1,7 @@
 // The game's content readers and its saved game meet malformed and hostile input with a clean refusal: each case
 // of each table is refused (or, where the reader leaves out one bad entry, warned about) and never crashes,
 // overruns or allocates without bound. Each table starts from a valid text that loads. A saved game that cannot be
-// opened is named with its reason.
+// opened is named with its reason, and a refused one is kept under a name of its own.
 #include "../core/TempUserData.h"
 #include "tests/TestFiles.h"
 #include "core/files/RStreamMgr.h"
@@ -567,6 +567,29 @@ TEST_F(SavedGame, ASaveThePlayerMayNotReadIsNamedAsSuch)
                   return expected == reason ? 0 : 2;
               }),
               0);
+}
+
+// A refused save is kept under a name of its own by a rename in its folder, which needs no access to the file (a
+// player may not make a hard link to another user's file): its own name is left free for the new save, and a kept
+// file is never replaced. A file that has a kept name already (both names, as an earlier version left them) is
+// given that name and nothing more.
+TEST_F(SavedGame, ARefusedSaveIsKeptUnderANameOfItsOwnAndNoKeptFileIsReplaced)
+{
+    WriteBytes(folder / "Autosave.refused.wsg", "an earlier kept save");
+    char kept[PATH_MAX] = "";
+    ASSERT_TRUE(SaveGame::KeepRefused(path.c_str(), kept, sizeof(kept), error, sizeof(error))) << error;
+    EXPECT_EQ(std::string(kept), folder / "Autosave.refused.2.wsg");
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_EQ(ReadBytes(kept), std::string(bytes.begin(), bytes.end()));
+    EXPECT_EQ(ReadBytes(folder / "Autosave.refused.wsg"), "an earlier kept save");
+
+    ASSERT_TRUE(save.Write(path.c_str()));
+    std::filesystem::create_hard_link(path, folder / "Autosave.refused.3.wsg");
+    ASSERT_TRUE(SaveGame::KeepRefused(path.c_str(), kept, sizeof(kept), error, sizeof(error))) << error;
+    EXPECT_EQ(std::string(kept), folder / "Autosave.refused.3.wsg");
+    EXPECT_EQ(ReadBytes(kept), std::string(bytes.begin(), bytes.end()));
+    EXPECT_FALSE(std::filesystem::exists(folder / "Autosave.refused.4.wsg"));
+    EXPECT_EQ(ReadBytes(folder / "Autosave.refused.2.wsg"), std::string(bytes.begin(), bytes.end()));
 }
 
 TEST(ContentFile, RefusesFilesLargerThanContentCanBe)
