@@ -103,6 +103,30 @@ const char* ImpossibleValue(const SaveGame& read)
     return nullptr;
 }
 
+// Gives the file at from the name to, in the same folder, only where no file has that name: 0, or the error
+// (EEXIST when the name is taken). A rename needs no access to the file itself, only to its folder: a save left by
+// another user (a run as root) is moved as easily as the player's own, where a hard link to it would be refused.
+int RenameWithoutReplacing(const char* from, const char* to)
+{
+    if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+        return errno;
+    // A file system that cannot refuse to replace in the rename itself (NFS, some FUSE ones): the name is first
+    // taken by an empty file of this game's own, made only where none is, and the rename then puts the save in
+    // its place. The only file a rename here can replace is that one (left empty under the name by a kill in
+    // between).
+    const int reserved = open(to, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (reserved < 0)
+        return errno;
+    close(reserved);
+    if (rename(from, to) == 0)
+        return 0;
+    const int renameError = errno;
+    unlink(to);
+    return renameError;
+}
+
 }  // namespace
 
 bool SaveGame::GetPath(char* outPath, size_t outSize)
@@ -133,15 +157,15 @@ bool SaveGame::KeepRefused(const char* path, char* outPath, size_t outSize, char
             snprintf(error, errorSize, "the path is too long");
             return false;
         }
-        // A second name of the same file, made only where no file is: a name that is taken is never replaced,
-        // and the save stays under its own name too until a new save is put in its place.
-        if (linkat(AT_FDCWD, path, AT_FDCWD, outPath, AT_SYMLINK_FOLLOW) == 0)
+        const int renameError = RenameWithoutReplacing(path, outPath);
+        if (renameError == 0)
             return true;
-        if (errno != EEXIST) {
-            snprintf(error, errorSize, "%s", strerror(errno));
+        if (renameError != EEXIST) {
+            snprintf(error, errorSize, "%s", strerror(renameError));
             return false;
         }
-        // Kept already (a save that failed after it was kept): the same file under the name taken.
+        // Kept already under this name too (both names, as an earlier version of the game kept a refused save):
+        // the name taken is the one given, and the new save takes the other.
         struct stat taken;
         if (stat(outPath, &taken) == 0 && taken.st_dev == kept.st_dev && taken.st_ino == kept.st_ino)
             return true;
@@ -180,9 +204,18 @@ bool SaveGame::Write(const char* path) const
 
 bool SaveGame::Read(const char* path, char* error, size_t errorSize)
 {
-    FILE* file = RFile::OpenRegular(path);
+    bool present = false;
+    int openError = 0;
+    FILE* file = RFile::OpenRegular(path, &present, &openError);
     if (!file) {
-        snprintf(error, errorSize, "There is no saved game");
+        // Only a save that is not there is none: one that is there but cannot be opened (another user's, left by
+        // a run as root) is named with the reason, so that it can be mended.
+        if (!present)
+            snprintf(error, errorSize, "There is no saved game");
+        else if (openError == 0)
+            snprintf(error, errorSize, "The saved game %s is not a regular file", path);
+        else
+            snprintf(error, errorSize, "The saved game %s cannot be read (%s)", path, strerror(openError));
         return false;
     }
     // One byte more than the largest save tells a longer file from a save.

@@ -3,7 +3,7 @@
 // and the rooms entered. The file is a record after a magic, a version and its own size, closed by a checksum:
 // version 2 is version 1's fixed record followed by the list of rooms entered; both are read. It is written
 // through the safe writer, so a failed write leaves the earlier save, and read without trusting any size or count
-// in it. A save the game refuses is kept under a name of its own before a new save replaces it.
+// in it. A save the game refuses is moved to a name of its own before a new save takes its place.
 #pragma once
 
 #include "game/WorldMap.h"
@@ -35,22 +35,24 @@ struct SaveGame {
 
     // The path of "Autosave.wsg" in the user "Saves/" folder (created when missing); false when there is none.
     static bool GetPath(char* outPath, size_t outSize);
-    // Gives the file at path (a save that was refused) a second name beside it that says so, "Autosave.refused.wsg",
-    // or "Autosave.refused.2.wsg" and on when that is taken: the file stays whole under that name when a new save
-    // replaces path. Never replaces a file; a name that is already this file's is the one given. The new path in
-    // outPath; false, with the reason in error, when no name could be given (a file system without hard links,
-    // or every name up to 999 taken).
+    // Moves the file at path (a save that was refused) to a name of its own in its folder that says so,
+    // "Autosave.refused.wsg", or "Autosave.refused.2.wsg" and on when that is taken, leaving path free for the new
+    // save. A rename, which needs no access to the file: another user's save is kept as well as the player's own.
+    // Never replaces a file, on file systems whose renames cannot refuse to either; a name that is already this
+    // file's (a second name of it) is the one given, and path is left. The new path in outPath; false, with the
+    // reason in error, when no name could be given (a folder the player may not write, every name up to 999
+    // taken).
     static bool KeepRefused(const char* path, char* outPath, size_t outSize, char* error, size_t errorSize);
 
     // Writes the record to path through the safe writer; false, the old file untouched, on any failure.
     bool Write(const char* path) const;
     // Reads a record of version 1 or 2 from path; false, with the reason in error and this record untouched, for a
-    // missing file (or one that is not a regular file, which is never waited on), another magic or version, a list
-    // of more rooms entered than a map holds, a file of another size than its header and room count give, a bad
-    // checksum, names without their terminator, or values no game can hold (a position far outside a room, unknown
-    // powers, switch states or difficulties, counts or play time beyond their limits, an empty or repeated room
-    // id); each reason is named for what it is. What a campaign holds (its rooms, treasures and powers) is checked
-    // by the world.
+    // missing file ("There is no saved game"), one that is there but cannot be opened (the system's reason named)
+    // or is not a regular file (never waited on), another magic or version, a list of more rooms entered than a map
+    // holds, a file of another size than its header and room count give, a bad checksum, names without their
+    // terminator, or values no game can hold (a position far outside a room, unknown powers, switch states or
+    // difficulties, counts or play time beyond their limits, an empty or repeated room id); each reason is named
+    // for what it is. What a campaign holds (its rooms, treasures and powers) is checked by the world.
     bool Read(const char* path, char* error, size_t errorSize);
     // The same over bytes in memory.
     bool ReadFromMemory(const uint8_t* bytes, size_t size, char* error, size_t errorSize);

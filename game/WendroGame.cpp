@@ -169,7 +169,8 @@ void WendroGame::ContinueGame()
 {
     EndWorld();
     char path[PATH_MAX];
-    char error[256] = "";
+    // A reason may name the save's path.
+    char error[PATH_MAX + 256] = "";
     SaveGame save;
     const bool read = SaveGame::GetPath(path, sizeof(path)) && save.Read(path, error, sizeof(error));
     m_world = read ? LoadWorld() : nullptr;

@@ -483,11 +483,13 @@ bool World::SaveAtCheckpoint()
         game->ReportFailure("The game could not be saved: there is no user folder for it");
         return false;
     }
-    // A save in place that this game would refuse (another version, damaged, a room the map no longer holds)
-    // may be hours of play: it is kept under a name of its own before the new save takes its place.
+    // A save in place that this game would refuse (another version, damaged, a room the map no longer holds, or
+    // one it may not read) may be hours of play: it is kept under a name of its own before the new save takes its
+    // place.
     struct stat info;
     SaveGame old;
-    char error[256] = "";
+    // A reason may name the save's path.
+    char error[PATH_MAX + 256] = "";
     if (stat(path, &info) == 0 && S_ISREG(info.st_mode) &&
         !(old.Read(path, error, sizeof(error)) && CanContinue(old, error, sizeof(error)))) {
         char kept[PATH_MAX];

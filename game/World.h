@@ -81,8 +81,8 @@ public:
     // Puts the player back at the respawn point (in its room).
     void Respawn();
     // Makes x, y of this room the respawn point and saves the game there. A save in place that this game would
-    // refuse is first kept beside it (SaveGame::KeepRefused); when it cannot be kept, or the save fails, nothing
-    // is written over it and the status line says so.
+    // refuse, or cannot read, is first moved to a name of its own (SaveGame::KeepRefused); when it cannot be kept,
+    // or the save fails, nothing is written over it and the status line says so.
     void SetCheckpoint(float x, float y);
     // Whether the respawn point is the checkpoint at x, y of this room.
     bool IsCheckpoint(float x, float y) const;

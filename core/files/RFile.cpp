@@ -49,33 +49,46 @@ bool RFile::ReadWhole(FILE* file, char** outBuffer, uint32_t* outSize)
     return true;
 }
 
-FILE* RFile::OpenRegular(const char* path, bool* outPresent)
+FILE* RFile::OpenRegular(const char* path, bool* outPresent, int* outError)
 {
-    if (outPresent)
-        *outPresent = false;
+    bool ignoredPresent = false;
+    int ignoredError = 0;
+    bool& present = outPresent ? *outPresent : ignoredPresent;
+    int& error = outError ? *outError : ignoredError;
+    present = false;
+    error = ENOENT;
     if (!path || !path[0])
         return nullptr;
     // Opening without blocking: a FIFO with no writer would otherwise hold the caller for ever. What was opened is
     // then checked, so that nothing can be swapped in between a check and the open.
     const int descriptor = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (descriptor < 0) {
+        error = errno;
         // A link to nowhere counts as missing: what is written there lands at its target.
-        if (outPresent)
-            *outPresent = errno != ENOENT && errno != ENOTDIR;
+        present = error != ENOENT && error != ENOTDIR;
         return nullptr;
     }
-    if (outPresent)
-        *outPresent = true;
+    present = true;
     struct stat info;
-    if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (fstat(descriptor, &info) != 0) {
+        error = errno;
+        close(descriptor);
+        return nullptr;
+    }
+    if (!S_ISREG(info.st_mode)) {
         fprintf(stderr, "%s is not a regular file: it is not read\n", RString(path).EscapeControls().GetString());
+        error = 0;
         close(descriptor);
         return nullptr;
     }
     const int flags = fcntl(descriptor, F_GETFL);
     FILE* file = flags >= 0 && fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK) == 0 ? fdopen(descriptor, "rb") : nullptr;
-    if (!file)
+    if (!file) {
+        error = errno;
         close(descriptor);
+        return nullptr;
+    }
+    error = 0;
     return file;
 }
 

@@ -25,9 +25,10 @@ public:
     // Opens path for reading ("rb") only when it names a regular file (a symbolic link to one included). Anything
     // else that stands there (a folder, a FIFO, a device) is refused with a message on standard error and never
     // blocks the caller. Null when nothing can be read; outPresent (when given) then says whether something
-    // exists at path, so that a caller can tell a missing file from one it may not read. Every reader of user and
-    // content files opens them through this.
-    static FILE* OpenRegular(const char* path, bool* outPresent = nullptr);
+    // exists at path, so that a caller can tell a missing file from one it may not read, and outError (when given)
+    // the error that kept it from being opened (no permission, a loop of links), or 0 when what stands there is
+    // no regular file. Every reader of user and content files opens them through this.
+    static FILE* OpenRegular(const char* path, bool* outPresent = nullptr, int* outError = nullptr);
     // Opens path for writing by the same rule: a regular file (made when missing) is opened without blocking,
     // emptied first unless append is set (then every write goes to its end); anything else that stands there
     // (a folder, a FIFO, a device) is refused and never blocks the caller. Null when nothing can be written

@@ -1,7 +1,9 @@
 // The game's content readers and its saved game meet malformed and hostile input with a clean refusal: each case
 // of each table is refused (or, where the reader leaves out one bad entry, warned about) and never crashes,
-// overruns or allocates without bound. Each table starts from a valid text that loads.
+// overruns or allocates without bound. Each table starts from a valid text that loads. A saved game that cannot be
+// opened is named with its reason, and a refused one is kept under a name of its own.
 #include "../core/TempUserData.h"
+#include "tests/TestFiles.h"
 #include "core/files/RStreamMgr.h"
 #include "game/Campaign.h"
 #include "game/ContentFile.h"
@@ -12,11 +14,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -523,6 +529,67 @@ TEST_F(SavedGame, AFailedWriteLeavesTheEarlierSave)
     SaveGame read;
     ASSERT_TRUE(read.Read(path.c_str(), error, sizeof(error)));
     EXPECT_STREQ(read.room, "Hall");
+}
+
+// A save that is not there is no saved game; one that is there but cannot be opened is named with the system's
+// reason, and one that is no regular file as such: neither is taken for a missing save.
+TEST_F(SavedGame, ASaveThatCannotBeOpenedIsNamedWithItsReason)
+{
+    SaveGame read;
+    EXPECT_FALSE(read.Read((folder / "Missing.wsg").c_str(), error, sizeof(error)));
+    EXPECT_STREQ(error, "There is no saved game");
+    // Two symbolic links naming each other: the open fails with ELOOP.
+    const std::string loop = folder / "Loop.wsg";
+    std::filesystem::create_symlink(folder / "Back.wsg", loop);
+    std::filesystem::create_symlink(loop, folder / "Back.wsg");
+    EXPECT_FALSE(read.Read(loop.c_str(), error, sizeof(error)));
+    EXPECT_EQ(std::string(error), "The saved game " + loop + " cannot be read (" + strerror(ELOOP) + ")");
+    const std::string inFolder = folder / "Folder.wsg";
+    std::filesystem::create_directory(inFolder);
+    EXPECT_FALSE(read.Read(inFolder.c_str(), error, sizeof(error)));
+    EXPECT_EQ(std::string(error), "The saved game " + inFolder + " is not a regular file");
+    EXPECT_EQ(read.room[0], '\0');
+}
+
+// A save the player may not read (another user's, as a run under "sudo -E" leaves it, or one with no permissions)
+// is named with "Permission denied", not as missing. The folder is the player's to enter; the file is not.
+TEST_F(SavedGame, ASaveThePlayerMayNotReadIsNamedAsSuch)
+{
+    ASSERT_EQ(chmod(folder.path.c_str(), 0711), 0);
+    ASSERT_EQ(chmod(path.c_str(), geteuid() == 0 ? 0600 : 0000), 0);
+    const std::string expected = "The saved game " + path + " cannot be read (Permission denied)";
+    EXPECT_EQ(RunUnprivileged([this, &expected] {
+                  SaveGame read;
+                  char reason[256] = "";
+                  if (read.Read(path.c_str(), reason, sizeof(reason)))
+                      return 1;
+                  fprintf(stderr, "%s\n", reason);
+                  return expected == reason ? 0 : 2;
+              }),
+              0);
+}
+
+// A refused save is kept under a name of its own by a rename in its folder, which needs no access to the file (a
+// player may not make a hard link to another user's file): its own name is left free for the new save, and a kept
+// file is never replaced. A file that has a kept name already (both names, as an earlier version left them) is
+// given that name and nothing more.
+TEST_F(SavedGame, ARefusedSaveIsKeptUnderANameOfItsOwnAndNoKeptFileIsReplaced)
+{
+    WriteBytes(folder / "Autosave.refused.wsg", "an earlier kept save");
+    char kept[PATH_MAX] = "";
+    ASSERT_TRUE(SaveGame::KeepRefused(path.c_str(), kept, sizeof(kept), error, sizeof(error))) << error;
+    EXPECT_EQ(std::string(kept), folder / "Autosave.refused.2.wsg");
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_EQ(ReadBytes(kept), std::string(bytes.begin(), bytes.end()));
+    EXPECT_EQ(ReadBytes(folder / "Autosave.refused.wsg"), "an earlier kept save");
+
+    ASSERT_TRUE(save.Write(path.c_str()));
+    std::filesystem::create_hard_link(path, folder / "Autosave.refused.3.wsg");
+    ASSERT_TRUE(SaveGame::KeepRefused(path.c_str(), kept, sizeof(kept), error, sizeof(error))) << error;
+    EXPECT_EQ(std::string(kept), folder / "Autosave.refused.3.wsg");
+    EXPECT_EQ(ReadBytes(kept), std::string(bytes.begin(), bytes.end()));
+    EXPECT_FALSE(std::filesystem::exists(folder / "Autosave.refused.4.wsg"));
+    EXPECT_EQ(ReadBytes(folder / "Autosave.refused.2.wsg"), std::string(bytes.begin(), bytes.end()));
 }
 
 TEST(ContentFile, RefusesFilesLargerThanContentCanBe)

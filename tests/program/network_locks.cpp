@@ -1,9 +1,12 @@
-// A library the program tests load with LD_PRELOAD to give the answers of a network home folder's locks on a local
-// disk. ROLT_TEST_LOCKS chooses them:
+// A library the program tests load with LD_PRELOAD to give the answers of a network home folder's locks and renames
+// on a local disk. ROLT_TEST_LOCKS chooses the locks' answers:
 //   "nfs"   - as Linux's NFS client: an exclusive lock needs a descriptor open for writing, so flock(LOCK_EX) and a
 //             write lock through fcntl on a descriptor opened read-only fail with EBADF; the others are the
 //             system's own;
 //   "nolck" - as NFS without its lock service: every lock taken with flock or fcntl fails with ENOLCK.
+// ROLT_TEST_RENAMES chooses the renames':
+//   "nfs"   - as Linux's NFS client: renameat2 with any flag (RENAME_NOREPLACE among them) fails with EINVAL; a
+//             rename without flags is the system's own.
 // Anything else, or nothing, changes nothing.
 #include <cerrno>
 #include <cstdarg>
@@ -11,6 +14,7 @@
 #include <cstring>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <cstdio>
 #include <sys/file.h>
 
 namespace {
@@ -120,6 +124,22 @@ int fcntl64(int fd, int command, ...)
     va_end(arguments);
     static const FcntlFunction next = SystemFcntl("fcntl64");
     return CallFcntl(next, fd, command, argument);
+}
+
+int renameat2(int fromFolder, const char* from, int toFolder, const char* to, unsigned int flags) noexcept
+{
+    using RenameFunction = int (*)(int, const char*, int, const char*, unsigned int);
+    static RenameFunction systemRename = reinterpret_cast<RenameFunction>(dlsym(RTLD_NEXT, "renameat2"));
+    const char* mode = getenv("ROLT_TEST_RENAMES");
+    if (flags != 0 && mode && strcmp(mode, "nfs") == 0) {
+        errno = EINVAL;
+        return -1;
+    }
+    if (!systemRename) {
+        errno = ENOSYS;
+        return -1;
+    }
+    return systemRename(fromFolder, from, toFolder, to, flags);
 }
 
 } // extern "C"

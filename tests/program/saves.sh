@@ -34,6 +34,9 @@
 #               open for writing (network_locks.cpp), it runs and says so once.
 #   read-only - the user folder on a read-only file system: the game runs, locked, refuses a second copy, names its
 #               logs with why they cannot be made, and writes nothing; with no locks at all it says so once.
+#   player-saves - as a player who is not root, a saved game left by another user that the player may not read:
+#               the start names the reason, and the first checkpoint keeps it under a name of its own by a rename
+#               (by a reserved name where the file system refuses renames that must not replace) and saves.
 #   long-user-folder - a user folder of the longest path the README names (3,583 bytes) is locked, named and saved
 #               like any.
 #   no-user-folder - with neither XDG_DATA_HOME nor HOME set, or a folder the system refuses (a name in it over 255
@@ -600,6 +603,70 @@ read-only)
   snapshot | diff "$work/before.txt" - >"$work/diff.txt" || fail "the folder changed: $(cat "$work/diff.txt")"
   echo "a read-only user folder: the game runs, locked, a second copy refused, the logs named with the reason;" \
     "with no locks it runs and says so once; nothing written"
+player-saves)
+  # A saved game the player may not read: another user's, mode 0600, as a run under "sudo -E" leaves it (where the
+  # suite is not root, the player's own file with mode 0000 stands in). The start names the reason; the new game's
+  # first checkpoint keeps the file under a name of its own and saves. Then again where renames that must not
+  # replace are refused (as on NFS), with an earlier kept file that must stay as it is.
+  setup_player "$program" "$network_locks"
+  preload="$player_dir/$(basename "$network_locks")${LD_PRELOAD:+ $LD_PRELOAD}"
+  saves="$player_user/Saves"
+  mkdir -p "$saves" "$player_user/Config"
+  printf '[General]\r\nQuickStart: true\r\n' >"$player_user/Config/Config.ini"
+  make_over_to_player "$player_dir/data"
+  player_owner=$(id -u)
+  [ "$player_owner" -ne 0 ] || player_owner=$player_uid
+  for round in local nfs; do
+    find "$saves" -mindepth 1 -delete
+    kept=Autosave.refused.wsg
+    if [ "$round" = nfs ]; then
+      printf 'an earlier kept save' >"$saves/Autosave.refused.wsg"
+      make_over_to_player "$saves/Autosave.refused.wsg"
+      kept=Autosave.refused.2.wsg
+    fi
+    printf 'an unreadable saved game (%s)' "$round" >"$work/old.wsg"
+    cp "$work/old.wsg" "$saves/Autosave.wsg"
+    chmod 0600 "$saves/Autosave.wsg"
+    [ "$(id -u)" -eq 0 ] || chmod 0000 "$saves/Autosave.wsg"
+    "${as_player[@]}" LD_PRELOAD="$preload" ROLT_TEST_RENAMES="$round" "$player_program" >"$work/out.txt" 2>&1 &
+    pid=$!
+    wait_for_window
+    # "Continue" is taken at once; its refusal begins a new game in the first room, whose checkpoint lies three
+    # tiles to the right of the start.
+    for _ in $(seq 1 300); do
+      grep -q "The saved game was refused" "$work/out.txt" && break
+      sleep 0.1
+    done
+    xdotool search --sync --name "^$title\$" windowfocus --sync >/dev/null 2>&1 ||
+      { kill -KILL "$pid"; fail "no focus"; }
+    sleep 0.5
+    xdotool keydown Right sleep 1 keyup Right || { kill -KILL "$pid"; fail "xdotool could not press the keys"; }
+    # The new save is the game's own record once it stands under the save's name.
+    for _ in $(seq 1 300); do
+      [ "$(head -c 4 "$saves/Autosave.wsg" 2>/dev/null)" = WSGF ] && [ -e "$saves/$kept" ] && break
+      sleep 0.1
+    done
+    kill -TERM "$pid"
+    finish
+    [ "$status" -eq 0 ] || fail "$round: exit status $status"
+    grep -q "The saved game was refused: .*Autosave.wsg cannot be read (Permission denied)" "$work/out.txt" ||
+      fail "$round: the start did not name the reason the saved game cannot be read"
+    grep -q "The refused save .* is kept as .*/Saves/$kept\$" "$work/out.txt" ||
+      fail "$round: the refused save was not kept as $kept"
+    [ -e "$saves/Autosave.wsg" ] || fail "$round: the checkpoint saved nothing"
+    [ "$(stat -c %u "$saves/Autosave.wsg")" -eq "$player_owner" ] || fail "$round: the new save is not the player's"
+    [ "$(head -c 4 "$saves/Autosave.wsg")" = WSGF ] || fail "$round: the new save is not a saved game"
+    [ "$(id -u)" -eq 0 ] || chmod u+r "$saves/$kept"
+    cmp -s "$saves/$kept" "$work/old.wsg" || fail "$round: $kept does not hold the unreadable save's bytes"
+    if [ "$round" = nfs ]; then
+      [ "$(cat "$saves/Autosave.refused.wsg")" = "an earlier kept save" ] || fail "nfs: the earlier kept save changed"
+    fi
+    leftover=$(find "$saves" -mindepth 1 ! -name Autosave.wsg ! -name 'Autosave.refused*.wsg')
+    [ -z "$leftover" ] || fail "$round: files left in Saves/: $leftover"
+    [ ! -e "$saves/Autosave.refused.3.wsg" ] || fail "$round: the save was kept twice"
+  done
+  echo "a saved game the player may not read: named with its reason at the start, kept by a rename at the first" \
+    "checkpoint (also where renames cannot refuse to replace), and saved as the player's"
   ;;
 no-user-folder)
   rm -rf "${XDG_DATA_HOME:?}"/*
