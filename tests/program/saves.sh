@@ -603,6 +603,7 @@ read-only)
   snapshot | diff "$work/before.txt" - >"$work/diff.txt" || fail "the folder changed: $(cat "$work/diff.txt")"
   echo "a read-only user folder: the game runs, locked, a second copy refused, the logs named with the reason;" \
     "with no locks it runs and says so once; nothing written"
+  ;;
 player-saves)
   # A saved game the player may not read: another user's, mode 0600, as a run under "sudo -E" leaves it (where the
   # suite is not root, the player's own file with mode 0000 stands in). The start names the reason; the new game's
