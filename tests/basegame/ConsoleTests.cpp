@@ -297,17 +297,23 @@ TEST(Console, ALongLineAndTwentyCommandsTypedInOneBurstArriveWhole)
     EndConsoleTyping();
 }
 
-// The console key typed after two commands, all between two frames, closes the console in its turn: both commands
-// run first, in order, and what is typed after the key is no longer the console's.
-TEST(Console, CommandsTypedBeforeTheConsoleKeyWithinOneFrameRunBeforeItCloses)
+// The engine's commands, and the console's action bound to input alone.
+void BindConsoleTo(const RDefinedInput& input)
 {
-    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_EVENTS), 0) << SDL_GetError();
     RConsoleCommands::RegisterEngineCommands();
     const RHashedString utility("Utility"), openConsole("OpenConsole");
     RControlConfig* controls = RControlConfig::GetInstance();
     controls->AddGroup(utility, false, true, true, false);
     controls->AddControl(utility, openConsole, false);
-    controls->AddDefinedInput(utility, openConsole, RDefinedInput::Button(RDefinedInput::kKeyboard, SDL_SCANCODE_GRAVE));
+    controls->AddDefinedInput(utility, openConsole, input);
+}
+
+// The console key typed after two commands, all between two frames, closes the console in its turn: both commands
+// run first, in order, and what is typed after the key is no longer the console's.
+TEST(Console, CommandsTypedBeforeTheConsoleKeyWithinOneFrameRunBeforeItCloses)
+{
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_EVENTS), 0) << SDL_GetError();
+    BindConsoleTo(RDefinedInput::Button(RDefinedInput::kKeyboard, SDL_SCANCODE_GRAVE));
     {
         RConsole console;
         console.SetOpen(true);
@@ -333,14 +339,8 @@ TEST(Console, CommandsTypedBeforeTheConsoleKeyWithinOneFrameRunBeforeItCloses)
 TEST(Console, ALetterWhoseScancodeIsTheNumberOfTheConsolesPadButtonIsTyped)
 {
     ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_EVENTS), 0) << SDL_GetError();
-    RConsoleCommands::RegisterEngineCommands();
-    const RHashedString utility("Utility"), openConsole("OpenConsole");
-    RControlConfig* controls = RControlConfig::GetInstance();
-    controls->AddGroup(utility, false, true, true, false);
-    controls->AddControl(utility, openConsole, false);
     static_assert(SDL_SCANCODE_F == 9, "the letter shares the button's number");
-    controls->AddDefinedInput(utility, openConsole,
-                              RDefinedInput::Button(RDefinedInput::kControllerButton, SDL_SCANCODE_F));
+    BindConsoleTo(RDefinedInput::Button(RDefinedInput::kControllerButton, SDL_SCANCODE_F));
     {
         RConsole console;
         console.SetOpen(true);
