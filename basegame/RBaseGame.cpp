@@ -407,15 +407,24 @@ void RBaseGame::PumpEvents()
     RTextInputList* textInputs = RTextInputList::GetInstance();
     textInputs->ClearFrameText();
     RInputHandler* input = RInputHandler::GetInstance();
+    // The console's key hands the keyboard to the console or back: what came before it in the queue is the old
+    // reader's, what comes after it the new one's. The menus and the game read a frame's input as a whole, so the
+    // key ends the frame's events when input came before it, and it and the rest wait in the queue for the next
+    // frame, which begins with it. While a menu takes the keys as they are, the console's key is the menu's.
+    bool inputTaken = false;
+    SDL_PumpEvents();
     SDL_Event event;
-    while (SDL_PollEvent(&event)) {
+    while (SDL_PeepEvents(&event, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1) {
+        const bool consoleKey = m_console && !MenuTakesRawInput() && m_console->IsConsoleKeyPress(event);
+        if (consoleKey && inputTaken)
+            break;
+        if (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) != 1)
+            break;
         // The handler first: it tells a quick tap from a held key's repeat in the event itself.
-        input->HandleEvent(event);
+        inputTaken = input->HandleEvent(event) || event.type == SDL_TEXTINPUT || inputTaken;
         textInputs->HandleEvent(event);
-        // The console's key opens the console in its turn: the keys typed after it are the console's. While a
-        // menu takes the keys as they are, the console's key is the menu's.
-        if (m_console && !MenuTakesRawInput())
-            m_console->HandleEvent(event);
+        if (consoleKey)
+            m_console->Toggle();
         switch (event.type) {
         case SDL_QUIT:
             Quit();

@@ -6,6 +6,7 @@
 #include "core/types/RHashedString.h"
 #include "core/files/RSafeFileWriter.h"
 #include "platform/input/RControlConfig.h"
+#include "platform/input/RInputHandler.h"
 #include "render/passes/RConsoleBackdrop.h"
 #include "render/text/RFont.h"
 
@@ -57,12 +58,15 @@ bool RConsole::IsConsoleKey(uint32_t scancode)
     return RControlConfig::GetInstance()->BindsKey(RHashedString("Utility"), RHashedString("OpenConsole"), scancode);
 }
 
-void RConsole::HandleEvent(const SDL_Event& event)
+bool RConsole::IsConsoleKeyPress(const SDL_Event& event)
 {
-    // Once open, the prompt keeps the keys, the console's among them, for Update to take in order.
-    if (m_open || event.type != SDL_KEYDOWN || event.key.repeat || !IsConsoleKey(event.key.keysym.scancode))
-        return;
-    SetOpen(true);
+    return event.type == SDL_KEYDOWN && RInputHandler::GetInstance()->IsPress(event.key) &&
+           IsConsoleKey(event.key.keysym.scancode);
+}
+
+void RConsole::Toggle()
+{
+    SetOpen(!m_open);
     m_keyTaken = true;
 }
 
@@ -127,10 +131,8 @@ void RConsole::HandleKeys()
         }
         return RTextEntryBackend::kTaken;
     });
-    if (closed) {
-        SetOpen(false);
-        m_keyTaken = true;
-    }
+    if (closed)
+        Toggle();
 }
 
 void RConsole::Submit(const char* line)

@@ -36,10 +36,12 @@ public:
     RConsole(const RConsole&) = delete;
     RConsole& operator=(const RConsole&) = delete;
 
-    // Each event of the pump, after the text inputs had it: a press of the console's key opens the shut console
-    // there, in its turn among the typed keys, so that what is typed after it comes to the prompt, and the menus
-    // and the game, which read the frame's input after the pump, find the console open.
-    void HandleEvent(const SDL_Event& event);
+    // Whether the event is a press of the console's key (its system repeats are none). The event pump opens or
+    // closes the console at such a press, in its turn among the typed keys, with Toggle: what is typed after it
+    // goes to the prompt, or to the menus and the game, which read the frame's input after the pump.
+    static bool IsConsoleKeyPress(const SDL_Event& event);
+    // Opens the shut console, closes the open one; the frame's press of the OpenConsole action is then spent.
+    void Toggle();
     // One frame: while open the prompt is edited and the console's keys handled in the order they were typed, a
     // press of the console's key among them closing it; a press of the OpenConsole action that came among no
     // typed keys (a mouse or controller binding) then opens or closes it, opening only when mayOpen; the panel

@@ -3,6 +3,7 @@
 #include <strings.h>
 
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -217,37 +218,43 @@ void RInputHandler::SetMouseCaptured(SDL_Window*, bool capture, int)
     SDL_ShowCursor(capture ? SDL_DISABLE : SDL_ENABLE);
 }
 
-void RInputHandler::HandleEvent(SDL_Event& event)
+bool RInputHandler::IsPress(const SDL_KeyboardEvent& key) const
+{
+    const uint32_t scancode = static_cast<uint32_t>(key.keysym.scancode);
+    if (key.type != SDL_KEYDOWN || scancode >= CompleteInputState::kKeyCount)
+        return false;
+    return !key.repeat || key.timestamp - m_keyPressTicks[scancode] < kQuickTapMs;
+}
+
+bool RInputHandler::HandleEvent(SDL_Event& event)
 {
     switch (event.type) {
-    case SDL_KEYDOWN: {
-        const uint32_t scancode = static_cast<uint32_t>(event.key.keysym.scancode);
-        if (scancode >= CompleteInputState::kKeyCount)
-            break;
-        if (event.key.repeat && event.key.timestamp - m_keyPressTicks[scancode] < kQuickTapMs)
-            event.key.repeat = 0;
+    case SDL_KEYDOWN:
         // A held key's repeats are no presses: one counted just before the release would outlast the key.
-        if (!event.key.repeat) {
-            CountPress(&m_pendingPresses.keys[scancode]);
-            m_keyPressTicks[scancode] = event.key.timestamp;
-        }
-        break;
-    }
+        if (!IsPress(event.key))
+            return false;
+        event.key.repeat = 0;
+        CountPress(&m_pendingPresses.keys[event.key.keysym.scancode]);
+        m_keyPressTicks[event.key.keysym.scancode] = event.key.timestamp;
+        return true;
     case SDL_MOUSEBUTTONDOWN:
-        if (event.button.button >= 1 && event.button.button <= 32)
-            CountPress(&m_pendingPresses.mouseButtons[event.button.button - 1]);
-        break;
+        if (event.button.button < 1 || event.button.button > 32)
+            return false;
+        CountPress(&m_pendingPresses.mouseButtons[event.button.button - 1]);
+        return true;
     case SDL_JOYBUTTONDOWN:
-        if (m_joystick && event.jbutton.which == SDL_JoystickInstanceID(m_joystick))
-            CountPress(&m_pendingPresses.joyButtons[event.jbutton.button]);
-        break;
+        if (!m_joystick || event.jbutton.which != SDL_JoystickInstanceID(m_joystick))
+            return false;
+        CountPress(&m_pendingPresses.joyButtons[event.jbutton.button]);
+        return true;
     case SDL_CONTROLLERBUTTONDOWN:
-        if (m_gameController && event.cbutton.button < CompleteInputState::kPadButtonCount &&
-            event.cbutton.which == SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(m_gameController)))
-            CountPress(&m_pendingPresses.padButtons[event.cbutton.button]);
-        break;
+        if (!m_gameController || event.cbutton.button >= CompleteInputState::kPadButtonCount ||
+            event.cbutton.which != SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(m_gameController)))
+            return false;
+        CountPress(&m_pendingPresses.padButtons[event.cbutton.button]);
+        return true;
     default:
-        break;
+        return false;
     }
 }
 
@@ -268,6 +275,7 @@ void RInputHandler::Update(float dt)
     std::memset(m_current.keys, 0, sizeof(m_current.keys));
     if (keys && keyCount > 0)
         std::memcpy(m_current.keys, keys, keyCount < 256 ? static_cast<size_t>(keyCount) : 256u);
+    HoldBackQueuedKeys();
 
     ReadJoystick();
     ReadGameController();
@@ -325,6 +333,24 @@ void RInputHandler::ReadGameController()
     for (uint32_t i = 0; i < CompleteInputState::kPadButtonCount; ++i) {
         state.padButtons[i] = m_gameController
             ? SDL_GameControllerGetButton(m_gameController, static_cast<SDL_GameControllerButton>(i)) : 0;
+    }
+}
+
+void RInputHandler::HoldBackQueuedKeys()
+{
+    // SDL's keyboard state takes every event as SDL queues it. Walked from the newest back, each queued key event
+    // tells its key's state before it, so the oldest one's answer stands: up before a press, down before a repeat
+    // or a release.
+    const int queued = SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_KEYDOWN, SDL_KEYUP);
+    if (queued <= 0)
+        return;
+    std::vector<SDL_Event> events(static_cast<size_t>(queued));
+    const int read = SDL_PeepEvents(events.data(), queued, SDL_PEEKEVENT, SDL_KEYDOWN, SDL_KEYUP);
+    for (int i = read - 1; i >= 0; --i) {
+        const SDL_KeyboardEvent& key = events[static_cast<size_t>(i)].key;
+        const uint32_t scancode = static_cast<uint32_t>(key.keysym.scancode);
+        if (scancode < CompleteInputState::kKeyCount)
+            m_current.keys[scancode] = IsPress(key) ? 0 : 1;
     }
 }
 

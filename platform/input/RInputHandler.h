@@ -87,11 +87,16 @@ public:
     // Counts a key, mouse-button or selected-device button press from SDL's event queue until the next Update:
     // a press that was released before that read still reads down in it, once. Key repeats are not presses; a
     // key-down marked as a repeat that is a quick tap (kQuickTapMs) loses the mark in the event itself, so that the
-    // readers after the handler (the text inputs) take it as the press it is.
-    void HandleEvent(SDL_Event& event);
+    // readers after the handler (the text inputs) take it as the press it is. True when a press was counted.
+    bool HandleEvent(SDL_Event& event);
+    // Whether a key-down is a press of its key rather than the system's repeat of a held key, as HandleEvent
+    // would count it.
+    bool IsPress(const SDL_KeyboardEvent& key) const;
     // The frame read: see CompleteInputState, with the counted presses added as keys and buttons down; the counts
-    // then become GetPresses and counting starts again. The caller polls SDL's events, handing each to
-    // HandleEvent, first.
+    // then become GetPresses and counting starts again. The caller takes SDL's events, handing each to
+    // HandleEvent, first. The keys read as of the last event taken: a caller that leaves key events in the queue
+    // for the next frame (a key that hands the keyboard to another reader ends the frame's events) finds each of
+    // those keys as it was before them, though SDL's keyboard state already has them.
     void Update(float dt);
     // The presses counted between the last two reads.
     const RPressCounts& GetPresses() const { return m_presses; }
@@ -145,6 +150,8 @@ private:
     void ReadJoystick();
     void ReadGameController();
     void AddCountedPresses();
+    // Puts each key with an event still in SDL's queue back to its state before the first of them.
+    void HoldBackQueuedKeys();
 
     bool m_controllerMode = false;
     RUtilVector<AvailableEnumedJoystick> m_joysticks;

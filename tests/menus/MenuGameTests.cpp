@@ -351,6 +351,155 @@ void BindTheConsolesKey(TempUserData& data)
     End(game, 0);
 }
 
+// The frames after a burst of keys: enough for a key left to the next frame to be read there.
+void Frames(MenuTestGame& game, int count)
+{
+    for (int i = 0; i < count; ++i)
+        Frame(game);
+}
+
+// Down typed just before the console's key, within one frame, moves the title menu, and the console opens.
+void DownThenTheConsolesKey(TempUserData& data)
+{
+    MenuTestGame* game = StartToTitle(data);
+    RGameMenu* title = Top();
+    title->SetSelection(0);
+    STEP(4, PushTap(SDL_SCANCODE_DOWN) && PushTap(SDL_SCANCODE_GRAVE, "`"));
+    Frames(*game, 3);
+    STEP(5, title->GetSelection() == 1 && game->IsConsoleOpen());
+    End(game, 0);
+}
+
+// With the console open, a line and its Return typed before the console's key, and Down after it, all within one
+// frame: the line runs, the console closes and Down moves the title menu.
+void TheConsolesKeyThenDown(TempUserData& data)
+{
+    MenuTestGame* game = StartToTitle(data);
+    RGameMenu* title = Top();
+    title->SetSelection(0);
+    STEP(4, PushTap(SDL_SCANCODE_GRAVE, "`"));
+    Frames(*game, 2);
+    STEP(5, game->IsConsoleOpen() && title->GetSelection() == 0);
+    const RConsole* console = game->GetConsole();
+    STEP(6, PushTap(SDL_SCANCODE_H, "h") && PushTap(SDL_SCANCODE_E, "e") && PushTap(SDL_SCANCODE_L, "l") &&
+                PushTap(SDL_SCANCODE_P, "p") && PushTap(SDL_SCANCODE_RETURN) && PushTap(SDL_SCANCODE_GRAVE, "`") &&
+                PushTap(SDL_SCANCODE_DOWN));
+    Frames(*game, 3);
+    STEP(7, !game->IsConsoleOpen() && console->GetHistoryCount() == 1 &&
+                std::string(console->GetHistoryLine(0).GetString()) == "help");
+    STEP(8, title->GetSelection() == 1 && game->starts == 0);
+    End(game, 0);
+}
+
+// In play, with the console open, Escape typed just before the console's key is the console's: the console
+// closes and the game does not pause.
+void EscapeBeforeTheConsolesKeyInPlay(TempUserData& data)
+{
+    MenuTestGame* game = StartToTitle(data);
+    RMenuMgr* menus = RMenuMgr::GetInstance();
+    menus->RequestPopAll();
+    Frames(*game, 2);
+    STEP(4, menus->GetMenuCount() == 0 && !game->IsPaused());
+    STEP(5, PushTap(SDL_SCANCODE_GRAVE, "`"));
+    Frames(*game, 2);
+    STEP(6, game->IsConsoleOpen());
+    STEP(7, PushTap(SDL_SCANCODE_ESCAPE) && PushTap(SDL_SCANCODE_GRAVE, "`"));
+    Frames(*game, 3);
+    STEP(8, !game->IsConsoleOpen());
+    STEP(9, menus->GetMenuCount() == 0 && !menus->HasPendingRequests() && !game->IsPaused());
+    End(game, 0);
+}
+
+// Queues a key's press (a repeat of a held key when repeat) or release, as SDL sends it.
+bool PushKey(Uint32 type, SDL_Scancode key, bool repeat = false)
+{
+    SDL_Event event;
+    SDL_zero(event);
+    event.type = type;
+    event.key.keysym.scancode = key;
+    event.key.repeat = repeat ? 1 : 0;
+    return SDL_PushEvent(&event) == 1;
+}
+
+// The console's key held past the system's repeat delay opens the console once, and held again closes it once:
+// the repeats change nothing.
+void HoldTheConsolesKey(TempUserData& data)
+{
+    MenuTestGame* game = StartToTitle(data);
+    for (bool open : {true, false}) {
+        STEP(4, PushKey(SDL_KEYDOWN, SDL_SCANCODE_GRAVE));
+        Frames(*game, 2);
+        STEP(5, game->IsConsoleOpen() == open);
+        // Later than a quick tap: these are the held key's repeats.
+        SDL_Delay(RInputHandler::kQuickTapMs * 2);
+        for (int repeat = 0; repeat < 4; ++repeat) {
+            STEP(6, PushKey(SDL_KEYDOWN, SDL_SCANCODE_GRAVE, true));
+            Frame(*game);
+            STEP(7, game->IsConsoleOpen() == open);
+        }
+        STEP(8, PushKey(SDL_KEYUP, SDL_SCANCODE_GRAVE));
+        Frames(*game, 2);
+        STEP(9, game->IsConsoleOpen() == open);
+    }
+    End(game, 0);
+}
+
+// Clicks mouse button 4 (no menu's button).
+bool PushClick()
+{
+    SDL_Event events[2];
+    SDL_zero(events);
+    events[0].type = SDL_MOUSEBUTTONDOWN;
+    events[1].type = SDL_MOUSEBUTTONUP;
+    for (SDL_Event& event : events) {
+        event.button.button = 4;
+        if (SDL_PushEvent(&event) != 1)
+            return false;
+    }
+    return true;
+}
+
+// "OpenConsole" on its key and on a mouse button as well: after the key has opened and closed the console, the
+// button still opens and closes it, as often as it is clicked.
+void OpenTheConsoleByKeyAndButton(TempUserData& data)
+{
+    MenuTestGame* game = StartToTitle(data);
+    RControlConfig::GetInstance()->AddDefinedInput(RHashedString("Utility"), RHashedString("OpenConsole"),
+                                                   RDefinedInput::Button(RDefinedInput::kMouseButton, 4));
+    for (bool open : {true, false}) {
+        STEP(4, PushTap(SDL_SCANCODE_GRAVE, "`"));
+        Frames(*game, 2);
+        STEP(5, game->IsConsoleOpen() == open);
+    }
+    for (int round = 0; round < 2; ++round) {
+        for (bool open : {true, false}) {
+            STEP(6, PushClick());
+            Frames(*game, 2);
+            STEP(7, game->IsConsoleOpen() == open);
+        }
+    }
+    End(game, 0);
+}
+
+// "OpenConsole" rebound to Q, a key that types: Q opens the console and types nothing into its line, so "help"
+// typed after it in the same frame runs as it is.
+void OpenTheConsoleWithALetter(TempUserData& data)
+{
+    MenuTestGame* game = StartToTitle(data);
+    RUtilVector<RDefinedInput>* bindings =
+        RControlConfig::GetInstance()->FindInputList(RHashedString("Utility"), RHashedString("OpenConsole"));
+    STEP(4, bindings);
+    bindings->clear();
+    bindings->push(RDefinedInput::Button(RDefinedInput::kKeyboard, SDL_SCANCODE_Q));
+    STEP(5, PushTap(SDL_SCANCODE_Q, "q") && PushTap(SDL_SCANCODE_H, "h") && PushTap(SDL_SCANCODE_E, "e") &&
+                PushTap(SDL_SCANCODE_L, "l") && PushTap(SDL_SCANCODE_P, "p") && PushTap(SDL_SCANCODE_RETURN));
+    Frames(*game, 2);
+    const RConsole* console = game->GetConsole();
+    STEP(6, game->IsConsoleOpen() && console->GetHistoryCount() == 1);
+    STEP(7, std::string(console->GetHistoryLine(0).GetString()) == "help");
+    End(game, 0);
+}
+
 // The one-field text menu: Escape cancels an edit, typed over several frames or within the frame of the Escape
 // with more text after it, and the field holds its text from before the edit, which OK then hands on.
 void CancelEdits(TempUserData& data)
@@ -426,12 +575,49 @@ TEST_F(MenuGame, TheConsolesKeyPressedForABindingIsBoundAndOpensNoConsole)
     EXPECT_EXIT(BindTheConsolesKey(data), ::testing::ExitedWithCode(0), "");
 }
 
-// "QuickStart" accepts the title menu as soon as the splash has pushed it; the test language masks every menu text, so a text that is not
-// localized shows up unmasked.
+// A key typed within one frame of the console's key goes where it would have gone alone: before the key that
+// opens the console, to the menu; after the key that closes it, to the menu too.
+TEST_F(MenuGame, AKeyTypedJustBeforeTheConsoleOpensReachesTheMenu)
+{
+    EXPECT_EXIT(DownThenTheConsolesKey(data), ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(MenuGame, AKeyTypedJustAfterTheConsoleClosesReachesTheMenu)
+{
+    EXPECT_EXIT(TheConsolesKeyThenDown(data), ::testing::ExitedWithCode(0), "");
+}
+
+// In play, Escape typed with the console open, within one frame of the key that closes it, pauses nothing.
+TEST_F(MenuGame, EscapeJustBeforeTheConsoleClosesDoesNotPauseTheGame)
+{
+    EXPECT_EXIT(EscapeBeforeTheConsolesKeyInPlay(data), ::testing::ExitedWithCode(0), "");
+}
+
+// A held console key toggles the console once; its repeats do nothing.
+TEST_F(MenuGame, AHeldConsoleKeyOpensOrClosesTheConsoleOnce)
+{
+    EXPECT_EXIT(HoldTheConsolesKey(data), ::testing::ExitedWithCode(0), "");
+}
+
+// The console on its key and on a mouse button: the button keeps working after the key was used.
+TEST_F(MenuGame, TheConsolesButtonWorksAfterItsKeyWasUsed)
+{
+    EXPECT_EXIT(OpenTheConsoleByKeyAndButton(data), ::testing::ExitedWithCode(0), "");
+}
+
+// The console on a letter key: the letter opens it and is not typed into the line.
+TEST_F(MenuGame, AConsoleKeyThatTypesALetterPutsNoLetterInTheLine)
+{
+    EXPECT_EXIT(OpenTheConsoleWithALetter(data), ::testing::ExitedWithCode(0), "");
+}
+
 TEST_F(MenuGame, EscapeCancelsAnEditOfTheTextFieldAndLeavesItsTextFromBefore)
 {
     EXPECT_EXIT(CancelEdits(data), ::testing::ExitedWithCode(0), "");
 }
+
+// "QuickStart" accepts the title menu as soon as the splash has pushed it; the test language masks every menu text, so a text that is not
+// localized shows up unmasked.
 
 TEST_F(MenuGame, QuickStartAcceptsTheTitleMenuAfterTheSplashAndTheTestLanguageMasksItsTexts)
 {

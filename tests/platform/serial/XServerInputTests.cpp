@@ -8,10 +8,14 @@
 
 namespace {
 
-// One frame as the base game reads it, then the test's check.
+// One frame as the base game reads it (every queued event handed to the handler, then the read), then the test's
+// check.
 template <typename Done> bool FramesUntil(RInputHandler* handler, Done done)
 {
     return xinputtest::PumpUntil([&] {
+        SDL_Event event;
+        while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1)
+            handler->HandleEvent(event);
         handler->Update(1.0f / 60.0f);
         return done();
     });
