@@ -611,14 +611,14 @@ TEST_F(MenuGame, AConsoleKeyThatTypesALetterPutsNoLetterInTheLine)
     EXPECT_EXIT(OpenTheConsoleWithALetter(data), ::testing::ExitedWithCode(0), "");
 }
 
+// Escape cancels an edit of the text field, typed over frames or in one, and the field keeps its text from before.
 TEST_F(MenuGame, EscapeCancelsAnEditOfTheTextFieldAndLeavesItsTextFromBefore)
 {
     EXPECT_EXIT(CancelEdits(data), ::testing::ExitedWithCode(0), "");
 }
 
-// "QuickStart" accepts the title menu as soon as the splash has pushed it; the test language masks every menu text, so a text that is not
-// localized shows up unmasked.
-
+// "QuickStart" accepts the title menu as soon as the splash has pushed it; the test language masks every menu
+// text, so a text that is not localized shows up unmasked.
 TEST_F(MenuGame, QuickStartAcceptsTheTitleMenuAfterTheSplashAndTheTestLanguageMasksItsTexts)
 {
     // The user's "Config.ini", with the fixed engine step of PrepareChild.
