@@ -84,4 +84,48 @@ TEST(InputWindow, KeysAndMouseFromTheXServerReachTheState)
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
+// A reader may leave the rest of SDL's queue to the next frame (the event pump stops at the console's key). SDL's
+// keyboard state already holds the keys of those events; the handler's read does not: a key held down whose press
+// is still queued reads up, and down once its press was taken.
+TEST(InputWindow, AKeyWhosePressIsStillQueuedReadsUpUntilItIsTaken)
+{
+    using xinputtest::Xdotool;
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "the tests run under an X server";
+    xinputtest::XInputTurn turn;
+    ASSERT_TRUE(turn.IsHeld());
+    ASSERT_TRUE(StartTestVideo()) << SDL_GetError();
+    std::string title = "ROLT queued keys test " + std::to_string(getpid());
+    SDL_Window* window = SDL_CreateWindow(title.c_str(), 900, 700, 320, 240, SDL_WINDOW_SHOWN);
+    ASSERT_NE(window, nullptr) << SDL_GetError();
+    RInputHandler* handler = RInputHandler::GetInstance();
+    handler->InitDevices(window, 0, false, 0, false);
+    const CompleteInputState& state = handler->GetCurrentState();
+    const std::string find = "search --sync --name '^" + title + "$'";
+    const auto sdlHolds = [](SDL_Scancode key) {
+        SDL_PumpEvents();
+        return SDL_GetKeyboardState(nullptr)[key] != 0;
+    };
+
+    bool queued = false;
+    for (int attempt = 0; attempt < 5 && !queued; ++attempt) {
+        Xdotool(find + " windowraise windowfocus");
+        // Whatever came before is taken: only the key's own events stay queued.
+        FramesUntil(handler, [] { return false; });
+        Xdotool("keydown space");
+        queued = xinputtest::PumpUntil([&] { return sdlHolds(SDL_SCANCODE_SPACE); });
+        if (!queued)
+            Xdotool("keyup space");
+    }
+    ASSERT_TRUE(queued) << "the key never reached SDL";
+    handler->Update(1.0f / 60.0f);
+    EXPECT_EQ(state.keys[SDL_SCANCODE_SPACE], 0) << "a key whose press is still queued reads down";
+    EXPECT_TRUE(FramesUntil(handler, [&] { return state.keys[SDL_SCANCODE_SPACE] != 0; }));
+    Xdotool("keyup space");
+    EXPECT_TRUE(FramesUntil(handler, [&] { return state.keys[SDL_SCANCODE_SPACE] == 0; }));
+
+    RInputHandler::DestroyInstance();
+    SDL_DestroyWindow(window);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
 } // namespace
