@@ -21,28 +21,48 @@ template <typename Done> bool FramesUntil(RInputHandler* handler, Done done)
     });
 }
 
+// A window of its own on the test run's X server, with the input handler reading it; the server's input turn is
+// held for the test's length.
+class InputWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "the tests run under an X server";
+        ASSERT_TRUE(turn.IsHeld());
+        ASSERT_TRUE(StartTestVideo()) << SDL_GetError();
+        const std::string title = "ROLT input test " + std::to_string(getpid());
+        window = SDL_CreateWindow(title.c_str(), 900, 700, 320, 240, SDL_WINDOW_SHOWN);
+        ASSERT_NE(window, nullptr) << SDL_GetError();
+        handler->InitDevices(window, 0, false, 0, false);
+        find = "search --sync --name '^" + title + "$'";
+    }
+    void TearDown() override
+    {
+        RInputHandler::DestroyInstance();
+        if (window)
+            SDL_DestroyWindow(window);
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    }
+    // Raises and focuses the window.
+    void BringForward() { xinputtest::Xdotool(find + " windowraise windowfocus"); }
+
+    xinputtest::XInputTurn turn;
+    SDL_Window* window = nullptr;
+    RInputHandler* handler = RInputHandler::GetInstance();
+    const CompleteInputState& state = handler->GetCurrentState();
+    std::string find; // the xdotool words that find the window
+};
+
 // Other tests' windows may share the server: each step raises and focuses the window, tried again when its events
 // went elsewhere.
-TEST(InputWindow, KeysAndMouseFromTheXServerReachTheState)
+TEST_F(InputWindow, KeysAndMouseFromTheXServerReachTheState)
 {
     using xinputtest::Xdotool;
-    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "the tests run under an X server";
-    xinputtest::XInputTurn turn;
-    ASSERT_TRUE(turn.IsHeld());
-    ASSERT_TRUE(StartTestVideo()) << SDL_GetError();
-    std::string title = "ROLT input test " + std::to_string(getpid());
-    SDL_Window* window = SDL_CreateWindow(title.c_str(), 900, 700, 320, 240, SDL_WINDOW_SHOWN);
-    ASSERT_NE(window, nullptr) << SDL_GetError();
-    RInputHandler* handler = RInputHandler::GetInstance();
-    handler->InitDevices(window, 0, false, 0, false);
-    const CompleteInputState& state = handler->GetCurrentState();
-    const std::string find = "search --sync --name '^" + title + "$'";
-    auto bringForward = [&] { Xdotool(find + " windowraise windowfocus"); };
     const int kAttempts = 5;
 
     bool spaceSeen = false;
     for (int attempt = 0; attempt < kAttempts && !spaceSeen; ++attempt) {
-        bringForward();
+        BringForward();
         Xdotool("keydown space");
         spaceSeen = FramesUntil(handler, [&] { return state.keys[SDL_SCANCODE_SPACE] != 0; });
         Xdotool("keyup space");
@@ -55,7 +75,7 @@ TEST(InputWindow, KeysAndMouseFromTheXServerReachTheState)
     int movedX = 0;
     int movedY = 0;
     for (int attempt = 0; attempt < kAttempts && !motionSeen; ++attempt) {
-        bringForward();
+        BringForward();
         Xdotool(find + " mousemove --window %1 --sync 20 20");
         FramesUntil(handler, [] { return false; }); // let that move arrive, then count afresh
         movedX = 0;
@@ -71,36 +91,21 @@ TEST(InputWindow, KeysAndMouseFromTheXServerReachTheState)
 
     bool clickSeen = false;
     for (int attempt = 0; attempt < kAttempts && !clickSeen; ++attempt) {
-        bringForward();
+        BringForward();
         Xdotool(find + " mousemove --window %1 --sync 60 60 mousedown 1");
         clickSeen = FramesUntil(handler, [&] { return (state.mouseButtons & SDL_BUTTON_LMASK) != 0; });
         Xdotool("mouseup 1");
     }
     EXPECT_TRUE(clickSeen);
     EXPECT_TRUE(FramesUntil(handler, [&] { return (state.mouseButtons & SDL_BUTTON_LMASK) == 0; }));
-
-    RInputHandler::DestroyInstance();
-    SDL_DestroyWindow(window);
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
 // A reader may leave the rest of SDL's queue to the next frame (the event pump stops at the console's key). SDL's
 // keyboard state already holds the keys of those events; the handler's read does not: a key held down whose press
 // is still queued reads up, and down once its press was taken.
-TEST(InputWindow, AKeyWhosePressIsStillQueuedReadsUpUntilItIsTaken)
+TEST_F(InputWindow, AKeyWhosePressIsStillQueuedReadsUpUntilItIsTaken)
 {
     using xinputtest::Xdotool;
-    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "the tests run under an X server";
-    xinputtest::XInputTurn turn;
-    ASSERT_TRUE(turn.IsHeld());
-    ASSERT_TRUE(StartTestVideo()) << SDL_GetError();
-    std::string title = "ROLT queued keys test " + std::to_string(getpid());
-    SDL_Window* window = SDL_CreateWindow(title.c_str(), 900, 700, 320, 240, SDL_WINDOW_SHOWN);
-    ASSERT_NE(window, nullptr) << SDL_GetError();
-    RInputHandler* handler = RInputHandler::GetInstance();
-    handler->InitDevices(window, 0, false, 0, false);
-    const CompleteInputState& state = handler->GetCurrentState();
-    const std::string find = "search --sync --name '^" + title + "$'";
     const auto sdlHolds = [](SDL_Scancode key) {
         SDL_PumpEvents();
         return SDL_GetKeyboardState(nullptr)[key] != 0;
@@ -108,7 +113,7 @@ TEST(InputWindow, AKeyWhosePressIsStillQueuedReadsUpUntilItIsTaken)
 
     bool queued = false;
     for (int attempt = 0; attempt < 5 && !queued; ++attempt) {
-        Xdotool(find + " windowraise windowfocus");
+        BringForward();
         // Whatever came before is taken: only the key's own events stay queued.
         FramesUntil(handler, [] { return false; });
         Xdotool("keydown space");
@@ -122,10 +127,6 @@ TEST(InputWindow, AKeyWhosePressIsStillQueuedReadsUpUntilItIsTaken)
     EXPECT_TRUE(FramesUntil(handler, [&] { return state.keys[SDL_SCANCODE_SPACE] != 0; }));
     Xdotool("keyup space");
     EXPECT_TRUE(FramesUntil(handler, [&] { return state.keys[SDL_SCANCODE_SPACE] == 0; }));
-
-    RInputHandler::DestroyInstance();
-    SDL_DestroyWindow(window);
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
 } // namespace
