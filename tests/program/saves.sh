@@ -605,10 +605,11 @@ read-only)
     "with no locks it runs and says so once; nothing written"
   ;;
 player-saves)
-  # A saved game the player may not read: another user's, mode 0600, as a run under "sudo -E" leaves it (where the
-  # suite is not root, the player's own file with mode 0000 stands in). The start names the reason; the new game's
-  # first checkpoint keeps the file under a name of its own and saves. Then again where renames that must not
-  # replace are refused (as on NFS), with an earlier kept file that must stay as it is.
+  # A saved game the player may not read: another user's, mode 0600, as a run under "sudo -E" with umask 077 leaves
+  # it (with the usual 022 it leaves 0644, which the player reads; where the suite is not root, the player's own
+  # file with mode 0000 stands in). The start names the reason; the new game's first checkpoint keeps the file
+  # under a name of its own and saves. Then again where renames that must not replace are refused (as on NFS), with
+  # an earlier kept file that must stay as it is.
   setup_player "$program" "$network_locks"
   preload="$player_dir/$(basename "$network_locks")${LD_PRELOAD:+ $LD_PRELOAD}"
   saves="$player_user/Saves"
