@@ -557,6 +557,22 @@ player-locks)
   [ "$status" -eq 0 ] || fail "nfs, a Running.lock the player may not write: exit status $status"
   [ "$(grep -c "cannot lock the user folder $player_user/ (Permission denied)" "$work/out.txt")" -eq 1 ] ||
     fail "nfs, a Running.lock the player may not write: the unguarded run is not said once with its reason"
+  # 5. No lock service at all, in a folder the player may not write and with another user's "Running.lock": every
+  # lock is refused whatever the player may write, and that is the reason said.
+  for state in "a folder the player may not write" "a Running.lock the player may not write"; do
+    rm -rf "${player_user:?}"/*
+    case "$state" in
+    *folder*) chmod a-w "$player_user" ;;
+    *) touch "$player_user/Running.lock"; [ "$(id -u)" -eq 0 ] || chmod 0444 "$player_user/Running.lock" ;;
+    esac
+    player_start LD_PRELOAD="$preload" ROLT_TEST_LOCKS=nolck
+    kill -TERM "$pid"
+    finish
+    chmod u+w "$player_user"
+    [ "$status" -eq 0 ] || fail "nolck, $state: exit status $status"
+    [ "$(grep -c "cannot lock the user folder $player_user/ (No locks available)" "$work/out.txt")" -eq 1 ] ||
+      fail "nolck, $state: the unguarded run is not said once with its reason"
+  done
   echo "as a player: an unwritable folder, another user's and a read-only lock file are locked, second copies" \
     "refused; where no lock can be had, runs and says so once"
   ;;
@@ -598,7 +614,7 @@ read-only)
   [ "$status" -eq 0 ] || fail "nolck: exit status $status"
   [ "$(grep -c "cannot lock the user folder" "$work/out.txt")" -eq 1 ] ||
     fail "nolck: the unguarded run is not said once on standard error"
-  grep -q -F "cannot lock the user folder $user/ (Read-only file system)" "$work/out.txt" ||
+  grep -q -F "cannot lock the user folder $user/ (No locks available)" "$work/out.txt" ||
     fail "nolck: the unguarded run does not say why"
   snapshot | diff "$work/before.txt" - >"$work/diff.txt" || fail "the folder changed: $(cat "$work/diff.txt")"
   echo "a read-only user folder: the game runs, locked, a second copy refused, the logs named with the reason;" \
