@@ -10,12 +10,20 @@
 // written into the game's configuration file before it starts ("[Video]\nAntialiasQuality=0\n[Game]\nCRTLook=0").
 // With ROLT_BENCH_SHOT=FILE the program instead draws a fixed number of frames at a fixed step and writes the last
 // one's back buffer to FILE as a binary PPM, then ends. Needs an X server at least as large as the window.
+//
+// The edge smoothing's cost: the same room frame at 1280 x 720, 1280 x 1024 and 1920 x 1080 (each that the X screen
+// holds), with "AntialiasQuality" 2, the default, and 0, none ("BM_RoomSmoothing/WIDTHxHEIGHT/on" and "/off"), each
+// size beside the minimal program's plain frame at that size ("BM_MinimalPlain/WIDTHxHEIGHT"). The smoothing's
+// share of a frame is (on - off) / on of the medians. These set the window's size and the setting themselves; the
+// three above run at ROLT_BENCH_SIZE with ROLT_BENCH_CONFIG's setting whatever ran before them.
 #include <benchmark/benchmark.h>
 
 #include <GL/glew.h>
 #include <SDL.h>
 
 #include "BenchUserFolder.h"
+#include "core/config/RConfigFile.h"
+#include "core/types/RHashedString.h"
 #include "game/WendroGame.h"
 #include "render/frame/RRenderer.h"
 
@@ -35,6 +43,8 @@ constexpr int kPictureHeight = 200;
 
 int g_width = 1280;
 int g_height = 720;
+// The "AntialiasQuality" the game started with (ROLT_BENCH_CONFIG's, else the default).
+int g_quality = 2;
 std::string g_root;
 
 void RemoveRoot()
@@ -102,13 +112,45 @@ WendroGame* Game()
         Fail("the campaign did not load");
     for (int frame = 0; frame < 120; ++frame)
         GameFrame(*game);
+    g_quality = RConfigFile::GetInstance().GetInt(RHashedString("Video"), RHashedString("AntialiasQuality"));
     return game;
+}
+
+// The game's window at this size and its "AntialiasQuality" at this value, after enough frames that the targets
+// and the effect made for them are in place; nothing when they already are.
+void ShowRoom(WendroGame& game, int width, int height, int quality)
+{
+    SDL_GL_MakeCurrent(game.GetWindow(), RRenderer::GetInstance()->GetContext());
+    bool changed = false;
+    int drawnWidth = 0;
+    int drawnHeight = 0;
+    SDL_GL_GetDrawableSize(game.GetWindow(), &drawnWidth, &drawnHeight);
+    if (drawnWidth != width || drawnHeight != height) {
+        SDL_SetWindowSize(game.GetWindow(), width, height);
+        game.ApplyVideoMode();
+        SDL_GL_GetDrawableSize(game.GetWindow(), &drawnWidth, &drawnHeight);
+        if (drawnWidth != width || drawnHeight != height)
+            Fail("the window could not take the benchmark's size (is the X screen large enough?)");
+        changed = true;
+    }
+    const RHashedString video("Video");
+    const RHashedString antialias("AntialiasQuality");
+    RConfigFile& config = RConfigFile::GetInstance();
+    if (config.GetInt(video, antialias) != quality) {
+        if (!config.SetInt(video, antialias, quality) || config.GetInt(video, antialias) != quality)
+            Fail("AntialiasQuality could not be set");
+        changed = true;
+    }
+    for (int frame = 0; changed && frame < 10; ++frame)
+        GameFrame(game);
 }
 
 // The minimal program: its own window and GL context at the game's window size, the picture in one texture.
 struct Minimal {
     SDL_Window* window = nullptr;
     SDL_GLContext context = nullptr;
+    int width = 0;
+    int height = 0;
     GLuint texture = 0;
     GLuint history = 0;
     GLuint plain = 0;
@@ -222,10 +264,33 @@ Minimal& Yardstick()
         }
     }
     minimal.texture = Texture(kPictureWidth, kPictureHeight, GL_NEAREST, minimal.picture.data());
+    minimal.width = g_width;
+    minimal.height = g_height;
     std::vector<uint32_t> black(static_cast<size_t>(g_width) * static_cast<size_t>(g_height), 0xFF000000u);
     minimal.history = Texture(g_width, g_height, GL_NEAREST, black.data());
     minimal.plain = Program(kPlainShader);
     minimal.crt = Program(kCRTShader);
+    return minimal;
+}
+
+// The minimal program's window and its last screen at this size, its context current.
+Minimal& MinimalAt(int width, int height)
+{
+    Minimal& minimal = Yardstick();
+    SDL_GL_MakeCurrent(minimal.window, minimal.context);
+    if (minimal.width == width && minimal.height == height)
+        return minimal;
+    SDL_SetWindowSize(minimal.window, width, height);
+    int drawnWidth = 0;
+    int drawnHeight = 0;
+    SDL_GL_GetDrawableSize(minimal.window, &drawnWidth, &drawnHeight);
+    if (drawnWidth != width || drawnHeight != height)
+        Fail("the minimal program's window could not take the benchmark's size");
+    glDeleteTextures(1, &minimal.history);
+    std::vector<uint32_t> black(static_cast<size_t>(width) * static_cast<size_t>(height), 0xFF000000u);
+    minimal.history = Texture(width, height, GL_NEAREST, black.data());
+    minimal.width = width;
+    minimal.height = height;
     return minimal;
 }
 
@@ -247,12 +312,12 @@ void MinimalFrame(Minimal& minimal, bool crt, uint32_t frame)
         glBindTexture(GL_TEXTURE_2D, minimal.history);
         glUniform1i(glGetUniformLocation(program, "history"), 1);
     }
-    const float window = static_cast<float>(g_width) / static_cast<float>(g_height);
+    const float window = static_cast<float>(minimal.width) / static_cast<float>(minimal.height);
     const float picture = static_cast<float>(kPictureWidth) / kPictureHeight;
     glUniform2f(glGetUniformLocation(program, "scale"), window > picture ? picture / window : 1.0f,
                 window > picture ? 1.0f : window / picture);
     static const float corners[8] = {0, 0, 1, 0, 0, 1, 1, 1};
-    glViewport(0, 0, g_width, g_height);
+    glViewport(0, 0, minimal.width, minimal.height);
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
     glEnableVertexAttribArray(0);
@@ -264,7 +329,7 @@ void MinimalFrame(Minimal& minimal, bool crt, uint32_t frame)
 void BM_GameFrame(benchmark::State& state)
 {
     WendroGame* game = Game();
-    SDL_GL_MakeCurrent(game->GetWindow(), RRenderer::GetInstance()->GetContext());
+    ShowRoom(*game, g_width, g_height, g_quality);
     for (auto _ : state)
         GameFrame(*game);
     state.SetLabel(TitleMode() ? "title menu" : "room");
@@ -273,8 +338,7 @@ BENCHMARK(BM_GameFrame)->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark:
 
 void BM_MinimalPlain(benchmark::State& state)
 {
-    Minimal& minimal = Yardstick();
-    SDL_GL_MakeCurrent(minimal.window, minimal.context);
+    Minimal& minimal = MinimalAt(g_width, g_height);
     uint32_t frame = 0;
     for (auto _ : state)
         MinimalFrame(minimal, false, frame++);
@@ -283,13 +347,62 @@ BENCHMARK(BM_MinimalPlain)->MeasureProcessCPUTime()->UseRealTime()->Unit(benchma
 
 void BM_MinimalCRT(benchmark::State& state)
 {
-    Minimal& minimal = Yardstick();
-    SDL_GL_MakeCurrent(minimal.window, minimal.context);
+    Minimal& minimal = MinimalAt(g_width, g_height);
     uint32_t frame = 0;
     for (auto _ : state)
         MinimalFrame(minimal, true, frame++);
 }
 BENCHMARK(BM_MinimalCRT)->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// The room frame (or the title menu's) at a size, with the edge smoothing at a quality: the default 2, or none (0).
+void RoomSmoothing(benchmark::State& state, int width, int height, int quality)
+{
+    WendroGame* game = Game();
+    ShowRoom(*game, width, height, quality);
+    for (auto _ : state)
+        GameFrame(*game);
+    char label[64];
+    snprintf(label, sizeof(label), "AntialiasQuality %d, %s", quality, TitleMode() ? "title menu" : "room");
+    state.SetLabel(label);
+}
+
+// The minimal program's plain frame at a size: the least a program can spend drawing the picture there.
+void MinimalPlainAt(benchmark::State& state, int width, int height)
+{
+    Minimal& minimal = MinimalAt(width, height);
+    uint32_t frame = 0;
+    for (auto _ : state)
+        MinimalFrame(minimal, false, frame++);
+}
+
+// The smoothing's pairs and their yardstick at each size the X screen holds.
+void RegisterSmoothingBenchmarks()
+{
+    Game();
+    SDL_Rect screen = {0, 0, 0, 0};
+    if (SDL_GetDisplayBounds(0, &screen) != 0)
+        Fail("the X screen's size is not known");
+    const int sizes[][2] = {{1280, 720}, {1280, 1024}, {1920, 1080}};
+    for (const auto& size : sizes) {
+        const int width = size[0];
+        const int height = size[1];
+        if (width > screen.w || height > screen.h) {
+            fprintf(stderr, "%dx%d is left out: the X screen is %dx%d\n", width, height, screen.w, screen.h);
+            continue;
+        }
+        char name[64];
+        for (const int quality : {2, 0}) {
+            snprintf(name, sizeof(name), "BM_RoomSmoothing/%dx%d/%s", width, height, quality > 0 ? "on" : "off");
+            benchmark::RegisterBenchmark(name, [width, height, quality](benchmark::State& state) {
+                RoomSmoothing(state, width, height, quality);
+            })->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);
+        }
+        snprintf(name, sizeof(name), "BM_MinimalPlain/%dx%d", width, height);
+        benchmark::RegisterBenchmark(name, [width, height](benchmark::State& state) {
+            MinimalPlainAt(state, width, height);
+        })->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);
+    }
+}
 
 // Draws the frames of the shot and writes the last one's back buffer (read before the swap) as a PPM.
 int WriteShot(const char* path)
@@ -342,6 +455,7 @@ int main(int argc, char** argv)
         benchmark::Initialize(&argc, argv);
         if (benchmark::ReportUnrecognizedArguments(argc, argv))
             return 1;
+        RegisterSmoothingBenchmarks();
         benchmark::RunSpecifiedBenchmarks();
         benchmark::Shutdown();
         Game();

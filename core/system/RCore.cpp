@@ -3,6 +3,7 @@
 #include "core/files/RFile.h"
 #include "core/system/RPlatformLayer.h"
 
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <new>
@@ -39,8 +40,10 @@ RCore* RCore::GetInstance()
     return s_instance;
 }
 
-char* GetApplicationSupportPath(const char* publisher, const char* applicationName)
+char* GetApplicationSupportPath(const char* publisher, const char* applicationName, int* outMakeError)
 {
+    if (outMakeError)
+        *outMakeError = 0;
     if (!publisher || !applicationName)
         return nullptr;
     char base[PATH_MAX];
@@ -60,15 +63,23 @@ char* GetApplicationSupportPath(const char* publisher, const char* applicationNa
         return nullptr;
     }
 
-    // Make every level that is missing; failures (it exists, or cannot be made) show later when it is used.
+    // Make every level that is missing; failures (it exists, or cannot be made) show later when it is used. The
+    // first level that could not be made says why the folder is not there: the levels below it fail only for it.
+    int makeError = 0;
+    const auto makeLevel = [path, &makeError] {
+        if (mkdir(path, 0700) != 0 && errno != EEXIST && makeError == 0)
+            makeError = errno;
+    };
     for (char* cursor = path + 1; *cursor; ++cursor) {
         if (*cursor != '/')
             continue;
         *cursor = 0;
-        mkdir(path, 0700);
+        makeLevel();
         *cursor = '/';
     }
-    mkdir(path, 0700);
+    makeLevel();
+    if (outMakeError)
+        *outMakeError = makeError;
     return path;
 }
 
@@ -78,8 +89,10 @@ bool GetResourcesPath(char* outPath, size_t outSize)
 }
 
 bool RCore::MakeUserFolder(char* outPath, size_t outSize, const char* applicationName, const char* subfolder,
-                           bool create)
+                           bool create, int* outMakeError)
 {
+    if (outMakeError)
+        *outMakeError = 0;
     if (!outPath || outSize == 0)
         return false;
     outPath[0] = 0;
@@ -87,7 +100,7 @@ bool RCore::MakeUserFolder(char* outPath, size_t outSize, const char* applicatio
     RCore* core = GetInstance();
     if (!core)
         return false;
-    char* userFolder = GetApplicationSupportPath(core->GetPublisherName(), applicationName);
+    char* userFolder = GetApplicationSupportPath(core->GetPublisherName(), applicationName, outMakeError);
     if (!userFolder)
         return false;
     bool hasSubfolder = subfolder && subfolder[0];

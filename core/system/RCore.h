@@ -34,9 +34,10 @@ public:
     // GetLocalAppDataPathName()) under the game object's publisher into outPath, ending with "/", creating the
     // missing levels (mode 0700). A non-empty subfolder (one of the folder names above) is appended and, when
     // create is set, made with mode 0777. False, with outPath empty, when there is no game object, no user data
-    // folder, or the path would not fit in outSize bytes.
+    // folder, or the path would not fit in outSize bytes. *outMakeError, when given, receives why the user folder
+    // is not there (the error of the first level that could not be made; 0 when every level stands).
     static bool MakeUserFolder(char* outPath, size_t outSize, const char* applicationName, const char* subfolder,
-                               bool create);
+                               bool create, int* outMakeError = nullptr);
 
 protected:
     RCore();
@@ -49,8 +50,9 @@ protected:
 // The text "<application data folder>/<publisher>/<applicationName>/", with every missing folder of it created
 // (mode 0700); null, with nothing made, when the platform names no application data folder or the system would
 // refuse the path of a file in a folder in it (a name over NAME_MAX, or over PATH_MAX in all). The caller frees
-// it with delete[].
-char* GetApplicationSupportPath(const char* publisher, const char* applicationName);
+// it with delete[]. *outMakeError, when given, receives the error of the first level that could not be made (a
+// parent this user may not write: EACCES), which is why the folder is not there; 0 when every level stands.
+char* GetApplicationSupportPath(const char* publisher, const char* applicationName, int* outMakeError = nullptr);
 
 // The program's resource folder as an absolute path (no trailing "/"); start-up makes it the working directory.
 // False, with outPath empty, when it cannot be found or does not fit.

@@ -80,11 +80,13 @@ RLogger::RLogger()
 
     RCore* core = RCore::GetInstance();
     char logsFolder[PATH_MAX];
+    int userFolderError = 0;
     if (core && RCore::MakeUserFolder(logsFolder, sizeof logsFolder, core->GetLocalAppDataPathName(),
-                                      core->GetLogsFolderName(), false)) {
-        // Why the folder could not be made is why its logs cannot be opened (a read-only file system).
+                                      core->GetLogsFolderName(), false, &userFolderError)) {
+        // Why the folder could not be made is why its logs cannot be opened (a read-only file system); where the
+        // user folder above it is missing, why that could not be made (a parent this user may not write).
         if (mkdir(logsFolder, 0777) != 0 && errno != EEXIST)
-            m_logsFolderError = errno;
+            m_logsFolderError = errno == ENOENT && userFolderError != 0 ? userFolderError : errno;
         // A path that does not fit stays empty, and its lines are dropped.
         RFile::JoinPath(m_safeLogPath, sizeof m_safeLogPath, logsFolder, "DebugLog_Safe.txt");
         RFile::JoinPath(m_fastLogPath, sizeof m_fastLogPath, logsFolder, "DebugLog_Fast.txt");

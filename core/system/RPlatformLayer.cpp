@@ -35,6 +35,14 @@ LockAttempt TryExclusiveLock(int fd, int* outError)
     return LockAttempt::kUnavailable;
 }
 
+// Whether a lock refused with this error would be refused whatever this user may write: no lock service (ENOLCK),
+// or none at all on this file system (ENOSYS, EOPNOTSUPP...). EBADF is the one refusal that writing would lift: a
+// network file system locks only what is open for writing.
+bool RefusedWhateverIsWritten(int lockError)
+{
+    return lockError != 0 && lockError != EBADF;
+}
+
 // Opens the lock file at path for reading and writing, made when missing. Where this user may not write it
 // (another user's file, a read-only file or folder or file system), the file that is there is opened for reading,
 // and *outWriteError says why it could not be written. -1, with *outError, where it cannot be opened at all. Never
@@ -84,8 +92,10 @@ RPlatformLayer::LockResult RPlatformLayer::LockUserFolder(const char* folder, co
     UnlockUserFolder();
     *outError = 0;
 
-    // The folder first: where another copy holds it, nothing in the folder is touched.
+    // The folder first: where another copy holds it, nothing in the folder is touched. folderError says why it
+    // could not be opened or locked; folderLockError, when it was opened, why the lock was refused.
     int folderError = 0;
+    int folderLockError = 0;
     int lockedFolder = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (lockedFolder < 0) {
         if (errno == ENOENT || errno == ENOTDIR) {
@@ -94,7 +104,8 @@ RPlatformLayer::LockResult RPlatformLayer::LockUserFolder(const char* folder, co
         }
         folderError = errno;
     } else {
-        const LockAttempt attempt = TryExclusiveLock(lockedFolder, &folderError);
+        const LockAttempt attempt = TryExclusiveLock(lockedFolder, &folderLockError);
+        folderError = folderLockError;
         if (attempt == LockAttempt::kTakenByOther) {
             close(lockedFolder);
             return kLockHeldByOther;
@@ -106,6 +117,7 @@ RPlatformLayer::LockResult RPlatformLayer::LockUserFolder(const char* folder, co
     }
 
     int fileError = 0;
+    int fileLockError = 0;
     int writeError = 0;
     int lockedFile = OpenLockFile(lockPath, &fileError, &writeError);
     struct stat info;
@@ -113,11 +125,11 @@ RPlatformLayer::LockResult RPlatformLayer::LockUserFolder(const char* folder, co
                                          : lstat(lockPath, &info) == 0 && !S_ISREG(info.st_mode);
     LockAttempt attempt = LockAttempt::kUnavailable;
     if (lockedFile >= 0 && !blocked) {
-        attempt = TryExclusiveLock(lockedFile, &fileError);
-        // Opened for reading only, the file could not be locked because this user may not write it: that is
-        // what the player can change.
-        if (attempt == LockAttempt::kUnavailable && writeError != 0)
-            fileError = writeError;
+        attempt = TryExclusiveLock(lockedFile, &fileLockError);
+        // Opened for reading only, the file could not be locked because this user may not write it (unless the
+        // file system refuses locks whatever is written, below): that is what the player can change.
+        if (attempt == LockAttempt::kUnavailable)
+            fileError = writeError != 0 ? writeError : fileLockError;
     }
     if (blocked || attempt != LockAttempt::kTaken) {
         if (lockedFile >= 0)
@@ -134,7 +146,15 @@ RPlatformLayer::LockResult RPlatformLayer::LockUserFolder(const char* folder, co
     s_lockedFile = lockedFile;
     if (lockedFolder >= 0 || lockedFile >= 0)
         return kLockHeld;
-    *outError = fileError != 0 ? fileError : folderError;
+    // The reason is what kept the lock away. A lock refused whatever is written (no lock service) is that reason,
+    // even where "Running.lock" could not be written or made: writing would not have brought a lock. Otherwise
+    // the file's reason, why it could not be opened for writing or made, which the player can change.
+    if (RefusedWhateverIsWritten(fileLockError))
+        *outError = fileLockError;
+    else if (RefusedWhateverIsWritten(folderLockError))
+        *outError = folderLockError;
+    else
+        *outError = fileError != 0 ? fileError : folderError;
     return kLockUnavailable;
 }
 

@@ -54,8 +54,10 @@ public:
         kLockNoFolder,    // the folder is not there, or not a folder
     };
     // Takes the lock on the user folder `folder`, whose lock file is at lockPath. *outError receives the error
-    // behind kLockUnavailable and kLockNoFolder (0 otherwise). The kernel drops the lock when the process ends,
-    // however it ends; UnlockUserFolder drops it before. A lock this process held before is dropped first.
+    // behind kLockUnavailable and kLockNoFolder (0 otherwise): for kLockUnavailable what kept the lock away, the
+    // file system's refusal where it refuses a lock whatever this user may write (no lock service), else why the
+    // lock file could not be written or made. The kernel drops the lock when the process ends, however it ends;
+    // UnlockUserFolder drops it before. A lock this process held before is dropped first.
     static LockResult LockUserFolder(const char* folder, const char* lockPath, int* outError);
     // What stands at path, for a message ("a folder", "a FIFO", "a symbolic link"...); "nothing" when nothing does.
     static const char* DescribeFileType(const char* path);

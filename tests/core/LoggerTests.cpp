@@ -330,6 +330,34 @@ TEST_F(ToolLoggerTest, ALogsFolderThatCannotBeMadeNamesItsLogsWithWhy)
     EXPECT_FALSE(std::filesystem::exists(LogsFolder()));
 }
 
+// A user folder that cannot be made (its parent another user's, which the player may not write) is why no log can be
+// opened: each is named with the reason the folder could not be made, not as a missing folder. Run as a player who
+// is not root; the folders above the user folder are the player's to enter, and none to write.
+TEST_F(ToolLoggerTest, TheLogsOfAUserFolderThatCannotBeMadeAreNamedWithWhy)
+{
+    const std::string data = userData.root + "/data";
+    std::filesystem::create_directories(data);
+    ASSERT_EQ(0, chmod(userData.root.c_str(), 0711));
+    ASSERT_EQ(0, chmod(data.c_str(), 0555));
+    const std::string logs = LogsFolder();
+    const int status = RunUnprivileged([&logs] {
+        RLogger* logger = RLogger::GetInstance();
+        const std::string printed = StandardErrorOf([logger] {
+            logger->LogSafe("safe line");
+            logger->LogFast("fast line");
+        });
+        bool named = CountOf(printed, "No such file or directory") == 0;
+        for (const char* name : {"DebugLog_Safe.txt", "DebugLog_Fast.txt"})
+            named = named && CountOf(printed, logs + name + " could not be written (Permission denied)") == 1;
+        if (!named)
+            fprintf(stderr, "%s", printed.c_str());
+        return named ? 0 : 1;
+    });
+    chmod(data.c_str(), 0755);
+    EXPECT_EQ(0, status);
+    EXPECT_FALSE(std::filesystem::exists(userData.root + "/data/Brasswick"));
+}
+
 // A line its caller has said on standard error goes to the safe log, and where the log cannot be written it is not
 // said on standard error a second time; the log's other lines still go there.
 TEST_F(ToolLoggerTest, ALineSaidOnStandardErrorIsNotSaidThereAgainWhenTheLogFails)

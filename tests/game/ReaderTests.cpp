@@ -551,8 +551,9 @@ TEST_F(SavedGame, ASaveThatCannotBeOpenedIsNamedWithItsReason)
     EXPECT_EQ(read.room[0], '\0');
 }
 
-// A save the player may not read (another user's, as a run under "sudo -E" leaves it, or one with no permissions)
-// is named with "Permission denied", not as missing. The folder is the player's to enter; the file is not.
+// A save the player may not read (another user's closed to others, as a run under "sudo -E" with umask 077 leaves
+// it, or one with no permissions) is named with "Permission denied", not as missing. The folder is the player's to
+// enter; the file is not.
 TEST_F(SavedGame, ASaveThePlayerMayNotReadIsNamedAsSuch)
 {
     ASSERT_EQ(chmod(folder.path.c_str(), 0711), 0);

@@ -557,6 +557,22 @@ player-locks)
   [ "$status" -eq 0 ] || fail "nfs, a Running.lock the player may not write: exit status $status"
   [ "$(grep -c "cannot lock the user folder $player_user/ (Permission denied)" "$work/out.txt")" -eq 1 ] ||
     fail "nfs, a Running.lock the player may not write: the unguarded run is not said once with its reason"
+  # 5. No lock service at all, in a folder the player may not write and with another user's "Running.lock": every
+  # lock is refused whatever the player may write, and that is the reason said.
+  for state in "a folder the player may not write" "a Running.lock the player may not write"; do
+    rm -rf "${player_user:?}"/*
+    case "$state" in
+    *folder*) chmod a-w "$player_user" ;;
+    *) touch "$player_user/Running.lock"; [ "$(id -u)" -eq 0 ] || chmod 0444 "$player_user/Running.lock" ;;
+    esac
+    player_start LD_PRELOAD="$preload" ROLT_TEST_LOCKS=nolck
+    kill -TERM "$pid"
+    finish
+    chmod u+w "$player_user"
+    [ "$status" -eq 0 ] || fail "nolck, $state: exit status $status"
+    [ "$(grep -c "cannot lock the user folder $player_user/ (No locks available)" "$work/out.txt")" -eq 1 ] ||
+      fail "nolck, $state: the unguarded run is not said once with its reason"
+  done
   echo "as a player: an unwritable folder, another user's and a read-only lock file are locked, second copies" \
     "refused; where no lock can be had, runs and says so once"
   ;;
@@ -598,17 +614,18 @@ read-only)
   [ "$status" -eq 0 ] || fail "nolck: exit status $status"
   [ "$(grep -c "cannot lock the user folder" "$work/out.txt")" -eq 1 ] ||
     fail "nolck: the unguarded run is not said once on standard error"
-  grep -q -F "cannot lock the user folder $user/ (Read-only file system)" "$work/out.txt" ||
+  grep -q -F "cannot lock the user folder $user/ (No locks available)" "$work/out.txt" ||
     fail "nolck: the unguarded run does not say why"
   snapshot | diff "$work/before.txt" - >"$work/diff.txt" || fail "the folder changed: $(cat "$work/diff.txt")"
   echo "a read-only user folder: the game runs, locked, a second copy refused, the logs named with the reason;" \
     "with no locks it runs and says so once; nothing written"
   ;;
 player-saves)
-  # A saved game the player may not read: another user's, mode 0600, as a run under "sudo -E" leaves it (where the
-  # suite is not root, the player's own file with mode 0000 stands in). The start names the reason; the new game's
-  # first checkpoint keeps the file under a name of its own and saves. Then again where renames that must not
-  # replace are refused (as on NFS), with an earlier kept file that must stay as it is.
+  # A saved game the player may not read: another user's, mode 0600, as a run under "sudo -E" with umask 077 leaves
+  # it (with the usual 022 it leaves 0644, which the player reads; where the suite is not root, the player's own
+  # file with mode 0000 stands in). The start names the reason; the new game's first checkpoint keeps the file
+  # under a name of its own and saves. Then again where renames that must not replace are refused (as on NFS), with
+  # an earlier kept file that must stay as it is.
   setup_player "$program" "$network_locks"
   preload="$player_dir/$(basename "$network_locks")${LD_PRELOAD:+ $LD_PRELOAD}"
   saves="$player_user/Saves"
