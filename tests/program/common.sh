@@ -24,6 +24,38 @@ wait_for_window() {
   fail "no window within 30 s"
 }
 
+# Waits until nothing in the folder $1 (entries, types, sizes, times) has changed for a second, up to 30 s: the
+# running program's start-up files are in place.
+wait_for_settled_folder() {
+  local listing previous="" still=0
+  for _ in $(seq 1 300); do
+    listing=$(find "$1" -printf '%y %s %T@ %p\n' 2>/dev/null | sort)
+    if [ "$listing" = "$previous" ]; then
+      still=$((still + 1))
+      [ "$still" -lt 10 ] || return 0
+    else
+      still=0
+      previous="$listing"
+    fi
+    sleep 0.1
+  done
+  kill -KILL "$pid"
+  fail "the folder $1 still changed after 30 s"
+}
+
+# Stops the program with SIGSTOP and waits until each of its threads has stopped: from then until SIGCONT it
+# changes no file, not even by a call it was in the middle of.
+hold_still() {
+  kill -STOP "$pid"
+  for _ in $(seq 1 100); do
+    sed 's/.*) //' /proc/"$pid"/task/*/stat 2>/dev/null | awk '$1 !~ /^[TtZX]/ { moving = 1 } END { exit moving }' &&
+      return 0
+    sleep 0.05
+  done
+  kill -KILL "$pid"
+  fail "the program did not stop on SIGSTOP within 5 s"
+}
+
 # Waits up to $1 seconds for the program to end after SIGTERM; its exit status in $status.
 wait_for_exit() {
   for _ in $(seq 1 $(($1 * 10))); do

@@ -499,10 +499,14 @@ player-locks)
     grep -q -E "^[0-9]+: FLOCK +ADVISORY +WRITE +$1 +[0-9a-f]+:[0-9a-f]+:$inode " /proc/locks
   }
   # The first copy runs and holds a lock on $1; a second copy, the player's and root's, is refused, and neither
-  # changes the folder; at SIGTERM the first ends with status 0.
+  # changes the folder; at SIGTERM the first ends with status 0. The folder is looked at once the first copy's
+  # start-up files are in place, and the first copy is held still from the first look to the last: whatever
+  # changes in between is a second copy's doing.
   expect_guarded_run() { # what is locked, the state's name
     holds_lock_on "$pid" "$1" || { kill -KILL "$pid"; fail "$2: the running copy holds no lock on $1"; }
-    snapshot_of() { (cd "$player_user" && find . -printf '%y %m %u %s %p\n' | sort); }
+    snapshot_of() { (cd "$player_user" && find . -printf '%y %m %u %s %T@ %p\n' | sort); }
+    wait_for_settled_folder "$player_user"
+    hold_still
     snapshot_of >"$work/before.txt"
     local copies="player"
     [ "$(id -u)" -ne 0 ] || copies="player root"
@@ -514,6 +518,7 @@ player-locks)
     done
     snapshot_of | diff "$work/before.txt" - >"$work/diff.txt" ||
       { kill -KILL "$pid"; fail "$2: a second copy changed the folder: $(cat "$work/diff.txt")"; }
+    kill -CONT "$pid"
     kill -TERM "$pid"
     finish
     [ "$status" -eq 0 ] || fail "$2: exit status $status"
