@@ -53,8 +53,10 @@ case_name="$2"
 network_locks="${3:-}"
 . "$(dirname "$0")/common.sh"
 mounted=""
+xvfb=""
 cleanup() {
   [ -n "$mounted" ] && umount "$mounted" 2>/dev/null
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -247,16 +249,18 @@ display-lost)
   printf '[General]\r\nQuickStart: true\r\n[Engine]\r\nFixedEngineFPS: 60\r\n' >"$config"
   start
   xdotool search --sync --name "^$title\$" windowfocus --sync >/dev/null 2>&1 || { kill "$xvfb"; fail "no focus"; }
-  sleep 1
-  # Each key held for longer than a frame: the console, the command, Return.
+  wait_for_picture
+  # Each key held for longer than a frame: the console, the command, Return; then the screenshot key, whose
+  # picture says the command before it has been taken.
   steps=""
-  for key in grave s e t space m a s t e r v o l u m e space 0 period 2 5 Return; do
+  for key in grave s e t space m a s t e r v o l u m e space 0 period 2 5 Return F12; do
     steps="$steps keydown $key sleep 0.15 keyup $key sleep 0.1"
   done
   xdotool $steps || { kill "$xvfb"; fail "xdotool could not press the keys"; }
-  sleep 1
+  wait_for_screenshot || { kill -KILL "$pid"; fail "no screenshot was taken after the command"; }
   kill -KILL "$xvfb"
   wait "$xvfb" 2>/dev/null
+  xvfb=""
   finish
   [ "$status" -eq 1 ] || fail "exit status $status after the display was lost (1 expected)"
   expect_volume_saved
@@ -282,16 +286,18 @@ stderr-gone)
   exec 4<&-
   wait_for_window
   xdotool search --sync --name "^$title\$" windowfocus --sync >/dev/null 2>&1 || fail "no focus"
-  sleep 1
+  wait_for_picture
   set_volume_in_console
   press F12
-  sleep 1
+  # The failed screenshot is said on standard error first, then in the safe log.
+  log="$user/Logs/DebugLog_Safe.txt"
+  wait_for_line "$log" "The screenshot could not be saved"
   if ! kill -0 "$pid" 2>/dev/null; then
     wait "$pid"
     fail "the program ended with status $? with no reader on standard error"
   fi
-  log="$user/Logs/DebugLog_Safe.txt"
-  grep -q "The screenshot could not be saved" "$log" || fail "the failed screenshot was not reported"
+  grep -q "The screenshot could not be saved" "$log" ||
+    { kill -KILL "$pid"; fail "the failed screenshot was not reported"; }
   kill -TERM "$pid"
   finish
   [ "$status" -eq 0 ] || fail "exit status $status with no reader on standard error"
@@ -309,9 +315,10 @@ closed-streams)
   pid=$!
   wait_for_window
   timeout 10 xdotool search --sync --name "^$title\$" windowfocus --sync >/dev/null 2>&1 || fail "no focus"
-  sleep 1
+  wait_for_picture
   set_volume_in_console
-  sleep 1
+  press F12
+  wait_for_screenshot || { kill -KILL "$pid"; fail "no screenshot was taken after the command"; }
   kill -TERM "$pid"
   wait_for_exit 30
   [ "$status" -eq 0 ] || fail "exit status $status with the standard streams closed"
@@ -335,7 +342,7 @@ two-copies)
     [ $(( 0$flags & 02000000 )) -ne 0 ] || { kill -KILL "$pid"; fail "the lock is inherited by programs started from the game (flags $flags)"; }
   done
   # The first copy held still, its lock kept: whatever changes in the folder is the second copy's doing.
-  kill -STOP "$pid"
+  hold_still
   snapshot >"$work/before.txt"
   # The second copy has no display (no message box waits for a click) and SDL's window-less video driver, so
   # that nothing but the lock stops it before it would start writing.
@@ -460,8 +467,7 @@ network-locks)
   # No lock can be taken at all, as on NFS without its lock service: the game runs, and says so once on standard
   # error and in the safe log.
   start LD_PRELOAD="$preload" ROLT_TEST_LOCKS=nolck
-  sleep 0.5
-  grep -q "cannot lock the user folder $user/ (No locks available)" "$user/Logs/DebugLog_Safe.txt" ||
+  wait_for_line "$user/Logs/DebugLog_Safe.txt" "cannot lock the user folder $user/ (No locks available)" ||
     { kill -KILL "$pid"; fail "nolck: the unguarded run is not said in the safe log"; }
   kill -TERM "$pid"
   finish
@@ -638,20 +644,19 @@ player-saves)
     pid=$!
     wait_for_window
     # "Continue" is taken at once; its refusal begins a new game in the first room, whose checkpoint lies three
-    # tiles to the right of the start.
-    for _ in $(seq 1 300); do
-      grep -q "The saved game was refused" "$work/out.txt" && break
-      sleep 0.1
-    done
+    # tiles to the right of the start. Right is held until the checkpoint has saved: the new save is the game's
+    # own record once it stands under the save's name.
+    wait_for_line "$work/out.txt" "The saved game was refused" ||
+      { kill -KILL "$pid"; fail "$round: the saved game was not refused within 30 s"; }
     xdotool search --sync --name "^$title\$" windowfocus --sync >/dev/null 2>&1 ||
       { kill -KILL "$pid"; fail "no focus"; }
-    sleep 0.5
-    xdotool keydown Right sleep 1 keyup Right || { kill -KILL "$pid"; fail "xdotool could not press the keys"; }
-    # The new save is the game's own record once it stands under the save's name.
+    xdotool keydown Right || { kill -KILL "$pid"; fail "xdotool could not press the keys"; }
     for _ in $(seq 1 300); do
       [ "$(head -c 4 "$saves/Autosave.wsg" 2>/dev/null)" = WSGF ] && [ -e "$saves/$kept" ] && break
+      kill -0 "$pid" 2>/dev/null || break
       sleep 0.1
     done
+    xdotool keyup Right
     kill -TERM "$pid"
     finish
     [ "$status" -eq 0 ] || fail "$round: exit status $status"
@@ -712,9 +717,8 @@ config-lines)
   } >"$config"
   [ "$(tr -cd '\0' <"$config" | wc -c)" -eq 1 ] || fail "the test's file holds no zero byte"
   start
-  sleep 0.5
   log="$user/Logs/DebugLog_Safe.txt"
-  grep -q "Config.ini has more than 1024 lines that no setting takes" "$log" ||
+  wait_for_line "$log" "Config.ini has more than 1024 lines that no setting takes" ||
     { kill -KILL "$pid"; fail "the dropped lines are not named in the safe log"; }
   kill -TERM "$pid"
   finish
@@ -734,9 +738,10 @@ long-user-folder)
   printf '[General]\r\nQuickStart: true\r\n' >"$config"
   start
   xdotool search --sync --name "^$title\$" windowfocus --sync >/dev/null 2>&1 || fail "no focus"
-  sleep 1
+  wait_for_picture
   set_volume_in_console
-  sleep 0.5
+  press F12
+  wait_for_screenshot || { kill -KILL "$pid"; fail "no screenshot was taken after the command"; }
   # The lock: a second copy (no display, so no box waits) is refused and names the folder whole.
   env -u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=dummy timeout 20 "$program" >"$work/second.txt" 2>&1
   second=$?
