@@ -33,7 +33,8 @@
 #               and second copies, the player's and root's, are refused; where an exclusive lock needs a descriptor
 #               open for writing (network_locks.cpp), it runs and says so once.
 #   read-only - the user folder on a read-only file system: the game runs, locked, refuses a second copy, names its
-#               logs with why they cannot be made, and writes nothing; with no locks at all it says so once.
+#               logs with why they cannot be made, says each save that fails at the quit once on standard error,
+#               and writes nothing; with no locks at all it says so once.
 #   player-saves - as a player who is not root, a saved game left by another user that the player may not read:
 #               the start names the reason, and the first checkpoint keeps it under a name of its own by a rename
 #               (by a reserved name where the file system refuses renames that must not replace) and saves.
@@ -575,20 +576,30 @@ read-only)
   # The user folder on a read-only file system (a read-only network home; here a read-only bind mount of the
   # folder onto itself), its "Logs/" not made yet: the game runs, takes the lock that needs no writing, refuses a
   # second copy and writes nothing; each log is named with why it cannot be made. Where no lock can be had at
-  # all, the game runs and says so once.
+  # all, the game runs and says so once. The quit is asked for once start-up is over (the picture drawn), and
+  # each save that fails then is said once on standard error: the safe log's lines go there too, but not a line
+  # already said there.
   if [ "$(id -u)" -ne 0 ]; then
     [ "${CI:-}" != true ] || fail "a read-only file system needs root for its bind mount"
     echo "not root: no read-only file system can be mounted for the test"
     exit 77
   fi
   [ -f "$network_locks" ] || fail "no network locks library given"
+  expect_quit_failures_said_once() { # the run's name
+    local failure
+    for failure in "The configuration could not be saved to $config" "The control bindings could not be saved" \
+      "The console history could not be saved"; do
+      [ "$(grep -c -F "$failure" "$work/out.txt")" -eq 1 ] ||
+        fail "$1: \"$failure\" is said $(grep -c -F "$failure" "$work/out.txt") times on standard error, not once"
+    done
+  }
   run_once
   rm -rf "$user/Logs"
   mount --bind "$user" "$user" && mounted="$user" || fail "the user folder could not be bind-mounted"
   mount -o remount,bind,ro "$user" || fail "the bind mount could not be made read-only"
   snapshot >"$work/before.txt"
   start
-  sleep 0.5
+  wait_for_picture
   holds_lock "$pid" || { kill -KILL "$pid"; fail "the running copy holds no lock: $(cat "$work/out.txt")"; }
   env -u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=dummy timeout 20 "$program" >"$work/second.txt" 2>&1
   second=$?
@@ -602,18 +613,20 @@ read-only)
       fail "$log.txt is not named once with the reason its folder could not be made"
   done
   if grep -q "cannot lock" "$work/out.txt"; then fail "a held lock was said to be missing"; fi
+  expect_quit_failures_said_once locked
   start LD_PRELOAD="$network_locks${LD_PRELOAD:+ $LD_PRELOAD}" ROLT_TEST_LOCKS=nolck
-  sleep 0.5
+  wait_for_picture
   kill -TERM "$pid"
   finish
   [ "$status" -eq 0 ] || fail "nolck: exit status $status"
+  expect_quit_failures_said_once nolck
   [ "$(grep -c "cannot lock the user folder" "$work/out.txt")" -eq 1 ] ||
     fail "nolck: the unguarded run is not said once on standard error"
   grep -q -F "cannot lock the user folder $user/ (Read-only file system)" "$work/out.txt" ||
     fail "nolck: the unguarded run does not say why"
   snapshot | diff "$work/before.txt" - >"$work/diff.txt" || fail "the folder changed: $(cat "$work/diff.txt")"
-  echo "a read-only user folder: the game runs, locked, a second copy refused, the logs named with the reason;" \
-    "with no locks it runs and says so once; nothing written"
+  echo "a read-only user folder: the game runs, locked, a second copy refused, the logs named with the reason," \
+    "each failed save said once; with no locks it runs and says so once; nothing written"
   ;;
 player-saves)
   # A saved game the player may not read: another user's, mode 0600, as a run under "sudo -E" leaves it (where the
