@@ -24,6 +24,77 @@ wait_for_window() {
   fail "no window within 30 s"
 }
 
+# Waits up to 30 s for the program's window to show a picture (not all black). Start-up is over then and the loop
+# draws: a key typed from then on is taken, where one typed during start-up may be dropped with its input.
+wait_for_picture() {
+  local mean=0 deadline=$((SECONDS + 30))
+  while [ "$SECONDS" -lt "$deadline" ]; do
+    kill -0 "$pid" 2>/dev/null || fail "the program ended before its window showed a picture"
+    if import -window "$wid" "$work/picture.png" 2>/dev/null; then
+      mean=$(convert "$work/picture.png" -format "%[fx:mean]" info:)
+      awk "BEGIN { exit !($mean > 0.002) }" && return 0
+    fi
+    sleep 0.1
+  done
+  kill -KILL "$pid"
+  fail "the window stayed black for 30 s (mean brightness $mean)"
+}
+
+# Waits up to 30 s for a line of the file $1 to hold the text $2; false when none does by then or the program has
+# ended without one.
+wait_for_line() {
+  for _ in $(seq 1 300); do
+    grep -q -a -F -- "$2" "$1" 2>/dev/null && return 0
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  grep -q -a -F -- "$2" "$1" 2>/dev/null
+}
+
+# Waits up to 30 s for a screenshot in the user folder's "Screenshots/" (written whole under a temporary name,
+# then renamed); false when none is there by then or the program has ended without one. Keys are taken in the
+# order typed: once the screenshot key's picture is there, every key typed before it has been taken.
+wait_for_screenshot() {
+  for _ in $(seq 1 300); do
+    [ -n "$(find "$user/Screenshots" -name 'Screenshot_*.bmp' 2>/dev/null)" ] && return 0
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  [ -n "$(find "$user/Screenshots" -name 'Screenshot_*.bmp' 2>/dev/null)" ]
+}
+
+# Waits until nothing in the folder $1 (entries, types, sizes, times) has changed for a second, up to 30 s: the
+# running program's start-up files are in place.
+wait_for_settled_folder() {
+  local listing previous="" still=0
+  for _ in $(seq 1 300); do
+    listing=$(find "$1" -printf '%y %s %T@ %p\n' 2>/dev/null | sort)
+    if [ "$listing" = "$previous" ]; then
+      still=$((still + 1))
+      [ "$still" -lt 10 ] || return 0
+    else
+      still=0
+      previous="$listing"
+    fi
+    sleep 0.1
+  done
+  kill -KILL "$pid"
+  fail "the folder $1 still changed after 30 s"
+}
+
+# Stops the program with SIGSTOP and waits until each of its threads has stopped: from then until SIGCONT it
+# changes no file, not even by a call it was in the middle of.
+hold_still() {
+  kill -STOP "$pid"
+  for _ in $(seq 1 100); do
+    sed 's/.*) //' /proc/"$pid"/task/*/stat 2>/dev/null | awk '$1 !~ /^[TtZX]/ { moving = 1 } END { exit moving }' &&
+      return 0
+    sleep 0.05
+  done
+  kill -KILL "$pid"
+  fail "the program did not stop on SIGSTOP within 5 s"
+}
+
 # Waits up to $1 seconds for the program to end after SIGTERM; its exit status in $status.
 wait_for_exit() {
   for _ in $(seq 1 $(($1 * 10))); do

@@ -16,12 +16,14 @@ done
 "$program" >"$work/out.txt" 2>&1 &
 pid=$!
 wait_for_window
-# Past the splash and into the title menu, where the saved game is looked for.
-sleep 1
+# Past the splash and into the title menu, where the saved game is looked for: keys are taken once the splash is
+# drawn, and the game is paused under the menu once the menu is built. The logs' lines go to standard error.
+wait_for_picture
 xdotool search --name "^$title\$" windowfocus --sync >/dev/null 2>&1
 xdotool keydown Return; sleep 0.3; xdotool keyup Return
-sleep 1.5
+wait_for_line "$work/out.txt" ": Paused"
 kill -0 "$pid" 2>/dev/null || fail "the program ended on its own"
+grep -q ": Paused" "$work/out.txt" || { kill -KILL "$pid"; fail "the title menu did not come up within 30 s"; }
 kill -TERM "$pid"
 wait_for_exit 30
 [ "$status" -eq 0 ] || fail "exit status $status"

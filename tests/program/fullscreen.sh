@@ -64,16 +64,36 @@ expect_laid_out() {
     fail "$what: the title menu is not centred (margins $left and $right of $width)"
 }
 
+# Waits up to 30 s until the screenshot of the window $1 ("root" for the screen), kept as $2, has stayed the same
+# for a second: the picture has settled.
+wait_for_still_picture() {
+  local sum previous="" changed
+  changed=$(date +%s%N)
+  for _ in $(seq 1 300); do
+    kill -0 "$pid" 2>/dev/null || fail "the program ended on its own"
+    if import -window "$1" "$2" 2>/dev/null; then
+      sum=$(convert "$2" rgb:- | md5sum)
+      if [ "$sum" != "$previous" ]; then
+        previous="$sum"
+        changed=$(date +%s%N)
+      elif [ $(($(date +%s%N) - changed)) -ge 1000000000 ]; then
+        return 0
+      fi
+    fi
+    sleep 0.1
+  done
+  fail "the picture did not settle within 30 s"
+}
+
 "$program" >"$work/out.txt" 2>&1 &
 pid=$!
 wait_for_window
-# The title menu is up once the splash has played and the menu has slid in.
+# The title menu is up once the splash has played and the menu has slid in and holds still.
 for _ in $(seq 1 300); do grep -q "Splash played" "$log" 2>/dev/null && break; sleep 0.1; done
 grep -q "Splash played" "$log" 2>/dev/null || fail "the splash did not end within 30 s"
-sleep 2
+wait_for_still_picture root "$work/screen.png"
 
 [ "$(geometry)" = "0 0 1600 900" ] || fail "full screen at start-up: the window is at $(geometry), not over the screen"
-import -window root "$work/screen.png" || fail "no screenshot of the screen"
 expect_laid_out "$work/screen.png" "full screen at start-up"
 
 # The console turns it off: each key held for longer than a frame; the console closed again.
@@ -83,12 +103,17 @@ for key in grave s e t space f u l l s c r e e n space 0 Return grave; do
   steps="$steps keydown $key sleep 0.25 keyup $key sleep 0.1"
 done
 xdotool $steps || fail "xdotool could not press the keys"
-sleep 2
-read -r x y width height <<<"$(geometry)"
+# The window takes its new size when the command is taken; its picture settles once the console has closed.
+for _ in $(seq 1 300); do
+  read -r x y width height <<<"$(geometry)"
+  [ "$width $height" = "1280 720" ] && break
+  sleep 0.1
+done
 [ "$width $height" = "1280 720" ] || fail "windowed again: the window is ${width}x$height, not 1280x720"
+wait_for_still_picture "$wid" "$work/window.png"
+read -r x y width height <<<"$(geometry)"
 # Where it was made, centred on the screen; a window manager places it as it will.
 [ "$case_name" = wm ] || [ "$x $y" = "160 90" ] || fail "windowed again: the window is at $x,$y, not where it was"
-import -window "$wid" "$work/window.png" || fail "no screenshot of the window"
 [ "$(convert "$work/window.png" -format "%w %h" info:)" = "1280 720" ] || fail "the window's picture is not 1280x720"
 expect_laid_out "$work/window.png" "windowed again"
 

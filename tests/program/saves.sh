@@ -33,7 +33,8 @@
 #               and second copies, the player's and root's, are refused; where an exclusive lock needs a descriptor
 #               open for writing (network_locks.cpp), it runs and says so once.
 #   read-only - the user folder on a read-only file system: the game runs, locked, refuses a second copy, names its
-#               logs with why they cannot be made, and writes nothing; with no locks at all it says so once.
+#               logs with why they cannot be made, says each save that fails at the quit once on standard error,
+#               and writes nothing; with no locks at all it says so once.
 #   player-saves - as a player who is not root, a saved game left by another user that the player may not read:
 #               the start names the reason, and the first checkpoint keeps it under a name of its own by a rename
 #               (by a reserved name where the file system refuses renames that must not replace) and saves.
@@ -53,8 +54,10 @@ case_name="$2"
 network_locks="${3:-}"
 . "$(dirname "$0")/common.sh"
 mounted=""
+xvfb=""
 cleanup() {
   [ -n "$mounted" ] && umount "$mounted" 2>/dev/null
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -247,16 +250,18 @@ display-lost)
   printf '[General]\r\nQuickStart: true\r\n[Engine]\r\nFixedEngineFPS: 60\r\n' >"$config"
   start
   xdotool search --sync --name "^$title\$" windowfocus --sync >/dev/null 2>&1 || { kill "$xvfb"; fail "no focus"; }
-  sleep 1
-  # Each key held for longer than a frame: the console, the command, Return.
+  wait_for_picture
+  # Each key held for longer than a frame: the console, the command, Return; then the screenshot key, whose
+  # picture says the command before it has been taken.
   steps=""
-  for key in grave s e t space m a s t e r v o l u m e space 0 period 2 5 Return; do
+  for key in grave s e t space m a s t e r v o l u m e space 0 period 2 5 Return F12; do
     steps="$steps keydown $key sleep 0.15 keyup $key sleep 0.1"
   done
   xdotool $steps || { kill "$xvfb"; fail "xdotool could not press the keys"; }
-  sleep 1
+  wait_for_screenshot || { kill -KILL "$pid"; fail "no screenshot was taken after the command"; }
   kill -KILL "$xvfb"
   wait "$xvfb" 2>/dev/null
+  xvfb=""
   finish
   [ "$status" -eq 1 ] || fail "exit status $status after the display was lost (1 expected)"
   expect_volume_saved
@@ -282,16 +287,18 @@ stderr-gone)
   exec 4<&-
   wait_for_window
   xdotool search --sync --name "^$title\$" windowfocus --sync >/dev/null 2>&1 || fail "no focus"
-  sleep 1
+  wait_for_picture
   set_volume_in_console
   press F12
-  sleep 1
+  # The failed screenshot is said on standard error first, then in the safe log.
+  log="$user/Logs/DebugLog_Safe.txt"
+  wait_for_line "$log" "The screenshot could not be saved"
   if ! kill -0 "$pid" 2>/dev/null; then
     wait "$pid"
     fail "the program ended with status $? with no reader on standard error"
   fi
-  log="$user/Logs/DebugLog_Safe.txt"
-  grep -q "The screenshot could not be saved" "$log" || fail "the failed screenshot was not reported"
+  grep -q "The screenshot could not be saved" "$log" ||
+    { kill -KILL "$pid"; fail "the failed screenshot was not reported"; }
   kill -TERM "$pid"
   finish
   [ "$status" -eq 0 ] || fail "exit status $status with no reader on standard error"
@@ -309,9 +316,10 @@ closed-streams)
   pid=$!
   wait_for_window
   timeout 10 xdotool search --sync --name "^$title\$" windowfocus --sync >/dev/null 2>&1 || fail "no focus"
-  sleep 1
+  wait_for_picture
   set_volume_in_console
-  sleep 1
+  press F12
+  wait_for_screenshot || { kill -KILL "$pid"; fail "no screenshot was taken after the command"; }
   kill -TERM "$pid"
   wait_for_exit 30
   [ "$status" -eq 0 ] || fail "exit status $status with the standard streams closed"
@@ -335,7 +343,7 @@ two-copies)
     [ $(( 0$flags & 02000000 )) -ne 0 ] || { kill -KILL "$pid"; fail "the lock is inherited by programs started from the game (flags $flags)"; }
   done
   # The first copy held still, its lock kept: whatever changes in the folder is the second copy's doing.
-  kill -STOP "$pid"
+  hold_still
   snapshot >"$work/before.txt"
   # The second copy has no display (no message box waits for a click) and SDL's window-less video driver, so
   # that nothing but the lock stops it before it would start writing.
@@ -460,8 +468,7 @@ network-locks)
   # No lock can be taken at all, as on NFS without its lock service: the game runs, and says so once on standard
   # error and in the safe log.
   start LD_PRELOAD="$preload" ROLT_TEST_LOCKS=nolck
-  sleep 0.5
-  grep -q "cannot lock the user folder $user/ (No locks available)" "$user/Logs/DebugLog_Safe.txt" ||
+  wait_for_line "$user/Logs/DebugLog_Safe.txt" "cannot lock the user folder $user/ (No locks available)" ||
     { kill -KILL "$pid"; fail "nolck: the unguarded run is not said in the safe log"; }
   kill -TERM "$pid"
   finish
@@ -499,10 +506,14 @@ player-locks)
     grep -q -E "^[0-9]+: FLOCK +ADVISORY +WRITE +$1 +[0-9a-f]+:[0-9a-f]+:$inode " /proc/locks
   }
   # The first copy runs and holds a lock on $1; a second copy, the player's and root's, is refused, and neither
-  # changes the folder; at SIGTERM the first ends with status 0.
+  # changes the folder; at SIGTERM the first ends with status 0. The folder is looked at once the first copy's
+  # start-up files are in place, and the first copy is held still from the first look to the last: whatever
+  # changes in between is a second copy's doing.
   expect_guarded_run() { # what is locked, the state's name
     holds_lock_on "$pid" "$1" || { kill -KILL "$pid"; fail "$2: the running copy holds no lock on $1"; }
-    snapshot_of() { (cd "$player_user" && find . -printf '%y %m %u %s %p\n' | sort); }
+    snapshot_of() { (cd "$player_user" && find . -printf '%y %m %u %s %T@ %p\n' | sort); }
+    wait_for_settled_folder "$player_user"
+    hold_still
     snapshot_of >"$work/before.txt"
     local copies="player"
     [ "$(id -u)" -ne 0 ] || copies="player root"
@@ -514,6 +525,7 @@ player-locks)
     done
     snapshot_of | diff "$work/before.txt" - >"$work/diff.txt" ||
       { kill -KILL "$pid"; fail "$2: a second copy changed the folder: $(cat "$work/diff.txt")"; }
+    kill -CONT "$pid"
     kill -TERM "$pid"
     finish
     [ "$status" -eq 0 ] || fail "$2: exit status $status"
@@ -580,20 +592,30 @@ read-only)
   # The user folder on a read-only file system (a read-only network home; here a read-only bind mount of the
   # folder onto itself), its "Logs/" not made yet: the game runs, takes the lock that needs no writing, refuses a
   # second copy and writes nothing; each log is named with why it cannot be made. Where no lock can be had at
-  # all, the game runs and says so once.
+  # all, the game runs and says so once. The quit is asked for once start-up is over (the picture drawn), and
+  # each save that fails then is said once on standard error: the safe log's lines go there too, but not a line
+  # already said there.
   if [ "$(id -u)" -ne 0 ]; then
     [ "${CI:-}" != true ] || fail "a read-only file system needs root for its bind mount"
     echo "not root: no read-only file system can be mounted for the test"
     exit 77
   fi
   [ -f "$network_locks" ] || fail "no network locks library given"
+  expect_quit_failures_said_once() { # the run's name
+    local failure
+    for failure in "The configuration could not be saved to $config" "The control bindings could not be saved" \
+      "The console history could not be saved"; do
+      [ "$(grep -c -F "$failure" "$work/out.txt")" -eq 1 ] ||
+        fail "$1: \"$failure\" is said $(grep -c -F "$failure" "$work/out.txt") times on standard error, not once"
+    done
+  }
   run_once
   rm -rf "$user/Logs"
   mount --bind "$user" "$user" && mounted="$user" || fail "the user folder could not be bind-mounted"
   mount -o remount,bind,ro "$user" || fail "the bind mount could not be made read-only"
   snapshot >"$work/before.txt"
   start
-  sleep 0.5
+  wait_for_picture
   holds_lock "$pid" || { kill -KILL "$pid"; fail "the running copy holds no lock: $(cat "$work/out.txt")"; }
   env -u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=dummy timeout 20 "$program" >"$work/second.txt" 2>&1
   second=$?
@@ -607,18 +629,20 @@ read-only)
       fail "$log.txt is not named once with the reason its folder could not be made"
   done
   if grep -q "cannot lock" "$work/out.txt"; then fail "a held lock was said to be missing"; fi
+  expect_quit_failures_said_once locked
   start LD_PRELOAD="$network_locks${LD_PRELOAD:+ $LD_PRELOAD}" ROLT_TEST_LOCKS=nolck
-  sleep 0.5
+  wait_for_picture
   kill -TERM "$pid"
   finish
   [ "$status" -eq 0 ] || fail "nolck: exit status $status"
+  expect_quit_failures_said_once nolck
   [ "$(grep -c "cannot lock the user folder" "$work/out.txt")" -eq 1 ] ||
     fail "nolck: the unguarded run is not said once on standard error"
   grep -q -F "cannot lock the user folder $user/ (No locks available)" "$work/out.txt" ||
     fail "nolck: the unguarded run does not say why"
   snapshot | diff "$work/before.txt" - >"$work/diff.txt" || fail "the folder changed: $(cat "$work/diff.txt")"
-  echo "a read-only user folder: the game runs, locked, a second copy refused, the logs named with the reason;" \
-    "with no locks it runs and says so once; nothing written"
+  echo "a read-only user folder: the game runs, locked, a second copy refused, the logs named with the reason," \
+    "each failed save said once; with no locks it runs and says so once; nothing written"
   ;;
 player-saves)
   # A saved game the player may not read: another user's, mode 0600, as a run under "sudo -E" with umask 077 leaves
@@ -650,20 +674,19 @@ player-saves)
     pid=$!
     wait_for_window
     # "Continue" is taken at once; its refusal begins a new game in the first room, whose checkpoint lies three
-    # tiles to the right of the start.
-    for _ in $(seq 1 300); do
-      grep -q "The saved game was refused" "$work/out.txt" && break
-      sleep 0.1
-    done
+    # tiles to the right of the start. Right is held until the checkpoint has saved: the new save is the game's
+    # own record once it stands under the save's name.
+    wait_for_line "$work/out.txt" "The saved game was refused" ||
+      { kill -KILL "$pid"; fail "$round: the saved game was not refused within 30 s"; }
     xdotool search --sync --name "^$title\$" windowfocus --sync >/dev/null 2>&1 ||
       { kill -KILL "$pid"; fail "no focus"; }
-    sleep 0.5
-    xdotool keydown Right sleep 1 keyup Right || { kill -KILL "$pid"; fail "xdotool could not press the keys"; }
-    # The new save is the game's own record once it stands under the save's name.
+    xdotool keydown Right || { kill -KILL "$pid"; fail "xdotool could not press the keys"; }
     for _ in $(seq 1 300); do
       [ "$(head -c 4 "$saves/Autosave.wsg" 2>/dev/null)" = WSGF ] && [ -e "$saves/$kept" ] && break
+      kill -0 "$pid" 2>/dev/null || break
       sleep 0.1
     done
+    xdotool keyup Right
     kill -TERM "$pid"
     finish
     [ "$status" -eq 0 ] || fail "$round: exit status $status"
@@ -724,9 +747,8 @@ config-lines)
   } >"$config"
   [ "$(tr -cd '\0' <"$config" | wc -c)" -eq 1 ] || fail "the test's file holds no zero byte"
   start
-  sleep 0.5
   log="$user/Logs/DebugLog_Safe.txt"
-  grep -q "Config.ini has more than 1024 lines that no setting takes" "$log" ||
+  wait_for_line "$log" "Config.ini has more than 1024 lines that no setting takes" ||
     { kill -KILL "$pid"; fail "the dropped lines are not named in the safe log"; }
   kill -TERM "$pid"
   finish
@@ -746,9 +768,10 @@ long-user-folder)
   printf '[General]\r\nQuickStart: true\r\n' >"$config"
   start
   xdotool search --sync --name "^$title\$" windowfocus --sync >/dev/null 2>&1 || fail "no focus"
-  sleep 1
+  wait_for_picture
   set_volume_in_console
-  sleep 0.5
+  press F12
+  wait_for_screenshot || { kill -KILL "$pid"; fail "no screenshot was taken after the command"; }
   # The lock: a second copy (no display, so no box waits) is refused and names the folder whole.
   env -u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=dummy timeout 20 "$program" >"$work/second.txt" 2>&1
   second=$?

@@ -15,9 +15,9 @@ fail() { echo "FAIL: $*"; echo "--- program output ---"; cat "$work/out.txt"; ex
 "$program" >"$work/out.txt" 2>&1 &
 pid=$!
 
-# The window appears once start-up is done; give the loop a moment to draw frames.
+# The window appears before start-up is over; the loop draws once its picture is not black.
 wait_for_window
-sleep 1.5
+wait_for_picture
 kill -0 "$pid" 2>/dev/null || fail "the program ended on its own"
 
 kill -TERM "$pid"
