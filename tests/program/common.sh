@@ -30,7 +30,7 @@ wait_for_picture() {
   local mean=0 deadline=$((SECONDS + 30))
   while [ "$SECONDS" -lt "$deadline" ]; do
     kill -0 "$pid" 2>/dev/null || fail "the program ended before its window showed a picture"
-    if import -window "$wid" "$work/picture.png" 2>/dev/null; then
+    if timeout 10 import -window "$wid" "$work/picture.png" 2>/dev/null; then
       mean=$(convert "$work/picture.png" -format "%[fx:mean]" info:)
       awk "BEGIN { exit !($mean > 0.002) }" && return 0
     fi
