@@ -1,5 +1,6 @@
 #include "basegame/RTimedSubroutine.h"
 
+#include "basegame/RBaseGame.h"
 #include "platform/input/RControlConfig.h"
 
 RTimedSubroutine::RTimedSubroutine(RHashedString name, float length) : RSubroutine(name), m_length(length)
@@ -12,7 +13,9 @@ void RTimedSubroutine::Update(float /*step*/)
 {
     m_skipLabelChanged = false;
     m_skipLabel.Update(&m_skipLabelChanged);
-    if (m_skippable) {
+    // While the console is open the keys are typed into it: Space or Return there skips nothing.
+    const RBaseGame* game = RBaseGame::GetInstance();
+    if (m_skippable && !(game && game->IsConsoleOpen())) {
         const RControlConfig* controls = RControlConfig::GetInstance();
         const RHashedString menus("Menus");
         if (controls->JustPressed(menus, RHashedString("Accept"), 0.5f) ||

@@ -1,6 +1,7 @@
 // RTimedSubroutine: a subroutine that runs for a given number of seconds of its clock and then finishes, unless
-// the player skips it first with the "Menus" accept or cancel action. It keeps the label of its skip prompt (the
-// accept action's binding, remade when the bindings or the device in use change) for whoever draws it.
+// the player skips it first with the "Menus" accept or cancel action (while no console is open to type into). It
+// keeps the label of its skip prompt (the accept action's binding, remade when the bindings or the device in use
+// change) for whoever draws it.
 #pragma once
 
 #include "basegame/RSubroutine.h"

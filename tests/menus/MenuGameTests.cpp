@@ -500,6 +500,28 @@ void OpenTheConsoleWithALetter(TempUserData& data)
     End(game, 0);
 }
 
+// The console opened over the splash: Space and Return typed into it are the console's, and the splash plays to
+// its end.
+void TypeIntoTheConsoleOverTheSplash(TempUserData& data)
+{
+    PrepareChild(data, "dummy");
+    MenuTestGame* game = new MenuTestGame();
+    STEP(2, game->InitEngine() && game->InitSystems() && game->InitRuntime());
+    Frame(*game);
+    STEP(3, RSubroutineMgr::GetInstance()->AnyCapturesInput());
+    STEP(4, PushTap(SDL_SCANCODE_GRAVE, "`"));
+    Frames(*game, 2);
+    STEP(5, game->IsConsoleOpen());
+    STEP(6, PushTap(SDL_SCANCODE_SPACE, " ") && PushTap(SDL_SCANCODE_RETURN));
+    Frames(*game, 3);
+    STEP(7, game->IsConsoleOpen() && RSubroutineMgr::GetInstance()->AnyCapturesInput());
+    STEP(8, PushTap(SDL_SCANCODE_GRAVE, "`"));
+    STEP(9, WaitForTop<RTitleMenu>(*game) && !game->IsConsoleOpen());
+    const std::string log = ReadBytes(UserFolder(data) + "Logs/DebugLog_Safe.txt");
+    STEP(10, log.find("Splash played") != std::string::npos && log.find("Splash skipped") == std::string::npos);
+    End(game, 0);
+}
+
 // The one-field text menu: Escape cancels an edit, typed over several frames or within the frame of the Escape
 // with more text after it, and the field holds its text from before the edit, which OK then hands on.
 void CancelEdits(TempUserData& data)
@@ -609,6 +631,12 @@ TEST_F(MenuGame, TheConsolesButtonWorksAfterItsKeyWasUsed)
 TEST_F(MenuGame, AConsoleKeyThatTypesALetterPutsNoLetterInTheLine)
 {
     EXPECT_EXIT(OpenTheConsoleWithALetter(data), ::testing::ExitedWithCode(0), "");
+}
+
+// The splash is skipped by no key typed into the console.
+TEST_F(MenuGame, KeysTypedIntoTheConsoleOverTheSplashDoNotSkipIt)
+{
+    EXPECT_EXIT(TypeIntoTheConsoleOverTheSplash(data), ::testing::ExitedWithCode(0), "");
 }
 
 // Escape cancels an edit of the text field, typed over frames or in one, and the field keeps its text from before.
